@@ -1,0 +1,56 @@
+#pragma once
+
+#include "keywords/table/clsKeyWord.h"
+#include "results/clsWF.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tamsenor {
+
+using Flag = std::int16_t; // 0 (off) or 1 (on)
+using ResultsRecordSet = ResultsTable;
+
+// The program-wide globals.
+struct Module1 {
+    std::shared_ptr<clsKeyWord> KeywordObject;
+    KeywordTable* CurrentKeywords = nullptr; // always &KeywordObject->rstKeyWord
+    std::vector<std::string> ColumnNames;
+    QString KeywordSavePath;
+    QString KeywordOpenPath;
+    QString ResultsSavePath;
+    Flag ResultsTableFailed = 0;
+    QString StripOutputDir;
+
+    // Makes `object` the keyword set in use, releasing the previous one.
+    void useKeywords(std::shared_ptr<clsKeyWord> object)
+    {
+        KeywordObject = std::move(object);
+        CurrentKeywords = KeywordObject ? &KeywordObject->rstKeyWord : nullptr;
+    }
+};
+
+// The main window's state record.
+struct MainState {
+    Flag EmailOn = 0;
+    Flag WebsiteOn = 0;
+    Flag KeywordOn = 0;
+    Flag StripOn = 0;
+    Flag RunRejected = 0;
+    Flag CancelRequested = 0;
+    std::shared_ptr<clsWF> ResultsTable;
+    ResultsRecordSet* ResultsRecords = nullptr;
+    std::string TextBuffer;
+    std::int32_t SearchPos = 0;
+    QString ExtensionFilter;
+    QString CurrentFilePath;
+    QStringList StripOutputFiles;
+    Flag FirstLoadDone = 0;
+};
+
+} // namespace tamsenor

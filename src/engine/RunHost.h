@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/Clock.h"
+#include "engine/ProgramState.h"
+#include "engine/Prompts.h"
+
+#include <QString>
+
+namespace tamsenor {
+
+// What a processing run needs of the main window. The window implements it
+// over its controls; the batch tool and engine tests implement it plainly.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    virtual Module1& globals() = 0;
+    virtual MainState& state() = 0;
+    virtual Prompts& prompts() = 0;
+    virtual const Clock& clock() const = 0;
+
+    // List2: the chosen files, full paths, in list order.
+    virtual int chosenCount() const = 0;
+    virtual QString chosenEntry(int index) const = 0;
+    virtual void clearChosen() = 0;
+
+    // Whether ChkStrip is checked at this moment.
+    virtual bool stripChecked() const = 0;
+
+    // Enabled states of CmdProcess, CmdEnd and CmdCancel.
+    virtual void setCommandsEnabled(bool process, bool exit, bool cancel) = 0;
+
+    // PBProgress and PBFProgress: 0..100, single precision; setting a value
+    // outside the range fails (returns false) and keeps the old value.
+    virtual float overallProgress() const = 0;
+    virtual bool setOverallProgress(float value) = 0;
+    virtual float fileProgress() const = 0;
+    virtual bool setFileProgress(float value) = 0;
+
+    // LblProgress.
+    virtual void setProgressCaption(const QString& text) = 0;
+
+    // Lets the window process pending events (repaints, the Cancel click).
+    virtual void yield() = 0;
+
+    // Form_Load as the reset routine.
+    virtual void reset() = 0;
+};
+
+} // namespace tamsenor

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "keywords/table/KeywordTable.h"
+#include "io/FileResult.h"
+
+#include <string>
+
+namespace tamsenor {
+
+// What happened when a keyword file was loaded. The table itself follows the
+// silent rules of the format; this tells the caller what to report.
+struct KeywordLoadReport {
+    bool pathGiven = false;  // the open path was not empty
+    bool opened = false;     // the file could be opened
+    bool readError = false;  // reading failed part-way (records before it kept)
+    std::string reason;      // system's description when not opened / read error
+    int stoppedAtLine = 0;   // 1-based line holding an over-long value; 0 = none
+    int recordsLoaded = 0;
+};
+
+// Owns one keyword table. Creating one loads it from `openPath` (the
+// KeywordOpenPath of the moment): one record per line (CR LF or lone CR ends a
+// line), "Name" before the first tab, "Position" up to the second tab (or the
+// whole line twice when there is no tab). Loading stops silently at a line with
+// a value longer than 100 characters; earlier records stay.
+class clsKeyWord {
+public:
+    explicit clsKeyWord(const std::string& openPath = {});
+
+    KeywordTable rstKeyWord;
+
+    const KeywordLoadReport& loadReport() const { return report_; }
+
+    // Writes rstKeyWord to `savePath` ("Name", tab, "Position", CR LF per record;
+    // an empty table gives 0 bytes). The file is replaced only when the whole
+    // content was written; on failure nothing claims success.
+    FileResult WriteToFile(const std::string& savePath) const;
+
+    // The keyword file content for a table, as WriteToFile writes it.
+    static std::string Serialize(const KeywordTable& table);
+    // Parses keyword file content into `table` (appending), as loading does.
+    static KeywordLoadReport Parse(const std::string& content, KeywordTable& table);
+
+private:
+    KeywordLoadReport report_;
+};
+
+} // namespace tamsenor

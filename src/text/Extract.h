@@ -1,0 +1,81 @@
+#pragma once
+
+#include "text/Hook.h"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tamsenor::text {
+
+// One keyword record as the extraction pass sees it: "Name" and "Position".
+struct Keyword {
+    std::string name;
+    std::string position;
+};
+
+// A position list that does not convert to 16-bit whole numbers. It passes
+// through the extraction pass to the caller.
+class PositionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where the extraction pass puts its rows (the results table of the run).
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Appends an empty row and makes it the current one.
+    virtual void addRow() = 0;
+    // Stores a value in column `column` (0-based) of the current row.
+    virtual void setValue(std::size_t column, const std::string& value) = 0;
+    // The value of column `column` of the current row; empty when none was set.
+    virtual std::string value(std::size_t column) const = 0;
+    // Removes the row most recently added.
+    virtual void deleteLastRow() = 0;
+};
+
+struct ExtractSetup {
+    std::vector<std::string> columns;   // ColumnNames, in order
+    bool keywordOn = false;             // KeywordOn
+    std::vector<Keyword> keywords;      // the keyword table, in table order
+    std::string filePath;               // CurrentFilePath
+    // The "ProcessTime" text of this moment ("mmm-d-yy h:mm"), asked once per row.
+    std::function<std::string()> processTime;
+};
+
+// The next e-mail candidate around the first "@" (the non-space run before it,
+// the "@", the non-space run after it; cut to 199 characters), or "" when no
+// "@" is left. Deletes that first "@" from the text in every case.
+// Example: " mail p@q now " -> "p@q", text becomes " mail pq now ".
+std::string NextEmail(std::string& text, Hook& hook);
+
+// The next web-site candidate around the first "://" (the non-space run before
+// it, then from "://" up to the next space; not cut), or "" when none is left.
+// Deletes that first "://" in every case.
+// Example: " see http://host/a " -> "http://host/a", text " see httphost/a ".
+std::string NextWebSite(std::string& text, Hook& hook);
+
+// The words at the listed positions after the first occurrence of
+// keyword.name, joined by single spaces; " " for the list "0" when the keyword
+// occurs; "" when it does not occur. Consumes the occurrence (all occurrences
+// when the list's last number is 0 or less). A keyword with an empty name
+// never occurs. Throws PositionError when a number does not convert to a
+// 16-bit whole number (rounded half to even).
+// Example: " Author: John Smith born " with "Author:" and "1, 2" -> "John Smith".
+std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& hook);
+
+// Normalises the white space of the stripped text and adds one row per finding
+// to `rows`: row k holds the k-th finding of each extractor column ("Email",
+// "WebSite", keyword columns), plus "FileName" and "ProcessTime". Rows go on
+// while any extractor column of the last row is non-empty; that last, empty row
+// is removed. Ends with progress 100. On cancel returns at once, leaving the
+// partly filled row in place. PositionError passes to the caller.
+Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
+
+// Converts one element of a position list to a 16-bit whole number the way
+// the keyword extractor does (round half to even); throws PositionError.
+short ToPositionNumber(const std::string& element);
+
+} // namespace tamsenor::text
