@@ -1,4 +1,4 @@
-#include "ui/Application.h"
+#include "app/Application.h"
 
 int main(int argc, char* argv[])
 {
