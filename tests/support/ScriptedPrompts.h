@@ -32,9 +32,6 @@ public:
     ScriptedPrompts& answer(Answer a) { answers_.push_back(a); return *this; }
     ScriptedPrompts& file(std::optional<QString> path) { files_.push_back(std::move(path)); return *this; }
     ScriptedPrompts& directory(QString dir) { dirs_.push_back(std::move(dir)); return *this; }
-    // Answer OK to every OK-only message without scripting each one.
-    bool autoOk = true;
-
     std::vector<Record> asked;
 
     std::vector<Record> messages() const
@@ -58,8 +55,8 @@ public:
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override
     {
         asked.push_back({Kind::Message, text, title, icon, buttons, {}});
-        if (buttons == Buttons::Ok && autoOk && (answers_.empty() || answers_.front() != Answer::Ok))
-            return Answer::Ok;
+        if (buttons == Buttons::Ok)
+            return Answer::Ok; // the only answer there is; never scripted
         if (answers_.empty()) {
             ADD_FAILURE() << "unscripted message: " << text.toStdString();
             return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok);
