@@ -1,0 +1,202 @@
+#include "io/Files.h"
+#include "io/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tamsenor {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+using testing::WriteFailureAfter;
+using Lines = std::vector<std::string>;
+
+TEST(SplitLines, LineEndsAreCrLfOrLoneCr)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        Lines lines;
+    };
+    const Case cases[] = {
+        { "empty text has no lines", "", {} },
+        { "no final line end", "a\r\nb\r\nc", { "a", "b", "c" } },
+        { "final line end adds no line", "a\r\nb\r\nc\r\n", { "a", "b", "c" } },
+        { "lone CR ends a line", "a\rb\r", { "a", "b" } },
+        { "lone LF is ordinary", "a\nb\nc\n", { "a\nb\nc\n" } },
+        { "LF CR is an ordinary LF then a line end", "a\n\rb", { "a\n", "b" } },
+        { "CR CR LF is an empty line between", "a\r\r\nb", { "a", "", "b" } },
+        { "blank lines are kept", "\r\n\r\nx\r\n", { "", "", "x" } },
+        { "only a line end", "\r\n", { "" } },
+        { "tabs are ordinary", "a\tb\r\n", { "a\tb" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.lines, io::SplitLines(c.text));
+    }
+}
+
+TEST(ReadWholeFile, ReturnsBytesUnchanged)
+{
+    TempDir dir;
+    const std::string bytes("a\r\nb\nc\rd\0\x1a\xff\t", 13);
+    WriteBytes(dir.file("f"), bytes);
+    std::string content;
+    bool opened = false;
+    FileResult result = io::ReadWholeFile(dir.file("f"), content, opened);
+    EXPECT_TRUE(result.ok) << result.reason;
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(bytes, content);
+}
+
+TEST(ReadWholeFile, FailuresSayWhy)
+{
+    TempDir dir;
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    struct Case {
+        const char* name;
+        std::string path;
+        int expectedErrno;
+    };
+    const Case cases[] = {
+        { "missing file", dir.file("missing"), ENOENT },
+        { "empty path", "", ENOENT },
+        { "directory", dir.file("sub"), EISDIR },
+        { "missing directory", dir.file("nodir/f"), ENOENT },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string content = "stale";
+        bool opened = true;
+        FileResult result = io::ReadWholeFile(c.path, content, opened);
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(std::string(std::strerror(c.expectedErrno)), result.reason);
+        EXPECT_EQ("", content);
+    }
+}
+
+TEST(WriteWholeFile, CreatesAndReplaces)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.txt");
+    struct Step {
+        const char* name;
+        std::string content;
+    };
+    const Step steps[] = {
+        { "creates", "first\r\nversion\r\n" },
+        { "replaces longer with shorter", "2\r\n" },
+        { "replaces with nothing", "" },
+        { "binary bytes unchanged", std::string("\0\xff\r\n\n\r", 6) },
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        FileResult result = io::WriteWholeFile(path, s.content);
+        EXPECT_TRUE(result.ok) << result.reason;
+        EXPECT_EQ(s.content, ReadBytes(path));
+        EXPECT_EQ(std::vector<std::string> { "out.txt" }, dir.entries());
+    }
+}
+
+TEST(WriteWholeFile, KeepsPermissionsOfReplacedFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("f");
+    WriteBytes(path, "old");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(io::WriteWholeFile(path, "new").ok);
+    struct stat info { };
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(0640u, info.st_mode & 07777);
+}
+
+TEST(WriteWholeFile, WritesThroughSymbolicLink)
+{
+    TempDir dir;
+    WriteBytes(dir.file("real"), "old");
+    ASSERT_EQ(0, ::symlink("real", dir.file("link").c_str()));
+    ASSERT_TRUE(io::WriteWholeFile(dir.file("link"), "new").ok);
+    EXPECT_EQ("new", ReadBytes(dir.file("real")));
+    struct stat info { };
+    ::lstat(dir.file("link").c_str(), &info);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+TEST(WriteWholeFile, FailureLeavesTargetAndNoTemporary)
+{
+    TempDir dir;
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    struct Case {
+        const char* name;
+        std::string path;
+        int expectedErrno;
+    };
+    const Case cases[] = {
+        { "missing directory", dir.file("nodir/f.txt"), ENOENT },
+        { "empty path", "", ENOENT },
+        { "target is a directory", dir.file("sub"), EISDIR },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileResult result = io::WriteWholeFile(c.path, "x\r\n");
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(std::string(std::strerror(c.expectedErrno)), result.reason);
+        EXPECT_EQ(std::vector<std::string> { "sub" }, dir.entries());
+    }
+}
+
+TEST(WriteWholeFile, DiskFullKeepsPreviousFile)
+{
+    const std::string content(10000, 'n');
+    struct Case {
+        const char* name;
+        std::int64_t failAfter;
+    };
+    const Case cases[] = {
+        { "before the first byte", 0 },
+        { "part-way", 4096 },
+        { "one byte short", 9999 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("results.txt");
+        WriteBytes(path, "previous\r\n");
+        {
+            WriteFailureAfter full(c.failAfter);
+            FileResult result = io::WriteWholeFile(path, content);
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(std::string(std::strerror(ENOSPC)), result.reason);
+        }
+        EXPECT_EQ("previous\r\n", ReadBytes(path));
+        EXPECT_EQ(std::vector<std::string> { "results.txt" }, dir.entries());
+    }
+}
+
+TEST(WriteWholeFile, DiskFullCreatesNothing)
+{
+    TempDir dir;
+    {
+        WriteFailureAfter full(3);
+        EXPECT_FALSE(io::WriteWholeFile(dir.file("new.txt"), "more than three").ok);
+    }
+    EXPECT_EQ(std::vector<std::string> {}, dir.entries());
+}
+
+TEST(WriteWholeFile, SeamAllowsWriteThatFits)
+{
+    TempDir dir;
+    WriteFailureAfter full(5);
+    FileResult result = io::WriteWholeFile(dir.file("f"), "12345");
+    EXPECT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ("12345", ReadBytes(dir.file("f")));
+}
+
+} // namespace
+} // namespace tamsenor
