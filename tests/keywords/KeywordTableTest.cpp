@@ -1,0 +1,144 @@
+#include "keywords/table/KeywordTable.h"
+
+#include <gtest/gtest.h>
+
+namespace tamsenor {
+namespace {
+
+KeywordTable ThreeRecords()
+{
+    KeywordTable table;
+    table.addNew("a", "1");
+    table.addNew("b", "2");
+    table.addNew("c", "3");
+    return table;
+}
+
+// Names from the current record to the end, as a walk sees them.
+std::string WalkFromCursor(KeywordTable& table)
+{
+    std::string seen;
+    for (; !table.eof(); table.moveNext())
+        seen += table.name();
+    return seen;
+}
+
+TEST(KeywordTable, EmptyTableIsBothEnds)
+{
+    KeywordTable table;
+    EXPECT_EQ(0, table.recordCount());
+    EXPECT_TRUE(table.eof());
+    EXPECT_TRUE(table.bof());
+    EXPECT_EQ(0, table.currentNumber());
+    EXPECT_EQ("", table.name());
+    EXPECT_FALSE(table.setName("x"));
+    EXPECT_FALSE(table.deleteCurrent());
+    EXPECT_FALSE(table.moveTo(1));
+    table.moveFirst();
+    EXPECT_TRUE(table.eof());
+}
+
+TEST(KeywordTable, AddNewAppendsAndMakesCurrent)
+{
+    KeywordTable table = ThreeRecords();
+    EXPECT_EQ(3, table.recordCount());
+    EXPECT_EQ(3, table.currentNumber());
+    EXPECT_EQ("c", table.field(0));
+    EXPECT_EQ("3", table.field(1));
+    table.moveFirst();
+    EXPECT_EQ("abc", WalkFromCursor(table));
+    EXPECT_TRUE(table.eof());
+}
+
+TEST(KeywordTable, CursorMoves)
+{
+    struct Case {
+        const char* name;
+        void (*moves)(KeywordTable&);
+        int number; // 0: no current record
+        bool eof;
+        bool bof;
+    };
+    const Case cases[] = {
+        { "first", [](KeywordTable& t) { t.moveFirst(); }, 1, false, false },
+        { "next from first", [](KeywordTable& t) { t.moveFirst(), t.moveNext(); }, 2, false, false },
+        { "next past last", [](KeywordTable& t) { t.moveTo(3), t.moveNext(); }, 0, true, false },
+        { "next stays past end", [](KeywordTable& t) { t.moveTo(3), t.moveNext(), t.moveNext(); }, 0, true, false },
+        { "previous from past end is last", [](KeywordTable& t) { t.moveTo(3), t.moveNext(), t.movePrevious(); }, 3,
+            false, false },
+        { "previous before first", [](KeywordTable& t) { t.moveFirst(), t.movePrevious(); }, 0, false, true },
+        { "next from before first", [](KeywordTable& t) { t.moveFirst(), t.movePrevious(), t.moveNext(); }, 1, false,
+            false },
+        { "move to 2", [](KeywordTable& t) { t.moveTo(2); }, 2, false, false },
+        { "move to 0 refused", [](KeywordTable& t) { t.moveTo(2), t.moveTo(0); }, 2, false, false },
+        { "move to 4 refused", [](KeywordTable& t) { t.moveTo(2), t.moveTo(4); }, 2, false, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeywordTable table = ThreeRecords();
+        c.moves(table);
+        EXPECT_EQ(c.number, table.currentNumber());
+        EXPECT_EQ(c.eof, table.eof());
+        EXPECT_EQ(c.bof, table.bof());
+        if (c.number > 0)
+            EXPECT_EQ(std::string(1, static_cast<char>('a' + c.number - 1)), table.name());
+        else
+            EXPECT_EQ("", table.name());
+    }
+}
+
+TEST(KeywordTable, DeleteMovesToFollowingRecord)
+{
+    struct Case {
+        const char* name;
+        int deleteNumber;
+        std::string left;
+        int currentAfter;
+    };
+    const Case cases[] = {
+        { "first", 1, "bc", 1 },
+        { "middle", 2, "ac", 2 },
+        { "last", 3, "ab", 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeywordTable table = ThreeRecords();
+        ASSERT_TRUE(table.moveTo(c.deleteNumber));
+        EXPECT_TRUE(table.deleteCurrent());
+        EXPECT_EQ(c.currentAfter, table.currentNumber());
+        table.moveFirst();
+        EXPECT_EQ(c.left, WalkFromCursor(table));
+    }
+}
+
+TEST(KeywordTable, ValuesUpToOneHundredCharacters)
+{
+    const std::string longest(100, 'x');
+    const std::string tooLong(101, 'x');
+    KeywordTable table;
+    EXPECT_TRUE(table.addNew(longest, longest));
+    EXPECT_FALSE(table.addNew(tooLong, "1"));
+    EXPECT_FALSE(table.addNew("n", tooLong));
+    EXPECT_EQ(1, table.recordCount());
+
+    EXPECT_FALSE(table.setName(tooLong));
+    EXPECT_FALSE(table.setPosition(tooLong));
+    EXPECT_EQ(longest, table.name());
+    EXPECT_TRUE(table.setName("price"));
+    EXPECT_TRUE(table.setPosition(""));
+    EXPECT_EQ("price", table.field(0));
+    EXPECT_EQ("", table.field(1));
+}
+
+TEST(KeywordTable, ClearEmptiesTable)
+{
+    KeywordTable table = ThreeRecords();
+    table.clear();
+    EXPECT_EQ(0, table.recordCount());
+    EXPECT_TRUE(table.eof());
+    EXPECT_TRUE(table.addNew("n", "1"));
+    EXPECT_EQ(1, table.currentNumber());
+}
+
+} // namespace
+} // namespace tamsenor

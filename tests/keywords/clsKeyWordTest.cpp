@@ -1,0 +1,210 @@
+#include "keywords/table/clsKeyWord.h"
+
+#include "io/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tamsenor {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+using testing::WriteFailureAfter;
+using Records = std::vector<std::pair<std::string, std::string>>;
+
+Records RecordsOf(const KeywordTable& table)
+{
+    Records records;
+    for (const auto& record : table.records())
+        records.emplace_back(record.name, record.position);
+    return records;
+}
+
+KeywordTable TableOf(const Records& records)
+{
+    KeywordTable table;
+    for (const auto& [name, position] : records)
+        table.addNew(name, position);
+    return table;
+}
+
+TEST(KeywordFile, LoadsLinesAsRecords)
+{
+    const std::string over(101, 'n');
+    const std::string limit(100, 'n');
+    struct Case {
+        const char* name;
+        std::string content;
+        Records records;
+        int stoppedAtLine;
+    };
+    const Case cases[] = {
+        { "name tab position", "price\t1, 2\r\n", { { "price", "1, 2" } }, 0 },
+        { "text after a second tab is ignored", "model\t3\tx\r\n", { { "model", "3" } }, 0 },
+        { "no tab: whole line twice", "colour\r\n", { { "colour", "colour" } }, 0 },
+        { "empty line: empty record", "a\t1\r\n\r\nb\t2\r\n", { { "a", "1" }, { "", "" }, { "b", "2" } }, 0 },
+        { "leading tab: empty name", "\tabc\r\n", { { "", "abc" } }, 0 },
+        { "only tab ends line: empty position", "abc\t\r\n", { { "abc", "" } }, 0 },
+        { "three lines without final line end", "a\t1\r\nb\t2\r\nc\t3", { { "a", "1" }, { "b", "2" }, { "c", "3" } },
+            0 },
+        { "three lines with final line end", "a\t1\r\nb\t2\r\nc\t3\r\n", { { "a", "1" }, { "b", "2" }, { "c", "3" } },
+            0 },
+        { "lone CR ends lines", "a\t1\rb\t2\r", { { "a", "1" }, { "b", "2" } }, 0 },
+        { "lone LF: the whole file is one line", "a\t1\nb\t2\n", { { "a", "1\nb" } }, 0 },
+        { "0-byte file", "", {}, 0 },
+        { "100 characters load", limit + "\t" + limit + "\r\n", { { limit, limit } }, 0 },
+        { "101-character name on line 3 stops there", "a\t1\r\nb\t2\r\n" + over + "\t3\r\nd\t4\r\n",
+            { { "a", "1" }, { "b", "2" } }, 3 },
+        { "101-character position stops", "a\t1\r\nb\t" + over + "\r\nc\t3\r\n", { { "a", "1" } }, 2 },
+        { "101 characters without tab stops", over + "\r\n", {}, 1 },
+        { "long text after second tab is ignored", "a\t1\t" + over + "\r\n", { { "a", "1" } }, 0 },
+        { "bytes kept", "pr\xc3\xa9is\t1\r\n", { { "pr\xc3\xa9is", "1" } }, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteBytes(dir.file("k.txt"), c.content);
+        clsKeyWord keywords(dir.file("k.txt"));
+        EXPECT_EQ(c.records, RecordsOf(keywords.rstKeyWord));
+        const KeywordLoadReport& report = keywords.loadReport();
+        EXPECT_TRUE(report.pathGiven);
+        EXPECT_TRUE(report.opened);
+        EXPECT_FALSE(report.readError);
+        EXPECT_EQ(c.stoppedAtLine, report.stoppedAtLine);
+        EXPECT_EQ(static_cast<int>(c.records.size()), report.recordsLoaded);
+        // The first record is current after loading.
+        EXPECT_EQ(c.records.empty() ? 0 : 1, keywords.rstKeyWord.currentNumber());
+    }
+}
+
+TEST(KeywordFile, UnopenedFileGivesEmptyTableAndReason)
+{
+    TempDir dir;
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    struct Case {
+        const char* name;
+        std::string path;
+        bool pathGiven;
+        std::string reason;
+    };
+    const Case cases[] = {
+        { "empty path", "", false, "" },
+        { "missing file", dir.file("missing.txt"), true, std::strerror(ENOENT) },
+        { "directory", dir.file("sub"), true, std::strerror(EISDIR) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clsKeyWord keywords(c.path);
+        EXPECT_EQ(0, keywords.rstKeyWord.recordCount());
+        EXPECT_TRUE(keywords.rstKeyWord.eof());
+        const KeywordLoadReport& report = keywords.loadReport();
+        EXPECT_EQ(c.pathGiven, report.pathGiven);
+        EXPECT_FALSE(report.opened);
+        EXPECT_EQ(c.reason, report.reason);
+        EXPECT_EQ(0, report.recordsLoaded);
+        EXPECT_EQ(0, report.stoppedAtLine);
+    }
+}
+
+TEST(KeywordFile, ReadErrorIsReported)
+{
+    // Reading this file fails at once although it opens.
+    clsKeyWord keywords("/proc/self/mem");
+    const KeywordLoadReport& report = keywords.loadReport();
+    EXPECT_TRUE(report.opened);
+    EXPECT_TRUE(report.readError);
+    EXPECT_EQ(std::string(std::strerror(EIO)), report.reason);
+    EXPECT_EQ(0, keywords.rstKeyWord.recordCount());
+}
+
+TEST(KeywordFile, ParseAppendsAndRewinds)
+{
+    KeywordTable table = TableOf({ { "old", "1" } });
+    KeywordLoadReport report = clsKeyWord::Parse("new\t2\r\n", table);
+    EXPECT_EQ(1, report.recordsLoaded);
+    EXPECT_EQ((Records { { "old", "1" }, { "new", "2" } }), RecordsOf(table));
+    EXPECT_EQ(1, table.currentNumber());
+}
+
+TEST(KeywordFile, SerializeWritesCrLfLines)
+{
+    struct Case {
+        const char* name;
+        Records records;
+        std::string content;
+    };
+    const Case cases[] = {
+        { "empty table is 0 bytes", {}, "" },
+        { "one record", { { "price", "1, 2" } }, "price\t1, 2\r\n" },
+        { "empty values keep their tab", { { "", "" }, { "a", "" } }, "\t\r\na\t\r\n" },
+        { "table order", { { "b", "2" }, { "a", "1" } }, "b\t2\r\na\t1\r\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.content, clsKeyWord::Serialize(TableOf(c.records)));
+    }
+}
+
+TEST(KeywordFile, RoundTripKeepsRecords)
+{
+    const Records cases[] = {
+        {},
+        { { "price", "1, 2" }, { "model", "3" } },
+        { { "line\nfeed", "1\n2" } },
+        { { "", "" }, { "x", "" }, { "", "y" } },
+        { { std::string(100, 'n'), std::string(100, 'p') } },
+        { { "same", "1" }, { "same", "1" } },
+    };
+    for (const Records& records : cases) {
+        SCOPED_TRACE(clsKeyWord::Serialize(TableOf(records)));
+        TempDir dir;
+        clsKeyWord source;
+        for (const auto& [name, position] : records)
+            source.rstKeyWord.addNew(name, position);
+        FileResult written = source.WriteToFile(dir.file("k.txt"));
+        ASSERT_TRUE(written.ok) << written.reason;
+        EXPECT_EQ(clsKeyWord::Serialize(source.rstKeyWord), ReadBytes(dir.file("k.txt")));
+        clsKeyWord loaded(dir.file("k.txt"));
+        EXPECT_EQ(records, RecordsOf(loaded.rstKeyWord));
+    }
+}
+
+TEST(KeywordFile, WriteEmptyTableGivesZeroBytes)
+{
+    TempDir dir;
+    WriteBytes(dir.file("k.txt"), "old\t1\r\n");
+    clsKeyWord empty;
+    ASSERT_TRUE(empty.WriteToFile(dir.file("k.txt")).ok);
+    EXPECT_EQ("", ReadBytes(dir.file("k.txt")));
+    EXPECT_EQ(std::vector<std::string> { "k.txt" }, dir.entries());
+}
+
+TEST(KeywordFile, FailedWriteIsReportedAndKeepsOldFile)
+{
+    TempDir dir;
+    WriteBytes(dir.file("k.txt"), "old\t1\r\n");
+    clsKeyWord keywords;
+    keywords.rstKeyWord.addNew("price", "1, 2");
+
+    FileResult missingDir = keywords.WriteToFile(dir.file("nodir/k.txt"));
+    EXPECT_FALSE(missingDir.ok);
+    EXPECT_EQ(std::string(std::strerror(ENOENT)), missingDir.reason);
+
+    FileResult emptyPath = keywords.WriteToFile("");
+    EXPECT_FALSE(emptyPath.ok);
+
+    WriteFailureAfter full(4);
+    FileResult diskFull = keywords.WriteToFile(dir.file("k.txt"));
+    EXPECT_FALSE(diskFull.ok);
+    EXPECT_EQ(std::string(std::strerror(ENOSPC)), diskFull.reason);
+    EXPECT_EQ("old\t1\r\n", ReadBytes(dir.file("k.txt")));
+    EXPECT_EQ(std::vector<std::string> { "k.txt" }, dir.entries());
+}
+
+} // namespace
+} // namespace tamsenor
