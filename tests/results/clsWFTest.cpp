@@ -1,0 +1,184 @@
+#include "results/clsWF.h"
+
+#include "io/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace tamsenor {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteFailureAfter;
+using Row = std::vector<std::optional<std::string>>;
+
+const std::vector<std::string> SiteColumns { "WebSite", "FileName", "ProcessTime" };
+
+// A table with its header row (each column's own name), as the run builds it,
+// followed by `rows`.
+void Fill(clsWF& results, const std::vector<Row>& rows)
+{
+    ResultsTable& table = results.rstWF;
+    table.addRow();
+    for (std::size_t i = 0; i < table.columnCount(); ++i)
+        table.setValue(i, table.columnNames()[i]);
+    for (const Row& row : rows) {
+        table.addRow();
+        for (std::size_t i = 0; i < row.size(); ++i)
+            if (row[i])
+                table.setValue(i, *row[i]);
+    }
+}
+
+TEST(ResultsFile, Bytes)
+{
+    const std::string longSite = "http://host/" + std::string(250, 'p');
+    struct Case {
+        const char* name;
+        std::vector<std::string> columns;
+        std::vector<Row> rows;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        { "header only", SiteColumns, {}, "WebSite\tFileName\tProcessTime\r\n" },
+        { "one finding", SiteColumns, { { "http://host/a", "/docs/a.htm", "Mar-9-07 14:05" } },
+            "WebSite\tFileName\tProcessTime\r\nhttp://host/a\t/docs/a.htm\tMar-9-07 14:05\r\n" },
+        { "empty middle value gives two tabs", { "FileName", "WebSite", "ProcessTime" },
+            { { "/a.htm", "", "Mar-9-07 14:05" } }, "FileName\tWebSite\tProcessTime\r\n/a.htm\t\tMar-9-07 14:05\r\n" },
+        { "missing middle value is empty too", SiteColumns, { { std::nullopt, "/a.htm", "t" } },
+            "WebSite\tFileName\tProcessTime\r\n\t/a.htm\tt\r\n" },
+        { "empty last value gives trailing tab", SiteColumns, { { "s", "/a.htm", "" } },
+            "WebSite\tFileName\tProcessTime\r\ns\t/a.htm\t\r\n" },
+        { "all empty", SiteColumns, { { "", std::nullopt, "" } }, "WebSite\tFileName\tProcessTime\r\n\t\t\r\n" },
+        { "one column", { "Email" }, { { "p@q" }, { "" } }, "Email\r\np@q\r\n\r\n" },
+        { "value over 200 characters kept whole", SiteColumns, { { longSite, "/a", "t" } },
+            "WebSite\tFileName\tProcessTime\r\n" + longSite + "\t/a\tt\r\n" },
+        { "bytes unchanged", SiteColumns, { { "http://h/\xe9\xc3\xa9", "/d/\x1a", "t" } },
+            "WebSite\tFileName\tProcessTime\r\nhttp://h/\xe9\xc3\xa9\t/d/\x1a\tt\r\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clsWF results(c.columns);
+        ASSERT_FALSE(results.failed());
+        Fill(results, c.rows);
+        EXPECT_EQ(c.bytes, results.Serialize());
+
+        TempDir dir;
+        int rowsSeen = 0;
+        FileResult written = results.WriteToFile(dir.file("r.txt"), [&] { ++rowsSeen; });
+        ASSERT_TRUE(written.ok) << written.reason;
+        EXPECT_EQ(c.bytes, ReadBytes(dir.file("r.txt")));
+        EXPECT_EQ(static_cast<int>(c.rows.size() + 1), rowsSeen);
+    }
+}
+
+TEST(ResultsTable, DuplicateColumnRefused)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> columns;
+        bool failed;
+    };
+    const Case cases[] = {
+        { "fixed columns", SiteColumns, false },
+        { "two equal keywords", { "Price", "Price", "FileName", "ProcessTime" }, true },
+        { "keyword named like a fixed column", { "WebSite", "FileName", "FileName", "ProcessTime" }, true },
+        { "names differing in case are different", { "price", "Price", "FileName", "ProcessTime" }, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.failed, clsWF(c.columns).failed());
+    }
+
+    ResultsTable table;
+    EXPECT_TRUE(table.appendColumn("A"));
+    EXPECT_FALSE(table.appendColumn("A"));
+    EXPECT_EQ(std::vector<std::string> { "A" }, table.columnNames());
+}
+
+TEST(ResultsTable, RowOperations)
+{
+    ResultsTable table;
+    table.appendColumn("Email");
+    table.appendColumn("FileName");
+    EXPECT_TRUE(table.eof());
+    EXPECT_FALSE(table.setValue(0, "x"));
+    EXPECT_EQ(std::nullopt, table.value(0));
+
+    table.addRow();
+    EXPECT_FALSE(table.eof());
+    EXPECT_EQ(std::nullopt, table.value(0));
+    EXPECT_TRUE(table.setValue(0, "p@q"));
+    EXPECT_TRUE(table.setValue(1, "/a"));
+    EXPECT_FALSE(table.setValue(2, "no such column"));
+    EXPECT_EQ(std::optional<std::string>("p@q"), table.value(0));
+    EXPECT_EQ(std::nullopt, table.value(2));
+
+    // The extraction pass removes its last, empty row.
+    table.addRow();
+    table.setValue(0, "");
+    table.setValue(1, "/a");
+    EXPECT_EQ(std::optional<std::string>(""), table.value(0));
+    table.moveLast();
+    EXPECT_TRUE(table.deleteCurrent());
+    EXPECT_TRUE(table.eof());
+    EXPECT_EQ(1u, table.rowCount());
+
+    table.addRow();
+    table.setValue(0, "r@s");
+    std::string walked;
+    for (table.moveFirst(); !table.eof(); table.moveNext())
+        walked += table.value(0).value_or("-") + ";";
+    EXPECT_EQ("p@q;r@s;", walked);
+    table.moveNext();
+    EXPECT_TRUE(table.eof());
+
+    table.moveFirst();
+    EXPECT_TRUE(table.deleteCurrent());
+    EXPECT_EQ(std::optional<std::string>("r@s"), table.value(0));
+    EXPECT_TRUE(table.deleteCurrent());
+    EXPECT_FALSE(table.deleteCurrent());
+    table.moveLast();
+    EXPECT_TRUE(table.eof());
+}
+
+TEST(ResultsFile, WritingTwiceReplaces)
+{
+    TempDir dir;
+    const std::string path = dir.file("r.txt");
+    clsWF first(SiteColumns);
+    Fill(first, { { "a", "b", "c" }, { "d", "e", "f" } });
+    ASSERT_TRUE(first.WriteToFile(path).ok);
+    clsWF second(SiteColumns);
+    Fill(second, {});
+    ASSERT_TRUE(second.WriteToFile(path).ok);
+    EXPECT_EQ("WebSite\tFileName\tProcessTime\r\n", ReadBytes(path));
+    EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
+}
+
+TEST(ResultsFile, FailedWriteLeavesNothingNew)
+{
+    TempDir dir;
+    clsWF results(SiteColumns);
+    Fill(results, { { "a", "b", "c" } });
+
+    FileResult missingDir = results.WriteToFile(dir.file("nodir/r.txt"));
+    EXPECT_FALSE(missingDir.ok);
+    EXPECT_EQ(std::string(std::strerror(ENOENT)), missingDir.reason);
+    EXPECT_EQ(std::vector<std::string> {}, dir.entries());
+
+    testing::WriteBytes(dir.file("r.txt"), "previous\r\n");
+    WriteFailureAfter full(10);
+    FileResult diskFull = results.WriteToFile(dir.file("r.txt"));
+    EXPECT_FALSE(diskFull.ok);
+    EXPECT_EQ(std::string(std::strerror(ENOSPC)), diskFull.reason);
+    EXPECT_EQ("previous\r\n", ReadBytes(dir.file("r.txt")));
+    EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
+}
+
+} // namespace
+} // namespace tamsenor
