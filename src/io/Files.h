@@ -11,6 +11,12 @@ namespace tamsenor::io {
 // Reads the whole file as bytes. On failure returns false with the reason.
 FileResult ReadWholeFile(const std::string& path, std::string& content);
 
+// As above, and tells apart a file that could not be opened (`opened` false:
+// empty path, no such file, no access, a directory) from one whose reading
+// failed part-way (`opened` true); `content` then holds the bytes read before
+// the error.
+FileResult ReadWholeFile(const std::string& path, std::string& content, bool& opened);
+
 // Writes `content` to `path` so that a failure never leaves a file that
 // claims success: the bytes go to a temporary file in the same directory,
 // which is flushed and renamed over `path` only when everything was written.
