@@ -1,0 +1,15 @@
+#pragma once
+
+#include "keywords/dialogs/KeywordEntryDialog.h"
+
+namespace tamsenor {
+
+// "Add New KeyWord": both boxes start empty; the store function appends the
+// entry as the last keyword.
+class FrmAddNewKW : public KeywordEntryDialog {
+    Q_OBJECT
+public:
+    explicit FrmAddNewKW(Prompts& prompts, QWidget* parent = nullptr);
+};
+
+} // namespace tamsenor
