@@ -69,9 +69,11 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
 // Normalises the white space of the stripped text and adds one row per finding
 // to `rows`: row k holds the k-th finding of each extractor column ("Email",
 // "WebSite", keyword columns), plus "FileName" and "ProcessTime". Rows go on
-// while any extractor column of the last row is non-empty; that last, empty row
-// is removed. Ends with progress 100. On cancel returns at once, leaving the
-// partly filled row in place. PositionError passes to the caller.
+// while any extractor call of the last row gave a non-empty value (read back
+// from the row right after the call, so a column that "FileName" or
+// "ProcessTime" fills afterwards cannot keep the loop going); that last, empty
+// row is removed. Ends with progress 100. On cancel returns at once, leaving
+// the partly filled row in place. PositionError passes to the caller.
 Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
 
 // Converts one element of a position list to a 16-bit whole number the way
