@@ -8,6 +8,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+
+class QDialog;
 
 namespace tamsenor {
 
@@ -18,29 +21,53 @@ class FrmProperty;
 class KeywordCommands {
 public:
     KeywordCommands(QWidget* mainWindow, Module1& globals, Prompts& prompts, QListWidget* list3,
-                    std::function<void()> refillKeywordList);
+        std::function<void()> refillKeywordList);
+    ~KeywordCommands(); // closes an open FrmProperty, which stores through this object
+    KeywordCommands(const KeywordCommands&) = delete;
+    KeywordCommands& operator=(const KeywordCommands&) = delete;
 
-    void New();       // CmdAddKW: FrmPreAdd, modal
-    void Delete();    // CmdDeleKW
-    void Clear();     // CmdKWClear
-    void Property();  // CmdPropertyKW: FrmProperty, not modal
-    void Up();        // CmdUP
-    void Down();      // CmdDown
-    void Open();      // CmdOpenKW
-    void Save();      // CmdSaveKW
+    void New(); // CmdAddKW: FrmPreAdd, modal
+    void Delete(); // CmdDeleKW
+    void Clear(); // CmdKWClear
+    void Property(); // CmdPropertyKW: FrmProperty, not modal
+    void Up(); // CmdUP
+    void Down(); // CmdDown
+    void Open(); // CmdOpenKW
+    void Save(); // CmdSaveKW
     // The save question when the main window closes; never stops the closing.
     void SaveQuestionAtExit();
 
     // The open FrmProperty, if any (tests reach it here).
     FrmProperty* openProperty() const;
 
+    // Runs a modal dialog until it closes. The window uses QDialog::exec (the
+    // default); tests replace it with a function that fills in and clicks the
+    // dialog, so that nothing waits for a person.
+    using ModalRunner = std::function<void(QDialog&)>;
+    void setModalRunner(ModalRunner runner) { runModal_ = std::move(runner); }
+
 private:
+    // While FrmProperty is open the commands that delete, move or replace
+    // keywords would pull its record from under it: they bring it to the front
+    // and do nothing else.
+    bool propertyBlocks() const;
+    int selectedIndex() const; // -1 when no entry of List3 is selected
+    void addNewKeyword(QWidget* over);
+    void mergeSavedFile();
+    // Loads `path` as the keyword file of a new clsKeyWord, telling the user
+    // what could not be read; nothing when the file could not be read at all.
+    std::shared_ptr<clsKeyWord> loadKeywordFile(const QString& path);
+    // The save dialog and WriteToFile, again after each failed write; false
+    // when the user cancelled.
+    bool saveWithDialog(bool askBeforeReplacing);
+
     QWidget* main_;
     Module1& globals_;
     Prompts& prompts_;
     QListWidget* list3_;
     std::function<void()> refill_;
     QPointer<FrmProperty> property_;
+    ModalRunner runModal_;
 };
 
 } // namespace tamsenor

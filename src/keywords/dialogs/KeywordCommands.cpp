@@ -1,0 +1,305 @@
+#include "keywords/dialogs/KeywordCommands.h"
+
+#include "keywords/dialogs/FrmAddNewKW.h"
+#include "keywords/dialogs/FrmPreAdd.h"
+#include "keywords/dialogs/FrmProperty.h"
+
+#include <QDialog>
+#include <QFileInfo>
+
+namespace tamsenor {
+
+namespace {
+
+// The keyword file dialogs: "Text Files(*.txt)" preselected. FrmPreAdd has a
+// dialog control of its own, which remembers its own last file name.
+const FileDialogSpec KeywordFileDialog { TextFileFilter, 2, QString() };
+const FileDialogSpec PreAddFileDialog { TextFileFilter, 2, QStringLiteral("FrmPreAdd.CommonDialog1") };
+
+QString FromLocal(const std::string& bytes)
+{
+    return QString::fromLocal8Bit(bytes);
+}
+
+std::string ToLocal(const QString& text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+// Any existing file counts, hidden ones included: replacing one unasked
+// would lose it. Directories do not count; writing over one fails and says so.
+bool FileExists(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+
+void ReportPartialLoad(Prompts& prompts, const clsKeyWord& object, const QString& path)
+{
+    const int line = object.loadReport().stoppedAtLine;
+    if (line <= 0)
+        return;
+    prompts.message(QStringLiteral("Only the KeyWords before line ") + QString::number(line) + QStringLiteral(" of '")
+            + path + QStringLiteral("' were loaded: that line holds a value longer than 100 characters."),
+        Icon::Exclamation, Buttons::Ok);
+}
+
+// Exchanges the field values of records a and b (1-based); the records keep their places.
+void SwapRecords(KeywordTable& table, int a, int b)
+{
+    if (!table.moveTo(a))
+        return;
+    const std::string nameA = table.name();
+    const std::string positionA = table.position();
+    if (!table.moveTo(b))
+        return;
+    const std::string nameB = table.name();
+    const std::string positionB = table.position();
+    table.setName(nameA);
+    table.setPosition(positionA);
+    table.moveTo(a);
+    table.setName(nameB);
+    table.setPosition(positionB);
+}
+
+} // namespace
+
+KeywordCommands::KeywordCommands(QWidget* mainWindow, Module1& globals, Prompts& prompts, QListWidget* list3,
+    std::function<void()> refillKeywordList)
+    : main_(mainWindow)
+    , globals_(globals)
+    , prompts_(prompts)
+    , list3_(list3)
+    , refill_(std::move(refillKeywordList))
+    , runModal_([](QDialog& dialog) { dialog.exec(); })
+{
+}
+
+KeywordCommands::~KeywordCommands()
+{
+    delete property_.data();
+}
+
+FrmProperty* KeywordCommands::openProperty() const
+{
+    return property_ && property_->isVisible() ? property_.data() : nullptr;
+}
+
+bool KeywordCommands::propertyBlocks() const
+{
+    FrmProperty* open = openProperty();
+    if (!open)
+        return false;
+    open->raise();
+    open->activateWindow();
+    return true;
+}
+
+int KeywordCommands::selectedIndex() const
+{
+    const QList<QListWidgetItem*> selected = list3_->selectedItems();
+    return selected.isEmpty() ? -1 : list3_->row(selected.first());
+}
+
+void KeywordCommands::New()
+{
+    if (propertyBlocks())
+        return;
+    FrmPreAdd dialog(main_);
+    dialog.setOnOk([this, &dialog](FrmPreAdd::Source source) {
+        if (source == FrmPreAdd::Source::NewKeyword)
+            addNewKeyword(&dialog);
+        else
+            mergeSavedFile();
+    });
+    runModal_(dialog);
+}
+
+void KeywordCommands::addNewKeyword(QWidget* over)
+{
+    if (!globals_.CurrentKeywords)
+        globals_.useKeywords(std::make_shared<clsKeyWord>());
+    FrmAddNewKW dialog(prompts_, over);
+    dialog.setStore([this](const std::string& name, const std::string& position) {
+        globals_.CurrentKeywords->addNew(name, position);
+        refill_();
+    });
+    runModal_(dialog);
+}
+
+void KeywordCommands::mergeSavedFile()
+{
+    const std::optional<QString> path = prompts_.openFile(PreAddFileDialog);
+    if (!path)
+        return;
+    std::shared_ptr<clsKeyWord> object = loadKeywordFile(*path);
+    if (!object)
+        return;
+    // The file's keywords first, then the ones that were there before.
+    if (const KeywordTable* previous = globals_.CurrentKeywords) {
+        for (const KeywordTable::Record& record : previous->records())
+            object->rstKeyWord.addNew(record.name, record.position);
+    }
+    globals_.useKeywords(object);
+    refill_();
+    ReportPartialLoad(prompts_, *object, *path);
+}
+
+std::shared_ptr<clsKeyWord> KeywordCommands::loadKeywordFile(const QString& path)
+{
+    globals_.KeywordOpenPath = path;
+    auto object = std::make_shared<clsKeyWord>(ToLocal(globals_.KeywordOpenPath));
+    const KeywordLoadReport& report = object->loadReport();
+    if (!report.opened || report.readError) {
+        QString reason = FromLocal(report.reason);
+        if (reason.isEmpty())
+            reason = QStringLiteral("no file was named");
+        prompts_.message(QStringLiteral("The KeyWord file '") + path + QStringLiteral("' can not be read: ") + reason
+                + QStringLiteral(". The current KeyWords are kept."),
+            Icon::Exclamation, Buttons::Ok);
+        return nullptr;
+    }
+    return object;
+}
+
+void KeywordCommands::Delete()
+{
+    if (propertyBlocks())
+        return;
+    const int index = selectedIndex();
+    KeywordTable* table = globals_.CurrentKeywords;
+    if (index < 0 || !table || !table->moveTo(index + 1))
+        return;
+    const QString name = FromLocal(table->name());
+    const Answer answer
+        = prompts_.message(QStringLiteral("Are you ready to delete the Keyword ") + name + QStringLiteral(" ?"),
+            Icon::None, Buttons::YesNo, QStringLiteral("Delete KeyWord"));
+    if (answer == Answer::Yes && table->moveTo(index + 1))
+        table->deleteCurrent();
+    refill_();
+}
+
+void KeywordCommands::Clear()
+{
+    if (propertyBlocks())
+        return;
+    list3_->clear();
+    if (KeywordTable* table = globals_.CurrentKeywords)
+        table->clear();
+    refill_();
+}
+
+void KeywordCommands::Property()
+{
+    if (FrmProperty* open = openProperty()) {
+        // It keeps the keyword it was opened for, whatever is selected now.
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    const int index = selectedIndex();
+    KeywordTable* table = globals_.CurrentKeywords;
+    if (index < 0 || !table || !table->moveTo(index + 1))
+        return;
+    const int recordNumber = index + 1;
+    auto* dialog = new FrmProperty(prompts_, recordNumber, table->name(), table->position(), main_);
+    std::weak_ptr<clsKeyWord> owner = globals_.KeywordObject;
+    dialog->setStore([this, owner, recordNumber](const std::string& name, const std::string& position) {
+        // The commands that could move or drop the record are held off while
+        // the dialog is open; this only guards against a table replaced anyway.
+        std::shared_ptr<clsKeyWord> object = owner.lock();
+        if (!object || object != globals_.KeywordObject || !object->rstKeyWord.moveTo(recordNumber))
+            return;
+        object->rstKeyWord.setName(name);
+        object->rstKeyWord.setPosition(position);
+        refill_();
+    });
+    property_ = dialog;
+    dialog->show();
+}
+
+void KeywordCommands::Up()
+{
+    if (propertyBlocks())
+        return;
+    const int index = selectedIndex();
+    KeywordTable* table = globals_.CurrentKeywords;
+    if (index <= 0 || !table || index >= table->recordCount())
+        return;
+    SwapRecords(*table, index + 1, index);
+    refill_();
+    list3_->setCurrentRow(index - 1, QItemSelectionModel::ClearAndSelect);
+}
+
+void KeywordCommands::Down()
+{
+    if (propertyBlocks())
+        return;
+    const int index = selectedIndex();
+    KeywordTable* table = globals_.CurrentKeywords;
+    if (index < 0 || !table || index + 1 >= table->recordCount() || index + 1 >= list3_->count())
+        return;
+    SwapRecords(*table, index + 1, index + 2);
+    refill_();
+    list3_->setCurrentRow(index + 1, QItemSelectionModel::ClearAndSelect);
+}
+
+void KeywordCommands::Open()
+{
+    if (propertyBlocks())
+        return;
+    const std::optional<QString> path = prompts_.openFile(KeywordFileDialog);
+    if (!path)
+        return;
+    // The keywords held before are dropped unasked: merging is New's business.
+    std::shared_ptr<clsKeyWord> object = loadKeywordFile(*path);
+    if (!object)
+        return;
+    globals_.useKeywords(object);
+    refill_();
+    ReportPartialLoad(prompts_, *object, *path);
+}
+
+bool KeywordCommands::saveWithDialog(bool askBeforeReplacing)
+{
+    for (;;) {
+        const std::optional<QString> path = prompts_.saveFile(KeywordFileDialog);
+        if (!path)
+            return false;
+        globals_.KeywordSavePath = *path;
+        if (askBeforeReplacing && FileExists(*path)) {
+            const Answer answer = prompts_.message(
+                QStringLiteral("The file ") + *path + QStringLiteral(" already exists, do you want to replace it?"),
+                Icon::None, Buttons::YesNo);
+            if (answer != Answer::Yes)
+                continue;
+        }
+        const clsKeyWord none;
+        const clsKeyWord& object = globals_.KeywordObject ? *globals_.KeywordObject : none;
+        const FileResult written = object.WriteToFile(ToLocal(globals_.KeywordSavePath));
+        if (written)
+            return true;
+        prompts_.message(QStringLiteral("The KeyWords could not be saved to '") + *path + QStringLiteral("': ")
+                + FromLocal(written.reason),
+            Icon::Critical, Buttons::Ok);
+    }
+}
+
+void KeywordCommands::Save()
+{
+    saveWithDialog(true);
+}
+
+void KeywordCommands::SaveQuestionAtExit()
+{
+    // An open FrmProperty goes with the window, its edit discarded.
+    if (property_)
+        property_->reject();
+    const KeywordTable* table = globals_.CurrentKeywords;
+    if (table && table->recordCount() > 0
+        && prompts_.message(QStringLiteral("Do you want to save the current KeyWords?"), Icon::None, Buttons::YesNo)
+            == Answer::Yes)
+        saveWithDialog(false);
+    globals_.useKeywords(nullptr);
+}
+
+} // namespace tamsenor

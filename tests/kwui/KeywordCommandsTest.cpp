@@ -1,0 +1,631 @@
+#include "keywords/dialogs/KeywordCommands.h"
+#include "io/TempDir.h"
+#include "keywords/dialogs/FrmPreAdd.h"
+#include "keywords/dialogs/FrmProperty.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tamsenor {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScriptedPrompts;
+using testing::TempDir;
+using testing::WriteBytes;
+using Step = std::function<void(QDialog&)>;
+using Kind = ScriptedPrompts::Kind;
+
+QPushButton* Button(QDialog& dialog, const char* name)
+{
+    return dialog.findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+// FrmPreAdd: pick a source and press OK.
+Step ChooseSource(FrmPreAdd::Source source)
+{
+    return [source](QDialog& dialog) {
+        EXPECT_EQ(QStringLiteral("FrmPreAdd"), dialog.objectName());
+        const char* option = source == FrmPreAdd::Source::NewKeyword ? "Option2" : "Option1";
+        dialog.findChild<QRadioButton*>(QString::fromLatin1(option))->click();
+        Button(dialog, "Command1")->click();
+    };
+}
+
+// An entry dialog: type both texts and press OK.
+Step Enter(const QString& keyword, const QString& position)
+{
+    return [=](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("TxtKeyWord"))->setText(keyword);
+        dialog.findChild<QLineEdit*>(QStringLiteral("TxtPosition"))->setText(position);
+        Button(dialog, "Command1")->click();
+    };
+}
+
+Step Press(const char* button)
+{
+    return [button](QDialog& dialog) { Button(dialog, button)->click(); };
+}
+
+class KeywordCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        list3->setObjectName(QStringLiteral("List3"));
+        list3->setSelectionMode(QAbstractItemView::SingleSelection);
+        globals.useKeywords(std::make_shared<clsKeyWord>());
+        commands = std::make_unique<KeywordCommands>(&window, globals, prompts, list3, [this] { refill(); });
+        commands->setModalRunner([this](QDialog& dialog) {
+            shown.push_back(dialog.objectName());
+            if (script.empty()) {
+                ADD_FAILURE() << "unscripted dialog " << dialog.objectName().toStdString();
+                return;
+            }
+            Step step = std::move(script.front());
+            script.pop_front();
+            dialog.show();
+            step(dialog);
+            EXPECT_FALSE(dialog.isVisible()) << "a modal dialog was left open";
+        });
+    }
+
+    void TearDown() override
+    {
+        EXPECT_TRUE(prompts.scriptUsedUp());
+        EXPECT_TRUE(script.empty());
+    }
+
+    // What the main window's RefillKeywordList does.
+    void refill()
+    {
+        list3->clear();
+        if (globals.CurrentKeywords)
+            for (const KeywordTable::Record& record : globals.CurrentKeywords->records())
+                list3->addItem(QString::fromLocal8Bit(record.name));
+    }
+
+    void setKeywords(const std::vector<KeywordTable::Record>& records)
+    {
+        globals.useKeywords(std::make_shared<clsKeyWord>());
+        for (const auto& record : records)
+            globals.CurrentKeywords->addNew(record.name, record.position);
+        refill();
+    }
+
+    // "name:position" per record, in table order.
+    std::vector<std::string> table() const
+    {
+        std::vector<std::string> out;
+        if (globals.CurrentKeywords)
+            for (const auto& record : globals.CurrentKeywords->records())
+                out.push_back(record.name + ":" + record.position);
+        return out;
+    }
+
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < list3->count(); ++i)
+            out.push_back(list3->item(i)->text().toStdString());
+        return out;
+    }
+
+    int selected() const
+    {
+        const auto items = list3->selectedItems();
+        return items.isEmpty() ? -1 : list3->row(items.first());
+    }
+
+    QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
+
+    QWidget window;
+    QListWidget* list3 = new QListWidget(&window);
+    Module1 globals;
+    ScriptedPrompts prompts;
+    std::deque<Step> script;
+    std::vector<QString> shown;
+    std::unique_ptr<KeywordCommands> commands;
+    TempDir dir;
+};
+
+const std::vector<KeywordTable::Record> ABC = { { "A", "1" }, { "B", "2" }, { "C", "3" } };
+
+TEST_F(KeywordCommandsTest, NewKeywordIsAppendedLastExactlyAsTyped)
+{
+    setKeywords(ABC);
+    list3->setCurrentRow(0);
+    script.push_back(ChooseSource(FrmPreAdd::Source::NewKeyword));
+    script.push_back([](QDialog& dialog) {
+        EXPECT_EQ(QStringLiteral("FrmAddNewKW"), dialog.objectName());
+        EXPECT_EQ(QStringLiteral("FrmPreAdd"), dialog.parentWidget()->objectName()); // stays behind it
+        Enter(QStringLiteral("A"), QStringLiteral("1,"))(dialog); // refused, stays open
+        Enter(QStringLiteral(" D "), QStringLiteral(" 2,12, 3 "))(dialog);
+    });
+    commands->New();
+
+    EXPECT_EQ((std::vector<QString> { "FrmPreAdd", "FrmAddNewKW" }), shown);
+    EXPECT_EQ((std::vector<QString> { "The format of the positions' number is not correct!" }), prompts.messageTexts());
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3", " D : 2,12, 3 " }), table());
+    EXPECT_EQ((std::vector<std::string> { "A", "B", "C", " D " }), entries());
+    EXPECT_EQ(-1, selected());
+}
+
+TEST_F(KeywordCommandsTest, NewCancelledChangesNothing)
+{
+    setKeywords(ABC);
+    script.push_back(Press("Command2")); // FrmPreAdd
+    script.push_back(ChooseSource(FrmPreAdd::Source::NewKeyword));
+    script.push_back(Press("Command2")); // FrmAddNewKW
+    commands->New();
+    commands->New();
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
+{
+    setKeywords({ { "A", "1" }, { "B", "2" } });
+    WriteBytes(dir.file("cd.txt"), "C\t3\r\nD\t4\r\n");
+    prompts.file(path("cd.txt"));
+    script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+    commands->New();
+
+    EXPECT_EQ((std::vector<std::string> { "C:3", "D:4", "A:1", "B:2" }), table());
+    EXPECT_EQ((std::vector<std::string> { "C", "D", "A", "B" }), entries());
+    EXPECT_EQ(path("cd.txt"), globals.KeywordOpenPath);
+    ASSERT_EQ(1u, prompts.asked.size());
+    EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
+    EXPECT_EQ(TextFileFilter, prompts.asked[0].spec.filter);
+    EXPECT_EQ(2, prompts.asked[0].spec.filterIndex);
+    EXPECT_EQ(QStringLiteral("FrmPreAdd.CommonDialog1"), prompts.asked[0].spec.dialog);
+}
+
+TEST_F(KeywordCommandsTest, SavedFileSourceCancelledKeepsTheKeywords)
+{
+    setKeywords({ { "A", "1" }, { "B", "2" } });
+    const clsKeyWord* before = globals.KeywordObject.get();
+    prompts.file(std::nullopt);
+    script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+    commands->New();
+    EXPECT_EQ(before, globals.KeywordObject.get());
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
+}
+
+TEST_F(KeywordCommandsTest, UpAndDownSwapNeighboursAndKeepTheSelection)
+{
+    struct Row {
+        const char* name;
+        int select; // -1: nothing selected
+        bool up;
+        std::vector<std::string> table;
+        int selected;
+    };
+    const Row rows[] = {
+        { "up in the middle", 1, true, { "B:2", "A:1", "C:3" }, 0 },
+        { "up from the last", 2, true, { "A:1", "C:3", "B:2" }, 1 },
+        { "up from the first", 0, true, { "A:1", "B:2", "C:3" }, 0 },
+        { "up with nothing selected", -1, true, { "A:1", "B:2", "C:3" }, -1 },
+        { "down in the middle", 1, false, { "A:1", "C:3", "B:2" }, 2 },
+        { "down from the first", 0, false, { "B:2", "A:1", "C:3" }, 1 },
+        { "down from the last", 2, false, { "A:1", "B:2", "C:3" }, 2 },
+        { "down with nothing selected", -1, false, { "A:1", "B:2", "C:3" }, -1 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        setKeywords(ABC);
+        if (row.select >= 0)
+            list3->setCurrentRow(row.select);
+        row.up ? commands->Up() : commands->Down();
+        EXPECT_EQ(row.table, table());
+        EXPECT_EQ(3, list3->count());
+        EXPECT_EQ(row.selected, selected());
+        if (row.selected >= 0) {
+            EXPECT_EQ(row.table[row.selected].substr(0, 1), list3->item(row.selected)->text().toStdString());
+        }
+    }
+}
+
+TEST_F(KeywordCommandsTest, DeleteAsksAndNoKeepsTheKeyword)
+{
+    setKeywords(ABC);
+    list3->setCurrentRow(1);
+    prompts.answer(Answer::No);
+    commands->Delete();
+    ASSERT_EQ(1u, prompts.asked.size());
+    EXPECT_EQ(QStringLiteral("Are you ready to delete the Keyword B ?"), prompts.asked[0].text);
+    EXPECT_EQ(QStringLiteral("Delete KeyWord"), prompts.asked[0].title);
+    EXPECT_EQ(Icon::None, prompts.asked[0].icon);
+    EXPECT_EQ(Buttons::YesNo, prompts.asked[0].buttons);
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
+    EXPECT_EQ(-1, selected());
+
+    list3->setCurrentRow(1);
+    prompts.answer(Answer::Yes);
+    commands->Delete();
+    EXPECT_EQ((std::vector<std::string> { "A:1", "C:3" }), table());
+    EXPECT_EQ((std::vector<std::string> { "A", "C" }), entries());
+    EXPECT_EQ(-1, selected());
+
+    commands->Delete(); // nothing selected: no question
+    EXPECT_EQ(2u, prompts.asked.size());
+}
+
+TEST_F(KeywordCommandsTest, ClearEmptiesWithoutAQuestion)
+{
+    setKeywords(ABC);
+    list3->setCurrentRow(2);
+    commands->Clear();
+    EXPECT_TRUE(table().empty());
+    EXPECT_EQ(0, list3->count());
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(KeywordCommandsTest, PropertyEditsTheRecordInPlace)
+{
+    setKeywords(ABC);
+    commands->Property(); // nothing selected
+    EXPECT_EQ(nullptr, commands->openProperty());
+
+    list3->setCurrentRow(1);
+    commands->Property();
+    FrmProperty* dialog = commands->openProperty();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(QStringLiteral("B"), dialog->keywordBox()->text());
+    EXPECT_EQ(QStringLiteral("2"), dialog->positionBox()->text());
+
+    // Pressing Property again with another keyword selected keeps the open one on B.
+    list3->setCurrentRow(2);
+    commands->Property();
+    EXPECT_EQ(dialog, commands->openProperty());
+    EXPECT_EQ(QStringLiteral("B"), dialog->keywordBox()->text());
+
+    dialog->keywordBox()->setText(QStringLiteral("B2 "));
+    dialog->positionBox()->setText(QString(101, QChar('1')));
+    dialog->okButton()->click();
+    EXPECT_EQ(
+        (std::vector<QString> { "The positions you 've entered are too long to be accepted" }), prompts.messageTexts());
+    EXPECT_EQ(dialog, commands->openProperty());
+
+    dialog->positionBox()->setText(QStringLiteral("4, 5"));
+    dialog->okButton()->click();
+    EXPECT_EQ(nullptr, commands->openProperty());
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B2 :4, 5", "C:3" }), table());
+    EXPECT_EQ((std::vector<std::string> { "A", "B2 ", "C" }), entries());
+    EXPECT_EQ(-1, selected());
+}
+
+TEST_F(KeywordCommandsTest, PropertyCancelledStoresNothing)
+{
+    setKeywords(ABC);
+    list3->setCurrentRow(0);
+    commands->Property();
+    ASSERT_NE(nullptr, commands->openProperty());
+    commands->openProperty()->keywordBox()->setText(QStringLiteral("Z"));
+    commands->openProperty()->cancelButton()->click();
+    EXPECT_EQ(nullptr, commands->openProperty());
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
+}
+
+TEST_F(KeywordCommandsTest, OpenPropertyHoldsOffCommandsThatMoveOrDropItsRecord)
+{
+    struct Row {
+        const char* name;
+        void (KeywordCommands::*command)();
+    };
+    const Row rows[] = {
+        { "Delete", &KeywordCommands::Delete },
+        { "Clear", &KeywordCommands::Clear },
+        { "Up", &KeywordCommands::Up },
+        { "Down", &KeywordCommands::Down },
+        { "Open", &KeywordCommands::Open },
+        { "New", &KeywordCommands::New },
+    };
+    setKeywords(ABC);
+    list3->setCurrentRow(1);
+    commands->Property();
+    FrmProperty* dialog = commands->openProperty();
+    ASSERT_NE(nullptr, dialog);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        list3->setCurrentRow(1);
+        (commands.get()->*row.command)();
+        EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
+        EXPECT_EQ(3, list3->count());
+        EXPECT_TRUE(prompts.asked.empty());
+        EXPECT_TRUE(shown.empty());
+        EXPECT_EQ(dialog, commands->openProperty());
+    }
+    // Saving changes no record, so it stays available.
+    prompts.file(path("k.txt"));
+    commands->Save();
+    EXPECT_EQ("A\t1\r\nB\t2\r\nC\t3\r\n", ReadBytes(dir.file("k.txt")));
+
+    dialog->keywordBox()->setText(QStringLiteral("Bee"));
+    dialog->okButton()->click();
+    EXPECT_EQ((std::vector<std::string> { "A:1", "Bee:2", "C:3" }), table());
+}
+
+TEST_F(KeywordCommandsTest, OpenReplacesTheKeywords)
+{
+    setKeywords({ { "X", "9" }, { "Y", "8" } });
+    list3->setCurrentRow(0);
+    WriteBytes(dir.file("ab.txt"), "A\t1\r\nB\t2\r\n");
+    prompts.file(path("ab.txt"));
+    commands->Open();
+    EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
+    EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
+    EXPECT_EQ(-1, selected());
+    EXPECT_EQ(path("ab.txt"), globals.KeywordOpenPath);
+    EXPECT_EQ(&globals.KeywordObject->rstKeyWord, globals.CurrentKeywords);
+    ASSERT_EQ(1u, prompts.asked.size());
+    EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
+    EXPECT_EQ(TextFileFilter, prompts.asked[0].spec.filter);
+    EXPECT_EQ(2, prompts.asked[0].spec.filterIndex);
+    EXPECT_EQ(QString(), prompts.asked[0].spec.dialog);
+}
+
+TEST_F(KeywordCommandsTest, OpenCancelledKeepsEverything)
+{
+    setKeywords({ { "X", "9" }, { "Y", "8" } });
+    list3->setCurrentRow(1);
+    const clsKeyWord* before = globals.KeywordObject.get();
+    prompts.file(std::nullopt);
+    commands->Open();
+    EXPECT_EQ(before, globals.KeywordObject.get());
+    EXPECT_EQ((std::vector<std::string> { "X:9", "Y:8" }), table());
+    EXPECT_EQ((std::vector<std::string> { "X", "Y" }), entries());
+    EXPECT_EQ(1, selected());
+    EXPECT_EQ(QString(), globals.KeywordOpenPath);
+}
+
+// A file that cannot be read leaves the keywords exactly as they were and says why.
+TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
+{
+    std::filesystem::create_directory(dir.file("folder"));
+    struct Row {
+        const char* name;
+        const char* file;
+        bool viaNew;
+    };
+    const Row rows[] = {
+        { "Open of a missing file", "missing.txt", false },
+        { "Open of a directory", "folder", false },
+        { "saved-file source of a missing file", "missing.txt", true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        setKeywords({ { "A", "1" }, { "B", "2" } });
+        const clsKeyWord* before = globals.KeywordObject.get();
+        prompts.asked.clear();
+        prompts.file(path(row.file));
+        if (row.viaNew) {
+            script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+            commands->New();
+        } else {
+            commands->Open();
+        }
+        const std::string reason = clsKeyWord(dir.file(row.file)).loadReport().reason;
+        ASSERT_FALSE(reason.empty());
+        const auto messages = prompts.messages();
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ(QStringLiteral("The KeyWord file '") + path(row.file) + QStringLiteral("' can not be read: ")
+                + QString::fromStdString(reason) + QStringLiteral(". The current KeyWords are kept."),
+            messages[0].text);
+        EXPECT_EQ(Icon::Exclamation, messages[0].icon);
+        EXPECT_EQ(Buttons::Ok, messages[0].buttons);
+        EXPECT_EQ(before, globals.KeywordObject.get());
+        EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
+        EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
+    }
+}
+
+// A load that stopped at an over-long value keeps what came before and says where it stopped.
+TEST_F(KeywordCommandsTest, PartialLoadIsReported)
+{
+    WriteBytes(dir.file("long.txt"), "C\t3\r\n" + std::string(101, 'x') + "\t4\r\nD\t5\r\n");
+    const QString expected = QStringLiteral("Only the KeyWords before line 2 of '") + path("long.txt")
+        + QStringLiteral("' were loaded: that line holds a value longer than 100 characters.");
+    struct Row {
+        const char* name;
+        bool viaNew;
+        std::vector<std::string> table;
+    };
+    const Row rows[] = {
+        { "Open", false, { "C:3" } },
+        { "saved-file source", true, { "C:3", "A:1", "B:2" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        setKeywords({ { "A", "1" }, { "B", "2" } });
+        prompts.asked.clear();
+        prompts.file(path("long.txt"));
+        if (row.viaNew) {
+            script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+            commands->New();
+        } else {
+            commands->Open();
+        }
+        EXPECT_EQ(row.table, table());
+        EXPECT_EQ(static_cast<int>(row.table.size()), list3->count());
+        const auto messages = prompts.messages();
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ(expected, messages[0].text);
+        EXPECT_EQ(Icon::Exclamation, messages[0].icon);
+    }
+}
+
+TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
+{
+    const std::string content = "A\t1\r\nB\t2\r\n";
+    struct Row {
+        const char* name;
+        bool exists;
+        std::vector<Answer> answers;
+        std::vector<std::optional<const char*>> files; // chosen in the save dialog, in turn
+        std::string oldContent; // of old.txt afterwards
+        std::string otherContent; // of other.txt afterwards
+    };
+    const Row rows[] = {
+        { "new file", false, {}, { "old.txt" }, content, "" },
+        { "replace answered Yes", true, { Answer::Yes }, { "old.txt" }, content, "" },
+        { "No, then cancel", true, { Answer::No }, { "old.txt", std::nullopt }, "old", "" },
+        { "No, then another name", true, { Answer::No }, { "old.txt", "other.txt" }, "old", content },
+        { "cancelled at once", true, {}, { std::nullopt }, "old", "" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir here;
+        if (row.exists)
+            WriteBytes(here.file("old.txt"), "old");
+        setKeywords({ { "A", "1" }, { "B", "2" } });
+        list3->setCurrentRow(1);
+        prompts.asked.clear();
+        for (Answer answer : row.answers)
+            prompts.answer(answer);
+        for (const auto& file : row.files)
+            prompts.file(file ? std::optional<QString>(QString::fromStdString(here.file(*file))) : std::nullopt);
+        commands->Save();
+
+        EXPECT_EQ(row.oldContent, ReadBytes(here.file("old.txt")));
+        EXPECT_EQ(row.otherContent, ReadBytes(here.file("other.txt")));
+        EXPECT_EQ(1, selected()); // Save leaves the list as it was
+        const auto messages = prompts.messages();
+        ASSERT_EQ(row.answers.size(), messages.size());
+        if (!messages.empty()) {
+            EXPECT_EQ(QStringLiteral("The file ") + QString::fromStdString(here.file("old.txt"))
+                    + QStringLiteral(" already exists, do you want to replace it?"),
+                messages[0].text);
+            EXPECT_EQ(Icon::None, messages[0].icon);
+            EXPECT_EQ(Buttons::YesNo, messages[0].buttons);
+            EXPECT_EQ(QString(), messages[0].title);
+        }
+        for (const auto& asked : prompts.asked) {
+            if (asked.kind == Kind::SaveFile) {
+                EXPECT_EQ(TextFileFilter, asked.spec.filter);
+                EXPECT_EQ(2, asked.spec.filterIndex);
+            }
+        }
+        if (row.files.back()) {
+            EXPECT_EQ(QString::fromStdString(here.file(*row.files.back())), globals.KeywordSavePath);
+        }
+    }
+}
+
+TEST_F(KeywordCommandsTest, SaveOfAnEmptyTableWritesNoBytes)
+{
+    prompts.file(path("empty.txt"));
+    commands->Save();
+    ASSERT_TRUE(std::filesystem::exists(dir.file("empty.txt")));
+    EXPECT_EQ(0u, std::filesystem::file_size(dir.file("empty.txt")));
+}
+
+// A failed write says so and offers the save dialog again.
+TEST_F(KeywordCommandsTest, FailedSaveIsReportedAndAskedAgain)
+{
+    setKeywords({ { "A", "1" } });
+    WriteBytes(dir.file("kept.txt"), "old");
+    const QString badPath = path("no-such-dir/k.txt");
+    const std::string reason = clsKeyWord().WriteToFile(badPath.toStdString()).reason;
+    ASSERT_FALSE(reason.empty());
+    const QString expected
+        = QStringLiteral("The KeyWords could not be saved to '") + badPath + "': " + QString::fromStdString(reason);
+
+    prompts.file(badPath).file(path("good.txt"));
+    commands->Save();
+    auto messages = prompts.messages();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(expected, messages[0].text);
+    EXPECT_EQ(Icon::Critical, messages[0].icon);
+    EXPECT_EQ(Buttons::Ok, messages[0].buttons);
+    EXPECT_EQ("A\t1\r\n", ReadBytes(dir.file("good.txt")));
+
+    // Disk full while replacing: the old file stays whole; cancelling ends the command.
+    prompts.asked.clear();
+    {
+        testing::WriteFailureAfter diskFull(2);
+        prompts.answer(Answer::Yes).file(path("kept.txt")).file(std::nullopt);
+        commands->Save();
+    }
+    messages = prompts.messages();
+    ASSERT_EQ(2u, messages.size());
+    EXPECT_TRUE(
+        messages[1].text.startsWith(QStringLiteral("The KeyWords could not be saved to '") + path("kept.txt") + "': "))
+        << messages[1].text.toStdString();
+    EXPECT_EQ("old", ReadBytes(dir.file("kept.txt")));
+    EXPECT_EQ(std::vector<std::string> { "A:1" }, table());
+}
+
+TEST_F(KeywordCommandsTest, ClosingAsksOnlyWhenThereAreKeywords)
+{
+    struct Row {
+        const char* name;
+        bool keywords;
+        std::optional<Answer> answer;
+        std::vector<std::optional<const char*>> files;
+        std::string written; // content of k.txt afterwards ("old" = untouched)
+        int failures;
+    };
+    const Row rows[] = {
+        { "no keywords", false, std::nullopt, {}, "old", 0 },
+        { "answered No", true, Answer::No, {}, "old", 0 },
+        { "Yes replaces without asking", true, Answer::Yes, { "k.txt" }, "A\t1\r\n", 0 },
+        { "Yes, then cancel", true, Answer::Yes, { std::nullopt }, "old", 0 },
+        { "Yes, write fails, then cancel", true, Answer::Yes, { "no-such-dir/k.txt", std::nullopt }, "old", 1 },
+        { "Yes, write fails, then another", true, Answer::Yes, { "no-such-dir/k.txt", "k.txt" }, "A\t1\r\n", 1 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir here;
+        WriteBytes(here.file("k.txt"), "old");
+        setKeywords(
+            row.keywords ? std::vector<KeywordTable::Record> { { "A", "1" } } : std::vector<KeywordTable::Record> {});
+        prompts.asked.clear();
+        if (row.answer)
+            prompts.answer(*row.answer);
+        for (const auto& file : row.files)
+            prompts.file(file ? std::optional<QString>(QString::fromStdString(here.file(*file))) : std::nullopt);
+        commands->SaveQuestionAtExit();
+
+        EXPECT_EQ(row.written, ReadBytes(here.file("k.txt")));
+        EXPECT_EQ(nullptr, globals.KeywordObject);
+        EXPECT_EQ(nullptr, globals.CurrentKeywords);
+        const auto messages = prompts.messages();
+        ASSERT_EQ((row.answer ? 1u : 0u) + row.failures, messages.size());
+        if (row.answer) {
+            EXPECT_EQ(QStringLiteral("Do you want to save the current KeyWords?"), messages[0].text);
+            EXPECT_EQ(Icon::None, messages[0].icon);
+            EXPECT_EQ(Buttons::YesNo, messages[0].buttons);
+            EXPECT_EQ(QString(), messages[0].title);
+        }
+        if (row.failures) {
+            EXPECT_EQ(Icon::Critical, messages[1].icon);
+        }
+    }
+}
+
+TEST_F(KeywordCommandsTest, ClosingClosesAnOpenProperty)
+{
+    setKeywords(ABC);
+    list3->setCurrentRow(0);
+    commands->Property();
+    ASSERT_NE(nullptr, commands->openProperty());
+    commands->openProperty()->keywordBox()->setText(QStringLiteral("Z"));
+    prompts.answer(Answer::No);
+    commands->SaveQuestionAtExit();
+    EXPECT_EQ(nullptr, commands->openProperty());
+    EXPECT_EQ(nullptr, globals.KeywordObject);
+}
+
+} // namespace
+} // namespace tamsenor
