@@ -1,4 +1,5 @@
 #include "keywords/dialogs/PositionSyntax.h"
+#include "text/Extract.h"
 
 #include <gtest/gtest.h>
 
@@ -56,34 +57,50 @@ TEST(IsNumericText, AcceptsSignDigitsPointAndExponentOnly)
     }
 }
 
+const NumericRow PositionNumberRows[] = {
+    { "top", "32767", true },
+    { "one over the top", "32768", false },
+    { "bottom", "-32768", true },
+    { "one under the bottom", "-32769", false },
+    { "top plus a fraction under half", "32767.4999", true },
+    { "top plus half rounds to even 32768", "32767.5", false },
+    { "bottom minus half rounds to even -32768", "-32768.5", true },
+    { "bottom minus more than half", "-32768.51", false },
+    { "32766.5 rounds to 32766", "32766.5", true },
+    { "exponent into range", "3.2767E4", true },
+    { "exponent out of range", "1E5", false },
+    { "D exponent out of range", "4D4", false },
+    { "negative exponent to a fraction", "5E-1", true },
+    { "tiny", "1E-400", true },
+    { "huge exponent", "1E999999999999999999", false },
+    { "leading zeros", "000000032767", true },
+    { "leading zeros over", "0000032768.0", false },
+    { "zero with exponent", "0E99999", true },
+    { "six digits", "100000", false },
+    { "long fraction", "1.99999999999999999999999", true },
+    { "not a number", "1-", false },
+};
+
 TEST(IsPositionNumber, RoundsHalfToEvenBeforeTheSixteenBitRange)
 {
-    const NumericRow rows[] = {
-        { "top", "32767", true },
-        { "one over the top", "32768", false },
-        { "bottom", "-32768", true },
-        { "one under the bottom", "-32769", false },
-        { "top plus a fraction under half", "32767.4999", true },
-        { "top plus half rounds to even 32768", "32767.5", false },
-        { "bottom minus half rounds to even -32768", "-32768.5", true },
-        { "bottom minus more than half", "-32768.51", false },
-        { "32766.5 rounds to 32766", "32766.5", true },
-        { "exponent into range", "3.2767E4", true },
-        { "exponent out of range", "1E5", false },
-        { "D exponent out of range", "4D4", false },
-        { "negative exponent to a fraction", "5E-1", true },
-        { "tiny", "1E-400", true },
-        { "huge exponent", "1E999999999999999999", false },
-        { "leading zeros", "000000032767", true },
-        { "leading zeros over", "0000032768.0", false },
-        { "zero with exponent", "0E99999", true },
-        { "six digits", "100000", false },
-        { "long fraction", "1.99999999999999999999999", true },
-        { "not a number", "1-", false },
-    };
-    for (const NumericRow& row : rows) {
+    for (const NumericRow& row : PositionNumberRows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.numeric, IsPositionNumber(row.text));
+    }
+}
+
+// What the entry checks let through must convert when a run reads the list.
+TEST(IsPositionNumber, AgreesWithTheExtractorConversion)
+{
+    for (const NumericRow& row : PositionNumberRows) {
+        SCOPED_TRACE(row.name);
+        bool converts = true;
+        try {
+            text::ToPositionNumber(row.text);
+        } catch (const text::PositionError&) {
+            converts = false;
+        }
+        EXPECT_EQ(row.numeric, converts);
     }
 }
 
