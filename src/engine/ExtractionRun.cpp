@@ -1,0 +1,112 @@
+#include "engine/ExtractionRun.h"
+
+#include "engine/HostHook.h"
+#include "engine/LocalText.h"
+#include "engine/ResultsRowSink.h"
+#include "engine/RunProgress.h"
+#include "text/StripTags.h"
+
+#include <new>
+
+namespace tamsenor {
+
+QString messages::FileHasProblem(const QString& path, const std::string& reason)
+{
+    return QStringLiteral("The file '") + path + QStringLiteral("' has problem: ") + FromLocalBytes(reason)
+        + QStringLiteral(",\r\n So, it can not be processed!");
+}
+
+QString messages::FileTooLarge(const QString& path)
+{
+    return QStringLiteral("Sorry, the file '") + path + QStringLiteral("' is too large, it will be truncated!");
+}
+
+QString messages::FileNotAppropriate(const QString& path)
+{
+    return QStringLiteral("The file '") + path
+        + QStringLiteral("' is not appropriate to be processed, \r\n So, it will be skipped!");
+}
+
+text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
+{
+    if (text::StripTags(text, hook).outcome == text::Outcome::Cancelled)
+        return text::Outcome::Cancelled;
+    ResultsRowSink rows(table);
+    return text::ExtractFindings(text, setup, rows, hook);
+}
+
+namespace {
+
+// The pass's view of the run for one file. The keywords are read afresh for
+// every file, as the pass reads the keyword table while it works.
+text::ExtractSetup SetupFor(RunHost& host, const QString& path)
+{
+    const MainState& state = host.state();
+    const Module1& globals = host.globals();
+    text::ExtractSetup setup;
+    setup.columns = globals.ColumnNames;
+    setup.keywordOn = state.KeywordOn == 1;
+    if (globals.CurrentKeywords) {
+        for (const KeywordTable::Record& record : globals.CurrentKeywords->records())
+            setup.keywords.push_back({ record.name, record.position });
+    }
+    setup.filePath = LocalBytes(path);
+    const Clock& clock = host.clock();
+    setup.processTime = [&clock] { return LocalBytes(FormatProcessTime(clock.now())); };
+    return setup;
+}
+
+} // namespace
+
+text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
+{
+    MainState& state = host.state();
+    Prompts& prompts = host.prompts();
+    HostHook hook(host);
+    // Held for the whole loop, whatever happens to the window's reference.
+    const std::shared_ptr<clsWF> results = state.ResultsTable;
+    const int count = host.chosenCount();
+    const double step = ExtractionProgressStep(count);
+
+    for (int i = 0; i < count; ++i) {
+        host.yield();
+        if (state.CancelRequested == 1)
+            return text::Outcome::Cancelled;
+
+        RaiseOverallProgress(host, step);
+        const QString path = host.chosenEntry(i);
+        const std::string file = LocalBytes(path);
+        host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
+        state.TextBuffer.clear();
+        host.setFileProgress(0.0f);
+
+        try {
+            const TextRead read = ReadChosenFile(file, state.TextBuffer, maxLength);
+            if (read.status == TextRead::Status::NotOpened) {
+                prompts.message(messages::FileHasProblem(path, read.reason), Icon::Critical, Buttons::Ok);
+                continue;
+            }
+            if (read.truncated)
+                prompts.message(messages::FileTooLarge(path), Icon::Critical, Buttons::Ok);
+            if (read.status == TextRead::Status::NotText) {
+                prompts.message(messages::FileNotAppropriate(path), Icon::Critical, Buttons::Ok);
+                continue;
+            }
+
+            state.CurrentFilePath = path;
+            if (!results)
+                continue;
+            if (ExtractFileText(state.TextBuffer, SetupFor(host, path), results->rstWF, hook)
+                == text::Outcome::Cancelled)
+                return text::Outcome::Cancelled;
+        } catch (const text::PositionError&) {
+            // A failing pass ends this file only; the run goes on.
+        } catch (const std::bad_alloc&) {
+            state.TextBuffer.clear();
+            state.TextBuffer.shrink_to_fit();
+        }
+    }
+    return text::Outcome::Finished;
+}
+
+} // namespace tamsenor

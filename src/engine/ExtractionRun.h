@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/ChosenFile.h"
+#include "engine/RunHost.h"
+#include "results/ResultsTable.h"
+#include "text/Extract.h"
+#include "text/Hook.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <string>
+
+namespace tamsenor {
+
+// Strips the HTML of one file's text (in place) and adds its findings to
+// `table` as the extraction pass does. Cancelled when the hook asked to stop
+// inside the stripper or the pass; the rows added so far stay. Throws what the
+// pass throws (text::PositionError, std::bad_alloc).
+text::Outcome ExtractFileText(
+    std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
+
+// The extraction loop of the Process command over every chosen file: progress,
+// caption, reading with its messages ("has problem", "too large", "not
+// appropriate"), then ExtractFileText into ResultsRecords. A file whose pass
+// fails is left with the rows it gave and the loop goes on. `maxLength` is the
+// truncation limit (tests lower it).
+text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
+
+namespace messages {
+QString FileHasProblem(const QString& path, const std::string& reason);
+QString FileTooLarge(const QString& path);
+QString FileNotAppropriate(const QString& path);
+} // namespace messages
+
+} // namespace tamsenor

@@ -1,0 +1,66 @@
+#include "engine/ProcessRun.h"
+
+#include "engine/ExtractionRun.h"
+#include "engine/PrepareRun.h"
+#include "engine/SaveResults.h"
+#include "engine/StripRun.h"
+
+namespace tamsenor {
+
+namespace {
+
+// Everything between the start and the reset; each return is one way out.
+void Run(RunHost& host)
+{
+    MainState& state = host.state();
+    Prompts& prompts = host.prompts();
+
+    state.StripOutputFiles = QStringList { QString() };
+    host.setCommandsEnabled(false, false, true);
+
+    if (host.chosenCount() == 0) {
+        prompts.message(messages::NoFile, Icon::None, Buttons::Ok);
+        return;
+    }
+
+    PrepareRun(host);
+    if (state.RunRejected == 1)
+        return;
+
+    if (host.stripChecked()) {
+        if (host.globals().StripOutputDir.isEmpty())
+            return;
+        const StripRunResult run = StripFiles(host);
+        if (run.outcome == text::Outcome::Cancelled) {
+            DeleteStripOutputs(state.StripOutputFiles);
+            return;
+        }
+        prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
+        if (!run.skipped.empty())
+            prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
+        return;
+    }
+
+    if (ExtractChosenFiles(host) == text::Outcome::Cancelled)
+        return;
+    SaveResults(host);
+}
+
+} // namespace
+
+void CmdProcess_Click(RunHost& host)
+{
+    try {
+        Run(host);
+    } catch (const std::exception&) {
+        // A failing step never keeps the window from its idle state.
+    }
+    host.reset();
+}
+
+void CmdCancel_Click(RunHost& host)
+{
+    host.state().CancelRequested = 1;
+}
+
+} // namespace tamsenor

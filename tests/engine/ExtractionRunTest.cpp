@@ -1,0 +1,244 @@
+#include "engine/ExtractionRun.h"
+#include "engine/PrepareRun.h"
+#include "engine/ProcessRun.h"
+#include "engine/RunFixture.h"
+#include "engine/SaveResults.h"
+
+#include <QDir>
+
+namespace tamsenor::testing {
+namespace {
+
+class ExtractionRunTest : public RunFixture {
+protected:
+    // The value of column `name` in data row `row` (1 = first after the header).
+    std::optional<std::string> valueAt(std::size_t row, const std::string& name) const
+    {
+        const auto& names = host.module1.ColumnNames;
+        const auto at = std::find(names.begin(), names.end(), name) - names.begin();
+        return (*host.rowsAtReset)[row][static_cast<std::size_t>(at)];
+    }
+};
+
+TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
+{
+    const QString a = makeFile("a.htm",
+        "<html><head><title>Shop</title></head>\r\n"
+        "<body><p>Write to sales@shop.test or info@shop.test</p>\r\n"
+        "<p>Visit http://shop.test/index.htm</p>\r\n"
+        "<p>Price: 10 USD Phone 555 1234</p>\r\n"
+        "<p>Price: 12 EUR Phone 555 9999</p>\r\n"
+        "</body></html>\r\n");
+    const QString b = makeFile("b.html",
+        "<p>Contact: team@mail.test, see http://mail.test/a?b=1&c=2</p>\n"
+        "<p>Price: 7 GBP</p><p>Phone 1 2</p>\n");
+    const QString c = makeFile("c.txt", "nothing to find here\r\n");
+    host.list2 << a << b << c;
+    host.mainState.EmailOn = 1;
+    host.mainState.WebsiteOn = 1;
+    host.mainState.KeywordOn = 1;
+    host.addKeyword("Price:", "1, 2");
+    host.addKeyword("Phone", "1, 2");
+    const QString saved = pathOf("results.txt");
+    host.dialogs.answer(Answer::Yes).file(saved);
+
+    CmdProcess_Click(host);
+
+    const std::string expected = "Email\tWebSite\tPrice:\tPhone\tFileName\tProcessTime\r\n"
+                                 "sales@shop.test\thttp://shop.test/index.htm\t10 USD\t555 1234\t"
+        + a.toStdString()
+        + "\tMar-9-07 14:05\r\n"
+          "info@shop.test\t\t12 EUR\t555 9999\t"
+        + a.toStdString()
+        + "\tMar-9-07 14:05\r\n"
+          "team@mail.test\thttp://mail.test/a?b=1\t7 GBP\t1 2\t"
+        + b.toStdString() + "\tMar-9-07 14:05\r\n";
+    EXPECT_EQ(expected, ReadBytes(saved.toStdString()));
+    EXPECT_EQ(std::vector<QString> { messages::SaveQuestion }, host.dialogs.messageTexts());
+    ASSERT_EQ(2u, host.dialogs.asked.size());
+    EXPECT_EQ(TextFileFilter, host.dialogs.asked[1].spec.filter);
+    EXPECT_EQ(2, host.dialogs.asked[1].spec.filterIndex);
+    EXPECT_EQ(saved, host.module1.ResultsSavePath);
+    EXPECT_EQ(1, host.resets);
+    EXPECT_TRUE(host.list2.isEmpty());
+    EXPECT_TRUE(host.dialogs.scriptUsedUp());
+}
+
+TEST_F(ExtractionRunTest, UnreadableFilesAreReportedAndTheRunGoesOn)
+{
+    const QString a = makeFile("a.htm", "see http://a.test/ now");
+    const QString b = makeFile("b.htm", "http://b.test/ ");
+    ASSERT_TRUE(QFile::remove(b)); // deleted after it was chosen
+    const QString c = makeFile("c.htm", std::string("x\x1Ay http://c.test/ ", 18));
+    const QString d = makeFile("d.htm", std::string("http://d.test/ \x1A", 16));
+    const QString e = makeFile("e.htm", "");
+    const QString f = pathOf("f.htm");
+    ASSERT_TRUE(QDir().mkdir(f));
+    host.list2 << a << b << c << d << e << f;
+    host.mainState.WebsiteOn = 1;
+    host.dialogs.answer(Answer::No);
+
+    CmdProcess_Click(host);
+
+    const std::vector<QString> expected {
+        messages::FileHasProblem(b, "No such file or directory"),
+        messages::FileNotAppropriate(c),
+        messages::FileHasProblem(f, "Is a directory"),
+        messages::SaveQuestion,
+    };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    const auto shown = host.dialogs.messages();
+    for (std::size_t i = 0; i + 1 < shown.size(); ++i) {
+        EXPECT_EQ(Icon::Critical, shown[i].icon);
+        EXPECT_EQ(Buttons::Ok, shown[i].buttons);
+    }
+    EXPECT_EQ(QStringLiteral("The file '") + b
+            + QStringLiteral("' has problem: No such file or directory,\r\n So, it can not be processed!"),
+        expected[0]);
+    ASSERT_TRUE(host.rowsAtReset);
+    ASSERT_EQ(3u, host.rowsAtReset->size());
+    EXPECT_EQ("http://a.test/", valueAt(1, "WebSite"));
+    EXPECT_EQ("http://d.test/", valueAt(2, "WebSite"));
+    EXPECT_EQ(d.toStdString(), valueAt(2, "FileName"));
+    EXPECT_EQ(1, host.resets);
+}
+
+TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
+{
+    const QString exact = makeFile("a.htm", "http://exact.test/ab"); // 20 bytes: at the limit
+    const QString longer = makeFile("b.htm", "http://t.test/abcdefghijklmnop");
+    host.list2 << exact << longer;
+    host.mainState.WebsiteOn = 1;
+    PrepareRun(host);
+    ASSERT_EQ(0, host.mainState.RunRejected);
+
+    EXPECT_EQ(text::Outcome::Finished, ExtractChosenFiles(host, 20));
+
+    EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
+    const auto& rows = host.mainState.ResultsTable->rstWF.rows();
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ("http://exact.test/ab", rows[1][0]);
+    EXPECT_EQ("http://t.test/abcdef", rows[2][0]);
+}
+
+// Keywords loaded behind the checks' back: the pass throws for the first
+// file, and the run still goes on with the next.
+TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
+{
+    host.list2 << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
+    host.mainState.WebsiteOn = 1;
+    PrepareRun(host);
+    ASSERT_EQ(0, host.mainState.RunRejected);
+    host.mainState.KeywordOn = 1;
+    host.addKeyword("Bad", "x");
+    host.module1.ColumnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
+    host.mainState.ResultsTable = std::make_shared<clsWF>(host.module1.ColumnNames);
+    host.mainState.ResultsRecords = &host.mainState.ResultsTable->rstWF;
+
+    EXPECT_EQ(text::Outcome::Finished, ExtractChosenFiles(host));
+
+    const auto& rows = host.mainState.ResultsTable->rstWF.rows();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ("http://two.test/", rows.back()[0]);
+    EXPECT_TRUE(host.dialogs.asked.empty());
+}
+
+TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
+{
+    const QString a = makeFile("a.htm", "http://a.test/ ");
+    host.list2 << a << makeFile("b.htm", "http://b.test/ ") << makeFile("c.htm", "http://c.test/ ");
+    host.mainState.WebsiteOn = 1;
+    // The pass of a file ends at 100; the next yield is the top of the next file.
+    host.cancelWhen([](const FakeRunHost& h) { return h.fileProgress() == 100.0f; });
+
+    CmdProcess_Click(host);
+
+    EXPECT_TRUE(host.dialogs.asked.empty());
+    EXPECT_EQ(1, host.resets);
+    ASSERT_TRUE(host.rowsAtReset);
+    ASSERT_EQ(2u, host.rowsAtReset->size());
+    EXPECT_EQ("http://a.test/", valueAt(1, "WebSite"));
+    EXPECT_EQ(1u, host.captions.size());
+    EXPECT_EQ(0, host.mainState.CancelRequested);
+}
+
+TEST_F(ExtractionRunTest, CancelInsideTheStripper)
+{
+    host.list2 << makeFile("a.htm", "<b>x</b> <i>y</i> http://a.test/ ") << makeFile("b.htm", "http://b.test/ ");
+    host.mainState.WebsiteOn = 1;
+    host.cancelWhen([](const FakeRunHost& h) {
+        const std::string& t = h.mainState.TextBuffer;
+        return t.find("<b>") == std::string::npos && t.find("<i>") != std::string::npos;
+    });
+
+    CmdProcess_Click(host);
+
+    EXPECT_TRUE(host.dialogs.asked.empty());
+    EXPECT_EQ(1, host.resets);
+    ASSERT_TRUE(host.rowsAtReset);
+    EXPECT_EQ(1u, host.rowsAtReset->size()); // the header row only
+    EXPECT_NE(std::string::npos, host.mainState.TextBuffer.find("<i>"));
+    EXPECT_EQ(1u, host.captions.size());
+}
+
+TEST_F(ExtractionRunTest, CancelInsideTheRowLoop)
+{
+    host.list2 << makeFile("a.htm", "http://1.test/ http://2.test/ http://3.test/ http://4.test/ ");
+    host.mainState.WebsiteOn = 1;
+    host.cancelWhen([](const FakeRunHost& h) { return h.mainState.ResultsTable->rstWF.rowCount() == 3; });
+
+    CmdProcess_Click(host);
+
+    EXPECT_TRUE(host.dialogs.asked.empty());
+    EXPECT_EQ(1, host.resets);
+    ASSERT_TRUE(host.rowsAtReset);
+    ASSERT_EQ(3u, host.rowsAtReset->size());
+    EXPECT_EQ("http://2.test/", valueAt(2, "WebSite"));
+    EXPECT_EQ(std::nullopt, valueAt(2, "FileName")); // the row was left as it was being filled
+}
+
+TEST_F(ExtractionRunTest, OverallProgressPerFileCount)
+{
+    struct Row {
+        const char* name;
+        int files;
+        std::vector<float> expected; // after PrepareRun's 0
+    };
+    const Row rows[] = {
+        { "one file", 1, { 100.0f } },
+        { "three files", 3, { 33.33f, 66.66f, 99.99f } },
+        { "seven files stop below 100", 7, { 14.29f, 28.58f, 42.87f, 57.16f, 71.45f, 85.74f } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeRunHost h;
+        for (int i = 0; i < row.files; ++i)
+            h.list2 << makeFile("f" + std::to_string(i) + ".htm", "http://" + std::to_string(i) + ".test/ ");
+        h.mainState.WebsiteOn = 1;
+        h.dialogs.answer(Answer::No);
+
+        CmdProcess_Click(h);
+
+        ASSERT_EQ(row.expected.size() + 1, h.overallValues.size());
+        EXPECT_EQ(0.0f, h.overallValues[0]);
+        for (std::size_t i = 0; i < row.expected.size(); ++i)
+            EXPECT_NEAR(row.expected[i], h.overallValues[i + 1], 0.001f) << "step " << i;
+        ASSERT_TRUE(h.rowsAtReset);
+        EXPECT_EQ(static_cast<std::size_t>(row.files) + 1, h.rowsAtReset->size()); // every file processed
+    }
+}
+
+TEST_F(ExtractionRunTest, CaptionNamesTheFileAndItsSize)
+{
+    const QString big = makeFile("big.htm", "http://big.test/ " + std::string(12500 - 17, 'x'));
+    host.list2 << big;
+    host.mainState.WebsiteOn = 1;
+    host.dialogs.answer(Answer::No);
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<QString> { big + QStringLiteral(" ( 12.5k )") }, host.captions);
+}
+
+} // namespace
+} // namespace tamsenor::testing

@@ -1,0 +1,186 @@
+#include "engine/PrepareRun.h"
+#include "engine/ProcessRun.h"
+#include "engine/RunFixture.h"
+#include "engine/SaveResults.h"
+
+#include <functional>
+
+namespace tamsenor::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
+{
+    struct Row {
+        const char* name;
+        Flag email, website, keyword;
+        Names keywords;
+        Names expected;
+    };
+    const Row rows[] = {
+        { "web sites and two keywords", 0, 1, 1, { "Price", "Phone" },
+            { "WebSite", "Price", "Phone", "FileName", "ProcessTime" } },
+        { "e-mails before web sites", 1, 1, 0, {}, { "Email", "WebSite", "FileName", "ProcessTime" } },
+        { "keywords alone", 0, 0, 1, { "Price" }, { "Price", "FileName", "ProcessTime" } },
+        { "keywords off ignores the table", 0, 1, 0, { "Price" }, { "WebSite", "FileName", "ProcessTime" } },
+        { "an empty first name is overwritten", 0, 0, 1, { "", "A" }, { "A", "FileName", "ProcessTime" } },
+        { "an empty later name stays", 0, 1, 1, { "" }, { "WebSite", "", "FileName", "ProcessTime" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        KeywordTable table;
+        for (const std::string& name : row.keywords)
+            table.addNew(name, "1");
+        EXPECT_EQ(row.expected, BuildColumnNames(row.email, row.website, row.keyword, &table));
+        if (row.keyword == 1 && !row.keywords.empty()) {
+            EXPECT_TRUE(table.eof()); // left past its last record, as the pass also leaves it
+        }
+    }
+}
+
+class RefusalTest : public RunFixture { };
+
+TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
+{
+    struct Row {
+        const char* name;
+        std::function<void(FakeRunHost&)> setUp;
+        QString message;
+        Icon icon;
+        bool chooseFile = true;
+    };
+    const Row rows[] = {
+        { "no chosen file", [](FakeRunHost& h) { h.mainState.WebsiteOn = 1; }, messages::NoFile, Icon::None, false },
+        { "no setting", [](FakeRunHost&) {}, messages::NoSetting, Icon::None },
+        { "keywords without a keyword", [](FakeRunHost& h) { h.mainState.KeywordOn = 1; }, messages::NoKeyword,
+            Icon::None },
+        { "two keywords of one name",
+            [](FakeRunHost& h) {
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("Price", "1");
+                h.addKeyword("Price", "2");
+            },
+            messages::DuplicateColumns, Icon::Critical },
+        { "a keyword named FileName",
+            [](FakeRunHost& h) {
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("FileName", "1");
+            },
+            messages::DuplicateColumns, Icon::Critical },
+        { "a keyword named WebSite with web sites on",
+            [](FakeRunHost& h) {
+                h.mainState.WebsiteOn = 1;
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("WebSite", "1");
+            },
+            messages::DuplicateColumns, Icon::Critical },
+        { "a position that is no number",
+            [](FakeRunHost& h) {
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("Price", "1");
+                h.addKeyword("Phone", "1, x");
+            },
+            messages::UnreadablePositions("Phone"), Icon::Critical },
+        { "a position beyond 16 bits",
+            [](FakeRunHost& h) {
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("Price", "40000");
+            },
+            messages::UnreadablePositions("Price"), Icon::Critical },
+        { "an unnamed keyword",
+            [](FakeRunHost& h) {
+                h.mainState.KeywordOn = 1;
+                h.addKeyword("Price", "1");
+                h.addKeyword("", "1");
+            },
+            messages::UnnamedKeyword, Icon::Critical },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeRunHost h;
+        if (row.chooseFile)
+            h.list2 << makeFile("a.htm", "<p>Price 1 http://x.test/ </p>");
+        row.setUp(h);
+
+        CmdProcess_Click(h);
+
+        ASSERT_EQ(1u, h.dialogs.asked.size());
+        EXPECT_EQ(row.message, h.dialogs.asked[0].text);
+        EXPECT_EQ(row.icon, h.dialogs.asked[0].icon);
+        EXPECT_EQ(Buttons::Ok, h.dialogs.asked[0].buttons);
+        EXPECT_EQ(1, h.resets);
+        EXPECT_TRUE(h.list2.isEmpty());
+        EXPECT_FALSE(h.mainState.ResultsTable);
+        EXPECT_EQ(0, h.module1.ResultsTableFailed);
+        EXPECT_TRUE(h.captions.empty()); // no file was touched
+        EXPECT_EQ(QStringList { QString() }, h.mainState.StripOutputFiles);
+    }
+}
+
+// A blank line of a keyword file loads as a keyword without a name; a run with
+// it would search the empty text. It is refused before any file is read.
+TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
+{
+    WriteBytes(dir.file("keys.txt"), "Price\t1\r\n\r\nPhone\t1, 2\r\n");
+    host.module1.useKeywords(std::make_shared<clsKeyWord>(dir.file("keys.txt")));
+    ASSERT_EQ(3, host.module1.CurrentKeywords->recordCount());
+    ASSERT_EQ("", host.module1.CurrentKeywords->records()[1].name);
+    host.mainState.KeywordOn = 1;
+    host.list2 << makeFile("a.htm", "Price 5 Phone 7 8 ");
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<QString> { messages::UnnamedKeyword }, host.dialogs.messageTexts());
+    EXPECT_EQ(0, host.yields);
+    EXPECT_EQ(1, host.resets);
+}
+
+// A keyword that occurs everywhere (one space) still consumes an occurrence per
+// row, so the run ends; the host fails the test if it yields without end.
+TEST_F(RefusalTest, KeywordOccurringEverywhereStillEnds)
+{
+    host.mainState.KeywordOn = 1;
+    host.addKeyword(" ", "1");
+    host.list2 << makeFile("a.htm", "one two three");
+    host.dialogs.answer(Answer::No);
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<QString> { messages::SaveQuestion }, host.dialogs.messageTexts());
+    ASSERT_TRUE(host.rowsAtReset);
+    EXPECT_LE(host.rowsAtReset->size(), 5u);
+}
+
+TEST_F(RefusalTest, StripQuestionCancelledOrNoDirectoryEndsSilently)
+{
+    struct Row {
+        const char* name;
+        Answer answer;
+        bool directoryAsked;
+    };
+    for (const Row row : { Row { "cancel at the question", Answer::Cancel, false },
+             Row { "cancel in the directory dialog", Answer::Ok, true } }) {
+        SCOPED_TRACE(row.name);
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.StripOn = 1;
+        h.list2 << makeFile("a.htm", "<p>x</p>");
+        h.module1.StripOutputDir = "/left/over";
+        h.dialogs.answer(row.answer);
+        if (row.directoryAsked)
+            h.dialogs.directory(QString());
+
+        CmdProcess_Click(h);
+
+        ASSERT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
+        EXPECT_EQ(Buttons::OkCancel, h.dialogs.asked[0].buttons);
+        EXPECT_EQ(row.directoryAsked ? 2u : 1u, h.dialogs.asked.size());
+        EXPECT_TRUE(h.module1.StripOutputDir.isEmpty());
+        EXPECT_EQ(1, h.resets);
+        EXPECT_EQ(std::vector<std::string> { "a.htm" }, dir.entries());
+    }
+}
+
+} // namespace
+} // namespace tamsenor::testing

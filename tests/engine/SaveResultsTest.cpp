@@ -1,0 +1,121 @@
+#include "engine/SaveResults.h"
+#include "engine/RunFixture.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace tamsenor::testing {
+namespace {
+
+const std::string Table = "WebSite\tFileName\r\nhttp://x.test/\t/in/a.htm\r\n";
+
+class SaveResultsTest : public RunFixture {
+protected:
+    void SetUp() override
+    {
+        RunFixture::SetUp();
+        auto results = std::make_shared<clsWF>(std::vector<std::string> { "WebSite", "FileName" });
+        results->rstWF.addRow();
+        results->rstWF.setValue(0, "WebSite");
+        results->rstWF.setValue(1, "FileName");
+        results->rstWF.addRow();
+        results->rstWF.setValue(0, "http://x.test/");
+        results->rstWF.setValue(1, "/in/a.htm");
+        host.mainState.ResultsTable = results;
+        host.mainState.ResultsRecords = &results->rstWF;
+        existing = makeFile("old.txt", "old");
+    }
+    QString existing;
+};
+
+TEST_F(SaveResultsTest, NoToTheQuestionWritesNothing)
+{
+    host.dialogs.answer(Answer::No);
+
+    SaveResults(host);
+
+    EXPECT_EQ(1u, host.dialogs.asked.size());
+    EXPECT_EQ(std::vector<std::string> { "old.txt" }, dir.entries());
+}
+
+TEST_F(SaveResultsTest, ReplaceQuestion)
+{
+    struct Row {
+        const char* name;
+        std::vector<Answer> replaceAnswers;
+        std::vector<std::optional<QString>> files; // relative names; nullopt = cancel
+        std::string oldContent;
+        std::optional<std::string> newContent;
+    };
+    const Row rows[] = {
+        { "yes replaces", { Answer::Yes }, { "old.txt" }, Table, std::nullopt },
+        { "no then a new name", { Answer::No }, { "old.txt", "new.txt" }, "old", Table },
+        { "no then cancel", { Answer::No }, { "old.txt", std::nullopt }, "old", std::nullopt },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteBytes(existing.toStdString(), "old");
+        std::remove(dir.file("new.txt").c_str());
+        FakeRunHost h;
+        h.mainState.ResultsTable = host.mainState.ResultsTable;
+        h.dialogs.answer(Answer::Yes);
+        for (Answer a : row.replaceAnswers)
+            h.dialogs.answer(a);
+        for (const auto& f : row.files)
+            h.dialogs.file(f ? std::optional<QString>(pathOf(f->toStdString())) : std::nullopt);
+
+        SaveResults(h);
+
+        EXPECT_EQ(row.oldContent, ReadBytes(existing.toStdString()));
+        EXPECT_EQ(row.newContent.has_value(), QFile::exists(pathOf("new.txt")));
+        if (row.newContent) {
+            EXPECT_EQ(*row.newContent, ReadBytes(dir.file("new.txt")));
+        }
+        EXPECT_TRUE(h.dialogs.scriptUsedUp());
+        const auto texts = h.dialogs.messageTexts();
+        ASSERT_EQ(2u, texts.size());
+        EXPECT_EQ(messages::ReplaceQuestion(existing), texts[1]);
+        EXPECT_EQ(
+            QStringLiteral("The file ") + existing + QStringLiteral(" already exists, do you want to replace it?"),
+            texts[1]);
+    }
+}
+
+TEST_F(SaveResultsTest, FailedWriteIsReportedAndTheDialogComesBack)
+{
+    const QString nowhere = pathOf("gone/results.txt");
+    const QString good = pathOf("results.txt");
+    host.dialogs.answer(Answer::Yes).file(nowhere).file(good);
+
+    SaveResults(host);
+
+    const std::vector<QString> expected {
+        messages::SaveQuestion,
+        QStringLiteral("The results could not be saved to '") + nowhere
+            + QStringLiteral("': No such file or directory"),
+    };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_EQ(Icon::Critical, host.dialogs.messages()[1].icon);
+    EXPECT_EQ(Table, ReadBytes(good.toStdString()));
+    EXPECT_EQ(good, host.module1.ResultsSavePath);
+    EXPECT_TRUE(host.dialogs.scriptUsedUp());
+}
+
+TEST_F(SaveResultsTest, DiskFullKeepsTheOldFileUntilTheUserGivesUp)
+{
+    host.dialogs.answer(Answer::Yes).file(existing).answer(Answer::Yes).file(std::nullopt);
+    {
+        WriteFailureAfter full(5);
+        SaveResults(host);
+    }
+
+    const auto texts = host.dialogs.messageTexts();
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ(messages::ResultsNotSaved(existing, "No space left on device"), texts[2]);
+    EXPECT_EQ("old", ReadBytes(existing.toStdString()));
+    EXPECT_TRUE(host.dialogs.scriptUsedUp());
+}
+
+} // namespace
+} // namespace tamsenor::testing

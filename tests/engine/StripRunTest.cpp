@@ -1,0 +1,221 @@
+#include "engine/StripRun.h"
+#include "engine/PrepareRun.h"
+#include "engine/ProcessRun.h"
+#include "engine/RunFixture.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace tamsenor::testing {
+namespace {
+
+class StripRunTest : public RunFixture {
+protected:
+    void SetUp() override
+    {
+        RunFixture::SetUp();
+        out = pathOf("out");
+        ASSERT_TRUE(QDir().mkdir(out));
+        host.strip = true;
+        host.mainState.StripOn = 1;
+    }
+    // Answers the directory notice with OK and the dialog with `directory`.
+    void chooseDirectory(const QString& directory) { host.dialogs.answer(Answer::Ok).directory(directory); }
+    std::string output(const std::string& name) const { return ReadBytes(out.toStdString() + "/" + name); }
+    std::vector<std::string> outputs() const
+    {
+        std::vector<std::string> names;
+        for (const QString& name : QDir(out).entryList(QDir::Files | QDir::Hidden))
+            names.push_back(name.toStdString());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    QString out;
+};
+
+TEST(StripOutputPathTest, NameRule)
+{
+    struct Row {
+        const char* name;
+        QString directory, chosen;
+        QStringList written;
+        QString expected;
+    };
+    const Row rows[] = {
+        { "dots removed", "/out", "/web/index.html", {}, "/out/indexhtml.txt" },
+        { "every dot", "/out", "/docs/a.b.htm", {}, "/out/abhtm.txt" },
+        { "no dot at all", "/out", "/x/README", {}, "/out/README.txt" },
+        { "root directory doubles the separator", "/", "/x/a.htm", {}, "//ahtm.txt" },
+        { "a name this run wrote gets _2", "/out", "/b/index.htm", { "", "/out/indexhtm.txt" }, "/out/indexhtm_2.txt" },
+        { "and then _3", "/out", "/c/index.htm", { "", "/out/indexhtm.txt", "/out/indexhtm_2.txt" },
+            "/out/indexhtm_3.txt" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, StripOutputPath(row.directory, row.chosen, row.written));
+    }
+}
+
+TEST_F(StripRunTest, OutputsHoldHeaderJoinedLinesAndFinalLineEnd)
+{
+    const QString n = makeFile("n.txt", "a\r\nb\rc");
+    const QString page = makeFile("page.htm", "<html><body>One<p>Two\r\nlines\nkept</body></html>\r\n");
+    const QString readme = makeFile("README", "");
+    host.list2 << n << page << readme;
+    chooseDirectory(out + "/"); // a directory given with its separator: two in a row, accepted
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(" From: " + n.toStdString() + "\r\nabc\r\n", output("ntxt.txt"));
+    EXPECT_EQ(" From: " + page.toStdString() + "\r\n  One\r\nTwolines\nkept  \r\n", output("pagehtm.txt"));
+    EXPECT_EQ(" From: " + readme.toStdString() + "\r\n\r\n", output("README.txt"));
+    EXPECT_EQ((std::vector<std::string> { "README.txt", "ntxt.txt", "pagehtm.txt" }), outputs());
+    const QStringList recorded { QString(), out + "//ntxt.txt", out + "//pagehtm.txt", out + "//README.txt" };
+    EXPECT_EQ(recorded, host.mainState.StripOutputFiles);
+    ASSERT_EQ(2u, host.dialogs.messages().size());
+    EXPECT_EQ(messages::StripFinished, host.dialogs.messages()[1].text);
+    EXPECT_EQ(Icon::Information, host.dialogs.messages()[1].icon);
+    EXPECT_EQ(1, host.resets);
+}
+
+TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
+{
+    ASSERT_TRUE(QDir().mkdir(pathOf("x")) && QDir().mkdir(pathOf("y")));
+    const QString first = makeFile("x/index.htm", "first");
+    const QString second = makeFile("y/index.htm", "second");
+    WriteBytes(out.toStdString() + "/indexhtm.txt", "from before the run");
+    host.list2 << first << second;
+    chooseDirectory(out);
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(" From: " + first.toStdString() + "\r\nfirst\r\n", output("indexhtm.txt"));
+    EXPECT_EQ(" From: " + second.toStdString() + "\r\nsecond\r\n", output("indexhtm_2.txt"));
+}
+
+TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
+{
+    struct Row {
+        const char* name;
+        std::function<bool(const FakeRunHost&)> when;
+    };
+    const Row rows[] = {
+        { "after the second output", [](const FakeRunHost& h) { return h.mainState.StripOutputFiles.size() == 3; } },
+        { "while lines are read",
+            [](const FakeRunHost& h) { return h.mainState.TextBuffer.find("From: ") == 0 && h.captions.size() == 2; } },
+        { "inside the stripper",
+            [](const FakeRunHost& h) {
+                return h.captions.size() == 3 && h.mainState.TextBuffer.find("<b>") == std::string::npos
+                    && h.mainState.TextBuffer.find("<i>") != std::string::npos;
+            } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.StripOn = 1;
+        const QString keep = out + "/older.txt";
+        WriteBytes(keep.toStdString(), "not ours");
+        for (const char* name : { "a.htm", "b.htm", "c.htm", "d.htm" })
+            h.list2 << makeFile(name, "<b>x</b>\r\n<i>y</i>\r\nz");
+        h.dialogs.answer(Answer::Ok).directory(out);
+        h.cancelWhen(row.when);
+
+        CmdProcess_Click(h);
+
+        EXPECT_EQ(std::vector<std::string> { "older.txt" }, outputs());
+        EXPECT_EQ("not ours", ReadBytes(keep.toStdString()));
+        EXPECT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
+        EXPECT_EQ(1, h.resets);
+        EXPECT_GE(h.mainState.StripOutputFiles.size(), 2); // something had been written
+    }
+}
+
+TEST_F(StripRunTest, MissingOutputDirectorySkipsEveryFileAndSaysWhy)
+{
+    const QString a = makeFile("a.htm", "x");
+    const QString b = makeFile("b.htm", "y");
+    host.list2 << a << b;
+    chooseDirectory(pathOf("gone"));
+
+    CmdProcess_Click(host);
+
+    const std::vector<QString> expected {
+        messages::StripDirectoryNotice,
+        messages::StripFinished,
+        QStringLiteral("These files could not be converted:\r\n") + a
+            + QStringLiteral(": No such file or directory\r\n") + b + QStringLiteral(": No such file or directory"),
+    };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_EQ(Icon::Exclamation, host.dialogs.messages()[2].icon);
+    EXPECT_EQ(QStringList { QString() }, host.mainState.StripOutputFiles);
+    EXPECT_EQ(1, host.resets);
+}
+
+TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)
+{
+    const QString missing = pathOf("missing.htm");
+    const QString binary = makeFile("binary.htm",
+        std::string("a\x1A"
+                    "b",
+            3));
+    const QString fine = makeFile("fine.htm", "ok");
+    host.list2 << binary << fine << missing;
+    chooseDirectory(out);
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<std::string> { "finehtm.txt" }, outputs());
+    ASSERT_EQ(3u, host.dialogs.messageTexts().size());
+    const QString list = host.dialogs.messageTexts()[2];
+    EXPECT_TRUE(list.startsWith(QStringLiteral("These files could not be converted:\r\n") + binary + ": "))
+        << list.toStdString();
+    EXPECT_TRUE(list.endsWith("\r\n" + missing + QStringLiteral(": No such file or directory"))) << list.toStdString();
+}
+
+TEST(FilesNotConvertedTest, ListsAtMostTwentyFiles)
+{
+    std::vector<SkippedFile> skipped;
+    for (int i = 1; i <= 23; ++i)
+        skipped.push_back({ QStringLiteral("/in/%1").arg(i), QStringLiteral("why") });
+
+    const QStringList lines = messages::FilesNotConverted(skipped).split(QStringLiteral("\r\n"));
+
+    ASSERT_EQ(22, lines.size());
+    EXPECT_EQ(QStringLiteral("/in/20: why"), lines[20]);
+    EXPECT_EQ(QStringLiteral("... and 3 more"), lines[21]);
+}
+
+TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
+{
+    struct Row {
+        const char* name;
+        int files;
+        std::vector<float> expected; // before the final 0
+    };
+    const Row rows[] = {
+        { "three files", 3, { 33.0f, 66.0f, 99.0f } },
+        { "two hundred files: step 0", 200, std::vector<float>(200, 0.0f) },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.StripOn = 1;
+        for (int i = 0; i < row.files; ++i)
+            h.list2 << makeFile("p" + std::to_string(i), "x");
+        h.dialogs.answer(Answer::Ok).directory(out);
+
+        CmdProcess_Click(h);
+
+        std::vector<float> expected = row.expected;
+        expected.push_back(0.0f); // the end of the strip loop
+        EXPECT_EQ(expected, h.overallValues);
+        EXPECT_EQ(static_cast<qsizetype>(row.files) + 1, h.mainState.StripOutputFiles.size());
+    }
+}
+
+} // namespace
+} // namespace tamsenor::testing
