@@ -18,6 +18,9 @@ inline const QString ProgramTitle = QStringLiteral("Tamsenor");
 struct FileDialogSpec {
     QString filter;
     int filterIndex = 1;
+    // Which dialog control asks ("" = the main window's CommonDialog1); each
+    // control offers the name chosen at its own previous use.
+    QString dialog;
 };
 
 // The keyword and results file dialogs' filter.
