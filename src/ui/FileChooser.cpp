@@ -1,0 +1,196 @@
+#include "ui/FileChooser.h"
+
+#include "ui/toolkit/DirList.h"
+#include "ui/toolkit/DriveList.h"
+#include "ui/toolkit/FileList.h"
+#include "ui/toolkit/ListBox.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace tamsenor {
+
+namespace {
+QString total(int count)
+{
+    return QStringLiteral("Total: ") + QString::number(count);
+}
+} // namespace
+
+FileChooser::FileChooser(const Controls& controls, MainState& state, Prompts& prompts, QObject* parent)
+    : QObject(parent)
+    , c_(controls)
+    , state_(state)
+    , prompts_(prompts)
+{
+    connect(c_.drive1, &DriveList::driveChanged, this, &FileChooser::Drive1_Change);
+    connect(c_.dir1, &DirList::pathChanged, this, &FileChooser::Dir1_Change);
+    // An edit and a pick are two different events: textEdited only comes from typing.
+    connect(c_.combo1->lineEdit(), &QLineEdit::textEdited, this, &FileChooser::Combo1_Change);
+    connect(c_.combo1, &QComboBox::activated, this, &FileChooser::Combo1_Click);
+    for (ListBox* list : { c_.list1, c_.list2 }) {
+        list->viewport()->setMouseTracking(true);
+        list->viewport()->installEventFilter(this);
+    }
+}
+
+QString FileChooser::suffixFrom(const QString& comboText)
+{
+    if (comboText.contains(u'(') && !comboText.isEmpty()) {
+        // One character, never half of a surrogate pair.
+        const int n = comboText.at(0).isHighSurrogate() && comboText.size() > 1 ? 2 : 1;
+        return comboText.left(n);
+    }
+    return comboText;
+}
+
+QString FileChooser::joinChosen(const QString& dir, const QString& name)
+{
+    return dir + u'/' + name;
+}
+
+void FileChooser::Drive1_Change()
+{
+    const QString root = c_.drive1->drive();
+    // The drive's root: setting it runs the directory change, which makes it
+    // the working directory; check that it did.
+    bool ok = c_.dir1->setPath(root.endsWith(u'/') ? root : root + u'/');
+    if (ok)
+        ok = QDir::setCurrent(c_.dir1->path());
+    if (ok)
+        return;
+    prompts_.message(QStringLiteral("The drive is not ready."), Icon::Exclamation, Buttons::Ok);
+    if (returningToWorkingDrive_)
+        return; // the working directory's own drive failed too: do not ask forever
+    returningToWorkingDrive_ = true;
+    c_.drive1->setDrive(c_.drive1->driveOf(QDir::currentPath()));
+    returningToWorkingDrive_ = false;
+}
+
+void FileChooser::Dir1_Change()
+{
+    // Each step that fails is skipped; the later ones use what the controls hold.
+    QCoreApplication::processEvents();
+    QDir::setCurrent(c_.dir1->path());
+    c_.file1->setPath(c_.dir1->path());
+    refillList1();
+    showList1Count();
+}
+
+void FileChooser::refillList1()
+{
+    c_.list1->setUpdatesEnabled(false);
+    c_.list1->clear();
+    c_.list1->appendEntries(c_.file1->names());
+    c_.list1->setUpdatesEnabled(true);
+}
+
+void FileChooser::showList1Count()
+{
+    c_.label3->setText(total(c_.list1->count()));
+    c_.label3->adjustSize();
+}
+
+void FileChooser::showList2Count()
+{
+    c_.label5->setText(total(c_.list2->count()));
+    c_.label5->adjustSize();
+}
+
+void FileChooser::suffixFilter(bool edited)
+{
+    state_.ExtensionFilter = suffixFrom(c_.combo1->currentText());
+    if (!c_.file1->setPattern(QStringLiteral("*.") + state_.ExtensionFilter) && edited) {
+        prompts_.message(QStringLiteral("The suffix of the files is wrong"), Icon::Critical, Buttons::Ok);
+        return;
+    }
+    Dir1_Change();
+}
+
+void FileChooser::Combo1_Change()
+{
+    suffixFilter(true);
+}
+
+void FileChooser::Combo1_Click()
+{
+    suffixFilter(false);
+}
+
+void FileChooser::CmdRfrs_Click()
+{
+    Dir1_Change();
+}
+
+void FileChooser::CmdSelectAll1_Click()
+{
+    if (c_.list1->count() > 0)
+        c_.list1->selectAll();
+}
+
+void FileChooser::CmdAdd_Click()
+{
+    // Every selected entry moves, in list order, to its sorted place in List2;
+    // the others stay in List1 in their order. Done in one pass so that large
+    // directories move quickly.
+    QStringList moved;
+    QStringList kept;
+    for (int i = 0; i < c_.list1->count(); ++i)
+        (c_.list1->isEntrySelected(i) ? moved : kept) << c_.list1->entry(i);
+    if (!moved.isEmpty()) {
+        const QString dir = c_.dir1->path();
+        QStringList paths;
+        paths.reserve(moved.size());
+        for (const QString& name : moved)
+            paths << joinChosen(dir, name);
+        c_.list2->addEntries(paths);
+        c_.list1->setUpdatesEnabled(false);
+        c_.list1->clear();
+        c_.list1->appendEntries(kept);
+        c_.list1->setUpdatesEnabled(true);
+    }
+    showList1Count();
+    showList2Count();
+}
+
+void FileChooser::CmdDele_Click()
+{
+    int pos = 0;
+    while (c_.list2->hasSelectedEntries() && pos < c_.list2->count()) {
+        QCoreApplication::processEvents();
+        if (pos >= c_.list2->count())
+            break;
+        if (c_.list2->isEntrySelected(pos))
+            c_.list2->removeEntry(pos);
+        else
+            ++pos;
+    }
+    showList2Count();
+}
+
+void FileChooser::CmdSelectall2_Click()
+{
+    c_.list2->clear();
+    showList2Count();
+}
+
+bool FileChooser::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        for (ListBox* list : { c_.list1, c_.list2 }) {
+            if (watched != list->viewport())
+                continue;
+            // The entry under the pointer by the list's own row geometry.
+            const auto* move = static_cast<QMouseEvent*>(event);
+            const QModelIndex index = list->indexAt(move->position().toPoint());
+            list->setToolTip(index.isValid() ? list->entry(index.row()) : QString());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace tamsenor

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/ProgramState.h"
+#include "engine/Prompts.h"
+
+#include <QObject>
+
+class QComboBox;
+class QLabel;
+
+namespace tamsenor {
+
+class DirList;
+class DriveList;
+class FileList;
+class ListBox;
+
+// The file chooser of the main window: drive, directory and suffix choice,
+// the files of the open directory (List1) and the chosen files (List2). The
+// window owns the controls; this holds their rules.
+class FileChooser : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        DriveList* drive1;
+        DirList* dir1;
+        FileList* file1;
+        QComboBox* combo1;
+        ListBox* list1;
+        ListBox* list2;
+        QLabel* label3;
+        QLabel* label5;
+    };
+
+    FileChooser(const Controls& controls, MainState& state, Prompts& prompts, QObject* parent = nullptr);
+
+    // "* (All File)" gives "*": a text holding "(" gives its first character,
+    // any other text gives itself.
+    static QString suffixFrom(const QString& comboText);
+    // A chosen file's path: the directory, "/" and the name. The root directory
+    // already ends in "/", so its files get two in a row ("//name").
+    static QString joinChosen(const QString& dir, const QString& name);
+
+    void Drive1_Change();
+    void Dir1_Change();
+    void Combo1_Change(); // the text was edited: a refused suffix is reported
+    void Combo1_Click(); // an item was picked
+    void CmdRfrs_Click();
+    void CmdSelectAll1_Click();
+    void CmdAdd_Click();
+    void CmdDele_Click();
+    void CmdSelectall2_Click();
+
+    // List1 from File1's names, and the two counts.
+    void refillList1();
+    void showList1Count();
+    void showList2Count();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void suffixFilter(bool edited);
+
+    Controls c_;
+    MainState& state_;
+    Prompts& prompts_;
+    bool returningToWorkingDrive_ = false;
+};
+
+} // namespace tamsenor

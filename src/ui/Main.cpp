@@ -1,0 +1,524 @@
+#include "ui/Main.h"
+
+#include "engine/ProcessRun.h"
+#include "keywords/dialogs/KeywordCommands.h"
+#include "ui/FileChooser.h"
+#include "ui/toolkit/CheckBox.h"
+#include "ui/toolkit/DirList.h"
+#include "ui/toolkit/DriveList.h"
+#include "ui/toolkit/FileList.h"
+#include "ui/toolkit/ListBox.h"
+#include "ui/toolkit/ProgressBar.h"
+#include "ui/toolkit/SystemColours.h"
+#include "ui/toolkit/Twips.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tamsenor {
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    if (!tip.isEmpty()) {
+        b->setToolTip(tip);
+        b->setAccessibleDescription(tip);
+    }
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption, const QString& accessibleName)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    if (!accessibleName.isEmpty())
+        l->setAccessibleName(accessibleName);
+    return l;
+}
+
+CheckBox* checkBox(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* c = new CheckBox(caption, parent);
+    c->setObjectName(QString::fromLatin1(name));
+    return c;
+}
+
+QFrame* line(QWidget* parent, const char* name, bool vertical)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(vertical ? QFrame::VLine : QFrame::HLine);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+}
+
+} // namespace
+
+Main::Main(Prompts& prompts, const Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , prompts_(prompts)
+    , clock_(clock)
+{
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(ProgramTitle);
+    buildControls();
+    chooser_ = std::make_unique<FileChooser>(
+        FileChooser::Controls { Drive1, Dir1, File1, Combo1, List1, List2, Label3, Label5 }, state_, prompts_);
+    keywordCommands_
+        = std::make_unique<KeywordCommands>(this, module1_, prompts_, List3, [this] { RefillKeywordList(); });
+    wireRules();
+    Form_Load();
+}
+
+Main::~Main() = default;
+
+void Main::buildControls()
+{
+    const double s = fontScale(font());
+    setFixedSize(twips(8580, s), twips(5925, s));
+
+    // Choosing Files
+    Frame1 = new QGroupBox(QStringLiteral("Choosing Files"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    placeTwips(Frame1, 120, 0, 4695, 2535, s);
+
+    Dir1 = new DirList(Frame1);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setAccessibleName(QStringLiteral("Directories"));
+    placeTwips(Dir1, 120, 360, 2055, 1215, s);
+
+    Drive1 = new DriveList(Frame1);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setAccessibleName(QStringLiteral("Drives"));
+    placeTwips(Drive1, 120, 1680, 2055, 315, s);
+
+    List1 = new ListBox(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("Files in the directory"));
+    List1->setExtendedSelection(true);
+    placeTwips(List1, 2280, 360, 2295, 1620, s);
+
+    // File1 shows nothing of its own: List1 shows its names.
+    File1 = new FileList(this);
+    File1->setObjectName(QStringLiteral("File1"));
+
+    Combo1 = new QComboBox(Frame1);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("File extension"));
+    Combo1->setEditable(true);
+    Combo1->setCompleter(nullptr); // typed text stays as typed
+    Combo1->setInsertPolicy(QComboBox::NoInsert); // the item list is fixed
+    Combo1->addItems({ QStringLiteral("* (All File)"), QStringLiteral("asp"), QStringLiteral("htm"),
+        QStringLiteral("html"), QStringLiteral("txt") });
+    Combo1->setCurrentIndex(-1);
+    Combo1->setEditText(QString());
+    placeTwips(Combo1, 3120, 2040, 1455, 315, s);
+
+    Label4 = label(Frame1, "Label4", QStringLiteral("File Extention:"), {});
+    Label4->setBuddy(Combo1);
+    Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placeTwips(Label4, 1560, 2040, 1500, 315, s);
+
+    CmdAdd = button(
+        this, "CmdAdd", QStringLiteral(">>"), QStringLiteral("Add the files you have selected to be processed"));
+    placeTwips(CmdAdd, 4920, 1200, 375, 255, s);
+
+    // Chosen Files
+    Frame2 = new QGroupBox(QStringLiteral("Chosen Files"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    placeTwips(Frame2, 5400, 0, 3015, 2535, s);
+
+    List2 = new ListBox(Frame2);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setAccessibleName(QStringLiteral("Chosen files"));
+    List2->setExtendedSelection(true);
+    List2->setSorted(true);
+    placeTwips(List2, 120, 360, 2775, 2010, s);
+
+    Label3 = label(this, "Label3", {}, QStringLiteral("Number of files in the directory"));
+    Label3->move(twips(2160, s), twips(2640, s) + 2);
+    CmdRfrs
+        = button(this, "CmdRfrs", QStringLiteral("Refresh"), QStringLiteral("Re-list the files in current directory"));
+    placeTwips(CmdRfrs, 3000, 2640, 855, 255, s);
+    CmdSelectAll1 = button(this, "CmdSelectAll1", QStringLiteral("Select All"),
+        QStringLiteral("Select all the files in current directory"));
+    placeTwips(CmdSelectAll1, 3960, 2640, 855, 255, s);
+    Label5 = label(this, "Label5", {}, QStringLiteral("Number of chosen files"));
+    Label5->move(twips(5400, s), twips(2640, s) + 2);
+    CmdSelectall2 = button(this, "CmdSelectall2", QStringLiteral("Clear"), QStringLiteral("Delete all the files"));
+    placeTwips(CmdSelectall2, 6600, 2640, 855, 255, s);
+    CmdDele = button(this, "CmdDele", QStringLiteral("Deselect"),
+        QStringLiteral("Delete the file(s) you don't want it to be processed"));
+    placeTwips(CmdDele, 7560, 2640, 855, 255, s);
+
+    // The file being processed: a long path needs the width of the bars below.
+    LblProgress = label(this, "LblProgress", {}, QStringLiteral("File being processed"));
+    placeTwips(LblProgress, 5280, 3000, 3135, 315, s);
+
+    // Settings
+    Frame3 = new QGroupBox(QStringLiteral("Settings"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    placeTwips(Frame3, 120, 3240, 4935, 2535, s);
+
+    ChkKeyword = checkBox(Frame3, "ChkKeyword", QStringLiteral("Keywords."));
+    placeTwips(ChkKeyword, 1680, 240, 1575, 375, s);
+    ChkStrip = checkBox(Frame3, "ChkStrip", QStringLiteral("Striping html Tags"));
+    placeTwips(ChkStrip, 120, 600, 1440, 375, s);
+    ChkWebsite = checkBox(Frame3, "ChkWebsite", QStringLiteral("Extracting web sites."));
+    placeTwips(ChkWebsite, 120, 1680, 1440, 375, s);
+    // E-mail collection: the run supports it, so the window offers a switch.
+    ChkEmail = checkBox(Frame3, "ChkEmail", QStringLiteral("Extracting e-mails."));
+    placeTwips(ChkEmail, 120, 2070, 1440, 420, s);
+
+    List3 = new ListBox(Frame3);
+    List3->setObjectName(QStringLiteral("List3"));
+    List3->setAccessibleName(QStringLiteral("Keywords"));
+    placeTwips(List3, 1680, 600, 1575, 1425, s);
+
+    CmdUP = button(Frame3, "CmdUP", QStringLiteral("up"), QStringLiteral("Put the selected KeyWord to upper position"));
+    placeTwips(CmdUP, 3360, 600, 375, 615, s);
+    CmdDown = button(
+        Frame3, "CmdDown", QStringLiteral("down"), QStringLiteral("Put the selected KeyWord to lower position"));
+    placeTwips(CmdDown, 3360, 1320, 375, 735, s);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    CmdUP->setFont(small);
+    CmdDown->setFont(small);
+
+    CmdAddKW = button(
+        Frame3, "CmdAddKW", QStringLiteral("New"), QStringLiteral("Add a new KeyWord to current group of KeyWords"));
+    placeTwips(CmdAddKW, 3840, 600, 975, 255, s);
+    CmdOpenKW = button(Frame3, "CmdOpenKW", QStringLiteral("Open"), QStringLiteral("Open a KeyWord text file"));
+    placeTwips(CmdOpenKW, 3840, 960, 975, 255, s);
+    CmdPropertyKW = button(
+        Frame3, "CmdPropertyKW", QStringLiteral("Property"), QStringLiteral("Check/Change the selected KeyWord"));
+    placeTwips(CmdPropertyKW, 3840, 1320, 975, 255, s);
+    CmdSaveKW = button(
+        Frame3, "CmdSaveKW", QStringLiteral("Save"), QStringLiteral("Save current group of KeyWords to a text file"));
+    placeTwips(CmdSaveKW, 3840, 1680, 975, 255, s);
+    CmdKWClear = button(Frame3, "CmdKWClear", QStringLiteral("Clear"), QStringLiteral("Delete all current keywords"));
+    placeTwips(CmdKWClear, 1680, 2160, 735, 255, s);
+    CmdDeleKW = button(Frame3, "CmdDeleKW", QStringLiteral("Delete"),
+        QStringLiteral("Delete a selected KeyWord from current group of KeyWords"));
+    placeTwips(CmdDeleKW, 2520, 2160, 735, 255, s);
+
+    // The four separator lines of the settings frame.
+    placeTwips(line(Frame3, "Line1", true), 1560, 240, 30, 2175, s);
+    placeTwips(line(Frame3, "Line2", false), 120, 1380, 1380, 30, s);
+    placeTwips(line(Frame3, "Line3", true), 3780, 600, 30, 1335, s);
+    placeTwips(line(Frame3, "Line4", false), 3360, 2100, 1455, 30, s);
+
+    // Progress and commands
+    PBFProgress = new ProgressBar(this);
+    PBFProgress->setObjectName(QStringLiteral("PBFProgress"));
+    PBFProgress->setAccessibleName(QStringLiteral("File progress"));
+    placeTwips(PBFProgress, 5280, 3360, 3135, 255, s);
+    PBProgress = new ProgressBar(this);
+    PBProgress->setObjectName(QStringLiteral("PBProgress"));
+    PBProgress->setAccessibleName(QStringLiteral("Overall progress"));
+    placeTwips(PBProgress, 5280, 3720, 3135, 255, s);
+
+    CmdProcess = button(this, "CmdProcess", QStringLiteral("ProcessFiles"), QStringLiteral("Begin the processing"));
+    placeTwips(CmdProcess, 5280, 4080, 1335, 375, s);
+    CmdCancel = button(this, "CmdCancel", QStringLiteral("Cancel"), {});
+    placeTwips(CmdCancel, 7440, 4080, 975, 255, s);
+    CmdBrowse = button(
+        this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
+    placeTwips(CmdBrowse, 5280, 5160, 1335, 255, s);
+    CmdEnd = button(this, "CmdEnd", QStringLiteral("Exit"), QStringLiteral("Exit the \"Harvelon\""));
+    placeTwips(CmdEnd, 7080, 5160, 1335, 255, s);
+}
+
+void Main::wireRules()
+{
+    ChkStrip->setClickRule([this](bool checked) { ChkStrip_Click(checked); });
+    ChkWebsite->setClickRule([this](bool checked) { ChkWebsite_Click(checked); });
+    ChkEmail->setClickRule([this](bool checked) { ChkEmail_Click(checked); });
+    ChkKeyword->setClickRule([this](bool checked) { ChkKeyword_Click(checked); });
+
+    FileChooser* fc = chooser_.get();
+    connect(CmdRfrs, &QPushButton::clicked, fc, &FileChooser::CmdRfrs_Click);
+    connect(CmdSelectAll1, &QPushButton::clicked, fc, &FileChooser::CmdSelectAll1_Click);
+    connect(CmdAdd, &QPushButton::clicked, fc, &FileChooser::CmdAdd_Click);
+    connect(CmdDele, &QPushButton::clicked, fc, &FileChooser::CmdDele_Click);
+    connect(CmdSelectall2, &QPushButton::clicked, fc, &FileChooser::CmdSelectall2_Click);
+
+    KeywordCommands* kc = keywordCommands_.get();
+    connect(CmdAddKW, &QPushButton::clicked, this, [kc] { kc->New(); });
+    connect(CmdDeleKW, &QPushButton::clicked, this, [kc] { kc->Delete(); });
+    connect(CmdKWClear, &QPushButton::clicked, this, [kc] { kc->Clear(); });
+    connect(CmdPropertyKW, &QPushButton::clicked, this, [kc] { kc->Property(); });
+    connect(CmdUP, &QPushButton::clicked, this, [kc] { kc->Up(); });
+    connect(CmdDown, &QPushButton::clicked, this, [kc] { kc->Down(); });
+    connect(CmdOpenKW, &QPushButton::clicked, this, [kc] { kc->Open(); });
+    connect(CmdSaveKW, &QPushButton::clicked, this, [kc] { kc->Save(); });
+
+    connect(CmdProcess, &QPushButton::clicked, this, &Main::CmdProcess_Click);
+    connect(CmdCancel, &QPushButton::clicked, this, [this] { tamsenor::CmdCancel_Click(*this); });
+    connect(CmdEnd, &QPushButton::clicked, this, &Main::CmdEnd_Click);
+    connect(CmdBrowse, &QPushButton::clicked, this, &Main::CmdBrowse_Click);
+
+    connect(List1, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { openInBrowser(FileChooser::joinChosen(Dir1->path(), item->text())); });
+    connect(
+        List2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openInBrowser(item->text()); });
+}
+
+void Main::Form_Load()
+{
+    // 1. The keyword table, the first time only; a reset keeps the user's keywords.
+    if (state_.FirstLoadDone == 0) {
+        module1_.useKeywords(std::make_shared<clsKeyWord>(module1_.KeywordOpenPath.toLocal8Bit().toStdString()));
+        state_.FirstLoadDone = 1;
+    }
+    // 2.
+    state_.ResultsTable.reset();
+    state_.ResultsRecords = nullptr;
+    // 3. The chooser onto the working directory. The controls only catch up
+    // with the current drive and directory here, so their change rules stay
+    // quiet; steps 5 and 6 fill List1 and Label3 in any case.
+    const QString cwd = QDir::currentPath();
+    {
+        const QSignalBlocker quietDrive(Drive1);
+        const QSignalBlocker quietDir(Dir1);
+        Drive1->setDrive(Drive1->driveOf(cwd));
+        Dir1->setPath(cwd);
+    }
+    File1->setPath(cwd);
+    // 4.
+    state_.ExtensionFilter = FileChooser::suffixFrom(Combo1->currentText());
+    File1->setPattern(QStringLiteral("*.") + state_.ExtensionFilter);
+    // 5., 6.
+    chooser_->refillList1();
+    chooser_->showList1Count();
+    // 7.
+    RefillKeywordList();
+    // 8. Unchecking a checked switch runs its rule.
+    const QColor grey = SystemColour(12);
+    for (CheckBox* box : { ChkStrip, ChkWebsite, ChkEmail, ChkKeyword }) {
+        box->setChecked(false);
+        setCaptionColour(box, grey);
+    }
+    // 9.
+    setBackgroundColour(List3, SystemColour(0));
+    List3->setEnabled(false);
+    // 10.
+    setKeywordButtonsEnabled(false);
+    CmdCancel->setEnabled(false);
+    CmdProcess->setEnabled(true);
+    CmdEnd->setEnabled(true);
+    // 11.
+    state_.EmailOn = 0;
+    state_.WebsiteOn = 0;
+    state_.KeywordOn = 0;
+    state_.CancelRequested = 0;
+    // 12.
+    PBProgress->setValue(0.0f);
+    PBFProgress->setValue(0.0f);
+    // 13.
+    List2->clear();
+    // 14.
+    Label5->setText(QString());
+    LblProgress->setText(QString());
+}
+
+void Main::RefillKeywordList()
+{
+    List3->clear();
+    KeywordTable* table = module1_.CurrentKeywords;
+    if (!table || table->recordCount() == 0)
+        return;
+    QStringList names;
+    for (table->moveFirst(); !table->eof(); table->moveNext())
+        names << QString::fromLocal8Bit(table->name());
+    List3->appendEntries(names);
+}
+
+void Main::setKeywordButtonsEnabled(bool enabled)
+{
+    for (QPushButton* b : { CmdAddKW, CmdDeleKW, CmdKWClear, CmdPropertyKW, CmdOpenKW, CmdSaveKW, CmdUP, CmdDown })
+        b->setEnabled(enabled);
+}
+
+void Main::ChkStrip_Click(bool checked)
+{
+    if (checked) {
+        setCaptionColour(ChkStrip, Qt::black);
+        state_.EmailOn = 0;
+        state_.KeywordOn = 0;
+        ChkKeyword->setChecked(false);
+        ChkKeyword->setEnabled(false);
+        state_.WebsiteOn = 0;
+        ChkWebsite->setChecked(false);
+        ChkWebsite->setEnabled(false);
+        ChkEmail->setChecked(false);
+        ChkEmail->setEnabled(false);
+        state_.StripOn = 1;
+    } else {
+        setCaptionColour(ChkStrip, SystemColour(12));
+        // The extraction switches stay unchecked: the user checks them again.
+        ChkKeyword->setEnabled(true);
+        ChkWebsite->setEnabled(true);
+        ChkEmail->setEnabled(true);
+        state_.StripOn = 0;
+    }
+}
+
+void Main::ChkWebsite_Click(bool checked)
+{
+    state_.WebsiteOn = checked ? 1 : 0;
+    setCaptionColour(ChkWebsite, checked ? QColor(Qt::black) : SystemColour(12));
+}
+
+void Main::ChkEmail_Click(bool checked)
+{
+    state_.EmailOn = checked ? 1 : 0;
+    setCaptionColour(ChkEmail, checked ? QColor(Qt::black) : SystemColour(12));
+}
+
+void Main::ChkKeyword_Click(bool checked)
+{
+    // The keyword table itself is not touched: switching off and on keeps it.
+    state_.KeywordOn = checked ? 1 : 0;
+    setCaptionColour(ChkKeyword, checked ? QColor(Qt::black) : SystemColour(12));
+    setBackgroundColour(List3, SystemColour(checked ? 5 : 0));
+    List3->setEnabled(checked);
+    if (checked)
+        List3->update();
+    setKeywordButtonsEnabled(checked);
+}
+
+void Main::CmdEnd_Click()
+{
+    if (prompts_.message(QStringLiteral("Do you want to exit the program?"), Icon::None, Buttons::YesNo) == Answer::Yes)
+        close();
+}
+
+void Main::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        // The run still uses the tables: ask it to stop, and close once it has.
+        state_.CancelRequested = 1;
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    if (!closed_) {
+        closed_ = true;
+        keywordCommands_->SaveQuestionAtExit();
+        module1_.useKeywords(nullptr);
+        state_.ResultsTable.reset();
+        state_.ResultsRecords = nullptr;
+    }
+    event->accept();
+}
+
+void Main::CmdProcess_Click()
+{
+    running_ = true;
+    tamsenor::CmdProcess_Click(*this);
+    running_ = false;
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void Main::setBrowserOpener(std::function<void(const QString&)> opener)
+{
+    browserOpener_ = std::move(opener);
+}
+
+void Main::openInBrowser(const QString& path)
+{
+    if (browserOpener_)
+        browserOpener_(path);
+}
+
+void Main::CmdBrowse_Click()
+{
+    QString first;
+    for (int i = 0; i < List2->count(); ++i) {
+        if (List2->isEntrySelected(i)) {
+            first = List2->entry(i);
+            break;
+        }
+    }
+    openInBrowser(first);
+}
+
+// RunHost
+
+int Main::chosenCount() const
+{
+    return List2->count();
+}
+
+QString Main::chosenEntry(int index) const
+{
+    return List2->entry(index);
+}
+
+void Main::clearChosen()
+{
+    List2->clear();
+}
+
+bool Main::stripChecked() const
+{
+    return ChkStrip->isChecked();
+}
+
+void Main::setCommandsEnabled(bool process, bool exit, bool cancel)
+{
+    CmdProcess->setEnabled(process);
+    CmdEnd->setEnabled(exit);
+    CmdCancel->setEnabled(cancel);
+}
+
+float Main::overallProgress() const
+{
+    return PBProgress->value();
+}
+
+bool Main::setOverallProgress(float value)
+{
+    return PBProgress->setValue(value);
+}
+
+float Main::fileProgress() const
+{
+    return PBFProgress->value();
+}
+
+bool Main::setFileProgress(float value)
+{
+    return PBFProgress->setValue(value);
+}
+
+void Main::setProgressCaption(const QString& text)
+{
+    LblProgress->setText(text);
+}
+
+void Main::yield()
+{
+    QCoreApplication::processEvents();
+}
+
+void Main::reset()
+{
+    Form_Load();
+}
+
+} // namespace tamsenor

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "engine/Clock.h"
+#include "engine/ProgramState.h"
+#include "engine/Prompts.h"
+#include "engine/RunHost.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace tamsenor {
+
+class CheckBox;
+class DirList;
+class DriveList;
+class FileChooser;
+class FileList;
+class KeywordCommands;
+class ListBox;
+class ProgressBar;
+
+// The main window. It owns the program-wide globals and its own state record,
+// lays out its controls, runs the reset (Form_Load), the option switches and
+// Exit, and serves a processing run as its host.
+class Main : public QWidget, public RunHost {
+    Q_OBJECT
+public:
+    Main(Prompts& prompts, const Clock& clock, QWidget* parent = nullptr);
+    ~Main() override;
+
+    // The start routine and the reset after every run.
+    void Form_Load();
+    // List3 anew from the keyword table, one entry per record in table order.
+    void RefillKeywordList();
+
+    // Who shows a file in the browser (CmdBrowse, double click on a file).
+    void setBrowserOpener(std::function<void(const QString&)> opener);
+
+    // Exit: asks, and closes on Yes.
+    void CmdEnd_Click();
+
+    FileChooser& fileChooser() { return *chooser_; }
+    KeywordCommands& keywordCommands() { return *keywordCommands_; }
+
+    // RunHost
+    Module1& globals() override { return module1_; }
+    MainState& state() override { return state_; }
+    Prompts& prompts() override { return prompts_; }
+    const Clock& clock() const override { return clock_; }
+    int chosenCount() const override;
+    QString chosenEntry(int index) const override;
+    void clearChosen() override;
+    bool stripChecked() const override;
+    void setCommandsEnabled(bool process, bool exit, bool cancel) override;
+    float overallProgress() const override;
+    bool setOverallProgress(float value) override;
+    float fileProgress() const override;
+    bool setFileProgress(float value) override;
+    void setProgressCaption(const QString& text) override;
+    void yield() override;
+    void reset() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void wireRules();
+    void ChkStrip_Click(bool checked);
+    void ChkWebsite_Click(bool checked);
+    void ChkEmail_Click(bool checked);
+    void ChkKeyword_Click(bool checked);
+    void setKeywordButtonsEnabled(bool enabled);
+    void CmdProcess_Click();
+    void CmdBrowse_Click();
+    void openInBrowser(const QString& path);
+
+    Prompts& prompts_;
+    const Clock& clock_;
+    Module1 module1_;
+    MainState state_;
+    std::function<void(const QString&)> browserOpener_;
+    bool running_ = false;
+    bool closePending_ = false;
+    bool closed_ = false;
+
+    // Controls, named as their objectName.
+    QGroupBox* Frame1 = nullptr;
+    DirList* Dir1 = nullptr;
+    DriveList* Drive1 = nullptr;
+    ListBox* List1 = nullptr;
+    FileList* File1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* CmdAdd = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    ListBox* List2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* CmdRfrs = nullptr;
+    QPushButton* CmdSelectAll1 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* CmdSelectall2 = nullptr;
+    QPushButton* CmdDele = nullptr;
+    QLabel* LblProgress = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    CheckBox* ChkKeyword = nullptr;
+    CheckBox* ChkStrip = nullptr;
+    CheckBox* ChkWebsite = nullptr;
+    CheckBox* ChkEmail = nullptr;
+    ListBox* List3 = nullptr;
+    QPushButton* CmdUP = nullptr;
+    QPushButton* CmdDown = nullptr;
+    QPushButton* CmdAddKW = nullptr;
+    QPushButton* CmdOpenKW = nullptr;
+    QPushButton* CmdPropertyKW = nullptr;
+    QPushButton* CmdSaveKW = nullptr;
+    QPushButton* CmdKWClear = nullptr;
+    QPushButton* CmdDeleKW = nullptr;
+    ProgressBar* PBFProgress = nullptr;
+    ProgressBar* PBProgress = nullptr;
+    QPushButton* CmdProcess = nullptr;
+    QPushButton* CmdCancel = nullptr;
+    QPushButton* CmdEnd = nullptr;
+    QPushButton* CmdBrowse = nullptr;
+
+    std::unique_ptr<FileChooser> chooser_;
+    std::unique_ptr<KeywordCommands> keywordCommands_;
+};
+
+} // namespace tamsenor

@@ -1,0 +1,115 @@
+#include "ui/QtPrompts.h"
+
+#include "ui/FrmSHD.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tamsenor {
+
+QtPrompts::QtPrompts(QWidget* parent)
+    : parent_(parent)
+{
+}
+
+Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons, const QString& title)
+{
+    QMessageBox box(parent_);
+    box.setWindowTitle(title.isEmpty() ? ProgramTitle : title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        // Closed without a button: the cautious answer of the set.
+        return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+    }
+}
+
+QStringList QtPrompts::qtNameFilters(const QString& filter)
+{
+    QStringList out;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(u';', Qt::SkipEmptyParts))
+            patterns << (p.trimmed() == u"*.*" ? QStringLiteral("*") : p.trimmed());
+        if (patterns.isEmpty())
+            patterns << QStringLiteral("*");
+        out << parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return out;
+}
+
+std::optional<QString> QtPrompts::fileDialog(const FileDialogSpec& spec, bool save)
+{
+    QFileDialog dlg(parent_);
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The commands ask their own question about replacing a file.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = qtNameFilters(spec.filter);
+    if (!filters.isEmpty()) {
+        dlg.setNameFilters(filters);
+        if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size())
+            dlg.selectNameFilter(filters[spec.filterIndex - 1]);
+    }
+    const QString last = lastChosen_.value(spec.dialog);
+    if (!last.isEmpty())
+        dlg.selectFile(last);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dlg.selectedFiles().first();
+    lastChosen_.insert(spec.dialog, chosen);
+    return chosen;
+}
+
+std::optional<QString> QtPrompts::openFile(const FileDialogSpec& spec)
+{
+    return fileDialog(spec, false);
+}
+
+std::optional<QString> QtPrompts::saveFile(const FileDialogSpec& spec)
+{
+    return fileDialog(spec, true);
+}
+
+QString QtPrompts::chooseOutputDirectory()
+{
+    FrmSHD dlg(*this, parent_);
+    dlg.exec();
+    return dlg.stripOutputDir();
+}
+
+} // namespace tamsenor

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCheckBox>
+
+#include <functional>
+
+namespace tamsenor {
+
+// A check box whose click rule runs after every real change of its state,
+// whether the user clicked it or the program set it; setting the state it
+// already has runs nothing (QAbstractButton::toggled behaves exactly so).
+class CheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CheckBox(const QString& caption, QWidget* parent = nullptr);
+
+    // The rule receives the new state. One rule per box; a new one replaces it.
+    void setClickRule(std::function<void(bool checked)> rule);
+
+protected:
+    // The caption wraps onto further lines when the box is too narrow for it,
+    // and a click anywhere on the box toggles it.
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    std::function<void(bool)> rule_;
+};
+
+} // namespace tamsenor

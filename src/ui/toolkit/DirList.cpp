@@ -1,0 +1,114 @@
+#include "ui/toolkit/DirList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStyle>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tamsenor {
+
+namespace {
+
+// Why `dir` cannot be listed, in the system's words; empty when it can.
+QString listingError(const QString& dir)
+{
+    if (dir.isEmpty())
+        return QStringLiteral("No directory was given.");
+    const QByteArray native = QFile::encodeName(dir);
+    DIR* d = ::opendir(native.constData());
+    if (!d) {
+        const int err = errno;
+        return QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + dir;
+    }
+    ::closedir(d);
+    return {};
+}
+
+} // namespace
+
+DirList::DirList(QWidget* parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemActivated, this,
+        [this](QListWidgetItem* item) { setPath(item->data(Qt::UserRole).toString()); });
+}
+
+bool DirList::setPath(const QString& dir)
+{
+    const QString clean = dir.isEmpty() ? dir : QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    lastError_ = listingError(clean);
+    if (!lastError_.isEmpty())
+        return false;
+    if (clean == path_) {
+        fill();
+        return true;
+    }
+    path_ = clean;
+    fill();
+    Q_EMIT pathChanged(path_);
+    return true;
+}
+
+void DirList::refresh()
+{
+    fill();
+}
+
+QString DirList::pathOf(int row) const
+{
+    const QListWidgetItem* it = item(row);
+    return it ? it->data(Qt::UserRole).toString() : QString();
+}
+
+void DirList::fill()
+{
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    clear();
+
+    // The levels of the path, from the root down, indented by depth.
+    QStringList parts = path_.split(u'/', Qt::SkipEmptyParts);
+    QString level = QStringLiteral("/");
+    int depth = 0;
+    auto addLine = [&](const QString& text, const QString& full, const QIcon& icon) {
+        auto* it = new QListWidgetItem(icon, QString(depth * 2, u' ') + text, this);
+        it->setData(Qt::UserRole, full);
+        it->setToolTip(full);
+        return it;
+    };
+    QListWidgetItem* open = addLine(QStringLiteral("/"), level, openIcon);
+    for (const QString& part : parts) {
+        ++depth;
+        level = level == u"/" ? level + part : level + u'/' + part;
+        open = addLine(part, level, openIcon);
+    }
+
+    ++depth;
+    QStringList subdirs;
+    QDirIterator it(path_, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        subdirs << it.fileName();
+    }
+    std::sort(subdirs.begin(), subdirs.end(), [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    const QString base = path_ == u"/" ? path_ : path_ + u'/';
+    for (const QString& s : subdirs)
+        addLine(s, base + s, closedIcon);
+
+    setCurrentItem(open);
+    scrollToItem(open);
+}
+
+} // namespace tamsenor

@@ -1,0 +1,152 @@
+#include "ui/toolkit/ListBox.h"
+
+#include <QItemSelection>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace tamsenor {
+
+ListBox::ListBox(QWidget* parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true); // large directories stay quick to show
+}
+
+void ListBox::setExtendedSelection(bool extended)
+{
+    setSelectionMode(extended ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+int ListBox::addEntry(const QString& text)
+{
+    int at = QListWidget::count();
+    if (sorted_) {
+        // Upper bound: the first entry that compares greater than `text`.
+        int lo = 0;
+        int hi = at;
+        while (lo < hi) {
+            int mid = (lo + hi) / 2;
+            if (QString::compare(item(mid)->text(), text, Qt::CaseInsensitive) <= 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        at = lo;
+    }
+    insertItem(at, text);
+    return at;
+}
+
+void ListBox::addEntries(const QStringList& texts)
+{
+    if (!sorted_) {
+        addItems(texts);
+        return;
+    }
+    if (texts.size() < 64) {
+        for (const QString& t : texts)
+            addEntry(t);
+        return;
+    }
+    // One by one, each new text lands after every equal one already there, so
+    // the result is a stable merge of the old entries with the new ones sorted
+    // stably. Rebuilding once avoids a row insertion per text.
+    auto less = [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; };
+    struct Entry {
+        QString text;
+        bool selected;
+    };
+    std::vector<Entry> old;
+    old.reserve(QListWidget::count());
+    for (int i = 0; i < QListWidget::count(); ++i)
+        old.push_back({ item(i)->text(), item(i)->isSelected() });
+    std::vector<Entry> fresh;
+    fresh.reserve(texts.size());
+    for (const QString& t : texts)
+        fresh.push_back({ t, false });
+    auto entryLess = [&](const Entry& a, const Entry& b) { return less(a.text, b.text); };
+    std::stable_sort(fresh.begin(), fresh.end(), entryLess);
+    std::vector<Entry> merged;
+    merged.reserve(old.size() + fresh.size());
+    std::merge(old.begin(), old.end(), fresh.begin(), fresh.end(), std::back_inserter(merged), entryLess);
+
+    QStringList all;
+    all.reserve(static_cast<qsizetype>(merged.size()));
+    for (const Entry& e : merged)
+        all << e.text;
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    clear();
+    addItems(all);
+    QItemSelection selection;
+    for (int i = 0; i < static_cast<int>(merged.size()); ++i)
+        if (merged[static_cast<std::size_t>(i)].selected)
+            selection.select(model()->index(i, 0), model()->index(i, 0));
+    if (!selection.isEmpty())
+        selectionModel()->select(selection, QItemSelectionModel::Select);
+    setUpdatesEnabled(updates);
+}
+
+void ListBox::appendEntries(const QStringList& texts)
+{
+    addItems(texts);
+}
+
+void ListBox::removeEntry(int index)
+{
+    delete takeItem(index);
+}
+
+QString ListBox::entry(int index) const
+{
+    const QListWidgetItem* it = item(index);
+    return it ? it->text() : QString();
+}
+
+QStringList ListBox::entries() const
+{
+    QStringList out;
+    out.reserve(QListWidget::count());
+    for (int i = 0; i < QListWidget::count(); ++i)
+        out << item(i)->text();
+    return out;
+}
+
+bool ListBox::isEntrySelected(int index) const
+{
+    const QListWidgetItem* it = item(index);
+    return it && it->isSelected();
+}
+
+void ListBox::setEntrySelected(int index, bool selected)
+{
+    if (QListWidgetItem* it = item(index))
+        it->setSelected(selected);
+}
+
+int ListBox::selectedCount() const
+{
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+bool ListBox::hasSelectedEntries() const
+{
+    return selectionModel()->hasSelection();
+}
+
+int ListBox::selectedIndex() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+int ListBox::firstVisibleIndex() const
+{
+    QListWidgetItem* it = itemAt(QPoint(1, 1));
+    return it ? row(it) : 0;
+}
+
+} // namespace tamsenor

@@ -1,0 +1,347 @@
+#include "MainFixture.h"
+
+#include "ui/toolkit/SystemColours.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QTimer>
+
+using namespace tamsenor;
+using namespace tamsenor::testing;
+
+namespace {
+
+const char* const KeywordButtons[]
+    = { "CmdAddKW", "CmdDeleKW", "CmdKWClear", "CmdPropertyKW", "CmdOpenKW", "CmdSaveKW", "CmdUP", "CmdDown" };
+
+QColor grey()
+{
+    return SystemColour(12);
+}
+
+} // namespace
+
+class MainWindowTest : public MainFixture {
+protected:
+    void addKeywords(std::initializer_list<const char*> names)
+    {
+        for (const char* n : names)
+            main_->globals().CurrentKeywords->addNew(n, "1");
+        main_->RefillKeywordList();
+    }
+
+    // The state the reset leaves behind, whatever came before.
+    void expectIdle()
+    {
+        for (const char* name : { "ChkStrip", "ChkWebsite", "ChkEmail", "ChkKeyword" }) {
+            SCOPED_TRACE(name);
+            EXPECT_FALSE(check(name)->isChecked());
+            EXPECT_TRUE(check(name)->isEnabled());
+            EXPECT_EQ(grey(), captionColour(check(name)));
+        }
+        EXPECT_FALSE(list("List3")->isEnabled());
+        EXPECT_EQ(SystemColour(0), backgroundColour(list("List3")));
+        for (const char* name : KeywordButtons) {
+            SCOPED_TRACE(name);
+            EXPECT_FALSE(button(name)->isEnabled());
+        }
+        EXPECT_FALSE(button("CmdCancel")->isEnabled());
+        EXPECT_TRUE(button("CmdProcess")->isEnabled());
+        EXPECT_TRUE(button("CmdEnd")->isEnabled());
+        const MainState& s = main_->state();
+        EXPECT_EQ(0, s.EmailOn);
+        EXPECT_EQ(0, s.WebsiteOn);
+        EXPECT_EQ(0, s.KeywordOn);
+        EXPECT_EQ(0, s.StripOn);
+        EXPECT_EQ(0, s.CancelRequested);
+        EXPECT_EQ(nullptr, s.ResultsTable);
+        EXPECT_EQ(nullptr, s.ResultsRecords);
+        EXPECT_EQ(0.0f, control<ProgressBar>("PBProgress")->value());
+        EXPECT_EQ(0.0f, control<ProgressBar>("PBFProgress")->value());
+        EXPECT_EQ(0, list("List2")->count());
+        EXPECT_EQ(QString(), caption("Label5"));
+        EXPECT_EQ(QString(), caption("LblProgress"));
+        EXPECT_EQ(QString("Total: %1").arg(list("List1")->count()), caption("Label3"));
+    }
+};
+
+TEST_F(MainWindowTest, EveryControlHasItsNameCaptionAndTooltip)
+{
+    start();
+    EXPECT_EQ(QString("Tamsenor"), main_->windowTitle());
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* tooltip;
+    };
+    const Row buttons[] = {
+        { "CmdAdd", ">>", "Add the files you have selected to be processed" },
+        { "CmdRfrs", "Refresh", "Re-list the files in current directory" },
+        { "CmdSelectAll1", "Select All", "Select all the files in current directory" },
+        { "CmdSelectall2", "Clear", "Delete all the files" },
+        { "CmdDele", "Deselect", "Delete the file(s) you don't want it to be processed" },
+        { "CmdUP", "up", "Put the selected KeyWord to upper position" },
+        { "CmdDown", "down", "Put the selected KeyWord to lower position" },
+        { "CmdAddKW", "New", "Add a new KeyWord to current group of KeyWords" },
+        { "CmdOpenKW", "Open", "Open a KeyWord text file" },
+        { "CmdPropertyKW", "Property", "Check/Change the selected KeyWord" },
+        { "CmdSaveKW", "Save", "Save current group of KeyWords to a text file" },
+        { "CmdKWClear", "Clear", "Delete all current keywords" },
+        { "CmdDeleKW", "Delete", "Delete a selected KeyWord from current group of KeyWords" },
+        { "CmdProcess", "ProcessFiles", "Begin the processing" },
+        { "CmdCancel", "Cancel", "" },
+        { "CmdEnd", "Exit", "Exit the \"Harvelon\"" },
+        { "CmdBrowse", "Browse", "Show the selected chosen file in the browser" },
+    };
+    for (const Row& row : buttons) {
+        SCOPED_TRACE(row.name);
+        QPushButton* b = button(row.name);
+        ASSERT_NE(nullptr, b);
+        EXPECT_EQ(QString(row.caption), b->text());
+        EXPECT_EQ(QString(row.tooltip), b->toolTip());
+        EXPECT_EQ(QString(row.tooltip), b->accessibleDescription());
+    }
+    const Row checks[] = {
+        { "ChkKeyword", "Keywords.", "" },
+        { "ChkStrip", "Striping html Tags", "" },
+        { "ChkWebsite", "Extracting web sites.", "" },
+        { "ChkEmail", "Extracting e-mails.", "" },
+    };
+    for (const Row& row : checks) {
+        SCOPED_TRACE(row.name);
+        ASSERT_NE(nullptr, check(row.name));
+        EXPECT_EQ(QString(row.caption), check(row.name)->text());
+    }
+    EXPECT_EQ(QString("Choosing Files"), control<QGroupBox>("Frame1")->title());
+    EXPECT_EQ(QString("Chosen Files"), control<QGroupBox>("Frame2")->title());
+    EXPECT_EQ(QString("Settings"), control<QGroupBox>("Frame3")->title());
+    EXPECT_EQ(QString("File Extention:"), caption("Label4"));
+    EXPECT_EQ(QStringList({ "* (All File)", "asp", "htm", "html", "txt" }), [&] {
+        QStringList items;
+        auto* combo = control<QComboBox>("Combo1");
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    }());
+    EXPECT_NE(nullptr, main_->findChild<QObject*>("File1"));
+
+    // Controls without a caption of their own say what they are.
+    const std::pair<const char*, const char*> named[] = {
+        { "List1", "Files in the directory" },
+        { "List2", "Chosen files" },
+        { "List3", "Keywords" },
+        { "PBProgress", "Overall progress" },
+        { "PBFProgress", "File progress" },
+        { "Drive1", "Drives" },
+        { "Dir1", "Directories" },
+        { "Combo1", "File extension" },
+    };
+    for (const auto& [name, accessible] : named) {
+        SCOPED_TRACE(name);
+        QWidget* w = control<QWidget>(name);
+        ASSERT_NE(nullptr, w);
+        EXPECT_EQ(QString(accessible), w->accessibleName());
+    }
+    for (const char* name : { "Label3", "Label5", "LblProgress" })
+        EXPECT_FALSE(control<QWidget>(name)->accessibleName().isEmpty()) << name;
+}
+
+TEST_F(MainWindowTest, StartListsNamesWithoutExtensionAndIsIdle)
+{
+    makeFile("README");
+    makeFile("LICENSE");
+    makeFile("a.htm");
+    start();
+    EXPECT_EQ(QStringList({ "LICENSE", "README" }), list("List1")->entries());
+    EXPECT_EQ(QString("Total: 2"), caption("Label3"));
+    EXPECT_EQ(0, list("List3")->count());
+    EXPECT_EQ(1, main_->state().FirstLoadDone);
+    ASSERT_NE(nullptr, main_->globals().KeywordObject);
+    EXPECT_EQ(&main_->globals().KeywordObject->rstKeyWord, main_->globals().CurrentKeywords);
+    expectIdle();
+}
+
+TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
+{
+    makeFile("a.htm");
+    makeFile("b.htm");
+    start();
+    auto* combo = control<QComboBox>("Combo1");
+    combo->setEditText("htm");
+    addKeywords({ "Price", "Phone" });
+    KeywordTable* table = main_->globals().CurrentKeywords;
+
+    // Everything a run and the user may leave behind.
+    check("ChkWebsite")->click();
+    check("ChkKeyword")->click();
+    check("ChkEmail")->click();
+    list("List2")->addEntry("/x/a.htm");
+    main_->setCommandsEnabled(false, false, true);
+    main_->setOverallProgress(85.74f);
+    main_->setFileProgress(100.0f);
+    main_->setProgressCaption("/x/a.htm ( 1.2k )");
+    main_->state().CancelRequested = 1;
+    main_->state().ResultsTable = std::make_shared<clsWF>(std::vector<std::string> { "WebSite", "FileName" });
+    main_->state().ResultsRecords = &main_->state().ResultsTable->rstWF;
+    control<QLabel>("Label5")->setText("Total: 1");
+
+    main_->reset();
+
+    expectIdle();
+    EXPECT_EQ(table, main_->globals().CurrentKeywords) << "the reset keeps the keyword table";
+    EXPECT_EQ(QStringList({ "Price", "Phone" }), list("List3")->entries());
+    EXPECT_EQ(QString("htm"), combo->currentText()) << "the combo text is not reset";
+    EXPECT_EQ(QStringList({ "a.htm", "b.htm" }), list("List1")->entries());
+}
+
+TEST_F(MainWindowTest, SwitchRules)
+{
+    start();
+    auto* strip = check("ChkStrip");
+    auto* web = check("ChkWebsite");
+    auto* mail = check("ChkEmail");
+    auto* kw = check("ChkKeyword");
+    MainState& s = main_->state();
+
+    web->click();
+    EXPECT_EQ(1, s.WebsiteOn);
+    EXPECT_EQ(QColor(Qt::black), captionColour(web));
+    mail->click();
+    EXPECT_EQ(1, s.EmailOn);
+    EXPECT_EQ(QColor(Qt::black), captionColour(mail));
+    kw->click();
+    EXPECT_EQ(1, s.KeywordOn);
+    EXPECT_EQ(QColor(Qt::black), captionColour(kw));
+    EXPECT_TRUE(list("List3")->isEnabled());
+    EXPECT_EQ(SystemColour(5), backgroundColour(list("List3")));
+    for (const char* name : KeywordButtons)
+        EXPECT_TRUE(button(name)->isEnabled()) << name;
+
+    strip->click();
+    EXPECT_EQ(1, s.StripOn);
+    EXPECT_EQ(QColor(Qt::black), captionColour(strip));
+    for (CheckBox* box : { web, mail, kw }) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        EXPECT_FALSE(box->isChecked());
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_EQ(grey(), captionColour(box));
+    }
+    EXPECT_EQ(0, s.WebsiteOn);
+    EXPECT_EQ(0, s.EmailOn);
+    EXPECT_EQ(0, s.KeywordOn);
+    EXPECT_FALSE(list("List3")->isEnabled());
+    EXPECT_EQ(SystemColour(0), backgroundColour(list("List3")));
+    for (const char* name : KeywordButtons)
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+
+    strip->click();
+    EXPECT_EQ(0, s.StripOn);
+    EXPECT_EQ(grey(), captionColour(strip));
+    for (CheckBox* box : { web, mail, kw }) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        EXPECT_TRUE(box->isEnabled());
+        EXPECT_FALSE(box->isChecked()) << "unchecking strip mode leaves the others unchecked";
+    }
+
+    web->click();
+    web->click();
+    EXPECT_EQ(0, s.WebsiteOn);
+    EXPECT_EQ(grey(), captionColour(web));
+}
+
+TEST_F(MainWindowTest, KeywordSwitchKeepsTheKeywords)
+{
+    start();
+    addKeywords({ "A", "B" });
+    check("ChkKeyword")->click();
+    check("ChkKeyword")->click();
+    check("ChkKeyword")->click();
+    EXPECT_EQ(QStringList({ "A", "B" }), list("List3")->entries());
+    EXPECT_EQ(2, main_->globals().CurrentKeywords->recordCount());
+    EXPECT_TRUE(list("List3")->isEnabled());
+}
+
+TEST_F(MainWindowTest, ResetAfterStripModeRunsTheStripRule)
+{
+    start();
+    check("ChkStrip")->click();
+    ASSERT_FALSE(check("ChkWebsite")->isEnabled());
+    main_->reset();
+    EXPECT_EQ(0, main_->state().StripOn);
+    expectIdle();
+}
+
+TEST_F(MainWindowTest, ExitAnsweredNoKeepsEverything)
+{
+    makeFile("README");
+    start();
+    list("List2")->addEntry("/x/a");
+    prompts_.answer(Answer::No);
+    button("CmdEnd")->click();
+    ASSERT_EQ(1u, prompts_.asked.size());
+    const auto& q = prompts_.asked[0];
+    EXPECT_EQ(QString("Do you want to exit the program?"), q.text);
+    EXPECT_EQ(Buttons::YesNo, q.buttons);
+    EXPECT_EQ(Icon::None, q.icon);
+    EXPECT_EQ(QString(), q.title); // the program's title
+    EXPECT_TRUE(main_->isVisible());
+    EXPECT_EQ(1, list("List2")->count());
+    EXPECT_EQ(1, list("List1")->count());
+    EXPECT_NE(nullptr, main_->globals().KeywordObject);
+}
+
+TEST_F(MainWindowTest, ExitAnsweredYesClosesAndReleasesTheTables)
+{
+    start();
+    main_->state().ResultsTable = std::make_shared<clsWF>(std::vector<std::string> { "WebSite" });
+    prompts_.answer(Answer::Yes);
+    button("CmdEnd")->click();
+    EXPECT_FALSE(main_->isVisible());
+    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
+    EXPECT_EQ(nullptr, main_->globals().CurrentKeywords);
+    EXPECT_EQ(nullptr, main_->state().ResultsTable);
+    EXPECT_EQ(1u, prompts_.asked.size()) << "an empty keyword table is not offered for saving";
+}
+
+TEST_F(MainWindowTest, CloseBoxAsksNoExitQuestionButOffersTheKeywords)
+{
+    start();
+    addKeywords({ "Price" });
+    prompts_.answer(Answer::No);
+    main_->close();
+    EXPECT_FALSE(main_->isVisible());
+    ASSERT_EQ(1u, prompts_.asked.size());
+    EXPECT_EQ(QString("Do you want to save the current KeyWords?"), prompts_.asked[0].text);
+    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunCancelsItFirst)
+{
+    makeFile("a.htm");
+    start();
+    list("List2")->addEntry(QDir(root_).filePath("a.htm"));
+    check("ChkWebsite")->click();
+    // The run yields before its first file; the close arrives then.
+    QTimer::singleShot(0, main_.get(), [this] { main_->close(); });
+    button("CmdProcess")->click();
+    EXPECT_FALSE(main_->isVisible());
+    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
+    EXPECT_TRUE(prompts_.messages().empty()) << "a cancelled run neither reports nor offers to save";
+}
+
+TEST_F(MainWindowTest, BrowseOpensTheFirstSelectedChosenFile)
+{
+    makeFile("a.htm");
+    start();
+    std::vector<QString> opened;
+    main_->setBrowserOpener([&](const QString& p) { opened.push_back(p); });
+    ListBox* list2 = list("List2");
+    list2->addEntry("/d/c.htm");
+    list2->addEntry("/d/b.htm");
+    list2->addEntry("/d/a.htm");
+    button("CmdBrowse")->click();
+    list2->setEntrySelected(2, true);
+    list2->setEntrySelected(1, true);
+    button("CmdBrowse")->click();
+    EXPECT_EQ((std::vector<QString> { QString(), "/d/b.htm" }), opened);
+}

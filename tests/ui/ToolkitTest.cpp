@@ -1,0 +1,128 @@
+#include "ui/toolkit/CheckBox.h"
+#include "ui/toolkit/ListBox.h"
+#include "ui/toolkit/ProgressBar.h"
+#include "ui/toolkit/SystemColours.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace tamsenor;
+
+TEST(ProgressBarTest, KeepsValueWhenOutsideTheRange)
+{
+    struct Row {
+        const char* name;
+        float value;
+        bool accepted;
+    };
+    const Row rows[] = {
+        { "zero", 0.0f, true },
+        { "fraction", 14.29f, true },
+        { "top", 100.0f, true },
+        { "just above", 100.03f, false },
+        { "negative", -0.01f, false },
+        { "not a number", std::numeric_limits<float>::quiet_NaN(), false },
+        { "infinite", std::numeric_limits<float>::infinity(), false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgressBar bar;
+        ASSERT_TRUE(bar.setValue(42.5f));
+        EXPECT_EQ(row.accepted, bar.setValue(row.value));
+        EXPECT_EQ(row.accepted ? row.value : 42.5f, bar.value());
+    }
+}
+
+TEST(ProgressBarTest, ShowsFractionsOnItsFinerRange)
+{
+    ProgressBar bar;
+    bar.setValue(14.29f);
+    EXPECT_EQ(1429, bar.QProgressBar::value());
+    bar.setValue(85.74f);
+    EXPECT_EQ(8574, bar.QProgressBar::value());
+}
+
+TEST(ListBoxTest, SortedInsertionIgnoresCase)
+{
+    struct Row {
+        const char* name;
+        QStringList added;
+        QStringList expected;
+    };
+    const Row rows[] = {
+        { "upper before lower in input", { "b", "A", "c", "B" }, { "A", "b", "B", "c" } },
+        { "paths of two directories", { "/x/Zeta.htm", "/w/b.htm", "/x/alpha.htm", "/W/a.htm" },
+            { "/W/a.htm", "/w/b.htm", "/x/alpha.htm", "/x/Zeta.htm" } },
+        { "duplicates stay", { "/d/a", "/d/a", "/d/A" }, { "/d/a", "/d/a", "/d/A" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ListBox list;
+        list.setSorted(true);
+        for (const QString& t : row.added)
+            list.addEntry(t);
+        EXPECT_EQ(row.expected, list.entries());
+    }
+}
+
+TEST(ListBoxTest, UnsortedListAppends)
+{
+    ListBox list;
+    list.addEntry("b");
+    list.addEntry("A");
+    EXPECT_EQ(QStringList({ "b", "A" }), list.entries());
+}
+
+TEST(ListBoxTest, BulkAddingGivesTheOrderOfAddingOneByOneAndKeepsSelection)
+{
+    QStringList existing;
+    for (int i = 0; i < 50; ++i)
+        existing << QString("/d/f%1.HTM").arg(i * 7 % 50);
+    QStringList fresh;
+    for (int i = 0; i < 200; ++i)
+        fresh << QString(i % 2 ? "/d/F%1.htm" : "/d/f%1.HTM").arg(i * 13 % 60);
+
+    ListBox one;
+    one.setSorted(true);
+    ListBox bulk;
+    bulk.setSorted(true);
+    bulk.setExtendedSelection(true);
+    for (const QString& t : existing) {
+        one.addEntry(t);
+        bulk.addEntry(t);
+    }
+    bulk.setEntrySelected(3, true);
+    const QString selected = bulk.entry(3);
+    for (const QString& t : fresh)
+        one.addEntry(t);
+    bulk.addEntries(fresh);
+
+    EXPECT_EQ(one.entries(), bulk.entries());
+    EXPECT_EQ(1, bulk.selectedCount());
+    EXPECT_EQ(selected, bulk.entry(bulk.selectedIndex()));
+}
+
+TEST(CheckBoxTest, RuleRunsOnlyOnRealChanges)
+{
+    CheckBox box("Keywords.");
+    std::vector<bool> runs;
+    box.setClickRule([&](bool checked) { runs.push_back(checked); });
+    box.setChecked(false); // already unchecked
+    box.click(); // user: on
+    box.setChecked(true); // program: already on
+    box.setChecked(false); // program: off
+    box.click(); // user: on
+    EXPECT_EQ((std::vector<bool> { true, false, true }), runs);
+}
+
+TEST(SystemColourTest, TheThreeColoursComeFromThePaletteAndDiffer)
+{
+    EXPECT_TRUE(SystemColour(0).isValid());
+    EXPECT_TRUE(SystemColour(5).isValid());
+    EXPECT_TRUE(SystemColour(12).isValid());
+    EXPECT_NE(SystemColour(0), SystemColour(5));
+    EXPECT_NE(SystemColour(12), QColor(Qt::black));
+    EXPECT_FALSE(SystemColour(3).isValid());
+}
