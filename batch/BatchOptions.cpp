@@ -1,0 +1,154 @@
+#include "BatchOptions.h"
+
+#include "engine/LocalText.h"
+
+namespace tamsenor {
+
+QString BatchUsage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  tamsenor-batch strip --out DIR PATH...\n"
+        "  tamsenor-batch extract [--web] [--email] [--keywords FILE] --results FILE\n"
+        "                         [--process-time TEXT] PATH...\n"
+        "\n"
+        "Strips HTML files to plain text, or extracts web sites, e-mail addresses and\n"
+        "keyword values from them, exactly as the Tamsenor window does.\n"
+        "\n"
+        "A directory among the PATHs stands for its ordinary, non-hidden files (not\n"
+        "those of its subdirectories). The files are processed in alphabetical order\n"
+        "of their full paths, letters compared without regard to case.\n"
+        "\n"
+        "strip     writes one .txt file per input into DIR (created when missing):\n"
+        "          the file name without its dots, then .txt; an existing file is\n"
+        "          replaced, and a second input of the same name gets _2, _3, ...\n"
+        "extract   writes the findings as a tab-separated results file (replaced\n"
+        "          when it exists); at least one of these must be given:\n"
+        "  --web             collect web sites (the WebSite column)\n"
+        "  --email           collect e-mail addresses (the Email column)\n"
+        "  --keywords FILE   collect the words at the positions of every keyword of\n"
+        "                    the keyword file FILE (one column per keyword)\n"
+        "  --process-time TEXT\n"
+        "                    write TEXT as every finding's ProcessTime instead of the\n"
+        "                    time of the run, for reproducible results\n"
+        "\n"
+        "  -h, --help        show this text\n"
+        "\n"
+        "Exit status: 0 when every file was processed, 1 when some were skipped or the\n"
+        "results could not be written, 2 for a usage error or a refused run, 130 when\n"
+        "interrupted.\n");
+}
+
+namespace {
+
+struct Option {
+    const char* name;
+    bool takesValue;
+    bool stripOnly;
+    bool extractOnly;
+};
+
+const Option Options[] = {
+    { "--out", true, true, false },
+    { "--web", false, false, true },
+    { "--email", false, false, true },
+    { "--keywords", true, false, true },
+    { "--results", true, false, true },
+    { "--process-time", true, false, true },
+};
+
+BatchOptions Failed(BatchOptions options, const QString& error)
+{
+    options.error = error;
+    return options;
+}
+
+} // namespace
+
+BatchOptions ParseBatchArguments(const QStringList& arguments)
+{
+    BatchOptions options;
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.help = true;
+            return options;
+        }
+        if (argument == QLatin1String("--"))
+            break;
+    }
+    if (arguments.isEmpty())
+        return Failed(options, QStringLiteral("a command is needed: strip or extract"));
+    const QString command = arguments.front();
+    if (command == QLatin1String("strip"))
+        options.settings.strip = true;
+    else if (command != QLatin1String("extract"))
+        return Failed(options, QStringLiteral("unknown command '%1' (use strip or extract)").arg(command));
+
+    bool outGiven = false;
+    bool resultsGiven = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            options.paths << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        const Option* option = nullptr;
+        for (const Option& candidate : Options) {
+            if (name == QLatin1String(candidate.name))
+                option = &candidate;
+        }
+        if (!option)
+            return Failed(options, QStringLiteral("unknown option '%1'").arg(name));
+        if ((option->stripOnly && !options.settings.strip) || (option->extractOnly && options.settings.strip))
+            return Failed(options, QStringLiteral("%1 does not belong to the %2 command").arg(name, command));
+        QString value;
+        if (option->takesValue) {
+            if (equals >= 0) {
+                value = argument.mid(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return Failed(options, QStringLiteral("%1 needs a value").arg(name));
+            }
+            if (value.isEmpty())
+                return Failed(options, QStringLiteral("%1 needs a value that is not empty").arg(name));
+        } else if (equals >= 0) {
+            return Failed(options, QStringLiteral("%1 takes no value").arg(name));
+        }
+
+        if (name == QLatin1String("--out")) {
+            outGiven = true;
+            options.settings.outputDirectory = value;
+        } else if (name == QLatin1String("--web")) {
+            options.settings.web = true;
+        } else if (name == QLatin1String("--email")) {
+            options.settings.email = true;
+        } else if (name == QLatin1String("--keywords")) {
+            options.settings.keywordFile = value;
+        } else if (name == QLatin1String("--results")) {
+            resultsGiven = true;
+            options.settings.resultsPath = value;
+        } else if (name == QLatin1String("--process-time")) {
+            options.settings.processTime = LocalBytes(value);
+        }
+    }
+
+    if (options.settings.strip && !outGiven)
+        return Failed(options, QStringLiteral("strip needs --out DIR"));
+    if (!options.settings.strip && !resultsGiven)
+        return Failed(options, QStringLiteral("extract needs --results FILE"));
+    if (!options.settings.strip && !options.settings.web && !options.settings.email && !options.settings.keywordFile)
+        return Failed(options, QStringLiteral("extract needs at least one of --web, --email, --keywords FILE"));
+    if (options.paths.isEmpty())
+        return Failed(options, QStringLiteral("no PATH was given"));
+    return options;
+}
+
+} // namespace tamsenor

@@ -1,0 +1,171 @@
+// tamsenor-batch: the window's strip and extraction runs from the command line.
+#include "BatchOptions.h"
+
+#include "engine/BatchRun.h"
+#include "engine/LocalText.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace tamsenor;
+
+namespace {
+
+constexpr int ExitDone = 0;
+constexpr int ExitSkipped = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitInterrupted = 130;
+
+volatile std::sig_atomic_t interruptedFlag = 0;
+
+void OnInterrupt(int)
+{
+    interruptedFlag = 1;
+}
+
+void Print(std::FILE* stream, const QString& text)
+{
+    const std::string bytes = LocalBytes(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+int UsageError(const QString& why)
+{
+    Print(stderr, QStringLiteral("tamsenor-batch: ") + why + QStringLiteral("\nTry 'tamsenor-batch --help'.\n"));
+    return ExitUsage;
+}
+
+int TerminalWidth()
+{
+    winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 10)
+        return size.ws_col;
+    return 80;
+}
+
+// "[3/120] /path/file.html ( 12.5k )", cut to one terminal line.
+void ShowProgress(int index, int count, const QString& caption)
+{
+    QString line = QStringLiteral("[%1/%2] ").arg(index + 1).arg(count) + caption;
+    const int width = TerminalWidth() - 1;
+    if (line.size() > width)
+        line = line.left(width);
+    Print(stderr, QStringLiteral("\r\x1b[K") + line);
+    std::fflush(stderr);
+}
+
+// Checks the output places before any work, so a long run cannot end in a
+// place it could never write to.
+QString PrepareOutputPlaces(BatchSettings& settings)
+{
+    if (settings.strip) {
+        const QFileInfo out(settings.outputDirectory);
+        if (out.exists() && !out.isDir())
+            return QStringLiteral("--out '%1' is not a directory").arg(settings.outputDirectory);
+        if (!out.exists() && !QDir().mkpath(settings.outputDirectory))
+            return QStringLiteral("the output directory '%1' cannot be created").arg(settings.outputDirectory);
+        // As the output directory dialog returns it: absolute, no trailing "/" but at the root.
+        settings.outputDirectory = QDir::cleanPath(QFileInfo(settings.outputDirectory).absoluteFilePath());
+        return {};
+    }
+    const QFileInfo results(settings.resultsPath);
+    if (results.isDir())
+        return QStringLiteral("--results '%1' is a directory").arg(settings.resultsPath);
+    if (!QFileInfo(results.absolutePath()).isDir())
+        return QStringLiteral("the directory of the results file '%1' does not exist").arg(settings.resultsPath);
+    return {};
+}
+
+int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen)
+{
+    for (const QString& note : report.notes)
+        Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
+    switch (report.status) {
+    case BatchReport::Status::Rejected:
+        return UsageError(report.error);
+    case BatchReport::Status::Cancelled:
+        Print(stderr,
+            settings.strip ? QStringLiteral("tamsenor-batch: interrupted; the outputs of this run were deleted\n")
+                           : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
+        return ExitInterrupted;
+    case BatchReport::Status::ResultsNotSaved:
+    case BatchReport::Status::Finished:
+        break;
+    }
+
+    const int processed = chosen - static_cast<int>(report.skipped.size());
+    if (settings.strip) {
+        Print(stdout,
+            QStringLiteral("%1 of %2 files stripped into %3\n")
+                .arg(report.written.size())
+                .arg(chosen)
+                .arg(settings.outputDirectory));
+    } else if (report.status == BatchReport::Status::Finished) {
+        Print(stdout,
+            QStringLiteral("%1 of %2 files searched, %3 findings written to %4\n")
+                .arg(processed)
+                .arg(chosen)
+                .arg(report.findings)
+                .arg(settings.resultsPath));
+    }
+    if (!report.skipped.empty()) {
+        Print(stdout, QStringLiteral("%1 files skipped:\n").arg(report.skipped.size()));
+        for (const SkippedFile& file : report.skipped)
+            Print(stdout, QStringLiteral("  ") + file.path + QStringLiteral(": ") + file.reason + QLatin1Char('\n'));
+    }
+    if (report.status == BatchReport::Status::ResultsNotSaved) {
+        Print(stderr,
+            QStringLiteral("tamsenor-batch: the results could not be written to '%1': %2\n")
+                .arg(settings.resultsPath, report.error));
+        return ExitSkipped;
+    }
+    return report.skipped.empty() ? ExitDone : ExitSkipped;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    BatchOptions options = ParseBatchArguments(arguments);
+    if (options.help) {
+        Print(stdout, BatchUsage());
+        return ExitDone;
+    }
+    if (!options.error.isEmpty())
+        return UsageError(options.error);
+
+    const ChosenFiles chosen = ChooseFiles(options.paths);
+    if (!chosen.error.isEmpty())
+        return UsageError(chosen.error);
+    if (const QString problem = PrepareOutputPlaces(options.settings); !problem.isEmpty())
+        return UsageError(problem);
+
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    BatchHost host(chosen.paths);
+    host.interrupted = [] { return interruptedFlag != 0; };
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (terminal)
+        host.onFile = ShowProgress;
+
+    const BatchReport report = RunBatch(host, options.settings);
+    if (terminal) {
+        Print(stderr, QStringLiteral("\r\x1b[K"));
+        std::fflush(stderr);
+    }
+    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()));
+}

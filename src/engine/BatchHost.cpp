@@ -1,0 +1,80 @@
+#include "engine/BatchHost.h"
+
+namespace tamsenor {
+
+namespace {
+
+bool InBarRange(float value)
+{
+    return value >= 0.0f && value <= 100.0f;
+}
+
+} // namespace
+
+BatchHost::BatchHost(QStringList chosen)
+    : chosen_(chosen)
+    , list2_(std::move(chosen))
+{
+    // What the first Form_Load creates: an empty keyword set.
+    globals_.useKeywords(std::make_shared<clsKeyWord>());
+    state_.FirstLoadDone = 1;
+}
+
+QString BatchHost::chosenEntry(int index) const
+{
+    // The run asks for each entry once, just before working on it.
+    current_ = index;
+    return list2_.value(index);
+}
+
+bool BatchHost::setOverallProgress(float value)
+{
+    if (!InBarRange(value))
+        return false;
+    overall_ = value;
+    return true;
+}
+
+bool BatchHost::setFileProgress(float value)
+{
+    if (!InBarRange(value))
+        return false;
+    file_ = value;
+    return true;
+}
+
+void BatchHost::setProgressCaption(const QString& text)
+{
+    if (onFile)
+        onFile(current_, static_cast<int>(chosen_.size()), text);
+}
+
+void BatchHost::yield()
+{
+    if (interrupted && interrupted())
+        state_.CancelRequested = 1;
+}
+
+void BatchHost::reset()
+{
+    state_.ResultsTable.reset();
+    state_.ResultsRecords = nullptr;
+    state_.CancelRequested = 0;
+    overall_ = file_ = 0.0f;
+    list2_.clear();
+}
+
+Answer BatchHost::message(const QString& text, Icon icon, Buttons buttons, const QString&)
+{
+    messages_.push_back({ text, icon, current_ });
+    switch (buttons) {
+    case Buttons::Ok:
+    case Buttons::OkCancel:
+        return Answer::Ok;
+    case Buttons::YesNo:
+        return Answer::Yes;
+    }
+    return Answer::Ok;
+}
+
+} // namespace tamsenor

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/BatchHost.h"
+#include "engine/StripRun.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamsenor {
+
+// Orders paths the way List2 holds them when they are added one after the
+// other in the given order: each goes to its sorted place with letters
+// compared without regard to case, after any entry that compares equal.
+// Example: "/d/b", "/d/A", "/d/a" -> "/d/A", "/d/a", "/d/b".
+QStringList InChosenListOrder(QStringList paths);
+
+struct ChosenFiles {
+    QStringList paths; // full paths, in List2 order
+    QString error; // the first argument that names nothing to process; empty when none
+};
+
+// The chosen-files list after adding every argument as the file chooser
+// would: a directory stands for its ordinary, non-hidden files (joined to the
+// directory's absolute path by "/"), a file for itself with its absolute
+// path. An argument that does not exist, a directory that cannot be listed and
+// anything else that is no ordinary file give `error`.
+ChosenFiles ChooseFiles(const QStringList& arguments);
+
+struct BatchSettings {
+    bool strip = false;
+    QString outputDirectory; // strip mode: as the output directory dialog returns it
+    bool web = false;
+    bool email = false;
+    std::optional<QString> keywordFile; // switches keyword extraction on
+    QString resultsPath; // extraction mode
+    std::optional<std::string> processTime; // fixes the "ProcessTime" text (local 8-bit bytes)
+};
+
+struct BatchReport {
+    enum class Status { Finished, Rejected, Cancelled, ResultsNotSaved };
+    Status status = Status::Finished;
+    QString error; // Rejected, ResultsNotSaved: why
+    QStringList written; // the output files (strip mode) or the results file, in order
+    std::vector<SkippedFile> skipped; // in list order, with the reasons
+    std::vector<QString> notes; // what the user should know besides (a truncated file)
+    std::size_t findings = 0; // extraction mode: rows below the header
+};
+
+// Runs the chosen files of `host` through the same checks, loops and writers as
+// the Process command, with the switches of `settings`: strip mode writes the
+// outputs into the output directory, extraction mode writes the results file
+// (replacing it) instead of asking. A rejected run reports the window's
+// message. A cancelled strip run deletes its outputs; a cancelled extraction
+// run writes nothing.
+BatchReport RunBatch(BatchHost& host, const BatchSettings& settings);
+
+} // namespace tamsenor
