@@ -1,0 +1,216 @@
+#include "reference/ReferenceExtract.h"
+
+#include "reference/ReferenceOps.h"
+
+#include <vector>
+
+namespace tamsenor::reference {
+
+using text::ExtractSetup;
+using text::Hook;
+using text::Keyword;
+using text::Outcome;
+using text::RowSink;
+using text::ToPositionNumber;
+
+using namespace ops;
+
+namespace {
+
+constexpr std::size_t MaxEmailLength = 199;
+
+// The right part of a candidate: from the start of `rest` up to the first
+// space. With no space left the candidate runs to the end of the text.
+std::string runUpToSpace(const std::string& rest)
+{
+    std::size_t q = Find(rest, " ");
+    if (q == 0)
+        return Trim(rest);
+    return Trim(Left(rest, q - 1));
+}
+
+void advanceProgress(Hook& hook)
+{
+    float v = hook.fileProgress();
+    v = v + (100.0f - v) / 10.0f;
+    hook.setFileProgress(v);
+}
+
+} // namespace
+
+std::string NextEmail(std::string& text, Hook& hook)
+{
+    std::string result;
+    std::size_t p = Find(text, "@");
+    if (p != 0) {
+        std::string head = Left(text, p);
+        std::string rest = From(text, p + 1);
+
+        // The run of non-space characters right before the "@", with the "@".
+        std::string reversedHead = Reverse(head);
+        std::size_t d = Find(reversedHead, " ");
+        std::string left = Reverse(Trim(Left(reversedHead, d)));
+
+        std::string right = runUpToSpace(rest);
+
+        hook.yield();
+        result = Left(left + right, MaxEmailLength);
+        text.erase(p - 1, 1);
+    }
+    return result;
+}
+
+std::string NextWebSite(std::string& text, Hook& hook)
+{
+    std::string result;
+    std::size_t p = Find(text, "://");
+    if (p != 0) {
+        std::string head = Left(text, p - 1);
+        std::string rest = From(text, p);
+
+        // The run of non-space characters right before the "://" (the scheme);
+        // with no space before it the run reaches back to the start of the text.
+        std::string reversedHead = Reverse(head);
+        std::size_t d = Find(reversedHead, " ");
+        std::string scheme = d == 0 ? head : Reverse(Trim(Left(reversedHead, d - 1)));
+
+        std::string right = runUpToSpace(rest);
+
+        hook.yield();
+        result = scheme + right;
+        text.erase(p - 1, 3);
+    }
+    return result;
+}
+
+std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& hook)
+{
+    std::vector<short> positions { 0 };
+    const std::string& name = keyword.name;
+    std::string result;
+
+    // An empty name would "occur" everywhere and its deletion would never end.
+    bool occurs = !name.empty() && Find(text, name) != 0;
+    if (occurs) {
+        std::string list = Trim(keyword.position);
+        bool singleZero = false;
+
+        if (Find(list, ",") == 0) {
+            positions[0] = ToPositionNumber(list);
+            singleZero = positions[0] == 0;
+        } else {
+            while (Find(list, ",") != 0) {
+                hook.yield();
+                std::size_t c = Find(list, ",");
+                positions.back() = ToPositionNumber(Trim(Left(list, c - 1)));
+                positions.push_back(0);
+                list = From(list, c + 1);
+            }
+            positions.back() = ToPositionNumber(list);
+        }
+
+        if (singleZero) {
+            result.assign(1, ' '); // a single space: the keyword occurs, no word asked for
+        } else {
+            std::size_t p = Find(text, name);
+            std::string remainder = TrimLeft(From(text, p + name.size()));
+
+            std::string collected;
+            std::size_t k = 0;
+            const int last = positions.back();
+            for (int n = 1; n <= last; ++n) {
+                std::size_t q = Find(remainder, " ");
+                if (q == 0)
+                    q = 1;
+                std::string word = Left(remainder, q - 1);
+                if (k < positions.size() && n == positions[k]) {
+                    collected += Trim(word) + " ";
+                    ++k;
+                }
+                remainder = TrimLeft(From(remainder, q));
+            }
+            result = TrimRight(collected);
+        }
+    }
+
+    // Consumption: the occurrence used, or every occurrence when the list
+    // ends in 0 or less (which includes a keyword that does not occur).
+    if (!name.empty()) {
+        if (positions.back() > 0) {
+            std::size_t p = Find(text, name);
+            text.erase(p - 1, name.size());
+        } else {
+            text = ReplaceAll(text, name, "");
+        }
+    }
+    return result;
+}
+
+Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
+{
+    text = " " + text;
+    text = ReplaceAll(text, "\x08", " ");
+    text = ReplaceAll(text, "\t", " ");
+    text = ReplaceAll(text, "\n", " ");
+    text = ReplaceAll(text, "\r", " ");
+    while (Find(text, "  ") != 0) {
+        hook.yield();
+        text = ReplaceAll(text, "  ", " ");
+    }
+
+    const std::vector<std::string>& columns = setup.columns;
+    bool rowHasFinding = true;
+    while (rowHasFinding) {
+        hook.yield();
+        if (hook.cancelRequested())
+            return Outcome::Cancelled;
+
+        rows.addRow();
+        rowHasFinding = false;
+
+        for (std::size_t a = 0; a < columns.size(); ++a) {
+            const std::string& n = columns[a];
+            hook.yield();
+
+            if (n == "Email") {
+                rows.setValue(a, reference::NextEmail(text, hook));
+                advanceProgress(hook);
+                if (!rows.value(a).empty())
+                    rowHasFinding = true;
+                if (hook.cancelRequested())
+                    return Outcome::Cancelled;
+            }
+            if (n == "WebSite") {
+                rows.setValue(a, reference::NextWebSite(text, hook));
+                advanceProgress(hook);
+                if (!rows.value(a).empty())
+                    rowHasFinding = true;
+                if (hook.cancelRequested())
+                    return Outcome::Cancelled;
+            }
+            if (setup.keywordOn) {
+                for (const Keyword& keyword : setup.keywords) {
+                    if (keyword.name != n)
+                        continue;
+                    rows.setValue(a, reference::NextKeywordResult(text, keyword, hook));
+                    advanceProgress(hook);
+                    if (!rows.value(a).empty())
+                        rowHasFinding = true;
+                    if (hook.cancelRequested())
+                        return Outcome::Cancelled;
+                }
+            }
+            if (n == "ProcessTime")
+                rows.setValue(a, setup.processTime ? setup.processTime() : std::string());
+            if (n == "FileName")
+                rows.setValue(a, setup.filePath);
+        }
+    }
+    // The row in which every extractor came up empty.
+    rows.deleteLastRow();
+
+    hook.setFileProgress(100.0f);
+    return Outcome::Finished;
+}
+
+} // namespace tamsenor::reference

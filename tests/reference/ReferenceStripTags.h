@@ -1,0 +1,14 @@
+#pragma once
+
+#include "text/StripTags.h"
+
+#include <string>
+
+// The literal tag stripper: every pass searches the whole text again and
+// replaces over the whole text, exactly as the algorithm reads. Slow on purpose;
+// the production stripper is checked against it byte for byte.
+namespace tamsenor::reference {
+
+text::StripResult StripTags(std::string& text, text::Hook& hook);
+
+} // namespace tamsenor::reference
