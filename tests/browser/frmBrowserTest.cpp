@@ -308,15 +308,6 @@ TEST(frmBrowser, LayoutKeepsTheMarginsAndLeavesSizesThatWouldDropBelowZero)
     }
 }
 
-TEST(frmBrowser, AddressBoxSitsBelowItsLabel)
-{
-    frmBrowser w;
-    w.Form_Load(QString());
-    EXPECT_EQ(w.cboAddress->x(), w.twipsX(50));
-    EXPECT_EQ(w.cboAddress->y(), w.lblAddress->y() + w.lblAddress->height() + w.twipsY(15));
-    EXPECT_GE(w.picAddress->height(), w.cboAddress->y() + w.cboAddress->height());
-}
-
 TEST(OpenBrowserWindow, OpensIndependentWindowsThatCloseWithTheMainWindow)
 {
     PageDir pages;
