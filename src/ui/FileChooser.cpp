@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -159,9 +160,17 @@ void FileChooser::CmdAdd_Click()
 
 void FileChooser::CmdDele_Click()
 {
+    // The walk lets other events run between its steps and rereads the
+    // selection on every step, so a click during a long walk still counts. It
+    // yields at most every few milliseconds: yielding before each of thousands
+    // of removals would lay the list out again each time and take minutes.
+    QElapsedTimer sinceYield;
     int pos = 0;
     while (c_.list2->hasSelectedEntries() && pos < c_.list2->count()) {
-        QCoreApplication::processEvents();
+        if (!sinceYield.isValid() || sinceYield.elapsed() >= YieldIntervalMs) {
+            QCoreApplication::processEvents();
+            sinceYield.start();
+        }
         if (pos >= c_.list2->count())
             break;
         if (c_.list2->isEntrySelected(pos))

@@ -21,6 +21,9 @@ class ListBox;
 class FileChooser : public QObject {
     Q_OBJECT
 public:
+    // Longest stretch of a "Deselect" walk without letting other events run.
+    static constexpr int YieldIntervalMs = 15;
+
     struct Controls {
         DriveList* drive1;
         DirList* dir1;

@@ -344,4 +344,14 @@ TEST_F(MainWindowTest, BrowseOpensTheFirstSelectedChosenFile)
     list2->setEntrySelected(1, true);
     button("CmdBrowse")->click();
     EXPECT_EQ((std::vector<QString> { QString(), "/d/b.htm" }), opened);
+
+    // A double click on a file of either list opens that file.
+    opened.clear();
+    auto* combo = control<QComboBox>("Combo1");
+    combo->setCurrentIndex(0);
+    Q_EMIT combo->activated(0);
+    ASSERT_EQ(1, list("List1")->count());
+    Q_EMIT list("List1")->itemDoubleClicked(list("List1")->item(0));
+    Q_EMIT list2->itemDoubleClicked(list2->item(2));
+    EXPECT_EQ((std::vector<QString> { root_ + "/a.htm", "/d/c.htm" }), opened);
 }

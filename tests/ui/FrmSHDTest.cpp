@@ -1,0 +1,115 @@
+#include "ui/FrmSHD.h"
+#include "support/ScriptedPrompts.h"
+#include "ui/toolkit/DirList.h"
+#include "ui/toolkit/DriveList.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tamsenor;
+using namespace tamsenor::testing;
+
+class FrmSHDTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = QDir::currentPath();
+        ASSERT_TRUE(tmp_.isValid());
+        root_ = QDir::cleanPath(tmp_.path());
+        ASSERT_TRUE(QDir(root_).mkpath("work/out"));
+        ASSERT_TRUE(QDir::setCurrent(root_ + "/work"));
+    }
+    void TearDown() override { QDir::setCurrent(saved_); }
+
+    QPushButton* button(FrmSHD& dlg, const char* name) { return dlg.findChild<QPushButton*>(name); }
+
+    QString saved_;
+    QTemporaryDir tmp_;
+    QString root_;
+    ScriptedPrompts prompts_;
+};
+
+TEST_F(FrmSHDTest, OpensOnTheWorkingDirectory)
+{
+    FrmSHD dlg(prompts_);
+    EXPECT_EQ(QString("Stripping HTML Tags Directory"), dlg.windowTitle());
+    EXPECT_EQ(root_ + "/work", dlg.dir1()->path());
+    EXPECT_EQ(dlg.drive1()->driveOf(root_), dlg.drive1()->drive());
+    EXPECT_EQ(QString("OK"), button(dlg, "Command1")->text());
+    EXPECT_EQ(QString("Cancel"), button(dlg, "Command2")->text());
+}
+
+TEST_F(FrmSHDTest, ResultsOfTheWaysOut)
+{
+    enum class Way { Ok, Cancel, CloseBox };
+    struct Row {
+        const char* name;
+        const char* browseTo; // relative to the temporary root; "" = stay
+        Way way;
+        QString expected; // relative to root; "-" = empty
+    };
+    const Row rows[] = {
+        { "OK untouched", "", Way::Ok, "work" },
+        { "OK after browsing", "work/out", Way::Ok, "work/out" },
+        { "Cancel after browsing", "work/out", Way::Cancel, "-" },
+        { "close box after browsing", "work/out", Way::CloseBox, "-" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FrmSHD dlg(prompts_);
+        dlg.show();
+        if (*row.browseTo)
+            ASSERT_TRUE(dlg.dir1()->setPath(root_ + "/" + row.browseTo));
+        switch (row.way) {
+        case Way::Ok:
+            button(dlg, "Command1")->click();
+            break;
+        case Way::Cancel:
+            button(dlg, "Command2")->click();
+            break;
+        case Way::CloseBox:
+            dlg.close();
+            break;
+        }
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(row.expected == "-" ? QString() : root_ + "/" + row.expected, dlg.stripOutputDir());
+        EXPECT_EQ(root_ + "/work", QDir::currentPath()) << "the dialog never moves the working directory";
+    }
+    EXPECT_TRUE(prompts_.asked.empty());
+}
+
+TEST_F(FrmSHDTest, OkOnTheRootEndsInASeparator)
+{
+    FrmSHD dlg(prompts_);
+    ASSERT_TRUE(dlg.dir1()->setPath("/"));
+    button(dlg, "Command1")->click();
+    EXPECT_EQ(QString("/"), dlg.stripOutputDir());
+}
+
+TEST_F(FrmSHDTest, DriveThatIsNotReadyShowsTheErrorThenReturns)
+{
+    const QString removed = root_ + "/usb";
+    FrmSHD dlg(prompts_);
+    dlg.drive1()->setDrives({ { "/", "/" }, { removed, "usb" } });
+    dlg.drive1()->setDrive(removed);
+    ASSERT_EQ(2u, prompts_.asked.size());
+    EXPECT_TRUE(prompts_.asked[0].text.contains(removed)) << prompts_.asked[0].text.toStdString();
+    EXPECT_EQ(Icon::None, prompts_.asked[0].icon);
+    EXPECT_EQ(QString("The drive is not ready."), prompts_.asked[1].text);
+    EXPECT_EQ(Icon::Exclamation, prompts_.asked[1].icon);
+    EXPECT_EQ(QString("/"), dlg.drive1()->drive());
+    EXPECT_EQ(root_ + "/work", dlg.dir1()->path()) << "the working directory's drive opens on it";
+    EXPECT_EQ(root_ + "/work", QDir::currentPath());
+}
+
+TEST_F(FrmSHDTest, AnotherDriveOpensItsRootWithoutMovingTheWorkingDirectory)
+{
+    FrmSHD dlg(prompts_);
+    dlg.drive1()->setDrives({ { "/", "/" }, { root_ + "/work/out", "out" } });
+    dlg.drive1()->setDrive(root_ + "/work/out");
+    EXPECT_TRUE(prompts_.asked.empty());
+    EXPECT_EQ(root_ + "/work/out", dlg.dir1()->path());
+    EXPECT_EQ(root_ + "/work", QDir::currentPath());
+}
