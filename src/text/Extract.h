@@ -78,6 +78,9 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
 
 // Converts one element of a position list to a 16-bit whole number the way
 // the keyword extractor does (round half to even); throws PositionError.
+// Accepted: surrounding spaces, an optional sign, digits with at most one
+// decimal point, an optional exponent (E or D, optional sign, digits).
+// Example: " 2.5 " -> 2, "1E2" -> 100, "32767.5" and "x" throw.
 short ToPositionNumber(const std::string& element);
 
 } // namespace tamsenor::text

@@ -55,7 +55,7 @@ const std::vector<std::string> Alphabet = {
 
 std::string randomInput(std::mt19937& random)
 {
-    std::uniform_int_distribution<std::size_t> length(0, 40);
+    std::uniform_int_distribution<std::size_t> length(0, 60);
     std::uniform_int_distribution<std::size_t> piece(0, Alphabet.size() - 1);
     std::string text;
     for (std::size_t n = length(random); n > 0; --n)
@@ -79,7 +79,7 @@ TEST(TextEngines, InvariantsHoldForRandomMarkup)
     setup.filePath = "/f";
     setup.processTime = [] { return std::string("t"); };
 
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 5000; ++round) {
         const std::string input = randomInput(random);
         const bool strip = round % 2 == 1;
         SCOPED_TRACE("input '" + input + "' strip " + std::to_string(strip));
