@@ -1,0 +1,303 @@
+#include "engine/BatchRun.h"
+#include "engine/PrepareRun.h"
+#include "engine/RunFixture.h"
+#include "engine/RunProgress.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <map>
+
+namespace tamsenor::testing {
+namespace {
+
+TEST(InChosenListOrderTest, SortsAsTheChosenListInserts)
+{
+    struct Row {
+        const char* name;
+        QStringList added;
+        QStringList expected;
+    };
+    const Row rows[] = {
+        { "letters regardless of case", { "/d/b", "/d/C", "/d/a" }, { "/d/a", "/d/b", "/d/C" } },
+        { "names equal but for case keep the order of adding", { "/d/b", "/d/A", "/d/a", "/d/B" },
+            { "/d/A", "/d/a", "/d/b", "/d/B" } },
+        { "two directories interleave by full path", { "/x/b", "/x/c", "/X/a", "/x/a" },
+            { "/X/a", "/x/a", "/x/b", "/x/c" } },
+        { "the same path twice stays twice", { "/d/a", "/d/a" }, { "/d/a", "/d/a" } },
+        { "a separator sorts as its character", { "/d/a-b", "/d/a/b", "/d/a_b" }, { "/d/a-b", "/d/a/b", "/d/a_b" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, InChosenListOrder(row.added));
+    }
+}
+
+class BatchRunTest : public RunFixture {
+protected:
+    void SetUp() override
+    {
+        RunFixture::SetUp();
+        ASSERT_TRUE(QDir().mkpath(pathOf("in/sub")));
+        ASSERT_TRUE(QDir().mkpath(pathOf("other")));
+    }
+
+    // Files of one directory as the file chooser lists them, with their content.
+    QString in(const std::string& name, const std::string& content) { return makeFile("in/" + name, content); }
+
+    // The same run through the window's Process command: returns the messages it showed.
+    std::vector<QString> windowStrip(const QStringList& chosen, const QString& out)
+    {
+        host.list2 = chosen;
+        host.strip = true;
+        host.mainState.StripOn = 1;
+        host.dialogs.answer(Answer::Ok).directory(out);
+        CmdProcess_Click(host);
+        return host.dialogs.messageTexts();
+    }
+
+    void windowExtract(const QStringList& chosen, const BatchSettings& settings, const QString& results)
+    {
+        host.list2 = chosen;
+        host.mainState.WebsiteOn = settings.web ? 1 : 0;
+        host.mainState.EmailOn = settings.email ? 1 : 0;
+        host.mainState.KeywordOn = settings.keywordFile ? 1 : 0;
+        if (settings.keywordFile)
+            host.module1.useKeywords(std::make_shared<clsKeyWord>(settings.keywordFile->toStdString()));
+        host.dialogs.answer(Answer::Yes).file(results);
+        CmdProcess_Click(host);
+    }
+
+    // Name -> bytes of every file in `directory`.
+    std::map<std::string, std::string> contents(const QString& directory) const
+    {
+        std::map<std::string, std::string> files;
+        for (const QString& name : QDir(directory).entryList(QDir::Files | QDir::Hidden))
+            files[name.toStdString()] = ReadBytes((directory + "/" + name).toStdString());
+        return files;
+    }
+};
+
+TEST_F(BatchRunTest, ChooseFilesListsOrdinaryFilesOfDirectoriesAndNamedFiles)
+{
+    in("b.html", "b");
+    in("A.htm", "a");
+    in(".hidden", "h");
+    makeFile("in/sub/deep.htm", "d");
+    const QString other = makeFile("other/a.txt", "o");
+
+    const QString root = QString::fromStdString(dir.path());
+    const ChosenFiles chosen = ChooseFiles({ pathOf("in") + "/", pathOf("in/../other/a.txt") });
+    EXPECT_EQ(QString(), chosen.error);
+    EXPECT_EQ(QStringList({ root + "/in/A.htm", root + "/in/b.html", root + "/other/a.txt" }), chosen.paths);
+    EXPECT_EQ(other, chosen.paths.back());
+}
+
+TEST_F(BatchRunTest, ChooseFilesRefusesWhatIsNoFile)
+{
+    struct Row {
+        const char* name;
+        QString argument;
+    };
+    const Row rows[] = {
+        { "missing", pathOf("nothing-here") },
+        { "empty argument", QString() },
+        { "device", QStringLiteral("/dev/null") },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ChosenFiles chosen = ChooseFiles({ pathOf("in"), row.argument });
+        EXPECT_NE(QString(), chosen.error);
+        EXPECT_EQ(QStringList(), chosen.paths);
+    }
+}
+
+TEST_F(BatchRunTest, StripWritesWhatTheWindowWrites)
+{
+    in("index.html", "<html><head><title>T</title></head>\r\n<body>one, two&amp;<br>three</body></html>\r\n");
+    in("README", "a\rb\r\nc");
+    in("empty.htm", "");
+    in("x.a.b", "<!-- c --><script>x</script>text");
+    makeFile("other/index.html", "<p>second index</p>");
+    const QStringList chosen = ChooseFiles({ pathOf("in"), pathOf("other") }).paths;
+    ASSERT_EQ(5, chosen.size());
+
+    const QString windowOut = pathOf("window-out");
+    ASSERT_TRUE(QDir().mkdir(windowOut));
+    windowStrip(chosen, windowOut);
+
+    const QString batchOut = pathOf("batch-out");
+    ASSERT_TRUE(QDir().mkdir(batchOut));
+    BatchHost batch(chosen);
+    BatchSettings settings;
+    settings.strip = true;
+    settings.outputDirectory = batchOut;
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_EQ(5, report.written.size());
+    EXPECT_TRUE(report.skipped.empty());
+    const auto expected = contents(windowOut);
+    EXPECT_EQ(5u, expected.size());
+    EXPECT_EQ(expected, contents(batchOut));
+}
+
+TEST_F(BatchRunTest, StripSkipsWhatItCannotReadAndSaysWhy)
+{
+    in("a.htm", "<b>a</b>");
+    const QString gone = in("b.htm", "b");
+    const QString folder = in("c.htm", "c");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    ASSERT_EQ(QFile::remove(gone), true);
+    ASSERT_EQ(QFile::remove(folder), true);
+    ASSERT_TRUE(QDir().mkdir(folder));
+
+    const QString out = pathOf("out");
+    ASSERT_TRUE(QDir().mkdir(out));
+    BatchHost batch(chosen);
+    BatchSettings settings;
+    settings.strip = true;
+    settings.outputDirectory = out;
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_EQ(QStringList({ out + "/ahtm.txt" }), report.written);
+    ASSERT_EQ(2u, report.skipped.size());
+    EXPECT_EQ(gone, report.skipped[0].path);
+    EXPECT_EQ(QString::fromStdString(io::ErrorText(ENOENT)), report.skipped[0].reason);
+    EXPECT_EQ(folder, report.skipped[1].path);
+    EXPECT_NE(QString(), report.skipped[1].reason);
+}
+
+TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
+{
+    const QString older = pathOf("out/bhtm.txt");
+    in("a.htm", "a");
+    in("b.htm", "b\r\nb");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    ASSERT_TRUE(QDir().mkdir(pathOf("out")));
+    WriteBytes(older.toStdString(), "older");
+
+    BatchHost batch(chosen);
+    // Interrupted as soon as the first output is written.
+    batch.interrupted = [&batch] { return batch.state().StripOutputFiles.size() == 2; };
+    BatchSettings settings;
+    settings.strip = true;
+    settings.outputDirectory = pathOf("out");
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
+    EXPECT_EQ((std::map<std::string, std::string> { { "bhtm.txt", "older" } }), contents(pathOf("out")));
+}
+
+TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)
+{
+    in("a.html",
+        "<p>Write to ann@example.org or bob@example.net, see http://example.org/x and "
+        "https://example.net/y.</p>\r\nPrice: 12 USD Phone 555 1234\r\n");
+    in("B.htm", "Nothing here but Price: 7 EUR and ftp://files.example/z");
+    in("c.txt", "no findings at all");
+    const QString keywords = makeFile("keywords.txt", "Price:\t1,2\r\nPhone\t1, 2\r\n");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+
+    BatchSettings settings;
+    settings.web = true;
+    settings.email = true;
+    settings.keywordFile = keywords;
+    settings.resultsPath = pathOf("batch.txt");
+    windowExtract(chosen, settings, pathOf("window.txt"));
+
+    BatchHost batch(chosen);
+    batch.setClock(host.fixedClock);
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_TRUE(report.skipped.empty());
+    const std::string expected = ReadBytes(dir.file("window.txt"));
+    EXPECT_NE(std::string::npos, expected.find("ann@example.org"));
+    EXPECT_EQ(expected, ReadBytes(dir.file("batch.txt")));
+    EXPECT_EQ(static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n') - 1), report.findings);
+}
+
+TEST_F(BatchRunTest, ProcessTimeTextStandsForTheClock)
+{
+    in("a.html", "see http://a.example/ and http://b.example/");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    BatchSettings settings;
+    settings.web = true;
+    settings.resultsPath = pathOf("batch.txt");
+    windowExtract(chosen, settings, pathOf("window.txt"));
+
+    // Whatever the batch's clock says, the fixed text is what the window's clock showed.
+    FixedClock otherTime(QDateTime(QDate(2031, 12, 30), QTime(23, 59)));
+    BatchHost batch(chosen);
+    batch.setClock(otherTime);
+    settings.processTime = FormatProcessTime(host.fixedClock.now()).toStdString();
+    ASSERT_EQ("Mar-9-07 14:05", *settings.processTime);
+    EXPECT_EQ(BatchReport::Status::Finished, RunBatch(batch, settings).status);
+
+    EXPECT_EQ(ReadBytes(dir.file("window.txt")), ReadBytes(dir.file("batch.txt")));
+}
+
+TEST_F(BatchRunTest, ExtractSkipsUnreadableFilesWithTheirReasons)
+{
+    in("a.htm", "http://kept.example/");
+    const QString gone = in("b.htm", "http://gone.example/");
+    const QString binary = in("c.bin", "http://c.example/ \x1A more");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    ASSERT_TRUE(QFile::remove(gone));
+
+    BatchHost batch(chosen);
+    BatchSettings settings;
+    settings.web = true;
+    settings.processTime = "T";
+    settings.resultsPath = pathOf("results.txt");
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    ASSERT_EQ(2u, report.skipped.size());
+    EXPECT_EQ(gone, report.skipped[0].path);
+    EXPECT_EQ(QString::fromStdString(io::ErrorText(ENOENT)), report.skipped[0].reason);
+    EXPECT_EQ(binary, report.skipped[1].path);
+    EXPECT_EQ(1u, report.findings);
+    EXPECT_EQ("WebSite\tFileName\tProcessTime\r\nhttp://kept.example/\t" + pathOf("in/a.htm").toStdString() + "\tT\r\n",
+        ReadBytes(dir.file("results.txt")));
+}
+
+TEST_F(BatchRunTest, RefusedRunsGiveTheWindowsReasonAndWriteNothing)
+{
+    in("a.htm", "a");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    struct Row {
+        const char* name;
+        const char* keywordFile; // nullptr: no such file
+        QStringList chosen;
+        QString expected; // the start of the reason
+    };
+    const Row rows[] = {
+        { "keyword named like a fixed column", "FileName\t1\r\n", chosen, messages::DuplicateColumns },
+        { "two keywords of one name", "K\t1\r\nK\t2\r\n", chosen, messages::DuplicateColumns },
+        { "unreadable positions", "K\tx\r\n", chosen, messages::UnreadablePositions("K") },
+        { "empty keyword file", "", chosen, messages::NoKeyword },
+        { "missing keyword file", nullptr, chosen, QStringLiteral("the keyword file") },
+        { "no file chosen", "K\t1\r\n", {}, messages::NoFile },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString keywords = pathOf("kw.txt");
+        QFile::remove(keywords);
+        if (row.keywordFile)
+            WriteBytes(keywords.toStdString(), row.keywordFile);
+        BatchHost batch(row.chosen);
+        BatchSettings settings;
+        settings.keywordFile = keywords;
+        settings.resultsPath = pathOf("results.txt");
+        const BatchReport report = RunBatch(batch, settings);
+        EXPECT_EQ(BatchReport::Status::Rejected, report.status);
+        EXPECT_TRUE(report.error.startsWith(row.expected)) << report.error.toStdString();
+        EXPECT_FALSE(QFile::exists(settings.resultsPath));
+    }
+}
+
+} // namespace
+} // namespace tamsenor::testing
