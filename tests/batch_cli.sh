@@ -1,0 +1,128 @@
+#!/bin/sh
+# Drives tamsenor-batch as a user would and checks exit codes and bytes.
+# Usage: batch_cli.sh /path/to/tamsenor-batch
+set -u
+LC_ALL=C.UTF-8
+export LC_ALL
+BATCH=${1:?usage: batch_cli.sh /path/to/tamsenor-batch}
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# The stripper deletes "amp" and "nbsp" and blanks "," and ";" even in the
+# "From: " line, so the expected bytes below need a path free of them.
+while :; do
+    work=$(mktemp -d /tmp/tamsenor-batch-XXXXXX) || exit 1
+    case $work in
+    *amp* | *nbsp* | *,* | *\;*) rmdir "$work" ;;
+    *) break ;;
+    esac
+done
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+CR=$(printf '\r')
+
+# expect_exit CODE NAME COMMAND... : runs the command, checks its exit code.
+expect_exit() {
+    code=$1
+    name=$2
+    shift 2
+    "$@" >out.log 2>err.log
+    got=$?
+    [ "$got" -eq "$code" ] || fail "$name: exit $got, expected $code ($(cat err.log))"
+}
+
+same_bytes() {
+    cmp -s "$1" "$2" || {
+        fail "$3: $1 differs from the expected bytes"
+        od -c "$1" | head -20 >&2
+        echo "expected:" >&2
+        od -c "$2" | head -20 >&2
+    }
+}
+
+mkdir in
+printf 'a\r\nb\rc' >in/plain.txt
+printf '<b>one</b> &amp; two' >in/Marked.HTM
+printf 'hidden' >in/.hidden
+mkdir in/sub
+printf 'deep' >in/sub/deep.htm
+printf 'Price 12 USD, see http://shop.test/a and mail sales@shop.test\r\n' >in/shop.html
+
+# Usage errors: exit 2, a message, nothing written.
+expect_exit 2 "no arguments" "$BATCH"
+expect_exit 2 "unknown command" "$BATCH" convert in
+grep -q "unknown command" err.log || fail "unknown command: no clear message"
+expect_exit 2 "unknown option" "$BATCH" strip --out o --fast in
+expect_exit 2 "strip without --out" "$BATCH" strip in
+expect_exit 2 "--out without a value" "$BATCH" strip in --out
+expect_exit 2 "extract option in strip" "$BATCH" strip --out o --web in
+expect_exit 2 "extract without --results" "$BATCH" extract --web in
+expect_exit 2 "extract without a switch" "$BATCH" extract --results r.txt in
+expect_exit 2 "no path" "$BATCH" strip --out o
+expect_exit 2 "missing path" "$BATCH" strip --out o in/nothing-here
+expect_exit 2 "missing keyword file" "$BATCH" extract --keywords none.txt --results r.txt in
+expect_exit 2 "duplicate keyword column" sh -c "printf 'WebSite\t1\r\n' >dup.txt && '$BATCH' extract --web --keywords dup.txt --results r.txt in"
+[ ! -e o ] && [ ! -e r.txt ] || fail "usage errors wrote something"
+expect_exit 0 "--help" "$BATCH" --help
+grep -q "tamsenor-batch strip --out DIR" out.log || fail "--help shows no usage"
+
+# Strip: ordinary files of the directory, in case-blind order, hidden and sub-directory files left out.
+expect_exit 0 "strip" "$BATCH" strip --out o in
+[ -s err.log ] && fail "strip: unexpected output on stderr (not a terminal): $(cat err.log)"
+[ "$(ls -A o | tr '\n' ' ')" = "MarkedHTM.txt plaintxt.txt shophtml.txt " ] || fail "strip: outputs $(ls -A o)"
+printf ' From: %s/in/plain.txt\r\nabc\r\n' "$work" >expected-plain
+same_bytes o/plaintxt.txt expected-plain "strip plain"
+# Every tag and "&" a space, ";" a space, "amp" gone: "one", five spaces, "two".
+printf ' From: %s/in/Marked.HTM\r\n one     two\r\n' "$work" >expected-marked
+same_bytes o/MarkedHTM.txt expected-marked "strip markup"
+grep -q "3 of 3 files stripped" out.log || fail "strip: summary $(cat out.log)"
+
+# A file given by name, relative: its absolute path is in the header; the output is replaced.
+expect_exit 0 "strip one file" "$BATCH" strip in/plain.txt --out=o
+same_bytes o/plaintxt.txt expected-plain "strip named file"
+
+# Skipped files: one that is no text to its end, one whose output cannot be written.
+mkdir skip
+printf 'text\032more' >skip/binary.htm
+printf 'fine' >skip/good.htm
+printf 'blocked' >skip/blocked.htm
+mkdir -p o2/blockedhtm.txt
+expect_exit 1 "strip with skipped files" "$BATCH" strip --out o2 skip
+grep -q "2 files skipped" out.log || fail "strip skips: summary $(cat out.log)"
+grep -q "skip/binary.htm: " out.log || fail "strip skips: binary.htm not listed"
+grep -q "skip/blocked.htm: " out.log || fail "strip skips: blocked.htm not listed"
+printf ' From: %s/skip/good.htm\r\nfine\r\n' "$work" >expected-good
+same_bytes o2/goodhtm.txt expected-good "strip next to skipped files"
+
+# Extract: results file bytes from the documented format, ProcessTime fixed.
+printf 'Price\t1\r\n' >kw.txt
+expect_exit 0 "extract" "$BATCH" extract --web --email --keywords kw.txt --results r.txt --process-time T0 in
+{
+    printf 'Email\tWebSite\tPrice\tFileName\tProcessTime\r\n'
+    printf 'sales@shop.test\thttp://shop.test/a\t12\t%s/in/shop.html\tT0\r\n' "$work"
+} >expected-results
+same_bytes r.txt expected-results "extract"
+grep -q "3 of 3 files searched, 1 findings" out.log || fail "extract: summary $(cat out.log)"
+
+# --process-time makes two runs agree byte for byte; without it the time of the run shows.
+expect_exit 0 "extract again" "$BATCH" extract --results r2.txt --process-time T0 --keywords=kw.txt --web --email in
+same_bytes r2.txt r.txt "extract reproducible"
+expect_exit 0 "extract without a fixed time" "$BATCH" extract --web --results r3.txt in/shop.html
+grep -q "${CR}\$" r3.txt || fail "extract: lines do not end in CR LF"
+grep -q "T0" r3.txt && fail "extract: a fixed time without --process-time"
+
+# Extract with a file that is no text: skipped, exit 1, the others' results written.
+expect_exit 1 "extract with a skipped file" "$BATCH" extract --web --results r4.txt --process-time T skip
+grep -q "skip/binary.htm: " out.log || fail "extract skips: binary.htm not listed"
+[ -f r4.txt ] || fail "extract skips: no results file"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "all batch checks passed"
