@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-sanitize/ and runs the whole suite there; any report fails.
+# build-sanitize/ (or the folder given as $1) and runs the whole suite there; any report fails.
 # The browser window is left out: its engine is a separate, uninstrumented
 # Chromium process tree that the sanitizers cannot see into.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
-build="$root/build-sanitize"
+build="${1:-$root/build-sanitize}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTAMSENOR_SANITIZE=ON -DTAMSENOR_BUILD_BROWSER=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
