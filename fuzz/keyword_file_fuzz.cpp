@@ -1,0 +1,51 @@
+// The keyword file reader: what it loads stays within the table's limits, and
+// what it loads writes out and reads back unchanged.
+#include "FuzzCheck.h"
+#include "io/Files.h"
+#include "keywords/table/clsKeyWord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+using tamsenor::clsKeyWord;
+using tamsenor::KeywordTable;
+
+namespace {
+
+bool sameRecords(const KeywordTable& a, const KeywordTable& b)
+{
+    if (a.records().size() != b.records().size())
+        return false;
+    for (std::size_t i = 0; i < a.records().size(); ++i)
+        if (a.records()[i].name != b.records()[i].name || a.records()[i].position != b.records()[i].position)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    KeywordTable first;
+    const auto report = clsKeyWord::Parse(content, first);
+    FUZZ_CHECK(report.recordsLoaded == first.recordCount(), "the report counts the records loaded");
+    for (const auto& record : first.records()) {
+        FUZZ_CHECK(record.name.size() <= KeywordTable::MaxValueLength, "names are at most 100 characters");
+        FUZZ_CHECK(record.position.size() <= KeywordTable::MaxValueLength, "positions are at most 100 characters");
+        FUZZ_CHECK(record.name.find_first_of("\t\r") == std::string::npos, "a name holds no tab or CR");
+        FUZZ_CHECK(record.position.find_first_of("\t\r") == std::string::npos, "a position holds no tab or CR");
+    }
+    if (report.stoppedAtLine == 0 && content.find('\t') == std::string::npos)
+        FUZZ_CHECK(first.recordCount() == static_cast<int>(tamsenor::io::SplitLines(content).size()),
+            "one record per line");
+
+    const std::string written = clsKeyWord::Serialize(first);
+    KeywordTable second;
+    const auto again = clsKeyWord::Parse(written, second);
+    FUZZ_CHECK(again.stoppedAtLine == 0, "a written file loads completely");
+    FUZZ_CHECK(sameRecords(first, second), "the keywords survive a write and a read");
+    FUZZ_CHECK(clsKeyWord::Serialize(second) == written, "writing again gives the same bytes");
+    return 0;
+}

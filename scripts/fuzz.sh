@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ (or the folder given
+# as $1) and runs each for FUZZ_SECONDS (default 60) from its seed corpus in
+# fuzz/corpus/. A crash, a hang (an input over 10 s), a leak or a broken
+# invariant fails; the input that did it is left in fuzz/artifacts/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build-fuzz}"
+seconds="${FUZZ_SECONDS:-60}"
+
+packages=(clang libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [[ $(id -u) -ne 0 ]] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+"$root/scripts/setup.sh"
+
+targets=(strip_tags_fuzz extract_findings_fuzz keyword_file_fuzz position_list_fuzz)
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DTAMSENOR_FUZZ=ON -DTAMSENOR_BUILD_UI=OFF \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+artifacts="$root/fuzz/artifacts"
+mkdir -p "$artifacts"
+status=0
+for t in "${targets[@]}"; do
+  # New inputs go to a scratch copy, so the kept seed corpus stays small.
+  work="$build/corpus/$t"
+  mkdir -p "$work"
+  echo "== $t: ${seconds}s"
+  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+       -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$work" "$root/fuzz/corpus/$t" \
+       > "$build/$t.log" 2>&1; then
+    tail -n 60 "$build/$t.log"
+    echo "FAILED: $t (input kept in $artifacts)"
+    status=1
+  else
+    grep -E '^stat::number_of_executed_units|^Done' "$build/$t.log" || true
+  fi
+done
+exit $status
