@@ -4,33 +4,20 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace tamsenor::text {
 
 using namespace ops;
 
 namespace {
-
-constexpr std::size_t MaxEmailLength = 199;
-
-// The right part of a candidate: from the start of `rest` up to the first
-// space. With no space left the candidate runs to the end of the text.
-std::string runUpToSpace(const std::string& rest)
-{
-    std::size_t q = Find(rest, " ");
-    if (q == 0)
-        return Trim(rest);
-    return Trim(Left(rest, q - 1));
-}
-
-void advanceProgress(Hook& hook)
-{
-    float v = hook.fileProgress();
-    v = v + (100.0f - v) / 10.0f;
-    hook.setFileProgress(v);
-}
 
 bool isDigit(char c)
 {
@@ -150,125 +137,434 @@ short ToPositionNumber(const std::string& element)
     return static_cast<short>(rounded);
 }
 
+namespace {
+
+// The text the extractors consume. Characters are deleted by marking them
+// dead instead of moving the rest of the text, so that a pass over a long text
+// with many findings costs no more than a few walks over it. Positions are
+// those of the text the object was made from.
+class LiveText {
+public:
+    explicit LiveText(const std::string& text)
+        : chars_(text)
+        , size_(static_cast<std::int64_t>(text.size()))
+    {
+        if (text.size() >= static_cast<std::size_t>(INT32_MAX))
+            throw std::length_error("text too long for the extraction pass");
+        forward_.resize(text.size() + 1);
+        backward_.resize(text.size() + 1);
+        for (std::int64_t i = 0; i <= size_; ++i) {
+            forward_[i] = static_cast<std::int32_t>(i);
+            backward_[i] = static_cast<std::int32_t>(i);
+        }
+    }
+
+    std::int64_t size() const { return size_; }
+    char at(std::int64_t i) const { return chars_[i]; }
+    bool live(std::int64_t i) const { return forward_[i] == i; }
+    const std::string& raw() const { return chars_; }
+
+    // The first live position at or after i; size() when none.
+    std::int64_t next(std::int64_t i)
+    {
+        if (i >= size_)
+            return size_;
+        std::int64_t root = i;
+        while (forward_[root] != root)
+            root = forward_[root];
+        while (forward_[i] != root) {
+            std::int64_t up = forward_[i];
+            forward_[i] = static_cast<std::int32_t>(root);
+            i = up;
+        }
+        return root;
+    }
+
+    // The last live position at or before i; -1 when none.
+    std::int64_t prev(std::int64_t i)
+    {
+        if (i < 0)
+            return -1;
+        // backward_ is shifted by one so that -1 has a slot (0).
+        std::int64_t slot = i + 1;
+        std::int64_t root = slot;
+        while (backward_[root] != root)
+            root = backward_[root];
+        while (backward_[slot] != root) {
+            std::int64_t up = backward_[slot];
+            backward_[slot] = static_cast<std::int32_t>(root);
+            slot = up;
+        }
+        return root - 1;
+    }
+
+    // Whether the live text starting at the live position i begins with `marker`.
+    bool matchesAt(std::int64_t i, std::string_view marker)
+    {
+        for (char c : marker) {
+            if (i >= size_ || chars_[i] != c)
+                return false;
+            i = next(i + 1);
+        }
+        return true;
+    }
+
+    // Deletes `count` live characters from the live position i; returns the
+    // last live position before them (-1 when none).
+    std::int64_t erase(std::int64_t i, std::size_t count)
+    {
+        const std::int64_t before = prev(i - 1);
+        for (std::size_t c = 0; c < count && i < size_; ++c) {
+            std::int64_t after = next(i + 1);
+            forward_[i] = static_cast<std::int32_t>(i + 1);
+            backward_[i + 1] = static_cast<std::int32_t>(i);
+            i = after;
+        }
+        return before;
+    }
+
+    std::string text()
+    {
+        std::string out;
+        out.reserve(chars_.size());
+        for (std::int64_t i = next(0); i < size_; i = next(i + 1))
+            out += chars_[i];
+        return out;
+    }
+
+private:
+    std::string chars_;
+    std::int64_t size_;
+    std::vector<std::int32_t> forward_; // union-find towards the next live position
+    std::vector<std::int32_t> backward_; // union-find towards the previous live position, shifted by one
+};
+
+// Finds the successive first occurrences of one marker in a LiveText. No
+// occurrence starts before `cursor` except those in `formed`: occurrences that
+// a deletion made across its gap after the search had passed that place.
+class MarkerFinder {
+public:
+    explicit MarkerFinder(std::string marker)
+        : marker_(std::move(marker))
+    {
+    }
+
+    const std::string& marker() const { return marker_; }
+
+    // The first occurrence at or after `from`; -1 when none.
+    std::int64_t first(LiveText& text, std::int64_t from = 0)
+    {
+        std::int64_t best = -1;
+        std::size_t kept = 0;
+        for (std::int64_t y : formed_) {
+            if (!text.live(y) || !text.matchesAt(y, marker_))
+                continue;
+            formed_[kept++] = y;
+            if (y >= from && (best < 0 || y < best))
+                best = y;
+        }
+        formed_.resize(kept);
+        std::int64_t scanned = scan(text, std::max(cursor_, from));
+        if (from <= cursor_)
+            cursor_ = scanned < 0 ? text.size() : scanned;
+        if (scanned >= 0 && (best < 0 || scanned < best))
+            best = scanned;
+        return best;
+    }
+
+    // After a deletion whose gap follows the live position `before`, notes
+    // occurrences that now run across the gap.
+    void noteGap(LiveText& text, std::int64_t before)
+    {
+        std::int64_t y = before;
+        for (std::size_t back = 1; back < marker_.size() && y >= 0; ++back) {
+            if (text.matchesAt(y, marker_))
+                formed_.push_back(y);
+            y = text.prev(y - 1);
+        }
+    }
+
+private:
+    std::string marker_;
+    std::int64_t cursor_ = 0;
+    std::vector<std::int64_t> formed_;
+
+    std::int64_t scan(LiveText& text, std::int64_t from)
+    {
+        const std::string& raw = text.raw();
+        const std::int64_t size = text.size();
+        std::int64_t pos = from;
+        while (pos < size) {
+            const void* hit = std::memchr(raw.data() + pos, marker_[0], static_cast<std::size_t>(size - pos));
+            if (!hit)
+                return -1;
+            std::int64_t at = static_cast<const char*>(hit) - raw.data();
+            if (text.live(at) && text.matchesAt(at, marker_))
+                return at;
+            pos = at + 1;
+        }
+        return -1;
+    }
+};
+
+// The extractors working on one LiveText, each with its own finder.
+class Extractors {
+public:
+    explicit Extractors(const std::string& text)
+        : text_(text)
+    {
+    }
+
+    LiveText& text() { return text_; }
+
+    std::string nextEmail(Hook& hook)
+    {
+        const std::int64_t at = email_.first(text_);
+        if (at < 0)
+            return {};
+        // The left part: from after the previous space through the "@"; empty
+        // when no space stands before the "@".
+        std::int64_t space = previousSpace(at);
+        std::string result;
+        if (space >= 0) {
+            for (std::int64_t i = text_.next(space + 1); i <= at && result.size() < MaxEmailLength;
+                 i = text_.next(i + 1))
+                result += text_.at(i);
+        }
+        appendRun(result, text_.next(at + 1), MaxEmailLength);
+        hook.yield();
+        erase(at, 1);
+        return result;
+    }
+
+    std::string nextWebSite(Hook& hook)
+    {
+        const std::int64_t at = web_.first(text_);
+        if (at < 0)
+            return {};
+        // The scheme: the run before the "://", back to the start of the text
+        // when no space stands before it.
+        std::int64_t space = previousSpace(at);
+        std::string result;
+        for (std::int64_t i = text_.next(space + 1); i < at; i = text_.next(i + 1))
+            result += text_.at(i);
+        appendRun(result, at, std::string::npos);
+        hook.yield();
+        erase(at, 3);
+        return result;
+    }
+
+    std::string nextKeywordResult(const Keyword& keyword, Hook& hook)
+    {
+        const std::string& name = keyword.name;
+        if (name.empty())
+            return {};
+        MarkerFinder& finder = keywordFinder(name);
+        const std::int64_t at = finder.first(text_);
+        std::vector<short> positions { 0 };
+        std::string result;
+        if (at >= 0) {
+            positions = readPositions(keyword.position, hook);
+            if (positions.size() == 1 && positions[0] == 0) {
+                result.assign(1, ' '); // a single space: the keyword occurs, no word asked for
+            } else {
+                result = wordsAfter(at, name.size(), positions);
+            }
+        }
+        if (positions.back() > 0) {
+            erase(at, name.size());
+        } else if (at >= 0) {
+            // Every occurrence, left to right, as they stand before any goes.
+            std::int64_t from = at;
+            while (from >= 0 && from < text_.size()) {
+                std::int64_t found = finder.first(text_, from);
+                if (found < 0)
+                    break;
+                std::int64_t end = found;
+                for (std::size_t c = 0; c < name.size(); ++c)
+                    end = text_.next(end + 1);
+                erase(found, name.size());
+                from = end;
+            }
+        }
+        return result;
+    }
+
+private:
+    static constexpr std::size_t MaxEmailLength = 199;
+
+    LiveText text_;
+    MarkerFinder email_ { "@" };
+    MarkerFinder web_ { "://" };
+    std::vector<MarkerFinder> keywords_;
+
+    MarkerFinder& keywordFinder(const std::string& name)
+    {
+        for (MarkerFinder& finder : keywords_) {
+            if (finder.marker() == name)
+                return finder;
+        }
+        keywords_.emplace_back(name);
+        return keywords_.back();
+    }
+
+    std::int64_t previousSpace(std::int64_t at)
+    {
+        std::int64_t i = text_.prev(at - 1);
+        while (i >= 0 && text_.at(i) != ' ')
+            i = text_.prev(i - 1);
+        return i;
+    }
+
+    // Appends the live run from `from` up to the next space (or the end),
+    // keeping `result` within `limit` characters.
+    void appendRun(std::string& result, std::int64_t from, std::size_t limit)
+    {
+        for (std::int64_t i = from; i < text_.size() && text_.at(i) != ' ' && result.size() < limit;
+             i = text_.next(i + 1))
+            result += text_.at(i);
+    }
+
+    void erase(std::int64_t at, std::size_t count)
+    {
+        const std::int64_t before = text_.erase(at, count);
+        web_.noteGap(text_, before);
+        for (MarkerFinder& finder : keywords_)
+            finder.noteGap(text_, before);
+    }
+
+    // The position list read as the literal extractor reads it (one yield per comma).
+    static std::vector<short> readPositions(const std::string& position, Hook& hook)
+    {
+        std::vector<short> positions { 0 };
+        std::string list = Trim(position);
+        if (Find(list, ",") == 0) {
+            positions[0] = ToPositionNumber(list);
+            return positions;
+        }
+        std::size_t start = 0;
+        for (std::size_t comma = list.find(','); comma != std::string::npos; comma = list.find(',', start)) {
+            hook.yield();
+            positions.back() = ToPositionNumber(Trim(std::string_view(list).substr(start, comma - start)));
+            positions.push_back(0);
+            start = comma + 1;
+        }
+        positions.back() = ToPositionNumber(list.substr(start));
+        return positions;
+    }
+
+    // The words at the listed positions after the occurrence at `at`.
+    std::string wordsAfter(std::int64_t at, std::size_t nameLength, const std::vector<short>& positions)
+    {
+        std::int64_t i = at;
+        for (std::size_t c = 0; c < nameLength; ++c)
+            i = text_.next(i + 1);
+        std::string collected;
+        std::string word;
+        std::size_t k = 0;
+        const int last = positions.back();
+        for (int n = 1; n <= last; ++n) {
+            while (i < text_.size() && text_.at(i) == ' ')
+                i = text_.next(i + 1);
+            word.clear();
+            std::int64_t j = i;
+            while (j < text_.size() && text_.at(j) != ' ') {
+                word += text_.at(j);
+                j = text_.next(j + 1);
+            }
+            // Without a space after it the last word does not count, and
+            // nothing after it can: only trailing spaces could follow.
+            if (j >= text_.size())
+                break;
+            if (k < positions.size() && n == positions[k]) {
+                collected += word;
+                collected += ' ';
+                ++k;
+            }
+            i = j;
+        }
+        return TrimRight(collected);
+    }
+};
+
+void advanceProgress(Hook& hook)
+{
+    float v = hook.fileProgress();
+    v = v + (100.0f - v) / 10.0f;
+    hook.setFileProgress(v);
+}
+
+// Writes the consumed text back to the caller's string however the pass ends.
+class WriteBack {
+public:
+    WriteBack(std::string& target, Extractors& extractors)
+        : target_(target)
+        , extractors_(extractors)
+    {
+    }
+    ~WriteBack() { target_ = extractors_.text().text(); }
+
+private:
+    std::string& target_;
+    Extractors& extractors_;
+};
+
+// Steps one to three: a leading space, backspace, tab, line feed and carriage
+// return to spaces, then runs of spaces to one. The literal loop halves every
+// run per round (a run of k spaces becomes one of (k + 1) / 2) and yields once
+// per round, so the rounds are counted on the longest run.
+std::string normaliseWhiteSpace(const std::string& text, Hook& hook)
+{
+    std::string out;
+    out.reserve(text.size() + 1);
+    std::size_t run = 1;
+    std::size_t longest = 1;
+    out += ' ';
+    for (char c : text) {
+        if (c == '\x08' || c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+        if (c == ' ') {
+            ++run;
+            longest = std::max(longest, run);
+            if (run > 1)
+                continue;
+        } else {
+            run = 0;
+        }
+        out += c;
+    }
+    for (std::size_t k = longest; k >= 2; k = (k + 1) / 2)
+        hook.yield();
+    return out;
+}
+
+} // namespace
+
 std::string NextEmail(std::string& text, Hook& hook)
 {
-    std::string result;
-    std::size_t p = Find(text, "@");
-    if (p != 0) {
-        std::string head = Left(text, p);
-        std::string rest = From(text, p + 1);
-
-        // The run of non-space characters right before the "@", with the "@".
-        std::string reversedHead = Reverse(head);
-        std::size_t d = Find(reversedHead, " ");
-        std::string left = Reverse(Trim(Left(reversedHead, d)));
-
-        std::string right = runUpToSpace(rest);
-
-        hook.yield();
-        result = Left(left + right, MaxEmailLength);
-        text.erase(p - 1, 1);
-    }
-    return result;
+    Extractors extractors(text);
+    WriteBack back(text, extractors);
+    return extractors.nextEmail(hook);
 }
 
 std::string NextWebSite(std::string& text, Hook& hook)
 {
-    std::string result;
-    std::size_t p = Find(text, "://");
-    if (p != 0) {
-        std::string head = Left(text, p - 1);
-        std::string rest = From(text, p);
-
-        // The run of non-space characters right before the "://" (the scheme);
-        // with no space before it the run reaches back to the start of the text.
-        std::string reversedHead = Reverse(head);
-        std::size_t d = Find(reversedHead, " ");
-        std::string scheme = d == 0 ? head : Reverse(Trim(Left(reversedHead, d - 1)));
-
-        std::string right = runUpToSpace(rest);
-
-        hook.yield();
-        result = scheme + right;
-        text.erase(p - 1, 3);
-    }
-    return result;
+    Extractors extractors(text);
+    WriteBack back(text, extractors);
+    return extractors.nextWebSite(hook);
 }
 
 std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& hook)
 {
-    std::vector<short> positions { 0 };
-    const std::string& name = keyword.name;
-    std::string result;
-
-    // An empty name would "occur" everywhere and its deletion would never end.
-    bool occurs = !name.empty() && Find(text, name) != 0;
-    if (occurs) {
-        std::string list = Trim(keyword.position);
-        bool singleZero = false;
-
-        if (Find(list, ",") == 0) {
-            positions[0] = ToPositionNumber(list);
-            singleZero = positions[0] == 0;
-        } else {
-            while (Find(list, ",") != 0) {
-                hook.yield();
-                std::size_t c = Find(list, ",");
-                positions.back() = ToPositionNumber(Trim(Left(list, c - 1)));
-                positions.push_back(0);
-                list = From(list, c + 1);
-            }
-            positions.back() = ToPositionNumber(list);
-        }
-
-        if (singleZero) {
-            result.assign(1, ' '); // a single space: the keyword occurs, no word asked for
-        } else {
-            std::size_t p = Find(text, name);
-            std::string remainder = TrimLeft(From(text, p + name.size()));
-
-            std::string collected;
-            std::size_t k = 0;
-            const int last = positions.back();
-            for (int n = 1; n <= last; ++n) {
-                std::size_t q = Find(remainder, " ");
-                if (q == 0)
-                    q = 1;
-                std::string word = Left(remainder, q - 1);
-                if (k < positions.size() && n == positions[k]) {
-                    collected += Trim(word) + " ";
-                    ++k;
-                }
-                remainder = TrimLeft(From(remainder, q));
-            }
-            result = TrimRight(collected);
-        }
-    }
-
-    // Consumption: the occurrence used, or every occurrence when the list
-    // ends in 0 or less (which includes a keyword that does not occur).
-    if (!name.empty()) {
-        if (positions.back() > 0) {
-            std::size_t p = Find(text, name);
-            text.erase(p - 1, name.size());
-        } else {
-            text = ReplaceAll(text, name, "");
-        }
-    }
-    return result;
+    Extractors extractors(text);
+    WriteBack back(text, extractors);
+    return extractors.nextKeywordResult(keyword, hook);
 }
 
 Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
 {
-    text = " " + text;
-    text = ReplaceAll(text, "\x08", " ");
-    text = ReplaceAll(text, "\t", " ");
-    text = ReplaceAll(text, "\n", " ");
-    text = ReplaceAll(text, "\r", " ");
-    while (Find(text, "  ") != 0) {
-        hook.yield();
-        text = ReplaceAll(text, "  ", " ");
-    }
+    Extractors extractors(normaliseWhiteSpace(text, hook));
+    WriteBack back(text, extractors);
 
     const std::vector<std::string>& columns = setup.columns;
     bool rowHasFinding = true;
@@ -285,7 +581,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             hook.yield();
 
             if (n == "Email") {
-                rows.setValue(a, NextEmail(text, hook));
+                rows.setValue(a, extractors.nextEmail(hook));
                 advanceProgress(hook);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
@@ -293,7 +589,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
                     return Outcome::Cancelled;
             }
             if (n == "WebSite") {
-                rows.setValue(a, NextWebSite(text, hook));
+                rows.setValue(a, extractors.nextWebSite(hook));
                 advanceProgress(hook);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
@@ -304,7 +600,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
                 for (const Keyword& keyword : setup.keywords) {
                     if (keyword.name != n)
                         continue;
-                    rows.setValue(a, NextKeywordResult(text, keyword, hook));
+                    rows.setValue(a, extractors.nextKeywordResult(keyword, hook));
                     advanceProgress(hook);
                     if (!rows.value(a).empty())
                         rowHasFinding = true;

@@ -10,10 +10,11 @@ namespace tamsenor::text::testing {
 // extractors meet, overlap and form anew when something between them goes.
 inline std::string RandomMarkup(std::mt19937& random, std::size_t maxPieces)
 {
-    static const std::vector<std::string> pieces = { "<", ">", "<!", "->", "-", "!", "<script", "SCRIPT>", "<Script ",
-        "</script>", "scr", "IPT", "&amp;", "&nbsp;", "&", "amp", "nbsp", ",", ";", "@", "://", ":", "/",
-        "Author:", "K:", " ", "  ", "\r", "\n", "\t", "\x7f", "\x08", "a", "b", "x", "<p>", "<P>", "</p>", "<br>",
-        "<BR>", "<tr>", "</TR>", "<b>", "</b>", "<a ", "<!--", "-->", "1", "2", "http", "<a<b>", "\xc3\xa9" };
+    static const std::vector<std::string> pieces
+        = { "<", ">", "<!", "->", "-", "!", "<script", "SCRIPT>", "<Script ", "</script>", "scr", "IPT", "&amp;",
+              "&nbsp;", "&", "amp", "nbsp", ",", ";", "@", "://", ":", "/", "Author:", "K:", " ", "  ", "\r", "\n",
+              "\t", "\x7f", "\x08", "a", "b", "x", "<p>", "<P>", "</p>", "<br>", "<BR>", "<tr>", "</TR>", "<b>", "</b>",
+              "<a ", "<!--", "-->", "1", "2", "http", "<a<b>", "ab", "aab", "b a", "::", "a:", "\xc3\xa9" };
     std::uniform_int_distribution<std::size_t> count(0, maxPieces);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     std::string text;
