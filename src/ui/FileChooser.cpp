@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -37,6 +38,9 @@ FileChooser::FileChooser(const Controls& controls, MainState& state, Prompts& pr
         list->viewport()->setMouseTracking(true);
         list->viewport()->installEventFilter(this);
     }
+    // Keys: Enter in List1 adds, Delete in List2 deselects.
+    c_.list1->installEventFilter(this);
+    c_.list2->installEventFilter(this);
 }
 
 QString FileChooser::suffixFrom(const QString& comboText)
@@ -189,6 +193,18 @@ void FileChooser::CmdSelectall2_Click()
 
 bool FileChooser::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && watched == c_.list1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            CmdAdd_Click();
+            return true;
+        }
+        if (plain && watched == c_.list2 && key->key() == Qt::Key_Delete) {
+            CmdDele_Click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         for (ListBox* list : { c_.list1, c_.list2 }) {
             if (watched != list->viewport())

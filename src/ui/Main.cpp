@@ -2,6 +2,7 @@
 
 #include "engine/ProcessRun.h"
 #include "keywords/dialogs/KeywordCommands.h"
+#include "ui/ChosenFilesDrop.h"
 #include "ui/FileChooser.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/DirList.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace tamsenor {
 
@@ -76,7 +78,11 @@ Main::Main(Prompts& prompts, const Clock& clock, QWidget* parent)
         FileChooser::Controls { Drive1, Dir1, File1, Combo1, List1, List2, Label3, Label5 }, state_, prompts_);
     keywordCommands_
         = std::make_unique<KeywordCommands>(this, module1_, prompts_, List3, [this] { RefillKeywordList(); });
+    drop_ = std::make_unique<ChosenFilesDrop>(
+        List2, File1, [this] { return runGoingOn(); }, [this] { chooser_->showList2Count(); });
     wireRules();
+    arrangeGrowth();
+    orderTabs();
     Form_Load();
 }
 
@@ -85,7 +91,11 @@ Main::~Main() = default;
 void Main::buildControls()
 {
     const double s = fontScale(font());
-    setFixedSize(twips(8580, s), twips(5925, s));
+    // The drawn size is the smallest; more room goes to the lists (arrangeGrowth).
+    const QSize drawn(twips(8580, s), twips(5925, s));
+    setMinimumSize(drawn);
+    resize(drawn);
+    windowGrowth_.setDrawnSize(drawn);
 
     // Choosing Files
     Frame1 = new QGroupBox(QStringLiteral("Choosing Files"), this);
@@ -124,7 +134,7 @@ void Main::buildControls()
     Combo1->setEditText(QString());
     placeTwips(Combo1, 3120, 2040, 1455, 315, s);
 
-    Label4 = label(Frame1, "Label4", QStringLiteral("File Extention:"), {});
+    Label4 = label(Frame1, "Label4", QStringLiteral("&File Extention:"), {});
     Label4->setBuddy(Combo1);
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     placeTwips(Label4, 1560, 2040, 1500, 315, s);
@@ -148,16 +158,16 @@ void Main::buildControls()
     Label3 = label(this, "Label3", {}, QStringLiteral("Number of files in the directory"));
     Label3->move(twips(2160, s), twips(2640, s) + 2);
     CmdRfrs
-        = button(this, "CmdRfrs", QStringLiteral("Refresh"), QStringLiteral("Re-list the files in current directory"));
+        = button(this, "CmdRfrs", QStringLiteral("&Refresh"), QStringLiteral("Re-list the files in current directory"));
     placeTwips(CmdRfrs, 3000, 2640, 855, 255, s);
-    CmdSelectAll1 = button(this, "CmdSelectAll1", QStringLiteral("Select All"),
+    CmdSelectAll1 = button(this, "CmdSelectAll1", QStringLiteral("Select &All"),
         QStringLiteral("Select all the files in current directory"));
     placeTwips(CmdSelectAll1, 3960, 2640, 855, 255, s);
     Label5 = label(this, "Label5", {}, QStringLiteral("Number of chosen files"));
     Label5->move(twips(5400, s), twips(2640, s) + 2);
-    CmdSelectall2 = button(this, "CmdSelectall2", QStringLiteral("Clear"), QStringLiteral("Delete all the files"));
+    CmdSelectall2 = button(this, "CmdSelectall2", QStringLiteral("C&lear"), QStringLiteral("Delete all the files"));
     placeTwips(CmdSelectall2, 6600, 2640, 855, 255, s);
-    CmdDele = button(this, "CmdDele", QStringLiteral("Deselect"),
+    CmdDele = button(this, "CmdDele", QStringLiteral("&Deselect"),
         QStringLiteral("Delete the file(s) you don't want it to be processed"));
     placeTwips(CmdDele, 7560, 2640, 855, 255, s);
 
@@ -170,51 +180,54 @@ void Main::buildControls()
     Frame3->setObjectName(QStringLiteral("Frame3"));
     placeTwips(Frame3, 120, 3240, 4935, 2535, s);
 
-    ChkKeyword = checkBox(Frame3, "ChkKeyword", QStringLiteral("Keywords."));
+    ChkKeyword = checkBox(Frame3, "ChkKeyword", QStringLiteral("&Keywords."));
     placeTwips(ChkKeyword, 1680, 240, 1575, 375, s);
-    ChkStrip = checkBox(Frame3, "ChkStrip", QStringLiteral("Striping html Tags"));
-    placeTwips(ChkStrip, 120, 600, 1440, 375, s);
-    ChkWebsite = checkBox(Frame3, "ChkWebsite", QStringLiteral("Extracting web sites."));
-    placeTwips(ChkWebsite, 120, 1680, 1440, 375, s);
+    ChkStrip = checkBox(Frame3, "ChkStrip", QStringLiteral("Striping &html Tags"));
+    // The switch captions wrap onto two lines: each box has the height of two.
+    placeTwips(ChkStrip, 120, 540, 1440, 480, s);
+    ChkWebsite = checkBox(Frame3, "ChkWebsite", QStringLiteral("Extracting web s&ites."));
+    placeTwips(ChkWebsite, 120, 1380, 1440, 480, s);
     // E-mail collection: the run supports it, so the window offers a switch.
-    ChkEmail = checkBox(Frame3, "ChkEmail", QStringLiteral("Extracting e-mails."));
-    placeTwips(ChkEmail, 120, 2070, 1440, 420, s);
+    ChkEmail = checkBox(Frame3, "ChkEmail", QStringLiteral("Extracting e-&mails."));
+    placeTwips(ChkEmail, 120, 1920, 1440, 480, s);
 
     List3 = new ListBox(Frame3);
     List3->setObjectName(QStringLiteral("List3"));
     List3->setAccessibleName(QStringLiteral("Keywords"));
     placeTwips(List3, 1680, 600, 1575, 1425, s);
 
-    CmdUP = button(Frame3, "CmdUP", QStringLiteral("up"), QStringLiteral("Put the selected KeyWord to upper position"));
-    placeTwips(CmdUP, 3360, 600, 375, 615, s);
+    CmdUP
+        = button(Frame3, "CmdUP", QStringLiteral("&up"), QStringLiteral("Put the selected KeyWord to upper position"));
+    // Wide enough for "down" in the small font.
+    placeTwips(CmdUP, 3300, 600, 465, 615, s);
     CmdDown = button(
-        Frame3, "CmdDown", QStringLiteral("down"), QStringLiteral("Put the selected KeyWord to lower position"));
-    placeTwips(CmdDown, 3360, 1320, 375, 735, s);
+        Frame3, "CmdDown", QStringLiteral("do&wn"), QStringLiteral("Put the selected KeyWord to lower position"));
+    placeTwips(CmdDown, 3300, 1320, 465, 735, s);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.75);
     CmdUP->setFont(small);
     CmdDown->setFont(small);
 
     CmdAddKW = button(
-        Frame3, "CmdAddKW", QStringLiteral("New"), QStringLiteral("Add a new KeyWord to current group of KeyWords"));
+        Frame3, "CmdAddKW", QStringLiteral("&New"), QStringLiteral("Add a new KeyWord to current group of KeyWords"));
     placeTwips(CmdAddKW, 3840, 600, 975, 255, s);
-    CmdOpenKW = button(Frame3, "CmdOpenKW", QStringLiteral("Open"), QStringLiteral("Open a KeyWord text file"));
+    CmdOpenKW = button(Frame3, "CmdOpenKW", QStringLiteral("&Open"), QStringLiteral("Open a KeyWord text file"));
     placeTwips(CmdOpenKW, 3840, 960, 975, 255, s);
     CmdPropertyKW = button(
-        Frame3, "CmdPropertyKW", QStringLiteral("Property"), QStringLiteral("Check/Change the selected KeyWord"));
+        Frame3, "CmdPropertyKW", QStringLiteral("Propert&y"), QStringLiteral("Check/Change the selected KeyWord"));
     placeTwips(CmdPropertyKW, 3840, 1320, 975, 255, s);
     CmdSaveKW = button(
-        Frame3, "CmdSaveKW", QStringLiteral("Save"), QStringLiteral("Save current group of KeyWords to a text file"));
+        Frame3, "CmdSaveKW", QStringLiteral("&Save"), QStringLiteral("Save current group of KeyWords to a text file"));
     placeTwips(CmdSaveKW, 3840, 1680, 975, 255, s);
-    CmdKWClear = button(Frame3, "CmdKWClear", QStringLiteral("Clear"), QStringLiteral("Delete all current keywords"));
+    CmdKWClear = button(Frame3, "CmdKWClear", QStringLiteral("Cl&ear"), QStringLiteral("Delete all current keywords"));
     placeTwips(CmdKWClear, 1680, 2160, 735, 255, s);
-    CmdDeleKW = button(Frame3, "CmdDeleKW", QStringLiteral("Delete"),
+    CmdDeleKW = button(Frame3, "CmdDeleKW", QStringLiteral("Dele&te"),
         QStringLiteral("Delete a selected KeyWord from current group of KeyWords"));
     placeTwips(CmdDeleKW, 2520, 2160, 735, 255, s);
 
     // The four separator lines of the settings frame.
     placeTwips(line(Frame3, "Line1", true), 1560, 240, 30, 2175, s);
-    placeTwips(line(Frame3, "Line2", false), 120, 1380, 1380, 30, s);
+    placeTwips(line(Frame3, "Line2", false), 120, 1200, 1380, 30, s);
     placeTwips(line(Frame3, "Line3", true), 3780, 600, 30, 1335, s);
     placeTwips(line(Frame3, "Line4", false), 3360, 2100, 1455, 30, s);
 
@@ -228,14 +241,14 @@ void Main::buildControls()
     PBProgress->setAccessibleName(QStringLiteral("Overall progress"));
     placeTwips(PBProgress, 5280, 3720, 3135, 255, s);
 
-    CmdProcess = button(this, "CmdProcess", QStringLiteral("ProcessFiles"), QStringLiteral("Begin the processing"));
+    CmdProcess = button(this, "CmdProcess", QStringLiteral("&ProcessFiles"), QStringLiteral("Begin the processing"));
     placeTwips(CmdProcess, 5280, 4080, 1335, 375, s);
-    CmdCancel = button(this, "CmdCancel", QStringLiteral("Cancel"), {});
+    CmdCancel = button(this, "CmdCancel", QStringLiteral("&Cancel"), {});
     placeTwips(CmdCancel, 7440, 4080, 975, 255, s);
     CmdBrowse = button(
         this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
     placeTwips(CmdBrowse, 5280, 5160, 1335, 255, s);
-    CmdEnd = button(this, "CmdEnd", QStringLiteral("Exit"), QStringLiteral("Exit the \"Harvelon\""));
+    CmdEnd = button(this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"Harvelon\""));
     placeTwips(CmdEnd, 7080, 5160, 1335, 255, s);
 }
 
@@ -265,6 +278,11 @@ void Main::wireRules()
 
     connect(CmdProcess, &QPushButton::clicked, this, &Main::CmdProcess_Click);
     connect(CmdCancel, &QPushButton::clicked, this, [this] { tamsenor::CmdCancel_Click(*this); });
+    // Escape cancels a run; it is enabled only with CmdCancel so that it takes
+    // no key from the controls at other times.
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, CmdCancel, &QPushButton::click);
     connect(CmdEnd, &QPushButton::clicked, this, &Main::CmdEnd_Click);
     connect(CmdBrowse, &QPushButton::clicked, this, &Main::CmdBrowse_Click);
 
@@ -272,6 +290,75 @@ void Main::wireRules()
         [this](QListWidgetItem* item) { openInBrowser(FileChooser::joinChosen(Dir1->path(), item->text())); });
     connect(
         List2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openInBrowser(item->text()); });
+}
+
+void Main::arrangeGrowth()
+{
+    using Shares = StretchPlacer::Shares;
+    // The window: the left and right columns share the new width, the upper
+    // and lower halves the new height; each row of buttons keeps to the list
+    // or frame it serves.
+    StretchPlacer& w = windowGrowth_;
+    w.add(Frame1, Shares { 0, 0.5, 0, 0.5 });
+    w.add(CmdAdd, Shares { 0.5, 0, 0.25, 0 });
+    w.add(Frame2, Shares { 0.5, 0.5, 0, 0.5 });
+    for (QWidget* c : std::initializer_list<QWidget*> { Label3, CmdRfrs, CmdSelectAll1, Label5 })
+        w.add(c, Shares { 0.5, 0, 0.5, 0 });
+    for (QWidget* c : std::initializer_list<QWidget*> { CmdSelectall2, CmdDele, CmdCancel })
+        w.add(c, Shares { 1, 0, 0.5, 0 });
+    for (QWidget* c : std::initializer_list<QWidget*> { LblProgress, PBFProgress, PBProgress })
+        w.add(c, Shares { 0.5, 0.5, 0.5, 0 });
+    w.add(CmdProcess, Shares { 0.5, 0, 0.5, 0 });
+    w.add(Frame3, Shares { 0, 0.5, 0.5, 0.5 });
+    w.add(CmdBrowse, Shares { 0.5, 0, 1, 0 });
+    w.add(CmdEnd, Shares { 1, 0, 1, 0 });
+
+    // Choosing Files: List1 takes the width, both lists the height.
+    frame1Growth_.setDrawnSize(Frame1->size());
+    frame1Growth_.add(Dir1, Shares { 0, 0, 0, 1 });
+    frame1Growth_.add(Drive1, Shares { 0, 0, 1, 0 });
+    frame1Growth_.add(List1, Shares { 0, 1, 0, 1 });
+    frame1Growth_.add(Label4, Shares { 1, 0, 1, 0 });
+    frame1Growth_.add(Combo1, Shares { 1, 0, 1, 0 });
+
+    frame2Growth_.setDrawnSize(Frame2->size());
+    frame2Growth_.add(List2, Shares { 0, 1, 0, 1 });
+
+    // Settings: the switches stay put, List3 takes the room, the keyword
+    // buttons keep to its right and below it.
+    frame3Growth_.setDrawnSize(Frame3->size());
+    frame3Growth_.add(List3, Shares { 0, 1, 0, 1 });
+    frame3Growth_.add(Frame3->findChild<QFrame*>(QStringLiteral("Line1")), Shares { 0, 0, 0, 1 });
+    frame3Growth_.add(Frame3->findChild<QFrame*>(QStringLiteral("Line3")), Shares { 1, 0, 0, 0 });
+    frame3Growth_.add(Frame3->findChild<QFrame*>(QStringLiteral("Line4")), Shares { 1, 0, 1, 0 });
+    for (QWidget* c : std::initializer_list<QWidget*> { CmdUP, CmdDown, CmdAddKW, CmdOpenKW, CmdPropertyKW, CmdSaveKW })
+        frame3Growth_.add(c, Shares { 1, 0, 0, 0 });
+    for (QWidget* c : std::initializer_list<QWidget*> { CmdKWClear, CmdDeleKW })
+        frame3Growth_.add(c, Shares { 0, 0, 1, 0 });
+}
+
+void Main::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    windowGrowth_.apply(size());
+    frame1Growth_.apply(Frame1->size());
+    frame2Growth_.apply(Frame2->size());
+    frame3Growth_.apply(Frame3->size());
+}
+
+void Main::orderTabs()
+{
+    // Choose in List1, add, tidy List2; then the switches, the keywords, the run.
+    QWidget* const order[] = { Dir1, Drive1, List1, Combo1, CmdRfrs, CmdSelectAll1, CmdAdd, List2, CmdSelectall2,
+        CmdDele, ChkStrip, ChkWebsite, ChkEmail, ChkKeyword, List3, CmdUP, CmdDown, CmdAddKW, CmdOpenKW, CmdPropertyKW,
+        CmdSaveKW, CmdKWClear, CmdDeleKW, CmdProcess, CmdCancel, CmdBrowse, CmdEnd };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+bool Main::runGoingOn() const
+{
+    return running_ || CmdCancel->isEnabled();
 }
 
 void Main::Form_Load()
@@ -315,6 +402,7 @@ void Main::Form_Load()
     // 10.
     setKeywordButtonsEnabled(false);
     CmdCancel->setEnabled(false);
+    escape_->setEnabled(false);
     CmdProcess->setEnabled(true);
     CmdEnd->setEnabled(true);
     // 11.
@@ -484,6 +572,7 @@ void Main::setCommandsEnabled(bool process, bool exit, bool cancel)
     CmdProcess->setEnabled(process);
     CmdEnd->setEnabled(exit);
     CmdCancel->setEnabled(cancel);
+    escape_->setEnabled(cancel);
 }
 
 float Main::overallProgress() const

@@ -4,6 +4,7 @@
 #include "engine/ProgramState.h"
 #include "engine/Prompts.h"
 #include "engine/RunHost.h"
+#include "ui/toolkit/StretchPlacer.h"
 
 #include <QWidget>
 
@@ -14,10 +15,12 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QShortcut;
 
 namespace tamsenor {
 
 class CheckBox;
+class ChosenFilesDrop;
 class DirList;
 class DriveList;
 class FileChooser;
@@ -48,6 +51,9 @@ public:
 
     FileChooser& fileChooser() { return *chooser_; }
     KeywordCommands& keywordCommands() { return *keywordCommands_; }
+    ChosenFilesDrop& chosenFilesDrop() { return *drop_; }
+    // Between the Process command's start and its reset.
+    bool runGoingOn() const;
 
     // RunHost
     Module1& globals() override { return module1_; }
@@ -69,10 +75,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildControls();
     void wireRules();
+    void arrangeGrowth();
+    void orderTabs();
     void ChkStrip_Click(bool checked);
     void ChkWebsite_Click(bool checked);
     void ChkEmail_Click(bool checked);
@@ -132,6 +141,13 @@ private:
 
     std::unique_ptr<FileChooser> chooser_;
     std::unique_ptr<KeywordCommands> keywordCommands_;
+    std::unique_ptr<ChosenFilesDrop> drop_;
+    QShortcut* escape_ = nullptr;
+    // How the window and each frame share out room beyond their drawn size.
+    StretchPlacer windowGrowth_;
+    StretchPlacer frame1Growth_;
+    StretchPlacer frame2Growth_;
+    StretchPlacer frame3Growth_;
 };
 
 } // namespace tamsenor

@@ -60,6 +60,18 @@ protected:
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
     QString caption(const char* name) { return control<QLabel>(name)->text(); }
 
+    // A caption as the user reads it: an access key's "&" is not shown, "&&" shows one "&".
+    static QString shown(const QString& caption)
+    {
+        QString out;
+        for (qsizetype i = 0; i < caption.size(); ++i) {
+            if (caption[i] == u'&' && i + 1 < caption.size())
+                ++i;
+            out += caption[i];
+        }
+        return out;
+    }
+
     QString savedCwd_;
     QTemporaryDir tmp_;
     QString root_;

@@ -1,0 +1,123 @@
+#include "MainFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QStyle>
+
+using namespace tamsenor;
+using namespace tamsenor::testing;
+
+namespace {
+
+// The room a caption needs inside its control, the access key's "&" not counted.
+QSize captionNeeds(QWidget* w, const QString& text)
+{
+    const QFontMetrics fm(w->font());
+    const QRect r = fm.boundingRect(QRect(0, 0, 10000, 10000), Qt::TextShowMnemonic, text);
+    return r.size();
+}
+
+// Every caption that does not fit its control, by name.
+QStringList clippedCaptions(QWidget* window)
+{
+    QStringList clipped;
+    for (QPushButton* b : window->findChildren<QPushButton*>()) {
+        const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
+        const QSize need = captionNeeds(b, b->text()) + QSize(margin, 2);
+        if (need.width() > b->width() || need.height() > b->height())
+            clipped << b->objectName();
+    }
+    for (QCheckBox* c : window->findChildren<QCheckBox*>()) {
+        // Check box captions wrap onto further lines.
+        const int indicator = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c)
+            + c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c) + 2;
+        const QFontMetrics fm(c->font());
+        const QRect need = fm.boundingRect(
+            QRect(0, 0, c->width() - indicator, 10000), Qt::TextWordWrap | Qt::TextShowMnemonic, c->text());
+        if (need.width() > c->width() - indicator || need.height() > c->height())
+            clipped << c->objectName();
+    }
+    for (QLabel* l : window->findChildren<QLabel*>()) {
+        if (!l->text().isEmpty() && captionNeeds(l, l->text()).width() > l->width())
+            clipped << l->objectName();
+    }
+    for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
+        if (captionNeeds(g, g->title()).width() + 16 > g->width())
+            clipped << g->objectName();
+    }
+    return clipped;
+}
+
+} // namespace
+
+class WindowLayoutTest : public MainFixture { };
+
+TEST_F(WindowLayoutTest, NoCaptionIsClippedAtAnyFontSize)
+{
+    const QFont saved = QApplication::font();
+    for (double factor : { 1.0, 1.25, 1.5, 2.0 }) {
+        SCOPED_TRACE(factor);
+        QFont f = saved;
+        f.setPointSizeF(saved.pointSizeF() * factor);
+        QApplication::setFont(f);
+        start();
+        // Filled labels as well: the counts under the lists.
+        makeFile("a");
+        control<QPushButton>("CmdRfrs")->click();
+        EXPECT_EQ("", clippedCaptions(main_.get()).join(' ').toStdString());
+        main_.reset();
+    }
+    QApplication::setFont(saved);
+}
+
+TEST_F(WindowLayoutTest, GrowingTheWindowGrowsTheListsAndKeepsTheArrangement)
+{
+    start();
+    const QSize drawn = main_->size();
+    EXPECT_EQ(drawn, main_->minimumSize()) << "never smaller than drawn";
+    auto rectOf = [&](const char* name) {
+        QWidget* w = control<QWidget>(name);
+        return QRect(w->mapTo(main_.get(), QPoint(0, 0)), w->size());
+    };
+    const char* const names[] = { "List1", "List2", "List3", "Dir1", "CmdAdd", "CmdDele", "CmdEnd", "CmdProcess",
+        "Frame1", "Frame2", "Frame3", "PBProgress" };
+    std::map<std::string, QRect> before;
+    for (const char* n : names)
+        before[n] = rectOf(n);
+
+    const QSize grown = drawn + QSize(400, 300);
+    main_->resize(grown);
+    QApplication::processEvents();
+    ASSERT_EQ(grown, main_->size());
+    std::map<std::string, QRect> after;
+    for (const char* n : names)
+        after[n] = rectOf(n);
+
+    for (const char* n : { "List1", "List2", "List3" }) {
+        SCOPED_TRACE(n);
+        EXPECT_GT(after[n].width(), before[n].width());
+        EXPECT_GT(after[n].height(), before[n].height());
+    }
+    // Exit keeps its distance to the bottom right corner.
+    EXPECT_EQ(drawn.width() - before["CmdEnd"].right(), grown.width() - after["CmdEnd"].right());
+    EXPECT_EQ(drawn.height() - before["CmdEnd"].bottom(), grown.height() - after["CmdEnd"].bottom());
+    // ">>" stays between the two frames; the frames do not meet or leave the window.
+    EXPECT_LT(after["Frame1"].right(), after["CmdAdd"].left());
+    EXPECT_LT(after["CmdAdd"].right(), after["Frame2"].left());
+    EXPECT_LT(after["Frame1"].bottom(), after["Frame3"].top());
+    EXPECT_LE(after["Frame2"].right(), grown.width());
+    EXPECT_LE(after["Frame3"].bottom(), grown.height());
+    // The buttons below List2 stay below it; the progress bars under the chosen files.
+    EXPECT_LT(after["List2"].bottom(), after["CmdDele"].top());
+    EXPECT_LT(after["Frame2"].bottom(), after["PBProgress"].top());
+    EXPECT_LT(after["PBProgress"].bottom(), after["CmdProcess"].top());
+
+    // Back to the drawn size: every control back in its drawn place.
+    main_->resize(drawn);
+    QApplication::processEvents();
+    for (const char* n : names) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(before[n], rectOf(n));
+    }
+}
