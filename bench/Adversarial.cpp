@@ -1,0 +1,93 @@
+#include "Adversarial.h"
+
+#include <cstdint>
+
+namespace tamsenor::bench {
+
+namespace {
+
+constexpr std::size_t MiB = 1024 * 1024;
+
+// Plain words that hold no marker, to bring each piece to its share of the size.
+void Pad(std::string& text, std::size_t upTo)
+{
+    static const char* const words[] = { "lorem ", "ipsum ", "dolor ", "sit ", "amet ", "tempor ", "magna " };
+    std::size_t k = 0;
+    while (text.size() < upTo)
+        text += words[k++ % 7];
+}
+
+// Pieces of `count` distinct blocks, each padded to an equal share of `size`.
+template <typename Piece> std::string Distinct(std::size_t count, std::size_t size, Piece piece)
+{
+    std::string text;
+    text.reserve(size + 64);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += piece(i);
+        Pad(text, (i + 1) * size / count);
+    }
+    return text;
+}
+
+std::string OddLessThan(std::size_t size)
+{
+    static const char* const tokens[] = { "<", ">", "<!", "->", "<<", ">>", "< ", " >", "a<b", "<!-", "-->", "<script",
+        "SCRIPT>", "<p>", "<BR>", "x", " ", "&amp;", ",", ";", "@", "://", "\r\n", "\t", "\x7f" };
+    constexpr std::size_t tokenCount = sizeof tokens / sizeof tokens[0];
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    std::string text;
+    text.reserve(size + 16);
+    while (text.size() < size) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        text += tokens[(state >> 33) % tokenCount];
+        if ((state >> 20) % 5 == 0)
+            text += std::to_string((state >> 40) % 100000);
+    }
+    return text;
+}
+
+std::string Page(std::size_t size)
+{
+    std::string text = "<html><head><title>A long page</title><style>p { margin: 0 }</style></head><body>\r\n";
+    text.reserve(size + 512);
+    for (std::size_t i = 0; text.size() < size; ++i) {
+        const std::string n = std::to_string(i);
+        text += "<h2 id=\"s" + n + "\">Section " + n + "</h2>\r\n<p>Some text about item " + n
+            + ", with a <a href=\"http://www.example.org/items/" + n + ".html\">link</a> and an address, user" + n
+            + "@mail.example.org; prices&nbsp;from 12&amp;up. See <b>Note:</b> number " + n + " here.</p>\r\n";
+        if (i % 10 == 0)
+            text += "<table><tr><td>" + n + "</td><td>cell</td></tr></table><!-- row " + n + " -->\r\n";
+        if (i % 50 == 0)
+            text += "<script type=\"text/javascript\">var item" + n + " = '<b>' + " + n + ";</script>\r\n";
+    }
+    text += "</body></html>\r\n";
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> AdversarialNames()
+{
+    return { "tags", "comments", "scripts", "odd-lt", "page-10mb" };
+}
+
+std::string MakeAdversarial(const std::string& name)
+{
+    if (name == "tags")
+        return Distinct(20000, MiB, [](std::size_t i) { return "<span id=\"t" + std::to_string(i) + "\">w</span> "; });
+    if (name == "comments")
+        return Distinct(20000, MiB, [](std::size_t i) { return "<!-- note " + std::to_string(i) + " --> "; });
+    if (name == "scripts")
+        return Distinct(10000, MiB, [](std::size_t i) {
+            const std::string n = std::to_string(i);
+            // A distinct opening tag: a bare "<script>" would end its own block.
+            return "<script id=\"s" + n + "\">var v" + n + " = " + n + ";</script> ";
+        });
+    if (name == "odd-lt")
+        return OddLessThan(MiB);
+    if (name == "page-10mb")
+        return Page(10 * MiB);
+    return {};
+}
+
+} // namespace tamsenor::bench

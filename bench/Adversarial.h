@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tamsenor::bench {
+
+struct Input {
+    std::string name;
+    std::string text;
+};
+
+// Generated inputs that make marker-search strippers slow: every one is
+// deterministic, so runs compare.
+//   tags      1 MiB holding 20,000 distinct tags
+//   comments  1 MiB holding 20,000 distinct comment blocks
+//   scripts   1 MiB holding 10,000 distinct script blocks
+//   odd-lt    1 MiB of dense, odd '<' cases ('<<', '<!', '->', lone '<', ...)
+//   page-10mb a 10 MiB page: paragraphs, links, e-mails, entities, tables
+std::vector<std::string> AdversarialNames();
+// The named input; an empty text for an unknown name.
+std::string MakeAdversarial(const std::string& name);
+
+} // namespace tamsenor::bench

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Runs the in-memory engine bench and times tamsenor-batch strip over the corpus.
+# Usage: run.sh BUILD_DIR [CORPUS_DIR] [BUDGET_SECONDS]
+#   BUILD_DIR holds bench/tamsenor-bench and batch/tamsenor-batch;
+#   CORPUS_DIR defaults to /tmp/tamsenor-corpus (made by make_corpus.sh when missing);
+#   BUDGET_SECONDS stops each in-memory measurement (default 20).
+set -eu
+build=${1:?usage: run.sh BUILD_DIR [CORPUS_DIR] [BUDGET_SECONDS]}
+corpus=${2:-/tmp/tamsenor-corpus}
+budget=${3:-20}
+here=$(cd "$(dirname "$0")" && pwd)
+
+[ -d "$corpus" ] || sh "$here/make_corpus.sh" "$corpus"
+files=$(find "$corpus" -maxdepth 1 -type f | wc -l)
+bytes=$(find "$corpus" -maxdepth 1 -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+
+echo "== in memory"
+"$build/bench/tamsenor-bench" --budget "$budget" "$corpus"
+
+echo
+echo "== tamsenor-batch strip over the corpus ($files files, $bytes bytes), whole process"
+out=$(mktemp -d /tmp/tamsenor-bench-out-XXXXXX)
+trap 'rm -rf "$out"' EXIT
+# Read the corpus once so the first timed run does not measure the disk.
+cat "$corpus"/* >/dev/null
+for run in 1 2 3; do
+    rm -rf "$out" && mkdir "$out"
+    start=$(date +%s.%N)
+    status=0
+    /usr/bin/time -f '%M' -o "$out.rss" "$build/batch/tamsenor-batch" strip --out "$out" "$corpus" >"$out.log" 2>&1 || status=$?
+    end=$(date +%s.%N)
+    awk -v s="$start" -v e="$end" -v b="$bytes" -v r="$run" -v st="$status" -v rss="$(cat "$out.rss")" \
+        'BEGIN { t = e - s; printf "run %d: %.2f s, %.1f MB/s, exit %d, peak RSS %d KiB\n", r, t, b / 1e6 / t, st, rss }'
+done
+tail -n 3 "$out.log"
+rm -f "$out.log" "$out.rss"
