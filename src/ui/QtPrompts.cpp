@@ -80,6 +80,8 @@ std::optional<QString> QtPrompts::fileDialog(const FileDialogSpec& spec, bool sa
     // The commands ask their own question about replacing a file.
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QStringList filters = qtNameFilters(spec.filter);
+    // Show each caption exactly as given; the appended patterns only drive matching.
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     if (!filters.isEmpty()) {
         dlg.setNameFilters(filters);
         if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size())
