@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     if (const QString problem = PrepareOutputPlaces(options.settings); !problem.isEmpty())
         return UsageError(problem);
 
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);

@@ -7,7 +7,8 @@
 // and of StripTags + ExtractFindings with e-mails, web sites and two keywords
 // (as an extraction run does), for the production engines and, when built
 // with the test tree, the literal reference engines. Every measurement stops
-// after the budget (the literal engines need minutes for some inputs). Peak memory is measured in a fresh process per input.
+// after the budget (the literal engines need minutes for some inputs). Peak memory is measured in a fresh process per
+// input.
 #include "Adversarial.h"
 
 #include "text/Extract.h"
@@ -119,8 +120,8 @@ struct Measured {
 };
 
 // Runs one engine over the inputs, timing only the engine calls.
-Measured Run(const Engine& engine, bool extract, const std::vector<Input>& inputs, const Settings& settings,
-    double budget)
+Measured Run(
+    const Engine& engine, bool extract, const std::vector<Input>& inputs, const Settings& settings, double budget)
 {
     Measured measured;
     std::string buffer;

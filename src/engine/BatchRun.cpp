@@ -141,7 +141,8 @@ void SortFileMessages(const BatchHost& host, std::size_t first, BatchReport& rep
         } else if (shown.text == messages::FileNotAppropriate(path)) {
             report.skipped.push_back({ path, QStringLiteral("it cannot be read as text to its end") });
         } else if (shown.text == messages::FileTooLarge(path)) {
-            report.notes.push_back(path + QStringLiteral(": too large, only its first 2147483647 bytes were processed"));
+            report.notes.push_back(
+                path + QStringLiteral(": too large, only its first 2147483647 bytes were processed"));
         } else {
             report.notes.push_back(shown.text);
         }
