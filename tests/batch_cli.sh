@@ -99,6 +99,16 @@ grep -q "skip/blocked.htm: " out.log || fail "strip skips: blocked.htm not liste
 printf ' From: %s/skip/good.htm\r\nfine\r\n' "$work" >expected-good
 same_bytes o2/goodhtm.txt expected-good "strip next to skipped files"
 
+# An unreadable file (root reads everything, so only for other users).
+if [ "$(id -u)" -ne 0 ]; then
+    mkdir locked
+    printf 'secret' >locked/locked.htm
+    chmod 000 locked/locked.htm
+    expect_exit 1 "strip with an unreadable file" "$BATCH" strip --out o3 locked
+    grep -q "locked/locked.htm: " out.log || fail "unreadable file not listed"
+    chmod 600 locked/locked.htm
+fi
+
 # Extract: results file bytes from the documented format, ProcessTime fixed.
 printf 'Price\t1\r\n' >kw.txt
 expect_exit 0 "extract" "$BATCH" extract --web --email --keywords kw.txt --results r.txt --process-time T0 in
