@@ -97,9 +97,13 @@ public:
     std::string text()
     {
         std::string out;
-        out.reserve(chars_.size());
-        for (std::int64_t i = next(0); i < size_; i = next(i + 1))
-            out += chars_[i];
+        out.resize(chars_.size());
+        std::size_t w = 0;
+        for (std::int64_t i = 0; i < size_; ++i) {
+            if (forward_[i] == i)
+                out[w++] = chars_[i];
+        }
+        out.resize(w);
         return out;
     }
 

@@ -1,12 +1,16 @@
 #include "text/StripTags.h"
 
+#include "text/LiveText.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tamsenor::text {
@@ -14,6 +18,11 @@ namespace tamsenor::text {
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+
+// Blocks a script or comment pass deletes by direct search before it builds
+// its index; short texts go to the index at once.
+constexpr int DirectRounds = 8;
+constexpr std::size_t DirectMinimumSize = 512;
 
 char lowerAscii(char c)
 {
@@ -97,19 +106,257 @@ std::string leadingSpaceAndLineBreaks(const std::string& text, bool strip)
     return out;
 }
 
+// A script or comment pass. The text is cut after every end marker into
+// groups; the block of an iteration is the first group's text from its first
+// start marker on, and since a block holds its end marker only at its end, its
+// copies are exactly the places where the live text ending with an end marker
+// equals the block. Each end marker is filed under a hash of its group's text
+// from the group's last start marker (its key), which changes only where a
+// deletion joins text in front of it: those places are looked at again after
+// every iteration, including the markers a join forms across its gap.
+class BlockPass {
+public:
+    BlockPass(std::string& text, std::string_view startMarker, std::string_view endMarker)
+        : out_(text)
+        , text_(text)
+        , start_(startMarker)
+        , end_(endMarker)
+    {
+        for (std::int64_t y = findMarker(end_, 0); y >= 0;) {
+            std::int64_t last = matchEnd(y, end_);
+            ends_.emplace(static_cast<std::int32_t>(last), Group { -1, static_cast<std::int32_t>(last + 1) });
+            y = findMarker(end_, last + 1);
+        }
+        for (auto& [end, group] : ends_)
+            rekey(end);
+    }
+
+    Outcome run(Hook& hook)
+    {
+        const std::size_t back = std::max(start_.size(), end_.size()) - 1;
+        std::int64_t from = 0;
+        std::string block;
+        std::vector<std::pair<std::int64_t, std::int64_t>> copies; // (first, last) positions
+        std::vector<std::int64_t> joins;
+        for (;;) {
+            hook.yield();
+            if (hook.cancelRequested())
+                return finish(Outcome::Cancelled);
+
+            const std::int64_t s = findMarker(start_, from);
+            if (s < 0)
+                return finish(Outcome::Finished);
+            const std::int64_t e = findMarker(end_, from);
+            // An end marker before the start marker (the literal E - S < -length,
+            // or an empty block) ends the pass; one overlapping the start cannot occur.
+            if (e < 0 || e < s)
+                return finish(Outcome::Finished);
+            const std::int64_t last = matchEnd(e, end_);
+
+            block.clear();
+            for (std::int64_t i = s; i <= last; i = text_.next(i + 1))
+                block += text_.at(i);
+            std::uint64_t key = hashOf(block.substr(lastStartIn(block)));
+
+            copies.clear();
+            copies.emplace_back(s, last);
+            auto bucket = buckets_.find(key);
+            if (bucket != buckets_.end()) {
+                for (std::int32_t end : bucket->second) {
+                    if (end == last || !text_.live(end))
+                        continue;
+                    std::int64_t first = endsWith(end, block);
+                    if (first >= 0)
+                        copies.emplace_back(first, end);
+                }
+            }
+            std::sort(copies.begin(), copies.end());
+            copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
+
+            joins.clear();
+            for (const auto& [first, end] : copies) {
+                ends_.erase(static_cast<std::int32_t>(end));
+                joins.push_back(text_.erase(first, block.size()));
+            }
+            std::sort(joins.begin(), joins.end());
+            joins.erase(std::unique(joins.begin(), joins.end()), joins.end());
+
+            // End markers formed across a gap cut their group in two.
+            std::vector<std::int64_t> formed;
+            for (std::int64_t join : joins) {
+                std::int64_t y = join;
+                for (std::size_t step = 1; step < end_.size() && y >= 0; ++step) {
+                    std::int64_t formedLast = matchEnd(y, end_);
+                    if (formedLast > join) {
+                        ends_.emplace(static_cast<std::int32_t>(formedLast),
+                            Group { -1, static_cast<std::int32_t>(formedLast + 1) });
+                        formed.push_back(formedLast);
+                        break;
+                    }
+                    y = text_.prev(y - 1);
+                }
+            }
+            for (std::int64_t join : joins)
+                rekeyAfter(join);
+            for (std::int64_t formedLast : formed) {
+                rekey(static_cast<std::int32_t>(formedLast));
+                rekeyAfter(formedLast);
+            }
+
+            from = text_.prev(s - 1);
+            for (std::size_t step = 1; step < back && from > 0; ++step)
+                from = text_.prev(from - 1);
+            if (from < 0)
+                from = 0;
+        }
+    }
+
+private:
+    struct Group {
+        std::int32_t keyStart; // position of the group's last start marker; -1 when it has none
+        std::int32_t cleanFrom; // no start marker starts at a live position from here through the end
+    };
+
+    std::string& out_;
+    LiveText text_;
+    std::string_view start_;
+    std::string_view end_;
+    std::map<std::int32_t, Group> ends_; // last position of every live end marker
+    std::unordered_map<std::uint64_t, std::vector<std::int32_t>> buckets_;
+
+    static std::uint64_t hashOf(std::string_view key)
+    {
+        std::uint64_t h = 1469598103934665603ull ^ key.size();
+        for (char c : key)
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        return h;
+    }
+
+    // Where the last start marker of `block` begins (it begins with one).
+    std::size_t lastStartIn(const std::string& block) const
+    {
+        for (std::size_t i = block.size(); i-- > 0;) {
+            if (matchesNoCase(block, i, start_))
+                return i;
+        }
+        return 0;
+    }
+
+    // The last position of `marker` read case-insensitively from the live
+    // position y on; -1 when it is not there.
+    std::int64_t matchEnd(std::int64_t y, std::string_view marker)
+    {
+        std::int64_t lastMatched = -1;
+        for (char c : marker) {
+            if (y < 0 || y >= text_.size() || lowerAscii(text_.at(y)) != lowerAscii(c))
+                return -1;
+            lastMatched = y;
+            y = text_.next(y + 1);
+        }
+        return lastMatched;
+    }
+
+    // The first live position at or after `from` where `marker` begins; -1 when none.
+    std::int64_t findMarker(std::string_view marker, std::int64_t from)
+    {
+        std::size_t anchor = 0;
+        while (anchor + 1 < marker.size() && isLetter(marker[anchor]))
+            ++anchor;
+        const std::string& raw = text_.raw();
+        const std::int64_t size = text_.size();
+        for (std::int64_t pos = from; pos < size;) {
+            const void* hit = std::memchr(raw.data() + pos, marker[anchor], static_cast<std::size_t>(size - pos));
+            if (!hit)
+                return -1;
+            std::int64_t at = static_cast<const char*>(hit) - raw.data();
+            pos = at + 1;
+            if (!text_.live(at))
+                continue;
+            std::int64_t y = at;
+            for (std::size_t step = 0; step < anchor && y >= 0; ++step)
+                y = text_.prev(y - 1);
+            if (y >= from && matchEnd(y, marker) >= 0)
+                return y;
+        }
+        return -1;
+    }
+
+    // The first position of the live text ending at `end` if it equals `block`; -1 otherwise.
+    std::int64_t endsWith(std::int64_t end, const std::string& block)
+    {
+        std::int64_t i = end;
+        std::int64_t first = -1;
+        for (std::size_t c = block.size(); c-- > 0;) {
+            if (i < 0 || text_.at(i) != block[c])
+                return -1;
+            first = i;
+            i = text_.prev(i - 1);
+        }
+        return first;
+    }
+
+    // Looks again at the key of the first end marker after position `join`.
+    void rekeyAfter(std::int64_t join)
+    {
+        auto it = ends_.upper_bound(static_cast<std::int32_t>(join));
+        if (it != ends_.end())
+            rekey(it->first);
+    }
+
+    // Brings the key of the end marker ending at `end` up to date with the text
+    // in front of it, reading only what may have changed.
+    void rekey(std::int32_t end)
+    {
+        auto it = ends_.find(end);
+        Group& group = it->second;
+        std::int64_t previousEnd = it == ends_.begin() ? -1 : std::prev(it)->first;
+        if (group.keyStart > previousEnd)
+            return; // its last start marker is still in its group, and nothing after it changed
+        if (group.keyStart >= 0) {
+            // A new end marker now stands after its last start marker.
+            group.keyStart = -1;
+            group.cleanFrom = static_cast<std::int32_t>(previousEnd + 1);
+            return;
+        }
+        for (std::int64_t y = text_.prev(group.cleanFrom - 1); y > previousEnd; y = text_.prev(y - 1)) {
+            if (matchEnd(y, start_) >= 0) {
+                group.keyStart = static_cast<std::int32_t>(y);
+                std::string key;
+                for (std::int64_t i = y; i <= end; i = text_.next(i + 1))
+                    key += text_.at(i);
+                buckets_[hashOf(key)].push_back(end);
+                return;
+            }
+        }
+        group.cleanFrom = static_cast<std::int32_t>(previousEnd + 1);
+    }
+
+    Outcome finish(Outcome outcome)
+    {
+        out_ = text_.text();
+        return outcome;
+    }
+};
+
 // A script or comment pass. Before the first start marker there is neither
 // marker, and deleting blocks can only form new markers across the joins, the
 // leftmost of which is the first block's place; so each search starts a
 // marker's length before the previous block. Copies of the block never
 // overlap (it holds its end marker only at its end), and all of them go in
-// one compacting sweep.
+// one compacting sweep. That costs a walk over the text per block, so after a
+// few blocks the indexed pass takes over.
 Outcome blockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook)
 {
     const std::size_t endLength = endMarker.size();
     const std::size_t back = std::max(startMarker.size(), endLength) - 1;
     std::size_t from = 0;
     std::string block;
-    for (;;) {
+    for (int round = 0;; ++round) {
+        if (round == DirectRounds || text.size() < DirectMinimumSize) {
+            // More blocks than a direct search handles cheaply: index them.
+            BlockPass pass(text, startMarker, endMarker);
+            return pass.run(hook);
+        }
         hook.yield();
         if (hook.cancelRequested())
             return Outcome::Cancelled;

@@ -54,6 +54,9 @@ inline std::vector<std::string> StripInputs()
         "<x<x <a><x <a><a>",
         "<x <a><x<x <a><a>",
         "<a>b<a>>c<<a>",
+        // A deletion forms an end marker, making a copy of the next block.
+        "<!a-><!c-> <!c-<!a->>",
+        "<script a>x</script><script b>y</script> <script b>y</script<script a>x</script>>",
     };
 }
 

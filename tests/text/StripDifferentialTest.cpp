@@ -113,4 +113,24 @@ TEST(StripDifferential, RepeatedAndNestedTags)
     }
 }
 
+// Script and comment blocks whose deletion joins text into new markers, many
+// copies of few blocks, and blocks nested in one another.
+TEST(StripDifferential, BlocksThatFormNewMarkers)
+{
+    std::mt19937 random(8000);
+    const std::vector<std::string> pieces = { "<!", "->", "-", ">", "<", "!", "a", "<!a->", "<!-b->", "<script",
+        "SCRIPT>", "scr", "ipt>", "<SCR", "IPT", "<sCrIpT x>y</ScRiPt>", "S", "x", " " };
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int n = 0; n < 20000 && !HasFailure(); ++n) {
+        std::string input;
+        for (int i = length(random); i > 0; --i)
+            input += pieces[pick(random)];
+        SCOPED_TRACE("input '" + input + "'");
+        StripRun whole = expectSameAsReference(input, { false, 0, 0 });
+        if (n % 10 == 0 && whole.hook.yields > 1)
+            expectSameAsReference(input, { false, whole.hook.yields / 2, 0 });
+    }
+}
+
 } // namespace
