@@ -105,7 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(row[width - 2] == setup.filePath, "FileName is the file");
             FUZZ_CHECK(row[width - 1] == "Mar-9-07 14:05", "ProcessTime is the clock's");
             if (email && !row[0].empty()) {
-                FUZZ_CHECK(row[0].find('@') != std::string::npos, "an e-mail holds its '@'");
+                // The cut can drop the "@" itself when more than 198 characters precede it.
+                FUZZ_CHECK(row[0].find('@') != std::string::npos || row[0].size() == 199,
+                    "an e-mail holds its '@' unless it was cut");
                 FUZZ_CHECK(row[0].size() <= 199, "an e-mail is cut to 199 characters");
             }
             if (website && !row[email ? 1 : 0].empty())

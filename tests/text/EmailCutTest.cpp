@@ -1,0 +1,43 @@
+// Found by fuzzing: more than 198 characters before an "@" leave the "@"
+// beyond the 199-character cut, so the finding holds no "@" at all.
+#include "text/Extract.h"
+#include "text/VectorRowSink.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tamsenor::text;
+using tamsenor::text::testing::VectorRowSink;
+
+namespace {
+
+TEST(EmailCut, LongRunBeforeTheAtSignIsCutBeforeIt)
+{
+    const std::string run = std::string(120, '\xff') + std::string(130, 'a');
+    BasicHook hook;
+    std::string text = " x " + run + "@host.test y ";
+
+    EXPECT_EQ(run.substr(0, 199), NextEmail(text, hook));
+    EXPECT_EQ(" x " + run + "host.test y ", text) << "the '@' is consumed all the same";
+    EXPECT_EQ("", NextEmail(text, hook));
+}
+
+TEST(EmailCut, PassEndsAndKeepsOneRowPerAtSign)
+{
+    const std::string run(250, 'r');
+    ExtractSetup setup;
+    setup.columns = { "Email", "FileName", "ProcessTime" };
+    setup.filePath = "/in/a.htm";
+    setup.processTime = [] { return std::string("t"); };
+    std::string text = " " + run + "@@ b@c ";
+    VectorRowSink rows(setup.columns.size());
+    BasicHook hook;
+
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+
+    EXPECT_EQ((std::vector<std::string> { run.substr(0, 199), run.substr(0, 199), "b@c" }), rows.column(0));
+    EXPECT_EQ(0, rows.misuses);
+}
+
+} // namespace
