@@ -670,6 +670,81 @@ void finalCleanUp(std::string& text)
     text.resize(w);
 }
 
+// The tag pass when no group holds more than one "<" (the usual case). A
+// group's tag then runs from its only "<" to its ">", and replacing the copies
+// of one tag leaves no "<" in front of the next group, so no other group's tag
+// changes: the iterations take the distinct tag texts in the order they first
+// appear, and the text ends with every tag replaced by a space. Returns false,
+// touching nothing, when some group holds two "<".
+bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& outcome)
+{
+    struct Tag {
+        std::size_t first;
+        std::size_t last;
+        std::size_t rank;
+    };
+    std::vector<Tag> tags;
+    std::size_t lt = npos;
+    bool twoLts = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '<') {
+            twoLts = lt != npos;
+            lt = i;
+        } else if (c == '>') {
+            if (twoLts)
+                return false;
+            if (lt != npos)
+                tags.push_back({ lt, i, 0 });
+            lt = npos;
+        }
+    }
+
+    std::unordered_map<std::string_view, std::size_t> ranks;
+    ranks.reserve(tags.size());
+    for (Tag& tag : tags) {
+        auto [it, added]
+            = ranks.try_emplace(std::string_view(text).substr(tag.first, tag.last - tag.first + 1), ranks.size());
+        tag.rank = it->second;
+    }
+
+    // The text once the tags of the first `done` iterations are replaced.
+    auto replaceUpTo = [&](std::size_t done) {
+        std::size_t w = 0;
+        std::size_t r = 0;
+        for (const Tag& tag : tags) {
+            if (tag.rank >= done)
+                continue;
+            std::memmove(&text[w], &text[r], tag.first - r);
+            w += tag.first - r;
+            text[w++] = ' ';
+            r = tag.last + 1;
+        }
+        std::memmove(&text[w], &text[r], text.size() - r);
+        text.resize(w + text.size() - r);
+    };
+
+    const std::size_t distinct = ranks.size();
+    for (std::size_t done = 0;; ++done) {
+        hook.yield();
+        if (hook.cancelRequested()) {
+            replaceUpTo(done);
+            outcome = Outcome::Cancelled;
+            return true;
+        }
+        if (done == distinct)
+            break;
+        ++iterations;
+        float v = hook.fileProgress();
+        float target = hook.stripChecked() ? 100.0f : 50.0f;
+        v = v + (target - v) / 10.0f;
+        hook.setFileProgress(v);
+    }
+    replaceUpTo(distinct);
+    outcome = Outcome::Finished;
+    return true;
+}
+
 StripResult stripTags(std::string& text, Hook& hook)
 {
     StripResult result;
@@ -681,12 +756,14 @@ StripResult stripTags(std::string& text, Hook& hook)
         result.outcome = Outcome::Cancelled;
         return result;
     }
-    {
+    Outcome tagOutcome = Outcome::Finished;
+    if (!singleLtTagPass(text, hook, result.tagIterations, tagOutcome)) {
         TagPass pass(text);
-        if (pass.run(hook, result.tagIterations) == Outcome::Cancelled) {
-            result.outcome = Outcome::Cancelled;
-            return result;
-        }
+        tagOutcome = pass.run(hook, result.tagIterations);
+    }
+    if (tagOutcome == Outcome::Cancelled) {
+        result.outcome = Outcome::Cancelled;
+        return result;
     }
 
     finalCleanUp(text);
