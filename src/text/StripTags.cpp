@@ -415,21 +415,26 @@ public:
         alive_.assign(groups, 1);
         ltCount_.assign(groups, 0);
         keyed_.assign(groups, 0);
-        nextInBucket_.assign(groups, -1);
-        // At most one key per group (a tag looked up is always some group's key): under half full.
+        nextInBucket_[0].assign(groups, -1);
+        nextInBucket_[1].assign(groups, -1);
+        // At most two keys per group (a tag looked up is always some group's key): under half full.
         std::size_t capacity = 16;
-        while (capacity < 2 * groups + 16)
+        while (capacity < 4 * groups + 16)
             capacity *= 2;
         slots_.resize(capacity);
         std::size_t li = 0;
         for (std::size_t k = 0; k < groups; ++k) {
             std::int32_t lastLt = -1;
+            std::int32_t secondLastLt = -1;
             while (li < lts_.size() && lts_[li] < gts_[k]) {
+                secondLastLt = lastLt;
                 lastLt = lts_[li++];
                 ++ltCount_[k];
             }
             if (lastLt >= 0)
-                index(k, lastLt);
+                index(k, lastLt, 1);
+            if (secondLastLt >= 0)
+                index(k, secondLastLt, 2);
         }
     }
 
@@ -438,6 +443,7 @@ public:
         std::string tag;
         std::vector<std::size_t> copies;
         std::vector<std::size_t> gainedLt;
+        std::vector<std::size_t> gainedSecondLt;
         for (;;) {
             hook.yield();
             if (hook.cancelRequested())
@@ -458,12 +464,19 @@ public:
             for (std::int64_t i = gts_[nextGt_]; i >= l; i = find(i - 1))
                 tag += text_[i];
             std::reverse(tag.begin(), tag.end());
-            const std::size_t keyStart = tag.rfind('<');
+            // A tag with one "<" is looked up by its text from that "<"; one with
+            // more by its text from its last but one "<", so that groups that
+            // only share the last part are not all read.
             const std::int32_t tagLts = static_cast<std::int32_t>(std::count(tag.begin(), tag.end(), '<'));
+            const int level = tagLts == 1 ? 1 : 2;
+            std::size_t keyStart = tag.rfind('<');
+            if (level == 2)
+                keyStart = tag.rfind('<', keyStart - 1);
             std::uint64_t key = HashSeed;
             for (std::size_t i = tag.size(); i-- > keyStart;)
                 key = hashStep(key, tag[i]);
-            key = hashEnd(key, tag.size() - keyStart);
+            key = hashEnd(key, tag.size() - keyStart, level);
+            std::vector<std::int32_t>& nextInBucket = nextInBucket_[level - 1];
 
             // Every copy is found before any is replaced: a replacement must not
             // make a copy that the simultaneous replacement would not see.
@@ -472,16 +485,17 @@ public:
             while (*link >= 0) {
                 const std::int32_t k = *link;
                 if (!alive_[k]) {
-                    *link = nextInBucket_[k]; // dead groups leave the bucket as they are met
+                    *link = nextInBucket[k]; // dead groups leave the bucket as they are met
                     continue;
                 }
                 if (endsWith(gts_[k], tag))
                     copies.push_back(static_cast<std::size_t>(k));
-                link = &nextInBucket_[k];
+                link = &nextInBucket[k];
             }
             std::sort(copies.begin(), copies.end());
 
             gainedLt.clear();
+            gainedSecondLt.clear();
             for (std::size_t k : copies) {
                 std::int64_t i = gts_[k];
                 text_[i] = ' ';
@@ -495,19 +509,17 @@ public:
                 std::size_t next = nextAlive(k + 1);
                 if (next < gts_.size()) {
                     std::int32_t moved = ltCount_[k] - tagLts;
-                    if (moved > 0 && !keyed_[next])
+                    if (moved > 0 && ltCount_[next] == 0)
                         gainedLt.push_back(next);
+                    if (moved > 0 && ltCount_[next] < 2 && ltCount_[next] + moved >= 2)
+                        gainedSecondLt.push_back(next);
                     ltCount_[next] += moved;
                 }
             }
-            for (std::size_t k : gainedLt) {
-                if (!alive_[k] || keyed_[k])
-                    continue;
-                std::int64_t i = gts_[k];
-                while (text_[i] != '<')
-                    i = find(i - 1);
-                index(k, static_cast<std::int32_t>(i));
-            }
+            for (std::size_t k : gainedLt)
+                indexFromEnd(k, 1);
+            for (std::size_t k : gainedSecondLt)
+                indexFromEnd(k, 2);
 
             ++iterations;
             float v = hook.fileProgress();
@@ -525,7 +537,7 @@ private:
     std::vector<std::int32_t> gts_; // positions of ">", one per group
     std::vector<char> alive_; // per group: its ">" still stands
     std::vector<std::int32_t> ltCount_; // per group: "<" characters it holds
-    std::vector<char> keyed_; // per group: filed under its key
+    std::vector<char> keyed_; // per group: bit 1 filed by its last "<", bit 2 by its last but one
     std::vector<std::int32_t> skipDead_; // per group: a later group, to skip runs of dead groups
     // Buckets: an open-addressing table from key hash to the first group of a
     // list threaded through nextInBucket_.
@@ -534,7 +546,7 @@ private:
         std::int32_t head = -1;
     };
     std::vector<Slot> slots_;
-    std::vector<std::int32_t> nextInBucket_;
+    std::vector<std::int32_t> nextInBucket_[2]; // per key level
     std::size_t nextLt_ = 0;
     std::size_t nextGt_ = 0;
 
@@ -605,21 +617,39 @@ private:
     {
         return (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
-    static std::uint64_t hashEnd(std::uint64_t h, std::size_t length) { return (h ^ length) * 0x9E3779B97F4A7C15ull; }
-
-    // Files group k under the hash of its live text from `lastLt` through its ">".
-    void index(std::size_t k, std::int32_t lastLt)
+    static std::uint64_t hashEnd(std::uint64_t h, std::size_t length, int level)
     {
-        keyed_[k] = 1;
+        return ((h ^ length) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(level);
+    }
+
+    // Files group k under the hash of its live text from `from` (its last "<"
+    // for level 1, its last but one for level 2) through its ">".
+    void index(std::size_t k, std::int32_t from, int level)
+    {
+        keyed_[k] |= static_cast<char>(level);
         std::uint64_t h = HashSeed;
         std::size_t length = 0;
-        for (std::int64_t i = gts_[k]; i >= lastLt; i = find(i - 1)) {
+        for (std::int64_t i = gts_[k]; i >= from; i = find(i - 1)) {
             h = hashStep(h, text_[i]);
             ++length;
         }
-        Slot& bucket = slot(hashEnd(h, length));
-        nextInBucket_[k] = bucket.head;
+        Slot& bucket = slot(hashEnd(h, length, level));
+        nextInBucket_[level - 1][k] = bucket.head;
         bucket.head = static_cast<std::int32_t>(k);
+    }
+
+    // Files a live group that has just come to hold its first (level 1) or
+    // second (level 2) "<".
+    void indexFromEnd(std::size_t k, int level)
+    {
+        if (!alive_[k] || (keyed_[k] & level))
+            return;
+        std::int64_t i = gts_[k];
+        for (int seen = 0;; i = find(i - 1)) {
+            if (text_[i] == '<' && ++seen == level)
+                break;
+        }
+        index(k, static_cast<std::int32_t>(i), level);
     }
 
     // Whether the live text ending at the ">" at `end` ends with `tag`.
