@@ -375,9 +375,10 @@ Outcome blockPass(std::string& text, std::string_view startMarker, std::string_v
         std::size_t write = s;
         std::size_t read = s + m;
         for (;;) {
-            std::size_t next = text.find(block, read);
-            if (next == npos)
+            const void* hit = memmem(text.data() + read, text.size() - read, block.data(), m);
+            if (!hit)
                 break;
+            std::size_t next = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
             std::memmove(&text[write], &text[read], next - read);
             write += next - read;
             read = next + m;
