@@ -22,7 +22,7 @@ struct StripResult {
 // On cancel (seen at the start of a pass iteration) the text keeps what was
 // stripped so far and the final clean-up does not run. On an internal failure
 // (out of memory) the text is emptied and the call returns Finished.
-// Example: "<b>one</b> &amp; two" -> "  one        two" (not strip-checked).
+// Example: "<b>one</b> &amp; two" -> "  one     two" (not strip-checked).
 StripResult StripTags(std::string& text, Hook& hook);
 
 } // namespace tamsenor::text
