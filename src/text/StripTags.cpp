@@ -127,8 +127,28 @@ public:
             ends_.emplace(static_cast<std::int32_t>(last), Group { -1, static_cast<std::int32_t>(last + 1) });
             y = findMarker(end_, last + 1);
         }
-        for (auto& [end, group] : ends_)
-            rekey(end);
+        // Nothing is deleted yet, so the first keys are read from the plain text
+        // (both start markers begin with "<", which memrchr can look for).
+        heads_.reserve(ends_.size() * 2);
+        const std::string& raw = text_.raw();
+        std::int64_t previousEnd = -1;
+        for (auto& [end, group] : ends_) {
+            for (std::int64_t y = end; y > previousEnd; --y) {
+                const void* hit
+                    = memrchr(raw.data() + previousEnd + 1, start_[0], static_cast<std::size_t>(y - previousEnd));
+                if (!hit)
+                    break;
+                y = static_cast<const char*>(hit) - raw.data();
+                if (matchesNoCase(raw, static_cast<std::size_t>(y), start_)) {
+                    group.keyStart = static_cast<std::int32_t>(y);
+                    file(hashOf(std::string_view(raw).substr(y, end - y + 1)), end);
+                    break;
+                }
+            }
+            if (group.keyStart < 0)
+                group.cleanFrom = static_cast<std::int32_t>(previousEnd + 1);
+            previousEnd = end;
+        }
     }
 
     Outcome run(Hook& hook)
@@ -160,9 +180,10 @@ public:
 
             copies.clear();
             copies.emplace_back(s, last);
-            auto bucket = buckets_.find(key);
-            if (bucket != buckets_.end()) {
-                for (std::int32_t end : bucket->second) {
+            auto bucket = heads_.find(key);
+            if (bucket != heads_.end()) {
+                for (std::int32_t node = bucket->second; node >= 0; node = nodes_[node].second) {
+                    const std::int32_t end = nodes_[node].first;
                     if (end == last || !text_.live(end))
                         continue;
                     std::int64_t first = endsWith(end, block);
@@ -222,7 +243,16 @@ private:
     std::string_view start_;
     std::string_view end_;
     std::map<std::int32_t, Group> ends_; // last position of every live end marker
-    std::unordered_map<std::uint64_t, std::vector<std::int32_t>> buckets_;
+    // Key hash to the first of its end markers, listed through nodes_ (end, next node).
+    std::unordered_map<std::uint64_t, std::int32_t> heads_;
+    std::vector<std::pair<std::int32_t, std::int32_t>> nodes_;
+
+    void file(std::uint64_t key, std::int32_t end)
+    {
+        auto [it, added] = heads_.try_emplace(key, -1);
+        nodes_.emplace_back(end, it->second);
+        it->second = static_cast<std::int32_t>(nodes_.size() - 1);
+    }
 
     static std::uint64_t hashOf(std::string_view key)
     {
@@ -324,7 +354,7 @@ private:
                 std::string key;
                 for (std::int64_t i = y; i <= end; i = text_.next(i + 1))
                     key += text_.at(i);
-                buckets_[hashOf(key)].push_back(end);
+                file(hashOf(key), end);
                 return;
             }
         }
