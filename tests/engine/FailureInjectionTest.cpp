@@ -310,6 +310,23 @@ TEST_F(FailureInjectionTest, KeywordFilesThatCannotBeReadWhole)
     EXPECT_EQ(0, vanished.rstKeyWord.recordCount());
 }
 
+// A binary file opened as the keyword file gives keywords no run can search:
+// the run is refused before any file is read.
+TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
+{
+    WriteBytes(dir.file("image.png"), PngBytes);
+    host.module1.useKeywords(std::make_shared<clsKeyWord>(dir.file("image.png")));
+    ASSERT_GT(host.module1.CurrentKeywords->recordCount(), 0);
+    host.list2 << makeFile("a.htm", "a@b.test");
+    host.mainState.KeywordOn = 1;
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<QString> { messages::UnreadablePositions("\x89PNG") }, host.dialogs.messageTexts());
+    EXPECT_TRUE(!host.rowsAtReset || host.rowsAtReset->size() <= 1u) << "no file was searched";
+    EXPECT_EQ(1, host.resets);
+}
+
 TEST_F(FailureInjectionTest, FullDiskWhileSavingKeywordsKeepsThePreviousFile)
 {
     clsKeyWord keywords;
