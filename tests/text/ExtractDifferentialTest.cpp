@@ -165,7 +165,7 @@ std::vector<ExtractCase> generatedSetups(const std::string& text)
 TEST(ExtractDifferential, GeneratedText)
 {
     std::mt19937 random(88);
-    for (int n = 0; n < 30000 && !HasFailure(); ++n) {
+    for (int n = 0; n < 100000 && !HasFailure(); ++n) {
         const std::string input = RandomMarkup(random, n % 4 == 0 ? 40 : 14);
         SCOPED_TRACE("input '" + input + "'");
         const std::vector<ExtractCase> setups = generatedSetups(input);
