@@ -1,6 +1,7 @@
 #include "text/StripTags.h"
 
 #include "text/LiveText.h"
+#include "text/Scan.h"
 
 #include <algorithm>
 #include <climits>
@@ -72,37 +73,43 @@ std::size_t findNoCase(std::string_view text, std::string_view marker, std::size
 // line-break tags to CR LF and every DEL deleted. The five tag texts cannot
 // overlap one another and CR LF cannot form one, so one scan does the five
 // replacements; they are matched before the DELs go, as the steps order it.
-std::string leadingSpaceAndLineBreaks(const std::string& text, bool strip)
+std::string leadingSpaceAndLineBreaks(std::string& text, bool strip)
 {
-    std::string out;
-    out.reserve(text.size() + 1);
-    out += ' ';
     if (!strip) {
-        out += text;
-        return out;
+        text.insert(text.begin(), ' ');
+        return std::move(text);
     }
     static constexpr std::string_view breaks[] = { "<P>", "</P>", "<BR>", "<TR>", "</TR>" };
-    for (std::size_t i = 0; i < text.size();) {
-        char c = text[i];
-        if (c == '<') {
-            bool replaced = false;
-            for (std::string_view tag : breaks) {
-                if (matchesNoCase(text, i, tag)) {
-                    out += "\r\n";
-                    i += tag.size();
-                    replaced = true;
-                    break;
-                }
-            }
-            if (replaced)
-                continue;
-        } else if (c == '\x7f') {
+    // A replacement never lengthens the text, so the output fits in size + 1.
+    std::string out(text.size() + 1, ' ');
+    char* w = out.data() + 1;
+    const char* in = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size;) {
+        const std::size_t hit = scan::FindAnyOf2(in, i, size, '<', '\x7f');
+        std::memcpy(w, in + i, hit - i);
+        w += hit - i;
+        if (hit == size)
+            break;
+        i = hit;
+        if (in[i] == '\x7f') {
             ++i;
             continue;
         }
-        out += c;
-        ++i;
+        bool replaced = false;
+        for (std::string_view tag : breaks) {
+            if (matchesNoCase(text, i, tag)) {
+                *w++ = '\r';
+                *w++ = '\n';
+                i += tag.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            *w++ = in[i++];
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
 }
 
@@ -711,21 +718,26 @@ private:
 // directly after an "&" of the text as it stands goes.
 void finalCleanUp(std::string& text)
 {
-    std::size_t w = 0;
+    char* base = text.data();
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        char c = text[i];
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < size;) {
+        const std::size_t hit = scan::FindAnyOf3(base, i, size, '&', ',', ';');
+        if (w != i)
+            std::memmove(base + w, base + i, hit - i);
+        w += hit - i;
+        if (hit == size)
+            break;
+        i = hit;
+        const char c = base[i];
+        base[w++] = ' ';
+        ++i;
         if (c == '&') {
-            text[w++] = ' ';
-            std::string_view after = std::string_view(text).substr(i + 1);
+            std::string_view after(base + i, size - i);
             if (after.starts_with("amp"))
                 i += 3;
             else if (after.starts_with("nbsp"))
                 i += 4;
-        } else if (c == ',' || c == ';') {
-            text[w++] = ' ';
-        } else {
-            text[w++] = c;
         }
     }
     text.resize(w);
@@ -747,12 +759,14 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
     std::vector<Tag> tags;
     std::size_t lt = npos;
     bool twoLts = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '<') {
+    const char* base = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
+         i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
+        if (base[i] == '<') {
             twoLts = lt != npos;
             lt = i;
-        } else if (c == '>') {
+        } else {
             if (twoLts)
                 return false;
             if (lt != npos)
@@ -761,12 +775,36 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
         }
     }
 
-    std::unordered_map<std::string_view, std::size_t> ranks;
-    ranks.reserve(tags.size());
-    for (Tag& tag : tags) {
-        auto [it, added]
-            = ranks.try_emplace(std::string_view(text).substr(tag.first, tag.last - tag.first + 1), ranks.size());
-        tag.rank = it->second;
+    // Distinct tag texts, numbered in order of first appearance: an
+    // open-addressing table of (hash, tag index), at most half full.
+    struct Slot {
+        std::uint64_t hash;
+        std::size_t tag; // npos: free
+    };
+    std::size_t capacity = 16;
+    while (capacity < 2 * tags.size())
+        capacity *= 2;
+    std::vector<Slot> slots(capacity, Slot { 0, npos });
+    const std::size_t mask = capacity - 1;
+    std::size_t distinct = 0;
+    for (std::size_t t = 0; t < tags.size(); ++t) {
+        Tag& tag = tags[t];
+        const std::size_t length = tag.last - tag.first + 1;
+        const std::uint64_t hash = scan::HashBytes(base + tag.first, length);
+        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots[i];
+            if (slot.tag == npos) {
+                slot = { hash, t };
+                tag.rank = distinct++;
+                break;
+            }
+            const Tag& other = tags[slot.tag];
+            if (slot.hash == hash && other.last - other.first + 1 == length
+                && std::memcmp(base + other.first, base + tag.first, length) == 0) {
+                tag.rank = other.rank;
+                break;
+            }
+        }
     }
 
     // The text once the tags of the first `done` iterations are replaced.
@@ -785,7 +823,6 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
         text.resize(w + text.size() - r);
     };
 
-    const std::size_t distinct = ranks.size();
     for (std::size_t done = 0;; ++done) {
         hook.yield();
         if (hook.cancelRequested()) {
