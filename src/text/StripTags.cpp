@@ -158,17 +158,20 @@ public:
         }
     }
 
-    Outcome run(Hook& hook)
+    // `yielded`: the first iteration's yield and cancel test were done by the caller.
+    Outcome run(Hook& hook, bool yielded)
     {
         const std::size_t back = std::max(start_.size(), end_.size()) - 1;
         std::int64_t from = 0;
         std::string block;
         std::vector<std::pair<std::int64_t, std::int64_t>> copies; // (first, last) positions
         std::vector<std::int64_t> joins;
-        for (;;) {
-            hook.yield();
-            if (hook.cancelRequested())
-                return finish(Outcome::Cancelled);
+        for (;; yielded = false) {
+            if (!yielded) {
+                hook.yield();
+                if (hook.cancelRequested())
+                    return finish(Outcome::Cancelled);
+            }
 
             const std::int64_t s = findMarker(start_, from);
             if (s < 0)
@@ -382,21 +385,24 @@ private:
 // overlap (it holds its end marker only at its end), and all of them go in
 // one compacting sweep. That costs a walk over the text per block, so after a
 // few blocks the indexed pass takes over.
-Outcome blockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook)
+// `from` and `yielded` give the state the pass is continued from.
+Outcome directBlockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook,
+    std::size_t from, bool yielded)
 {
     const std::size_t endLength = endMarker.size();
     const std::size_t back = std::max(startMarker.size(), endLength) - 1;
-    std::size_t from = 0;
     std::string block;
-    for (int round = 0;; ++round) {
+    for (int round = 0;; ++round, yielded = false) {
         if (round == DirectRounds || text.size() < DirectMinimumSize) {
             // More blocks than a direct search handles cheaply: index them.
             BlockPass pass(text, startMarker, endMarker);
-            return pass.run(hook);
+            return pass.run(hook, yielded);
         }
-        hook.yield();
-        if (hook.cancelRequested())
-            return Outcome::Cancelled;
+        if (!yielded) {
+            hook.yield();
+            if (hook.cancelRequested())
+                return Outcome::Cancelled;
+        }
 
         std::size_t s = findNoCase(text, startMarker, from);
         if (s == npos)
@@ -424,6 +430,147 @@ Outcome blockPass(std::string& text, std::string_view startMarker, std::string_v
         text.resize(write + (text.size() - read));
         from = s > back ? s - back : 0;
     }
+}
+
+// Whether a start or end marker runs across the join of text[0, w) and text[r, size).
+bool formsAcross(const char* base, std::size_t w, std::size_t r, std::size_t size, std::string_view marker)
+{
+    for (std::size_t k = 1; k < marker.size(); ++k) {
+        if (k > w || marker.size() - k > size - r)
+            continue;
+        bool match = true;
+        for (std::size_t t = 0; t < marker.size() && match; ++t) {
+            const char c = t < k ? base[w - k + t] : base[r + t - k];
+            match = lowerAscii(c) == lowerAscii(marker[t]);
+        }
+        if (match)
+            return true;
+    }
+    return false;
+}
+
+// A script or comment pass in one walk for the usual text, where no block has
+// a copy and no deletion joins text into a new marker. Then the text after the
+// last deleted block is the original text, so every marker is found in one
+// scan beforehand, and a block has a copy only if some other end marker has
+// the same text from the last start marker in front of it (its key; compared
+// by hash, which can only err towards caution). The kept text is moved down
+// once. Returns true when it took the pass to its end (`outcome` set);
+// otherwise the text is compacted to the literal pass's state at the start of
+// an iteration, with its search position in `from` and `yielded` telling
+// whether that iteration's yield and cancel test are done.
+bool linearBlockPass(std::string& text, std::string_view start, std::string_view end, Hook& hook, std::size_t& from,
+    bool& yielded, Outcome& outcome)
+{
+    const std::size_t size = text.size();
+    const std::size_t sl = start.size();
+    const std::size_t el = end.size();
+    from = 0;
+    yielded = false;
+    if (sl < 2 || el < 2 || size >= UINT32_MAX)
+        return false;
+    char* base = text.data();
+    std::vector<std::uint32_t> starts;
+    std::vector<std::uint32_t> ends;
+    const char s0 = lowerAscii(start[0]);
+    const char s1 = lowerAscii(start[1]);
+    for (std::size_t i = scan::FindPair(base, 0, size, s0, s1); i < size; i = scan::FindPair(base, i + 1, size, s0, s1)) {
+        if (matchesNoCase(text, i, start))
+            starts.push_back(static_cast<std::uint32_t>(i));
+    }
+    const char e0 = lowerAscii(end[el - 2]);
+    const char e1 = lowerAscii(end[el - 1]);
+    for (std::size_t i = scan::FindPair(base, 0, size, e0, e1); i < size; i = scan::FindPair(base, i + 1, size, e0, e1)) {
+        if (i + 2 >= el && matchesNoCase(text, i + 2 - el, end))
+            ends.push_back(static_cast<std::uint32_t>(i + 2 - el));
+    }
+
+    // Keys: the text from the last start marker that lies whole in front of
+    // the end marker's end and after the previous end marker's start.
+    std::vector<std::uint64_t> keys(ends.size(), 0); // 0: no key
+    std::size_t capacity = 16;
+    while (capacity < 2 * ends.size())
+        capacity *= 2;
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t count = 0;
+    };
+    std::vector<Slot> slots(capacity);
+    const std::size_t mask = capacity - 1;
+    auto slotOf = [&](std::uint64_t key) -> Slot& {
+        for (std::size_t i = static_cast<std::size_t>(key) & mask;; i = (i + 1) & mask) {
+            if (slots[i].key == key || slots[i].key == 0) {
+                slots[i].key = key;
+                return slots[i];
+            }
+        }
+    };
+    std::size_t k = 0; // starts[k - 1] is the last start marker whole before the current end's end
+    for (std::size_t j = 0; j < ends.size(); ++j) {
+        const std::size_t stop = static_cast<std::size_t>(ends[j]) + el;
+        while (k < starts.size() && starts[k] + sl <= stop)
+            ++k;
+        if (k == 0 || (j > 0 && starts[k - 1] <= ends[j - 1]))
+            continue;
+        std::uint64_t key = scan::HashBytes(base + starts[k - 1], stop - starts[k - 1]);
+        if (key == 0)
+            key = 1;
+        keys[j] = key;
+        ++slotOf(key).count;
+    }
+
+    const std::size_t back = std::max(sl, el) - 1;
+    std::size_t w = 0; // text[0, w) is the kept text in front of the last deletion
+    std::size_t r = 0; // text[r, size) is untouched
+    std::size_t si = 0;
+    std::size_t ei = 0;
+    auto compact = [&] {
+        std::memmove(base + w, base + r, size - r);
+        text.resize(w + size - r);
+    };
+    for (;;) {
+        hook.yield();
+        if (hook.cancelRequested()) {
+            compact();
+            outcome = Outcome::Cancelled;
+            return true;
+        }
+        while (si < starts.size() && starts[si] < r)
+            ++si;
+        while (ei < ends.size() && ends[ei] < r)
+            ++ei;
+        if (si == starts.size() || ei == ends.size() || ends[ei] < starts[si]) {
+            compact();
+            outcome = Outcome::Finished;
+            return true;
+        }
+        const std::size_t s = starts[si];
+        const std::size_t e = ends[ei];
+        if (keys[ei] == 0 || slotOf(keys[ei]).count != 1) {
+            // The block may have copies: the general pass goes on from here.
+            compact();
+            yielded = true;
+            return false;
+        }
+        std::memmove(base + w, base + r, s - r);
+        w += s - r;
+        r = e + el;
+        from = w > back ? w - back : 0;
+        if (formsAcross(base, w, r, size, start) || formsAcross(base, w, r, size, end)) {
+            compact();
+            return false;
+        }
+    }
+}
+
+Outcome blockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook)
+{
+    std::size_t from = 0;
+    bool yielded = false;
+    Outcome outcome = Outcome::Finished;
+    if (linearBlockPass(text, startMarker, endMarker, hook, from, yielded, outcome))
+        return outcome;
+    return directBlockPass(text, startMarker, endMarker, hook, from, yielded);
 }
 
 // The tag pass over the text held in place. Splitting the text after every
