@@ -1,6 +1,7 @@
 #include "text/Extract.h"
 
 #include "text/LiveText.h"
+#include "text/Scan.h"
 #include "text/TextOps.h"
 
 #include <algorithm>
@@ -211,8 +212,8 @@ private:
 // The extractors working on one LiveText, each with its own finder.
 class Extractors {
 public:
-    explicit Extractors(const std::string& text)
-        : text_(text)
+    explicit Extractors(std::string text)
+        : text_(std::move(text))
     {
     }
 
@@ -403,7 +404,7 @@ public:
         , extractors_(extractors)
     {
     }
-    ~WriteBack() { target_ = extractors_.text().text(); }
+    ~WriteBack() { target_ = extractors_.text().take(); }
 
 private:
     std::string& target_;
@@ -416,24 +417,31 @@ private:
 // per round, so the rounds are counted on the longest run.
 std::string normaliseWhiteSpace(const std::string& text, Hook& hook)
 {
-    std::string out;
-    out.reserve(text.size() + 1);
-    std::size_t run = 1;
+    std::string out(text.size() + 1, ' ');
+    char* w = out.data() + 1;
+    const char* in = text.data();
+    const std::size_t size = text.size();
+    std::size_t run = 1; // spaces just written or skipped
     std::size_t longest = 1;
-    out += ' ';
-    for (char c : text) {
-        if (c == '\x08' || c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-        if (c == ' ') {
-            ++run;
-            longest = std::max(longest, run);
-            if (run > 1)
-                continue;
-        } else {
+    for (std::size_t i = 0; i < size;) {
+        // Copy up to the next white-space character in one piece.
+        const std::size_t hit = scan::FindWhiteSpace(in, i, size);
+        if (hit > i) {
+            std::memcpy(w, in + i, hit - i);
+            w += hit - i;
             run = 0;
+            i = hit;
         }
-        out += c;
+        for (; i < size; ++i) {
+            const char c = in[i];
+            if (c != ' ' && c != '\x08' && c != '\t' && c != '\n' && c != '\r')
+                break;
+            if (++run == 1)
+                *w++ = ' ';
+        }
+        longest = std::max(longest, run);
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     for (std::size_t k = longest; k >= 2; k = (k + 1) / 2)
         hook.yield();
     return out;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tamsenor::text {
@@ -16,23 +19,17 @@ namespace tamsenor::text {
 // those of the text the object was made from.
 class LiveText {
 public:
-    explicit LiveText(const std::string& text)
-        : chars_(text)
-        , size_(static_cast<std::int64_t>(text.size()))
+    explicit LiveText(std::string text)
+        : chars_(std::move(text))
+        , size_(static_cast<std::int64_t>(chars_.size()))
     {
-        if (text.size() >= static_cast<std::size_t>(INT32_MAX))
+        if (chars_.size() >= static_cast<std::size_t>(INT32_MAX))
             throw std::length_error("text too long for the extraction pass");
-        forward_.resize(text.size() + 1);
-        backward_.resize(text.size() + 1);
-        for (std::int64_t i = 0; i <= size_; ++i) {
-            forward_[i] = static_cast<std::int32_t>(i);
-            backward_[i] = static_cast<std::int32_t>(i);
-        }
     }
 
     std::int64_t size() const { return size_; }
     char at(std::int64_t i) const { return chars_[i]; }
-    bool live(std::int64_t i) const { return forward_[i] == i; }
+    bool live(std::int64_t i) const { return forward_.empty() || forward_[i] == i; }
     const std::string& raw() const { return chars_; }
 
     // The first live position at or after i; size() when none.
@@ -40,6 +37,8 @@ public:
     {
         if (i >= size_)
             return size_;
+        if (forward_.empty())
+            return i;
         std::int64_t root = i;
         while (forward_[root] != root)
             root = forward_[root];
@@ -56,6 +55,8 @@ public:
     {
         if (i < 0)
             return -1;
+        if (backward_.empty())
+            return i;
         // backward_ is shifted by one so that -1 has a slot (0).
         std::int64_t slot = i + 1;
         std::int64_t root = slot;
@@ -84,34 +85,57 @@ public:
     // last live position before them (-1 when none).
     std::int64_t erase(std::int64_t i, std::size_t count)
     {
+        if (forward_.empty() && count > 0 && i < size_)
+            buildLinks();
         const std::int64_t before = prev(i - 1);
         for (std::size_t c = 0; c < count && i < size_; ++c) {
             std::int64_t after = next(i + 1);
             forward_[i] = static_cast<std::int32_t>(i + 1);
             backward_[i + 1] = static_cast<std::int32_t>(i);
+            dead_.push_back(static_cast<std::int32_t>(i));
             i = after;
         }
         return before;
     }
 
-    std::string text()
+    // The live text; the object holds nothing useful afterwards.
+    std::string take()
     {
-        std::string out;
-        out.resize(chars_.size());
+        if (dead_.empty())
+            return std::move(chars_);
+        std::sort(dead_.begin(), dead_.end());
+        char* base = chars_.data();
         std::size_t w = 0;
-        for (std::int64_t i = 0; i < size_; ++i) {
-            if (forward_[i] == i)
-                out[w++] = chars_[i];
+        std::size_t r = 0;
+        for (std::int32_t d : dead_) {
+            const std::size_t at = static_cast<std::size_t>(d);
+            if (w != r)
+                std::memmove(base + w, base + r, at - r);
+            w += at - r;
+            r = at + 1;
         }
-        out.resize(w);
-        return out;
+        std::memmove(base + w, base + r, chars_.size() - r);
+        chars_.resize(w + chars_.size() - r);
+        return std::move(chars_);
     }
 
 private:
     std::string chars_;
     std::int64_t size_;
+    // Built at the first deletion; until then every position is live.
     std::vector<std::int32_t> forward_; // union-find towards the next live position
     std::vector<std::int32_t> backward_; // union-find towards the previous live position, shifted by one
+    std::vector<std::int32_t> dead_; // every deleted position, each once
+
+    void buildLinks()
+    {
+        forward_.resize(chars_.size() + 1);
+        backward_.resize(chars_.size() + 1);
+        for (std::int64_t i = 0; i <= size_; ++i) {
+            forward_[i] = static_cast<std::int32_t>(i);
+            backward_[i] = static_cast<std::int32_t>(i);
+        }
+    }
 };
 
 } // namespace tamsenor::text

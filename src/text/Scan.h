@@ -70,6 +70,35 @@ inline std::size_t FindPair(const char* p, std::size_t from, std::size_t size, c
     return size;
 }
 
+// The first position at or after `from` holding a space, backspace, tab,
+// line feed or carriage return; `size` when none.
+inline std::size_t FindWhiteSpace(const char* p, std::size_t from, std::size_t size)
+{
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i backspace = _mm_set1_epi8('\x08');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, backspace)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lineFeed)),
+                _mm_cmpeq_epi8(v, carriageReturn)));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
+    for (; i < size; ++i) {
+        const char c = p[i];
+        if (c == ' ' || c == '\x08' || c == '\t' || c == '\n' || c == '\r')
+            return i;
+    }
+    return size;
+}
+
 // A fast 64-bit hash of a byte run (not for security: equal hashes are
 // always confirmed by comparing the bytes, or only make a caller cautious).
 inline std::uint64_t HashBytes(const char* p, std::size_t n)
@@ -85,7 +114,8 @@ inline std::uint64_t HashBytes(const char* p, std::size_t n)
     }
     if (n > 0) {
         std::uint64_t v = 0;
-        std::memcpy(&v, p, n);
+        for (std::size_t i = 0; i < n; ++i)
+            v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
         h = (h ^ v) * 0x94D049BB133111EBull;
     }
     h ^= h >> 32;

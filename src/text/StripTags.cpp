@@ -125,7 +125,7 @@ class BlockPass {
 public:
     BlockPass(std::string& text, std::string_view startMarker, std::string_view endMarker)
         : out_(text)
-        , text_(text)
+        , text_(std::move(text))
         , start_(startMarker)
         , end_(endMarker)
     {
@@ -373,7 +373,7 @@ private:
 
     Outcome finish(Outcome outcome)
     {
-        out_ = text_.text();
+        out_ = text_.take();
         return outcome;
     }
 };
