@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <numeric>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -589,11 +590,14 @@ public:
         , n_(static_cast<std::int64_t>(text.size()))
         , left_(checkedSize(text))
     {
-        for (std::int64_t i = 0; i < n_; ++i) {
-            left_[i] = static_cast<std::int32_t>(i);
-            if (text_[i] == '<')
+        std::iota(left_.begin(), left_.end(), 0);
+        const char* base = text_.data();
+        const std::size_t size = text_.size();
+        for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
+             i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
+            if (base[i] == '<')
                 lts_.push_back(static_cast<std::int32_t>(i));
-            else if (text_[i] == '>')
+            else
                 gts_.push_back(static_cast<std::int32_t>(i));
         }
         const std::size_t groups = gts_.size();
@@ -607,6 +611,16 @@ public:
         while (capacity < 4 * groups + 16)
             capacity *= 2;
         slots_.resize(capacity);
+        // Nothing is dead yet, so the keys are read straight from the text;
+        // they are all worked out first so that the table's lines can be
+        // fetched ahead of filing.
+        struct Filing {
+            std::uint64_t key;
+            std::uint32_t group;
+            std::uint32_t level;
+        };
+        std::vector<Filing> filings;
+        filings.reserve(groups);
         std::size_t li = 0;
         for (std::size_t k = 0; k < groups; ++k) {
             std::int32_t lastLt = -1;
@@ -616,10 +630,23 @@ public:
                 lastLt = lts_[li++];
                 ++ltCount_[k];
             }
-            if (lastLt >= 0)
-                index(k, lastLt, 1);
-            if (secondLastLt >= 0)
-                index(k, secondLastLt, 2);
+            if (lastLt >= 0) {
+                keyed_[k] |= 1;
+                filings.push_back({ keyOfRun(base, lastLt, gts_[k], 1), static_cast<std::uint32_t>(k), 1 });
+            }
+            if (secondLastLt >= 0) {
+                keyed_[k] |= 2;
+                filings.push_back({ keyOfRun(base, secondLastLt, gts_[k], 2), static_cast<std::uint32_t>(k), 2 });
+            }
+        }
+        constexpr std::size_t Ahead = 8;
+        for (std::size_t f = 0; f < filings.size(); ++f) {
+            if (f + Ahead < filings.size())
+                __builtin_prefetch(&slots_[slotIndex(normalKey(filings[f + Ahead].key))]);
+            const Filing& filing = filings[f];
+            Slot& bucket = slot(filing.key);
+            nextInBucket_[filing.level - 1][filing.group] = bucket.head;
+            bucket.head = static_cast<std::int32_t>(filing.group);
         }
     }
 
@@ -735,16 +762,25 @@ private:
     std::size_t nextLt_ = 0;
     std::size_t nextGt_ = 0;
 
-    Slot& slot(std::uint64_t key)
+    static std::uint64_t normalKey(std::uint64_t key)
     {
-        if (key == 0)
-            key = 1; // 0 marks a free slot
-        const std::size_t mask = slots_.size() - 1;
+        return key == 0 ? 1 : key; // 0 marks a free slot
+    }
+
+    std::size_t slotIndex(std::uint64_t key) const
+    {
         std::uint64_t mixed = key;
         mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
         mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
         mixed ^= mixed >> 31;
-        for (std::size_t i = static_cast<std::size_t>(mixed) & mask;; i = (i + 1) & mask) {
+        return static_cast<std::size_t>(mixed) & (slots_.size() - 1);
+    }
+
+    Slot& slot(std::uint64_t key)
+    {
+        key = normalKey(key);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = slotIndex(key);; i = (i + 1) & mask) {
             if (slots_[i].key == key)
                 return slots_[i];
             if (slots_[i].key == 0) {
@@ -805,6 +841,15 @@ private:
     static std::uint64_t hashEnd(std::uint64_t h, std::size_t length, int level)
     {
         return ((h ^ length) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(level);
+    }
+
+    // The key of the text base[from..last] while no character in it is dead.
+    static std::uint64_t keyOfRun(const char* base, std::int64_t from, std::int64_t last, int level)
+    {
+        std::uint64_t h = HashSeed;
+        for (std::int64_t i = last; i >= from; --i)
+            h = hashStep(h, base[i]);
+        return hashEnd(h, static_cast<std::size_t>(last - from + 1), level);
     }
 
     // Files group k under the hash of its live text from `from` (its last "<"
