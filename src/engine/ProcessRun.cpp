@@ -32,7 +32,7 @@ void Run(RunHost& host)
             return;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
-            DeleteStripOutputs(state.StripOutputFiles);
+            DeleteStripOutputs(state.StripOutputFiles, [&host] { host.yield(); });
             return;
         }
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);

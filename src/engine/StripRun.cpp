@@ -122,11 +122,17 @@ StripRunResult StripFiles(RunHost& host)
     return run;
 }
 
-void DeleteStripOutputs(const QStringList& outputs)
+void DeleteStripOutputs(const QStringList& outputs, const std::function<void()>& yield)
 {
+    // Thousands of deletions take a noticeable while: let the window repaint now and then.
+    constexpr int YieldEvery = 64;
+    int count = 0;
     for (const QString& output : outputs) {
-        if (!output.isEmpty())
-            ::unlink(LocalBytes(output).c_str());
+        if (output.isEmpty())
+            continue;
+        ::unlink(LocalBytes(output).c_str());
+        if (yield && ++count % YieldEvery == 0)
+            yield();
     }
 }
 

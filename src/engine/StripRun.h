@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "engine/ChosenFile.h"
 #include "engine/RunHost.h"
 #include "text/Hook.h"
@@ -56,8 +58,8 @@ struct StripRunResult {
 StripRunResult StripFiles(RunHost& host);
 
 // Deletes every non-empty path of `outputs`; a file that cannot be deleted is
-// passed over.
-void DeleteStripOutputs(const QStringList& outputs);
+// passed over. `yield` runs after every 64 deletions.
+void DeleteStripOutputs(const QStringList& outputs, const std::function<void()>& yield = {});
 
 namespace messages {
 inline const QString StripFinished = QStringLiteral("Stripping HTML Tags processing is finished!");
