@@ -943,11 +943,14 @@ void finalCleanUp(std::string& text)
 // touching nothing, when some group holds two "<".
 bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& outcome)
 {
+    // Positions in 32 bits keep the list small; longer texts take the general pass.
     struct Tag {
-        std::size_t first;
-        std::size_t last;
-        std::size_t rank;
+        std::uint32_t first;
+        std::uint32_t last;
+        std::uint32_t rank;
     };
+    if (text.size() >= UINT32_MAX)
+        return false;
     std::vector<Tag> tags;
     std::size_t lt = npos;
     bool twoLts = false;
@@ -962,7 +965,7 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
             if (twoLts)
                 return false;
             if (lt != npos)
-                tags.push_back({ lt, i, 0 });
+                tags.push_back({ static_cast<std::uint32_t>(lt), static_cast<std::uint32_t>(i), 0 });
             lt = npos;
         }
     }
@@ -970,13 +973,13 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
     // Distinct tag texts, numbered in order of first appearance: an
     // open-addressing table of (hash, tag index), at most half full.
     struct Slot {
-        std::uint64_t hash;
-        std::size_t tag; // npos: free
+        std::uint32_t hash; // the upper half of the tag's hash
+        std::uint32_t tag; // UINT32_MAX: free
     };
     std::size_t capacity = 16;
     while (capacity < 2 * tags.size())
         capacity *= 2;
-    std::vector<Slot> slots(capacity, Slot { 0, npos });
+    std::vector<Slot> slots(capacity, Slot { 0, UINT32_MAX });
     const std::size_t mask = capacity - 1;
     std::size_t distinct = 0;
     for (std::size_t t = 0; t < tags.size(); ++t) {
@@ -985,13 +988,13 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
         const std::uint64_t hash = scan::HashBytes(base + tag.first, length);
         for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
             Slot& slot = slots[i];
-            if (slot.tag == npos) {
-                slot = { hash, t };
-                tag.rank = distinct++;
+            if (slot.tag == UINT32_MAX) {
+                slot = { static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(t) };
+                tag.rank = static_cast<std::uint32_t>(distinct++);
                 break;
             }
             const Tag& other = tags[slot.tag];
-            if (slot.hash == hash && other.last - other.first + 1 == length
+            if (slot.hash == static_cast<std::uint32_t>(hash >> 32) && other.last - other.first + 1 == length
                 && std::memcmp(base + other.first, base + tag.first, length) == 0) {
                 tag.rank = other.rank;
                 break;
