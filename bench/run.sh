@@ -46,3 +46,11 @@ if [ -d /dev/shm ] && shm=$(mktemp -d /dev/shm/tamsenor-bench-out-XXXXXX); then
         'BEGIN { t = e - s; printf "outputs on /dev/shm: %.2f s, %.1f MB/s, exit %d\n", t, b / 1e6 / t, st }'
 fi
 rm -f "$out.log" "$out.rss"
+
+# The same strip run done by the main window (offscreen), to compare with the batch runs above.
+if [ -x "$build/bench/tamsenor-window-bench" ]; then
+    echo
+    echo "== the main window's strip run over the corpus"
+    rm -rf "$out" && mkdir "$out"
+    "$build/bench/tamsenor-window-bench" "$corpus" "$out" 2>/dev/null
+fi
