@@ -1,6 +1,6 @@
 #include "reference/ReferenceExtract.h"
 
-#include "reference/ReferenceOps.h"
+#include "text/TextOps.h"
 
 #include <vector>
 
@@ -13,7 +13,7 @@ using text::Outcome;
 using text::RowSink;
 using text::ToPositionNumber;
 
-using namespace ops;
+using namespace text::ops; // the plain string operations the literal engines are written in
 
 namespace {
 

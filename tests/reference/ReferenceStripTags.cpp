@@ -1,6 +1,6 @@
 #include "reference/ReferenceStripTags.h"
 
-#include "reference/ReferenceOps.h"
+#include "text/TextOps.h"
 
 #include <exception>
 
@@ -10,7 +10,7 @@ using text::Hook;
 using text::Outcome;
 using text::StripResult;
 
-using namespace ops;
+using namespace text::ops; // the plain string operations the literal engines are written in
 
 namespace {
 
