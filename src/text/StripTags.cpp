@@ -77,8 +77,12 @@ std::size_t findNoCase(std::string_view text, std::string_view marker, std::size
 std::string leadingSpaceAndLineBreaks(std::string& text, bool strip)
 {
     if (!strip) {
-        text.insert(text.begin(), ' ');
-        return std::move(text);
+        // A fresh string of the exact size: inserting in place could double the capacity.
+        std::string out;
+        out.reserve(text.size() + 1);
+        out += ' ';
+        out += text;
+        return out;
     }
     static constexpr std::string_view breaks[] = { "<P>", "</P>", "<BR>", "<TR>", "</TR>" };
     // A replacement never lengthens the text, so the output fits in size + 1.
@@ -606,11 +610,6 @@ public:
         keyed_.assign(groups, 0);
         nextInBucket_[0].assign(groups, -1);
         nextInBucket_[1].assign(groups, -1);
-        // At most two keys per group (a tag looked up is always some group's key): under half full.
-        std::size_t capacity = 16;
-        while (capacity < 4 * groups + 16)
-            capacity *= 2;
-        slots_.resize(capacity);
         // Nothing is dead yet, so the keys are read straight from the text;
         // they are all worked out first so that the table's lines can be
         // fetched ahead of filing.
@@ -639,14 +638,20 @@ public:
                 filings.push_back({ keyOfRun(base, secondLastLt, gts_[k], 2), static_cast<std::uint32_t>(k), 2 });
             }
         }
+        // The table stays at most half full, growing as keys come.
+        std::size_t capacity = 16;
+        while (capacity < 2 * filings.size() + 16)
+            capacity *= 2;
+        slotKeys_.assign(capacity, 0);
+        slotHeads_.assign(capacity, -1);
         constexpr std::size_t Ahead = 8;
         for (std::size_t f = 0; f < filings.size(); ++f) {
             if (f + Ahead < filings.size())
-                __builtin_prefetch(&slots_[slotIndex(normalKey(filings[f + Ahead].key))]);
+                __builtin_prefetch(&slotKeys_[slotIndex(normalKey(filings[f + Ahead].key))]);
             const Filing& filing = filings[f];
-            Slot& bucket = slot(filing.key);
-            nextInBucket_[filing.level - 1][filing.group] = bucket.head;
-            bucket.head = static_cast<std::int32_t>(filing.group);
+            std::int32_t& bucket = head(filing.key);
+            nextInBucket_[filing.level - 1][filing.group] = bucket;
+            bucket = static_cast<std::int32_t>(filing.group);
         }
     }
 
@@ -693,7 +698,7 @@ public:
             // Every copy is found before any is replaced: a replacement must not
             // make a copy that the simultaneous replacement would not see.
             copies.clear();
-            std::int32_t* link = &slot(key).head;
+            std::int32_t* link = &head(key);
             while (*link >= 0) {
                 const std::int32_t k = *link;
                 if (!alive_[k]) {
@@ -753,11 +758,9 @@ private:
     std::vector<std::int32_t> skipDead_; // per group: a later group, to skip runs of dead groups
     // Buckets: an open-addressing table from key hash to the first group of a
     // list threaded through nextInBucket_.
-    struct Slot {
-        std::uint64_t key = 0;
-        std::int32_t head = -1;
-    };
-    std::vector<Slot> slots_;
+    std::vector<std::uint64_t> slotKeys_; // 0: free
+    std::vector<std::int32_t> slotHeads_;
+    std::size_t slotsUsed_ = 0;
     std::vector<std::int32_t> nextInBucket_[2]; // per key level
     std::size_t nextLt_ = 0;
     std::size_t nextGt_ = 0;
@@ -773,20 +776,47 @@ private:
         mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
         mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
         mixed ^= mixed >> 31;
-        return static_cast<std::size_t>(mixed) & (slots_.size() - 1);
+        return static_cast<std::size_t>(mixed) & (slotKeys_.size() - 1);
     }
 
-    Slot& slot(std::uint64_t key)
+    // The head of the bucket of `key`, made (empty) when the key is new.
+    std::int32_t& head(std::uint64_t key)
     {
         key = normalKey(key);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = slotIndex(key);; i = (i + 1) & mask) {
-            if (slots_[i].key == key)
-                return slots_[i];
-            if (slots_[i].key == 0) {
-                slots_[i].key = key;
-                return slots_[i];
-            }
+        std::size_t i = probe(key);
+        if (slotKeys_[i] == key)
+            return slotHeads_[i];
+        if (2 * (slotsUsed_ + 1) > slotKeys_.size()) {
+            grow();
+            i = probe(key);
+        }
+        ++slotsUsed_;
+        slotKeys_[i] = key;
+        return slotHeads_[i];
+    }
+
+    // The slot holding `key`, or the free slot where it would go.
+    std::size_t probe(std::uint64_t key) const
+    {
+        const std::size_t mask = slotKeys_.size() - 1;
+        std::size_t i = slotIndex(key);
+        while (slotKeys_[i] != key && slotKeys_[i] != 0)
+            i = (i + 1) & mask;
+        return i;
+    }
+
+    void grow()
+    {
+        std::vector<std::uint64_t> keys(slotKeys_.size() * 2, 0);
+        std::vector<std::int32_t> heads(slotKeys_.size() * 2, -1);
+        keys.swap(slotKeys_);
+        heads.swap(slotHeads_);
+        for (std::size_t j = 0; j < keys.size(); ++j) {
+            if (keys[j] == 0)
+                continue;
+            const std::size_t i = probe(keys[j]);
+            slotKeys_[i] = keys[j];
+            slotHeads_[i] = heads[j];
         }
     }
 
@@ -863,9 +893,9 @@ private:
             h = hashStep(h, text_[i]);
             ++length;
         }
-        Slot& bucket = slot(hashEnd(h, length, level));
-        nextInBucket_[level - 1][k] = bucket.head;
-        bucket.head = static_cast<std::int32_t>(k);
+        std::int32_t& bucket = head(hashEnd(h, length, level));
+        nextInBucket_[level - 1][k] = bucket;
+        bucket = static_cast<std::int32_t>(k);
     }
 
     // Files a live group that has just come to hold its first (level 1) or
@@ -896,10 +926,21 @@ private:
 
     Outcome finish(Outcome outcome)
     {
+        // Live characters come in runs, moved down a run at a time.
+        const std::size_t size = static_cast<std::size_t>(n_);
+        const std::int32_t* left = left_.data();
+        char* base = text_.data();
         std::size_t w = 0;
-        for (std::int64_t i = 0; i < n_; ++i) {
-            if (left_[i] == i)
-                text_[w++] = text_[i];
+        for (std::size_t i = 0; i < size;) {
+            std::size_t j = i;
+            while (j < size && left[j] == static_cast<std::int32_t>(j))
+                ++j;
+            if (w != i)
+                std::memmove(base + w, base + i, j - i);
+            w += j - i;
+            while (j < size && left[j] != static_cast<std::int32_t>(j))
+                ++j;
+            i = j;
         }
         text_.resize(w);
         return outcome;
