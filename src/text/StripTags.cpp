@@ -70,6 +70,26 @@ std::size_t findNoCase(std::string_view text, std::string_view marker, std::size
     return npos;
 }
 
+// The length of the line-break tag ("<P>", "</P>", "<BR>", "<TR>", "</TR>",
+// any case) at the "<" at i; 0 when none stands there.
+std::size_t lineBreakLength(const char* in, std::size_t i, std::size_t size)
+{
+    auto at = [&](std::size_t k) { return i + k < size ? lowerAscii(in[i + k]) : '\0'; };
+    switch (at(1)) {
+    case 'p':
+        return at(2) == '>' ? 3 : 0;
+    case 'b':
+    case 't':
+        return at(2) == 'r' && at(3) == '>' ? 4 : 0;
+    case '/':
+        if (at(2) == 'p' && at(3) == '>')
+            return 4;
+        return at(2) == 't' && at(3) == 'r' && at(4) == '>' ? 5 : 0;
+    default:
+        return 0;
+    }
+}
+
 // Steps one and two: the leading space, then (strip checked) the five
 // line-break tags to CR LF and every DEL deleted. The five tag texts cannot
 // overlap one another and CR LF cannot form one, so one scan does the five
@@ -84,35 +104,49 @@ std::string leadingSpaceAndLineBreaks(std::string& text, bool strip)
         out += text;
         return out;
     }
-    static constexpr std::string_view breaks[] = { "<P>", "</P>", "<BR>", "<TR>", "</TR>" };
-    // A replacement never lengthens the text, so the output fits in size + 1.
-    std::string out(text.size() + 1, ' ');
+    // Writes may run sixteen bytes past the end of the kept text.
+    std::string out(text.size() + 1 + 16, ' ');
     char* w = out.data() + 1;
     const char* in = text.data();
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        const std::size_t hit = scan::FindAnyOf2(in, i, size, '<', '\x7f');
-        std::memcpy(w, in + i, hit - i);
-        w += hit - i;
-        if (hit == size)
-            break;
-        i = hit;
-        if (in[i] == '\x7f') {
-            ++i;
+    // Deals with the "<" or DEL at i; returns how many characters it consumed.
+    auto special = [&](std::size_t i) -> std::size_t {
+        if (in[i] == '\x7f')
+            return 1;
+        const std::size_t length = lineBreakLength(in, i, size);
+        if (length == 0) {
+            *w++ = '<';
+            return 1;
+        }
+        *w++ = '\r';
+        *w++ = '\n';
+        return length;
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i del = _mm_set1_epi8('\x7f');
+    while (i + 16 <= size) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, del))));
+        if (mask == 0) {
+            w += 16;
+            i += 16;
             continue;
         }
-        bool replaced = false;
-        for (std::string_view tag : breaks) {
-            if (matchesNoCase(text, i, tag)) {
-                *w++ = '\r';
-                *w++ = '\n';
-                i += tag.size();
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
+        const std::size_t k = static_cast<std::size_t>(__builtin_ctz(mask));
+        w += k;
+        i += k;
+        i += special(i);
+    }
+#endif
+    while (i < size) {
+        if (in[i] == '<' || in[i] == '\x7f') {
+            i += special(i);
+        } else {
             *w++ = in[i++];
+        }
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
