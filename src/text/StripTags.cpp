@@ -636,14 +636,9 @@ public:
             if (base[i] == '<')
                 lts_.push_back(static_cast<std::int32_t>(i));
             else
-                gts_.push_back(static_cast<std::int32_t>(i));
+                groups_.push_back(Group { static_cast<std::int32_t>(i) });
         }
-        const std::size_t groups = gts_.size();
-        alive_.assign(groups, 1);
-        ltCount_.assign(groups, 0);
-        keyed_.assign(groups, 0);
-        nextInBucket_[0].assign(groups, -1);
-        nextInBucket_[1].assign(groups, -1);
+        const std::size_t groups = groups_.size();
         // Nothing is dead yet, so the keys are read straight from the text;
         // they are all worked out first so that the table's lines can be
         // fetched ahead of filing.
@@ -658,33 +653,32 @@ public:
         for (std::size_t k = 0; k < groups; ++k) {
             std::int32_t lastLt = -1;
             std::int32_t secondLastLt = -1;
-            while (li < lts_.size() && lts_[li] < gts_[k]) {
+            while (li < lts_.size() && lts_[li] < groups_[k].gt) {
                 secondLastLt = lastLt;
                 lastLt = lts_[li++];
-                ++ltCount_[k];
+                ++groups_[k].ltCount;
             }
             if (lastLt >= 0) {
-                keyed_[k] |= 1;
-                filings.push_back({ keyOfRun(base, lastLt, gts_[k], 1), static_cast<std::uint32_t>(k), 1 });
+                groups_[k].keyed |= 1;
+                filings.push_back({ keyOfRun(base, lastLt, groups_[k].gt, 1), static_cast<std::uint32_t>(k), 1 });
             }
             if (secondLastLt >= 0) {
-                keyed_[k] |= 2;
-                filings.push_back({ keyOfRun(base, secondLastLt, gts_[k], 2), static_cast<std::uint32_t>(k), 2 });
+                groups_[k].keyed |= 2;
+                filings.push_back({ keyOfRun(base, secondLastLt, groups_[k].gt, 2), static_cast<std::uint32_t>(k), 2 });
             }
         }
         // The table stays at most half full, growing as keys come.
         std::size_t capacity = 16;
         while (capacity < 2 * filings.size() + 16)
             capacity *= 2;
-        slotKeys_.assign(capacity, 0);
-        slotHeads_.assign(capacity, -1);
+        slots_.assign(capacity, Slot {});
         constexpr std::size_t Ahead = 8;
         for (std::size_t f = 0; f < filings.size(); ++f) {
             if (f + Ahead < filings.size())
-                __builtin_prefetch(&slotKeys_[slotIndex(normalKey(filings[f + Ahead].key))]);
+                __builtin_prefetch(&slots_[slotIndex(normalKey(filings[f + Ahead].key))]);
             const Filing& filing = filings[f];
             std::int32_t& bucket = head(filing.key);
-            nextInBucket_[filing.level - 1][filing.group] = bucket;
+            groups_[filing.group].next[filing.level - 1] = bucket;
             bucket = static_cast<std::int32_t>(filing.group);
         }
     }
@@ -705,14 +699,14 @@ public:
             if (nextLt_ == lts_.size())
                 return finish(Outcome::Finished);
             const std::int32_t l = lts_[nextLt_];
-            while (nextGt_ < gts_.size() && (gts_[nextGt_] < l || !alive_[nextGt_]))
+            while (nextGt_ < groups_.size() && (groups_[nextGt_].gt < l || !groups_[nextGt_].alive))
                 ++nextGt_;
-            if (nextGt_ == gts_.size())
+            if (nextGt_ == groups_.size())
                 return finish(Outcome::Finished);
 
             // The tag: the live characters from l through the ">".
             tag.clear();
-            for (std::int64_t i = gts_[nextGt_]; i >= l; i = find(i - 1))
+            for (std::int64_t i = groups_[nextGt_].gt; i >= l; i = find(i - 1))
                 tag += text_[i];
             std::reverse(tag.begin(), tag.end());
             // A tag with one "<" is looked up by its text from that "<"; one with
@@ -727,7 +721,7 @@ public:
             for (std::size_t i = tag.size(); i-- > keyStart;)
                 key = hashStep(key, tag[i]);
             key = hashEnd(key, tag.size() - keyStart, level);
-            std::vector<std::int32_t>& nextInBucket = nextInBucket_[level - 1];
+            const int list = level - 1;
 
             // Every copy is found before any is replaced: a replacement must not
             // make a copy that the simultaneous replacement would not see.
@@ -735,22 +729,22 @@ public:
             std::int32_t* link = &head(key);
             while (*link >= 0) {
                 const std::int32_t k = *link;
-                if (!alive_[k]) {
-                    *link = nextInBucket[k]; // dead groups leave the bucket as they are met
+                if (!groups_[k].alive) {
+                    *link = groups_[k].next[list]; // dead groups leave the bucket as they are met
                     continue;
                 }
-                if (endsWith(gts_[k], tag))
+                if (endsWith(groups_[k].gt, tag))
                     copies.push_back(static_cast<std::size_t>(k));
-                link = &nextInBucket[k];
+                link = &groups_[k].next[list];
             }
             std::sort(copies.begin(), copies.end());
 
             gainedLt.clear();
             gainedSecondLt.clear();
             for (std::size_t k : copies) {
-                std::int64_t i = gts_[k];
+                std::int64_t i = groups_[k].gt;
                 text_[i] = ' ';
-                alive_[k] = 0;
+                groups_[k].alive = 0;
                 i = find(i - 1);
                 for (std::size_t c = 1; c < tag.size(); ++c) {
                     left_[i] = static_cast<std::int32_t>(i - 1);
@@ -758,13 +752,13 @@ public:
                 }
                 // The rest of the group joins the next live group.
                 std::size_t next = nextAlive(k + 1);
-                if (next < gts_.size()) {
-                    std::int32_t moved = ltCount_[k] - tagLts;
-                    if (moved > 0 && ltCount_[next] == 0)
+                if (next < groups_.size()) {
+                    std::int32_t moved = groups_[k].ltCount - tagLts;
+                    if (moved > 0 && groups_[next].ltCount == 0)
                         gainedLt.push_back(next);
-                    if (moved > 0 && ltCount_[next] < 2 && ltCount_[next] + moved >= 2)
+                    if (moved > 0 && groups_[next].ltCount < 2 && groups_[next].ltCount + moved >= 2)
                         gainedSecondLt.push_back(next);
-                    ltCount_[next] += moved;
+                    groups_[next].ltCount += moved;
                 }
             }
             for (std::size_t k : gainedLt)
@@ -785,17 +779,26 @@ private:
     std::int64_t n_;
     std::vector<std::int32_t> left_; // union-find: the nearest live position at or before
     std::vector<std::int32_t> lts_; // positions of "<"
-    std::vector<std::int32_t> gts_; // positions of ">", one per group
-    std::vector<char> alive_; // per group: its ">" still stands
-    std::vector<std::int32_t> ltCount_; // per group: "<" characters it holds
-    std::vector<char> keyed_; // per group: bit 1 filed by its last "<", bit 2 by its last but one
+    // What the pass knows of a group, in one place so that reading a bucket
+    // member costs one memory line.
+    struct Group {
+        std::int32_t gt; // position of its ">"
+        std::int32_t ltCount = 0; // "<" characters it holds
+        std::int32_t next[2] = { -1, -1 }; // the next group in its bucket, per key level
+        char alive = 1; // its ">" still stands
+        char keyed = 0; // bit 1 filed by its last "<", bit 2 by its last but one
+    };
+    std::vector<Group> groups_;
     std::vector<std::int32_t> skipDead_; // per group: a later group, to skip runs of dead groups
     // Buckets: an open-addressing table from key hash to the first group of a
-    // list threaded through nextInBucket_.
-    std::vector<std::uint64_t> slotKeys_; // 0: free
-    std::vector<std::int32_t> slotHeads_;
+    // list threaded through the groups.
+    // A key and the head of its bucket side by side: a lookup reads one line.
+    struct Slot {
+        std::uint64_t key = 0; // 0: free
+        std::int32_t head = -1;
+    };
+    std::vector<Slot> slots_;
     std::size_t slotsUsed_ = 0;
-    std::vector<std::int32_t> nextInBucket_[2]; // per key level
     std::size_t nextLt_ = 0;
     std::size_t nextGt_ = 0;
 
@@ -810,7 +813,7 @@ private:
         mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
         mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
         mixed ^= mixed >> 31;
-        return static_cast<std::size_t>(mixed) & (slotKeys_.size() - 1);
+        return static_cast<std::size_t>(mixed) & (slots_.size() - 1);
     }
 
     // The head of the bucket of `key`, made (empty) when the key is new.
@@ -818,39 +821,34 @@ private:
     {
         key = normalKey(key);
         std::size_t i = probe(key);
-        if (slotKeys_[i] == key)
-            return slotHeads_[i];
-        if (2 * (slotsUsed_ + 1) > slotKeys_.size()) {
+        if (slots_[i].key == key)
+            return slots_[i].head;
+        if (2 * (slotsUsed_ + 1) > slots_.size()) {
             grow();
             i = probe(key);
         }
         ++slotsUsed_;
-        slotKeys_[i] = key;
-        return slotHeads_[i];
+        slots_[i].key = key;
+        return slots_[i].head;
     }
 
     // The slot holding `key`, or the free slot where it would go.
     std::size_t probe(std::uint64_t key) const
     {
-        const std::size_t mask = slotKeys_.size() - 1;
+        const std::size_t mask = slots_.size() - 1;
         std::size_t i = slotIndex(key);
-        while (slotKeys_[i] != key && slotKeys_[i] != 0)
+        while (slots_[i].key != key && slots_[i].key != 0)
             i = (i + 1) & mask;
         return i;
     }
 
     void grow()
     {
-        std::vector<std::uint64_t> keys(slotKeys_.size() * 2, 0);
-        std::vector<std::int32_t> heads(slotKeys_.size() * 2, -1);
-        keys.swap(slotKeys_);
-        heads.swap(slotHeads_);
-        for (std::size_t j = 0; j < keys.size(); ++j) {
-            if (keys[j] == 0)
-                continue;
-            const std::size_t i = probe(keys[j]);
-            slotKeys_[i] = keys[j];
-            slotHeads_[i] = heads[j];
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (slot.key != 0)
+                slots_[probe(slot.key)] = slot;
         }
     }
 
@@ -882,14 +880,14 @@ private:
     {
         // Dead groups are skipped with path halving over a forward link.
         if (skipDead_.empty()) {
-            skipDead_.resize(gts_.size());
-            for (std::size_t j = 0; j < gts_.size(); ++j)
+            skipDead_.resize(groups_.size());
+            for (std::size_t j = 0; j < groups_.size(); ++j)
                 skipDead_[j] = static_cast<std::int32_t>(j + 1);
         }
         std::size_t j = k;
-        while (j < gts_.size() && !alive_[j]) {
+        while (j < groups_.size() && !groups_[j].alive) {
             std::size_t after = static_cast<std::size_t>(skipDead_[j]);
-            if (after < gts_.size() && !alive_[after])
+            if (after < groups_.size() && !groups_[after].alive)
                 skipDead_[j] = skipDead_[after];
             j = after;
         }
@@ -920,15 +918,15 @@ private:
     // for level 1, its last but one for level 2) through its ">".
     void index(std::size_t k, std::int32_t from, int level)
     {
-        keyed_[k] |= static_cast<char>(level);
+        groups_[k].keyed |= static_cast<char>(level);
         std::uint64_t h = HashSeed;
         std::size_t length = 0;
-        for (std::int64_t i = gts_[k]; i >= from; i = find(i - 1)) {
+        for (std::int64_t i = groups_[k].gt; i >= from; i = find(i - 1)) {
             h = hashStep(h, text_[i]);
             ++length;
         }
         std::int32_t& bucket = head(hashEnd(h, length, level));
-        nextInBucket_[level - 1][k] = bucket;
+        groups_[k].next[level - 1] = bucket;
         bucket = static_cast<std::int32_t>(k);
     }
 
@@ -936,9 +934,9 @@ private:
     // second (level 2) "<".
     void indexFromEnd(std::size_t k, int level)
     {
-        if (!alive_[k] || (keyed_[k] & level))
+        if (!groups_[k].alive || (groups_[k].keyed & level))
             return;
-        std::int64_t i = gts_[k];
+        std::int64_t i = groups_[k].gt;
         for (int seen = 0;; i = find(i - 1)) {
             if (text_[i] == '<' && ++seen == level)
                 break;
