@@ -631,6 +631,8 @@ public:
         std::iota(left_.begin(), left_.end(), 0);
         const char* base = text_.data();
         const std::size_t size = text_.size();
+        lts_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '<')));
+        groups_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '>')));
         for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
              i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
             if (base[i] == '<')
@@ -639,47 +641,29 @@ public:
                 groups_.push_back(Group { static_cast<std::int32_t>(i) });
         }
         const std::size_t groups = groups_.size();
-        // Nothing is dead yet, so the keys are read straight from the text;
-        // they are all worked out first so that the table's lines can be
-        // fetched ahead of filing.
-        struct Filing {
-            std::uint64_t key;
-            std::uint32_t group;
-            std::uint32_t level;
-        };
-        std::vector<Filing> filings;
-        filings.reserve(groups);
+        std::size_t keys = 0;
         std::size_t li = 0;
-        for (std::size_t k = 0; k < groups; ++k) {
-            std::int32_t lastLt = -1;
-            std::int32_t secondLastLt = -1;
-            while (li < lts_.size() && lts_[li] < groups_[k].gt) {
-                secondLastLt = lastLt;
-                lastLt = lts_[li++];
-                ++groups_[k].ltCount;
+        for (Group& group : groups_) {
+            while (li < lts_.size() && lts_[li] < group.gt) {
+                ++li;
+                ++group.ltCount;
             }
-            if (lastLt >= 0) {
-                groups_[k].keyed |= 1;
-                filings.push_back({ keyOfRun(base, lastLt, groups_[k].gt, 1), static_cast<std::uint32_t>(k), 1 });
-            }
-            if (secondLastLt >= 0) {
-                groups_[k].keyed |= 2;
-                filings.push_back({ keyOfRun(base, secondLastLt, groups_[k].gt, 2), static_cast<std::uint32_t>(k), 2 });
-            }
+            keys += static_cast<std::size_t>(std::min(group.ltCount, 2));
         }
         // The table stays at most half full, growing as keys come.
         std::size_t capacity = 16;
-        while (capacity < 2 * filings.size() + 16)
+        while (capacity < 2 * keys + 16)
             capacity *= 2;
         slots_.assign(capacity, Slot {});
-        constexpr std::size_t Ahead = 8;
-        for (std::size_t f = 0; f < filings.size(); ++f) {
-            if (f + Ahead < filings.size())
-                __builtin_prefetch(&slots_[slotIndex(normalKey(filings[f + Ahead].key))]);
-            const Filing& filing = filings[f];
-            std::int32_t& bucket = head(filing.key);
-            groups_[filing.group].next[filing.level - 1] = bucket;
-            bucket = static_cast<std::int32_t>(filing.group);
+        // Nothing is dead yet, so the keys are read straight from the text.
+        li = 0;
+        for (std::size_t k = 0; k < groups; ++k) {
+            Group& group = groups_[k];
+            li += static_cast<std::size_t>(group.ltCount);
+            if (group.ltCount >= 1)
+                file(k, keyOfRun(base, lts_[li - 1], group.gt, 1), 1);
+            if (group.ltCount >= 2)
+                file(k, keyOfRun(base, lts_[li - 2], group.gt, 2), 2);
         }
     }
 
@@ -918,14 +902,20 @@ private:
     // for level 1, its last but one for level 2) through its ">".
     void index(std::size_t k, std::int32_t from, int level)
     {
-        groups_[k].keyed |= static_cast<char>(level);
         std::uint64_t h = HashSeed;
         std::size_t length = 0;
         for (std::int64_t i = groups_[k].gt; i >= from; i = find(i - 1)) {
             h = hashStep(h, text_[i]);
             ++length;
         }
-        std::int32_t& bucket = head(hashEnd(h, length, level));
+        file(k, hashEnd(h, length, level), level);
+    }
+
+    // Puts group k at the front of the bucket of `key` at `level`.
+    void file(std::size_t k, std::uint64_t key, int level)
+    {
+        groups_[k].keyed |= static_cast<char>(level);
+        std::int32_t& bucket = head(key);
         groups_[k].next[level - 1] = bucket;
         bucket = static_cast<std::int32_t>(k);
     }
