@@ -7,6 +7,7 @@
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
+#include "ui/toolkit/ElidingLabel.h"
 #include "ui/toolkit/FileList.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"
@@ -172,7 +173,10 @@ void Main::buildControls()
     placeTwips(CmdDele, 7560, 2640, 855, 255, s);
 
     // The file being processed: a long path needs the width of the bars below.
-    LblProgress = label(this, "LblProgress", {}, QStringLiteral("File being processed"));
+    // A path longer than that is cut in its middle, so the name and size stay in view.
+    LblProgress = new ElidingLabel(this);
+    LblProgress->setObjectName(QStringLiteral("LblProgress"));
+    LblProgress->setAccessibleName(QStringLiteral("File being processed"));
     placeTwips(LblProgress, 5280, 3000, 3135, 315, s);
 
     // Settings
@@ -417,7 +421,7 @@ void Main::Form_Load()
     List2->clear();
     // 14.
     Label5->setText(QString());
-    LblProgress->setText(QString());
+    LblProgress->setCaption(QString());
 }
 
 void Main::RefillKeywordList()
@@ -597,7 +601,7 @@ bool Main::setFileProgress(float value)
 
 void Main::setProgressCaption(const QString& text)
 {
-    LblProgress->setText(text);
+    LblProgress->setCaption(text);
 }
 
 void Main::yield()

@@ -23,6 +23,7 @@ class CheckBox;
 class ChosenFilesDrop;
 class DirList;
 class DriveList;
+class ElidingLabel;
 class FileChooser;
 class FileList;
 class KeywordCommands;
@@ -117,7 +118,7 @@ private:
     QLabel* Label5 = nullptr;
     QPushButton* CmdSelectall2 = nullptr;
     QPushButton* CmdDele = nullptr;
-    QLabel* LblProgress = nullptr;
+    ElidingLabel* LblProgress = nullptr;
     QGroupBox* Frame3 = nullptr;
     CheckBox* ChkKeyword = nullptr;
     CheckBox* ChkStrip = nullptr;
