@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <string_view>
@@ -626,9 +627,9 @@ public:
     explicit TagPass(std::string& text)
         : text_(text)
         , n_(static_cast<std::int64_t>(text.size()))
-        , left_(checkedSize(text))
+        , left_(new std::int32_t[checkedSize(text)]) // filled once here, not zeroed first
     {
-        std::iota(left_.begin(), left_.end(), 0);
+        std::iota(left_.get(), left_.get() + n_, 0);
         const char* base = text_.data();
         const std::size_t size = text_.size();
         lts_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '<')));
@@ -656,14 +657,30 @@ public:
             capacity *= 2;
         slots_.assign(capacity, Slot {});
         // Nothing is dead yet, so the keys are read straight from the text.
+        // They are all worked out first, so that each slot can be fetched from
+        // memory a few filings before it is written.
+        struct Filing {
+            std::uint32_t key;
+            std::int32_t group;
+            int level;
+        };
+        std::vector<Filing> filings;
+        filings.reserve(keys);
         li = 0;
         for (std::size_t k = 0; k < groups; ++k) {
-            Group& group = groups_[k];
+            const Group& group = groups_[k];
             li += static_cast<std::size_t>(group.ltCount);
             if (group.ltCount >= 1)
-                file(k, keyOfRun(base, lts_[li - 1], group.gt, 1), 1);
+                filings.push_back({ keyOfRun(base, lts_[li - 1], group.gt, 1), static_cast<std::int32_t>(k), 1 });
             if (group.ltCount >= 2)
-                file(k, keyOfRun(base, lts_[li - 2], group.gt, 2), 2);
+                filings.push_back({ keyOfRun(base, lts_[li - 2], group.gt, 2), static_cast<std::int32_t>(k), 2 });
+        }
+        // The table was sized for every key, so no filing here grows it.
+        constexpr std::size_t Ahead = 8;
+        for (std::size_t f = 0; f < filings.size(); ++f) {
+            if (f + Ahead < filings.size())
+                __builtin_prefetch(&slots_[slotIndex(filings[f + Ahead].key)]);
+            file(static_cast<std::size_t>(filings[f].group), filings[f].key, filings[f].level);
         }
     }
 
@@ -701,10 +718,10 @@ public:
             std::size_t keyStart = tag.rfind('<');
             if (level == 2)
                 keyStart = tag.rfind('<', keyStart - 1);
-            std::uint64_t key = HashSeed;
+            std::uint64_t h = HashSeed;
             for (std::size_t i = tag.size(); i-- > keyStart;)
-                key = hashStep(key, tag[i]);
-            key = hashEnd(key, tag.size() - keyStart, level);
+                h = hashStep(h, tag[i]);
+            const std::uint32_t key = hashEnd(h, tag.size() - keyStart, level);
             const int list = level - 1;
 
             // Every copy is found before any is replaced: a replacement must not
@@ -761,7 +778,7 @@ public:
 private:
     std::string& text_;
     std::int64_t n_;
-    std::vector<std::int32_t> left_; // union-find: the nearest live position at or before
+    std::unique_ptr<std::int32_t[]> left_; // union-find: the nearest live position at or before
     std::vector<std::int32_t> lts_; // positions of "<"
     // What the pass knows of a group, in one place so that reading a bucket
     // member costs one memory line.
@@ -778,7 +795,7 @@ private:
     // list threaded through the groups.
     // A key and the head of its bucket side by side: a lookup reads one line.
     struct Slot {
-        std::uint64_t key = 0; // 0: free
+        std::uint32_t key = 0; // 0: free; a shared key only makes a bucket longer
         std::int32_t head = -1;
     };
     std::vector<Slot> slots_;
@@ -786,14 +803,14 @@ private:
     std::size_t nextLt_ = 0;
     std::size_t nextGt_ = 0;
 
-    static std::uint64_t normalKey(std::uint64_t key)
+    static std::uint32_t normalKey(std::uint32_t key)
     {
-        return key == 0 ? 1 : key; // 0 marks a free slot
+        return key == 0 ? 2 : key; // 0 marks a free slot; the level bit stays
     }
 
-    std::size_t slotIndex(std::uint64_t key) const
+    std::size_t slotIndex(std::uint32_t key) const
     {
-        std::uint64_t mixed = key;
+        std::uint64_t mixed = normalKey(key);
         mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
         mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
         mixed ^= mixed >> 31;
@@ -801,7 +818,7 @@ private:
     }
 
     // The head of the bucket of `key`, made (empty) when the key is new.
-    std::int32_t& head(std::uint64_t key)
+    std::int32_t& head(std::uint32_t key)
     {
         key = normalKey(key);
         std::size_t i = probe(key);
@@ -817,7 +834,7 @@ private:
     }
 
     // The slot holding `key`, or the free slot where it would go.
-    std::size_t probe(std::uint64_t key) const
+    std::size_t probe(std::uint32_t key) const
     {
         const std::size_t mask = slots_.size() - 1;
         std::size_t i = slotIndex(key);
@@ -884,13 +901,18 @@ private:
     {
         return (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
-    static std::uint64_t hashEnd(std::uint64_t h, std::size_t length, int level)
+    // A key is 31 bits of the hash and, in its lowest bit, the level: keys of
+    // one level may share a slot (a longer bucket, still checked copy by copy),
+    // but the two levels thread their buckets through different links and
+    // must never share one.
+    static std::uint32_t hashEnd(std::uint64_t h, std::size_t length, int level)
     {
-        return ((h ^ length) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(level);
+        const std::uint32_t upper = static_cast<std::uint32_t>(((h ^ length) * 0x9E3779B97F4A7C15ull) >> 32);
+        return (upper & ~1u) | static_cast<std::uint32_t>(level - 1);
     }
 
     // The key of the text base[from..last] while no character in it is dead.
-    static std::uint64_t keyOfRun(const char* base, std::int64_t from, std::int64_t last, int level)
+    static std::uint32_t keyOfRun(const char* base, std::int64_t from, std::int64_t last, int level)
     {
         std::uint64_t h = HashSeed;
         for (std::int64_t i = last; i >= from; --i)
@@ -912,7 +934,7 @@ private:
     }
 
     // Puts group k at the front of the bucket of `key` at `level`.
-    void file(std::size_t k, std::uint64_t key, int level)
+    void file(std::size_t k, std::uint32_t key, int level)
     {
         groups_[k].keyed |= static_cast<char>(level);
         std::int32_t& bucket = head(key);
@@ -950,7 +972,7 @@ private:
     {
         // Live characters come in runs, moved down a run at a time.
         const std::size_t size = static_cast<std::size_t>(n_);
-        const std::int32_t* left = left_.data();
+        const std::int32_t* left = left_.get();
         char* base = text_.data();
         std::size_t w = 0;
         for (std::size_t i = 0; i < size;) {
