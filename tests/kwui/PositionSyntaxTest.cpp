@@ -78,6 +78,8 @@ const NumericRow PositionNumberRows[] = {
     { "zero with exponent", "0E99999", true },
     { "six digits", "100000", false },
     { "long fraction", "1.99999999999999999999999", true },
+    // Judged as a run reads it: beyond double precision this is -32768.5, which rounds to -32768.
+    { "beyond double precision", "-32768.5000000000005", true },
     { "not a number", "1-", false },
 };
 

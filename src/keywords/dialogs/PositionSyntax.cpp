@@ -1,5 +1,7 @@
 #include "keywords/dialogs/PositionSyntax.h"
 
+#include "text/Extract.h"
+
 #include <string>
 
 namespace tamsenor {
@@ -89,29 +91,15 @@ bool IsPositionNumber(std::string_view text)
     NumberParts n;
     if (!ParseNumber(text, n))
         return false;
-    // Decide exactly on the decimal digits, so that no binary rounding can let
-    // a number through that the extractor's conversion would refuse.
-    std::size_t first = n.digits.find_first_not_of('0');
-    if (first == std::string::npos)
-        return true; // zero
-    std::string digits = n.digits.substr(first);
-    long long integerDigits = n.pointAt - static_cast<long long>(first) + n.exponent;
-    if (integerDigits > 5)
-        return false; // at least 100000
-    if (integerDigits <= 0)
-        return true; // below 1 in size: rounds to -1, 0 or 1
-    while (static_cast<long long>(digits.size()) < integerDigits)
-        digits.push_back('0');
-    long value = std::stol(digits.substr(0, integerDigits));
-    std::string_view fraction = std::string_view(digits).substr(integerDigits);
-    if (!fraction.empty()) {
-        bool moreThanHalf
-            = fraction[0] > '5' || (fraction[0] == '5' && fraction.find_first_not_of('0', 1) != std::string_view::npos);
-        bool exactlyHalf = fraction[0] == '5' && !moreThanHalf;
-        if (moreThanHalf || (exactlyHalf && value % 2 == 1))
-            ++value;
+    // The list is accepted exactly when a run can read it: the same conversion
+    // decides, so a number that a run would round into range (or out of it) is
+    // judged the same way here.
+    try {
+        text::ToPositionNumber(std::string(text));
+        return true;
+    } catch (const text::PositionError&) {
+        return false;
     }
-    return n.negative ? value <= 32768 : value <= 32767;
 }
 
 bool IsPositionList(std::string_view position)

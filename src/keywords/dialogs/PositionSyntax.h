@@ -13,8 +13,8 @@ namespace tamsenor {
 bool IsNumericText(std::string_view text);
 
 // True when a text that IsNumericText accepts, rounded to a whole number
-// (halves to the even one), lies within -32768..32767: the range the keyword
-// extractor converts position numbers to. False for anything else.
+// (halves to the even one), lies within -32768..32767, decided by the very
+// conversion the keyword extractor uses. False for anything else.
 // Example: "32767.5" rounds to 32768 and is out; "-32768.5" rounds to -32768.
 bool IsPositionNumber(std::string_view text);
 
