@@ -77,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         setup.keywords.push_back(keyword);
     }
     setup.keywordOn = !setup.keywords.empty();
+    const bool keywordHoldsSpace = std::any_of(setup.keywords.begin(), setup.keywords.end(),
+        [](const Keyword& k) { return k.name.find(' ') != std::string::npos; });
     setup.columns.push_back("FileName");
     setup.columns.push_back("ProcessTime");
     setup.filePath = "/in/page.htm";
@@ -105,8 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(row[width - 2] == setup.filePath, "FileName is the file");
             FUZZ_CHECK(row[width - 1] == "Mar-9-07 14:05", "ProcessTime is the clock's");
             if (email && !row[0].empty()) {
-                // The cut can drop the "@" itself when more than 198 characters precede it.
-                FUZZ_CHECK(row[0].find('@') != std::string::npos || row[0].size() == 199,
+                // The cut can drop the "@" itself when more than 198 characters precede it. A keyword
+                // holding a space can also consume every space before an "@" (all its occurrences go
+                // when its list is 0), and a head without a space gives an empty left part.
+                FUZZ_CHECK(row[0].find('@') != std::string::npos || row[0].size() == 199 || keywordHoldsSpace,
                     "an e-mail holds its '@' unless it was cut");
                 FUZZ_CHECK(row[0].size() <= 199, "an e-mail is cut to 199 characters");
             }

@@ -40,4 +40,25 @@ TEST(EmailCut, PassEndsAndKeepsOneRowPerAtSign)
     EXPECT_EQ(0, rows.misuses);
 }
 
+// Found by fuzzing: a keyword that is a space, with the list 0, consumes every
+// space; the next "@" then has no space before it, so the left part is empty
+// and the finding is the text after the "@" alone.
+TEST(EmailCut, KeywordConsumingEverySpaceLeavesAnEmailWithoutItsLeftPart)
+{
+    ExtractSetup setup;
+    setup.columns = { "Email", " ", "FileName", "ProcessTime" };
+    setup.keywordOn = true;
+    setup.keywords = { Keyword { " ", "0" } };
+    setup.filePath = "/in/a.htm";
+    setup.processTime = [] { return std::string("t"); };
+    std::string text = " p@q r@s ";
+    VectorRowSink rows(setup.columns.size());
+    BasicHook hook;
+
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+
+    EXPECT_EQ((std::vector<std::string> { "p@q", "s" }), rows.column(0));
+    EXPECT_EQ((std::vector<std::string> { " ", "" }), rows.column(1));
+}
+
 } // namespace
