@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz/ (or the folder given
-# as $1) and runs each for FUZZ_SECONDS (default 60) from its seed corpus in
+# as $1) and runs each for FUZZ_SECONDS (default 60, seed FUZZ_SEED) from its seed corpus in
 # fuzz/corpus/. A crash, a hang (an input over 10 s), a leak or a broken
 # invariant fails; the input that did it is left in fuzz/artifacts/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
+# A fixed seed makes a CI run repeatable on a developer's machine; set
+# FUZZ_SEED=0 for a fresh random one.
+seed="${FUZZ_SEED:-1}"
 
 packages=(clang libclang-rt-14-dev)
 missing=()
@@ -38,7 +41,7 @@ for t in "${targets[@]}"; do
   work="$build/corpus/$t"
   mkdir -p "$work"
   echo "== $t: ${seconds}s"
-  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  if ! "$build/fuzz/$t" -max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
        -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$work" "$root/fuzz/corpus/$t" \
        > "$build/$t.log" 2>&1; then
     tail -n 60 "$build/$t.log"
