@@ -117,7 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (website && !row[email ? 1 : 0].empty())
                 FUZZ_CHECK(row[email ? 1 : 0].find("://") != std::string::npos, "a web site holds its '://'");
         }
-        if (email)
+        // An "@" with no space anywhere before it (possible only once a keyword holding a space has
+        // consumed them) gives an empty finding while "@"s remain, and that empty row ends the pass.
+        if (email && !keywordHoldsSpace)
             FUZZ_CHECK(pass.text.find('@') == std::string::npos, "every '@' was consumed");
     }
 
