@@ -61,4 +61,26 @@ TEST(EmailCut, KeywordConsumingEverySpaceLeavesAnEmailWithoutItsLeftPart)
     EXPECT_EQ((std::vector<std::string> { " ", "" }), rows.column(1));
 }
 
+// Found by fuzzing: once a keyword holding a space has consumed the spaces
+// before an "@" that a space follows, that "@" gives an empty finding, the row
+// is empty and the pass ends with later "@"s still in the text.
+TEST(EmailCut, EmptyFindingFromAnAtSignWithoutSpacesAroundEndsThePass)
+{
+    ExtractSetup setup;
+    setup.columns = { "Email", " x", "FileName", "ProcessTime" };
+    setup.keywordOn = true;
+    setup.keywords = { Keyword { " x", "0" } };
+    setup.filePath = "/in/a.htm";
+    setup.processTime = [] { return std::string("t"); };
+    std::string text = " xp@q x@ r@s ";
+    VectorRowSink rows(setup.columns.size());
+    BasicHook hook;
+
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+
+    EXPECT_EQ((std::vector<std::string> { "xp@q" }), rows.column(0));
+    EXPECT_EQ((std::vector<std::string> { " " }), rows.column(1));
+    EXPECT_NE(std::string::npos, text.find("r@s")) << text;
+}
+
 } // namespace
