@@ -34,8 +34,8 @@ public:
     {
         return b == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
-    std::optional<QString> openFile(const FileDialogSpec&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<QString> openFile(const FileDialogSetup&) override { return std::nullopt; }
+    std::optional<QString> saveFile(const FileDialogSetup&) override { return std::nullopt; }
     QString chooseOutputDirectory() override { return dir; }
     QString dir;
 };

@@ -24,8 +24,8 @@ public:
     {
         return buttons == tamsenor::Buttons::YesNo ? tamsenor::Answer::No : tamsenor::Answer::Ok;
     }
-    std::optional<QString> openFile(const tamsenor::FileDialogSpec&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const tamsenor::FileDialogSpec&) override { return std::nullopt; }
+    std::optional<QString> openFile(const tamsenor::FileDialogSetup&) override { return std::nullopt; }
+    std::optional<QString> saveFile(const tamsenor::FileDialogSetup&) override { return std::nullopt; }
     QString chooseOutputDirectory() override { return out_; }
 
 private:

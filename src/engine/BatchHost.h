@@ -60,8 +60,8 @@ public:
 
     // Prompts.
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override;
-    std::optional<QString> openFile(const FileDialogSpec&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<QString> openFile(const FileDialogSetup&) override { return std::nullopt; }
+    std::optional<QString> saveFile(const FileDialogSetup&) override { return std::nullopt; }
     QString chooseOutputDirectory() override { return outputDirectory_; }
 
 private:

@@ -15,7 +15,7 @@ inline const QString ProgramTitle = QStringLiteral("Tamsenor");
 
 // A file dialog's set-up: the filter list as alternating captions and patterns
 // separated by "|", and the preselected entry counted from 1.
-struct FileDialogSpec {
+struct FileDialogSetup {
     QString filter;
     int filterIndex = 1;
     // Which dialog control asks ("" = the main window's CommonDialog1); each
@@ -38,8 +38,8 @@ public:
 
     // Open / save file dialogs; nullopt when the user cancelled. The dialog
     // offers the name chosen at the previous use of the same dialog.
-    virtual std::optional<QString> openFile(const FileDialogSpec& spec) = 0;
-    virtual std::optional<QString> saveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<QString> openFile(const FileDialogSetup& setup) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogSetup& setup) = 0;
 
     // The output directory dialog: the chosen directory, or the empty text when
     // it was cancelled or closed.

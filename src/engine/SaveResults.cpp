@@ -37,7 +37,7 @@ void SaveResults(RunHost& host)
     if (!results)
         return;
 
-    FileDialogSpec dialog; // the window's CommonDialog1
+    FileDialogSetup dialog; // the window's CommonDialog1
     dialog.filter = TextFileFilter;
     dialog.filterIndex = 2;
     for (;;) {

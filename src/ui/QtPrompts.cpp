@@ -72,39 +72,39 @@ QStringList QtPrompts::qtNameFilters(const QString& filter)
     return out;
 }
 
-std::optional<QString> QtPrompts::fileDialog(const FileDialogSpec& spec, bool save)
+std::optional<QString> QtPrompts::fileDialog(const FileDialogSetup& setup, bool save)
 {
     QFileDialog dlg(parent_);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The commands ask their own question about replacing a file.
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-    const QStringList filters = qtNameFilters(spec.filter);
+    const QStringList filters = qtNameFilters(setup.filter);
     // Show each caption exactly as given; the appended patterns only drive matching.
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     if (!filters.isEmpty()) {
         dlg.setNameFilters(filters);
-        if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size())
-            dlg.selectNameFilter(filters[spec.filterIndex - 1]);
+        if (setup.filterIndex >= 1 && setup.filterIndex <= filters.size())
+            dlg.selectNameFilter(filters[setup.filterIndex - 1]);
     }
-    const QString last = lastChosen_.value(spec.dialog);
+    const QString last = lastChosen_.value(setup.dialog);
     if (!last.isEmpty())
         dlg.selectFile(last);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dlg.selectedFiles().first();
-    lastChosen_.insert(spec.dialog, chosen);
+    lastChosen_.insert(setup.dialog, chosen);
     return chosen;
 }
 
-std::optional<QString> QtPrompts::openFile(const FileDialogSpec& spec)
+std::optional<QString> QtPrompts::openFile(const FileDialogSetup& setup)
 {
-    return fileDialog(spec, false);
+    return fileDialog(setup, false);
 }
 
-std::optional<QString> QtPrompts::saveFile(const FileDialogSpec& spec)
+std::optional<QString> QtPrompts::saveFile(const FileDialogSetup& setup)
 {
-    return fileDialog(spec, true);
+    return fileDialog(setup, true);
 }
 
 QString QtPrompts::chooseOutputDirectory()

@@ -18,8 +18,8 @@ public:
     void setParentWindow(QWidget* parent) { parent_ = parent; }
 
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override;
-    std::optional<QString> openFile(const FileDialogSpec& spec) override;
-    std::optional<QString> saveFile(const FileDialogSpec& spec) override;
+    std::optional<QString> openFile(const FileDialogSetup& setup) override;
+    std::optional<QString> saveFile(const FileDialogSetup& setup) override;
     QString chooseOutputDirectory() override;
 
     // "All Files(*.*)|*.*|Text Files(*.txt)|*.txt" as Qt name filters:
@@ -28,7 +28,7 @@ public:
     static QStringList qtNameFilters(const QString& filter);
 
 private:
-    std::optional<QString> fileDialog(const FileDialogSpec& spec, bool save);
+    std::optional<QString> fileDialog(const FileDialogSetup& setup, bool save);
 
     QPointer<QWidget> parent_;
     QHash<QString, QString> lastChosen_; // per dialog control

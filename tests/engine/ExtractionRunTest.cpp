@@ -56,8 +56,8 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
     EXPECT_EQ(expected, ReadBytes(saved.toStdString()));
     EXPECT_EQ(std::vector<QString> { messages::SaveQuestion }, host.dialogs.messageTexts());
     ASSERT_EQ(2u, host.dialogs.asked.size());
-    EXPECT_EQ(TextFileFilter, host.dialogs.asked[1].spec.filter);
-    EXPECT_EQ(2, host.dialogs.asked[1].spec.filterIndex);
+    EXPECT_EQ(TextFileFilter, host.dialogs.asked[1].fileDialog.filter);
+    EXPECT_EQ(2, host.dialogs.asked[1].fileDialog.filterIndex);
     EXPECT_EQ(saved, host.module1.ResultsSavePath);
     EXPECT_EQ(1, host.resets);
     EXPECT_TRUE(host.list2.isEmpty());

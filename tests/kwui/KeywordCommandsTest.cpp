@@ -185,9 +185,9 @@ TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
     EXPECT_EQ(path("cd.txt"), globals.KeywordOpenPath);
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
-    EXPECT_EQ(TextFileFilter, prompts.asked[0].spec.filter);
-    EXPECT_EQ(2, prompts.asked[0].spec.filterIndex);
-    EXPECT_EQ(QStringLiteral("FrmPreAdd.CommonDialog1"), prompts.asked[0].spec.dialog);
+    EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
+    EXPECT_EQ(2, prompts.asked[0].fileDialog.filterIndex);
+    EXPECT_EQ(QStringLiteral("FrmPreAdd.CommonDialog1"), prompts.asked[0].fileDialog.dialog);
 }
 
 TEST_F(KeywordCommandsTest, SavedFileSourceCancelledKeepsTheKeywords)
@@ -370,9 +370,9 @@ TEST_F(KeywordCommandsTest, OpenReplacesTheKeywords)
     EXPECT_EQ(&globals.KeywordObject->rstKeyWord, globals.CurrentKeywords);
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
-    EXPECT_EQ(TextFileFilter, prompts.asked[0].spec.filter);
-    EXPECT_EQ(2, prompts.asked[0].spec.filterIndex);
-    EXPECT_EQ(QString(), prompts.asked[0].spec.dialog);
+    EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
+    EXPECT_EQ(2, prompts.asked[0].fileDialog.filterIndex);
+    EXPECT_EQ(QString(), prompts.asked[0].fileDialog.dialog);
 }
 
 TEST_F(KeywordCommandsTest, OpenCancelledKeepsEverything)
@@ -512,8 +512,8 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         }
         for (const auto& asked : prompts.asked) {
             if (asked.kind == Kind::SaveFile) {
-                EXPECT_EQ(TextFileFilter, asked.spec.filter);
-                EXPECT_EQ(2, asked.spec.filterIndex);
+                EXPECT_EQ(TextFileFilter, asked.fileDialog.filter);
+                EXPECT_EQ(2, asked.fileDialog.filterIndex);
             }
         }
         if (row.files.back()) {

@@ -25,7 +25,7 @@ public:
         QString title;  // as passed (empty = program title)
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
-        FileDialogSpec spec; // file dialogs
+        FileDialogSetup fileDialog; // file dialogs
     };
 
     // Scripting.
@@ -66,8 +66,8 @@ public:
         return a;
     }
 
-    std::optional<QString> openFile(const FileDialogSpec& spec) override { return nextFile(Kind::OpenFile, spec); }
-    std::optional<QString> saveFile(const FileDialogSpec& spec) override { return nextFile(Kind::SaveFile, spec); }
+    std::optional<QString> openFile(const FileDialogSetup& setup) override { return nextFile(Kind::OpenFile, setup); }
+    std::optional<QString> saveFile(const FileDialogSetup& setup) override { return nextFile(Kind::SaveFile, setup); }
 
     QString chooseOutputDirectory() override
     {
@@ -82,9 +82,9 @@ public:
     }
 
 private:
-    std::optional<QString> nextFile(Kind kind, const FileDialogSpec& spec)
+    std::optional<QString> nextFile(Kind kind, const FileDialogSetup& setup)
     {
-        asked.push_back({kind, {}, {}, Icon::None, Buttons::Ok, spec});
+        asked.push_back({kind, {}, {}, Icon::None, Buttons::Ok, setup});
         if (files_.empty()) {
             ADD_FAILURE() << "unscripted file dialog";
             return std::nullopt;
