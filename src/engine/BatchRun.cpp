@@ -1,11 +1,12 @@
 #include "engine/BatchRun.h"
 
+#include "engine/DirectoryFiles.h"
+
 #include "engine/ExtractionRun.h"
 #include "engine/LocalText.h"
 #include "engine/PrepareRun.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -28,25 +29,6 @@ QString CleanDirectory(const QString& directory)
     return QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
 }
 
-// The ordinary, non-hidden files of a directory in the file list's order.
-std::optional<QStringList> FilesOf(const QString& directory)
-{
-    const QFileInfo info(directory);
-    if (!info.isReadable() || !info.isExecutable())
-        return std::nullopt;
-    QStringList names;
-    QDirIterator it(directory, QDir::Files | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names << it.fileName();
-    }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return names;
-}
-
 } // namespace
 
 ChosenFiles ChooseFiles(const QStringList& arguments)
@@ -60,7 +42,7 @@ ChosenFiles ChooseFiles(const QStringList& arguments)
             return chosen;
         }
         if (info.isDir()) {
-            const std::optional<QStringList> names = FilesOf(argument);
+            const std::optional<QStringList> names = OrdinaryFilesOf(argument);
             if (!names) {
                 chosen.error = QStringLiteral("the directory '%1' cannot be listed").arg(argument);
                 return chosen;

@@ -30,9 +30,6 @@ public:
     QString name(int index) const { return names_.value(index); }
     const QStringList& names() const { return names_; }
 
-    // The ordinary, non-hidden file names of `dir`, sorted; nullopt when unreadable.
-    static std::optional<QStringList> readDirectory(const QString& dir);
-
 private:
     void filter();
 
