@@ -11,18 +11,7 @@ seconds="${FUZZ_SECONDS:-60}"
 # FUZZ_SEED=0 for a fresh random one.
 seed="${FUZZ_SEED:-1}"
 
-packages=(clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  SUDO=""
-  [[ $(id -u) -ne 0 ]] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" clang libclang-rt-14-dev
 
 targets=(strip_tags_fuzz extract_findings_fuzz keyword_file_fuzz position_list_fuzz)
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what the build needs on Debian 12 (as root, or through sudo).
+# Installs what the build needs on Debian 12 (as root, or through sudo),
+# plus any packages named as arguments.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-webengine-dev libgl-dev
-          qt6-qpa-plugins desktop-file-utils appstream)
+          qt6-qpa-plugins desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
