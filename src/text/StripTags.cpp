@@ -350,8 +350,10 @@ private:
                 return -1;
             std::int64_t at = static_cast<const char*>(hit) - raw.data();
             pos = at + 1;
-            if (!text_.live(at))
+            if (!text_.live(at)) {
+                pos = text_.next(at); // past the whole dead run, not one hit at a time
                 continue;
+            }
             std::int64_t y = at;
             for (std::size_t step = 0; step < anchor && y >= 0; ++step)
                 y = text_.prev(y - 1);
