@@ -1,6 +1,7 @@
 // The stripper in both behaviours (strip checked and not) on arbitrary bytes.
 #include "FuzzCheck.h"
 #include "text/StripTags.h"
+#include "text/TagWalk.h"
 
 #ifdef TAMSENOR_FUZZ_REFERENCE
 #include "reference/ReferenceStripTags.h"
@@ -40,6 +41,25 @@ void checkStripped(const std::string& input, bool strip)
 #endif
 }
 
+#ifdef TAMSENOR_FUZZ_REFERENCE
+// The tag pass alone under a hash that makes every anagram collide, so that
+// the walk's confirmation of each suggested match is exercised too.
+void checkTagWalkUnderWeakHash(const std::string& input)
+{
+    BasicHook hook;
+    std::string text = input;
+    long iterations = 0;
+    WalkTagPass(text, hook, iterations, 1);
+    BasicHook referenceHook;
+    std::string expected = input;
+    long referenceIterations = 0;
+    tamsenor::reference::TagPass(expected, referenceHook, referenceIterations);
+    FUZZ_CHECK(expected == text, "walk with a weak hash and literal tag pass alike");
+    FUZZ_CHECK(referenceIterations == iterations, "same iterations with a weak hash");
+    FUZZ_CHECK(referenceHook.progress == hook.progress, "same progress with a weak hash");
+}
+#endif
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -47,5 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), size);
     checkStripped(input, false);
     checkStripped(input, true);
+#ifdef TAMSENOR_FUZZ_REFERENCE
+    checkTagWalkUnderWeakHash(input);
+#endif
     return 0;
 }

@@ -43,36 +43,6 @@ Outcome blockPass(std::string& text, std::string_view startMarker, std::string_v
     }
 }
 
-// Every distinct tag text, from "<" through the next ">", becomes one space.
-// Each removal moves the progress value a tenth of the way to its target.
-Outcome tagPass(std::string& text, Hook& hook, long& iterations)
-{
-    for (;;) {
-        hook.yield();
-        if (hook.cancelRequested())
-            return Outcome::Cancelled;
-
-        std::size_t l = Find(text, "<");
-        std::size_t g = Find(text, ">");
-        if (l == 0 || g == 0)
-            return Outcome::Finished;
-        if (g < l) {
-            g = Find(text, ">", l);
-            if (g == 0)
-                return Outcome::Finished;
-        }
-
-        std::string tag = text.substr(l - 1, g - l + 1);
-        text = ReplaceAll(text, tag, " ");
-        ++iterations;
-
-        float v = hook.fileProgress();
-        float target = hook.stripChecked() ? 100.0f : 50.0f;
-        v = v + (target - v) / 10.0f;
-        hook.setFileProgress(v);
-    }
-}
-
 // "amp" and "nbsp" go only where they directly follow an "&", so that
 // entities vanish while words such as 'example' or 'camp' stay whole.
 std::string deleteEntityNames(const std::string& text)
@@ -111,7 +81,7 @@ StripResult stripTags(std::string& text, Hook& hook)
 
     if (blockPass(text, "<SCRIPT", "SCRIPT>", hook) == Outcome::Cancelled
         || blockPass(text, "<!", "->", hook) == Outcome::Cancelled
-        || tagPass(text, hook, result.tagIterations) == Outcome::Cancelled) {
+        || TagPass(text, hook, result.tagIterations) == Outcome::Cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;
     }
@@ -128,6 +98,36 @@ StripResult stripTags(std::string& text, Hook& hook)
 }
 
 } // namespace
+
+// Every distinct tag text, from "<" through the next ">", becomes one space.
+// Each removal moves the progress value a tenth of the way to its target.
+Outcome TagPass(std::string& text, Hook& hook, long& iterations)
+{
+    for (;;) {
+        hook.yield();
+        if (hook.cancelRequested())
+            return Outcome::Cancelled;
+
+        std::size_t l = Find(text, "<");
+        std::size_t g = Find(text, ">");
+        if (l == 0 || g == 0)
+            return Outcome::Finished;
+        if (g < l) {
+            g = Find(text, ">", l);
+            if (g == 0)
+                return Outcome::Finished;
+        }
+
+        std::string tag = text.substr(l - 1, g - l + 1);
+        text = ReplaceAll(text, tag, " ");
+        ++iterations;
+
+        float v = hook.fileProgress();
+        float target = hook.stripChecked() ? 100.0f : 50.0f;
+        v = v + (target - v) / 10.0f;
+        hook.setFileProgress(v);
+    }
+}
 
 StripResult StripTags(std::string& text, Hook& hook)
 {

@@ -11,4 +11,8 @@ namespace tamsenor::reference {
 
 text::StripResult StripTags(std::string& text, text::Hook& hook);
 
+// The tag pass alone: while a "<" has a ">" after it, the text from the first
+// "<" through that ">" and every copy of it become one space each.
+text::Outcome TagPass(std::string& text, text::Hook& hook, long& iterations);
+
 } // namespace tamsenor::reference

@@ -1,79 +1,132 @@
 #include "reference/ReferenceStripTags.h"
 #include "text/StripTags.h"
+#include "text/TagWalk.h"
 
 #include "text/RecordingHook.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+using tamsenor::text::Hook;
+using tamsenor::text::Outcome;
 using tamsenor::text::testing::RecordingHook;
 
 namespace {
 
-// The general tag pass files groups in a table under 32 bits of a hash, so
-// different texts can share a bucket. These pairs share one under the present
-// hash (the first two as tags with one "<", the last two with two): lookups
-// then meet groups that are not copies of their tag and must pass them by.
-const std::string SharedA = "<a18016>";
-const std::string SharedB = "<a138457>";
-const std::string SharedC = "<a<809>";
-const std::string SharedD = "<a<57340>";
-
-struct StripRun {
+struct PassRun {
     std::string text;
-    tamsenor::text::StripResult result;
+    Outcome outcome = Outcome::Finished;
+    long iterations = 0;
     RecordingHook hook;
 };
 
-template <class Engine> StripRun runWith(Engine engine, const std::string& input, bool strip, long cancelAtYield)
+template <class Pass> PassRun runWith(Pass pass, const std::string& input, bool strip, long cancelAtYield)
 {
-    StripRun run;
+    PassRun run;
     run.text = input;
     run.hook.strip = strip;
     run.hook.cancelAtYield = cancelAtYield;
-    run.result = engine(run.text, run.hook);
+    run.outcome = pass(run.text, run.hook, run.iterations);
     return run;
 }
 
-StripRun expectSameAsReference(const std::string& input, bool strip, long cancelAtYield)
+// The walk with the given hash base against the literal tag pass: text,
+// outcome, iteration count and every hook call.
+PassRun expectSameTagPass(const std::string& input, std::uint64_t base, bool strip, long cancelAtYield)
 {
-    StripRun expected = runWith([](std::string& t, tamsenor::text::Hook& h) { return tamsenor::reference::StripTags(t, h); },
+    PassRun expected = runWith([](std::string& t, Hook& h, long& i) { return tamsenor::reference::TagPass(t, h, i); },
         input, strip, cancelAtYield);
-    StripRun actual = runWith([](std::string& t, tamsenor::text::Hook& h) { return tamsenor::text::StripTags(t, h); },
-        input, strip, cancelAtYield);
+    PassRun actual = runWith(
+        [base](std::string& t, Hook& h, long& i) { return tamsenor::text::WalkTagPass(t, h, i, base); }, input,
+        strip, cancelAtYield);
     EXPECT_EQ(expected.text, actual.text);
-    EXPECT_EQ(expected.result.outcome, actual.result.outcome);
-    EXPECT_EQ(expected.result.tagIterations, actual.result.tagIterations);
-    EXPECT_EQ(expected.hook.progress, actual.hook.progress);
+    EXPECT_EQ(expected.outcome, actual.outcome);
+    EXPECT_EQ(expected.iterations, actual.iterations);
     EXPECT_EQ(expected.hook.log, actual.hook.log);
     return expected;
 }
 
-// Tags whose keys share a bucket, as whole groups, as the last part of
-// groups with more "<" in front, and split by stray markers, with a cancel
-// at some yield now and then.
-TEST(StripSharedKeyDifferential, TagsWhoseKeysShareABucket)
+// Bases that make many texts hash alike: 1 sums the characters, so every
+// anagram collides; 2^61 - 2 is -1 and only tells apart alternating sums.
+// The walk must then pass by every false match.
+struct Base {
+    const char* name;
+    std::uint64_t value;
+};
+const Base Bases[] = { { "drawn-like", 0x1F3A5C7E9B2D4F61ull % ((1ull << 61) - 1) }, { "sum", 1 },
+    { "alternating", (1ull << 61) - 2 } };
+
+// Tags with more than one "<", the ends of groups that later tags reach, and
+// anagrams of one another.
+const std::vector<std::string> Pieces = { "<a>", "<b>", "<ab>", "<ba>", "<a<b>", "<b<a>", "<a <b>", "<<b>", "<q<a>",
+    "<<", "<", ">", "a>", "b>", " >", "x", " ", "<a", "<b" };
+
+TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
 {
-    const std::vector<std::string> pieces = { SharedA, SharedB, SharedC, SharedD, "<q" + SharedA, "<q" + SharedC,
-        "<q" + SharedD, "<<" + SharedB.substr(1), "x", " ", "<", ">", "<a", "<<", "809>", "57340>" };
-    std::mt19937 random(32);
-    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-    std::uniform_int_distribution<int> length(1, 40);
-    for (int n = 0; n < 4000 && !HasFailure(); ++n) {
-        // Half the inputs open with a group of two "<", which the general pass handles.
-        std::string input = n % 2 == 0 ? "<<x>" : "";
-        for (int i = length(random); i > 0; --i)
-            input += pieces[pick(random)];
-        SCOPED_TRACE("input '" + input + "'");
-        const StripRun whole = expectSameAsReference(input, n % 3 == 0, 0);
-        if (n % 5 == 0 && whole.hook.yields > 1) {
-            std::uniform_int_distribution<long> yield(1, whole.hook.yields);
-            expectSameAsReference(input, n % 3 == 0, yield(random));
+    for (const Base& base : Bases) {
+        SCOPED_TRACE(base.name);
+        std::mt19937 random(32);
+        std::uniform_int_distribution<std::size_t> pick(0, Pieces.size() - 1);
+        std::uniform_int_distribution<int> length(1, 40);
+        for (int n = 0; n < 6000 && !HasFailure(); ++n) {
+            std::string input;
+            for (int i = length(random); i > 0; --i)
+                input += Pieces[pick(random)];
+            SCOPED_TRACE("input '" + input + "'");
+            const PassRun whole = expectSameTagPass(input, base.value, n % 3 == 0, 0);
+            if (n % 5 == 0 && whole.hook.yields > 1) {
+                std::uniform_int_distribution<long> yield(1, whole.hook.yields);
+                expectSameTagPass(input, base.value, n % 3 == 0, yield(random));
+            }
         }
     }
+}
+
+// Shapes where what a dead group leaves over travels far: a long run with a
+// "<" in front that each later tag carries one group further, and many "<"
+// in a row that tags take one by one. Every cancel point is checked.
+TEST(TagWalkDifferential, LeftoversCarriedAcrossManyGroups)
+{
+    auto numbered = [](const std::string& before, int count, const std::string& after) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += before + std::to_string(i) + after;
+        return text;
+    };
+    struct Case {
+        const char* name;
+        std::string input;
+    };
+    const Case cases[] = {
+        { "run carried by each tag", numbered("<a", 12, ">") + "<" + std::string(30, 'x') + numbered("<a", 12, ">") },
+        { "run carried with two-lt tags", numbered("<q<a", 8, ">") + "<" + std::string(9, 'x') + numbered("<q<a", 8, ">") },
+        { "lts taken one by one", std::string(20, '<') + ">" + numbered("<", 10, ">") + std::string(20, '<') + "> >" },
+        { "tag comes back after a join", "<a<b> <a >x<c<b> >y<a >" },
+        { "leftover without a later group", "<b> <a<b>" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Base& base : Bases) {
+            SCOPED_TRACE(base.name);
+            const PassRun whole = expectSameTagPass(c.input, base.value, false, 0);
+            for (long at = 1; at <= whole.hook.yields && !HasFailure(); ++at)
+                expectSameTagPass(c.input, base.value, true, at);
+        }
+    }
+}
+
+TEST(TagWalk, RefusesABaseOutsideTheField)
+{
+    std::string text = "<a>";
+    RecordingHook hook;
+    long iterations = 0;
+    for (std::uint64_t base : { std::uint64_t(0), (std::uint64_t(1) << 61) - 1 })
+        EXPECT_THROW(tamsenor::text::WalkTagPass(text, hook, iterations, base), std::invalid_argument);
+    EXPECT_EQ("<a>", text);
 }
 
 } // namespace

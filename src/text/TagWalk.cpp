@@ -1,0 +1,417 @@
+#include "text/TagWalk.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <unordered_map>
+#include <vector>
+
+namespace tamsenor::text {
+
+namespace {
+
+// Why one walk is enough. Cut the text after every ">" into groups. The tag
+// of an iteration is the first group holding a "<", from its first "<" on;
+// since a tag holds one ">", at its end, its copies are the groups whose text
+// ends with it, and replacing a copy by a space joins what is left of the group
+// to the front of the next live group. So while a group lives its text only
+// grows at the front, and every character of it joined it at a known time:
+// its own characters at once, those of a dead neighbour one iteration after
+// the neighbour died. A group therefore dies at the first iteration t whose
+// tag is a suffix of its final text starting at a "<" that had joined it by
+// t. Groups die in left-to-right order of the iterations that reach them,
+// and only tags of groups to the left can reach a group, so walking the groups
+// from left to right settles each one from the tags already known; a group no
+// tag reaches and that still holds a "<" is the tag of the next iteration.
+//
+// The text left of the first "<" still in play is final and is written back
+// in place; the rest (the pending text: what dead groups left, then the
+// current group) sits in a stack with prefix hashes, so that the text from any
+// of its "<" to its end hashes in constant time. Every tag and every suffix of
+// a tag starting at a "<" is in one table: a suffix of the pending text that is
+// not there cannot be the end of any tag either, which stops the search. A hit
+// is always confirmed by comparing the characters.
+
+constexpr std::uint64_t Modulus = (1ull << 61) - 1;
+
+std::uint64_t mulMod(std::uint64_t a, std::uint64_t b)
+{
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    std::uint64_t r = static_cast<std::uint64_t>(product & Modulus) + static_cast<std::uint64_t>(product >> 61);
+    r = (r & Modulus) + (r >> 61);
+    return r >= Modulus ? r - Modulus : r;
+}
+
+// A base drawn once per process, so that no fixed input can be made to
+// collide (a collision would only cost time: matches are confirmed).
+std::uint64_t drawnBase()
+{
+    static const std::uint64_t base = [] {
+        std::random_device device;
+        const std::uint64_t drawn = (static_cast<std::uint64_t>(device()) << 32) ^ device();
+        return (drawn % (Modulus - (1ull << 20))) + (1ull << 16);
+    }();
+    return base;
+}
+
+class Walk {
+public:
+    Walk(std::string& text, Hook& hook, long& iterations, std::uint64_t base)
+        : text_(text)
+        , hook_(hook)
+        , iterations_(iterations)
+        , base_(base)
+    {
+        if (text.size() >= static_cast<std::size_t>(INT32_MAX))
+            throw std::length_error("text too long for the tag pass");
+        powers_.push_back(1);
+        slots_.assign(std::size_t(1) << slotBits_, Slot {});
+    }
+
+    Outcome run()
+    {
+        char* base = text_.data();
+        const std::size_t size = text_.size();
+        std::size_t r = 0; // start of the group being read
+        bool cancelled = false;
+        for (;;) {
+            const void* hit = std::memchr(base + r, '>', size - r);
+            if (!hit)
+                break;
+            const std::size_t gt = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+            if (pending_.empty()) {
+                const void* lt = std::memchr(base + r, '<', gt - r);
+                if (!lt) {
+                    // No "<" in play: the group stays as it is.
+                    emitText(r, gt + 1);
+                    r = gt + 1;
+                    continue;
+                }
+                const std::size_t first = static_cast<std::size_t>(static_cast<const char*>(lt) - base);
+                emitText(r, first);
+                r = first;
+            }
+            segments_.push_back({ static_cast<std::uint32_t>(pending_.size()), 0 });
+            append(base + r, gt + 1 - r);
+            r = gt + 1;
+
+            if (settleByKnownTag())
+                continue;
+            if (!cancelled) {
+                hook_.yield();
+                cancelled = hook_.cancelRequested();
+            }
+            if (cancelled) {
+                // No further iteration: the group lives on as it stands.
+                emitPending();
+                clearPending();
+                continue;
+            }
+            // The whole pending text, from its first "<", is the tag.
+            recordTag();
+            emitChar(' ');
+            clearPending();
+            ++iterations_;
+            float v = hook_.fileProgress();
+            const float target = hook_.stripChecked() ? 100.0f : 50.0f;
+            v = v + (target - v) / 10.0f;
+            hook_.setFileProgress(v);
+        }
+        emitPending();
+        clearPending();
+        emitText(r, size);
+        text_.resize(written_);
+        if (!cancelled) {
+            hook_.yield();
+            cancelled = hook_.cancelRequested();
+        }
+        return cancelled ? Outcome::Cancelled : Outcome::Finished;
+    }
+
+private:
+    std::string& text_;
+    Hook& hook_;
+    long& iterations_;
+    const std::uint64_t base_;
+    std::size_t written_ = 0; // text_[0, written_) is final
+
+    // The pending text, from its first "<" through the current group's ">".
+    std::string pending_;
+    std::uint64_t hash_ = 0; // of all of pending_
+    std::vector<std::uint64_t> powers_; // powers_[k]: base_^k
+    // Each "<" of pending_ with the hash of the text in front of it, enough
+    // to hash the text from any "<" to the end and to cut the text there.
+    struct Lt {
+        std::uint32_t at;
+        std::uint64_t hashBefore;
+    };
+    std::vector<Lt> lts_;
+    // Join times: pending_ from `start` on joined the current group at
+    // iteration `time` (later segments joined earlier, their times fall).
+    struct Segment {
+        std::uint32_t start;
+        std::int32_t time;
+    };
+    std::vector<Segment> segments_;
+
+    // Tags in iteration order, their characters kept in one string.
+    struct Tag {
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+    std::string tagChars_;
+    std::vector<Tag> tags_;
+
+    // Every tag and every tag suffix from a "<": open addressing on a 64-bit
+    // mix of the hash and the length, at most three quarters full. `first` is
+    // the first iteration whose tag the text was, -1 for a suffix only; the
+    // rare later iterations with the same tag are listed in repeats_.
+    struct Slot {
+        std::uint32_t keyHigh = 0;
+        std::uint32_t keyLow = 0; // keyHigh and keyLow both 0: free
+        std::int32_t first = -1;
+    };
+    std::vector<Slot> slots_;
+    unsigned slotBits_ = 10;
+    std::size_t slotsUsed_ = 0;
+    std::vector<char> repeated_; // per iteration: its tag came again later
+    std::unordered_map<std::int32_t, std::vector<std::int32_t>> repeats_; // by first iteration
+
+    void emitText(std::size_t from, std::size_t to)
+    {
+        if (written_ != from)
+            std::memmove(text_.data() + written_, text_.data() + from, to - from);
+        written_ += to - from;
+    }
+
+    void emitChar(char c) { text_[written_++] = c; }
+
+    void emitPending()
+    {
+        // Never overtakes the reading: every character of pending_ was read
+        // from the text after what has been written, and a removal puts back
+        // one space for at least two characters.
+        std::memcpy(text_.data() + written_, pending_.data(), pending_.size());
+        written_ += pending_.size();
+    }
+
+    void clearPending()
+    {
+        pending_.clear();
+        hash_ = 0;
+        lts_.clear();
+        segments_.clear();
+    }
+
+    void append(const char* chars, std::size_t count)
+    {
+        const std::size_t at = pending_.size();
+        pending_.append(chars, count);
+        std::uint64_t h = hash_;
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned char c = static_cast<unsigned char>(chars[i]);
+            if (c == '<')
+                lts_.push_back({ static_cast<std::uint32_t>(at + i), h });
+            h = mulMod(h, base_) + c + 1;
+            if (h >= Modulus)
+                h -= Modulus;
+        }
+        hash_ = h;
+    }
+
+    // The hash of pending_ from the "<" `lt` to its end.
+    std::uint64_t hashFrom(const Lt& lt)
+    {
+        const std::size_t length = pending_.size() - lt.at;
+        while (powers_.size() <= length)
+            powers_.push_back(mulMod(powers_.back(), base_));
+        const std::uint64_t before = mulMod(lt.hashBefore, powers_[length]);
+        return hash_ >= before ? hash_ - before : hash_ + Modulus - before;
+    }
+
+    static std::uint64_t keyOf(std::uint64_t hash, std::size_t length)
+    {
+        std::uint64_t mixed = hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
+        mixed = (mixed ^ (mixed >> 29)) * 0xBF58476D1CE4E5B9ull;
+        mixed ^= mixed >> 32;
+        return mixed == 0 ? 1 : mixed; // 0 marks a free slot
+    }
+
+    static std::uint64_t keyIn(const Slot& slot)
+    {
+        return (static_cast<std::uint64_t>(slot.keyHigh) << 32) | slot.keyLow;
+    }
+
+    // The slot holding the key, or the free slot where it would go.
+    std::size_t probe(std::uint64_t key) const
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = static_cast<std::size_t>(key >> (64 - slotBits_));
+        while (true) {
+            const std::uint64_t there = keyIn(slots_[i]);
+            if (there == key || there == 0)
+                return i;
+            i = (i + 1) & mask;
+        }
+    }
+
+    Slot& insert(std::uint64_t key)
+    {
+        std::size_t i = probe(key);
+        if (keyIn(slots_[i]) != 0)
+            return slots_[i];
+        if (4 * (slotsUsed_ + 1) > 3 * slots_.size()) {
+            std::vector<Slot> old(slots_.size() * 2);
+            old.swap(slots_);
+            ++slotBits_;
+            for (const Slot& slot : old) {
+                if (keyIn(slot) != 0)
+                    slots_[probe(keyIn(slot))] = slot;
+            }
+            i = probe(key);
+        }
+        ++slotsUsed_;
+        slots_[i].keyHigh = static_cast<std::uint32_t>(key >> 32);
+        slots_[i].keyLow = static_cast<std::uint32_t>(key);
+        return slots_[i];
+    }
+
+    // The first iteration at or after `from` whose tag is the text of `slot`
+    // (as far as the hash tells); -1 when none.
+    std::int32_t firstTimeFrom(const Slot& slot, std::int32_t from) const
+    {
+        if (slot.first < 0 || slot.first >= from)
+            return slot.first;
+        if (!repeated_[static_cast<std::size_t>(slot.first)])
+            return -1;
+        const std::vector<std::int32_t>& later = repeats_.at(slot.first);
+        auto at = std::lower_bound(later.begin(), later.end(), from);
+        return at == later.end() ? -1 : *at;
+    }
+
+    // The current group (all of pending_) becomes the tag of the next iteration.
+    void recordTag()
+    {
+        const std::int32_t time = static_cast<std::int32_t>(tags_.size());
+        const std::size_t end = pending_.size();
+        tags_.push_back({ static_cast<std::uint32_t>(tagChars_.size()), static_cast<std::uint32_t>(end) });
+        tagChars_ += pending_;
+        for (std::size_t k = 1; k < lts_.size(); ++k)
+            insert(keyOf(hashFrom(lts_[k]), end - lts_[k].at));
+        repeated_.push_back(0);
+        Slot& whole = insert(keyOf(hash_, end)); // pending_ starts with its first "<"
+        if (whole.first < 0) {
+            whole.first = time;
+        } else {
+            repeated_[static_cast<std::size_t>(whole.first)] = 1;
+            repeats_[whole.first].push_back(time);
+        }
+    }
+
+    bool tagEquals(std::int32_t time, std::size_t from) const
+    {
+        const Tag& tag = tags_[static_cast<std::size_t>(time)];
+        return tag.length == pending_.size() - from
+            && std::memcmp(tagChars_.data() + tag.offset, pending_.data() + from, tag.length) == 0;
+    }
+
+    // If some known tag reached the current group, removes it as that
+    // iteration did and returns true.
+    bool settleByKnownTag()
+    {
+        if (tags_.empty())
+            return false;
+        const std::size_t end = pending_.size();
+        std::int32_t best = INT32_MAX;
+        std::size_t bestFrom = 0;
+        std::size_t segment = segments_.size() - 1;
+        for (std::size_t k = lts_.size(); k-- > 0;) {
+            const std::size_t from = lts_[k].at;
+            while (segments_[segment].start > from)
+                --segment;
+            const std::int32_t joined = segments_[segment].time;
+            if (joined >= best)
+                break; // further left joined later still
+            const Slot& slot = slots_[probe(keyOf(hashFrom(lts_[k]), end - from))];
+            if (keyIn(slot) == 0)
+                break; // no tag ends with this text, nor with any longer one
+            const std::int32_t time = firstTimeFrom(slot, joined);
+            if (time >= 0 && time < best) {
+                best = time;
+                bestFrom = from;
+            }
+        }
+        if (best == INT32_MAX)
+            return false;
+        if (!tagEquals(best, bestFrom) && !settleExactly(best, bestFrom))
+            return false;
+        removeTail(bestFrom, best);
+        return true;
+    }
+
+    // After a hash collision: the earliest tag that reached the group, by
+    // comparing characters only. Slow, and reached only by chance.
+    bool settleExactly(std::int32_t& best, std::size_t& bestFrom)
+    {
+        best = INT32_MAX;
+        std::size_t segment = segments_.size() - 1;
+        for (std::size_t k = lts_.size(); k-- > 0;) {
+            const std::size_t from = lts_[k].at;
+            while (segments_[segment].start > from)
+                --segment;
+            for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size()); ++t) {
+                if (tagEquals(t, from)) {
+                    best = t;
+                    bestFrom = from;
+                }
+            }
+        }
+        return best != INT32_MAX;
+    }
+
+    // The tag of iteration `time` ends the current group at `from`: it goes,
+    // and the rest with a space for the ">" joins the next group one
+    // iteration later (or at once, when it has no "<" left, becomes final).
+    void removeTail(std::size_t from, std::int32_t time)
+    {
+        while (lts_.back().at > from)
+            lts_.pop_back();
+        hash_ = lts_.back().hashBefore; // the tag begins with the "<" at `from`
+        lts_.pop_back();
+        pending_.resize(from);
+        while (!segments_.empty() && segments_.back().start >= from)
+            segments_.pop_back();
+        std::uint32_t start = static_cast<std::uint32_t>(from);
+        while (!segments_.empty() && segments_.back().time <= time + 1) {
+            start = segments_.back().start;
+            segments_.pop_back();
+        }
+        segments_.push_back({ start, time + 1 });
+        const char space = ' ';
+        append(&space, 1);
+        if (lts_.empty()) {
+            emitPending();
+            clearPending();
+        }
+    }
+};
+
+} // namespace
+
+Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations)
+{
+    return WalkTagPass(text, hook, iterations, drawnBase());
+}
+
+Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations, std::uint64_t base)
+{
+    if (base == 0 || base >= Modulus)
+        throw std::invalid_argument("hash base out of range");
+    Walk walk(text, hook, iterations, base);
+    return walk.run();
+}
+
+} // namespace tamsenor::text
