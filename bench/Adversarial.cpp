@@ -46,6 +46,22 @@ std::string OddLessThan(std::size_t size)
     return text;
 }
 
+// Numbered blocks, then a long run behind an opening marker, then the same
+// blocks again: deleting each block's two copies hands the run on to the next
+// block, so a pass that reads the run again per block is quadratic.
+std::string Carried(std::size_t size, const std::string& open, const std::string& close)
+{
+    const std::size_t run = size * 3 / 10;
+    std::size_t count = 0;
+    std::size_t blockBytes = 0;
+    while (run + 2 * blockBytes < size)
+        blockBytes += open.size() + 1 + std::to_string(count++).size() + close.size();
+    std::string blocks;
+    for (std::size_t i = 0; i < count; ++i)
+        blocks += open + "a" + std::to_string(i) + close;
+    return blocks + open + std::string(run, 'x') + blocks;
+}
+
 std::string Page(std::size_t size)
 {
     std::string text = "<html><head><title>A long page</title><style>p { margin: 0 }</style></head><body>\r\n";
@@ -68,7 +84,7 @@ std::string Page(std::size_t size)
 
 std::vector<std::string> AdversarialNames()
 {
-    return { "tags", "comments", "scripts", "odd-lt", "page-10mb" };
+    return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "page-10mb" };
 }
 
 std::string MakeAdversarial(const std::string& name)
@@ -85,6 +101,10 @@ std::string MakeAdversarial(const std::string& name)
         });
     if (name == "odd-lt")
         return OddLessThan(MiB);
+    if (name == "carried-lt")
+        return Carried(MiB, "<", ">");
+    if (name == "carried-comments")
+        return Carried(MiB, "<!", "->");
     if (name == "page-10mb")
         return Page(10 * MiB);
     return {};

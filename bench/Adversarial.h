@@ -16,6 +16,8 @@ struct Input {
 //   comments  1 MiB holding 20,000 distinct comment blocks
 //   scripts   1 MiB holding 10,000 distinct script blocks
 //   odd-lt    1 MiB of dense, odd '<' cases ('<<', '<!', '->', lone '<', ...)
+//   carried-lt       1 MiB: tags "<aN>", a 300 KB run after a lone '<', the tags again
+//   carried-comments the same with comment blocks "<!aN->" and "<!"
 //   page-10mb a 10 MiB page: paragraphs, links, e-mails, entities, tables
 std::vector<std::string> AdversarialNames();
 // The named input; an empty text for an unknown name.
