@@ -92,7 +92,6 @@ public:
             std::int64_t after = next(i + 1);
             forward_[i] = static_cast<std::int32_t>(i + 1);
             backward_[i + 1] = static_cast<std::int32_t>(i);
-            dead_.push_back(static_cast<std::int32_t>(i));
             i = after;
         }
         return before;
@@ -101,21 +100,21 @@ public:
     // The live text; the object holds nothing useful afterwards.
     std::string take()
     {
-        if (dead_.empty())
+        if (forward_.empty())
             return std::move(chars_);
-        std::sort(dead_.begin(), dead_.end());
+        // Live characters come in runs; dead runs are crossed in one step each.
         char* base = chars_.data();
-        std::size_t w = 0;
-        std::size_t r = 0;
-        for (std::int32_t d : dead_) {
-            const std::size_t at = static_cast<std::size_t>(d);
-            if (w != r)
-                std::memmove(base + w, base + r, at - r);
-            w += at - r;
-            r = at + 1;
+        std::int64_t w = 0;
+        for (std::int64_t i = next(0); i < size_;) {
+            std::int64_t j = i;
+            while (j < size_ && forward_[j] == j)
+                ++j;
+            if (w != i)
+                std::memmove(base + w, base + i, static_cast<std::size_t>(j - i));
+            w += j - i;
+            i = next(j);
         }
-        std::memmove(base + w, base + r, chars_.size() - r);
-        chars_.resize(w + chars_.size() - r);
+        chars_.resize(static_cast<std::size_t>(w));
         return std::move(chars_);
     }
 
@@ -125,7 +124,6 @@ private:
     // Built at the first deletion; until then every position is live.
     std::vector<std::int32_t> forward_; // union-find towards the next live position
     std::vector<std::int32_t> backward_; // union-find towards the previous live position, shifted by one
-    std::vector<std::int32_t> dead_; // every deleted position, each once
 
     void buildLinks()
     {

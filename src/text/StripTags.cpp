@@ -1,6 +1,7 @@
 #include "text/StripTags.h"
 
 #include "text/LiveText.h"
+#include "text/MarkerSet.h"
 #include "text/Scan.h"
 #include "text/TagWalk.h"
 
@@ -9,10 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <map>
 #include <stdexcept>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tamsenor::text {
@@ -170,15 +169,20 @@ public:
     {
         for (std::int64_t y = findMarker(end_, 0); y >= 0;) {
             std::int64_t last = matchEnd(y, end_);
-            ends_.emplace(static_cast<std::int32_t>(last), Group { -1, static_cast<std::int32_t>(last + 1) });
+            ends_.append(static_cast<std::int32_t>(last), Group { -1, static_cast<std::int32_t>(last + 1) });
             y = findMarker(end_, last + 1);
         }
         // Nothing is deleted yet, so the first keys are read from the plain text
         // (both start markers begin with "<", which memrchr can look for).
-        heads_.reserve(ends_.size() * 2);
+        std::size_t capacity = 16;
+        while (capacity < 2 * ends_.initialCount())
+            capacity *= 2;
+        heads_.assign(capacity, Head {});
         const std::string& raw = text_.raw();
         std::int64_t previousEnd = -1;
-        for (auto& [end, group] : ends_) {
+        for (std::size_t k = 0; k < ends_.initialCount(); ++k) {
+            const std::int32_t end = ends_.initialPosition(k);
+            Group& group = ends_.initialValue(k);
             for (std::int64_t y = end; y > previousEnd; --y) {
                 const void* hit
                     = memrchr(raw.data() + previousEnd + 1, start_[0], static_cast<std::size_t>(y - previousEnd));
@@ -229,16 +233,13 @@ public:
 
             copies.clear();
             copies.emplace_back(s, last);
-            auto bucket = heads_.find(key);
-            if (bucket != heads_.end()) {
-                for (std::int32_t node = bucket->second; node >= 0; node = nodes_[node].second) {
-                    const std::int32_t end = nodes_[node].first;
-                    if (end == last || !text_.live(end))
-                        continue;
-                    std::int64_t first = endsWith(end, block);
-                    if (first >= 0)
-                        copies.emplace_back(first, end);
-                }
+            for (std::int32_t node = heads_[probe(key)].node; node >= 0; node = nodes_[node].second) {
+                const std::int32_t end = nodes_[node].first;
+                if (end == last || !text_.live(end))
+                    continue;
+                std::int64_t first = endsWith(end, block);
+                if (first >= 0)
+                    copies.emplace_back(first, end);
             }
             std::sort(copies.begin(), copies.end());
             copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
@@ -258,7 +259,7 @@ public:
                 for (std::size_t step = 1; step < end_.size() && y >= 0; ++step) {
                     std::int64_t formedLast = matchEnd(y, end_);
                     if (formedLast > join) {
-                        ends_.emplace(static_cast<std::int32_t>(formedLast),
+                        ends_.insert(static_cast<std::int32_t>(formedLast),
                             Group { -1, static_cast<std::int32_t>(formedLast + 1) });
                         formed.push_back(formedLast);
                         break;
@@ -291,16 +292,49 @@ private:
     LiveText text_;
     std::string_view start_;
     std::string_view end_;
-    std::map<std::int32_t, Group> ends_; // last position of every live end marker
-    // Key hash to the first of its end markers, listed through nodes_ (end, next node).
-    std::unordered_map<std::uint64_t, std::int32_t> heads_;
+    MarkerSet<Group> ends_; // last position of every live end marker
+    // Key hash to the first of its end markers, listed through nodes_ (end,
+    // next node): open addressing, at most half full. Keys that share a hash
+    // share a list; every copy found through it is still compared.
+    struct Head {
+        std::uint64_t key = 0; // 0: free
+        std::int32_t node = -1;
+    };
+    std::vector<Head> heads_;
+    std::size_t headsUsed_ = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> nodes_;
+
+    static std::uint64_t usableKey(std::uint64_t key) { return key == 0 ? 1 : key; }
+
+    // The slot of `key`, or the free slot where it would go.
+    std::size_t probe(std::uint64_t key) const
+    {
+        key = usableKey(key);
+        const std::size_t mask = heads_.size() - 1;
+        std::size_t i = static_cast<std::size_t>((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull >> 20) & mask;
+        while (heads_[i].key != key && heads_[i].key != 0)
+            i = (i + 1) & mask;
+        return i;
+    }
 
     void file(std::uint64_t key, std::int32_t end)
     {
-        auto [it, added] = heads_.try_emplace(key, -1);
-        nodes_.emplace_back(end, it->second);
-        it->second = static_cast<std::int32_t>(nodes_.size() - 1);
+        std::size_t i = probe(key);
+        if (heads_[i].key == 0) {
+            if (2 * (headsUsed_ + 1) > heads_.size()) {
+                std::vector<Head> old(heads_.size() * 2);
+                old.swap(heads_);
+                for (const Head& head : old) {
+                    if (head.key != 0)
+                        heads_[probe(head.key)] = head;
+                }
+                i = probe(key);
+            }
+            ++headsUsed_;
+            heads_[i].key = usableKey(key);
+        }
+        nodes_.emplace_back(end, heads_[i].node);
+        heads_[i].node = static_cast<std::int32_t>(nodes_.size() - 1);
     }
 
     static std::uint64_t hashOf(std::string_view key)
@@ -379,18 +413,17 @@ private:
     // Looks again at the key of the first end marker after position `join`.
     void rekeyAfter(std::int64_t join)
     {
-        auto it = ends_.upper_bound(static_cast<std::int32_t>(join));
-        if (it != ends_.end())
-            rekey(it->first);
+        const std::int32_t end = ends_.firstAfter(static_cast<std::int32_t>(join));
+        if (end >= 0)
+            rekey(end);
     }
 
     // Brings the key of the end marker ending at `end` up to date with the text
     // in front of it, reading only what may have changed.
     void rekey(std::int32_t end)
     {
-        auto it = ends_.find(end);
-        Group& group = it->second;
-        std::int64_t previousEnd = it == ends_.begin() ? -1 : std::prev(it)->first;
+        Group& group = *ends_.find(end);
+        const std::int64_t previousEnd = ends_.lastBefore(end);
         if (group.keyStart > previousEnd)
             return; // its last start marker is still in its group, and nothing after it changed
         if (group.keyStart >= 0) {
