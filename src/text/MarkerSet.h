@@ -18,6 +18,7 @@ public:
     // Adds a marker known from the start; positions must rise.
     void append(std::int32_t position, const Value& value)
     {
+        bucketStart_.clear(); // appends come before any lookup; this only keeps a late one safe
         positions_.push_back(position);
         values_.push_back(value);
     }
@@ -59,8 +60,7 @@ public:
     // The first live marker after `position`; -1 when none.
     std::int32_t firstAfter(std::int32_t position)
     {
-        const auto k = std::upper_bound(positions_.begin(), positions_.end(), position) - positions_.begin();
-        const std::size_t alive = nextAlive(static_cast<std::size_t>(k));
+        const std::size_t alive = nextAlive(lowerIndex(position + 1));
         std::int32_t best = alive < positions_.size() ? positions_[alive] : -1;
         auto it = formed_.upper_bound(position);
         if (it != formed_.end() && (best < 0 || it->first < best))
@@ -71,8 +71,7 @@ public:
     // The last live marker before `position`; -1 when none.
     std::int32_t lastBefore(std::int32_t position)
     {
-        const auto k = std::lower_bound(positions_.begin(), positions_.end(), position) - positions_.begin();
-        const std::int64_t alive = previousAlive(k - 1);
+        const std::int64_t alive = previousAlive(static_cast<std::int64_t>(lowerIndex(position)) - 1);
         std::int32_t best = alive >= 0 ? positions_[static_cast<std::size_t>(alive)] : -1;
         auto it = formed_.lower_bound(position);
         if (it != formed_.begin())
@@ -89,6 +88,8 @@ private:
     std::vector<std::int32_t> next_;
     std::vector<std::int32_t> previous_;
     std::map<std::int32_t, Value> formed_;
+    static constexpr unsigned BucketBits = 6;
+    std::vector<std::int32_t> bucketStart_; // made at the first lookup, when every append is done
 
     void links()
     {
@@ -105,13 +106,41 @@ private:
     bool alive(std::size_t k) const { return next_.empty() || next_[k] == static_cast<std::int32_t>(k); }
 
     // The index of the live marker known from the start at `position`; -1 when none.
-    std::int64_t liveIndex(std::int32_t position) const
+    std::int64_t liveIndex(std::int32_t position)
     {
-        auto it = std::lower_bound(positions_.begin(), positions_.end(), position);
-        if (it == positions_.end() || *it != position)
+        const std::size_t k = lowerIndex(position);
+        if (k == positions_.size() || positions_[k] != position)
             return -1;
-        const std::size_t k = static_cast<std::size_t>(it - positions_.begin());
         return alive(k) ? static_cast<std::int64_t>(k) : -1;
+    }
+
+    // The index of the first marker known from the start at or after
+    // `position`. A binary search per lookup cost more than the rest of a
+    // block iteration, so the index of the first marker of every 64
+    // positions is kept and the rest read on from there.
+    std::size_t lowerIndex(std::int32_t position)
+    {
+        if (positions_.empty())
+            return 0;
+        if (bucketStart_.empty()) {
+            const std::size_t buckets = (static_cast<std::size_t>(positions_.back()) >> BucketBits) + 1;
+            bucketStart_.resize(buckets);
+            std::size_t k = 0;
+            for (std::size_t b = 0; b < buckets; ++b) {
+                while (static_cast<std::size_t>(positions_[k]) < (b << BucketBits))
+                    ++k;
+                bucketStart_[b] = static_cast<std::int32_t>(k);
+            }
+        }
+        if (position < 0)
+            return 0;
+        const std::size_t b = static_cast<std::size_t>(position) >> BucketBits;
+        if (b >= bucketStart_.size())
+            return positions_.size();
+        std::size_t k = static_cast<std::size_t>(bucketStart_[b]);
+        while (k < positions_.size() && positions_[k] < position)
+            ++k;
+        return k;
     }
 
     std::size_t nextAlive(std::size_t k)
