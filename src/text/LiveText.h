@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,7 +30,7 @@ public:
 
     std::int64_t size() const { return size_; }
     char at(std::int64_t i) const { return chars_[i]; }
-    bool live(std::int64_t i) const { return forward_.empty() || forward_[i] == i; }
+    bool live(std::int64_t i) const { return !forward_ || forward_[i] == i; }
     const std::string& raw() const { return chars_; }
 
     // The first live position at or after i; size() when none.
@@ -37,7 +38,7 @@ public:
     {
         if (i >= size_)
             return size_;
-        if (forward_.empty())
+        if (!forward_)
             return i;
         std::int64_t root = i;
         while (forward_[root] != root)
@@ -55,7 +56,7 @@ public:
     {
         if (i < 0)
             return -1;
-        if (backward_.empty())
+        if (!backward_)
             return i;
         // backward_ is shifted by one so that -1 has a slot (0).
         std::int64_t slot = i + 1;
@@ -85,7 +86,7 @@ public:
     // last live position before them (-1 when none).
     std::int64_t erase(std::int64_t i, std::size_t count)
     {
-        if (forward_.empty() && count > 0 && i < size_)
+        if (!forward_ && count > 0 && i < size_)
             buildLinks();
         const std::int64_t before = prev(i - 1);
         for (std::size_t c = 0; c < count && i < size_; ++c) {
@@ -100,7 +101,7 @@ public:
     // The live text; the object holds nothing useful afterwards.
     std::string take()
     {
-        if (forward_.empty())
+        if (!forward_)
             return std::move(chars_);
         // Live characters come in runs; dead runs are crossed in one step each.
         char* base = chars_.data();
@@ -122,13 +123,15 @@ private:
     std::string chars_;
     std::int64_t size_;
     // Built at the first deletion; until then every position is live.
-    std::vector<std::int32_t> forward_; // union-find towards the next live position
-    std::vector<std::int32_t> backward_; // union-find towards the previous live position, shifted by one
+    // Not zeroed before they are filled: over a long text that first write
+    // costs as much as the filling.
+    std::unique_ptr<std::int32_t[]> forward_; // union-find towards the next live position
+    std::unique_ptr<std::int32_t[]> backward_; // union-find towards the previous live position, shifted by one
 
     void buildLinks()
     {
-        forward_.resize(chars_.size() + 1);
-        backward_.resize(chars_.size() + 1);
+        forward_.reset(new std::int32_t[chars_.size() + 1]);
+        backward_.reset(new std::int32_t[chars_.size() + 1]);
         for (std::int64_t i = 0; i <= size_; ++i) {
             forward_[i] = static_cast<std::int32_t>(i);
             backward_[i] = static_cast<std::int32_t>(i);
