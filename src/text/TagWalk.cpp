@@ -22,18 +22,19 @@ namespace {
 // its own characters at once, those of a dead neighbour one iteration after
 // the neighbour died. A group therefore dies at the first iteration t whose
 // tag is a suffix of its final text starting at a "<" that had joined it by
-// t. Groups die in left-to-right order of the iterations that reach them,
-// and only tags of groups to the left can reach a group, so walking the groups
-// from left to right settles each one from the tags already known; a group no
-// tag reaches and that still holds a "<" is the tag of the next iteration.
+// t. Only tags of groups to its left can reach a group, so walking the
+// groups from left to right settles each one from the tags already known; a
+// group no known tag reaches and that still holds a "<" is the tag of the
+// next iteration.
 //
 // The text left of the first "<" still in play is final and is written back
 // in place; the rest (the pending text: what dead groups left, then the
-// current group) sits in a stack with prefix hashes, so that the text from any
-// of its "<" to its end hashes in constant time. Every tag and every suffix of
-// a tag starting at a "<" is in one table: a suffix of the pending text that is
-// not there cannot be the end of any tag either, which stops the search. A hit
-// is always confirmed by comparing the characters.
+// current group) sits in a stack that keeps, for each of its "<", the hash of
+// the text in front of it, so that the text from any "<" to the end hashes in
+// constant time. Every tag, and its suffixes from a "<" at the depths
+// `guarded` names, are in one table: a suffix of the pending text at such a
+// depth that is not there cannot be the end of any tag either, which stops the
+// search. A hit is always confirmed by comparing the characters.
 
 constexpr std::uint64_t Modulus = (1ull << 61) - 1;
 
@@ -141,14 +142,13 @@ private:
     // The pending text, from its first "<" through the current group's ">".
     std::string pending_;
     std::uint64_t hash_ = 0; // of all of pending_
-    std::vector<std::uint64_t> powers_; // powers_[k]: base_^k
-    // Each "<" of pending_ with the hash of the text in front of it, enough
-    // to hash the text from any "<" to the end and to cut the text there.
-    struct Lt {
-        std::uint32_t at;
-        std::uint64_t hashBefore;
-    };
-    std::vector<Lt> lts_;
+    static constexpr std::size_t MaxPowerTable = 1 << 16;
+    std::vector<std::uint64_t> powers_; // powers_[k]: base_^k, for the lengths met so far
+    // Each "<" of pending_ (ltAt_) with the hash of the text in front of it
+    // (ltHash_), enough to hash the text from any "<" to the end and to cut
+    // the text there.
+    std::vector<std::uint32_t> ltAt_;
+    std::vector<std::uint64_t> ltHash_;
     // Join times: pending_ from `start` on joined the current group at
     // iteration `time` (later segments joined earlier, their times fall).
     struct Segment {
@@ -202,7 +202,8 @@ private:
     {
         pending_.clear();
         hash_ = 0;
-        lts_.clear();
+        ltAt_.clear();
+        ltHash_.clear();
         segments_.clear();
     }
 
@@ -213,8 +214,10 @@ private:
         std::uint64_t h = hash_;
         for (std::size_t i = 0; i < count; ++i) {
             const unsigned char c = static_cast<unsigned char>(chars[i]);
-            if (c == '<')
-                lts_.push_back({ static_cast<std::uint32_t>(at + i), h });
+            if (c == '<') {
+                ltAt_.push_back(static_cast<std::uint32_t>(at + i));
+                ltHash_.push_back(h);
+            }
             h = mulMod(h, base_) + c + 1;
             if (h >= Modulus)
                 h -= Modulus;
@@ -222,13 +225,28 @@ private:
         hash_ = h;
     }
 
-    // The hash of pending_ from the "<" `lt` to its end.
-    std::uint64_t hashFrom(const Lt& lt)
+    // base_^length; a table for the usual lengths, squaring beyond.
+    std::uint64_t power(std::size_t length)
     {
-        const std::size_t length = pending_.size() - lt.at;
-        while (powers_.size() <= length)
-            powers_.push_back(mulMod(powers_.back(), base_));
-        const std::uint64_t before = mulMod(lt.hashBefore, powers_[length]);
+        if (length < MaxPowerTable) {
+            while (powers_.size() <= length)
+                powers_.push_back(mulMod(powers_.back(), base_));
+            return powers_[length];
+        }
+        std::uint64_t result = 1;
+        std::uint64_t square = base_;
+        for (std::size_t e = length; e > 0; e >>= 1) {
+            if (e & 1)
+                result = mulMod(result, square);
+            square = mulMod(square, square);
+        }
+        return result;
+    }
+
+    // The hash of pending_ from its k-th "<" to its end.
+    std::uint64_t hashFrom(std::size_t k)
+    {
+        const std::uint64_t before = mulMod(ltHash_[k], power(pending_.size() - ltAt_[k]));
         return hash_ >= before ? hash_ - before : hash_ + Modulus - before;
     }
 
@@ -292,6 +310,15 @@ private:
         return at == later.end() ? -1 : *at;
     }
 
+    // The suffixes of a tag from its "<" at these depths (1: its last "<")
+    // go into the table with the tag itself: every one up to GuardDepth, then
+    // every GuardDepth-th. A suffix of the pending text at such a depth that
+    // is not there ends the search for tags that end the text; in between,
+    // only whole tags are looked for. So a tag with very many "<" costs a
+    // fraction of them in the table.
+    static constexpr std::size_t GuardDepth = 16;
+    static bool guarded(std::size_t depth) { return depth <= GuardDepth || depth % GuardDepth == 0; }
+
     // The current group (all of pending_) becomes the tag of the next iteration.
     void recordTag()
     {
@@ -299,8 +326,11 @@ private:
         const std::size_t end = pending_.size();
         tags_.push_back({ static_cast<std::uint32_t>(tagChars_.size()), static_cast<std::uint32_t>(end) });
         tagChars_ += pending_;
-        for (std::size_t k = 1; k < lts_.size(); ++k)
-            insert(keyOf(hashFrom(lts_[k]), end - lts_[k].at));
+        const std::size_t lts = ltAt_.size();
+        for (std::size_t depth = 1; depth < lts; ++depth) {
+            if (guarded(depth))
+                insert(keyOf(hashFrom(lts - depth), end - ltAt_[lts - depth]));
+        }
         repeated_.push_back(0);
         Slot& whole = insert(keyOf(hash_, end)); // pending_ starts with its first "<"
         if (whole.first < 0) {
@@ -328,16 +358,20 @@ private:
         std::int32_t best = INT32_MAX;
         std::size_t bestFrom = 0;
         std::size_t segment = segments_.size() - 1;
-        for (std::size_t k = lts_.size(); k-- > 0;) {
-            const std::size_t from = lts_[k].at;
+        const std::size_t lts = ltAt_.size();
+        for (std::size_t depth = 1; depth <= lts; ++depth) {
+            const std::size_t from = ltAt_[lts - depth];
             while (segments_[segment].start > from)
                 --segment;
             const std::int32_t joined = segments_[segment].time;
             if (joined >= best)
                 break; // further left joined later still
-            const Slot& slot = slots_[probe(keyOf(hashFrom(lts_[k]), end - from))];
-            if (keyIn(slot) == 0)
-                break; // no tag ends with this text, nor with any longer one
+            const Slot& slot = slots_[probe(keyOf(hashFrom(lts - depth), end - from))];
+            if (keyIn(slot) == 0) {
+                if (guarded(depth))
+                    break; // no tag ends with this text, nor with any longer one
+                continue;
+            }
             const std::int32_t time = firstTimeFrom(slot, joined);
             if (time >= 0 && time < best) {
                 best = time;
@@ -358,8 +392,8 @@ private:
     {
         best = INT32_MAX;
         std::size_t segment = segments_.size() - 1;
-        for (std::size_t k = lts_.size(); k-- > 0;) {
-            const std::size_t from = lts_[k].at;
+        for (std::size_t k = ltAt_.size(); k-- > 0;) {
+            const std::size_t from = ltAt_[k];
             while (segments_[segment].start > from)
                 --segment;
             for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size()); ++t) {
@@ -377,10 +411,13 @@ private:
     // iteration later (or at once, when it has no "<" left, becomes final).
     void removeTail(std::size_t from, std::int32_t time)
     {
-        while (lts_.back().at > from)
-            lts_.pop_back();
-        hash_ = lts_.back().hashBefore; // the tag begins with the "<" at `from`
-        lts_.pop_back();
+        while (ltAt_.back() > from) {
+            ltAt_.pop_back();
+            ltHash_.pop_back();
+        }
+        hash_ = ltHash_.back(); // the tag begins with the "<" at `from`
+        ltAt_.pop_back();
+        ltHash_.pop_back();
         pending_.resize(from);
         while (!segments_.empty() && segments_.back().start >= from)
             segments_.pop_back();
@@ -392,7 +429,7 @@ private:
         segments_.push_back({ start, time + 1 });
         const char space = ' ';
         append(&space, 1);
-        if (lts_.empty()) {
+        if (ltAt_.empty()) {
             emitPending();
             clearPending();
         }

@@ -86,6 +86,30 @@ TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
     }
 }
 
+// Tags with dozens of "<", so that groups match them from deep inside: the
+// walk keeps only some of a long tag's inner suffixes and must still find
+// every tag that ends a group.
+TEST(TagWalkDifferential, TagsWithManyLts)
+{
+    const std::vector<std::string> pieces = { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >",
+        " ", "a", "<a" };
+    for (const Base& base : Bases) {
+        SCOPED_TRACE(base.name);
+        std::mt19937 random(64);
+        std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+        std::uniform_int_distribution<int> length(1, 60);
+        for (int n = 0; n < 3000 && !HasFailure(); ++n) {
+            std::string input;
+            for (int i = length(random); i > 0; --i)
+                input += pieces[pick(random)];
+            SCOPED_TRACE("input '" + input + "'");
+            const PassRun whole = expectSameTagPass(input, base.value, n % 2 == 0, 0);
+            if (n % 7 == 0 && whole.hook.yields > 1)
+                expectSameTagPass(input, base.value, false, whole.hook.yields / 2);
+        }
+    }
+}
+
 // Shapes where what a dead group leaves over travels far: a long run with a
 // "<" in front that each later tag carries one group further, and many "<"
 // in a row that tags take one by one. Every cancel point is checked.
