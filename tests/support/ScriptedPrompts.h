@@ -89,9 +89,13 @@ private:
             ADD_FAILURE() << "unscripted file dialog";
             return std::nullopt;
         }
-        auto f = files_.front();
+        // Copied out as a plain QString: g++ 12 misreads a copied optional<QString> as uninitialised.
+        const bool chosen = files_.front().has_value();
+        const QString path = chosen ? *files_.front() : QString();
         files_.pop_front();
-        return f;
+        if (!chosen)
+            return std::nullopt;
+        return path;
     }
 
     std::deque<Answer> answers_;

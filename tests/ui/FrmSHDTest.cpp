@@ -60,8 +60,9 @@ TEST_F(FrmSHDTest, ResultsOfTheWaysOut)
         SCOPED_TRACE(row.name);
         FrmSHD dlg(prompts_);
         dlg.show();
-        if (*row.browseTo)
+        if (*row.browseTo) {
             ASSERT_TRUE(dlg.dir1()->setPath(root_ + "/" + row.browseTo));
+        }
         switch (row.way) {
         case Way::Ok:
             button(dlg, "Command1")->click();
