@@ -24,8 +24,8 @@ void checkStripped(const std::string& input, bool strip)
     FUZZ_CHECK(result.outcome == Outcome::Finished, "finished without a cancel");
     FUZZ_CHECK(text.find_first_of("&,;") == std::string::npos, "no '&', ',' or ';' is left");
     const std::size_t lastOpen = text.rfind('<');
-    FUZZ_CHECK(lastOpen == std::string::npos || text.find('>', lastOpen) == std::string::npos,
-        "no '<' is followed by a '>'");
+    FUZZ_CHECK(
+        lastOpen == std::string::npos || text.find('>', lastOpen) == std::string::npos, "no '<' is followed by a '>'");
     if (strip)
         FUZZ_CHECK(text.find('\x7f') == std::string::npos, "no DEL when strip is checked");
     FUZZ_CHECK(hook.progress == (strip ? 100.0f : 50.0f), "progress ends at its target");

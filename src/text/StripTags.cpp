@@ -128,7 +128,8 @@ std::string leadingSpaceAndLineBreaks(std::string& text, bool strip)
     while (i + 16 <= size) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, del))));
+        const unsigned mask
+            = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, del))));
         if (mask == 0) {
             w += 16;
             i += 16;
@@ -548,13 +549,15 @@ bool linearBlockPass(std::string& text, std::string_view start, std::string_view
     std::vector<std::uint32_t> ends;
     const char s0 = lowerAscii(start[0]);
     const char s1 = lowerAscii(start[1]);
-    for (std::size_t i = scan::FindPair(base, 0, size, s0, s1); i < size; i = scan::FindPair(base, i + 1, size, s0, s1)) {
+    for (std::size_t i = scan::FindPair(base, 0, size, s0, s1); i < size;
+         i = scan::FindPair(base, i + 1, size, s0, s1)) {
         if (matchesNoCase(text, i, start))
             starts.push_back(static_cast<std::uint32_t>(i));
     }
     const char e0 = lowerAscii(end[el - 2]);
     const char e1 = lowerAscii(end[el - 1]);
-    for (std::size_t i = scan::FindPair(base, 0, size, e0, e1); i < size; i = scan::FindPair(base, i + 1, size, e0, e1)) {
+    for (std::size_t i = scan::FindPair(base, 0, size, e0, e1); i < size;
+         i = scan::FindPair(base, i + 1, size, e0, e1)) {
         if (i + 2 >= el && matchesNoCase(text, i + 2 - el, end))
             ends.push_back(static_cast<std::uint32_t>(i + 2 - el));
     }

@@ -396,7 +396,8 @@ private:
             const std::size_t from = ltAt_[k];
             while (segments_[segment].start > from)
                 --segment;
-            for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size()); ++t) {
+            for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size());
+                 ++t) {
                 if (tagEquals(t, from)) {
                     best = t;
                     bestFrom = from;

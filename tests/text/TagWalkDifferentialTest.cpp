@@ -40,9 +40,9 @@ PassRun expectSameTagPass(const std::string& input, std::uint64_t base, bool str
 {
     PassRun expected = runWith([](std::string& t, Hook& h, long& i) { return tamsenor::reference::TagPass(t, h, i); },
         input, strip, cancelAtYield);
-    PassRun actual = runWith(
-        [base](std::string& t, Hook& h, long& i) { return tamsenor::text::WalkTagPass(t, h, i, base); }, input,
-        strip, cancelAtYield);
+    PassRun actual
+        = runWith([base](std::string& t, Hook& h, long& i) { return tamsenor::text::WalkTagPass(t, h, i, base); },
+            input, strip, cancelAtYield);
     EXPECT_EQ(expected.text, actual.text);
     EXPECT_EQ(expected.outcome, actual.outcome);
     EXPECT_EQ(expected.iterations, actual.iterations);
@@ -91,8 +91,8 @@ TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
 // every tag that ends a group.
 TEST(TagWalkDifferential, TagsWithManyLts)
 {
-    const std::vector<std::string> pieces = { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >",
-        " ", "a", "<a" };
+    const std::vector<std::string> pieces
+        = { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >", " ", "a", "<a" };
     for (const Base& base : Bases) {
         SCOPED_TRACE(base.name);
         std::mt19937 random(64);
@@ -127,7 +127,8 @@ TEST(TagWalkDifferential, LeftoversCarriedAcrossManyGroups)
     };
     const Case cases[] = {
         { "run carried by each tag", numbered("<a", 12, ">") + "<" + std::string(30, 'x') + numbered("<a", 12, ">") },
-        { "run carried with two-lt tags", numbered("<q<a", 8, ">") + "<" + std::string(9, 'x') + numbered("<q<a", 8, ">") },
+        { "run carried with two-lt tags",
+            numbered("<q<a", 8, ">") + "<" + std::string(9, 'x') + numbered("<q<a", 8, ">") },
         { "lts taken one by one", std::string(20, '<') + ">" + numbered("<", 10, ">") + std::string(20, '<') + "> >" },
         { "tag comes back after a join", "<a<b> <a >x<c<b> >y<a >" },
         { "leftover without a later group", "<b> <a<b>" },
