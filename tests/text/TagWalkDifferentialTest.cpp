@@ -60,30 +60,37 @@ struct Base {
 const Base Bases[] = { { "drawn-like", 0x1F3A5C7E9B2D4F61ull % ((1ull << 61) - 1) }, { "sum", 1 },
     { "alternating", (1ull << 61) - 2 } };
 
-// Tags with more than one "<", the ends of groups that later tags reach, and
-// anagrams of one another.
-const std::vector<std::string> Pieces = { "<a>", "<b>", "<ab>", "<ba>", "<a<b>", "<b<a>", "<a <b>", "<<b>", "<q<a>",
-    "<<", "<", ">", "a>", "b>", " >", "x", " ", "<a", "<b" };
-
-TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
+// Under every base, `count` texts of 1 to `maxPieces` random pieces, each
+// stripped whole and, now and then, with a cancel at a random yield.
+void expectSameOnGeneratedTexts(const std::vector<std::string>& pieces, unsigned seed, int maxPieces, int count)
 {
     for (const Base& base : Bases) {
         SCOPED_TRACE(base.name);
-        std::mt19937 random(32);
-        std::uniform_int_distribution<std::size_t> pick(0, Pieces.size() - 1);
-        std::uniform_int_distribution<int> length(1, 40);
-        for (int n = 0; n < 6000 && !HasFailure(); ++n) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+        std::uniform_int_distribution<int> length(1, maxPieces);
+        for (int n = 0; n < count && !::testing::Test::HasFailure(); ++n) {
             std::string input;
             for (int i = length(random); i > 0; --i)
-                input += Pieces[pick(random)];
+                input += pieces[pick(random)];
             SCOPED_TRACE("input '" + input + "'");
-            const PassRun whole = expectSameTagPass(input, base.value, n % 3 == 0, 0);
+            const bool strip = n % 3 == 0;
+            const PassRun whole = expectSameTagPass(input, base.value, strip, 0);
             if (n % 5 == 0 && whole.hook.yields > 1) {
                 std::uniform_int_distribution<long> yield(1, whole.hook.yields);
-                expectSameTagPass(input, base.value, n % 3 == 0, yield(random));
+                expectSameTagPass(input, base.value, strip, yield(random));
             }
         }
     }
+}
+
+// Tags with more than one "<", the ends of groups that later tags reach, and
+// anagrams of one another.
+TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
+{
+    expectSameOnGeneratedTexts({ "<a>", "<b>", "<ab>", "<ba>", "<a<b>", "<b<a>", "<a <b>", "<<b>", "<q<a>", "<<", "<",
+                                   ">", "a>", "b>", " >", "x", " ", "<a", "<b" },
+        32, 40, 6000);
 }
 
 // Tags with dozens of "<", so that groups match them from deep inside: the
@@ -91,23 +98,8 @@ TEST(TagWalkDifferential, GeneratedGroupsUnderWeakHashes)
 // every tag that ends a group.
 TEST(TagWalkDifferential, TagsWithManyLts)
 {
-    const std::vector<std::string> pieces
-        = { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >", " ", "a", "<a" };
-    for (const Base& base : Bases) {
-        SCOPED_TRACE(base.name);
-        std::mt19937 random(64);
-        std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-        std::uniform_int_distribution<int> length(1, 60);
-        for (int n = 0; n < 3000 && !HasFailure(); ++n) {
-            std::string input;
-            for (int i = length(random); i > 0; --i)
-                input += pieces[pick(random)];
-            SCOPED_TRACE("input '" + input + "'");
-            const PassRun whole = expectSameTagPass(input, base.value, n % 2 == 0, 0);
-            if (n % 7 == 0 && whole.hook.yields > 1)
-                expectSameTagPass(input, base.value, false, whole.hook.yields / 2);
-        }
-    }
+    expectSameOnGeneratedTexts(
+        { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >", " ", "a", "<a" }, 64, 60, 3000);
 }
 
 // Shapes where what a dead group leaves over travels far: a long run with a
