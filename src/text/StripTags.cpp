@@ -175,10 +175,7 @@ public:
         }
         // Nothing is deleted yet, so the first keys are read from the plain text
         // (both start markers begin with "<", which memrchr can look for).
-        std::size_t capacity = 16;
-        while (capacity < 2 * ends_.initialCount())
-            capacity *= 2;
-        heads_.assign(capacity, Head {});
+        heads_.assign(headCapacity(ends_.initialCount()), Head {});
         const std::string& raw = text_.raw();
         std::int64_t previousEnd = -1;
         for (std::size_t k = 0; k < ends_.initialCount(); ++k) {
@@ -295,11 +292,14 @@ private:
     std::string_view end_;
     MarkerSet<Group> ends_; // last position of every live end marker
     // Key hash to the first of its end markers, listed through nodes_ (end,
-    // next node): open addressing, at most half full. Keys that share a hash
-    // share a list; every copy found through it is still compared.
+    // next node): open addressing, at most three quarters full, twelve bytes a
+    // slot (one lookup per block, each a likely cache miss). Keys that share a
+    // hash share a list; every copy found through it is still compared.
     struct Head {
-        std::uint64_t key = 0; // 0: free
+        std::uint32_t keyHigh = 0;
+        std::uint32_t keyLow = 0; // both 0: free
         std::int32_t node = -1;
+        std::uint64_t key() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
     };
     std::vector<Head> heads_;
     std::size_t headsUsed_ = 0;
@@ -307,13 +307,21 @@ private:
 
     static std::uint64_t usableKey(std::uint64_t key) { return key == 0 ? 1 : key; }
 
+    static std::size_t headCapacity(std::size_t keys)
+    {
+        std::size_t capacity = 16;
+        while (3 * capacity < 4 * keys)
+            capacity *= 2;
+        return capacity;
+    }
+
     // The slot of `key`, or the free slot where it would go.
     std::size_t probe(std::uint64_t key) const
     {
         key = usableKey(key);
         const std::size_t mask = heads_.size() - 1;
         std::size_t i = static_cast<std::size_t>((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull >> 20) & mask;
-        while (heads_[i].key != key && heads_[i].key != 0)
+        while (heads_[i].key() != key && heads_[i].key() != 0)
             i = (i + 1) & mask;
         return i;
     }
@@ -321,18 +329,20 @@ private:
     void file(std::uint64_t key, std::int32_t end)
     {
         std::size_t i = probe(key);
-        if (heads_[i].key == 0) {
-            if (2 * (headsUsed_ + 1) > heads_.size()) {
+        if (heads_[i].key() == 0) {
+            if (4 * (headsUsed_ + 1) > 3 * heads_.size()) {
                 std::vector<Head> old(heads_.size() * 2);
                 old.swap(heads_);
                 for (const Head& head : old) {
-                    if (head.key != 0)
-                        heads_[probe(head.key)] = head;
+                    if (head.key() != 0)
+                        heads_[probe(head.key())] = head;
                 }
                 i = probe(key);
             }
             ++headsUsed_;
-            heads_[i].key = usableKey(key);
+            key = usableKey(key);
+            heads_[i].keyHigh = static_cast<std::uint32_t>(key >> 32);
+            heads_[i].keyLow = static_cast<std::uint32_t>(key);
         }
         nodes_.emplace_back(end, heads_[i].node);
         heads_[i].node = static_cast<std::int32_t>(nodes_.size() - 1);
