@@ -169,11 +169,17 @@ private:
     // mix of the hash and the length, at most three quarters full. `first` is
     // the first iteration whose tag the text was, -1 for a suffix only; the
     // rare later iterations with the same tag are listed in repeats_.
+    // `filedLast` is the last iteration whose tag filed the text as a suffix
+    // of its own, -1 for none; when several did, filedLists_[filedMore]
+    // holds them all, rising.
     struct Slot {
         std::uint32_t keyHigh = 0;
         std::uint32_t keyLow = 0; // keyHigh and keyLow both 0: free
         std::int32_t first = -1;
+        std::int32_t filedLast = -1;
+        std::int32_t filedMore = -1;
     };
+    std::vector<std::vector<std::int32_t>> filedLists_;
     std::vector<Slot> slots_;
     unsigned slotBits_ = 10;
     std::size_t slotsUsed_ = 0;
@@ -329,7 +335,7 @@ private:
         const std::size_t lts = ltAt_.size();
         for (std::size_t depth = 1; depth < lts; ++depth) {
             if (guarded(depth))
-                insert(keyOf(hashFrom(lts - depth), end - ltAt_[lts - depth]));
+                file(insert(keyOf(hashFrom(lts - depth), end - ltAt_[lts - depth])), time);
         }
         repeated_.push_back(0);
         Slot& whole = insert(keyOf(hash_, end)); // pending_ starts with its first "<"
@@ -339,6 +345,33 @@ private:
             repeated_[static_cast<std::size_t>(whole.first)] = 1;
             repeats_[whole.first].push_back(time);
         }
+    }
+
+    // Notes that the tag of iteration `time` has the text of `slot` as a suffix.
+    void file(Slot& slot, std::int32_t time)
+    {
+        if (slot.filedLast == time)
+            return; // two suffixes of one tag that share a slot
+        if (slot.filedLast >= 0) {
+            if (slot.filedMore < 0) {
+                slot.filedMore = static_cast<std::int32_t>(filedLists_.size());
+                filedLists_.push_back({ slot.filedLast });
+            }
+            filedLists_[static_cast<std::size_t>(slot.filedMore)].push_back(time);
+        }
+        slot.filedLast = time;
+    }
+
+    // Whether a tag of an iteration in [from, before) has the text of `slot`
+    // as a suffix of its own.
+    bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before) const
+    {
+        if (slot.filedLast < from)
+            return false;
+        if (slot.filedMore < 0)
+            return slot.filedLast < before;
+        const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filedMore)];
+        return *std::lower_bound(times.begin(), times.end(), from) < before;
     }
 
     bool tagEquals(std::int32_t time, std::size_t from) const
@@ -377,6 +410,12 @@ private:
                 best = time;
                 bestFrom = from;
             }
+            // A longer tag that ends the text files this suffix; only one of
+            // an iteration from `joined` on and before `best` could still win.
+            // Without this the same useless deep suffixes are read again for
+            // every group that a short tag takes from a long pending text.
+            if (guarded(depth) && !filedBetween(slot, joined, best))
+                break;
         }
         if (best == INT32_MAX)
             return false;

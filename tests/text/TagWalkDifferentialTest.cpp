@@ -103,14 +103,30 @@ TEST(TagWalkDifferential, TagsWithManyLts)
 }
 
 // Shapes where what a dead group leaves over travels far: a long run with a
-// "<" in front that each later tag carries one group further, and many "<"
-// in a row that tags take one by one. Every cancel point is checked.
+// "<" in front that each later tag carries one group further, many "<" in a
+// row that tags take one by one, and a long remnant that the same short tag
+// takes apart from the end while a long tag has all its suffixes. Every
+// cancel point is checked.
 TEST(TagWalkDifferential, LeftoversCarriedAcrossManyGroups)
 {
+    auto repeated = [](const std::string& piece, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += piece;
+        return text;
+    };
     auto numbered = [](const std::string& before, int count, const std::string& after) {
         std::string text;
         for (int i = 0; i < count; ++i)
             text += before + std::to_string(i) + after;
+        return text;
+    };
+    // Each "<xN>" takes the "<a" off "<a<xN>", which joins "<b>" into a new
+    // "<a <b>": one more iteration with that same tag.
+    auto takers = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += "<x" + std::to_string(i) + "><a<x" + std::to_string(i) + "><b>";
         return text;
     };
     struct Case {
@@ -124,6 +140,8 @@ TEST(TagWalkDifferential, LeftoversCarriedAcrossManyGroups)
         { "lts taken one by one", std::string(20, '<') + ">" + numbered("<", 10, ">") + std::string(20, '<') + "> >" },
         { "tag comes back after a join", "<a<b> <a >x<c<b> >y<a >" },
         { "leftover without a later group", "<b> <a<b>" },
+        { "short tags taking a long remnant apart",
+            repeated("<a", 40) + " <b><z>" + takers(30) + repeated("<a", 40) + "<z>" + repeated("<b>", 45) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
