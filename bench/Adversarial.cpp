@@ -62,6 +62,30 @@ std::string Carried(std::size_t size, const std::string& open, const std::string
     return blocks + open + std::string(run, 'x') + blocks;
 }
 
+// A long tag "<a<a...<a <b>", numbered tags that each make one more
+// "<a <b>" tag, a long "<a" remnant, then "<b>" groups: each "<b>" is taken
+// with the remnant's last "<a" by a short tag while every longer suffix is
+// also a suffix of the long tag.
+std::string RemnantTaken(std::size_t size)
+{
+    const std::size_t half = size / 8; // "<a" pairs in the long tag and in the remnant
+    std::string text;
+    text.reserve(size + 64);
+    for (std::size_t i = 0; i < half; ++i)
+        text += "<a";
+    text += " <b><z>";
+    for (std::size_t i = 0; text.size() < size / 2 + 2 * half; ++i) {
+        const std::string x = "<x" + std::to_string(i) + ">";
+        text += x + "<a" + x + "<b>";
+    }
+    for (std::size_t i = 0; i < half; ++i)
+        text += "<a";
+    text += "<z>";
+    while (text.size() + 3 <= size)
+        text += "<b>";
+    return text;
+}
+
 std::string Page(std::size_t size)
 {
     std::string text = "<html><head><title>A long page</title><style>p { margin: 0 }</style></head><body>\r\n";
@@ -84,7 +108,7 @@ std::string Page(std::size_t size)
 
 std::vector<std::string> AdversarialNames()
 {
-    return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "page-10mb" };
+    return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "remnant-taken", "page-10mb" };
 }
 
 std::string MakeAdversarial(const std::string& name)
@@ -105,6 +129,8 @@ std::string MakeAdversarial(const std::string& name)
         return Carried(MiB, "<", ">");
     if (name == "carried-comments")
         return Carried(MiB, "<!", "->");
+    if (name == "remnant-taken")
+        return RemnantTaken(MiB);
     if (name == "page-10mb")
         return Page(10 * MiB);
     return {};

@@ -18,6 +18,8 @@ struct Input {
 //   odd-lt    1 MiB of dense, odd '<' cases ('<<', '<!', '->', lone '<', ...)
 //   carried-lt       1 MiB: tags "<aN>", a 300 KB run after a lone '<', the tags again
 //   carried-comments the same with comment blocks "<!aN->" and "<!"
+//   remnant-taken    1 MiB: a long "<a<a...<a <b>" tag, then a long "<a" remnant
+//                    that short tags take apart from its end, one "<b>" at a time
 //   page-10mb a 10 MiB page: paragraphs, links, e-mails, entities, tables
 std::vector<std::string> AdversarialNames();
 // The named input; an empty text for an unknown name.
