@@ -32,9 +32,10 @@ namespace {
 // current group) sits in a stack that keeps, for each of its "<", the hash of
 // the text in front of it, so that the text from any "<" to the end hashes in
 // constant time. Every tag, and its suffixes from a "<" at the depths
-// `guarded` names, are in one table: a suffix of the pending text at such a
-// depth that is not there cannot be the end of any tag either, which stops the
-// search. A hit is always confirmed by comparing the characters.
+// `guarded` names (powers of two), are in one table: a suffix of the pending
+// text at such a depth that is not there cannot be the end of any tag either,
+// which stops the search. A hit is always confirmed by comparing the
+// characters.
 
 constexpr std::uint64_t Modulus = (1ull << 61) - 1;
 
@@ -317,13 +318,12 @@ private:
     }
 
     // The suffixes of a tag from its "<" at these depths (1: its last "<")
-    // go into the table with the tag itself: every one up to GuardDepth, then
-    // every GuardDepth-th. A suffix of the pending text at such a depth that
-    // is not there ends the search for tags that end the text; in between,
-    // only whole tags are looked for. So a tag with very many "<" costs a
-    // fraction of them in the table.
-    static constexpr std::size_t GuardDepth = 16;
-    static bool guarded(std::size_t depth) { return depth <= GuardDepth || depth % GuardDepth == 0; }
+    // go into the table with the tag itself: the powers of two. A suffix of
+    // the pending text at such a depth that is not there ends the search for
+    // tags that end the text; in between, only whole tags are looked for, at
+    // most as many depths as were checked before. Each filing is a likely
+    // cache miss, so a tag of c "<" costs about log2(c) of them.
+    static bool guarded(std::size_t depth) { return (depth & (depth - 1)) == 0; }
 
     // The current group (all of pending_) becomes the tag of the next iteration.
     void recordTag()
