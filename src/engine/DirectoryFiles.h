@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -13,5 +14,13 @@ namespace tamsenor {
 // order in which the file list holds them. nullopt when the directory cannot
 // be listed.
 std::optional<QStringList> OrdinaryFilesOf(const QString& directory);
+
+// The order of the directory and file lists: letters compared without regard
+// to case, ties broken by exact order, so that the order is total.
+bool LessIgnoringCase(const QString& a, const QString& b);
+
+// The names of the entries of `directory` that `filters` lets through, in
+// LessIgnoringCase order; empty when it cannot be listed.
+QStringList EntryNamesOf(const QString& directory, QDir::Filters filters);
 
 } // namespace tamsenor

@@ -1,5 +1,7 @@
 #include "ui/ChosenFilesDrop.h"
 
+#include "engine/DirectoryFiles.h"
+
 #include "ui/FileChooser.h"
 #include "ui/toolkit/FileList.h"
 #include "ui/toolkit/FilePattern.h"
@@ -45,12 +47,6 @@ public:
 private:
     QProgressDialog dialog_;
 };
-
-bool lessInList(const QString& a, const QString& b)
-{
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
 
 } // namespace
 
@@ -103,7 +99,7 @@ bool ChosenFilesDrop::walkFolder(const QString& folder, QStringList& out)
         if (progress_ && seen_ % ProgressInterval == 0 && !progress_->step(seen_, out.size() + found.size()))
             return false;
     }
-    std::sort(found.begin(), found.end(), lessInList);
+    std::sort(found.begin(), found.end(), LessIgnoringCase);
     out << found;
     return true;
 }

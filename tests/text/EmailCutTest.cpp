@@ -12,6 +12,18 @@ using tamsenor::text::testing::VectorRowSink;
 
 namespace {
 
+// E-mails and one keyword with the list 0, as an extraction run sets them up.
+ExtractSetup emailsAndKeyword(const std::string& keyword)
+{
+    ExtractSetup setup;
+    setup.columns = { "Email", keyword, "FileName", "ProcessTime" };
+    setup.keywordOn = true;
+    setup.keywords = { Keyword { keyword, "0" } };
+    setup.filePath = "/in/a.htm";
+    setup.processTime = [] { return std::string("t"); };
+    return setup;
+}
+
 TEST(EmailCut, LongRunBeforeTheAtSignIsCutBeforeIt)
 {
     const std::string run = std::string(120, '\xff') + std::string(130, 'a');
@@ -45,12 +57,7 @@ TEST(EmailCut, PassEndsAndKeepsOneRowPerAtSign)
 // and the finding is the text after the "@" alone.
 TEST(EmailCut, KeywordConsumingEverySpaceLeavesAnEmailWithoutItsLeftPart)
 {
-    ExtractSetup setup;
-    setup.columns = { "Email", " ", "FileName", "ProcessTime" };
-    setup.keywordOn = true;
-    setup.keywords = { Keyword { " ", "0" } };
-    setup.filePath = "/in/a.htm";
-    setup.processTime = [] { return std::string("t"); };
+    const ExtractSetup setup = emailsAndKeyword(" ");
     std::string text = " p@q r@s ";
     VectorRowSink rows(setup.columns.size());
     BasicHook hook;
@@ -66,12 +73,7 @@ TEST(EmailCut, KeywordConsumingEverySpaceLeavesAnEmailWithoutItsLeftPart)
 // is empty and the pass ends with later "@"s still in the text.
 TEST(EmailCut, EmptyFindingFromAnAtSignWithoutSpacesAroundEndsThePass)
 {
-    ExtractSetup setup;
-    setup.columns = { "Email", " x", "FileName", "ProcessTime" };
-    setup.keywordOn = true;
-    setup.keywords = { Keyword { " x", "0" } };
-    setup.filePath = "/in/a.htm";
-    setup.processTime = [] { return std::string("t"); };
+    const ExtractSetup setup = emailsAndKeyword(" x");
     std::string text = " xp@q x@ r@s ";
     VectorRowSink rows(setup.columns.size());
     BasicHook hook;

@@ -1,14 +1,14 @@
 #include "ui/toolkit/DirList.h"
 
+#include "engine/DirectoryFiles.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QStyle>
 
 #include <dirent.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -93,16 +93,7 @@ void DirList::fill()
     }
 
     ++depth;
-    QStringList subdirs;
-    QDirIterator it(path_, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        subdirs << it.fileName();
-    }
-    std::sort(subdirs.begin(), subdirs.end(), [](const QString& a, const QString& b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    const QStringList subdirs = EntryNamesOf(path_, QDir::Dirs | QDir::NoDotAndDotDot);
     const QString base = path_ == u"/" ? path_ : path_ + u'/';
     for (const QString& s : subdirs)
         addLine(s, base + s, closedIcon);
