@@ -1,12 +1,11 @@
 #include "results/ResultsTable.h"
 
-#include <algorithm>
-
 namespace tamsenor {
 
 bool ResultsTable::appendColumn(const std::string& name)
 {
-    if (std::find(columns_.begin(), columns_.end(), name) != columns_.end())
+    // A table of 100,000 keyword columns must not compare every pair of names.
+    if (!names_.insert(name).second)
         return false;
     columns_.push_back(name);
     for (auto& row : rows_)

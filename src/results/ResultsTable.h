@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace tamsenor {
@@ -39,6 +40,7 @@ public:
 
 private:
     std::vector<std::string> columns_;
+    std::unordered_set<std::string> names_; // the same names, for a check in constant time
     std::vector<std::vector<std::optional<std::string>>> rows_;
     std::size_t cursor_ = 0; // == rows_.size() means past the end
 };
