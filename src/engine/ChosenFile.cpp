@@ -2,11 +2,8 @@
 
 #include "io/Files.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tamsenor {
 
@@ -14,74 +11,27 @@ namespace {
 
 constexpr char EndOfText = '\x1A';
 
-// Closes the descriptor on every way out.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-TextRead Failed(TextRead::Status status, int code)
-{
-    TextRead result;
-    result.status = status;
-    result.reason = io::ErrorText(code);
-    return result;
-}
-
-// Reads until the end of the file or until `text` holds `limit` bytes; 0 or errno.
-int ReadUpTo(int fd, std::string& text, std::size_t limit)
-{
-    char buffer[65536];
-    while (text.size() < limit) {
-        const std::size_t wanted = std::min(sizeof buffer, limit - text.size());
-        const ssize_t got = ::read(fd, buffer, wanted);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return 0;
-}
-
 } // namespace
 
-TextRead ReadChosenFile(const std::string& path, std::string& text, std::size_t maxLength)
+TextRead ReadChosenFile(
+    const std::string& path, std::string& text, std::size_t maxLength, const std::function<bool()>& keepGoing)
 {
-    text.clear();
-    if (path.empty())
-        return Failed(TextRead::Status::NotOpened, ENOENT);
-
-    Descriptor file;
-    do {
-        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (file.fd < 0 && errno == EINTR);
-    if (file.fd < 0)
-        return Failed(TextRead::Status::NotOpened, errno);
-
-    struct stat info { };
-    if (::fstat(file.fd, &info) != 0)
-        return Failed(TextRead::Status::NotOpened, errno);
-    if (S_ISDIR(info.st_mode))
-        return Failed(TextRead::Status::NotOpened, EISDIR);
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
-        text.reserve(std::min(static_cast<std::size_t>(info.st_size), maxLength));
-
+    const io::ReadReport read = io::ReadRegularFile(path, text, maxLength, keepGoing);
     TextRead result;
-    if (int code = ReadUpTo(file.fd, text, maxLength); code != 0)
-        return Failed(TextRead::Status::NotText, code);
-    if (text.size() == maxLength) {
-        std::string probe;
-        if (int code = ReadUpTo(file.fd, probe, 1); code != 0)
-            return Failed(TextRead::Status::NotText, code);
-        result.truncated = !probe.empty();
+    result.reason = read.reason;
+    result.truncated = read.truncated;
+    switch (read.status) {
+    case io::ReadReport::Status::Read:
+        break;
+    case io::ReadReport::Status::NotOpened:
+        result.status = TextRead::Status::NotOpened;
+        return result;
+    case io::ReadReport::Status::Failed:
+        result.status = TextRead::Status::NotText;
+        return result;
+    case io::ReadReport::Status::Cancelled:
+        result.status = TextRead::Status::Cancelled;
+        return result;
     }
 
     // Text ends at the end-of-text byte; one that stands before the file's

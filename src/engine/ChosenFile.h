@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,7 @@ struct TextRead {
         Read, // `text` holds the file (or its first maxLength bytes)
         NotOpened, // the file could not be opened; `reason` says why
         NotText, // opened, but it cannot be read as text to its end
+        Cancelled, // the hook asked to stop during a long read
     };
     Status status = Status::Read;
     std::string reason; // the system's description, or why it is no text
@@ -28,8 +30,13 @@ struct TextRead {
 // the end-of-text byte 0x1A before its last byte cannot be read as text to its
 // end (NotText), nor can one whose reading fails part-way. `text` keeps what was
 // read in every case. May throw std::bad_alloc.
+// Anything but a regular file (a pipe, a device, a socket, whatever link
+// leads there) is NotOpened, with the reason, and is never waited on.
+// `keepGoing`, when given, runs after every mebibyte past the first; false
+// stops the read (Cancelled).
 // Example: "a\x1Ab" -> NotText; "ab\x1A" -> Read, text "ab\x1A".
-TextRead ReadChosenFile(const std::string& path, std::string& text, std::size_t maxLength = MaxTextLength);
+TextRead ReadChosenFile(const std::string& path, std::string& text, std::size_t maxLength = MaxTextLength,
+    const std::function<bool()>& keepGoing = {});
 
 // The size of the file at `path` in bytes; nullopt (and errno's description in
 // `reason`, when given) when it cannot be read.

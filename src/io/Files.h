@@ -3,26 +3,117 @@
 #include "io/FileResult.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamsenor::io {
+
+// Which file a path named at one moment: enough to tell later whether the
+// same file, unchanged, is still there (another program may have replaced or
+// rewritten it meanwhile).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    bool sameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (symbolic links followed); nullopt when
+// there is none.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+struct ReadReport {
+    enum class Status {
+        Read, // `content` holds the file (or its first maxLength bytes)
+        NotOpened, // no such file, no access, a directory, or no regular file
+        Failed, // opened, but reading failed part-way; `content` holds what was read
+        Cancelled, // `keepGoing` said stop; `content` holds what was read
+    };
+    Status status = Status::Read;
+    std::string reason; // the system's description, or why the file is refused
+    bool truncated = false; // longer than maxLength
+};
+
+// Reads a regular file as bytes, unchanged. Anything else (a pipe, a device,
+// a socket) is refused without waiting on it, whatever link leads there: a
+// pipe with no writer would block forever and a device may never end.
+// `keepGoing`, when given, runs after every mebibyte past the first and can
+// stop a long read. Example: a link to /dev/zero -> NotOpened, "it is a
+// character device, not a regular file".
+ReadReport ReadRegularFile(const std::string& path, std::string& content, std::size_t maxLength = SIZE_MAX,
+    const std::function<bool()>& keepGoing = {});
 
 // Reads the whole file as bytes. On failure returns false with the reason.
 FileResult ReadWholeFile(const std::string& path, std::string& content);
 
 // As above, and tells apart a file that could not be opened (`opened` false:
-// empty path, no such file, no access, a directory) from one whose reading
-// failed part-way (`opened` true); `content` then holds the bytes read before
-// the error.
+// empty path, no such file, no access, a directory, no regular file) from one
+// whose reading failed part-way (`opened` true); `content` then holds the
+// bytes read before the error.
 FileResult ReadWholeFile(const std::string& path, std::string& content, bool& opened);
 
-// Writes `content` to `path` so that a failure never leaves a file that
-// claims success: the bytes go to a temporary file in the same directory,
-// which is flushed and renamed over `path` only when everything was written.
-// An existing file is replaced. On failure the temporary file is removed and
-// `path` is left as it was.
-FileResult WriteWholeFile(const std::string& path, const std::string& content);
+// What a replacing write did: where the bytes went, which file they are now,
+// and where the file they replaced was kept when that was asked for.
+struct Replacement {
+    std::string target; // the path written, symbolic links resolved
+    FileIdentity written; // the new file
+    std::string keptAside; // a hidden link to the replaced file in the same folder; empty when none
+    FileIdentity replaced; // the replaced file, when one was kept aside
+};
+
+// Writes a file so that a failure never leaves a file that claims success:
+// the bytes go to a temporary file with a short hidden name (".tmsn-" and six
+// characters) in the target's folder, which is flushed and renamed over the
+// target only when everything was written. A symbolic link is written
+// through: the link stays and the file it names gets the content, even when
+// that file does not exist yet. Only a regular file, or nothing, is ever
+// replaced: a directory, a device, a pipe or a socket is refused before any
+// byte is written. The replaced file keeps its permissions.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile(); // abandons an uncommitted file: the target stays as it was
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    FileResult open(const std::string& path);
+    FileResult write(std::string_view bytes);
+    // Makes the written bytes the target's content. With `keepReplaced`, an
+    // existing target is first linked to a hidden name beside it (see
+    // Replacement), so that the caller can put it back or let it go later.
+    FileResult commit(bool keepReplaced = false);
+    void abandon();
+
+    const Replacement& replacement() const { return replacement_; }
+
+private:
+    int fd_ = -1;
+    std::string temporary_;
+    std::int64_t bytesWritten_ = 0;
+    bool targetExisted_ = false;
+    Replacement replacement_;
+};
+
+// Writes `content` to `path` through a ReplacingFile. On failure the
+// temporary file is removed and `path` is left as it was.
+FileResult WriteWholeFile(const std::string& path, std::string_view content, Replacement* done = nullptr,
+    bool keepReplaced = false);
+
+// Puts back the file a replacing write kept aside, when the target is still
+// exactly the file that write made; otherwise (another program wrote it
+// meanwhile) leaves both alone and fails. Without a kept file, deletes the
+// written file under the same condition.
+FileResult UndoReplacement(const Replacement& done);
+
+// Lets go of the file a replacing write kept aside, when the hidden name
+// still names it.
+void DiscardKeptAside(const Replacement& done);
 
 // Splits text into lines the way text files are read here: a line ends at
 // CR LF or at a lone CR; a lone LF is an ordinary character; the end of the
@@ -32,7 +123,7 @@ std::vector<std::string> SplitLines(const std::string& content);
 // The system's description of errno `code`.
 std::string ErrorText(int code);
 
-// Test seam: when set, WriteWholeFile fails after this many bytes as if the
+// Test seam: when set, a ReplacingFile fails after this many bytes as if the
 // disk were full (ENOSPC). Negative means off.
 void SetWriteFailureAfterBytesForTesting(std::int64_t bytes);
 

@@ -5,7 +5,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace tamsenor {
 namespace {
@@ -79,6 +84,122 @@ TEST(ReadWholeFile, FailuresSayWhy)
         EXPECT_EQ(std::string(std::strerror(c.expectedErrno)), result.reason);
         EXPECT_EQ("", content);
     }
+}
+
+// Special files made in the test's own folder, never the real /dev: a FIFO
+// always; a socket; and, as root only, a character device like /dev/zero.
+struct SpecialFile {
+    const char* name;
+    std::function<bool(const std::string&)> make;
+};
+
+std::vector<SpecialFile> SpecialFiles()
+{
+    std::vector<SpecialFile> files {
+        { "named pipe", [](const std::string& path) { return ::mkfifo(path.c_str(), 0644) == 0; } },
+        { "socket",
+            [](const std::string& path) {
+                sockaddr_un address {};
+                address.sun_family = AF_UNIX;
+                if (path.size() >= sizeof address.sun_path)
+                    return false;
+                std::strcpy(address.sun_path, path.c_str());
+                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+                ::close(fd);
+                return bound;
+            } },
+    };
+    if (::geteuid() == 0) {
+        files.push_back({ "character device",
+            [](const std::string& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0; } });
+    }
+    return files;
+}
+
+TEST(ReadRegularFile, RefusesSpecialFilesWithoutWaitingOnThem)
+{
+    for (const SpecialFile& special : SpecialFiles()) {
+        for (const bool throughLink : { false, true }) {
+            SCOPED_TRACE(std::string(special.name) + (throughLink ? " through a link" : ""));
+            TempDir dir;
+            ASSERT_TRUE(special.make(dir.file("node")));
+            if (throughLink) {
+                ASSERT_EQ(0, ::symlink("node", dir.file("link").c_str()));
+            }
+            std::string content = "stale";
+            bool opened = true;
+            const FileResult result = io::ReadWholeFile(dir.file(throughLink ? "link" : "node"), content, opened);
+            EXPECT_FALSE(result.ok);
+            EXPECT_FALSE(opened);
+            EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
+            EXPECT_EQ("", content);
+        }
+    }
+}
+
+TEST(ReadRegularFile, KeepGoingCanStopALongRead)
+{
+    TempDir dir;
+    WriteBytes(dir.file("big"), std::string(3 << 20, 'x'));
+    int asked = 0;
+    std::string content;
+    const io::ReadReport read
+        = io::ReadRegularFile(dir.file("big"), content, SIZE_MAX, [&asked] { return ++asked < 2; });
+    EXPECT_EQ(io::ReadReport::Status::Cancelled, read.status);
+    EXPECT_EQ(2, asked);
+    EXPECT_LT(content.size(), 3u << 20);
+}
+
+TEST(WriteWholeFile, ReplacesNothingButARegularFile)
+{
+    for (const SpecialFile& special : SpecialFiles()) {
+        for (const bool throughLink : { false, true }) {
+            SCOPED_TRACE(std::string(special.name) + (throughLink ? " through a link" : ""));
+            TempDir dir;
+            ASSERT_TRUE(special.make(dir.file("node")));
+            if (throughLink) {
+                ASSERT_EQ(0, ::symlink("node", dir.file("link").c_str()));
+            }
+            const FileResult result = io::WriteWholeFile(dir.file(throughLink ? "link" : "node"), "x");
+            EXPECT_FALSE(result.ok);
+            EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
+            struct stat info { };
+            ASSERT_EQ(0, ::lstat(dir.file("node").c_str(), &info));
+            EXPECT_FALSE(S_ISREG(info.st_mode));
+            EXPECT_EQ(throughLink ? 2u : 1u, dir.entries().size()); // no temporary left
+        }
+    }
+}
+
+TEST(WriteWholeFile, NamesThatStretchTheLimits)
+{
+    struct Row {
+        const char* name;
+        std::string file;
+    };
+    const Row rows[] = {
+        { "a name of 255 bytes", std::string(251, 'n') + ".txt" },
+        { "bytes that are no UTF-8", "caf\xe9\xff.txt" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        const FileResult result = io::WriteWholeFile(dir.file(row.file), "content");
+        EXPECT_TRUE(result.ok) << result.reason;
+        EXPECT_EQ(std::vector<std::string> { row.file }, dir.entries());
+    }
+}
+
+TEST(WriteWholeFile, WritesThroughADanglingLink)
+{
+    TempDir dir;
+    ASSERT_EQ(0, ::symlink("target.txt", dir.file("link").c_str()));
+    ASSERT_TRUE(io::WriteWholeFile(dir.file("link"), "new").ok);
+    EXPECT_EQ("new", ReadBytes(dir.file("target.txt")));
+    struct stat info { };
+    ::lstat(dir.file("link").c_str(), &info);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
 TEST(WriteWholeFile, CreatesAndReplaces)
