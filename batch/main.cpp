@@ -3,6 +3,7 @@
 
 #include "engine/BatchRun.h"
 #include "engine/LocalText.h"
+#include "engine/SaveResults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,7 +92,8 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
         return UsageError(report.error);
     case BatchReport::Status::Cancelled:
         Print(stderr,
-            settings.strip ? QStringLiteral("tamsenor-batch: interrupted; the outputs of this run were deleted\n")
+            settings.strip ? QStringLiteral("tamsenor-batch: interrupted; the outputs of this run were removed and the files they had "
+                                           "replaced put back\n")
                            : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
         return ExitInterrupted;
     case BatchReport::Status::ResultsNotSaved:
@@ -149,6 +151,14 @@ int main(int argc, char** argv)
         return UsageError(chosen.error);
     if (const QString problem = PrepareOutputPlaces(options.settings); !problem.isEmpty())
         return UsageError(problem);
+    if (!options.settings.strip) {
+        const QStringList keywordFiles
+            = options.settings.keywordFile ? QStringList { *options.settings.keywordFile } : QStringList {};
+        if (const std::string conflict = ResultsPathConflict(options.settings.resultsPath, chosen.paths, keywordFiles);
+            !conflict.empty())
+            return UsageError(QStringLiteral("--results '%1' cannot take the results: %2")
+                                  .arg(options.settings.resultsPath, FromLocalBytes(conflict)));
+    }
 
     struct sigaction action { };
     action.sa_handler = OnInterrupt;

@@ -126,6 +126,44 @@ expect_exit 0 "extract without a fixed time" "$BATCH" extract --web --results r3
 grep -q "${CR}\$" r3.txt || fail "extract: lines do not end in CR LF"
 grep -q "T0" r3.txt && fail "extract: a fixed time without --process-time"
 
+# The results never replace a file of the run or the keyword file: a usage error, both kept.
+cp in/shop.html shop-copy.html
+expect_exit 2 "results onto a chosen file" "$BATCH" extract --web --results shop-copy.html shop-copy.html
+cmp -s shop-copy.html in/shop.html || fail "results onto a chosen file: the file was changed"
+cp kw.txt kw-copy.txt
+expect_exit 2 "results onto the keyword file" "$BATCH" extract --keywords kw-copy.txt --results kw-copy.txt in
+cmp -s kw-copy.txt kw.txt || fail "results onto the keyword file: the file was changed"
+grep -q "keyword file in use" err.log || fail "results onto the keyword file: no clear message"
+
+# Special files are never replaced, and a pipe among the inputs is refused, not waited on.
+mkfifo pipe
+expect_exit 1 "results onto a pipe" "$BATCH" extract --web --results pipe in/shop.html
+[ -p pipe ] || fail "results onto a pipe: the pipe was replaced"
+mkdir withpipe
+cp in/shop.html withpipe/
+ln -s ../pipe withpipe/zlink.htm
+expect_exit 1 "strip with a link to a pipe" timeout 20 "$BATCH" strip --out o5 withpipe
+grep -q "zlink.htm: it is a named pipe" out.log || fail "link to a pipe: not listed as skipped ($(cat out.log))"
+
+# An interrupted strip run takes its outputs back and puts replaced files back.
+mkdir -p big o6
+printf 'kept by the user' >o6/ahtm.txt
+printf '<p>a</p>' >big/a.htm
+head -c 300000000 /dev/zero | tr '\0' 'x' >big/b.htm
+"$BATCH" strip --out o6 big >out.log 2>err.log &
+pid=$!
+while [ ! -e o6/.done ] && kill -0 "$pid" 2>/dev/null; do
+    # a.htm is first; once its output is in place the run is on b.htm.
+    grep -q '^ From' o6/ahtm.txt 2>/dev/null && break
+    sleep 0.05
+done
+kill -INT "$pid" 2>/dev/null
+wait "$pid"
+got=$?
+[ "$got" -eq 130 ] || fail "interrupted strip: exit $got, expected 130"
+[ "$(cat o6/ahtm.txt)" = "kept by the user" ] || fail "interrupted strip: the replaced file was not put back"
+[ "$(ls -A o6)" = "ahtm.txt" ] || fail "interrupted strip: left $(ls -A o6)"
+
 # Extract with a file that is no text: skipped, exit 1, the others' results written.
 expect_exit 1 "extract with a skipped file" "$BATCH" extract --web --results r4.txt --process-time T skip
 grep -q "skip/binary.htm: " out.log || fail "extract skips: binary.htm not listed"

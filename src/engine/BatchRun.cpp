@@ -94,10 +94,14 @@ BatchReport StripRun(BatchHost& host)
     BatchReport report;
     const StripRunResult run = StripFiles(host);
     if (run.outcome == text::Outcome::Cancelled) {
-        DeleteStripOutputs(state.StripOutputFiles);
+        for (const UndoProblem& problem : UndoStripOutputs(run.outputs))
+            report.notes.push_back(problem.path + QStringLiteral(": left as it is, ") + problem.reason
+                + (problem.keptAside.isEmpty() ? QString()
+                                               : QStringLiteral("; the earlier file is kept as ") + problem.keptAside));
         report.status = BatchReport::Status::Cancelled;
         return report;
     }
+    FinishStripOutputs(run.outputs);
     for (const QString& output : state.StripOutputFiles) {
         if (!output.isEmpty())
             report.written << output;

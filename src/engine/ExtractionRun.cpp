@@ -37,6 +37,8 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
 
 namespace {
 
+const std::string NotEnoughMemory = "there is not enough memory to process it";
+
 // The pass's view of the run for one file. The keywords are read afresh for
 // every file, as the pass reads the keyword table while it works.
 text::ExtractSetup SetupFor(RunHost& host, const QString& path)
@@ -81,7 +83,12 @@ text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         host.setFileProgress(0.0f);
 
         try {
-            const TextRead read = ReadChosenFile(file, state.TextBuffer, maxLength);
+            const TextRead read = ReadChosenFile(file, state.TextBuffer, maxLength, [&hook] {
+                hook.yield();
+                return !hook.cancelRequested();
+            });
+            if (read.status == TextRead::Status::Cancelled)
+                return text::Outcome::Cancelled;
             if (read.status == TextRead::Status::NotOpened) {
                 prompts.message(messages::FileHasProblem(path, read.reason), Icon::Critical, Buttons::Ok);
                 continue;
@@ -102,8 +109,11 @@ text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         } catch (const text::PositionError&) {
             // A failing pass ends this file only; the run goes on.
         } catch (const std::bad_alloc&) {
+            // The rows the file gave so far stay, as after a failing pass;
+            // the user learns that the file was not searched to its end.
             state.TextBuffer.clear();
             state.TextBuffer.shrink_to_fit();
+            prompts.message(messages::FileHasProblem(path, NotEnoughMemory), Icon::Critical, Buttons::Ok);
         }
     }
     return text::Outcome::Finished;

@@ -32,9 +32,13 @@ void Run(RunHost& host)
             return;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
-            DeleteStripOutputs(state.StripOutputFiles, [&host] { host.yield(); });
+            // Silent, as a cancel is, unless something could not be taken back.
+            const std::vector<UndoProblem> problems = UndoStripOutputs(run.outputs, [&host] { host.yield(); });
+            if (!problems.empty())
+                prompts.message(messages::OutputsNotUndone(problems), Icon::Exclamation, Buttons::Ok);
             return;
         }
+        FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);

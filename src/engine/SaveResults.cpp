@@ -1,6 +1,9 @@
 #include "engine/SaveResults.h"
 
 #include "engine/LocalText.h"
+#include "io/Files.h"
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -26,7 +29,34 @@ bool NameTaken(const QString& path)
     return ::lstat(LocalBytes(path).c_str(), &info) == 0;
 }
 
+// The files the results must not replace: the run's chosen files and the
+// keyword files in use.
+std::string ConflictFor(RunHost& host, const QString& path)
+{
+    QStringList chosen;
+    for (int i = 0; i < host.chosenCount(); ++i)
+        chosen << host.chosenEntry(i);
+    const Module1& globals = host.globals();
+    return ResultsPathConflict(path, chosen, { globals.KeywordOpenPath, globals.KeywordSavePath });
+}
+
 } // namespace
+
+std::string ResultsPathConflict(const QString& path, const QStringList& chosen, const QStringList& keywordFiles)
+{
+    const std::optional<io::FileIdentity> target = io::IdentityOf(LocalBytes(path));
+    if (!target)
+        return {};
+    auto same = [&target](const QString& other) {
+        const std::optional<io::FileIdentity> id = io::IdentityOf(LocalBytes(other));
+        return id && id->sameFile(*target);
+    };
+    if (std::any_of(chosen.begin(), chosen.end(), same))
+        return "it is one of the files being processed";
+    if (std::any_of(keywordFiles.begin(), keywordFiles.end(), same))
+        return "it is the keyword file in use";
+    return {};
+}
 
 void SaveResults(RunHost& host)
 {
@@ -46,6 +76,10 @@ void SaveResults(RunHost& host)
             return;
         const QString path = *chosen;
         host.globals().ResultsSavePath = path;
+        if (const std::string conflict = ConflictFor(host, path); !conflict.empty()) {
+            prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
+            continue;
+        }
         if (NameTaken(path)
             && prompts.message(messages::ReplaceQuestion(path), Icon::None, Buttons::YesNo) != Answer::Yes)
             continue;

@@ -6,8 +6,11 @@
 #include "io/Files.h"
 #include "text/StripTags.h"
 
+#include <QSet>
+
 #include <new>
-#include <unistd.h>
+#include <set>
+#include <utility>
 
 namespace tamsenor {
 
@@ -18,15 +21,22 @@ QString StripOutputName(const QString& chosenPath)
     return name + QStringLiteral(".txt");
 }
 
-QString StripOutputPath(const QString& directory, const QString& chosenPath, const QStringList& writtenThisRun)
+QString StripOutputPath(
+    const QString& directory, const QString& chosenPath, const std::function<bool(const QString&)>& taken)
 {
     QString stem = StripOutputName(chosenPath);
     stem.chop(4); // ".txt"
     const QString base = directory + QLatin1Char('/') + stem;
     QString path = base + QStringLiteral(".txt");
-    for (int n = 2; writtenThisRun.contains(path); ++n)
+    for (int n = 2; taken(path); ++n)
         path = base + QStringLiteral("_%1.txt").arg(n);
     return path;
+}
+
+QString StripOutputPath(const QString& directory, const QString& chosenPath, const QStringList& writtenThisRun)
+{
+    return StripOutputPath(
+        directory, chosenPath, [&writtenThisRun](const QString& path) { return writtenThisRun.contains(path); });
 }
 
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
@@ -34,7 +44,14 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
 {
     StripFileResult result;
     std::string content;
-    const TextRead read = ReadChosenFile(inputPath, content, maxLength);
+    const TextRead read = ReadChosenFile(inputPath, content, maxLength, [&hook] {
+        hook.yield();
+        return !hook.cancelRequested();
+    });
+    if (read.status == TextRead::Status::Cancelled) {
+        result.outcome = text::Outcome::Cancelled;
+        return result;
+    }
     if (read.status != TextRead::Status::Read || read.truncated) {
         result.reason = read.status != TextRead::Status::Read ? read.reason : "the file is too large";
         return result;
@@ -59,11 +76,37 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
         return result;
     }
     buffer += "\r\n";
-    const FileResult written = io::WriteWholeFile(outputPath, buffer);
+    const FileResult written = io::WriteWholeFile(outputPath, buffer, &result.replacement, true);
     result.written = written.ok;
     result.reason = written.reason;
     return result;
 }
+
+namespace {
+
+// The chosen files of the run, by device and inode, so that an output path
+// that names one of them (by another name, through a link or a linked
+// folder) is recognised.
+class ChosenFileSet {
+public:
+    explicit ChosenFileSet(const RunHost& host)
+    {
+        for (int i = 0; i < host.chosenCount(); ++i) {
+            if (const auto id = io::IdentityOf(LocalBytes(host.chosenEntry(i))))
+                files_.insert({ id->device, id->inode });
+        }
+    }
+    bool contains(const QString& path) const
+    {
+        const auto id = io::IdentityOf(LocalBytes(path));
+        return id && files_.count({ id->device, id->inode }) > 0;
+    }
+
+private:
+    std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
+};
+
+} // namespace
 
 StripRunResult StripFiles(RunHost& host)
 {
@@ -73,6 +116,9 @@ StripRunResult StripFiles(RunHost& host)
     StripRunResult run;
     const int count = host.chosenCount();
     const int step = StripProgressStep(count);
+    const ChosenFileSet chosen(host);
+    QSet<QString> written(state.StripOutputFiles.begin(), state.StripOutputFiles.end());
+    auto taken = [&written, &chosen](const QString& path) { return written.contains(path) || chosen.contains(path); };
 
     for (int i = 0; i < count; ++i) {
         host.yield();
@@ -91,7 +137,7 @@ StripRunResult StripFiles(RunHost& host)
             host.setProgressCaption(ProgressCaption(path, size));
             state.TextBuffer.clear();
             host.setFileProgress(0.0f);
-            const QString output = StripOutputPath(directory, path, state.StripOutputFiles);
+            const QString output = StripOutputPath(directory, path, taken);
             try {
                 file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
             } catch (const std::bad_alloc&) {
@@ -103,6 +149,8 @@ StripRunResult StripFiles(RunHost& host)
             }
             if (file.written) {
                 state.StripOutputFiles.append(output);
+                written.insert(output);
+                run.outputs.push_back(file.replacement);
                 host.yield();
             }
             reason = file.reason;
@@ -122,18 +170,27 @@ StripRunResult StripFiles(RunHost& host)
     return run;
 }
 
-void DeleteStripOutputs(const QStringList& outputs, const std::function<void()>& yield)
+void FinishStripOutputs(const std::vector<io::Replacement>& outputs)
 {
-    // Thousands of deletions take a noticeable while: let the window repaint now and then.
+    for (const io::Replacement& output : outputs)
+        io::DiscardKeptAside(output);
+}
+
+std::vector<UndoProblem> UndoStripOutputs(
+    const std::vector<io::Replacement>& outputs, const std::function<void()>& yield)
+{
+    // Thousands of outputs take a noticeable while: let the window repaint now and then.
     constexpr int YieldEvery = 64;
+    std::vector<UndoProblem> problems;
     int count = 0;
-    for (const QString& output : outputs) {
-        if (output.isEmpty())
-            continue;
-        ::unlink(LocalBytes(output).c_str());
+    for (auto output = outputs.rbegin(); output != outputs.rend(); ++output) {
+        if (const FileResult undone = io::UndoReplacement(*output); !undone)
+            problems.push_back({ FromLocalBytes(output->target), FromLocalBytes(undone.reason),
+                FromLocalBytes(output->keptAside) });
         if (yield && ++count % YieldEvery == 0)
             yield();
     }
+    return problems;
 }
 
 QString messages::FilesNotConverted(const std::vector<SkippedFile>& skipped)
@@ -144,6 +201,17 @@ QString messages::FilesNotConverted(const std::vector<SkippedFile>& skipped)
         text += QStringLiteral("\r\n") + skipped[i].path + QStringLiteral(": ") + skipped[i].reason;
     if (skipped.size() > MaxListed)
         text += QStringLiteral("\r\n... and %1 more").arg(skipped.size() - MaxListed);
+    return text;
+}
+
+QString messages::OutputsNotUndone(const std::vector<UndoProblem>& problems)
+{
+    QString text = QStringLiteral("These outputs of the cancelled run were left as they are:");
+    for (const UndoProblem& problem : problems) {
+        text += QStringLiteral("\r\n") + problem.path + QStringLiteral(": ") + problem.reason;
+        if (!problem.keptAside.isEmpty())
+            text += QStringLiteral(" (the earlier file is kept as ") + problem.keptAside + QStringLiteral(")");
+    }
     return text;
 }
 

@@ -4,6 +4,8 @@
 #include <QFile>
 
 #include <cstdio>
+#include <functional>
+#include <unistd.h>
 
 namespace tamsenor::testing {
 namespace {
@@ -100,6 +102,44 @@ TEST_F(SaveResultsTest, FailedWriteIsReportedAndTheDialogComesBack)
     EXPECT_EQ(Table, ReadBytes(good.toStdString()));
     EXPECT_EQ(good, host.module1.ResultsSavePath);
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
+}
+
+TEST_F(SaveResultsTest, NeverOntoAChosenFileOrTheKeywordFile)
+{
+    struct Row {
+        const char* name;
+        std::function<void(FakeRunHost&, const QString&)> use; // makes the file one the results must spare
+        std::string why;
+    };
+    const Row rows[] = {
+        { "a chosen file", [](FakeRunHost& h, const QString& file) { h.list2 << file; },
+            "it is one of the files being processed" },
+        { "the keyword file opened",
+            [](FakeRunHost& h, const QString& file) { h.module1.KeywordOpenPath = file; },
+            "it is the keyword file in use" },
+        { "the keyword file saved, named through a link",
+            [this](FakeRunHost& h, const QString& file) {
+                ASSERT_EQ(0, ::symlink(file.toStdString().c_str(), dir.file("link.txt").c_str()));
+                h.module1.KeywordSavePath = pathOf("link.txt");
+            },
+            "it is the keyword file in use" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString precious = makeFile("precious.txt", "the user's");
+        std::remove(dir.file("link.txt").c_str());
+        FakeRunHost h;
+        h.mainState.ResultsTable = host.mainState.ResultsTable;
+        row.use(h, precious);
+        h.dialogs.answer(Answer::Yes).file(precious).file(std::nullopt);
+
+        SaveResults(h);
+
+        EXPECT_EQ("the user's", ReadBytes(precious.toStdString()));
+        const std::vector<QString> expected { messages::SaveQuestion, messages::ResultsNotSaved(precious, row.why) };
+        EXPECT_EQ(expected, h.dialogs.messageTexts());
+        EXPECT_TRUE(h.dialogs.scriptUsedUp());
+    }
 }
 
 TEST_F(SaveResultsTest, DiskFullKeepsTheOldFileUntilTheUserGivesUp)

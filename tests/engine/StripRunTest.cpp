@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace tamsenor::testing {
 namespace {
@@ -93,6 +94,26 @@ TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
 
     EXPECT_EQ(" From: " + first.toStdString() + "\r\nfirst\r\n", output("indexhtm.txt"));
     EXPECT_EQ(" From: " + second.toStdString() + "\r\nsecond\r\n", output("indexhtm_2.txt"));
+    // The replaced file was kept aside only until the run finished.
+    EXPECT_EQ((std::vector<std::string> { "indexhtm.txt", "indexhtm_2.txt" }), outputs());
+}
+
+TEST_F(StripRunTest, AnOutputNeverReplacesAChosenFile)
+{
+    // "a.txt" gives "atxt.txt", the name of another chosen file of the run,
+    // reached here through a link to the folder.
+    const QString a = makeFile("a.txt", "new text");
+    const QString chosen = makeFile("atxt.txt", "the user's file");
+    ASSERT_EQ(0, ::symlink(pathOf("").toStdString().c_str(), (out + "/same").toStdString().c_str()));
+    host.list2 << a << chosen;
+    chooseDirectory(out + "/same");
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ("the user's file", ReadBytes(chosen.toStdString()));
+    EXPECT_EQ(" From: " + a.toStdString() + "\r\nnew text\r\n", ReadBytes(pathOf("atxt_2.txt").toStdString()));
+    EXPECT_EQ(" From: " + chosen.toStdString() + "\r\nthe user's file\r\n",
+        ReadBytes(pathOf("atxttxt.txt").toStdString()));
 }
 
 TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
@@ -116,6 +137,9 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
         h.mainState.StripOn = 1;
         const QString keep = out + "/older.txt";
         WriteBytes(keep.toStdString(), "not ours");
+        // The first output replaces a file from before the run: a cancel puts it back.
+        const QString replaced = out + "/ahtm.txt";
+        WriteBytes(replaced.toStdString(), "the user's earlier ahtm.txt");
         for (const char* name : { "a.htm", "b.htm", "c.htm", "d.htm" })
             h.list2 << makeFile(name, "<b>x</b>\r\n<i>y</i>\r\nz");
         h.dialogs.answer(Answer::Ok).directory(out);
@@ -123,8 +147,9 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
 
         CmdProcess_Click(h);
 
-        EXPECT_EQ(std::vector<std::string> { "older.txt" }, outputs());
+        EXPECT_EQ((std::vector<std::string> { "ahtm.txt", "older.txt" }), outputs());
         EXPECT_EQ("not ours", ReadBytes(keep.toStdString()));
+        EXPECT_EQ("the user's earlier ahtm.txt", ReadBytes(replaced.toStdString()));
         EXPECT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
         EXPECT_EQ(1, h.resets);
         EXPECT_GE(h.mainState.StripOutputFiles.size(), 2); // something had been written
