@@ -5,13 +5,14 @@
 #include "engine/LocalText.h"
 #include "engine/SaveResults.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "io/Paths.h"
 
 #include <csignal>
+#include <new>
 #include <cstdio>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tamsenor;
@@ -65,20 +66,30 @@ void ShowProgress(int index, int count, const QString& caption)
 // place it could never write to.
 QString PrepareOutputPlaces(BatchSettings& settings)
 {
+    std::string reason;
     if (settings.strip) {
-        const QFileInfo out(settings.outputDirectory);
-        if (out.exists() && !out.isDir())
+        const std::string out = LocalBytes(settings.outputDirectory);
+        struct stat info { };
+        if (::stat(out.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
             return QStringLiteral("--out '%1' is not a directory").arg(settings.outputDirectory);
-        if (!out.exists() && !QDir().mkpath(settings.outputDirectory))
-            return QStringLiteral("the output directory '%1' cannot be created").arg(settings.outputDirectory);
         // As the output directory dialog returns it: absolute, no trailing "/" but at the root.
-        settings.outputDirectory = QDir::cleanPath(QFileInfo(settings.outputDirectory).absoluteFilePath());
+        const std::optional<std::string> absolute = io::AbsolutePath(out, &reason);
+        if (!absolute)
+            return QStringLiteral("the working folder cannot be used (%1); give --out as an absolute path")
+                .arg(FromLocalBytes(reason));
+        if (!io::MakeDirectories(*absolute, &reason))
+            return QStringLiteral("the output directory '%1' cannot be created: %2")
+                .arg(settings.outputDirectory, FromLocalBytes(reason));
+        settings.outputDirectory = FromLocalBytes(*absolute);
         return {};
     }
-    const QFileInfo results(settings.resultsPath);
-    if (results.isDir())
+    const std::string results = LocalBytes(settings.resultsPath);
+    struct stat info { };
+    if (::stat(results.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return QStringLiteral("--results '%1' is a directory").arg(settings.resultsPath);
-    if (!QFileInfo(results.absolutePath()).isDir())
+    const std::size_t slash = results.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : results.substr(0, slash);
+    if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return QStringLiteral("the directory of the results file '%1' does not exist").arg(settings.resultsPath);
     return {};
 }
@@ -136,7 +147,7 @@ int main(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << FromLocalBytes(argv[i]);
 
     BatchOptions options = ParseBatchArguments(arguments);
     if (options.help) {
@@ -172,7 +183,14 @@ int main(int argc, char** argv)
     if (terminal)
         host.onFile = ShowProgress;
 
-    const BatchReport report = RunBatch(host, options.settings);
+    BatchReport report;
+    try {
+        report = RunBatch(host, options.settings);
+    } catch (const std::bad_alloc&) {
+        // Files that run out of memory are skipped one by one; this is what is left.
+        Print(stderr, QStringLiteral("\ntamsenor-batch: there is not enough memory to go on\n"));
+        return ExitSkipped;
+    }
     if (terminal) {
         Print(stderr, QStringLiteral("\r\x1b[K"));
         std::fflush(stderr);

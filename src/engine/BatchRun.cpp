@@ -6,10 +6,10 @@
 #include "engine/LocalText.h"
 #include "engine/PrepareRun.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "io/Paths.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace tamsenor {
 
@@ -23,10 +23,17 @@ QStringList InChosenListOrder(QStringList paths)
 
 namespace {
 
-// The directory part of a chosen path, as the directory list shows it.
-QString CleanDirectory(const QString& directory)
+// "/dir/name" of an argument, absolute and cleaned as the directory list
+// shows folders; the name itself stays as given (a link is not resolved).
+std::optional<std::string> ChosenPathOf(const std::string& argument, std::string& reason)
 {
-    return QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
+    const std::size_t slash = argument.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : argument.substr(0, slash);
+    const std::optional<std::string> absolute = io::AbsolutePath(directory, &reason);
+    if (!absolute)
+        return std::nullopt;
+    // At the root this gives "//name", as the file chooser's join does.
+    return *absolute + "/" + argument.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
 } // namespace
@@ -36,27 +43,41 @@ ChosenFiles ChooseFiles(const QStringList& arguments)
     ChosenFiles chosen;
     QStringList added;
     for (const QString& argument : arguments) {
-        const QFileInfo info(argument);
-        if (argument.isEmpty() || !info.exists()) {
+        const std::string bytes = LocalBytes(argument);
+        struct stat info { };
+        if (bytes.empty() || ::stat(bytes.c_str(), &info) != 0) {
             chosen.error = QStringLiteral("'%1' does not exist").arg(argument);
             return chosen;
         }
-        if (info.isDir()) {
+        std::string reason;
+        if (S_ISDIR(info.st_mode)) {
             const std::optional<QStringList> names = OrdinaryFilesOf(argument);
             if (!names) {
                 chosen.error = QStringLiteral("the directory '%1' cannot be listed").arg(argument);
                 return chosen;
             }
-            const QString directory = CleanDirectory(argument);
+            const std::optional<std::string> directory = io::AbsolutePath(bytes, &reason);
+            if (!directory) {
+                chosen.error = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path")
+                                   .arg(FromLocalBytes(reason), argument);
+                return chosen;
+            }
+            const QString prefix = FromLocalBytes(*directory) + QLatin1Char('/');
             for (const QString& name : *names)
-                added << directory + QLatin1Char('/') + name;
+                added << prefix + name;
             continue;
         }
-        if (!info.isFile()) {
+        if (!S_ISREG(info.st_mode)) {
             chosen.error = QStringLiteral("'%1' is not an ordinary file").arg(argument);
             return chosen;
         }
-        added << CleanDirectory(info.path()) + QLatin1Char('/') + info.fileName();
+        const std::optional<std::string> path = ChosenPathOf(bytes, reason);
+        if (!path) {
+            chosen.error = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path")
+                               .arg(FromLocalBytes(reason), argument);
+            return chosen;
+        }
+        added << FromLocalBytes(*path);
     }
     chosen.paths = InChosenListOrder(std::move(added));
     return chosen;

@@ -1,20 +1,35 @@
 #include "engine/DirectoryFiles.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
+#include "engine/LocalText.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace tamsenor {
 
+namespace {
+
+std::optional<QStringList> SortedNames(const QString& directory, io::EntryKind kind)
+{
+    const std::optional<std::vector<std::string>> names = io::ListDirectory(LocalBytes(directory), kind, false);
+    if (!names)
+        return std::nullopt;
+    QStringList sorted;
+    sorted.reserve(static_cast<qsizetype>(names->size()));
+    for (const std::string& name : *names)
+        sorted << FromLocalBytes(name);
+    std::sort(sorted.begin(), sorted.end(), LessIgnoringCase);
+    return sorted;
+}
+
+} // namespace
+
 std::optional<QStringList> OrdinaryFilesOf(const QString& directory)
 {
-    const QFileInfo info(directory);
-    if (directory.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+    // A folder that can be read but not entered lists names it cannot open.
+    if (directory.isEmpty() || ::access(LocalBytes(directory).c_str(), R_OK | X_OK) != 0)
         return std::nullopt;
-    // Without QDir::Hidden and QDir::System: no dot files, no devices, sockets
-    // or broken links.
-    return EntryNamesOf(directory, QDir::Files | QDir::NoDotAndDotDot);
+    return SortedNames(directory, io::EntryKind::File);
 }
 
 bool LessIgnoringCase(const QString& a, const QString& b)
@@ -23,16 +38,9 @@ bool LessIgnoringCase(const QString& a, const QString& b)
     return c != 0 ? c < 0 : a < b;
 }
 
-QStringList EntryNamesOf(const QString& directory, QDir::Filters filters)
+QStringList EntryNamesOf(const QString& directory, io::EntryKind kind)
 {
-    QStringList names;
-    QDirIterator it(directory, filters);
-    while (it.hasNext()) {
-        it.next();
-        names << it.fileName();
-    }
-    std::sort(names.begin(), names.end(), LessIgnoringCase);
-    return names;
+    return SortedNames(directory, kind).value_or(QStringList {});
 }
 
 } // namespace tamsenor

@@ -7,7 +7,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
+#include "ui/toolkit/Folders.h"
+
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -65,14 +66,14 @@ void FileChooser::Drive1_Change()
     // the working directory; check that it did.
     bool ok = c_.dir1->setPath(root.endsWith(u'/') ? root : root + u'/');
     if (ok)
-        ok = QDir::setCurrent(c_.dir1->path());
+        ok = EnterFolder(c_.dir1->path());
     if (ok)
         return;
     prompts_.message(QStringLiteral("The drive is not ready."), Icon::Exclamation, Buttons::Ok);
     if (returningToWorkingDrive_)
         return; // the working directory's own drive failed too: do not ask forever
     returningToWorkingDrive_ = true;
-    c_.drive1->setDrive(c_.drive1->driveOf(QDir::currentPath()));
+    c_.drive1->setDrive(c_.drive1->driveOf(WorkingFolder()));
     returningToWorkingDrive_ = false;
 }
 
@@ -80,7 +81,7 @@ void FileChooser::Dir1_Change()
 {
     // Each step that fails is skipped; the later ones use what the controls hold.
     QCoreApplication::processEvents();
-    QDir::setCurrent(c_.dir1->path());
+    EnterFolder(c_.dir1->path());
     c_.file1->setPath(c_.dir1->path());
     refillList1();
     showList1Count();

@@ -4,7 +4,8 @@
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/Twips.h"
 
-#include <QDir>
+#include "ui/toolkit/Folders.h"
+
 #include <QGroupBox>
 #include <QPushButton>
 
@@ -44,7 +45,7 @@ FrmSHD::FrmSHD(Prompts& prompts, QWidget* parent)
     placeTwips(command2_, 2520, 2640, 855, 255, s);
 
     // Opening shows the working directory and its drive; no rule runs for that.
-    const QString cwd = QDir::currentPath();
+    const QString cwd = WorkingFolder();
     drive1_->setDrive(drive1_->driveOf(cwd));
     dir1_->setPath(cwd);
 
@@ -70,7 +71,7 @@ void FrmSHD::Drive1_Change()
     const QString root = drive1_->drive();
     // A drive's own current directory: the working directory when it lies on
     // that drive, its root otherwise. The process's directory is not changed.
-    const QString cwd = QDir::currentPath();
+    const QString cwd = WorkingFolder();
     const QString target = drive1_->driveOf(cwd) == root ? cwd : root;
     if (dir1_->setPath(target))
         return;

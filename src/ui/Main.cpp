@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 
+#include "engine/LocalText.h"
 #include "engine/ProcessRun.h"
 #include "keywords/dialogs/KeywordCommands.h"
 #include "ui/ChosenFilesDrop.h"
@@ -17,7 +18,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
+#include "ui/toolkit/Folders.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -291,9 +293,9 @@ void Main::wireRules()
     connect(CmdBrowse, &QPushButton::clicked, this, &Main::CmdBrowse_Click);
 
     connect(List1, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { openInBrowser(FileChooser::joinChosen(Dir1->path(), item->text())); });
+        [this](QListWidgetItem* item) { openInBrowser(FileChooser::joinChosen(Dir1->path(), ListBox::entryOf(item))); });
     connect(
-        List2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openInBrowser(item->text()); });
+        List2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openInBrowser(ListBox::entryOf(item)); });
 }
 
 void Main::arrangeGrowth()
@@ -369,7 +371,7 @@ void Main::Form_Load()
 {
     // 1. The keyword table, the first time only; a reset keeps the user's keywords.
     if (state_.FirstLoadDone == 0) {
-        module1_.useKeywords(std::make_shared<clsKeyWord>(module1_.KeywordOpenPath.toLocal8Bit().toStdString()));
+        module1_.useKeywords(std::make_shared<clsKeyWord>(LocalBytes(module1_.KeywordOpenPath)));
         state_.FirstLoadDone = 1;
     }
     // 2.
@@ -378,7 +380,7 @@ void Main::Form_Load()
     // 3. The chooser onto the working directory. The controls only catch up
     // with the current drive and directory here, so their change rules stay
     // quiet; steps 5 and 6 fill List1 and Label3 in any case.
-    const QString cwd = QDir::currentPath();
+    const QString cwd = WorkingFolder();
     {
         const QSignalBlocker quietDrive(Drive1);
         const QSignalBlocker quietDir(Dir1);
@@ -432,7 +434,7 @@ void Main::RefillKeywordList()
         return;
     QStringList names;
     for (table->moveFirst(); !table->eof(); table->moveNext())
-        names << QString::fromLocal8Bit(table->name());
+        names << FromLocalBytes(table->name());
     List3->appendEntries(names);
 }
 

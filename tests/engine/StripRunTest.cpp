@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tamsenor::testing {
@@ -185,7 +186,10 @@ TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)
                     "b",
             3));
     const QString fine = makeFile("fine.htm", "ok");
-    host.list2 << binary << fine << missing;
+    // Chosen as a file, then made a pipe with no writer: refused, never waited on.
+    const QString pipe = pathOf("pipe.htm");
+    ASSERT_EQ(0, ::mkfifo(pipe.toStdString().c_str(), 0644));
+    host.list2 << binary << fine << pipe << missing;
     chooseDirectory(out);
 
     CmdProcess_Click(host);
@@ -194,6 +198,8 @@ TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)
     ASSERT_EQ(3u, host.dialogs.messageTexts().size());
     const QString list = host.dialogs.messageTexts()[2];
     EXPECT_TRUE(list.startsWith(QStringLiteral("These files could not be converted:\r\n") + binary + ": "))
+        << list.toStdString();
+    EXPECT_TRUE(list.contains("\r\n" + pipe + QStringLiteral(": it is a named pipe (FIFO), not a regular file\r\n")))
         << list.toStdString();
     EXPECT_TRUE(list.endsWith("\r\n" + missing + QStringLiteral(": No such file or directory"))) << list.toStdString();
 }

@@ -1,3 +1,4 @@
+#include "engine/LocalText.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"
@@ -102,6 +103,25 @@ TEST(ListBoxTest, BulkAddingGivesTheOrderOfAddingOneByOneAndKeepsSelection)
     EXPECT_EQ(one.entries(), bulk.entries());
     EXPECT_EQ(1, bulk.selectedCount());
     EXPECT_EQ(selected, bulk.entry(bulk.selectedIndex()));
+}
+
+TEST(ListBoxTest, EntriesKeepBytesThatAreNoUtf8AndShowReplacements)
+{
+    const QString latin = FromLocalBytes("/d/caf\xE9.htm");
+    const QStringList many(80, FromLocalBytes("/d/\xFF.htm"));
+    for (const bool bulk : { false, true }) {
+        SCOPED_TRACE(bulk ? "added in bulk" : "added one by one");
+        ListBox list;
+        list.setSorted(true);
+        if (bulk)
+            list.addEntries(QStringList(many) << latin);
+        else
+            list.addEntry(latin);
+        const int at = list.entries().indexOf(latin);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(LocalBytes(latin), LocalBytes(list.entry(at)));
+        EXPECT_EQ(QStringLiteral("/d/caf\uFFFD.htm"), list.item(at)->text());
+    }
 }
 
 TEST(CheckBoxTest, RuleRunsOnlyOnRealChanges)

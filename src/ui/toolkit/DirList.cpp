@@ -1,10 +1,10 @@
 #include "ui/toolkit/DirList.h"
 
 #include "engine/DirectoryFiles.h"
+#include "engine/LocalText.h"
+#include "ui/toolkit/Folders.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QStyle>
 
 #include <dirent.h>
@@ -21,11 +21,10 @@ QString listingError(const QString& dir)
 {
     if (dir.isEmpty())
         return QStringLiteral("No directory was given.");
-    const QByteArray native = QFile::encodeName(dir);
-    DIR* d = ::opendir(native.constData());
+    DIR* d = ::opendir(LocalBytes(dir).c_str());
     if (!d) {
         const int err = errno;
-        return QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + dir;
+        return FromLocalBytes(std::strerror(err)) + QStringLiteral(": ") + ForDisplay(dir);
     }
     ::closedir(d);
     return {};
@@ -44,7 +43,7 @@ DirList::DirList(QWidget* parent)
 
 bool DirList::setPath(const QString& dir)
 {
-    const QString clean = dir.isEmpty() ? dir : QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    const QString clean = dir.isEmpty() ? dir : AbsoluteFolder(dir);
     lastError_ = listingError(clean);
     if (!lastError_.isEmpty())
         return false;
@@ -80,9 +79,9 @@ void DirList::fill()
     QString level = QStringLiteral("/");
     int depth = 0;
     auto addLine = [&](const QString& text, const QString& full, const QIcon& icon) {
-        auto* it = new QListWidgetItem(icon, QString(depth * 2, u' ') + text, this);
+        auto* it = new QListWidgetItem(icon, QString(depth * 2, u' ') + ForDisplay(text), this);
         it->setData(Qt::UserRole, full);
-        it->setToolTip(full);
+        it->setToolTip(ForDisplay(full));
         return it;
     };
     QListWidgetItem* open = addLine(QStringLiteral("/"), level, openIcon);
@@ -93,7 +92,7 @@ void DirList::fill()
     }
 
     ++depth;
-    const QStringList subdirs = EntryNamesOf(path_, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList subdirs = EntryNamesOf(path_, io::EntryKind::Directory);
     const QString base = path_ == u"/" ? path_ : path_ + u'/';
     for (const QString& s : subdirs)
         addLine(s, base + s, closedIcon);

@@ -2,8 +2,7 @@
 
 #include "engine/DirectoryFiles.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "ui/toolkit/Folders.h"
 
 #include <algorithm>
 
@@ -20,7 +19,7 @@ bool FileList::setPath(const QString& dir)
     auto names = OrdinaryFilesOf(dir);
     if (!names)
         return false;
-    path_ = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    path_ = AbsoluteFolder(dir);
     all_ = std::move(*names);
     filter();
     return true;

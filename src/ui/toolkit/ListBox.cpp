@@ -1,5 +1,7 @@
 #include "ui/toolkit/ListBox.h"
 
+#include "engine/LocalText.h"
+
 #include <QItemSelection>
 
 #include <algorithm>
@@ -7,6 +9,42 @@
 #include <vector>
 
 namespace tamsenor {
+
+namespace {
+
+// A path whose bytes are no UTF-8 shows replacement characters; the entry
+// itself keeps every byte, in this role, so that the file can still be used.
+constexpr int EntryRole = Qt::UserRole + 1;
+
+QListWidgetItem* MakeItem(const QString& text)
+{
+    const QString shown = ForDisplay(text);
+    auto* item = new QListWidgetItem(shown);
+    if (shown != text)
+        item->setData(EntryRole, text);
+    return item;
+}
+
+} // namespace
+
+QString ListBox::entryOf(const QListWidgetItem* item)
+{
+    if (!item)
+        return {};
+    const QVariant kept = item->data(EntryRole);
+    return kept.isValid() ? kept.toString() : item->text();
+}
+
+void ListBox::addAll(const QStringList& texts)
+{
+    const bool plain = std::none_of(texts.begin(), texts.end(), [](const QString& t) { return ForDisplay(t) != t; });
+    if (plain) {
+        addItems(texts); // one model change for the whole list
+        return;
+    }
+    for (const QString& t : texts)
+        addItem(MakeItem(t));
+}
 
 ListBox::ListBox(QWidget* parent)
     : QListWidget(parent)
@@ -29,21 +67,21 @@ int ListBox::addEntry(const QString& text)
         int hi = at;
         while (lo < hi) {
             int mid = (lo + hi) / 2;
-            if (QString::compare(item(mid)->text(), text, Qt::CaseInsensitive) <= 0)
+            if (QString::compare(entryOf(item(mid)), text, Qt::CaseInsensitive) <= 0)
                 lo = mid + 1;
             else
                 hi = mid;
         }
         at = lo;
     }
-    insertItem(at, text);
+    insertItem(at, MakeItem(text));
     return at;
 }
 
 void ListBox::addEntries(const QStringList& texts)
 {
     if (!sorted_) {
-        addItems(texts);
+        addAll(texts);
         return;
     }
     if (texts.size() < 64) {
@@ -62,7 +100,7 @@ void ListBox::addEntries(const QStringList& texts)
     std::vector<Entry> old;
     old.reserve(QListWidget::count());
     for (int i = 0; i < QListWidget::count(); ++i)
-        old.push_back({ item(i)->text(), item(i)->isSelected() });
+        old.push_back({ entryOf(item(i)), item(i)->isSelected() });
     std::vector<Entry> fresh;
     fresh.reserve(texts.size());
     for (const QString& t : texts)
@@ -80,7 +118,7 @@ void ListBox::addEntries(const QStringList& texts)
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     clear();
-    addItems(all);
+    addAll(all);
     QItemSelection selection;
     for (int i = 0; i < static_cast<int>(merged.size()); ++i)
         if (merged[static_cast<std::size_t>(i)].selected)
@@ -92,7 +130,7 @@ void ListBox::addEntries(const QStringList& texts)
 
 void ListBox::appendEntries(const QStringList& texts)
 {
-    addItems(texts);
+    addAll(texts);
 }
 
 void ListBox::removeEntry(int index)
@@ -103,7 +141,7 @@ void ListBox::removeEntry(int index)
 QString ListBox::entry(int index) const
 {
     const QListWidgetItem* it = item(index);
-    return it ? it->text() : QString();
+    return entryOf(it);
 }
 
 QStringList ListBox::entries() const
@@ -111,7 +149,7 @@ QStringList ListBox::entries() const
     QStringList out;
     out.reserve(QListWidget::count());
     for (int i = 0; i < QListWidget::count(); ++i)
-        out << item(i)->text();
+        out << entryOf(item(i));
     return out;
 }
 

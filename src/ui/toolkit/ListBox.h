@@ -38,7 +38,13 @@ public:
     int selectedIndex() const;
     int firstVisibleIndex() const;
 
+    // The entry an item stands for (its text, unless the text had to show
+    // bytes that are no UTF-8 as replacement characters).
+    static QString entryOf(const QListWidgetItem* item);
+
 private:
+    void addAll(const QStringList& texts);
+
     bool sorted_ = false;
 };
 

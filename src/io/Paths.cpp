@@ -1,0 +1,147 @@
+#include "io/Paths.h"
+
+#include "io/Files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tamsenor::io {
+
+namespace {
+
+void Say(std::string* reason, int code)
+{
+    if (reason)
+        *reason = ErrorText(code);
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> ListDirectory(
+    const std::string& directory, EntryKind kind, bool hidden, std::string* reason)
+{
+    if (directory.empty()) {
+        Say(reason, ENOENT);
+        return std::nullopt;
+    }
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) {
+        Say(reason, errno);
+        return std::nullopt;
+    }
+    const int fd = ::dirfd(dir);
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || (!hidden && name.front() == '.'))
+            continue;
+        // Links are followed; the entry's own type saves a stat where it is plain.
+        bool isFile = entry->d_type == DT_REG;
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info { };
+            if (::fstatat(fd, entry->d_name, &info, 0) != 0)
+                continue; // a broken link
+            isFile = S_ISREG(info.st_mode);
+            isDirectory = S_ISDIR(info.st_mode);
+        }
+        if ((kind == EntryKind::File && isFile) || (kind == EntryKind::Directory && isDirectory))
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::optional<std::string> CurrentDirectory(std::string* reason)
+{
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) {
+        Say(reason, errno);
+        return std::nullopt;
+    }
+    std::string result = cwd;
+    std::free(cwd);
+    // The C library can tell a folder deeper than PATH_MAX, but no path made
+    // from it could be opened.
+    if (result.size() >= PATH_MAX) {
+        Say(reason, ENAMETOOLONG);
+        return std::nullopt;
+    }
+    // A folder that was deleted is reported with this mark instead of failing.
+    if (result.empty() || result.front() != '/') {
+        Say(reason, ENOENT);
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::string CleanPath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    const bool absolute = path.front() == '/';
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (!absolute)
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string clean = absolute ? "/" : "";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            clean += '/';
+        clean += parts[i];
+    }
+    return clean.empty() ? "." : clean;
+}
+
+std::optional<std::string> AbsolutePath(const std::string& path, std::string* reason)
+{
+    if (!path.empty() && path.front() == '/')
+        return CleanPath(path);
+    const std::optional<std::string> cwd = CurrentDirectory(reason);
+    if (!cwd)
+        return std::nullopt;
+    return CleanPath(*cwd + "/" + path);
+}
+
+bool MakeDirectories(const std::string& path, std::string* reason)
+{
+    if (path.empty()) {
+        Say(reason, ENOENT);
+        return false;
+    }
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string level = slash == std::string::npos ? path : path.substr(0, slash);
+        if (!level.empty() && ::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
+            Say(reason, errno);
+            return false;
+        }
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        Say(reason, ENOTDIR);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tamsenor::io
