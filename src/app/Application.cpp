@@ -3,6 +3,7 @@
 #include "engine/Clock.h"
 #include "ui/Main.h"
 #include "ui/QtPrompts.h"
+#include "ui/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -28,6 +29,9 @@ int RunApplication(int argc, char* argv[])
 #ifdef TAMSENOR_HAVE_BROWSER
     window.setBrowserOpener([&window](const QString& address) { OpenBrowserWindow(&window, address); });
 #endif
+    // Ending by a signal goes the way of closing the window: a run is
+    // cancelled and puts back what it replaced.
+    TerminationSignals endBySignal([&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

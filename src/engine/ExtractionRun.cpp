@@ -29,8 +29,11 @@ QString messages::FileNotAppropriate(const QString& path)
 
 text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
 {
-    if (text::StripTags(text, hook).outcome == text::Outcome::Cancelled)
+    const text::StripResult stripped = text::StripTags(text, hook);
+    if (stripped.outcome == text::Outcome::Cancelled)
         return text::Outcome::Cancelled;
+    if (stripped.failed)
+        throw std::bad_alloc(); // reported per file by the run, as any lack of memory is
     ResultsRowSink rows(table);
     return text::ExtractFindings(text, setup, rows, hook);
 }

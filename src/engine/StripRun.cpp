@@ -8,11 +8,18 @@
 
 #include <QSet>
 
+#include <cstring>
 #include <new>
 #include <set>
 #include <utility>
 
 namespace tamsenor {
+
+namespace {
+
+const char* const NotEnoughMemory = "there is not enough memory to convert it";
+
+} // namespace
 
 QString StripOutputName(const QString& chosenPath)
 {
@@ -57,28 +64,60 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
         return result;
     }
 
-    buffer = "From: " + inputPath + "\r\n";
-    for (const std::string& line : io::SplitLines(content)) {
+    // The lines are joined in place, so a large file is held once, not twice.
+    std::size_t joined = 0;
+    const bool whole = io::ForEachLine(content, [&](std::string_view line) {
         hook.yield();
-        if (hook.cancelRequested()) {
-            result.outcome = text::Outcome::Cancelled;
-            return result;
-        }
-        buffer += line;
+        if (hook.cancelRequested())
+            return false;
+        std::memmove(content.data() + joined, line.data(), line.size());
+        joined += line.size();
+        return true;
+    });
+    if (!whole) {
+        result.outcome = text::Outcome::Cancelled;
+        return result;
     }
+    content.resize(joined);
+    content.insert(0, "From: " + inputPath + "\r\n");
+    buffer.swap(content);
     content.clear();
     content.shrink_to_fit();
 
     // A cancelled stripper's half-stripped text would be deleted with the
     // run's outputs anyway; writing nothing keeps any older file of that name.
-    if (text::StripTags(buffer, hook).outcome == text::Outcome::Cancelled) {
+    const text::StripResult stripped = text::StripTags(buffer, hook);
+    if (stripped.outcome == text::Outcome::Cancelled) {
         result.outcome = text::Outcome::Cancelled;
         return result;
     }
+    if (stripped.failed) {
+        // An empty output would pass off the failure as the file's text.
+        result.reason = NotEnoughMemory;
+        return result;
+    }
     buffer += "\r\n";
-    const FileResult written = io::WriteWholeFile(outputPath, buffer, &result.replacement, true);
+
+    // In slices, so that a cancel during the write of a huge output is seen soon.
+    constexpr std::size_t Slice = 16 << 20;
+    io::ReplacingFile output;
+    FileResult written = output.open(outputPath);
+    for (std::size_t at = 0; written && at < buffer.size(); at += Slice) {
+        if (at > 0) {
+            hook.yield();
+            if (hook.cancelRequested()) {
+                result.outcome = text::Outcome::Cancelled;
+                return result; // the output is abandoned: an older file of that name stays
+            }
+        }
+        written = output.write(std::string_view(buffer).substr(at, Slice));
+    }
+    if (written)
+        written = output.commit(true);
     result.written = written.ok;
     result.reason = written.reason;
+    if (written)
+        result.replacement = output.replacement();
     return result;
 }
 
@@ -141,7 +180,7 @@ StripRunResult StripFiles(RunHost& host)
             try {
                 file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
             } catch (const std::bad_alloc&) {
-                file.reason = "there is not enough memory to convert it";
+                file.reason = NotEnoughMemory;
             }
             if (file.outcome == text::Outcome::Cancelled) {
                 run.outcome = text::Outcome::Cancelled;

@@ -423,20 +423,28 @@ void DiscardKeptAside(const Replacement& done)
         ::unlink(done.keptAside.c_str());
 }
 
+bool ForEachLine(std::string_view content, const std::function<bool(std::string_view line)>& each)
+{
+    std::size_t start = 0;
+    for (std::size_t i = content.find('\r'); i != std::string_view::npos; i = content.find('\r', start)) {
+        if (!each(content.substr(start, i - start)))
+            return false;
+        start = i + 1;
+        if (start < content.size() && content[start] == '\n')
+            ++start;
+    }
+    if (start < content.size())
+        return each(content.substr(start));
+    return true;
+}
+
 std::vector<std::string> SplitLines(const std::string& content)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        if (content[i] != '\r')
-            continue;
-        lines.push_back(content.substr(start, i - start));
-        if (i + 1 < content.size() && content[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < content.size())
-        lines.push_back(content.substr(start));
+    ForEachLine(content, [&lines](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
     return lines;
 }
 

@@ -120,6 +120,10 @@ void DiscardKeptAside(const Replacement& done);
 // text ends the last line, and a final line end adds no empty line.
 std::vector<std::string> SplitLines(const std::string& content);
 
+// The same lines, handed to `each` one by one without copying; stops early
+// when `each` returns false. Returns whether every line was handed over.
+bool ForEachLine(std::string_view content, const std::function<bool(std::string_view line)>& each);
+
 // The system's description of errno `code`.
 std::string ErrorText(int code);
 

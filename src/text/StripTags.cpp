@@ -826,7 +826,10 @@ StripResult StripTags(std::string& text, Hook& hook)
     } catch (const std::exception&) {
         // Out of memory and the like: the caller goes on with an empty text.
         text.clear();
-        return StripResult {};
+        text.shrink_to_fit();
+        StripResult failed;
+        failed.failed = true;
+        return failed;
     }
 }
 

@@ -126,7 +126,7 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
     const Row rows[] = {
         { "after the second output", [](const FakeRunHost& h) { return h.mainState.StripOutputFiles.size() == 3; } },
         { "while lines are read",
-            [](const FakeRunHost& h) { return h.mainState.TextBuffer.find("From: ") == 0 && h.captions.size() == 2; } },
+            [](const FakeRunHost& h) { return h.mainState.TextBuffer.empty() && h.captions.size() == 2; } },
         { "inside the stripper",
             // After the first tag: the progress value has taken its first step.
             [](const FakeRunHost& h) { return h.captions.size() == 3 && h.fileProgress() == 10.0f; } },
@@ -202,6 +202,29 @@ TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)
     EXPECT_TRUE(list.contains("\r\n" + pipe + QStringLiteral(": it is a named pipe (FIFO), not a regular file\r\n")))
         << list.toStdString();
     EXPECT_TRUE(list.endsWith("\r\n" + missing + QStringLiteral(": No such file or directory"))) << list.toStdString();
+}
+
+TEST_F(StripRunTest, AFileThatRunsOutOfMemoryIsSkippedNotWrittenEmpty)
+{
+    const QString big = makeFile("big.htm", "<b>x</b>");
+    const QString fine = makeFile("fine.htm", "ok");
+    host.list2 << big << fine;
+    chooseDirectory(out);
+    // Inside the stripper of the first file (its progress has moved), memory runs out.
+    host.onYield = [thrown = false](FakeRunHost& h) mutable {
+        if (!thrown && h.captions.size() == 1 && h.fileProgress() > 0.0f) {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+    };
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(std::vector<std::string> { "finehtm.txt" }, outputs());
+    ASSERT_EQ(3u, host.dialogs.messageTexts().size());
+    EXPECT_EQ(QStringLiteral("These files could not be converted:\r\n") + big
+            + QStringLiteral(": there is not enough memory to convert it"),
+        host.dialogs.messageTexts()[2]);
 }
 
 TEST(FilesNotConvertedTest, ListsAtMostTwentyFiles)
