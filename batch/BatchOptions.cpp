@@ -7,9 +7,9 @@ namespace tamsenor {
 QString BatchUsage()
 {
     return QStringLiteral("Usage:\n"
-                          "  tamsenor-batch strip --out DIR PATH...\n"
+                          "  tamsenor-batch strip --out DIR [OPTION...] PATH...\n"
                           "  tamsenor-batch extract [--web] [--email] [--keywords FILE] --results FILE\n"
-                          "                         [--process-time TEXT] PATH...\n"
+                          "                         [--process-time TEXT] [OPTION...] PATH...\n"
                           "\n"
                           "Strips HTML files to plain text, or extracts web sites, e-mail addresses and\n"
                           "keyword values from them, exactly as the Tamsenor window does.\n"
@@ -31,6 +31,15 @@ QString BatchUsage()
                           "                    write TEXT as every finding's ProcessTime instead of the\n"
                           "                    time of the run, for reproducible results\n"
                           "\n"
+                          "\n"
+                          "Options of both commands:\n"
+                          "  --files-from FILE read more PATHs from FILE, one per line ('-': standard input)\n"
+                          "  -0, --null        the names in the --files-from list end with NUL, as\n"
+                          "                    find -print0 writes them\n"
+                          "  --jobs N          read and strip files on N threads (default: one per core);\n"
+                          "                    the outputs and messages stay those of one thread, in order\n"
+                          "  -q, --quiet       no progress line and no summary\n"
+                          "  --version         show the version\n"
                           "  -h, --help        show this text\n"
                           "\n"
                           "Exit status: 0 when every file was processed, 1 when some were skipped or the\n"
@@ -48,6 +57,12 @@ struct Option {
 };
 
 const Option Options[] = {
+    { "--jobs", true, false, false },
+    { "--files-from", true, false, false },
+    { "--null", false, false, false },
+    { "-0", false, false, false },
+    { "--quiet", false, false, false },
+    { "-q", false, false, false },
     { "--out", true, true, false },
     { "--web", false, false, true },
     { "--email", false, false, true },
@@ -67,9 +82,14 @@ BatchOptions Failed(BatchOptions options, const QString& error)
 BatchOptions ParseBatchArguments(const QStringList& arguments)
 {
     BatchOptions options;
+    options.settings.jobs = 0; // one per core, unless --jobs says otherwise
     for (const QString& argument : arguments) {
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             options.help = true;
+            return options;
+        }
+        if (argument == QLatin1String("--version")) {
+            options.version = true;
             return options;
         }
         if (argument == QLatin1String("--"))
@@ -122,7 +142,19 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             return Failed(options, QStringLiteral("%1 takes no value").arg(name));
         }
 
-        if (name == QLatin1String("--out")) {
+        if (name == QLatin1String("--jobs")) {
+            bool number = false;
+            const int jobs = value.toInt(&number);
+            if (!number || jobs < 1 || jobs > 1024)
+                return Failed(options, QStringLiteral("--jobs needs a whole number from 1 to 1024"));
+            options.settings.jobs = jobs;
+        } else if (name == QLatin1String("--files-from")) {
+            options.filesFrom = value;
+        } else if (name == QLatin1String("--null") || name == QLatin1String("-0")) {
+            options.nulSeparated = true;
+        } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {
+            options.quiet = true;
+        } else if (name == QLatin1String("--out")) {
             outGiven = true;
             options.settings.outputDirectory = value;
         } else if (name == QLatin1String("--web")) {
@@ -145,9 +177,30 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
         return Failed(options, QStringLiteral("extract needs --results FILE"));
     if (!options.settings.strip && !options.settings.web && !options.settings.email && !options.settings.keywordFile)
         return Failed(options, QStringLiteral("extract needs at least one of --web, --email, --keywords FILE"));
-    if (options.paths.isEmpty())
+    if (options.paths.isEmpty() && !options.filesFrom)
         return Failed(options, QStringLiteral("no PATH was given"));
+    if (options.nulSeparated && !options.filesFrom)
+        return Failed(options, QStringLiteral("-0 goes with --files-from"));
     return options;
+}
+
+QStringList NamesFromList(const std::string& list, bool nulSeparated)
+{
+    QStringList names;
+    const char end = nulSeparated ? '\0' : '\n';
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t stop = list.find(end, start);
+        if (stop == std::string::npos)
+            stop = list.size();
+        std::string name = list.substr(start, stop - start);
+        if (!nulSeparated && !name.empty() && name.back() == '\r')
+            name.pop_back();
+        if (!name.empty())
+            names << FromLocalBytes(name);
+        start = stop + 1;
+    }
+    return names;
 }
 
 } // namespace tamsenor

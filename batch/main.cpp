@@ -4,9 +4,14 @@
 #include "engine/BatchRun.h"
 #include "engine/LocalText.h"
 #include "engine/SaveResults.h"
+#include "io/Files.h"
 
 #include "io/Paths.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <new>
 #include <cstdio>
@@ -51,15 +56,73 @@ int TerminalWidth()
     return 80;
 }
 
-// "[3/120] /path/file.html ( 12.5k )", cut to one terminal line.
-void ShowProgress(int index, int count, const QString& caption)
+// The progress line on a terminal: files done, speed and time left, then the
+// file at hand, cut to one line and shown at most ten times a second.
+class ProgressLine {
+public:
+    explicit ProgressLine(const QStringList& files)
+        : files_(files)
+    {
+        started_.start();
+    }
+
+    void show(int index, int count, const QString& caption)
+    {
+        // The bytes of the files before this one are done.
+        for (; counted_ < index && counted_ < files_.size(); ++counted_)
+            done_ += ChosenFileSize(LocalBytes(files_[counted_])).value_or(0);
+        if (index + 1 < count && shown_.isValid() && shown_.elapsed() < 100)
+            return;
+        shown_.start();
+        if (total_ < 0) {
+            total_ = 0;
+            for (const QString& file : files_)
+                total_ += ChosenFileSize(LocalBytes(file)).value_or(0);
+        }
+        const double seconds = std::max(0.001, started_.elapsed() / 1000.0);
+        const double rate = static_cast<double>(done_) / seconds;
+        QString line = QStringLiteral("[%1/%2] %3 MB/s").arg(index + 1).arg(count).arg(rate / 1e6, 0, 'f', 1);
+        if (done_ > 0 && total_ > done_)
+            line += QStringLiteral(", %1 s left").arg(static_cast<double>(total_ - done_) / rate, 0, 'f', 0);
+        line += QStringLiteral(" ") + ForDisplay(caption);
+        const int width = TerminalWidth() - 1;
+        if (line.size() > width)
+            line = line.left(width);
+        Print(stderr, QStringLiteral("\r\x1b[K") + line);
+        std::fflush(stderr);
+    }
+
+private:
+    const QStringList& files_;
+    QElapsedTimer started_;
+    QElapsedTimer shown_;
+    qsizetype counted_ = 0;
+    std::int64_t done_ = 0;
+    std::int64_t total_ = -1;
+};
+
+// The names a --files-from list holds ("-" reads standard input); a pipe
+// given on purpose, as by a shell's process substitution, is read too.
+std::optional<QStringList> ReadNameList(const QString& list, bool nulSeparated, QString& why)
 {
-    QString line = QStringLiteral("[%1/%2] ").arg(index + 1).arg(count) + caption;
-    const int width = TerminalWidth() - 1;
-    if (line.size() > width)
-        line = line.left(width);
-    Print(stderr, QStringLiteral("\r\x1b[K") + line);
-    std::fflush(stderr);
+    const bool standardInput = list == QLatin1String("-");
+    std::FILE* file = standardInput ? stdin : std::fopen(LocalBytes(list).c_str(), "rb");
+    if (!file) {
+        why = QStringLiteral("the list '%1' cannot be read: %2").arg(list, FromLocalBytes(io::ErrorText(errno)));
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    if (!standardInput)
+        std::fclose(file);
+    if (failed) {
+        why = QStringLiteral("the list '%1' cannot be read to its end").arg(list);
+        return std::nullopt;
+    }
+    return NamesFromList(bytes, nulSeparated);
 }
 
 // Checks the output places before any work, so a long run cannot end in a
@@ -94,7 +157,7 @@ QString PrepareOutputPlaces(BatchSettings& settings)
     return {};
 }
 
-int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen)
+int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen, bool quiet)
 {
     for (const QString& note : report.notes)
         Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
@@ -108,12 +171,15 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
                            : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
         return ExitInterrupted;
     case BatchReport::Status::ResultsNotSaved:
+    case BatchReport::Status::NotDurable:
     case BatchReport::Status::Finished:
         break;
     }
 
     const int processed = chosen - static_cast<int>(report.skipped.size());
-    if (settings.strip) {
+    if (quiet) {
+        // The summary's lines are left out; what went wrong is not.
+    } else if (settings.strip) {
         Print(stdout,
             QStringLiteral("%1 of %2 files stripped into %3\n")
                 .arg(report.written.size())
@@ -128,14 +194,19 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
                 .arg(settings.resultsPath));
     }
     if (!report.skipped.empty()) {
-        Print(stdout, QStringLiteral("%1 files skipped:\n").arg(report.skipped.size()));
+        std::FILE* list = quiet ? stderr : stdout;
+        Print(list, QStringLiteral("%1 files skipped:\n").arg(report.skipped.size()));
         for (const SkippedFile& file : report.skipped)
-            Print(stdout, QStringLiteral("  ") + file.path + QStringLiteral(": ") + file.reason + QLatin1Char('\n'));
+            Print(list, QStringLiteral("  ") + file.path + QStringLiteral(": ") + file.reason + QLatin1Char('\n'));
     }
     if (report.status == BatchReport::Status::ResultsNotSaved) {
         Print(stderr,
             QStringLiteral("tamsenor-batch: the results could not be written to '%1': %2\n")
                 .arg(settings.resultsPath, report.error));
+        return ExitSkipped;
+    }
+    if (report.status == BatchReport::Status::NotDurable) {
+        Print(stderr, QStringLiteral("tamsenor-batch: ") + report.error + QLatin1Char('\n'));
         return ExitSkipped;
     }
     return report.skipped.empty() ? ExitDone : ExitSkipped;
@@ -154,8 +225,23 @@ int main(int argc, char** argv)
         Print(stdout, BatchUsage());
         return ExitDone;
     }
+    if (options.version) {
+        Print(stdout, QStringLiteral("tamsenor-batch " TAMSENOR_VERSION "\n"));
+        return ExitDone;
+    }
     if (!options.error.isEmpty())
         return UsageError(options.error);
+    if (options.filesFrom) {
+        QString why;
+        const std::optional<QStringList> names = ReadNameList(*options.filesFrom, options.nulSeparated, why);
+        if (!names)
+            return UsageError(why);
+        options.paths << *names;
+        if (options.paths.isEmpty())
+            return UsageError(QStringLiteral("the list '%1' names no PATH").arg(*options.filesFrom));
+    }
+    if (options.settings.jobs == 0)
+        options.settings.jobs = static_cast<int>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
 
     const ChosenFiles chosen = ChooseFiles(options.paths);
     if (!chosen.error.isEmpty())
@@ -179,9 +265,10 @@ int main(int argc, char** argv)
 
     BatchHost host(chosen.paths);
     host.interrupted = [] { return interruptedFlag != 0; };
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = !options.quiet && ::isatty(STDERR_FILENO) == 1;
+    ProgressLine progress(chosen.paths);
     if (terminal)
-        host.onFile = ShowProgress;
+        host.onFile = [&progress](int index, int count, const QString& caption) { progress.show(index, count, caption); };
 
     BatchReport report;
     try {
@@ -195,5 +282,5 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("\r\x1b[K"));
         std::fflush(stderr);
     }
-    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()));
+    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()), options.quiet);
 }

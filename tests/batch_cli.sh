@@ -184,6 +184,23 @@ bash -c 'cd "$1" || exit 1
 grep -q "working folder" err.log || fail "deep working folder: no clear message ($(cat err.log))"
 [ ! -e /o ] || fail "deep working folder: wrote into /"
 
+# More threads, the same bytes; names from a list, as find -print0 writes them.
+expect_exit 0 "strip on one thread" "$BATCH" strip --jobs 1 --out j1 in skip/good.htm
+expect_exit 0 "strip on three threads" "$BATCH" strip --jobs=3 --out j3 in skip/good.htm
+for f in j1/*; do same_bytes "$f" "j3/${f#j1/}" "--jobs 3"; done
+[ "$(ls j1 | wc -l)" -eq 4 ] && [ "$(ls j3 | wc -l)" -eq 4 ] || fail "--jobs: $(ls j1) / $(ls j3)"
+expect_exit 2 "--jobs 0" "$BATCH" strip --jobs 0 --out j0 in
+find in -maxdepth 1 -type f ! -name '.*' -print0 | "$BATCH" strip -0 --files-from - --out jf >out.log 2>err.log
+[ $? -eq 0 ] || fail "--files-from -: $(cat err.log)"
+for f in j1/*; do [ "$f" = j1/goodhtm.txt ] || same_bytes "$f" "jf/${f#j1/}" "--files-from"; done
+printf 'in/plain.txt\r\n\nin/shop.html\n' >list.txt
+expect_exit 0 "--files-from a file" "$BATCH" strip --files-from list.txt --out jl -q
+[ "$(ls jl | tr '\n' ' ')" = "plaintxt.txt shophtml.txt " ] || fail "--files-from a file: $(ls jl)"
+[ -s out.log ] && fail "--quiet: printed $(cat out.log)"
+expect_exit 2 "-0 without a list" "$BATCH" strip -0 --out jn in
+expect_exit 0 "--version" "$BATCH" --version
+grep -q "^tamsenor-batch [0-9]" out.log || fail "--version: $(cat out.log)"
+
 # Extract with a file that is no text: skipped, exit 1, the others' results written.
 expect_exit 1 "extract with a skipped file" "$BATCH" extract --web --results r4.txt --process-time T skip
 grep -q "skip/binary.htm: " out.log || fail "extract skips: binary.htm not listed"

@@ -30,6 +30,7 @@ public:
     void setStripChecked(bool checked) { strip_ = checked; }
     void setOutputDirectory(const QString& directory) { outputDirectory_ = directory; }
     void setClock(const Clock& clock) { clock_ = &clock; }
+    void setWorkerCount(int workers) { workers_ = workers; }
     // Runs when a chosen file's caption is shown: its index in the list, the
     // list's count, and the caption ("<path> ( <size>k )").
     std::function<void(int index, int count, const QString& caption)> onFile;
@@ -57,6 +58,7 @@ public:
     void setProgressCaption(const QString& text) override;
     void yield() override;
     void reset() override;
+    int workerCount() const override { return workers_; }
 
     // Prompts.
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override;
@@ -72,6 +74,7 @@ private:
     QStringList chosen_;
     QStringList list2_;
     bool strip_ = false;
+    int workers_ = 1;
     QString outputDirectory_;
     float overall_ = 0.0f;
     float file_ = 0.0f;

@@ -123,6 +123,10 @@ BatchReport StripRun(BatchHost& host)
         return report;
     }
     FinishStripOutputs(run.outputs);
+    if (!run.notDurable.isEmpty()) {
+        report.status = BatchReport::Status::NotDurable;
+        report.error = messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable);
+    }
     for (const QString& output : state.StripOutputFiles) {
         if (!output.isEmpty())
             report.written << output;
@@ -242,6 +246,7 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
         report = Rejected(messages::NoFile);
     } else if (settings.strip) {
         host.setOutputDirectory(settings.outputDirectory);
+        host.setWorkerCount(settings.jobs);
         report = StripRun(host);
     } else {
         report = ExtractionRun(host, settings);

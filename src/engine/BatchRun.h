@@ -39,12 +39,13 @@ struct BatchSettings {
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
     std::optional<std::string> processTime; // fixes the "ProcessTime" text (local 8-bit bytes)
+    int jobs = 1; // threads that read and strip ahead
 };
 
 struct BatchReport {
-    enum class Status { Finished, Rejected, Cancelled, ResultsNotSaved };
+    enum class Status { Finished, Rejected, Cancelled, ResultsNotSaved, NotDurable };
     Status status = Status::Finished;
-    QString error; // Rejected, ResultsNotSaved: why
+    QString error; // Rejected, ResultsNotSaved, NotDurable: why
     QStringList written; // the output files (strip mode) or the results file, in order
     std::vector<SkippedFile> skipped; // in list order, with the reasons
     std::vector<QString> notes; // what the user should know besides (a truncated file)

@@ -40,6 +40,9 @@ void Run(RunHost& host)
         }
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
+        if (!run.notDurable.isEmpty())
+            prompts.message(messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable),
+                Icon::Critical, Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
         return;

@@ -45,6 +45,9 @@ public:
 
     // Form_Load as the reset routine.
     virtual void reset() = 0;
+
+    // How many threads may read and strip chosen files ahead of the run.
+    virtual int workerCount() const { return 1; }
 };
 
 } // namespace tamsenor

@@ -3,12 +3,15 @@
 #include "engine/HostHook.h"
 #include "engine/LocalText.h"
 #include "engine/RunProgress.h"
+#include "engine/StripWorkers.h"
 #include "io/Files.h"
 #include "text/StripTags.h"
 
 #include <QSet>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <set>
 #include <utility>
@@ -46,8 +49,8 @@ QString StripOutputPath(const QString& directory, const QString& chosenPath, con
         directory, chosenPath, [&writtenThisRun](const QString& path) { return writtenThisRun.contains(path); });
 }
 
-StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength)
+StripFileResult PrepareStripText(
+    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength)
 {
     StripFileResult result;
     std::string content;
@@ -97,7 +100,13 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
         return result;
     }
     buffer += "\r\n";
+    result.written = true; // ready to be written
+    return result;
+}
 
+StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook)
+{
+    StripFileResult result;
     // In slices, so that a cancel during the write of a huge output is seen soon.
     constexpr std::size_t Slice = 16 << 20;
     io::ReplacingFile output;
@@ -112,13 +121,23 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
         }
         written = output.write(std::string_view(buffer).substr(at, Slice));
     }
+    // A new output is made durable with the whole run's (see StripFiles).
     if (written)
-        written = output.commit(true);
+        written = output.commit(true, false);
     result.written = written.ok;
     result.reason = written.reason;
     if (written)
         result.replacement = output.replacement();
     return result;
+}
+
+StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
+    text::Hook& hook, std::size_t maxLength)
+{
+    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength);
+    if (!prepared.written)
+        return prepared;
+    return WriteStripOutput(outputPath, buffer, hook);
 }
 
 namespace {
@@ -159,12 +178,30 @@ StripRunResult StripFiles(RunHost& host)
     QSet<QString> written(state.StripOutputFiles.begin(), state.StripOutputFiles.end());
     auto taken = [&written, &chosen](const QString& path) { return written.contains(path) || chosen.contains(path); };
 
+    // More threads read and strip ahead; this one keeps the order of
+    // everything the user sees, and alone names and writes the outputs.
+    std::unique_ptr<StripWorkers> workers;
+    if (host.workerCount() > 1 && count > 1) {
+        std::vector<std::string> inputs;
+        inputs.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            inputs.push_back(LocalBytes(host.chosenEntry(i)));
+        workers = std::make_unique<StripWorkers>(
+            std::move(inputs), std::min(host.workerCount(), count), host.stripChecked(), MaxTextLength);
+    }
+    auto cancelled = [&run] {
+        run.outcome = text::Outcome::Cancelled;
+        return run;
+    };
+    auto keepWaiting = [&host, &state] {
+        host.yield();
+        return state.CancelRequested != 1;
+    };
+
     for (int i = 0; i < count; ++i) {
         host.yield();
-        if (state.CancelRequested == 1) {
-            run.outcome = text::Outcome::Cancelled;
-            return run;
-        }
+        if (state.CancelRequested == 1)
+            return cancelled();
         if (host.overallProgress() < 99.5f)
             host.setOverallProgress(host.overallProgress() + static_cast<float>(step));
 
@@ -172,20 +209,34 @@ StripRunResult StripFiles(RunHost& host)
         const std::string input = LocalBytes(path);
         std::string reason;
         StripFileResult file;
-        if (const auto size = ChosenFileSize(input, &reason)) {
+        const auto size = ChosenFileSize(input, &reason);
+        if (size) {
             host.setProgressCaption(ProgressCaption(path, size));
             state.TextBuffer.clear();
             host.setFileProgress(0.0f);
+        }
+        std::optional<StripWorkers::Prepared> prepared;
+        if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
+            return cancelled();
+        if (size) {
             const QString output = StripOutputPath(directory, path, taken);
             try {
-                file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
+                if (prepared) {
+                    for (const float value : prepared->progress)
+                        host.setFileProgress(value);
+                    file = std::move(prepared->result);
+                    state.TextBuffer.swap(prepared->text);
+                    if (file.written)
+                        file = WriteStripOutput(LocalBytes(output), state.TextBuffer, hook);
+                } else {
+                    file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
+                }
             } catch (const std::bad_alloc&) {
+                file = {};
                 file.reason = NotEnoughMemory;
             }
-            if (file.outcome == text::Outcome::Cancelled) {
-                run.outcome = text::Outcome::Cancelled;
-                return run;
-            }
+            if (file.outcome == text::Outcome::Cancelled)
+                return cancelled();
             if (file.written) {
                 state.StripOutputFiles.append(output);
                 written.insert(output);
@@ -197,12 +248,15 @@ StripRunResult StripFiles(RunHost& host)
         if (!file.written)
             run.skipped.push_back({ path, FromLocalBytes(reason) });
 
-        if (state.CancelRequested == 1) {
-            run.outcome = text::Outcome::Cancelled;
-            return run;
-        }
+        if (state.CancelRequested == 1)
+            return cancelled();
     }
 
+    // One sync for every new output, before the run says it is finished.
+    if (!run.outputs.empty()) {
+        if (const FileResult synced = io::SyncFileSystem(LocalBytes(directory)); !synced)
+            run.notDurable = FromLocalBytes(synced.reason);
+    }
     host.setFileProgress(0.0f);
     host.setOverallProgress(0.0f);
     host.clearChosen();
@@ -241,6 +295,12 @@ QString messages::FilesNotConverted(const std::vector<SkippedFile>& skipped)
     if (skipped.size() > MaxListed)
         text += QStringLiteral("\r\n... and %1 more").arg(skipped.size() - MaxListed);
     return text;
+}
+
+QString messages::OutputsNotDurable(const QString& directory, const QString& reason)
+{
+    return QStringLiteral("The outputs in '") + directory + QStringLiteral("' may not all be on the disk yet: ")
+        + reason;
 }
 
 QString messages::OutputsNotUndone(const std::vector<UndoProblem>& problems)

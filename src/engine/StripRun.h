@@ -48,6 +48,13 @@ struct StripFileResult {
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
     text::Hook& hook, std::size_t maxLength = MaxTextLength);
 
+// The two halves of StripOneFile. PrepareStripText leaves the output's whole
+// content in `buffer` and sets `written` when it is ready to be written;
+// WriteStripOutput writes it (slices, a cancel test between them).
+StripFileResult PrepareStripText(
+    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength = MaxTextLength);
+StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook);
+
 struct SkippedFile {
     QString path;
     QString reason;
@@ -57,12 +64,16 @@ struct StripRunResult {
     text::Outcome outcome = text::Outcome::Finished;
     std::vector<SkippedFile> skipped; // in list order
     std::vector<io::Replacement> outputs; // every output written, in order
+    QString notDurable; // a finished run: why its outputs could not be made durable; empty when they are
 };
 
 // The strip-mode loop over every chosen file into StripOutputDir: progress,
 // caption, StripOneFile, each output recorded in StripOutputFiles. A file that
 // cannot be converted is skipped without a message and listed in the result.
-// No output replaces a chosen file of the run (see StripOutputPath). A
+// No output replaces a chosen file of the run (see StripOutputPath). With
+// host.workerCount() above 1 the files are read and stripped ahead on that
+// many threads; what the host sees (progress values, captions, outputs, their
+// order) stays that of one thread. A
 // finished run ends with both bars at 0 and List2 emptied; the caller then
 // settles the outputs with FinishStripOutputs or UndoStripOutputs.
 StripRunResult StripFiles(RunHost& host);
@@ -88,6 +99,7 @@ inline const QString StripFinished = QStringLiteral("Stripping HTML Tags process
 // "These files could not be converted:" and one "<path>: <reason>" line per
 // skipped file, at most 20, then "... and N more".
 QString FilesNotConverted(const std::vector<SkippedFile>& skipped);
+QString OutputsNotDurable(const QString& directory, const QString& reason);
 // The outputs of a cancelled run that could not be taken back, one line each.
 QString OutputsNotUndone(const std::vector<UndoProblem>& problems);
 } // namespace messages

@@ -304,7 +304,7 @@ FileResult ReplacingFile::write(std::string_view bytes)
     return FileResult::success();
 }
 
-FileResult ReplacingFile::commit(bool keepReplaced)
+FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
 {
     if (fd_ < 0)
         return failureFromErrno(EBADF);
@@ -312,7 +312,12 @@ FileResult ReplacingFile::commit(bool keepReplaced)
         abandon();
         return failureFromErrno(code);
     };
-    if (::fsync(fd_) != 0)
+    // Checked again below: whatever was there at open, an existing file is
+    // only ever replaced by bytes already on the disk.
+    struct stat before { };
+    const bool replacing = ::lstat(replacement_.target.c_str(), &before) == 0;
+    const bool sync = syncNewFile || replacing;
+    if (sync && ::fsync(fd_) != 0)
         return fail(errno);
     struct stat info { };
     if (::fstat(fd_, &info) != 0)
@@ -378,8 +383,20 @@ FileResult ReplacingFile::commit(bool keepReplaced)
         return fail(code);
     }
     temporary_.clear();
-    syncDirectory(directoryOf(target));
+    if (sync)
+        syncDirectory(directoryOf(target));
     return FileResult::success();
+}
+
+FileResult SyncFileSystem(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failureFromErrno(errno);
+    const int synced = ::syncfs(fd);
+    const int code = errno;
+    ::close(fd);
+    return synced == 0 ? FileResult::success() : failureFromErrno(code);
 }
 
 FileResult WriteWholeFile(const std::string& path, std::string_view content, Replacement* done, bool keepReplaced)

@@ -87,7 +87,12 @@ public:
     // Makes the written bytes the target's content. With `keepReplaced`, an
     // existing target is first linked to a hidden name beside it (see
     // Replacement), so that the caller can put it back or let it go later.
-    FileResult commit(bool keepReplaced = false);
+    // The bytes reach the disk before a rename replaces an existing file.
+    // With `syncNewFile` false a new file is left to the system's own
+    // write-back: the caller makes a batch of them durable at once with
+    // SyncFileSystem, and a crash before that loses only new files, never an
+    // older one.
+    FileResult commit(bool keepReplaced = false, bool syncNewFile = true);
     void abandon();
 
     const Replacement& replacement() const { return replacement_; }
@@ -114,6 +119,10 @@ FileResult UndoReplacement(const Replacement& done);
 // Lets go of the file a replacing write kept aside, when the hidden name
 // still names it.
 void DiscardKeptAside(const Replacement& done);
+
+// Makes everything written to the file system that holds `path` durable
+// (syncfs): one call for a whole batch of new files.
+FileResult SyncFileSystem(const std::string& path);
 
 // Splits text into lines the way text files are read here: a line ends at
 // CR LF or at a lone CR; a lone LF is an ordinary character; the end of the

@@ -25,6 +25,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QThread>
+
+#include <algorithm>
 
 namespace tamsenor {
 
@@ -614,6 +617,12 @@ void Main::yield()
 void Main::reset()
 {
     Form_Load();
+}
+
+int Main::workerCount() const
+{
+    // Files are read and stripped on every core; this thread keeps the window live.
+    return std::max(1, QThread::idealThreadCount());
 }
 
 } // namespace tamsenor

@@ -73,6 +73,7 @@ public:
     void setProgressCaption(const QString& text) override;
     void yield() override;
     void reset() override;
+    int workerCount() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

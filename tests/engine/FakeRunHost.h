@@ -40,6 +40,8 @@ public:
     bool strip = false;
     QString caption;
     std::vector<float> overallValues; // every value PBProgress took, in order
+    std::vector<float> fileValues; // every value PBFProgress took, in order
+    int workers = 1; // workerCount()
     std::vector<QString> captions;
     long yields = 0;
     // Runs at every yield (after counting it).
@@ -97,6 +99,7 @@ public:
         if (!inRange(value))
             return false;
         file_ = value;
+        fileValues.push_back(value);
         return true;
     }
     void setProgressCaption(const QString& text) override
@@ -114,6 +117,7 @@ public:
         if (onYield)
             onYield(*this);
     }
+    int workerCount() const override { return workers; }
     void reset() override
     {
         ++resets;

@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -225,6 +226,54 @@ TEST_F(StripRunTest, AFileThatRunsOutOfMemoryIsSkippedNotWrittenEmpty)
     EXPECT_EQ(QStringLiteral("These files could not be converted:\r\n") + big
             + QStringLiteral(": there is not enough memory to convert it"),
         host.dialogs.messageTexts()[2]);
+}
+
+TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
+{
+    // Shapes that take the stripper different ways, a file past the first
+    // mebibyte, files that are skipped, and two of the same output name.
+    ASSERT_TRUE(QDir().mkdir(pathOf("x")));
+    std::string big;
+    for (int i = 0; big.size() < (3u << 20) / 2; ++i)
+        big += "<p class=\"c" + std::to_string(i % 97) + "\">line " + std::to_string(i) + "</p>\r\n";
+    const QStringList inputs { makeFile("a.htm", "<b>one</b> &amp; two"), makeFile("b.htm", "<script>x</script>y<!-- c -->z"),
+        makeFile("big.htm", big), makeFile("bin.htm", std::string("a\x1A" "b", 3)), pathOf("missing.htm"),
+        makeFile("x/a.htm", "<<a>>"), makeFile("plain.txt", "no markup\r\nat all") };
+
+    struct Seen {
+        std::map<std::string, std::string> outputs;
+        QStringList recorded;
+        std::vector<float> overall, file;
+        std::vector<QString> captions, messages;
+    };
+    auto run = [&](int workers) {
+        QDir(out).removeRecursively();
+        QDir().mkdir(out);
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.StripOn = 1;
+        h.workers = workers;
+        h.list2 = inputs;
+        h.dialogs.answer(Answer::Ok).directory(out);
+        CmdProcess_Click(h);
+        Seen seen { {}, h.mainState.StripOutputFiles, h.overallValues, h.fileValues, h.captions, h.dialogs.messageTexts() };
+        for (const std::string& name : outputs())
+            seen.outputs[name] = output(name);
+        return seen;
+    };
+
+    const Seen one = run(1);
+    ASSERT_EQ(5u, one.outputs.size());
+    for (const int workers : { 2, 4 }) {
+        SCOPED_TRACE(std::to_string(workers) + " workers");
+        const Seen many = run(workers);
+        EXPECT_EQ(one.outputs, many.outputs);
+        EXPECT_EQ(one.recorded, many.recorded);
+        EXPECT_EQ(one.overall, many.overall);
+        EXPECT_EQ(one.file, many.file);
+        EXPECT_EQ(one.captions, many.captions);
+        EXPECT_EQ(one.messages, many.messages);
+    }
 }
 
 TEST(FilesNotConvertedTest, ListsAtMostTwentyFiles)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "engine/StripRun.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tamsenor {
+
+// Prepares the texts of a run's chosen files on worker threads, ahead of the
+// run: each read, its lines joined and stripped exactly as PrepareStripText
+// does on the run's own thread, with the progress values the stripper set
+// recorded so that the run can show them in their order. At most a few files
+// per worker wait ready at any time, so memory does not grow with the batch.
+class StripWorkers {
+public:
+    struct Prepared {
+        StripFileResult result; // `written` set: `text` is the output's content
+        std::string text;
+        std::vector<float> progress; // the per-file progress values, in order
+    };
+
+    StripWorkers(std::vector<std::string> inputs, int workers, bool stripChecked, std::size_t maxLength);
+    ~StripWorkers(); // stops the workers and waits for them
+    StripWorkers(const StripWorkers&) = delete;
+    StripWorkers& operator=(const StripWorkers&) = delete;
+
+    // File `index`'s text, taken in increasing order of index. `keepWaiting`
+    // runs about every 20 ms while it is not ready; false gives up (nullopt).
+    std::optional<Prepared> take(std::size_t index, const std::function<bool()>& keepWaiting);
+
+private:
+    void work();
+
+    const std::vector<std::string> inputs_;
+    const bool stripChecked_;
+    const std::size_t maxLength_;
+    const std::size_t lookahead_;
+    std::atomic<bool> stop_ { false };
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0; // the next index a worker starts on
+    std::size_t taken_ = 0; // every index below has been taken
+    std::map<std::size_t, Prepared> ready_; // by index, until taken
+    std::vector<std::thread> threads_;
+};
+
+} // namespace tamsenor
