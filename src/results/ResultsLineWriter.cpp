@@ -15,7 +15,11 @@ void ResultsLineWriter::put(std::string_view bytes)
     while (!bytes.empty() && result_) {
         const std::size_t room = PieceBytes > buffer_.size() ? PieceBytes - buffer_.size() : 0;
         const std::string_view piece = bytes.substr(0, std::max<std::size_t>(room, 1));
+        const std::size_t start = buffer_.size();
         buffer_.append(piece);
+        std::replace_if(
+            buffer_.begin() + static_cast<std::ptrdiff_t>(start), buffer_.end(),
+            [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
         bytes.remove_prefix(piece.size());
         if (full())
             flush();

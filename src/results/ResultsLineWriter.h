@@ -13,11 +13,12 @@ namespace tamsenor {
 
 // Turns rows into lines of the results file: the values in column order
 // joined by one tab, a missing or empty value as nothing, CR LF after every
-// line, bytes unchanged. The bytes go to
+// line, bytes unchanged but for each tab, CR or LF inside a value, which
+// becomes one space (raw, they would add fields or lines). The bytes go to
 // `sink` in pieces of about a mebibyte, so neither a long line nor the whole
 // file is ever held at once. The first failure of `sink` is kept and returned
 // by every later call.
-// Example: a row "p@q", nullopt, "/a.htm" -> "p@q\t\t/a.htm\r\n".
+// Example: a row "p@q", nullopt, "/a\tb.htm" -> "p@q\t\t/a b.htm\r\n".
 class ResultsLineWriter {
 public:
     using Row = std::vector<std::optional<std::string>>;

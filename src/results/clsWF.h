@@ -22,9 +22,9 @@ public:
 
     // Hands the results file content to `write` in pieces: the rows moved
     // out of memory, then the rows held, each as a line (ResultsLineWriter:
-    // values joined by one tab, CR LF after every line). `perRow` runs once
-    // per held row and once per piece of the rows moved out (the window
-    // yields there). Stops at the
+    // values joined by one tab, CR LF after every line, a tab, CR or LF inside
+    // a value as one space). `perRow` runs once per held row and once per
+    // piece of the rows moved out (the window yields there). Stops at the
     // first failure; running out of memory is one too.
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;

@@ -62,6 +62,12 @@ TEST(ResultsFile, Bytes)
             "WebSite\tFileName\tProcessTime\r\n" + longSite + "\t/a\tt\r\n" },
         { "bytes unchanged", SiteColumns, { { "http://h/\xe9\xc3\xa9", "/d/\x1a", "t" } },
             "WebSite\tFileName\tProcessTime\r\nhttp://h/\xe9\xc3\xa9\t/d/\x1a\tt\r\n" },
+        // Every line keeps the header's fields: a tab, CR or LF is one space each.
+        { "tab, LF and CR LF inside values", SiteColumns, { { "http://h/a\tb", "/d/x\ny.htm", "T\r\n1" } },
+            "WebSite\tFileName\tProcessTime\r\nhttp://h/a b\t/d/x y.htm\tT  1\r\n" },
+        { "tab, CR and LF at the ends of values", SiteColumns, { { "\ta\t", "\r/d\n", "\r\n" } },
+            "WebSite\tFileName\tProcessTime\r\n a \t /d \t  \r\n" },
+        { "in column names too", { "Pri\tce", "Fi\nle", "\rTime" }, {}, "Pri ce\tFi le\t Time\r\n" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,6 +104,7 @@ TEST(ResultsFile, SpilledRowsGiveTheSameFile)
         { "every row once the next comes", { first, second, third }, false, 0, 3 },
         { "rows exactly at the bound stay, one more moves them", { first, second, third }, false, std::nullopt, 3 },
         { "last row deleted after a spill", { first, second }, true, 0, 3 },
+        { "values with tabs and line breaks", { { "a\tb", "/d/c\r\nd", "\n" }, first }, false, 0, 2 },
         { "a value longer than a piece", { { std::string(5u << 19, 'h'), "/a", "t" }, first }, false, 0, 2 },
     };
     for (const Case& c : cases) {
