@@ -25,7 +25,7 @@ public:
     // values joined by one tab, CR LF after every line, a tab, CR or LF inside
     // a value as one space). `perRow` runs once per held row and once per
     // piece of the rows moved out (the window yields there). Stops at the
-    // first failure; running out of memory is one too.
+    // first failure, running out of memory included.
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
 
