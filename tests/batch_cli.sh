@@ -126,6 +126,19 @@ expect_exit 0 "extract without a fixed time" "$BATCH" extract --web --results r3
 grep -q "${CR}\$" r3.txt || fail "extract: lines do not end in CR LF"
 grep -q "T0" r3.txt && fail "extract: a fixed time without --process-time"
 
+# A tab or line break in a file name or in --process-time is one space each, so every line keeps its fields.
+mkdir odd
+printf 'http://odd.test/a' >"odd/a	b.htm"
+printf 'http://odd.test/b' >"odd/n
+l.htm"
+expect_exit 0 "extract odd names" "$BATCH" extract --web --results r5.txt --process-time "T	1${CR}" odd
+{
+    printf 'WebSite\tFileName\tProcessTime\r\n'
+    printf 'http://odd.test/a\t%s/odd/a b.htm\tT 1 \r\n' "$work"
+    printf 'http://odd.test/b\t%s/odd/n l.htm\tT 1 \r\n' "$work"
+} >expected-odd
+same_bytes r5.txt expected-odd "extract odd names"
+
 # The results never replace a file of the run or the keyword file: a usage error, both kept.
 cp in/shop.html shop-copy.html
 expect_exit 2 "results onto a chosen file" "$BATCH" extract --web --results shop-copy.html shop-copy.html

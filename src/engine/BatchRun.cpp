@@ -160,23 +160,6 @@ void SortFileMessages(const BatchHost& host, std::size_t first, BatchReport& rep
     }
 }
 
-// Puts `text` into the "ProcessTime" column of every finding, as a clock
-// showing that text would have.
-void FixProcessTime(ResultsTable& table, const std::vector<std::string>& columns, const std::string& text)
-{
-    const auto column = std::find(columns.begin(), columns.end(), "ProcessTime");
-    if (column == columns.end())
-        return;
-    const std::size_t index = static_cast<std::size_t>(column - columns.begin());
-    table.moveFirst();
-    if (!table.eof())
-        table.moveNext(); // the header row keeps its name
-    for (; !table.eof(); table.moveNext()) {
-        if (table.value(index))
-            table.setValue(index, text);
-    }
-}
-
 BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
@@ -210,19 +193,28 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     BatchReport report;
     report.notes = keywordNotes;
     const std::shared_ptr<clsWF> results = state.ResultsTable;
+    // What outgrows memory waits beside the results file, on the disk that
+    // has to take it in the end.
+    if (results)
+        results->rstWF.spillInto(LocalBytes(QFileInfo(settings.resultsPath).absolutePath()));
+    state.FixedProcessTime = settings.processTime;
     const std::size_t firstMessage = host.messages().size();
-    if (ExtractChosenFiles(host) == text::Outcome::Cancelled) {
+    const ExtractionEnd extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionEnd::Status::Cancelled) {
         report.status = BatchReport::Status::Cancelled;
         return report;
     }
     SortFileMessages(host, firstMessage, report);
+    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
+        report.status = BatchReport::Status::ResultsNotSaved;
+        report.error = FromLocalBytes(extraction.reason);
+        return report;
+    }
     if (!results) {
         report.status = BatchReport::Status::ResultsNotSaved;
         report.error = QStringLiteral("there is no results table");
         return report;
     }
-    if (settings.processTime)
-        FixProcessTime(results->rstWF, globals.ColumnNames, *settings.processTime);
 
     globals.ResultsSavePath = settings.resultsPath;
     const FileResult written = results->WriteToFile(LocalBytes(settings.resultsPath), [&host] { host.yield(); });

@@ -6,6 +6,8 @@
 #include "engine/RunProgress.h"
 #include "text/StripTags.h"
 
+#include <QDir>
+
 #include <new>
 
 namespace tamsenor {
@@ -25,6 +27,12 @@ QString messages::FileNotAppropriate(const QString& path)
 {
     return QStringLiteral("The file '") + path
         + QStringLiteral("' is not appropriate to be processed, \r\n So, it will be skipped!");
+}
+
+QString messages::ResultsNotKept(const QString& folder, const std::string& reason)
+{
+    return QStringLiteral("The results could not be kept in the temporary folder '") + folder + QStringLiteral("': ")
+        + FromLocalBytes(reason);
 }
 
 text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
@@ -57,26 +65,30 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     }
     setup.filePath = LocalBytes(path);
     const Clock& clock = host.clock();
-    setup.processTime = [&clock] { return LocalBytes(FormatProcessTime(clock.now())); };
+    setup.processTime = [&clock, fixed = state.FixedProcessTime] {
+        return fixed ? *fixed : LocalBytes(FormatProcessTime(clock.now()));
+    };
     return setup;
 }
 
 } // namespace
 
-text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
+ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 {
     MainState& state = host.state();
     Prompts& prompts = host.prompts();
     HostHook hook(host);
     // Held for the whole loop, whatever happens to the window's reference.
     const std::shared_ptr<clsWF> results = state.ResultsTable;
+    if (results && results->rstWF.spillFolder().empty())
+        results->rstWF.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
     const double step = ExtractionProgressStep(count);
 
     for (int i = 0; i < count; ++i) {
         host.yield();
         if (state.CancelRequested == 1)
-            return text::Outcome::Cancelled;
+            return { ExtractionEnd::Status::Cancelled, {}, {} };
 
         RaiseOverallProgress(host, step);
         const QString path = host.chosenEntry(i);
@@ -91,7 +103,7 @@ text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 return !hook.cancelRequested();
             });
             if (read.status == TextRead::Status::Cancelled)
-                return text::Outcome::Cancelled;
+                return { ExtractionEnd::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
                 prompts.message(messages::FileHasProblem(path, read.reason), Icon::Critical, Buttons::Ok);
                 continue;
@@ -108,7 +120,9 @@ text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 continue;
             if (ExtractFileText(state.TextBuffer, SetupFor(host, path), results->rstWF, hook)
                 == text::Outcome::Cancelled)
-                return text::Outcome::Cancelled;
+                return { ExtractionEnd::Status::Cancelled, {}, {} };
+        } catch (const RowsNotKept& failure) {
+            return { ExtractionEnd::Status::ResultsNotKept, results->rstWF.spillFolder(), failure.what() };
         } catch (const text::PositionError&) {
             // A failing pass ends this file only; the run goes on.
         } catch (const std::bad_alloc&) {
@@ -119,7 +133,7 @@ text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             prompts.message(messages::FileHasProblem(path, NotEnoughMemory), Icon::Critical, Buttons::Ok);
         }
     }
-    return text::Outcome::Finished;
+    return { ExtractionEnd::Status::Finished, {}, {} };
 }
 
 } // namespace tamsenor

@@ -16,21 +16,37 @@ namespace tamsenor {
 // Strips the HTML of one file's text (in place) and adds its findings to
 // `table` as the extraction pass does. Cancelled when the hook asked to stop
 // inside the stripper or the pass; the rows added so far stay. Throws what the
-// pass throws (text::PositionError, std::bad_alloc).
+// pass throws (text::PositionError, std::bad_alloc) and RowsNotKept when the
+// table could not move its rows out of memory.
 text::Outcome ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
+
+// How the extraction loop ended.
+struct ExtractionEnd {
+    enum class Status {
+        Finished, // every chosen file was searched or reported
+        Cancelled, // Cancel was pressed
+        ResultsNotKept, // the results could not go to their temporary file; the loop stopped there
+    };
+    Status status = Status::Finished;
+    std::string folder; // ResultsNotKept: where the temporary file was to be
+    std::string reason; // ResultsNotKept: the system's reason
+};
 
 // The extraction loop of the Process command over every chosen file: progress,
 // caption, reading with its messages ("has problem", "too large", "not
 // appropriate"), then ExtractFileText into ResultsRecords. A file whose pass
-// fails is left with the rows it gave and the loop goes on. `maxLength` is the
-// truncation limit (tests lower it).
-text::Outcome ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
+// fails is left with the rows it gave and the loop goes on. Unless the caller
+// chose another folder, the table moves what outgrows memory into the
+// system's temporary folder; when that fails, nothing more is searched.
+// `maxLength` is the truncation limit (tests lower it).
+ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
 
 namespace messages {
 QString FileHasProblem(const QString& path, const std::string& reason);
 QString FileTooLarge(const QString& path);
 QString FileNotAppropriate(const QString& path);
+QString ResultsNotKept(const QString& folder, const std::string& reason);
 } // namespace messages
 
 } // namespace tamsenor

@@ -1,6 +1,7 @@
 #include "engine/ProcessRun.h"
 
 #include "engine/ExtractionRun.h"
+#include "engine/LocalText.h"
 #include "engine/PrepareRun.h"
 #include "engine/SaveResults.h"
 #include "engine/StripRun.h"
@@ -48,8 +49,14 @@ void Run(RunHost& host)
         return;
     }
 
-    if (ExtractChosenFiles(host) == text::Outcome::Cancelled)
+    const ExtractionEnd extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionEnd::Status::Cancelled)
         return;
+    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
+        prompts.message(messages::ResultsNotKept(FromLocalBytes(extraction.folder), extraction.reason), Icon::Critical,
+            Buttons::Ok);
+        return;
+    }
     SaveResults(host);
 }
 

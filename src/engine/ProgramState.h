@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct MainState {
     QString CurrentFilePath;
     QStringList StripOutputFiles;
     Flag FirstLoadDone = 0;
+    // When set, the "ProcessTime" text of every row instead of the clock's
+    // (the companion's --process-time, local 8-bit bytes).
+    std::optional<std::string> FixedProcessTime;
 };
 
 } // namespace tamsenor

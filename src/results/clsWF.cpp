@@ -1,23 +1,13 @@
 #include "results/clsWF.h"
 
 #include "io/Files.h"
+#include "results/ResultsLineWriter.h"
+
+#include <cerrno>
+#include <new>
+#include <stdexcept>
 
 namespace tamsenor {
-
-namespace {
-
-void appendLine(std::string& content, const std::vector<std::optional<std::string>>& row)
-{
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0)
-            content += '\t';
-        if (row[i])
-            content += *row[i];
-    }
-    content += "\r\n";
-}
-
-} // namespace
 
 clsWF::clsWF(const std::vector<std::string>& columnNames)
 {
@@ -29,26 +19,54 @@ clsWF::clsWF(const std::vector<std::string>& columnNames)
     }
 }
 
+FileResult clsWF::WriteTo(
+    const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow) const
+{
+    try {
+        if (FileResult copied = rstWF.copySpilledRows(write, perRow); !copied)
+            return copied;
+        ResultsLineWriter lines(write);
+        // By index: perRow lets the window process events, and a row vector
+        // that changed meanwhile must not leave a dangling iterator behind.
+        for (std::size_t i = 0; i < rstWF.rows().size(); ++i) {
+            if (perRow)
+                perRow();
+            if (i < rstWF.rows().size()) {
+                if (FileResult written = lines.row(rstWF.rows()[i]); !written)
+                    return written;
+            }
+        }
+        return lines.flush();
+    } catch (const std::bad_alloc&) {
+        return FileResult::failure(io::ErrorText(ENOMEM));
+    }
+}
+
 std::string clsWF::Serialize() const
 {
     std::string content;
-    for (const auto& row : rstWF.rows())
-        appendLine(content, row);
+    const FileResult done = WriteTo([&content](std::string_view bytes) {
+        content.append(bytes);
+        return FileResult::success();
+    });
+    if (!done)
+        throw std::runtime_error(done.reason);
     return content;
 }
 
 FileResult clsWF::WriteToFile(const std::string& savePath, const std::function<void()>& perRow) const
 {
-    // By index: perRow lets the window process events, and a row vector that
-    // changed meanwhile must not leave a dangling iterator behind.
-    std::string content;
-    for (std::size_t i = 0; i < rstWF.rows().size(); ++i) {
-        if (perRow)
-            perRow();
-        if (i < rstWF.rows().size())
-            appendLine(content, rstWF.rows()[i]);
+    try {
+        io::ReplacingFile file; // abandoned, and the target kept, on every early return
+        if (FileResult opened = file.open(savePath); !opened)
+            return opened;
+        if (FileResult written = WriteTo([&file](std::string_view bytes) { return file.write(bytes); }, perRow);
+            !written)
+            return written;
+        return file.commit();
+    } catch (const std::bad_alloc&) {
+        return FileResult::failure(io::ErrorText(ENOMEM));
     }
-    return io::WriteWholeFile(savePath, content);
 }
 
 } // namespace tamsenor

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamsenor {
@@ -19,13 +20,21 @@ public:
     ResultsTable rstWF;
     bool failed() const { return failed_; }
 
-    // The results file content: one line per row in table order, values in
-    // column order joined by one tab, an empty or missing value as nothing,
-    // CR LF after every line, bytes unchanged.
+    // Hands the results file content to `write` in pieces: the rows moved
+    // out of memory, then the rows held, each as a line (ResultsLineWriter:
+    // values joined by one tab, CR LF after every line, a tab, CR or LF inside
+    // a value as one space). `perRow` runs once per held row and once per
+    // piece of the rows moved out (the window yields there). Stops at the
+    // first failure, running out of memory included.
+    FileResult WriteTo(
+        const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
+
+    // The results file content as one string; throws std::runtime_error when
+    // the rows moved out cannot be read back. For small tables (tests).
     std::string Serialize() const;
 
-    // Writes the table to `savePath`, replacing an existing file only when
-    // everything was written. `perRow` runs once per row (the window yields there).
+    // Writes the table to `savePath` through WriteTo, replacing an existing
+    // file only when everything was written.
     FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {}) const;
 
 private:

@@ -2,6 +2,7 @@
 #include "engine/PrepareRun.h"
 #include "engine/RunFixture.h"
 #include "engine/RunProgress.h"
+#include "results/SpillSeams.h"
 
 #include <QDir>
 
@@ -207,16 +208,21 @@ TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)
     settings.resultsPath = pathOf("batch.txt");
     windowExtract(chosen, settings, pathOf("window.txt"));
 
-    BatchHost batch(chosen);
-    batch.setClock(host.fixedClock);
-    const BatchReport report = RunBatch(batch, settings);
-
-    EXPECT_EQ(BatchReport::Status::Finished, report.status);
-    EXPECT_TRUE(report.skipped.empty());
     const std::string expected = ReadBytes(dir.file("window.txt"));
     EXPECT_NE(std::string::npos, expected.find("ann@example.org"));
-    EXPECT_EQ(expected, ReadBytes(dir.file("batch.txt")));
-    EXPECT_EQ(static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n') - 1), report.findings);
+    // Rows moved out of memory at every bound give the same file and count.
+    for (const long long bound : { -1LL, 0LL, 300LL }) {
+        SCOPED_TRACE(bound);
+        SpillBound spill(bound);
+        BatchHost batch(chosen);
+        batch.setClock(host.fixedClock);
+        const BatchReport report = RunBatch(batch, settings);
+
+        EXPECT_EQ(BatchReport::Status::Finished, report.status);
+        EXPECT_TRUE(report.skipped.empty());
+        EXPECT_EQ(expected, ReadBytes(dir.file("batch.txt")));
+        EXPECT_EQ(static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n') - 1), report.findings);
+    }
 }
 
 TEST_F(BatchRunTest, ProcessTimeTextStandsForTheClock)
@@ -234,6 +240,8 @@ TEST_F(BatchRunTest, ProcessTimeTextStandsForTheClock)
     batch.setClock(otherTime);
     settings.processTime = FormatProcessTime(host.fixedClock.now()).toStdString();
     ASSERT_EQ("Mar-9-07 14:05", *settings.processTime);
+    // Rows that have left memory get the text too.
+    SpillBound everyRow(0);
     EXPECT_EQ(BatchReport::Status::Finished, RunBatch(batch, settings).status);
 
     EXPECT_EQ(ReadBytes(dir.file("window.txt")), ReadBytes(dir.file("batch.txt")));

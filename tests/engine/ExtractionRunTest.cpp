@@ -112,7 +112,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     PrepareRun(host);
     ASSERT_EQ(0, host.mainState.RunRejected);
 
-    EXPECT_EQ(text::Outcome::Finished, ExtractChosenFiles(host, 20));
+    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
 
     EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
     const auto& rows = host.mainState.ResultsTable->rstWF.rows();
@@ -135,7 +135,7 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
     host.mainState.ResultsTable = std::make_shared<clsWF>(host.module1.ColumnNames);
     host.mainState.ResultsRecords = &host.mainState.ResultsTable->rstWF;
 
-    EXPECT_EQ(text::Outcome::Finished, ExtractChosenFiles(host));
+    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host).status);
 
     const auto& rows = host.mainState.ResultsTable->rstWF.rows();
     ASSERT_FALSE(rows.empty());

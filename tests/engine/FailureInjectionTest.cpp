@@ -1,11 +1,13 @@
 // Bad inputs and failing disks through the Process command: each case checks
 // what the user is told and that nothing already found or written is lost.
+#include "engine/BatchRun.h"
 #include "engine/ExtractionRun.h"
 #include "engine/PrepareRun.h"
 #include "engine/ProcessRun.h"
 #include "engine/RunFixture.h"
 #include "engine/SaveResults.h"
 #include "engine/StripRun.h"
+#include "results/SpillSeams.h"
 
 #include <QDir>
 #include <QFile>
@@ -283,6 +285,69 @@ TEST_F(FailureInjectionTest, FullDiskWhileSavingResultsKeepsTheOldFile)
         EXPECT_EQ(std::vector<std::string> { "results.txt" }, entriesOf(QString::fromStdString(saveDir)));
         ASSERT_TRUE(h.rowsAtReset);
         EXPECT_EQ(801u, h.rowsAtReset->size()) << "the findings were still there when the user gave up";
+    }
+}
+
+// Findings that outgrow memory wait in a temporary file; when it cannot take
+// them, the run stops there and says so, and no results file is written.
+TEST_F(FailureInjectionTest, ResultsThatCannotBeKeptEndTheRun)
+{
+    struct Row {
+        const char* name;
+        bool window; // else the companion
+        bool tmpfs; // else the write seam
+    };
+    const Row rows[] = {
+        { "window, write seam", true, false },
+        { "companion, write seam", false, false },
+        { "companion, small tmpfs", false, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir here;
+        SmallDisk disk(here.file("disk"));
+        if (row.tmpfs && !disk.mounted())
+            continue;
+        std::string page;
+        // 800 rows of about 100 bytes: more than the small disk holds.
+        for (int i = 0; i < 800; ++i)
+            page += " user" + std::to_string(i) + std::string(40, 'u') + "@mail.test";
+        WriteBytes(here.file("a.htm"), page);
+        WriteBytes(here.file("b.htm"), "b@mail.test");
+        const QStringList chosen { QString::fromStdString(here.file("a.htm")),
+            QString::fromStdString(here.file("b.htm")) };
+        const std::string saveDir = row.tmpfs ? here.file("disk") : here.file("save");
+        fs::create_directories(saveDir);
+        const QString old = QString::fromStdString(saveDir + "/results.txt");
+        WriteBytes(old.toStdString(), "old results");
+
+        SpillBound everyRow(0);
+        SpillFailureAfter full(row.tmpfs ? -1 : 100);
+        if (row.window) {
+            FakeRunHost h;
+            h.list2 = chosen;
+            h.mainState.EmailOn = 1;
+            CmdProcess_Click(h);
+            EXPECT_EQ(std::vector<QString> { messages::ResultsNotKept(QDir::tempPath(), "No space left on device") },
+                h.dialogs.messageTexts());
+            EXPECT_EQ(Icon::Critical, h.dialogs.messages().back().icon);
+            EXPECT_EQ(1u, h.captions.size()) << "the run went on to the next file";
+            EXPECT_EQ(1, h.resets);
+        } else {
+            BatchHost batch(chosen);
+            int searched = 0;
+            batch.onFile = [&searched](int, int, const QString&) { ++searched; };
+            BatchSettings settings;
+            settings.email = true;
+            settings.resultsPath = old;
+            const BatchReport report = RunBatch(batch, settings);
+            EXPECT_EQ(BatchReport::Status::ResultsNotSaved, report.status);
+            EXPECT_EQ(QStringLiteral("No space left on device"), report.error);
+            // The temporary file is beside the results file, so the full disk shows at once.
+            EXPECT_EQ(1, searched) << "the run went on to the next file";
+        }
+        EXPECT_EQ("old results", ReadBytes(old.toStdString()));
+        EXPECT_EQ(std::vector<std::string> { "results.txt" }, entriesOf(QString::fromStdString(saveDir)));
     }
 }
 

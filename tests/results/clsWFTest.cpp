@@ -1,17 +1,20 @@
 #include "results/clsWF.h"
 
 #include "io/TempDir.h"
+#include "results/SpillSeams.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 
 namespace tamsenor {
 namespace {
 
 using testing::ReadBytes;
+using testing::SpillFailureAfter;
 using testing::TempDir;
 using testing::WriteFailureAfter;
 using Row = std::vector<std::optional<std::string>>;
@@ -59,6 +62,12 @@ TEST(ResultsFile, Bytes)
             "WebSite\tFileName\tProcessTime\r\n" + longSite + "\t/a\tt\r\n" },
         { "bytes unchanged", SiteColumns, { { "http://h/\xe9\xc3\xa9", "/d/\x1a", "t" } },
             "WebSite\tFileName\tProcessTime\r\nhttp://h/\xe9\xc3\xa9\t/d/\x1a\tt\r\n" },
+        // Every line keeps the header's fields: a tab, CR or LF is one space each.
+        { "tab, LF and CR LF inside values", SiteColumns, { { "http://h/a\tb", "/d/x\ny.htm", "T\r\n1" } },
+            "WebSite\tFileName\tProcessTime\r\nhttp://h/a b\t/d/x y.htm\tT  1\r\n" },
+        { "tab, CR and LF at the ends of values", SiteColumns, { { "\ta\t", "\r/d\n", "\r\n" } },
+            "WebSite\tFileName\tProcessTime\r\n a \t /d \t  \r\n" },
+        { "in column names too", { "Pri\tce", "Fi\nle", "\rTime" }, {}, "Pri ce\tFi le\t Time\r\n" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,6 +82,94 @@ TEST(ResultsFile, Bytes)
         ASSERT_TRUE(written.ok) << written.reason;
         EXPECT_EQ(c.bytes, ReadBytes(dir.file("r.txt")));
         EXPECT_EQ(static_cast<int>(c.rows.size() + 1), rowsSeen);
+    }
+}
+
+// Rows moved out to the temporary file come back as the same bytes in the
+// same place, whatever the bound and whatever the pass does afterwards.
+TEST(ResultsFile, SpilledRowsGiveTheSameFile)
+{
+    const Row first { "http://host/a", "/docs/a.htm", "Mar-9-07 14:05" };
+    const Row second { "", "/docs/b.htm", "Mar-9-07 14:05" };
+    const Row third { "http://host/c", std::nullopt, "t" };
+    struct Case {
+        const char* name;
+        std::vector<Row> rows;
+        bool lastDeleted; // one more row, left empty and deleted as the pass does
+        std::optional<std::size_t> bound; // nullopt: the bytes of the header and the first row
+        std::size_t spilled; // rows moved out in the end
+    };
+    const Case cases[] = {
+        { "no rows but the header", {}, false, 0, 0 },
+        { "every row once the next comes", { first, second, third }, false, 0, 3 },
+        { "rows exactly at the bound stay, one more moves them", { first, second, third }, false, std::nullopt, 3 },
+        { "last row deleted after a spill", { first, second }, true, 0, 3 },
+        { "values with tabs and line breaks", { { "a\tb", "/d/c\r\nd", "\n" }, first }, false, 0, 2 },
+        { "a value longer than a piece", { { std::string(5u << 19, 'h'), "/a", "t" }, first }, false, 0, 2 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clsWF held(SiteColumns);
+        Fill(held, { c.rows.begin(), c.rows.begin() + std::min<std::size_t>(c.rows.size(), 1) });
+        const std::size_t bound = c.bound.value_or(held.rstWF.heldBytes());
+        held = clsWF(SiteColumns);
+
+        TempDir dir;
+        clsWF spilled(SiteColumns);
+        spilled.rstWF.spillInto(dir.path(), bound);
+        for (clsWF* results : { &held, &spilled }) {
+            Fill(*results, c.rows);
+            if (c.lastDeleted) {
+                results->rstWF.addRow();
+                results->rstWF.setValue(0, "");
+                results->rstWF.moveLast();
+                ASSERT_TRUE(results->rstWF.deleteCurrent());
+            }
+        }
+        ASSERT_TRUE(spilled.rstWF.spillResult().ok) << spilled.rstWF.spillResult().reason;
+        EXPECT_EQ(c.spilled, spilled.rstWF.spilledRowCount());
+        EXPECT_EQ(held.rstWF.rowCount(), spilled.rstWF.rowCount());
+        EXPECT_EQ(std::vector<std::string> {}, dir.entries()) << "the temporary file has no name";
+        const std::string expected = held.Serialize();
+        EXPECT_EQ(expected, spilled.Serialize());
+
+        std::size_t calls = 0;
+        ASSERT_TRUE(spilled.WriteToFile(dir.file("r.txt"), [&] { ++calls; }).ok);
+        EXPECT_EQ(expected, ReadBytes(dir.file("r.txt")));
+        if (c.spilled > 0) {
+            EXPECT_GT(calls, spilled.rstWF.rows().size()) << "no yield while copying the moved rows";
+        }
+    }
+}
+
+TEST(ResultsFile, RowsThatCannotMoveOutAreNeverWrittenAsAWhole)
+{
+    struct Case {
+        const char* name;
+        std::string folder; // relative to the test's directory
+        std::int64_t failAfter; // -1: the disk does not fill up
+        int error;
+    };
+    const Case cases[] = {
+        { "disk full", "", 10, ENOSPC },
+        { "no such folder", "/gone", -1, ENOENT },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        clsWF results(SiteColumns);
+        results.rstWF.spillInto(dir.path() + c.folder, 0);
+        {
+            SpillFailureAfter full(c.failAfter);
+            Fill(results, { { "a", "b", "c" }, { "d", "e", "f" } });
+        }
+        EXPECT_EQ(std::string(std::strerror(c.error)), results.rstWF.spillResult().reason);
+        EXPECT_EQ(3u, results.rstWF.rowCount()) << "the rows stay in memory";
+
+        const FileResult written = results.WriteToFile(dir.file("r.txt"));
+        EXPECT_FALSE(written.ok);
+        EXPECT_EQ(results.rstWF.spillResult().reason, written.reason);
+        EXPECT_EQ(std::vector<std::string> {}, dir.entries());
     }
 }
 
@@ -176,6 +273,12 @@ TEST(ResultsFile, FailedWriteLeavesNothingNew)
     FileResult diskFull = results.WriteToFile(dir.file("r.txt"));
     EXPECT_FALSE(diskFull.ok);
     EXPECT_EQ(std::string(std::strerror(ENOSPC)), diskFull.reason);
+    EXPECT_EQ("previous\r\n", ReadBytes(dir.file("r.txt")));
+    EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
+
+    FileResult outOfMemory = results.WriteToFile(dir.file("r.txt"), [] { throw std::bad_alloc(); });
+    EXPECT_FALSE(outOfMemory.ok);
+    EXPECT_EQ(std::string(std::strerror(ENOMEM)), outOfMemory.reason);
     EXPECT_EQ("previous\r\n", ReadBytes(dir.file("r.txt")));
     EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
 }
