@@ -150,8 +150,7 @@ QString PrepareOutputPlaces(BatchSettings& settings)
     struct stat info { };
     if (::stat(results.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return QStringLiteral("--results '%1' is a directory").arg(settings.resultsPath);
-    const std::size_t slash = results.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : results.substr(0, slash);
+    const std::string directory = io::DirectoryOf(results);
     if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return QStringLiteral("the directory of the results file '%1' does not exist").arg(settings.resultsPath);
     return {};

@@ -196,7 +196,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     // What outgrows memory waits beside the results file, on the disk that
     // has to take it in the end.
     if (results)
-        results->rstWF.spillInto(LocalBytes(QFileInfo(settings.resultsPath).absolutePath()));
+        results->rstWF.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.FixedProcessTime = settings.processTime;
     const std::size_t firstMessage = host.messages().size();
     const ExtractionEnd extraction = ExtractChosenFiles(host);

@@ -111,6 +111,14 @@ std::string CleanPath(const std::string& path)
     return clean.empty() ? "." : clean;
 }
 
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::optional<std::string> AbsolutePath(const std::string& path, std::string* reason)
 {
     if (!path.empty() && path.front() == '/')

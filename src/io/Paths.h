@@ -30,6 +30,10 @@ std::optional<std::string> CurrentDirectory(std::string* reason = nullptr);
 // without a trailing "/" but at the root. Example: "/a/./b/../c/" -> "/a/c".
 std::string CleanPath(const std::string& path);
 
+// The folder part of `path`: "." for a bare name, "/" at the root.
+// Example: "out/r.txt" -> "out"; "r.txt" -> "."; "/r.txt" -> "/".
+std::string DirectoryOf(const std::string& path);
+
 // `path` made absolute against the working folder, then cleaned. nullopt, and
 // the reason, when it is relative and the working folder is unknown.
 std::optional<std::string> AbsolutePath(const std::string& path, std::string* reason = nullptr);
