@@ -4,8 +4,6 @@
 #include "text/Extract.h"
 
 #include <new>
-#include <string_view>
-#include <unordered_set>
 
 namespace tamsenor {
 
@@ -102,28 +100,17 @@ PrepareOutcome Cancelled(RunHost& host)
     return { Refusal::Cancelled, {}, {} };
 }
 
-// The first column name that the results table met twice, and whether it is
-// one of the columns this run always has (so renaming a keyword is the cure
-// whether or not another keyword bears it too).
-PrepareOutcome ColumnClash(RunHost& host, const std::vector<std::string>& columns, const StopCheck& stop)
+// The refusal for a column name that the results table already had: a name
+// of a column this run always has (renaming the keyword is the cure whether
+// or not another keyword bears it too), or else two keywords of one name.
+PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(columns.size());
-    Pace pace(stop);
-    for (const std::string& name : columns) {
-        if (pace.stopped())
-            return Cancelled(host);
-        if (seen.insert(name).second)
-            continue;
-        const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.EmailOn == 1)
-            || (name == "WebSite" && state.WebsiteOn == 1);
-        if (builtIn)
-            return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
-        return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
-    }
-    // The table refused a name that is not there twice: say what it says.
-    return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical);
+    const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.EmailOn == 1)
+        || (name == "WebSite" && state.WebsiteOn == 1);
+    if (builtIn)
+        return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
+    return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
 }
 
 // The keyword checks the run needs beyond unique names: every keyword must
@@ -179,13 +166,23 @@ PrepareOutcome PrepareRun(RunHost& host)
     if (!columns)
         return Cancelled(host);
     globals.ColumnNames = std::move(*columns);
-    state.ResultsTable = std::make_shared<clsWF>(globals.ColumnNames);
+    // The results table gets its columns one by one, as its constructor would
+    // add them, so that a cancel is seen among millions of keyword columns.
+    state.ResultsTable = std::make_shared<clsWF>(std::vector<std::string>());
     state.ResultsRecords = &state.ResultsTable->rstWF;
-    if (state.ResultsTable->failed())
-        globals.ResultsTableFailed = 1;
-    if (globals.ResultsTableFailed == 1) {
+    const std::string* clash = nullptr;
+    Pace columnPace(stop);
+    for (const std::string& name : globals.ColumnNames) {
+        if (columnPace.stopped())
+            return Cancelled(host);
+        if (!state.ResultsRecords->appendColumn(name)) {
+            clash = &name;
+            break;
+        }
+    }
+    if (clash || globals.ResultsTableFailed == 1) {
         globals.ResultsTableFailed = 0;
-        return ColumnClash(host, globals.ColumnNames, stop);
+        return ColumnClash(host, clash ? *clash : std::string());
     }
 
     if (state.KeywordOn == 1) {

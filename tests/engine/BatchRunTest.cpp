@@ -332,9 +332,11 @@ TEST_F(BatchRunTest, InterruptDuringKeywordLoadingOrChecksCancels)
         Stage stage;
     };
     const Row rows[] = {
+        // 10,000 keywords: each step asks twice (every 4096 keywords).
         { "while the keyword file loads", 1, { 0, 0, 0 } },
-        { "while the columns are built", 3, { 10000, 0, 0 } },
-        { "while the positions are checked", 5, { 10000, 10002, 0 } },
+        { "while the column names are read", 3, { 10000, 0, 0 } },
+        { "while the results table gets its columns", 5, { 10000, 10002, 0 } },
+        { "while the positions are checked", 7, { 10000, 10002, 0 } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
