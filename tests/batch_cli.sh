@@ -67,6 +67,12 @@ expect_exit 2 "no path" "$BATCH" strip --out o
 expect_exit 2 "missing path" "$BATCH" strip --out o in/nothing-here
 expect_exit 2 "missing keyword file" "$BATCH" extract --keywords none.txt --results r.txt in
 expect_exit 2 "duplicate keyword column" sh -c "printf 'WebSite\t1\r\n' >dup.txt && '$BATCH' extract --web --keywords dup.txt --results r.txt in"
+grep -q "the keyword 'WebSite' in the keyword file 'dup.txt' has the name of a built-in column; rename it" err.log ||
+    fail "duplicate keyword column: $(cat err.log)"
+expect_exit 2 "unreadable positions" sh -c "printf 'Price\tone\r\n' >bad.txt && '$BATCH' extract --keywords bad.txt --results r.txt in"
+grep -q "the positions of the keyword 'Price' in the keyword file 'bad.txt' cannot be read: its Position field" err.log ||
+    fail "unreadable positions: $(cat err.log)"
+grep -q "Property" err.log && fail "unreadable positions: points to a window control"
 [ ! -e o ] && [ ! -e r.txt ] || fail "usage errors wrote something"
 expect_exit 0 "--help" "$BATCH" --help
 grep -q "tamsenor-batch strip --out DIR" out.log || fail "--help shows no usage"
@@ -109,8 +115,9 @@ if [ "$(id -u)" -ne 0 ]; then
     chmod 600 locked/locked.htm
 fi
 
-# Extract: results file bytes from the documented format, ProcessTime fixed.
-printf 'Price\t1\r\n' >kw.txt
+# Extract: results file bytes from the documented format, ProcessTime fixed;
+# the keyword file starts with a byte order mark, which is no part of the name.
+printf '\357\273\277Price\t1\r\n' >kw.txt
 expect_exit 0 "extract" "$BATCH" extract --web --email --keywords kw.txt --results r.txt --process-time T0 in
 {
     printf 'Email\tWebSite\tPrice\tFileName\tProcessTime\r\n'

@@ -93,10 +93,45 @@ BatchReport Rejected(const QString& why)
     return report;
 }
 
-// The text of the last message shown, or `fallback`.
-QString LastMessage(const BatchHost& host, const QString& fallback)
+BatchReport Cancelled(std::vector<QString> notes = {})
 {
-    return host.messages().empty() ? fallback : host.messages().back().text;
+    BatchReport report;
+    report.status = BatchReport::Status::Cancelled;
+    report.notes = std::move(notes);
+    return report;
+}
+
+// Why the checks refused the run, in the companion's words: the window's
+// messages point to its own controls.
+QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings)
+{
+    const QString file = settings.keywordFile.value_or(QString());
+    const QString keyword = FromLocalBytes(outcome.keyword);
+    switch (outcome.refusal) {
+    case Refusal::None:
+    case Refusal::Cancelled:
+        break;
+    case Refusal::NoSetting:
+        return QStringLiteral("there is nothing to collect: give --web, --email or --keywords");
+    case Refusal::NoKeyword:
+        return QStringLiteral("the keyword file '%1' holds no keywords").arg(file);
+    case Refusal::DuplicateKeyword:
+        return QStringLiteral("two keywords in the keyword file '%1' are both named '%2'; keyword names must be unique")
+            .arg(file, keyword);
+    case Refusal::BuiltInColumn:
+        return QStringLiteral("the keyword '%1' in the keyword file '%2' has the name of a built-in column; rename it "
+                              "in the keyword file")
+            .arg(keyword, file);
+    case Refusal::UnnamedKeyword:
+        return QStringLiteral("the keyword file '%1' holds a keyword without a name (an empty line, or a line that "
+                              "starts with a tab); remove it or give it a name")
+            .arg(file);
+    case Refusal::UnreadablePositions:
+        return QStringLiteral("the positions of the keyword '%1' in the keyword file '%2' cannot be read: its Position "
+                              "field (after the first tab) must be whole numbers separated by commas")
+            .arg(keyword, file);
+    }
+    return outcome.message;
 }
 
 BatchReport StripRun(BatchHost& host)
@@ -106,9 +141,11 @@ BatchReport StripRun(BatchHost& host)
     host.setStripChecked(true);
     state.StripOutputFiles = QStringList { QString() };
 
-    PrepareRun(host);
-    if (state.RunRejected == 1)
-        return Rejected(LastMessage(host, messages::NoSetting));
+    const PrepareOutcome prepared = PrepareRun(host);
+    if (prepared.refusal == Refusal::Cancelled)
+        return Cancelled();
+    if (prepared.refused())
+        return Rejected(RefusalText(prepared, BatchSettings {}));
     if (host.globals().StripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
@@ -173,8 +210,13 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     std::vector<QString> keywordNotes;
     if (settings.keywordFile) {
         globals.KeywordOpenPath = *settings.keywordFile;
-        auto keywords = std::make_shared<clsKeyWord>(LocalBytes(*settings.keywordFile));
+        auto keywords = std::make_shared<clsKeyWord>(LocalBytes(*settings.keywordFile), [&host] {
+            host.yield();
+            return host.state().CancelRequested != 1;
+        });
         const KeywordLoadReport& load = keywords->loadReport();
+        if (load.cancelled)
+            return Cancelled();
         if (!load.opened || load.readError)
             return Rejected(QStringLiteral("the keyword file '%1' cannot be read: %2")
                                 .arg(*settings.keywordFile, FromLocalBytes(load.reason)));
@@ -186,9 +228,11 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         globals.useKeywords(std::move(keywords));
     }
 
-    PrepareRun(host);
-    if (state.RunRejected == 1)
-        return Rejected(LastMessage(host, messages::NoSetting));
+    const PrepareOutcome prepared = PrepareRun(host);
+    if (prepared.refusal == Refusal::Cancelled)
+        return Cancelled(keywordNotes);
+    if (prepared.refused())
+        return Rejected(RefusalText(prepared, settings));
 
     BatchReport report;
     report.notes = keywordNotes;
@@ -200,10 +244,8 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     state.FixedProcessTime = settings.processTime;
     const std::size_t firstMessage = host.messages().size();
     const ExtractionEnd extraction = ExtractChosenFiles(host);
-    if (extraction.status == ExtractionEnd::Status::Cancelled) {
-        report.status = BatchReport::Status::Cancelled;
-        return report;
-    }
+    if (extraction.status == ExtractionEnd::Status::Cancelled)
+        return Cancelled(keywordNotes);
     SortFileMessages(host, firstMessage, report);
     if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
         report.status = BatchReport::Status::ResultsNotSaved;

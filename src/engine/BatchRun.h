@@ -55,9 +55,10 @@ struct BatchReport {
 // Runs the chosen files of `host` through the same checks, loops and writers as
 // the Process command, with the switches of `settings`: strip mode writes the
 // outputs into the output directory, extraction mode writes the results file
-// (replacing it) instead of asking. A rejected run reports the window's
-// message. A cancelled strip run deletes its outputs; a cancelled extraction
-// run writes nothing.
+// (replacing it) instead of asking. A refused run says why in words of its
+// own (the window's messages name window controls). A cancelled strip run
+// deletes its outputs; a cancelled extraction run writes nothing, and cancel
+// is honoured while the keyword file loads and the checks run.
 BatchReport RunBatch(BatchHost& host, const BatchSettings& settings);
 
 } // namespace tamsenor

@@ -59,8 +59,10 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     text::ExtractSetup setup;
     setup.columns = globals.ColumnNames;
     setup.keywordOn = state.KeywordOn == 1;
-    if (globals.CurrentKeywords) {
-        for (const KeywordTable::Record& record : globals.CurrentKeywords->records())
+    if (globals.CurrentKeywords && setup.keywordOn) {
+        const std::vector<KeywordTable::Record>& records = globals.CurrentKeywords->records();
+        setup.keywords.reserve(records.size());
+        for (const KeywordTable::Record& record : records)
             setup.keywords.push_back({ record.name, record.position });
     }
     setup.filePath = LocalBytes(path);

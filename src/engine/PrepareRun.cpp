@@ -13,7 +13,36 @@ QString messages::UnreadablePositions(const std::string& keywordName)
         + QStringLiteral("' can not be read, please correct them with Property.");
 }
 
-std::vector<std::string> BuildColumnNames(Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords)
+QString messages::BuiltInColumn(const std::string& keywordName)
+{
+    return QStringLiteral("The KeyWord '") + FromLocalBytes(keywordName)
+        + QStringLiteral("' has the name of a column that is always in the results (FileName, ProcessTime, and "
+                         "WebSite or Email when they are collected), please give it another name.");
+}
+
+namespace {
+
+constexpr int KeywordsBetweenYields = 4096;
+
+// Counts keywords and, every few thousand, asks `stop`.
+class Pace {
+public:
+    explicit Pace(const StopCheck& stop)
+        : stop_(stop)
+    {
+    }
+
+    bool stopped() { return ++count_ % KeywordsBetweenYields == 0 && stop_ && stop_(); }
+
+private:
+    const StopCheck& stop_;
+    int count_ = 0;
+};
+
+} // namespace
+
+std::optional<std::vector<std::string>> BuildColumnNames(
+    Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords, const StopCheck& stop)
 {
     std::vector<std::string> names(1);
     auto append = [&names](const std::string& name) {
@@ -27,8 +56,13 @@ std::vector<std::string> BuildColumnNames(Flag emailOn, Flag websiteOn, Flag key
     if (websiteOn == 1)
         append("WebSite");
     if (keywordOn == 1 && keywords) {
-        for (keywords->moveFirst(); !keywords->eof(); keywords->moveNext())
+        names.reserve(static_cast<std::size_t>(keywords->recordCount()) + 4);
+        Pace pace(stop);
+        for (keywords->moveFirst(); !keywords->eof(); keywords->moveNext()) {
+            if (pace.stopped())
+                return std::nullopt;
             append(keywords->name());
+        }
     }
     names.push_back("FileName");
     names.push_back("ProcessTime");
@@ -53,80 +87,120 @@ bool KeywordPositionsReadable(const std::string& name, const std::string& positi
 
 namespace {
 
-void Reject(RunHost& host, const QString& text, Icon icon)
+PrepareOutcome Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
 {
     host.prompts().message(text, icon, Buttons::Ok);
     host.state().RunRejected = 1;
+    return { refusal, std::move(keyword), text };
+}
+
+PrepareOutcome Cancelled(RunHost& host)
+{
+    host.state().RunRejected = 1;
+    return { Refusal::Cancelled, {}, {} };
+}
+
+// The refusal for a column name that the results table already had: a name
+// of a column this run always has (renaming the keyword is the cure whether
+// or not another keyword bears it too), or else two keywords of one name.
+PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
+{
+    const MainState& state = host.state();
+    const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.EmailOn == 1)
+        || (name == "WebSite" && state.WebsiteOn == 1);
+    if (builtIn)
+        return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
+    return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
 }
 
 // The keyword checks the run needs beyond unique names: every keyword must
 // have a name to search for and a position list the extractor can read.
-bool KeywordsSearchable(RunHost& host)
+PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 {
     const KeywordTable* keywords = host.globals().CurrentKeywords;
     if (!keywords)
-        return true;
+        return {};
+    Pace pace(stop);
     for (const KeywordTable::Record& record : keywords->records()) {
-        if (record.name.empty()) {
-            Reject(host, messages::UnnamedKeyword, Icon::Critical);
-            return false;
-        }
-        if (!KeywordPositionsReadable(record.name, record.position)) {
-            Reject(host, messages::UnreadablePositions(record.name), Icon::Critical);
-            return false;
-        }
+        if (pace.stopped())
+            return Cancelled(host);
+        if (record.name.empty())
+            return Reject(host, Refusal::UnnamedKeyword, messages::UnnamedKeyword, Icon::Critical);
+        if (!KeywordPositionsReadable(record.name, record.position))
+            return Reject(host, Refusal::UnreadablePositions, messages::UnreadablePositions(record.name),
+                Icon::Critical, record.name);
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
-void PrepareRun(RunHost& host)
+PrepareOutcome PrepareRun(RunHost& host)
 {
     MainState& state = host.state();
     Module1& globals = host.globals();
     Prompts& prompts = host.prompts();
+    const StopCheck stop = [&host] {
+        host.yield();
+        return host.state().CancelRequested == 1;
+    };
 
     state.RunRejected = 0;
-    if (state.EmailOn + state.WebsiteOn + state.KeywordOn + state.StripOn == 0) {
-        Reject(host, messages::NoSetting, Icon::None);
-        return;
-    }
+    if (state.EmailOn + state.WebsiteOn + state.KeywordOn + state.StripOn == 0)
+        return Reject(host, Refusal::NoSetting, messages::NoSetting, Icon::None);
 
     globals.StripOutputDir.clear();
     if (host.stripChecked()) {
         // Either answer ends the checks; an empty directory ends the run later.
         if (prompts.message(messages::StripDirectoryNotice, Icon::None, Buttons::OkCancel) == Answer::Ok)
             globals.StripOutputDir = prompts.chooseOutputDirectory();
-        return;
+        return {};
     }
 
     const bool noKeywords = !globals.CurrentKeywords || globals.CurrentKeywords->recordCount() == 0;
-    if (noKeywords && state.KeywordOn > 0) {
-        Reject(host, messages::NoKeyword, Icon::None);
-        return;
-    }
+    if (noKeywords && state.KeywordOn > 0)
+        return Reject(host, Refusal::NoKeyword, messages::NoKeyword, Icon::None);
 
-    globals.ColumnNames = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, globals.CurrentKeywords);
-    state.ResultsTable = std::make_shared<clsWF>(globals.ColumnNames);
+    std::optional<std::vector<std::string>> columns
+        = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, globals.CurrentKeywords, stop);
+    if (!columns)
+        return Cancelled(host);
+    globals.ColumnNames = std::move(*columns);
+    // The results table gets its columns one by one, as its constructor would
+    // add them, so that a cancel is seen among millions of keyword columns.
+    state.ResultsTable = std::make_shared<clsWF>(std::vector<std::string>());
     state.ResultsRecords = &state.ResultsTable->rstWF;
-    if (state.ResultsTable->failed())
-        globals.ResultsTableFailed = 1;
-    if (globals.ResultsTableFailed == 1) {
+    const std::string* clash = nullptr;
+    Pace columnPace(stop);
+    for (const std::string& name : globals.ColumnNames) {
+        if (columnPace.stopped())
+            return Cancelled(host);
+        if (!state.ResultsRecords->appendColumn(name)) {
+            clash = &name;
+            break;
+        }
+    }
+    if (clash || globals.ResultsTableFailed == 1) {
         globals.ResultsTableFailed = 0;
-        Reject(host, messages::DuplicateColumns, Icon::Critical);
-        return;
+        return ColumnClash(host, clash ? *clash : std::string());
     }
 
-    if (state.KeywordOn == 1 && !KeywordsSearchable(host))
-        return;
+    if (state.KeywordOn == 1) {
+        if (PrepareOutcome checked = KeywordsSearchable(host, stop); checked.refused())
+            return checked;
+    }
 
     ResultsTable& table = *state.ResultsRecords;
     table.addRow();
-    for (std::size_t k = 0; k < globals.ColumnNames.size(); ++k)
+    Pace pace(stop);
+    for (std::size_t k = 0; k < globals.ColumnNames.size(); ++k) {
+        if (pace.stopped())
+            return Cancelled(host);
         table.setValue(k, globals.ColumnNames[k]);
+    }
 
     host.setOverallProgress(0.0f);
+    return {};
 }
 
 } // namespace tamsenor

@@ -3,28 +3,58 @@
 #include "engine/ProgramState.h"
 #include "engine/RunHost.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tamsenor {
+
+// Asked every few thousand keywords by the long steps before a run; true
+// stops the step (the user cancelled).
+using StopCheck = std::function<bool()>;
 
 // The results table's column names: "Email" (emailOn 1), "WebSite"
 // (websiteOn 1), every keyword name in table order (keywordOn 1), then
 // "FileName" and "ProcessTime". A name goes into the first entry while that is
 // still empty, so an empty keyword name at the front leaves no column of its
 // own. Reading the names leaves `keywords` positioned past its last record.
+// Nothing when `stop` asked to stop.
 // Example: web sites and keywords Price, Phone ->
 // "WebSite", "Price", "Phone", "FileName", "ProcessTime".
-std::vector<std::string> BuildColumnNames(Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords);
+std::optional<std::vector<std::string>> BuildColumnNames(
+    Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords, const StopCheck& stop = {});
 
 // Whether the keyword extractor can read `position` as its list of word
 // positions (whole numbers of 16 bits, separated by commas).
 bool KeywordPositionsReadable(const std::string& name, const std::string& position);
 
-// The pre-run checks and set-up: sets RunRejected (after showing why), or, in
-// strip mode, asks for StripOutputDir; in extraction mode builds ColumnNames,
-// a new results table with its header row, and sets PBProgress to 0.
-void PrepareRun(RunHost& host);
+// Why PrepareRun did not let a run go on.
+enum class Refusal {
+    None,
+    NoSetting, // nothing to collect
+    NoKeyword, // keyword extraction without keywords
+    DuplicateKeyword, // two keywords of one name
+    BuiltInColumn, // a keyword named like a column that this run always has
+    UnnamedKeyword,
+    UnreadablePositions, // a position list the extractor cannot read
+    Cancelled, // the user cancelled while the checks ran; nothing was shown
+};
+
+struct PrepareOutcome {
+    Refusal refusal = Refusal::None;
+    std::string keyword; // the name of the keyword at fault (local 8-bit bytes)
+    QString message; // what the window was shown; empty when nothing
+
+    bool refused() const { return refusal != Refusal::None; }
+};
+
+// The pre-run checks and set-up: refuses (showing why, and setting
+// RunRejected), or, in strip mode, asks for StripOutputDir; in extraction mode
+// builds ColumnNames, a new results table with its header row, and sets
+// PBProgress to 0. The steps over the keywords yield every few thousand
+// keywords and stop when CancelRequested is set.
+PrepareOutcome PrepareRun(RunHost& host);
 
 // The messages of the checks, as the user sees them.
 namespace messages {
@@ -39,6 +69,7 @@ inline const QString DuplicateColumns
 inline const QString UnnamedKeyword
     = QStringLiteral("A KeyWord without a name can not be searched, please delete it or give it a name.");
 QString UnreadablePositions(const std::string& keywordName);
+QString BuiltInColumn(const std::string& keywordName);
 } // namespace messages
 
 } // namespace tamsenor

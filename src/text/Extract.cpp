@@ -10,6 +10,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -143,15 +146,16 @@ namespace {
 
 // Finds the successive first occurrences of one marker in a LiveText. No
 // occurrence starts before `cursor` except those in `formed`: occurrences that
-// a deletion made across its gap after the search had passed that place.
+// a deletion made across its gap after the search had passed that place. The
+// marker's text must outlive the finder.
 class MarkerFinder {
 public:
-    explicit MarkerFinder(std::string marker)
-        : marker_(std::move(marker))
+    explicit MarkerFinder(std::string_view marker)
+        : marker_(marker)
     {
     }
 
-    const std::string& marker() const { return marker_; }
+    std::string_view marker() const { return marker_; }
 
     // The first occurrence at or after `from`; -1 when none.
     std::int64_t first(LiveText& text, std::int64_t from = 0)
@@ -186,8 +190,11 @@ public:
         }
     }
 
+    // Notes an occurrence at `y` that the caller found to run across a gap.
+    void noteFormed(std::int64_t y) { formed_.push_back(y); }
+
 private:
-    std::string marker_;
+    std::string_view marker_;
     std::int64_t cursor_ = 0;
     std::vector<std::int64_t> formed_;
 
@@ -209,6 +216,74 @@ private:
     }
 };
 
+// The finders of every keyword name. A deletion can form an occurrence of any
+// of them across its gap; instead of asking each finder (a walk over all
+// keywords per deletion), the live text before the gap is walked once through
+// the names in sorted order, which narrows to the names that match there, as
+// a tree of prefixes would.
+class KeywordFinders {
+public:
+    // A finder for `name` (not empty, not yet added); `name` must outlive it.
+    MarkerFinder& add(std::string_view name)
+    {
+        longest_ = std::max(longest_, name.size());
+        return finders_.emplace_back(name);
+    }
+
+    // What MarkerFinder::noteGap does, for every finder at once.
+    void noteGap(LiveText& text, std::int64_t before)
+    {
+        if (sorted_.size() != finders_.size())
+            sortFinders();
+        std::int64_t y = before;
+        for (std::size_t back = 1; back < longest_ && y >= 0; ++back) {
+            noteAt(text, y, back);
+            y = text.prev(y - 1);
+        }
+    }
+
+private:
+    std::deque<MarkerFinder> finders_; // stable addresses as finders are added
+    std::vector<MarkerFinder*> sorted_; // by name, byte by byte (unsigned)
+    std::size_t longest_ = 0;
+
+    void sortFinders()
+    {
+        sorted_.clear();
+        sorted_.reserve(finders_.size());
+        for (MarkerFinder& finder : finders_)
+            sorted_.push_back(&finder);
+        std::sort(sorted_.begin(), sorted_.end(),
+            [](const MarkerFinder* a, const MarkerFinder* b) { return a->marker() < b->marker(); });
+    }
+
+    // Notes y in every finder whose name matches the live text at y and is
+    // longer than `back` characters (so it runs across the gap).
+    void noteAt(LiveText& text, std::int64_t y, std::size_t back)
+    {
+        auto lo = sorted_.begin();
+        auto hi = sorted_.end();
+        std::size_t depth = 0; // the names in [lo, hi) begin with the `depth` characters from y
+        for (std::int64_t i = y; lo != hi;) {
+            // A name that is exactly those characters sorts first among them.
+            if ((*lo)->marker().size() == depth) {
+                if (depth > back)
+                    (*lo)->noteFormed(y);
+                if (++lo == hi)
+                    break;
+            }
+            if (i >= text.size())
+                break;
+            const auto c = static_cast<unsigned char>(text.at(i));
+            auto byteAt = [depth](const MarkerFinder* f) { return static_cast<unsigned char>(f->marker()[depth]); };
+            lo = std::partition_point(lo, hi, [&](const MarkerFinder* f) { return byteAt(f) < c; });
+            hi = std::partition_point(lo, hi, [&](const MarkerFinder* f) { return byteAt(f) == c; });
+            ++depth;
+            i = text.next(i + 1);
+        }
+    }
+};
+
 // The extractors working on one LiveText, each with its own finder.
 class Extractors {
 public:
@@ -218,6 +293,11 @@ public:
     }
 
     LiveText& text() { return text_; }
+
+    // The finder for the keyword name `name` (not empty), which the calls for
+    // that name share; `name` must outlive it. All are made before the first
+    // call: one made later has the names sorted again at the next deletion.
+    MarkerFinder& addKeyword(std::string_view name) { return keywords_.add(name); }
 
     std::string nextEmail(Hook& hook)
     {
@@ -256,13 +336,13 @@ public:
         return result;
     }
 
-    std::string nextKeywordResult(const Keyword& keyword, Hook& hook)
+    // `finder` is that of the keyword's name; none for an empty name.
+    std::string nextKeywordResult(const Keyword& keyword, MarkerFinder* finder, Hook& hook)
     {
         const std::string& name = keyword.name;
         if (name.empty())
             return {};
-        MarkerFinder& finder = keywordFinder(name);
-        const std::int64_t at = finder.first(text_);
+        const std::int64_t at = finder->first(text_);
         std::vector<short> positions { 0 };
         std::string result;
         if (at >= 0) {
@@ -279,7 +359,7 @@ public:
             // Every occurrence, left to right, as they stand before any goes.
             std::int64_t from = at;
             while (from >= 0 && from < text_.size()) {
-                std::int64_t found = finder.first(text_, from);
+                std::int64_t found = finder->first(text_, from);
                 if (found < 0)
                     break;
                 std::int64_t end = found;
@@ -298,17 +378,7 @@ private:
     LiveText text_;
     MarkerFinder email_ { "@" };
     MarkerFinder web_ { "://" };
-    std::vector<MarkerFinder> keywords_;
-
-    MarkerFinder& keywordFinder(const std::string& name)
-    {
-        for (MarkerFinder& finder : keywords_) {
-            if (finder.marker() == name)
-                return finder;
-        }
-        keywords_.emplace_back(name);
-        return keywords_.back();
-    }
+    KeywordFinders keywords_;
 
     std::int64_t previousSpace(std::int64_t at)
     {
@@ -331,8 +401,7 @@ private:
     {
         const std::int64_t before = text_.erase(at, count);
         web_.noteGap(text_, before);
-        for (MarkerFinder& finder : keywords_)
-            finder.noteGap(text_, before);
+        keywords_.noteGap(text_, before);
     }
 
     // The position list read as the literal extractor reads it (one yield per comma).
@@ -386,6 +455,99 @@ private:
             i = j;
         }
         return TrimRight(collected);
+    }
+};
+
+// The keywords that fill each column, in table order, with the finder their
+// name shares. The pass asks for them column by column; looking them up once
+// per file keeps a row linear in the number of keywords.
+class ColumnKeywords {
+public:
+    ColumnKeywords(
+        const std::vector<std::string>& columns, const std::vector<Keyword>& keywords, Extractors& extractors)
+        : columns_(columns)
+    {
+        // Columns of one name form one group, named after the first of them.
+        std::size_t capacity = 2;
+        while (capacity < 2 * columns.size())
+            capacity *= 2;
+        slots_.assign(capacity, Slot {});
+        columnGroup_.reserve(columns.size());
+        for (std::size_t a = 0; a < columns.size(); ++a) {
+            Slot& slot = slotOf(columns[a]);
+            if (slot.column == NoColumn)
+                slot.column = static_cast<std::uint32_t>(a);
+            columnGroup_.push_back(slot.column);
+        }
+
+        // A stable counting sort of the keywords by the group of their name.
+        std::vector<std::uint32_t> keywordGroup(keywords.size(), NoColumn);
+        start_.assign(columns.size() + 1, 0);
+        for (std::size_t k = 0; k < keywords.size(); ++k) {
+            const std::uint32_t group = slotOf(keywords[k].name).column;
+            keywordGroup[k] = group;
+            if (group != NoColumn)
+                ++start_[group + 1];
+        }
+        for (std::size_t g = 1; g < start_.size(); ++g)
+            start_[g] += start_[g - 1];
+        std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
+        keywords_.resize(start_.back());
+        finders_.assign(columns.size(), nullptr);
+        for (std::size_t k = 0; k < keywords.size(); ++k) {
+            const std::uint32_t group = keywordGroup[k];
+            if (group == NoColumn)
+                continue;
+            keywords_[fill[group]++] = &keywords[k];
+            if (!finders_[group] && !keywords[k].name.empty())
+                finders_[group] = &extractors.addKeyword(keywords[k].name);
+        }
+        slots_ = {};
+    }
+
+    // Every keyword named like the column, in table order.
+    std::span<const Keyword* const> of(std::size_t column) const
+    {
+        const std::size_t group = columnGroup_[column];
+        return std::span<const Keyword* const>(keywords_).subspan(start_[group], start_[group + 1] - start_[group]);
+    }
+
+    // The finder of the column's name; none when no keyword or only keywords without a name fill it.
+    MarkerFinder* finder(std::size_t column) const { return finders_[columnGroup_[column]]; }
+
+private:
+    static constexpr std::uint32_t NoColumn = UINT32_MAX;
+
+    // A flat table from names to columns, probed in place: a map with a node
+    // per name would cost an allocation and a cache miss per keyword.
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t column = NoColumn;
+    };
+
+    const std::vector<std::string>& columns_;
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> columnGroup_;
+    std::vector<std::size_t> start_; // group g's keywords are [start_[g], start_[g + 1])
+    std::vector<const Keyword*> keywords_;
+    std::vector<MarkerFinder*> finders_; // by group
+
+    // The slot holding `name`, or the free slot where it would go (its hash
+    // set, ready for the column).
+    Slot& slotOf(std::string_view name)
+    {
+        const std::size_t hash = std::hash<std::string_view>()(name);
+        const auto shortHash = static_cast<std::uint32_t>(hash);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.column == NoColumn) {
+                slot.hash = shortHash;
+                return slot;
+            }
+            if (slot.hash == shortHash && columns_[slot.column] == name)
+                return slot;
+        }
     }
 };
 
@@ -467,7 +629,8 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
 {
     Extractors extractors(text);
     WriteBack back(text, extractors);
-    return extractors.nextKeywordResult(keyword, hook);
+    MarkerFinder* finder = keyword.name.empty() ? nullptr : &extractors.addKeyword(keyword.name);
+    return extractors.nextKeywordResult(keyword, finder, hook);
 }
 
 Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
@@ -476,6 +639,8 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
     WriteBack back(text, extractors);
 
     const std::vector<std::string>& columns = setup.columns;
+    const std::vector<Keyword> noKeywords;
+    const ColumnKeywords columnKeywords(columns, setup.keywordOn ? setup.keywords : noKeywords, extractors);
     bool rowHasFinding = true;
     while (rowHasFinding) {
         hook.yield();
@@ -506,10 +671,8 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
                     return Outcome::Cancelled;
             }
             if (setup.keywordOn) {
-                for (const Keyword& keyword : setup.keywords) {
-                    if (keyword.name != n)
-                        continue;
-                    rows.setValue(a, extractors.nextKeywordResult(keyword, hook));
+                for (const Keyword* keyword : columnKeywords.of(a)) {
+                    rows.setValue(a, extractors.nextKeywordResult(*keyword, columnKeywords.finder(a), hook));
                     advanceProgress(hook);
                     if (!rows.value(a).empty())
                         rowHasFinding = true;

@@ -272,10 +272,11 @@ TEST_F(BatchRunTest, ExtractSkipsUnreadableFilesWithTheirReasons)
         ReadBytes(dir.file("results.txt")));
 }
 
-TEST_F(BatchRunTest, RefusedRunsGiveTheWindowsReasonAndWriteNothing)
+TEST_F(BatchRunTest, RefusedRunsSayWhyInTheirOwnWordsAndWriteNothing)
 {
     in("a.htm", "a");
     const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    const QString keywords = pathOf("kw.txt");
     struct Row {
         const char* name;
         const char* keywordFile; // nullptr: no such file
@@ -283,16 +284,23 @@ TEST_F(BatchRunTest, RefusedRunsGiveTheWindowsReasonAndWriteNothing)
         QString expected; // the start of the reason
     };
     const Row rows[] = {
-        { "keyword named like a fixed column", "FileName\t1\r\n", chosen, messages::DuplicateColumns },
-        { "two keywords of one name", "K\t1\r\nK\t2\r\n", chosen, messages::DuplicateColumns },
-        { "unreadable positions", "K\tx\r\n", chosen, messages::UnreadablePositions("K") },
-        { "empty keyword file", "", chosen, messages::NoKeyword },
+        { "keyword named like a built-in column", "FileName\t1\r\n", chosen,
+            "the keyword 'FileName' in the keyword file '" + keywords
+                + "' has the name of a built-in column; rename it in the keyword file" },
+        { "two keywords of one name", "K\t1\r\nK\t2\r\n", chosen,
+            "two keywords in the keyword file '" + keywords + "' are both named 'K'; keyword names must be unique" },
+        { "unreadable positions", "K\tx\r\n", chosen,
+            "the positions of the keyword 'K' in the keyword file '" + keywords
+                + "' cannot be read: its Position field (after the first tab) must be whole numbers separated by "
+                  "commas" },
+        { "unnamed keyword", "K\t1\r\n\r\n", chosen,
+            "the keyword file '" + keywords + "' holds a keyword without a name" },
+        { "empty keyword file", "", chosen, "the keyword file '" + keywords + "' holds no keywords" },
         { "missing keyword file", nullptr, chosen, QStringLiteral("the keyword file") },
         { "no file chosen", "K\t1\r\n", {}, messages::NoFile },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString keywords = pathOf("kw.txt");
         QFile::remove(keywords);
         if (row.keywordFile)
             WriteBytes(keywords.toStdString(), row.keywordFile);
@@ -303,6 +311,63 @@ TEST_F(BatchRunTest, RefusedRunsGiveTheWindowsReasonAndWriteNothing)
         const BatchReport report = RunBatch(batch, settings);
         EXPECT_EQ(BatchReport::Status::Rejected, report.status);
         EXPECT_TRUE(report.error.startsWith(row.expected)) << report.error.toStdString();
+        EXPECT_FALSE(report.error.contains(QStringLiteral("Property"))) << report.error.toStdString();
+        EXPECT_FALSE(QFile::exists(settings.resultsPath));
+    }
+}
+
+// An interrupt from the terminal while a long keyword file loads or the
+// checks run stops the run there, not only once the files are searched.
+TEST_F(BatchRunTest, InterruptDuringKeywordLoadingOrChecksCancels)
+{
+    in("a.htm", "k1 x");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    std::string lines;
+    for (int k = 0; k < 10000; ++k)
+        lines += "k" + std::to_string(k) + "\t1\r\n";
+    const QString keywords = makeFile("kw.txt", lines);
+
+    // What the run had done when the interrupt came.
+    struct Stage {
+        int keywordsInUse = 0;
+        std::size_t columns = 0;
+        std::size_t resultRows = 0;
+        bool operator==(const Stage&) const = default;
+    };
+    struct Row {
+        const char* name;
+        int interruptAtYield;
+        Stage stage;
+    };
+    const Row rows[] = {
+        // 10,000 keywords: each step asks twice (every 4096 keywords).
+        { "while the keyword file loads", 1, { 0, 0, 0 } },
+        { "while the column names are read", 3, { 10000, 0, 0 } },
+        { "while the results table gets its columns", 5, { 10000, 10002, 0 } },
+        { "while the positions are checked", 7, { 10000, 10002, 0 } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BatchHost batch(chosen);
+        int yields = 0;
+        Stage stage;
+        batch.interrupted = [&] {
+            if (++yields != row.interruptAtYield)
+                return false;
+            const MainState& state = batch.state();
+            stage = { batch.globals().CurrentKeywords->recordCount(), batch.globals().ColumnNames.size(),
+                state.ResultsRecords ? state.ResultsRecords->rowCount() : 0 };
+            return true;
+        };
+        BatchSettings settings;
+        settings.keywordFile = keywords;
+        settings.resultsPath = pathOf("results.txt");
+        const BatchReport report = RunBatch(batch, settings);
+
+        EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
+        EXPECT_EQ(row.interruptAtYield, yields); // stopped at once
+        EXPECT_TRUE(row.stage == stage) << stage.keywordsInUse << " keywords, " << stage.columns << " columns, "
+                                        << stage.resultRows << " rows";
         EXPECT_FALSE(QFile::exists(settings.resultsPath));
     }
 }

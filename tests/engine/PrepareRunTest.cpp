@@ -32,7 +32,7 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
         KeywordTable table;
         for (const std::string& name : row.keywords)
             table.addNew(name, "1");
-        EXPECT_EQ(row.expected, BuildColumnNames(row.email, row.website, row.keyword, &table));
+        EXPECT_EQ(row.expected, BuildColumnNames(row.email, row.website, row.keyword, &table).value_or(Names {}));
         if (row.keyword == 1 && !row.keywords.empty()) {
             EXPECT_TRUE(table.eof()); // left past its last record, as the pass also leaves it
         }
@@ -48,53 +48,62 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         std::function<void(FakeRunHost&)> setUp;
         QString message;
         Icon icon;
+        Refusal refusal; // what PrepareRun reports
+        std::string keyword = {};
         bool chooseFile = true;
     };
+    auto keywords = [](std::initializer_list<const char*> names, Flag email = 0, Flag website = 0) {
+        return [names, email, website](FakeRunHost& h) {
+            h.mainState.KeywordOn = 1;
+            h.mainState.EmailOn = email;
+            h.mainState.WebsiteOn = website;
+            for (const char* name : names)
+                h.addKeyword(name, "1");
+        };
+    };
     const Row rows[] = {
-        { "no chosen file", [](FakeRunHost& h) { h.mainState.WebsiteOn = 1; }, messages::NoFile, Icon::None, false },
-        { "no setting", [](FakeRunHost&) {}, messages::NoSetting, Icon::None },
+        { "no chosen file", [](FakeRunHost& h) { h.mainState.WebsiteOn = 1; }, messages::NoFile, Icon::None,
+            Refusal::None, {}, false },
+        { "no setting", [](FakeRunHost&) {}, messages::NoSetting, Icon::None, Refusal::NoSetting },
         { "keywords without a keyword", [](FakeRunHost& h) { h.mainState.KeywordOn = 1; }, messages::NoKeyword,
-            Icon::None },
-        { "two keywords of one name",
-            [](FakeRunHost& h) {
-                h.mainState.KeywordOn = 1;
-                h.addKeyword("Price", "1");
-                h.addKeyword("Price", "2");
-            },
-            messages::DuplicateColumns, Icon::Critical },
-        { "a keyword named FileName",
-            [](FakeRunHost& h) {
-                h.mainState.KeywordOn = 1;
-                h.addKeyword("FileName", "1");
-            },
-            messages::DuplicateColumns, Icon::Critical },
-        { "a keyword named WebSite with web sites on",
-            [](FakeRunHost& h) {
-                h.mainState.WebsiteOn = 1;
-                h.mainState.KeywordOn = 1;
-                h.addKeyword("WebSite", "1");
-            },
-            messages::DuplicateColumns, Icon::Critical },
+            Icon::None, Refusal::NoKeyword },
+        { "two keywords of one name", keywords({ "Phone", "Price", "Price" }), messages::DuplicateColumns,
+            Icon::Critical, Refusal::DuplicateKeyword, "Price" },
+        { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::BuiltInColumn("FileName"),
+            Icon::Critical, Refusal::BuiltInColumn, "FileName" },
+        { "a keyword named ProcessTime", keywords({ "ProcessTime" }), messages::BuiltInColumn("ProcessTime"),
+            Icon::Critical, Refusal::BuiltInColumn, "ProcessTime" },
+        { "a keyword named WebSite with web sites on", keywords({ "WebSite" }, 0, 1),
+            messages::BuiltInColumn("WebSite"), Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
+        { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::BuiltInColumn("Email"),
+            Icon::Critical, Refusal::BuiltInColumn, "Email" },
+        { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::BuiltInColumn("FileName"),
+            Icon::Critical, Refusal::BuiltInColumn, "FileName" },
+        // Without e-mails or web sites there is no such column: only the keywords clash.
+        { "two keywords named Email with e-mails off", keywords({ "Email", "Email" }, 0, 1), messages::DuplicateColumns,
+            Icon::Critical, Refusal::DuplicateKeyword, "Email" },
+        { "two keywords named WebSite with web sites off", keywords({ "WebSite", "WebSite" }, 1, 0),
+            messages::DuplicateColumns, Icon::Critical, Refusal::DuplicateKeyword, "WebSite" },
         { "a position that is no number",
             [](FakeRunHost& h) {
                 h.mainState.KeywordOn = 1;
                 h.addKeyword("Price", "1");
                 h.addKeyword("Phone", "1, x");
             },
-            messages::UnreadablePositions("Phone"), Icon::Critical },
+            messages::UnreadablePositions("Phone"), Icon::Critical, Refusal::UnreadablePositions, "Phone" },
         { "a position beyond 16 bits",
             [](FakeRunHost& h) {
                 h.mainState.KeywordOn = 1;
                 h.addKeyword("Price", "40000");
             },
-            messages::UnreadablePositions("Price"), Icon::Critical },
+            messages::UnreadablePositions("Price"), Icon::Critical, Refusal::UnreadablePositions, "Price" },
         { "an unnamed keyword",
             [](FakeRunHost& h) {
                 h.mainState.KeywordOn = 1;
                 h.addKeyword("Price", "1");
                 h.addKeyword("", "1");
             },
-            messages::UnnamedKeyword, Icon::Critical },
+            messages::UnnamedKeyword, Icon::Critical, Refusal::UnnamedKeyword },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -115,6 +124,16 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         EXPECT_EQ(0, h.module1.ResultsTableFailed);
         EXPECT_TRUE(h.captions.empty()); // no file was touched
         EXPECT_EQ(QStringList { QString() }, h.mainState.StripOutputFiles);
+
+        if (row.chooseFile) {
+            FakeRunHost direct;
+            row.setUp(direct);
+            const PrepareOutcome outcome = PrepareRun(direct);
+            EXPECT_EQ(row.refusal, outcome.refusal);
+            EXPECT_EQ(row.keyword, outcome.keyword);
+            EXPECT_EQ(row.message, outcome.message);
+            EXPECT_EQ(1, direct.mainState.RunRejected);
+        }
     }
 }
 

@@ -130,6 +130,54 @@ TEST(KeywordTable, ValuesUpToOneHundredCharacters)
     EXPECT_EQ("", table.field(1));
 }
 
+// `count` characters made of `unit` (of `unitCharacters` characters), padded with "a".
+std::string Characters(const std::string& unit, std::size_t unitCharacters, std::size_t count)
+{
+    std::string text;
+    for (std::size_t n = 0; n + unitCharacters <= count; n += unitCharacters)
+        text += unit;
+    return text + std::string(count % unitCharacters, 'a');
+}
+
+TEST(KeywordTable, LimitCountsCharactersNotBytes)
+{
+    struct Row {
+        const char* name;
+        std::string unit;
+        std::size_t characters; // what the unit counts as
+    };
+    const Row rows[] = {
+        { "ASCII", "a", 1 },
+        { "two-byte character", "\xc3\xa9", 1 },
+        { "three-byte character", "\xe2\x82\xac", 1 },
+        { "four-byte character", "\xf0\x9f\x99\x82", 1 },
+        { "invalid byte", "\xff", 1 },
+        { "stray continuation byte", "\x80", 1 },
+        { "cut sequence: each byte", "\xe2\x82", 2 },
+        { "overlong form: each byte", "\xc0\xaf", 2 },
+        { "encoded surrogate: each byte", "\xed\xa0\x80", 3 },
+        { "cut four-byte sequence then ASCII",
+            "\xf0\x9f\x99"
+            "a",
+            4 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string limit = Characters(row.unit, row.characters, 100);
+        const std::string over = Characters(row.unit, row.characters, 101);
+        EXPECT_EQ(100u, KeywordTable::CharacterCount(limit));
+        EXPECT_EQ(101u, KeywordTable::CharacterCount(over));
+        KeywordTable table;
+        EXPECT_TRUE(table.addNew(limit, limit));
+        EXPECT_FALSE(table.addNew(over, "1"));
+        EXPECT_FALSE(table.addNew("n", over));
+        EXPECT_FALSE(table.setName(over));
+        EXPECT_FALSE(table.setPosition(over));
+        EXPECT_TRUE(table.setName(limit));
+        EXPECT_EQ(1, table.recordCount());
+    }
+}
+
 TEST(KeywordTable, ClearEmptiesTable)
 {
     KeywordTable table = ThreeRecords();

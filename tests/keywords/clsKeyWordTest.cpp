@@ -37,6 +37,9 @@ TEST(KeywordFile, LoadsLinesAsRecords)
 {
     const std::string over(101, 'n');
     const std::string limit(100, 'n');
+    std::string utf8Limit;
+    for (int i = 0; i < 100; ++i)
+        utf8Limit += "\xc3\xa9";
     struct Case {
         const char* name;
         std::string content;
@@ -64,6 +67,19 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         { "101 characters without tab stops", over + "\r\n", {}, 1 },
         { "long text after second tab is ignored", "a\t1\t" + over + "\r\n", { { "a", "1" } }, 0 },
         { "bytes kept", "pr\xc3\xa9is\t1\r\n", { { "pr\xc3\xa9is", "1" } }, 0 },
+        { "byte order mark skipped", "\xef\xbb\xbfprice\t1\r\nmodel\t2\r\n", { { "price", "1" }, { "model", "2" } },
+            0 },
+        { "byte order mark alone", "\xef\xbb\xbf", {}, 0 },
+        { "byte order mark after the start is kept",
+            "a\t1\r\n\xef\xbb\xbf"
+            "b\t2\r\n",
+            { { "a", "1" },
+                { "\xef\xbb\xbf"
+                  "b",
+                    "2" } },
+            0 },
+        { "100 two-byte characters load", utf8Limit + "\t1\r\n", { { utf8Limit, "1" } }, 0 },
+        { "101 two-byte characters stop", "a\t1\r\n" + utf8Limit + "\xc3\xa9\t1\r\n", { { "a", "1" } }, 2 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -143,7 +143,7 @@ TEST(KeywordEntryDialog, RefusedEntryShowsItsMessageAndStaysOpen)
         { "empty position", "k", "", "Please entry position numbers." },
         { "keyword of 101 characters", QString(101, QChar('k')), "1",
             "The keyword you 've entered is too big to be accepted" },
-        { "keyword of 51 two-byte characters", QString(51, QChar(0xe9)), "1",
+        { "keyword of 101 two-byte characters", QString(101, QChar(0xe9)), "1",
             "The keyword you 've entered is too big to be accepted" },
         { "position of 101 characters", "k", QString(100, QChar(' ')) + "1",
             "The positions you 've entered are too long to be accepted" },
@@ -176,24 +176,44 @@ TEST(KeywordEntryDialog, RefusedEntryShowsItsMessageAndStaysOpen)
 
 TEST(KeywordEntryDialog, StoresTheTextsExactlyAsTypedAndCloses)
 {
-    ScriptedPrompts prompts;
-    FrmAddNewKW dialog(prompts);
-    std::optional<std::pair<std::string, std::string>> stored;
-    dialog.setStore([&](const std::string& name, const std::string& position) { stored.emplace(name, position); });
-    dialog.show();
-    dialog.keywordBox()->setText(QString::fromUtf8("  Pr\xc3\xaf"
-                                                   "ce Tag "));
-    dialog.positionBox()->setText(QStringLiteral(" 1, 2,  4 "));
-    dialog.okButton()->click();
+    struct Row {
+        const char* name;
+        QString keyword;
+        std::string stored;
+    };
+    std::string accents;
+    std::string smileys;
+    for (int i = 0; i < 100; ++i) {
+        accents += "\xc3\xa9";
+        smileys += "\xf0\x9f\x99\x82";
+    }
+    const Row rows[] = {
+        { "spaces and case kept",
+            QString::fromUtf8("  Pr\xc3\xaf"
+                              "ce Tag "),
+            "  Pr\xc3\xaf"
+            "ce Tag " },
+        { "100 two-byte characters", QString::fromUtf8(accents), accents },
+        { "100 characters beyond 16 bits (200 QChars)", QString::fromUtf8(smileys), smileys },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPrompts prompts;
+        FrmAddNewKW dialog(prompts);
+        std::optional<std::pair<std::string, std::string>> stored;
+        dialog.setStore([&](const std::string& name, const std::string& position) { stored.emplace(name, position); });
+        dialog.show();
+        dialog.keywordBox()->setText(row.keyword);
+        dialog.positionBox()->setText(QStringLiteral(" 1, 2,  4 "));
+        dialog.okButton()->click();
 
-    EXPECT_TRUE(prompts.asked.empty());
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ("  Pr\xc3\xaf"
-              "ce Tag ",
-        stored->first);
-    EXPECT_EQ(" 1, 2,  4 ", stored->second);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(QDialog::Accepted, dialog.result());
+        EXPECT_TRUE(prompts.asked.empty());
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_EQ(row.stored, stored->first);
+        EXPECT_EQ(" 1, 2,  4 ", stored->second);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(QDialog::Accepted, dialog.result());
+    }
 }
 
 TEST(KeywordEntryDialog, CancelStoresNothing)

@@ -163,14 +163,26 @@ TEST(CheckKeywordEntry, RunsTheChecksInOrder)
     }
 }
 
-TEST(CheckKeywordEntry, CountsTheStoredBytes)
+TEST(CheckKeywordEntry, CountsCharactersNotBytes)
 {
-    // 50 two-byte characters fill a 100-byte value; one more does not fit.
-    std::string fifty;
-    for (int i = 0; i < 50; ++i)
-        fifty += "\xc3\xa9";
-    EXPECT_EQ(std::nullopt, CheckKeywordEntry(fifty, "1"));
-    EXPECT_EQ(EntryProblem::KeywordTooLong, CheckKeywordEntry(fifty + "\xc3\xa9", "1"));
+    struct Row {
+        const char* name;
+        std::string character;
+    };
+    const Row rows[] = {
+        { "two-byte", "\xc3\xa9" },
+        { "four-byte", "\xf0\x9f\x99\x82" },
+        { "invalid byte", "\xff" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string hundred;
+        for (int i = 0; i < 100; ++i)
+            hundred += row.character;
+        EXPECT_EQ(std::nullopt, CheckKeywordEntry(hundred, "1"));
+        EXPECT_EQ(EntryProblem::KeywordTooLong, CheckKeywordEntry(hundred + row.character, "1"));
+        EXPECT_EQ(EntryProblem::PositionTooLong, CheckKeywordEntry("k", hundred + row.character));
+    }
 }
 
 TEST(EntryProblemMessage, GivesTheDialogTexts)

@@ -159,6 +159,9 @@ std::vector<ExtractCase> generatedSetups(const std::string& text)
         { text, { "K:", "a" }, { { "K:", "3, 1" }, { "a", "1, 0" }, { "K:", "1" } } },
         { text, { "ab", "WebSite", "Email", "b a" }, { { "ab", "0" }, { "b a", "1" } } },
         { text, { "::", "a:", "@", "/" }, { { "::", "-1" }, { "a:", "1, 3" }, { "@", "2" }, { "/", "1, 2, 4, 9" } } },
+        // Names that begin one another, so one deletion forms several at once.
+        { text, { "a", "ab", "aab", "b a", "a:", "ba", "WebSite" },
+            { { "ab", "0" }, { "a", "1" }, { "aab", "1, 2" }, { "b a", "2" }, { "a:", "-1" }, { "ba", "0" } } },
     };
 }
 

@@ -1,5 +1,6 @@
 #include "keywords/dialogs/PositionSyntax.h"
 
+#include "keywords/table/KeywordTable.h"
 #include "text/Extract.h"
 
 #include <string>
@@ -7,8 +8,6 @@
 namespace tamsenor {
 
 namespace {
-
-constexpr std::size_t MaxEntryLength = 100; // what a keyword table value holds
 
 bool IsDigit(char c)
 {
@@ -123,9 +122,10 @@ std::optional<EntryProblem> CheckKeywordEntry(std::string_view name, std::string
         return EntryProblem::NoKeyword;
     if (position.empty())
         return EntryProblem::NoPosition;
-    if (name.size() > MaxEntryLength)
+    // The table's own limit, in characters of the stored text.
+    if (!KeywordTable::Fits(name))
         return EntryProblem::KeywordTooLong;
-    if (position.size() > MaxEntryLength)
+    if (!KeywordTable::Fits(position))
         return EntryProblem::PositionTooLong;
     if (!IsPositionList(position))
         return EntryProblem::PositionFormat;

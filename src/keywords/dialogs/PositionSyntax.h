@@ -35,8 +35,8 @@ enum class EntryProblem {
 };
 
 // Runs the entry checks of the keyword dialogs on the texts as they will be
-// stored (local 8-bit bytes, one byte per character) and returns the first
-// that fails, or nothing when the entry may be stored.
+// stored (UTF-8; lengths count characters, as the keyword table does) and
+// returns the first that fails, or nothing when the entry may be stored.
 // Example: ("price", "1, 2") passes; ("", "1") gives NoKeyword.
 std::optional<EntryProblem> CheckKeywordEntry(std::string_view name, std::string_view position);
 

@@ -1,17 +1,29 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamsenor {
 
 // The keyword table (rstKeyWord): ordered records of "Name" (field 0) and
-// "Position" (field 1), each text of at most 100 characters, with a cursor.
+// "Position" (field 1), each text (UTF-8) of at most 100 characters, with a cursor.
 // Record numbers are 1-based. The cursor is past the end (eof()) when the table
 // is empty or a walk has moved beyond the last record.
 class KeywordTable {
 public:
     static constexpr std::size_t MaxValueLength = 100;
+
+    // The length of a value in characters: each well-formed UTF-8 sequence
+    // counts as one, and so does each byte that is part of none.
+    // Example: "pr\xc3\xa9s" -> 4, "\xf0\x9f\x99\x82" -> 1, "\xe2\x82" (cut) -> 2.
+    static std::size_t CharacterCount(std::string_view value);
+    // Whether a value is at most MaxValueLength characters long.
+    static bool Fits(std::string_view value)
+    {
+        // A character is at least one byte.
+        return value.size() <= MaxValueLength || CharacterCount(value) <= MaxValueLength;
+    }
 
     struct Record {
         std::string name;
@@ -35,11 +47,11 @@ public:
     const std::string& position() const;
     const std::string& field(int index) const; // 0 = "Name", 1 = "Position"
     // Set a field of the current record. False when no record is current or the
-    // value is longer than MaxValueLength (the record is then unchanged).
+    // value does not fit (the record is then unchanged).
     bool setName(const std::string& value);
     bool setPosition(const std::string& value);
 
-    // Appends a record and makes it current. False when a value is too long
+    // Appends a record and makes it current. False when a value does not fit
     // (nothing is appended then).
     bool addNew(const std::string& name, const std::string& position);
     // Deletes the current record; the cursor moves to the record that followed

@@ -6,22 +6,43 @@ namespace tamsenor {
 
 namespace {
 
+// What common editors on other systems put before the first line.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr int LinesBetweenAsks = 4096;
+
 // Cuts the next field off the front of `rest`: the text before the first tab,
 // or the whole remaining text (left in place) when there is no tab. This is
 // why a line without a tab gives its whole text to both fields.
-std::string takeField(std::string& rest)
+std::string_view takeField(std::string_view& rest)
 {
     auto tab = rest.find('\t');
-    if (tab == std::string::npos)
+    if (tab == std::string_view::npos)
         return rest;
-    std::string field = rest.substr(0, tab);
-    rest.erase(0, tab + 1);
+    std::string_view field = rest.substr(0, tab);
+    rest.remove_prefix(tab + 1);
     return field;
+}
+
+// Cuts the next line off the front of `rest`: up to a CR, which a LF may
+// follow; the text after the last line end is a line when it is not empty.
+std::string_view takeLine(std::string_view& rest)
+{
+    const auto end = rest.find('\r');
+    if (end == std::string_view::npos) {
+        std::string_view line = rest;
+        rest = {};
+        return line;
+    }
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end + 1);
+    if (!rest.empty() && rest.front() == '\n')
+        rest.remove_prefix(1);
+    return line;
 }
 
 } // namespace
 
-clsKeyWord::clsKeyWord(const std::string& openPath)
+clsKeyWord::clsKeyWord(const std::string& openPath, const KeepLoading& keepLoading)
 {
     report_.pathGiven = !openPath.empty();
     if (!report_.pathGiven)
@@ -41,7 +62,7 @@ clsKeyWord::clsKeyWord(const std::string& openPath)
         content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
 
-    KeywordLoadReport parsed = Parse(content, rstKeyWord);
+    KeywordLoadReport parsed = Parse(content, rstKeyWord, keepLoading);
     parsed.pathGiven = report_.pathGiven;
     parsed.opened = true;
     if (!read) {
@@ -51,16 +72,21 @@ clsKeyWord::clsKeyWord(const std::string& openPath)
     report_ = parsed;
 }
 
-KeywordLoadReport clsKeyWord::Parse(const std::string& content, KeywordTable& table)
+KeywordLoadReport clsKeyWord::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
 {
     KeywordLoadReport report;
-    const std::vector<std::string> lines = io::SplitLines(content);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string rest = lines[i];
-        std::string name = takeField(rest);
-        std::string position = takeField(rest);
-        if (!table.addNew(name, position)) {
-            report.stoppedAtLine = static_cast<int>(i + 1);
+    if (content.starts_with(ByteOrderMark))
+        content.remove_prefix(ByteOrderMark.size());
+    for (int line = 1; !content.empty(); ++line) {
+        if (line % LinesBetweenAsks == 0 && keepLoading && !keepLoading()) {
+            report.cancelled = true;
+            break;
+        }
+        std::string_view rest = takeLine(content);
+        std::string_view name = takeField(rest);
+        std::string_view position = takeField(rest);
+        if (!table.addNew(std::string(name), std::string(position))) {
+            report.stoppedAtLine = line;
             break;
         }
         ++report.recordsLoaded;

@@ -1,31 +1,39 @@
 #pragma once
 
-#include "keywords/table/KeywordTable.h"
 #include "io/FileResult.h"
+#include "keywords/table/KeywordTable.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace tamsenor {
 
 // What happened when a keyword file was loaded. The table itself follows the
 // silent rules of the format; this tells the caller what to report.
 struct KeywordLoadReport {
-    bool pathGiven = false;  // the open path was not empty
-    bool opened = false;     // the file could be opened
-    bool readError = false;  // reading failed part-way (records before it kept)
-    std::string reason;      // system's description when not opened / read error
-    int stoppedAtLine = 0;   // 1-based line holding an over-long value; 0 = none
+    bool pathGiven = false; // the open path was not empty
+    bool opened = false; // the file could be opened
+    bool readError = false; // reading failed part-way (records before it kept)
+    std::string reason; // system's description when not opened / read error
+    int stoppedAtLine = 0; // 1-based line holding an over-long value; 0 = none
     int recordsLoaded = 0;
+    bool cancelled = false; // stopped on request (records before it kept)
 };
+
+// Asked every few thousand lines while a keyword file is read; false stops
+// the reading there (a command-line run interrupted during a long file).
+using KeepLoading = std::function<bool()>;
 
 // Owns one keyword table. Creating one loads it from `openPath` (the
 // KeywordOpenPath of the moment): one record per line (CR LF or lone CR ends a
 // line), "Name" before the first tab, "Position" up to the second tab (or the
-// whole line twice when there is no tab). Loading stops silently at a line with
-// a value longer than 100 characters; earlier records stay.
+// whole line twice when there is no tab). A UTF-8 byte order mark at the start
+// of the file is not part of the first name. Loading stops silently at a line
+// with a value longer than 100 characters; earlier records stay.
 class clsKeyWord {
 public:
-    explicit clsKeyWord(const std::string& openPath = {});
+    explicit clsKeyWord(const std::string& openPath = {}, const KeepLoading& keepLoading = {});
 
     KeywordTable rstKeyWord;
 
@@ -39,7 +47,7 @@ public:
     // The keyword file content for a table, as WriteToFile writes it.
     static std::string Serialize(const KeywordTable& table);
     // Parses keyword file content into `table` (appending), as loading does.
-    static KeywordLoadReport Parse(const std::string& content, KeywordTable& table);
+    static KeywordLoadReport Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading = {});
 
 private:
     KeywordLoadReport report_;
