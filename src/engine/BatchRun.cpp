@@ -283,6 +283,7 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
         host.setWorkerCount(settings.jobs);
         report = StripRun(host);
     } else {
+        host.setWorkerCount(settings.jobs);
         report = ExtractionRun(host, settings);
     }
     host.reset();

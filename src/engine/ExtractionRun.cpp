@@ -4,11 +4,15 @@
 #include "engine/LocalText.h"
 #include "engine/ResultsRowSink.h"
 #include "engine/RunProgress.h"
+#include "engine/StripWorkers.h"
 #include "text/StripTags.h"
 
 #include <QDir>
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <optional>
 
 namespace tamsenor {
 
@@ -87,6 +91,22 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     const int count = host.chosenCount();
     const double step = ExtractionProgressStep(count);
 
+    // More threads read and strip ahead; this one keeps the order of every
+    // message and progress value, and alone adds rows to the table.
+    std::unique_ptr<StripWorkers> workers;
+    if (host.workerCount() > 1 && count > 1) {
+        std::vector<std::string> inputs;
+        inputs.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            inputs.push_back(LocalBytes(host.chosenEntry(i)));
+        workers = std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count),
+            StripWorkers::Mode::Extraction, host.stripChecked(), maxLength);
+    }
+    auto keepWaiting = [&host, &state] {
+        host.yield();
+        return state.CancelRequested != 1;
+    };
+
     for (int i = 0; i < count; ++i) {
         host.yield();
         if (state.CancelRequested == 1)
@@ -98,12 +118,21 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
         state.TextBuffer.clear();
         host.setFileProgress(0.0f);
+        std::optional<StripWorkers::Prepared> prepared;
+        if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
+            return { ExtractionEnd::Status::Cancelled, {}, {} };
 
         try {
-            const TextRead read = ReadChosenFile(file, state.TextBuffer, maxLength, [&hook] {
-                hook.yield();
-                return !hook.cancelRequested();
-            });
+            TextRead read;
+            if (prepared) {
+                read = prepared->read;
+                state.TextBuffer.swap(prepared->text);
+            } else {
+                read = ReadChosenFile(file, state.TextBuffer, maxLength, [&hook] {
+                    hook.yield();
+                    return !hook.cancelRequested();
+                });
+            }
             if (read.status == TextRead::Status::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
@@ -120,8 +149,18 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             state.CurrentFilePath = path;
             if (!results)
                 continue;
-            if (ExtractFileText(state.TextBuffer, SetupFor(host, path), results->rstWF, hook)
-                == text::Outcome::Cancelled)
+            text::Outcome outcome = text::Outcome::Finished;
+            if (prepared) {
+                for (const float value : prepared->progress)
+                    host.setFileProgress(value);
+                if (prepared->failed)
+                    throw std::bad_alloc(); // as the stripper's failure is on this thread
+                ResultsRowSink rows(results->rstWF);
+                outcome = text::ExtractFindings(state.TextBuffer, SetupFor(host, path), rows, hook);
+            } else {
+                outcome = ExtractFileText(state.TextBuffer, SetupFor(host, path), results->rstWF, hook);
+            }
+            if (outcome == text::Outcome::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
         } catch (const RowsNotKept& failure) {
             return { ExtractionEnd::Status::ResultsNotKept, results->rstWF.spillFolder(), failure.what() };

@@ -186,8 +186,8 @@ StripRunResult StripFiles(RunHost& host)
         inputs.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
             inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        workers = std::make_unique<StripWorkers>(
-            std::move(inputs), std::min(host.workerCount(), count), host.stripChecked(), MaxTextLength);
+        workers = std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count),
+            StripWorkers::Mode::Strip, host.stripChecked(), MaxTextLength);
     }
     auto cancelled = [&run] {
         run.outcome = text::Outcome::Cancelled;

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <new>
 
+#include "text/StripTags.h"
+
 namespace tamsenor {
 
 namespace {
@@ -38,8 +40,25 @@ private:
 
 } // namespace
 
-StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, bool stripChecked, std::size_t maxLength)
+namespace {
+
+constexpr std::size_t ReadyBudget = 256u << 20;
+
+// The extraction run's reading and stripping of one file, messages aside.
+void PrepareExtractionText(const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, std::size_t maxLength)
+{
+    out.read = ReadChosenFile(input, out.text, maxLength, [&hook] { return !hook.cancelRequested(); });
+    if (out.read.status != TextRead::Status::Read)
+        return;
+    out.failed = text::StripTags(out.text, hook).failed;
+}
+
+} // namespace
+
+StripWorkers::StripWorkers(
+    std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength)
     : inputs_(std::move(inputs))
+    , mode_(mode)
     , stripChecked_(stripChecked)
     , maxLength_(maxLength)
     , lookahead_(static_cast<std::size_t>(workers) * 2)
@@ -65,7 +84,11 @@ void StripWorkers::work()
         std::size_t index = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return stop_ || next_ >= inputs_.size() || next_ < taken_ + lookahead_; });
+            // The file the run waits for is always started; others while there is room.
+            changed_.wait(lock, [this] {
+                return stop_ || next_ >= inputs_.size() || next_ == taken_
+                    || (next_ < taken_ + lookahead_ && readyBytes_ < ReadyBudget);
+            });
             if (stop_ || next_ >= inputs_.size())
                 return;
             index = next_++;
@@ -73,13 +96,20 @@ void StripWorkers::work()
         Prepared prepared;
         WorkerHook hook(stop_, stripChecked_, prepared.progress);
         try {
-            prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, maxLength_);
+            if (mode_ == Mode::Strip)
+                prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, maxLength_);
+            else
+                PrepareExtractionText(inputs_[index], prepared, hook, maxLength_);
         } catch (const std::bad_alloc&) {
+            const TextRead read = prepared.read;
             prepared = {};
             prepared.result.reason = "there is not enough memory to convert it";
+            prepared.read = read;
+            prepared.failed = true;
         }
         {
             const std::lock_guard<std::mutex> lock(mutex_);
+            readyBytes_ += prepared.text.size();
             ready_.emplace(index, std::move(prepared));
         }
         changed_.notify_all();
@@ -99,6 +129,7 @@ std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, cons
     const auto found = ready_.find(index);
     std::optional<Prepared> prepared = std::move(found->second);
     ready_.erase(found);
+    readyBytes_ -= prepared->text.size();
     taken_ = index + 1;
     lock.unlock();
     changed_.notify_all();

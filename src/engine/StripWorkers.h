@@ -18,16 +18,24 @@ namespace tamsenor {
 // run: each read, its lines joined and stripped exactly as PrepareStripText
 // does on the run's own thread, with the progress values the stripper set
 // recorded so that the run can show them in their order. At most a few files
-// per worker wait ready at any time, so memory does not grow with the batch.
+// per worker, and no more than a budget of bytes beyond the next one, wait
+// ready at any time, so memory does not grow with the batch.
 class StripWorkers {
 public:
     struct Prepared {
-        StripFileResult result; // `written` set: `text` is the output's content
+        StripFileResult result; // strip mode: `written` set when `text` is the output's content
+        TextRead read; // extraction mode: how reading went; `text` is then stripped, unless `failed`
+        bool failed = false; // extraction mode: the stripper ran out of memory
         std::string text;
         std::vector<float> progress; // the per-file progress values, in order
     };
+    enum class Mode {
+        Strip, // as PrepareStripText: the output's whole content
+        Extraction, // as the extraction run: read whole, then stripped
+    };
 
-    StripWorkers(std::vector<std::string> inputs, int workers, bool stripChecked, std::size_t maxLength);
+    StripWorkers(
+        std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength);
     ~StripWorkers(); // stops the workers and waits for them
     StripWorkers(const StripWorkers&) = delete;
     StripWorkers& operator=(const StripWorkers&) = delete;
@@ -40,6 +48,7 @@ private:
     void work();
 
     const std::vector<std::string> inputs_;
+    const Mode mode_;
     const bool stripChecked_;
     const std::size_t maxLength_;
     const std::size_t lookahead_;
@@ -48,6 +57,7 @@ private:
     std::condition_variable changed_;
     std::size_t next_ = 0; // the next index a worker starts on
     std::size_t taken_ = 0; // every index below has been taken
+    std::size_t readyBytes_ = 0; // the texts waiting in ready_
     std::map<std::size_t, Prepared> ready_; // by index, until taken
     std::vector<std::thread> threads_;
 };

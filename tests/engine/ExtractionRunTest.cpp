@@ -103,6 +103,48 @@ TEST_F(ExtractionRunTest, UnreadableFilesAreReportedAndTheRunGoesOn)
     EXPECT_EQ(1, host.resets);
 }
 
+TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
+{
+    std::string big;
+    for (int i = 0; big.size() < (3u << 20) / 2; ++i)
+        big += "<p>Price: " + std::to_string(i) + " USD at http://s" + std::to_string(i % 13) + ".test/ or x"
+            + std::to_string(i) + "@mail.test</p>\r\n";
+    const QStringList inputs { makeFile("a.htm", "<b>Price: 10 USD</b> mail a@b.test http://a.test/"),
+        makeFile("big.htm", big), makeFile("bin.htm", std::string("a\x1A" "b http://no.test/", 20)),
+        pathOf("missing.htm"), makeFile("long.htm", "http://t.test/abcdefghijklmnop " + std::string(50, 'x')),
+        makeFile("none.txt", "nothing here") };
+
+    struct Seen {
+        FakeRunHost::Rows rows;
+        std::vector<float> overall, file;
+        std::vector<QString> captions, messages;
+    };
+    auto run = [&](int workers) {
+        FakeRunHost h;
+        h.workers = workers;
+        h.list2 = inputs;
+        h.mainState.WebsiteOn = h.mainState.EmailOn = h.mainState.KeywordOn = 1;
+        h.addKeyword("Price:", "1, 2");
+        PrepareRun(h);
+        EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
+        return Seen { h.mainState.ResultsTable->rstWF.rows(), h.overallValues, h.fileValues, h.captions,
+            h.dialogs.messageTexts() };
+    };
+
+    const Seen one = run(1);
+    ASSERT_GT(one.rows.size(), 1000u);
+    ASSERT_EQ(3u, one.messages.size()); // missing, too large (big), not appropriate (bin)
+    for (const int workers : { 2, 4 }) {
+        SCOPED_TRACE(std::to_string(workers) + " workers");
+        const Seen many = run(workers);
+        EXPECT_EQ(one.rows, many.rows);
+        EXPECT_EQ(one.overall, many.overall);
+        EXPECT_EQ(one.file, many.file);
+        EXPECT_EQ(one.captions, many.captions);
+        EXPECT_EQ(one.messages, many.messages);
+    }
+}
+
 TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
 {
     const QString exact = makeFile("a.htm", "http://exact.test/ab"); // 20 bytes: at the limit
