@@ -6,6 +6,8 @@
 #include "engine/SaveResults.h"
 #include "engine/StripRun.h"
 
+#include <new>
+
 namespace tamsenor {
 
 namespace {
@@ -66,6 +68,10 @@ void CmdProcess_Click(RunHost& host)
 {
     try {
         Run(host);
+    } catch (const std::bad_alloc&) {
+        // Files that run out of memory are reported one by one; this is a
+        // step of the run itself, so the run cannot go on.
+        host.prompts().message(messages::RunOutOfMemory, Icon::Critical, Buttons::Ok);
     } catch (const std::exception&) {
         // A failing step never keeps the window from its idle state.
     }

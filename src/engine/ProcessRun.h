@@ -8,6 +8,11 @@ namespace tamsenor {
 // reset after every path out.
 void CmdProcess_Click(RunHost& host);
 
+namespace messages {
+inline const QString RunOutOfMemory
+    = QStringLiteral("There is not enough memory to go on with the processing; the run was stopped.");
+} // namespace messages
+
 // The Cancel command: sets CancelRequested and nothing else.
 void CmdCancel_Click(RunHost& host);
 

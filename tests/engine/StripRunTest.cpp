@@ -276,6 +276,19 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
     }
 }
 
+TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaid)
+{
+    host.list2 << makeFile("a.htm", "x");
+    chooseDirectory(out);
+    host.onYield = [](FakeRunHost&) { throw std::bad_alloc(); }; // the loop's first yield
+
+    CmdProcess_Click(host);
+
+    const std::vector<QString> expected { messages::StripDirectoryNotice, messages::RunOutOfMemory };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_EQ(1, host.resets);
+}
+
 TEST(FilesNotConvertedTest, ListsAtMostTwentyFiles)
 {
     std::vector<SkippedFile> skipped;
