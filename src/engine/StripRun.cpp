@@ -187,7 +187,7 @@ StripRunResult StripFiles(RunHost& host)
         for (int i = 0; i < count; ++i)
             inputs.push_back(LocalBytes(host.chosenEntry(i)));
         workers = std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count),
-            StripWorkers::Mode::Strip, host.stripChecked(), MaxTextLength);
+            StripWorkers::Mode::Strip, host.stripChecked(), MaxTextLength, LocalBytes(directory));
     }
     auto cancelled = [&run] {
         run.outcome = text::Outcome::Cancelled;
@@ -226,8 +226,17 @@ StripRunResult StripFiles(RunHost& host)
                         host.setFileProgress(value);
                     file = std::move(prepared->result);
                     state.TextBuffer.swap(prepared->text);
-                    if (file.written)
-                        file = WriteStripOutput(LocalBytes(output), state.TextBuffer, hook);
+                    const std::string outputBytes = LocalBytes(output);
+                    if (file.written && prepared->output && prepared->outputPath == outputBytes) {
+                        // Written ahead under the very name chosen here: only the rename is left.
+                        const FileResult committed = prepared->output->commit(true, false);
+                        file.written = committed.ok;
+                        file.reason = committed.reason;
+                        if (committed)
+                            file.replacement = prepared->output->replacement();
+                    } else if (file.written) {
+                        file = WriteStripOutput(outputBytes, state.TextBuffer, hook);
+                    }
                 } else {
                     file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
                 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <new>
 
+#include "engine/LocalText.h"
 #include "text/StripTags.h"
 
 namespace tamsenor {
@@ -55,11 +56,12 @@ void PrepareExtractionText(const std::string& input, StripWorkers::Prepared& out
 
 } // namespace
 
-StripWorkers::StripWorkers(
-    std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength)
+StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked,
+    std::size_t maxLength, std::string outputDirectory)
     : inputs_(std::move(inputs))
     , mode_(mode)
     , stripChecked_(stripChecked)
+    , outputDirectory_(std::move(outputDirectory))
     , maxLength_(maxLength)
     , lookahead_(static_cast<std::size_t>(workers) * 2)
 {
@@ -96,10 +98,13 @@ void StripWorkers::work()
         Prepared prepared;
         WorkerHook hook(stop_, stripChecked_, prepared.progress);
         try {
-            if (mode_ == Mode::Strip)
+            if (mode_ == Mode::Strip) {
                 prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, maxLength_);
-            else
+                if (prepared.result.written && !outputDirectory_.empty())
+                    writeAhead(inputs_[index], prepared);
+            } else {
                 PrepareExtractionText(inputs_[index], prepared, hook, maxLength_);
+            }
         } catch (const std::bad_alloc&) {
             const TextRead read = prepared.read;
             prepared = {};
@@ -114,6 +119,16 @@ void StripWorkers::work()
         }
         changed_.notify_all();
     }
+}
+
+void StripWorkers::writeAhead(const std::string& input, Prepared& prepared) const
+{
+    // The name the output gets unless an earlier file of the run took it;
+    // the run decides, and writes the file itself when the name differs.
+    prepared.outputPath = outputDirectory_ + "/" + LocalBytes(StripOutputName(FromLocalBytes(input)));
+    auto output = std::make_unique<io::ReplacingFile>();
+    if (output->open(prepared.outputPath) && output->write(prepared.text))
+        prepared.output = std::move(output);
 }
 
 std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, const std::function<bool()>& keepWaiting)

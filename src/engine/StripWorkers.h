@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/StripRun.h"
+#include "io/Files.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,14 +30,19 @@ public:
         bool failed = false; // extraction mode: the stripper ran out of memory
         std::string text;
         std::vector<float> progress; // the per-file progress values, in order
+        // Strip mode: `text` written ahead to a temporary file for the output
+        // path `outputPath`; the run commits it when that is the name it chose.
+        std::unique_ptr<io::ReplacingFile> output;
+        std::string outputPath;
     };
     enum class Mode {
         Strip, // as PrepareStripText: the output's whole content
         Extraction, // as the extraction run: read whole, then stripped
     };
 
-    StripWorkers(
-        std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength);
+    // `outputDirectory` (strip mode): where the outputs are written ahead.
+    StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength,
+        std::string outputDirectory = {});
     ~StripWorkers(); // stops the workers and waits for them
     StripWorkers(const StripWorkers&) = delete;
     StripWorkers& operator=(const StripWorkers&) = delete;
@@ -46,10 +53,12 @@ public:
 
 private:
     void work();
+    void writeAhead(const std::string& input, Prepared& prepared) const;
 
     const std::vector<std::string> inputs_;
     const Mode mode_;
     const bool stripChecked_;
+    const std::string outputDirectory_;
     const std::size_t maxLength_;
     const std::size_t lookahead_;
     std::atomic<bool> stop_ { false };

@@ -123,9 +123,13 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
     struct Row {
         const char* name;
         std::function<bool(const FakeRunHost&)> when;
+        int workers = 1;
     };
+    const auto afterSecondOutput = [](const FakeRunHost& h) { return h.mainState.StripOutputFiles.size() == 3; };
     const Row rows[] = {
-        { "after the second output", [](const FakeRunHost& h) { return h.mainState.StripOutputFiles.size() == 3; } },
+        { "after the second output", afterSecondOutput },
+        // Outputs written ahead by the workers are abandoned, never left behind.
+        { "after the second output, three workers", afterSecondOutput, 3 },
         { "while lines are read",
             [](const FakeRunHost& h) { return h.mainState.TextBuffer.empty() && h.captions.size() == 2; } },
         { "inside the stripper",
@@ -146,6 +150,7 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
             h.list2 << makeFile(name, "<b>x</b>\r\n<i>y</i>\r\nz");
         h.dialogs.answer(Answer::Ok).directory(out);
         h.cancelWhen(row.when);
+        h.workers = row.workers;
 
         CmdProcess_Click(h);
 
