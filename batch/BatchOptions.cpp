@@ -36,6 +36,8 @@ QString BatchUsage()
                           "  --files-from FILE read more PATHs from FILE, one per line ('-': standard input)\n"
                           "  -0, --null        the names in the --files-from list end with NUL, as\n"
                           "                    find -print0 writes them\n"
+                          "  -r, --recursive   a directory stands for the files of its whole tree (hidden\n"
+                          "                    folders and links to folders are not entered)\n"
                           "  --jobs N          read and strip files on N threads (default: one per core);\n"
                           "                    the outputs and messages stay those of one thread, in order\n"
                           "  -q, --quiet       no progress line and no summary\n"
@@ -62,6 +64,8 @@ const Option Options[] = {
     { "--null", false, false, false },
     { "-0", false, false, false },
     { "--quiet", false, false, false },
+    { "--recursive", false, false, false },
+    { "-r", false, false, false },
     { "-q", false, false, false },
     { "--out", true, true, false },
     { "--web", false, false, true },
@@ -152,6 +156,8 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             options.filesFrom = value;
         } else if (name == QLatin1String("--null") || name == QLatin1String("-0")) {
             options.nulSeparated = true;
+        } else if (name == QLatin1String("--recursive") || name == QLatin1String("-r")) {
+            options.recursive = true;
         } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {
             options.quiet = true;
         } else if (name == QLatin1String("--out")) {

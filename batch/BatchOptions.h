@@ -20,6 +20,7 @@ struct BatchOptions {
     QStringList paths;
     std::optional<QString> filesFrom; // a file naming more PATHs ("-": standard input)
     bool nulSeparated = false; // the names in filesFrom end with NUL, not a line end
+    bool recursive = false; // a folder stands for the files of its whole tree
 };
 
 // The names in a --files-from list: one per line (LF or CR LF) or, with

@@ -242,9 +242,13 @@ int main(int argc, char** argv)
     if (options.settings.jobs == 0)
         options.settings.jobs = static_cast<int>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
 
-    const ChosenFiles chosen = ChooseFiles(options.paths);
+    ChooseRules rules;
+    rules.recursive = options.recursive;
+    const ChosenFiles chosen = ChooseFiles(options.paths, rules);
     if (!chosen.error.isEmpty())
         return UsageError(chosen.error);
+    for (const QString& note : chosen.notes)
+        Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
     if (const QString problem = PrepareOutputPlaces(options.settings); !problem.isEmpty())
         return UsageError(problem);
     if (!options.settings.strip) {

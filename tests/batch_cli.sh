@@ -218,6 +218,11 @@ expect_exit 0 "--files-from a file" "$BATCH" strip --files-from list.txt --out j
 [ "$(ls jl | tr '\n' ' ')" = "plaintxt.txt shophtml.txt " ] || fail "--files-from a file: $(ls jl)"
 [ -s out.log ] && fail "--quiet: printed $(cat out.log)"
 expect_exit 2 "-0 without a list" "$BATCH" strip -0 --out jn in
+# --recursive: the whole tree, hidden folders and links to folders left out.
+mkdir -p in/.secret && printf 'x' >in/.secret/hidden.htm && ln -s .. in/sub/loop
+expect_exit 0 "--recursive" "$BATCH" strip -r --out jr in
+[ "$(ls jr | tr '\n' ' ')" = "MarkedHTM.txt deephtm.txt plaintxt.txt shophtml.txt " ] || fail "--recursive: $(ls jr)"
+rm -rf in/.secret in/sub/loop
 expect_exit 0 "--version" "$BATCH" --version
 grep -q "^tamsenor-batch [0-9]" out.log || fail "--version: $(cat out.log)"
 

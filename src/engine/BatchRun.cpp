@@ -38,7 +38,48 @@ std::optional<std::string> ChosenPathOf(const std::string& argument, std::string
 
 } // namespace
 
-ChosenFiles ChooseFiles(const QStringList& arguments)
+namespace {
+
+// Adds the files of the folder `directory` (absolute bytes) by the rules:
+// its own, and with `recursive` those of every subfolder, depth first.
+bool AddFolder(const std::string& directory, const ChooseRules& rules, QStringList& added, ChosenFiles& chosen)
+{
+    std::vector<std::string> folders { directory };
+    while (!folders.empty()) {
+        const std::string folder = folders.back();
+        folders.pop_back();
+        const std::optional<QStringList> names = OrdinaryFilesOf(FromLocalBytes(folder));
+        if (!names) {
+            if (folder == directory)
+                return false;
+            chosen.notes << QStringLiteral("the folder '%1' cannot be listed; its files are left out")
+                                .arg(FromLocalBytes(folder));
+            continue;
+        }
+        const QString prefix = FromLocalBytes(folder) + QLatin1Char('/');
+        for (const QString& name : *names) {
+            if (!rules.accept || rules.accept(name))
+                added << prefix + name;
+        }
+        if (!rules.recursive)
+            continue;
+        const auto subfolders = io::ListDirectory(folder, io::EntryKind::Directory, false);
+        if (!subfolders)
+            continue;
+        // Reverse order on the stack: the walk visits them in listing order.
+        for (auto name = subfolders->rbegin(); name != subfolders->rend(); ++name) {
+            const std::string path = (folder == "/" ? "" : folder) + "/" + *name;
+            struct stat info { };
+            if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                folders.push_back(path);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
 {
     ChosenFiles chosen;
     QStringList added;
@@ -51,20 +92,16 @@ ChosenFiles ChooseFiles(const QStringList& arguments)
         }
         std::string reason;
         if (S_ISDIR(info.st_mode)) {
-            const std::optional<QStringList> names = OrdinaryFilesOf(argument);
-            if (!names) {
-                chosen.error = QStringLiteral("the directory '%1' cannot be listed").arg(argument);
-                return chosen;
-            }
             const std::optional<std::string> directory = io::AbsolutePath(bytes, &reason);
             if (!directory) {
                 chosen.error = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path")
                                    .arg(FromLocalBytes(reason), argument);
                 return chosen;
             }
-            const QString prefix = FromLocalBytes(*directory) + QLatin1Char('/');
-            for (const QString& name : *names)
-                added << prefix + name;
+            if (!AddFolder(*directory, rules, added, chosen)) {
+                chosen.error = QStringLiteral("the directory '%1' cannot be listed").arg(argument);
+                return chosen;
+            }
             continue;
         }
         if (!S_ISREG(info.st_mode)) {

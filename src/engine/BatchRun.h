@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,16 @@ QStringList InChosenListOrder(QStringList paths);
 struct ChosenFiles {
     QStringList paths; // full paths, in List2 order
     QString error; // the first argument that names nothing to process; empty when none
+    QStringList notes; // subfolders that could not be listed (their files are left out)
+};
+
+struct ChooseRules {
+    // A folder stands for the files of its whole tree; hidden folders and
+    // links to folders are not entered, so the walk always ends.
+    bool recursive = false;
+    // Which file names of a folder count; every one when empty. Files named
+    // as arguments count whatever their names.
+    std::function<bool(const QString& name)> accept;
 };
 
 // The chosen-files list after adding every argument as the file chooser
@@ -29,7 +40,7 @@ struct ChosenFiles {
 // directory's absolute path by "/"), a file for itself with its absolute
 // path. An argument that does not exist, a directory that cannot be listed and
 // anything else that is no ordinary file give `error`.
-ChosenFiles ChooseFiles(const QStringList& arguments);
+ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules = {});
 
 struct BatchSettings {
     bool strip = false;
