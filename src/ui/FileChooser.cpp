@@ -3,12 +3,11 @@
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/FileList.h"
+#include "ui/toolkit/Folders.h"
 #include "ui/toolkit/ListBox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include "ui/toolkit/Folders.h"
-
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -98,13 +97,11 @@ void FileChooser::refillList1()
 void FileChooser::showList1Count()
 {
     c_.label3->setText(total(c_.list1->count()));
-    c_.label3->adjustSize();
 }
 
 void FileChooser::showList2Count()
 {
     c_.label5->setText(total(c_.list2->count()));
-    c_.label5->adjustSize();
 }
 
 void FileChooser::suffixFilter(bool edited)
