@@ -50,6 +50,13 @@ QString FileChooser::suffixFrom(const QString& comboText)
         const int n = comboText.at(0).isHighSurrogate() && comboText.size() > 1 ? 2 : 1;
         return comboText.left(n);
     }
+    // The pattern supplies "*." itself: a typed "*.html" or ".html" means the
+    // suffix html, not names that end in a second dot and html. "*" and "*.*"
+    // still mean every file.
+    if (comboText.startsWith(QStringLiteral("*.")))
+        return comboText.mid(2);
+    if (comboText.startsWith(u'.'))
+        return comboText.mid(1);
     return comboText;
 }
 
