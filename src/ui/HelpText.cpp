@@ -83,8 +83,8 @@ after each keyword, <code>FileName</code> and <code>ProcessTime</code> (only the
 kinds that were switched on), and each further line holds one finding per column
 with the file it came from and the time it was found
 (<code>Mar-9-07 14:05</code>). Line <i>k</i> of a file holds the <i>k</i>-th
-finding of every column; a file's lines end where one of the columns runs out of
-findings.</p>
+finding of every column; a column that has run out of findings is left empty,
+and the file's lines end when all of them have.</p>
 
 <h2>Keys</h2>
 <p>F1 shows this page. Enter in the file list adds the selected files, Delete in
