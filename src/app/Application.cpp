@@ -4,8 +4,10 @@
 #include "ui/Main.h"
 #include "ui/QtPrompts.h"
 #include "ui/TerminationSignals.h"
+#include "ui/WindowMemory.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #ifdef TAMSENOR_HAVE_BROWSER
 #include "ui/browser/frmBrowser.h"
@@ -21,11 +23,17 @@ int RunApplication(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramTitle);
+    // Where the window keeps what the user asked it to remember.
+    QApplication::setOrganizationName(ProgramTitle);
+    QApplication::setOrganizationDomain(QStringLiteral("tamsenor.org"));
 
     QtPrompts prompts;
     SystemClock clock;
+    WindowMemory memory(std::make_unique<QSettings>());
     Main window(prompts, clock);
     prompts.setParentWindow(&window);
+    prompts.setMemory(&memory);
+    window.setMemory(&memory);
 #ifdef TAMSENOR_HAVE_BROWSER
     window.setBrowserOpener([&window](const QString& address) { OpenBrowserWindow(&window, address); });
 #endif

@@ -13,6 +13,10 @@ enum class Answer { Ok, Cancel, Yes, No };
 // The program's title; a message box without a title of its own carries it.
 inline const QString ProgramTitle = QStringLiteral("Tamsenor");
 
+// What kind of file a dialog asks for, so that a window may start each kind
+// in its own folder.
+enum class FileKind { Other, Keywords, Results };
+
 // A file dialog's set-up: the filter list as alternating captions and patterns
 // separated by "|", and the preselected entry counted from 1.
 struct FileDialogSetup {
@@ -21,6 +25,7 @@ struct FileDialogSetup {
     // Which dialog control asks ("" = the main window's CommonDialog1); each
     // control offers the name chosen at its own previous use.
     QString dialog;
+    FileKind kind = FileKind::Other;
 };
 
 // The keyword and results file dialogs' filter.

@@ -70,6 +70,7 @@ void SaveResults(RunHost& host)
     FileDialogSetup dialog; // the window's CommonDialog1
     dialog.filter = TextFileFilter;
     dialog.filterIndex = 2;
+    dialog.kind = FileKind::Results;
     for (;;) {
         const std::optional<QString> chosen = prompts.saveFile(dialog);
         if (!chosen)

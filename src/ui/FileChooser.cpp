@@ -3,12 +3,11 @@
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/FileList.h"
+#include "ui/toolkit/Folders.h"
 #include "ui/toolkit/ListBox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include "ui/toolkit/Folders.h"
-
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -51,6 +50,13 @@ QString FileChooser::suffixFrom(const QString& comboText)
         const int n = comboText.at(0).isHighSurrogate() && comboText.size() > 1 ? 2 : 1;
         return comboText.left(n);
     }
+    // The pattern supplies "*." itself: a typed "*.html" or ".html" means the
+    // suffix html, not names that end in a second dot and html. "*" and "*.*"
+    // still mean every file.
+    if (comboText.startsWith(QStringLiteral("*.")))
+        return comboText.mid(2);
+    if (comboText.startsWith(u'.'))
+        return comboText.mid(1);
     return comboText;
 }
 
@@ -98,13 +104,11 @@ void FileChooser::refillList1()
 void FileChooser::showList1Count()
 {
     c_.label3->setText(total(c_.list1->count()));
-    c_.label3->adjustSize();
 }
 
 void FileChooser::showList2Count()
 {
     c_.label5->setText(total(c_.list2->count()));
-    c_.label5->adjustSize();
 }
 
 void FileChooser::suffixFilter(bool edited)

@@ -37,8 +37,9 @@ public:
 
     FileChooser(const Controls& controls, MainState& state, Prompts& prompts, QObject* parent = nullptr);
 
-    // "* (All File)" gives "*": a text holding "(" gives its first character,
-    // any other text gives itself.
+    // "* (All File)" gives "*": a text holding "(" gives its first character.
+    // A leading "*." or "." is dropped ("*.html" and ".html" give "html"),
+    // so "*.*" gives "*"; any other text gives itself.
     static QString suffixFrom(const QString& comboText);
     // A chosen file's path: the directory, "/" and the name. The root directory
     // already ends in "/", so its files get two in a row ("//name").

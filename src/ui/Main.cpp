@@ -5,11 +5,15 @@
 #include "keywords/dialogs/KeywordCommands.h"
 #include "ui/ChosenFilesDrop.h"
 #include "ui/FileChooser.h"
+#include "ui/HelpText.h"
+#include "ui/HelpWindow.h"
+#include "ui/WindowMemory.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/ElidingLabel.h"
 #include "ui/toolkit/FileList.h"
+#include "ui/toolkit/Folders.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"
 #include "ui/toolkit/SystemColours.h"
@@ -18,11 +22,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include "ui/toolkit/Folders.h"
-
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QThread>
@@ -45,13 +48,31 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
     return b;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption, const QString& accessibleName)
+// A label whose text the program changes keeps no accessible name of its
+// own: screen readers then read its text, and Qt tells them of every new
+// text. `purpose` says what the text is.
+QLabel* label(QWidget* parent, const char* name, const QString& caption, const QString& purpose)
 {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QString::fromLatin1(name));
-    if (!accessibleName.isEmpty())
-        l->setAccessibleName(accessibleName);
+    if (!purpose.isEmpty())
+        l->setAccessibleDescription(purpose);
     return l;
+}
+
+// A count label ("Total: " and up to six digits) in the row of the button
+// `next`, ending a little before it. It starts at its drawn left edge, or
+// further left when a six-digit count would not fit there.
+void placeCountLabel(QLabel* label, int drawnLeft, const QWidget* next, double s)
+{
+    const QString text = label->text();
+    label->setText(QStringLiteral("Total: 888888"));
+    const int needed = label->sizeHint().width();
+    label->setText(text);
+    const int right = next->x() - twips(60, s);
+    const int left = std::min(twips(drawnLeft, s), right - needed);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setGeometry(left, next->y(), right - left, next->height());
 }
 
 CheckBox* checkBox(QWidget* parent, const char* name, const QString& caption)
@@ -69,6 +90,9 @@ QFrame* line(QWidget* parent, const char* name, bool vertical)
     f->setFrameShadow(QFrame::Sunken);
     return f;
 }
+
+// An unchecked switch's caption: the application workspace grey.
+const PaletteColour Grey = PaletteColour::system(12);
 
 } // namespace
 
@@ -159,20 +183,23 @@ void Main::buildControls()
     List2->setAccessibleName(QStringLiteral("Chosen files"));
     List2->setExtendedSelection(true);
     List2->setSorted(true);
+    // Paths share their start: cut in the middle, each keeps its file name in
+    // view (the whole path is the entry's tooltip and accessible name).
+    List2->setCutInTheMiddle();
     placeTwips(List2, 120, 360, 2775, 2010, s);
 
     Label3 = label(this, "Label3", {}, QStringLiteral("Number of files in the directory"));
-    Label3->move(twips(2160, s), twips(2640, s) + 2);
     CmdRfrs
         = button(this, "CmdRfrs", QStringLiteral("&Refresh"), QStringLiteral("Re-list the files in current directory"));
     placeTwips(CmdRfrs, 3000, 2640, 855, 255, s);
+    placeCountLabel(Label3, 2160, CmdRfrs, s);
     CmdSelectAll1 = button(this, "CmdSelectAll1", QStringLiteral("Select &All"),
         QStringLiteral("Select all the files in current directory"));
     placeTwips(CmdSelectAll1, 3960, 2640, 855, 255, s);
     Label5 = label(this, "Label5", {}, QStringLiteral("Number of chosen files"));
-    Label5->move(twips(5400, s), twips(2640, s) + 2);
     CmdSelectall2 = button(this, "CmdSelectall2", QStringLiteral("C&lear"), QStringLiteral("Delete all the files"));
     placeTwips(CmdSelectall2, 6600, 2640, 855, 255, s);
+    placeCountLabel(Label5, 5400, CmdSelectall2, s);
     CmdDele = button(this, "CmdDele", QStringLiteral("&Deselect"),
         QStringLiteral("Delete the file(s) you don't want it to be processed"));
     placeTwips(CmdDele, 7560, 2640, 855, 255, s);
@@ -181,7 +208,7 @@ void Main::buildControls()
     // A path longer than that is cut in its middle, so the name and size stay in view.
     LblProgress = new ElidingLabel(this);
     LblProgress->setObjectName(QStringLiteral("LblProgress"));
-    LblProgress->setAccessibleName(QStringLiteral("File being processed"));
+    LblProgress->setAccessibleDescription(QStringLiteral("File being processed"));
     placeTwips(LblProgress, 5280, 3000, 3135, 315, s);
 
     // Settings
@@ -254,6 +281,10 @@ void Main::buildControls()
     placeTwips(CmdProcess, 5280, 4080, 1335, 375, s);
     CmdCancel = button(this, "CmdCancel", QStringLiteral("&Cancel"), {});
     placeTwips(CmdCancel, 7440, 4080, 975, 255, s);
+    // Help in the free room below Cancel: the fixed layout has no menu bar.
+    CmdHelp
+        = button(this, "CmdHelp", QStringLiteral("Help"), QStringLiteral("How to use the program (F1), and about it"));
+    placeTwips(CmdHelp, 7440, 4620, 975, 255, s);
     CmdBrowse = button(
         this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
     placeTwips(CmdBrowse, 5280, 5160, 1335, 255, s);
@@ -295,10 +326,30 @@ void Main::wireRules()
     connect(CmdEnd, &QPushButton::clicked, this, &Main::CmdEnd_Click);
     connect(CmdBrowse, &QPushButton::clicked, this, &Main::CmdBrowse_Click);
 
-    connect(List1, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { openInBrowser(FileChooser::joinChosen(Dir1->path(), ListBox::entryOf(item))); });
-    connect(
-        List2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openInBrowser(ListBox::entryOf(item)); });
+    auto* menu = new QMenu(CmdHelp);
+    menu->setObjectName(QStringLiteral("HelpMenu"));
+    QAction* help = menu->addAction(QStringLiteral("&Help"), this, &Main::showHelp);
+    help->setObjectName(QStringLiteral("ActHelp"));
+    help->setShortcut(QKeySequence::HelpContents);
+    addAction(help); // F1 anywhere in the window, the menu closed
+    QAction* about = menu->addAction(QStringLiteral("&About ") + ProgramTitle, this, &Main::showAbout);
+    about->setObjectName(QStringLiteral("ActAbout"));
+    menu->addSeparator();
+    rememberAction_ = menu->addAction(QStringLiteral("&Remember window and folders"));
+    rememberAction_->setObjectName(QStringLiteral("ActRemember"));
+    rememberAction_->setCheckable(true);
+    rememberAction_->setVisible(false); // until the program hands over a memory
+    connect(rememberAction_, &QAction::toggled, this, [this](bool on) {
+        if (memory_)
+            memory_->setEnabled(on);
+    });
+    CmdHelp->setMenu(menu);
+
+    connect(List1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        openInBrowser(FileChooser::joinChosen(Dir1->path(), ListBox::entryOf(item)));
+    });
+    connect(List2, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { openInBrowser(ListBox::entryOf(item)); });
 }
 
 void Main::arrangeGrowth()
@@ -315,6 +366,7 @@ void Main::arrangeGrowth()
         w.add(c, Shares { 0.5, 0, 0.5, 0 });
     for (QWidget* c : std::initializer_list<QWidget*> { CmdSelectall2, CmdDele, CmdCancel })
         w.add(c, Shares { 1, 0, 0.5, 0 });
+    w.add(CmdHelp, Shares { 1, 0, 0.75, 0 });
     for (QWidget* c : std::initializer_list<QWidget*> { LblProgress, PBFProgress, PBProgress })
         w.add(c, Shares { 0.5, 0.5, 0.5, 0 });
     w.add(CmdProcess, Shares { 0.5, 0, 0.5, 0 });
@@ -360,7 +412,7 @@ void Main::orderTabs()
     // Choose in List1, add, tidy List2; then the switches, the keywords, the run.
     QWidget* const order[] = { Dir1, Drive1, List1, Combo1, CmdRfrs, CmdSelectAll1, CmdAdd, List2, CmdSelectall2,
         CmdDele, ChkStrip, ChkWebsite, ChkEmail, ChkKeyword, List3, CmdUP, CmdDown, CmdAddKW, CmdOpenKW, CmdPropertyKW,
-        CmdSaveKW, CmdKWClear, CmdDeleKW, CmdProcess, CmdCancel, CmdBrowse, CmdEnd };
+        CmdSaveKW, CmdKWClear, CmdDeleKW, CmdProcess, CmdCancel, CmdHelp, CmdBrowse, CmdEnd };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -400,13 +452,12 @@ void Main::Form_Load()
     // 7.
     RefillKeywordList();
     // 8. Unchecking a checked switch runs its rule.
-    const QColor grey = SystemColour(12);
     for (CheckBox* box : { ChkStrip, ChkWebsite, ChkEmail, ChkKeyword }) {
         box->setChecked(false);
-        setCaptionColour(box, grey);
+        box->setCaptionColour(Grey);
     }
     // 9.
-    setBackgroundColour(List3, SystemColour(0));
+    List3->setBackgroundColour(PaletteColour::system(0));
     List3->setEnabled(false);
     // 10.
     setKeywordButtonsEnabled(false);
@@ -450,7 +501,7 @@ void Main::setKeywordButtonsEnabled(bool enabled)
 void Main::ChkStrip_Click(bool checked)
 {
     if (checked) {
-        setCaptionColour(ChkStrip, Qt::black);
+        ChkStrip->setCaptionColour(PaletteColour::text());
         state_.EmailOn = 0;
         state_.KeywordOn = 0;
         ChkKeyword->setChecked(false);
@@ -462,7 +513,7 @@ void Main::ChkStrip_Click(bool checked)
         ChkEmail->setEnabled(false);
         state_.StripOn = 1;
     } else {
-        setCaptionColour(ChkStrip, SystemColour(12));
+        ChkStrip->setCaptionColour(Grey);
         // The extraction switches stay unchecked: the user checks them again.
         ChkKeyword->setEnabled(true);
         ChkWebsite->setEnabled(true);
@@ -474,21 +525,21 @@ void Main::ChkStrip_Click(bool checked)
 void Main::ChkWebsite_Click(bool checked)
 {
     state_.WebsiteOn = checked ? 1 : 0;
-    setCaptionColour(ChkWebsite, checked ? QColor(Qt::black) : SystemColour(12));
+    ChkWebsite->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void Main::ChkEmail_Click(bool checked)
 {
     state_.EmailOn = checked ? 1 : 0;
-    setCaptionColour(ChkEmail, checked ? QColor(Qt::black) : SystemColour(12));
+    ChkEmail->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void Main::ChkKeyword_Click(bool checked)
 {
     // The keyword table itself is not touched: switching off and on keeps it.
     state_.KeywordOn = checked ? 1 : 0;
-    setCaptionColour(ChkKeyword, checked ? QColor(Qt::black) : SystemColour(12));
-    setBackgroundColour(List3, SystemColour(checked ? 5 : 0));
+    ChkKeyword->setCaptionColour(checked ? PaletteColour::text() : Grey);
+    List3->setBackgroundColour(PaletteColour::system(checked ? 5 : 0));
     List3->setEnabled(checked);
     if (checked)
         List3->update();
@@ -512,6 +563,12 @@ void Main::closeEvent(QCloseEvent* event)
     }
     if (!closed_) {
         closed_ = true;
+        if (memory_ && memory_->enabled())
+            memory_->setGeometry(saveGeometry());
+        // Help and About belong to this window; they do not keep the program open.
+        for (QWidget* page : { static_cast<QWidget*>(help_), static_cast<QWidget*>(about_) })
+            if (page)
+                page->close();
         keywordCommands_->SaveQuestionAtExit();
         module1_.useKeywords(nullptr);
         state_.ResultsTable.reset();
@@ -529,6 +586,40 @@ void Main::CmdProcess_Click()
         closePending_ = false;
         close();
     }
+}
+
+void Main::setMemory(WindowMemory* memory)
+{
+    memory_ = memory;
+    rememberAction_->setVisible(memory_ != nullptr);
+    {
+        const QSignalBlocker quiet(rememberAction_);
+        rememberAction_->setChecked(memory_ && memory_->enabled());
+    }
+    if (memory_ && !memory_->geometry().isEmpty())
+        restoreGeometry(memory_->geometry());
+}
+
+void Main::showHelp()
+{
+    showPage(help_, QStringLiteral("HelpWindow"), ProgramTitle + QStringLiteral(" Help"), HelpPageHtml());
+}
+
+void Main::showAbout()
+{
+    showPage(about_, QStringLiteral("AboutWindow"), QStringLiteral("About ") + ProgramTitle, AboutPageHtml());
+}
+
+void Main::showPage(QPointer<HelpWindow>& page, const QString& name, const QString& title, const QString& html)
+{
+    if (!page) {
+        page = new HelpWindow(title, html, this);
+        page->setObjectName(name);
+        page->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    page->show();
+    page->raise();
+    page->activateWindow();
 }
 
 void Main::setBrowserOpener(std::function<void(const QString&)> opener)

@@ -6,11 +6,13 @@
 #include "engine/RunHost.h"
 #include "ui/toolkit/StretchPlacer.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -26,9 +28,11 @@ class DriveList;
 class ElidingLabel;
 class FileChooser;
 class FileList;
+class HelpWindow;
 class KeywordCommands;
 class ListBox;
 class ProgressBar;
+class WindowMemory;
 
 // The main window. It owns the program-wide globals and its own state record,
 // lays out its controls, runs the reset (Form_Load), the option switches and
@@ -43,6 +47,15 @@ public:
     void Form_Load();
     // List3 anew from the keyword table, one entry per record in table order.
     void RefillKeywordList();
+
+    // What the window keeps between starts of the program, when the user
+    // turns remembering on: its size and place now, the folders of the file
+    // dialogs through the prompts. Without one nothing is remembered.
+    void setMemory(WindowMemory* memory);
+
+    // The usage page (F1) and the About page, beside the window.
+    void showHelp();
+    void showAbout();
 
     // Who shows a file in the browser (CmdBrowse, double click on a file).
     void setBrowserOpener(std::function<void(const QString&)> opener);
@@ -92,6 +105,7 @@ private:
     void CmdProcess_Click();
     void CmdBrowse_Click();
     void openInBrowser(const QString& path);
+    void showPage(QPointer<HelpWindow>& page, const QString& name, const QString& title, const QString& html);
 
     Prompts& prompts_;
     const Clock& clock_;
@@ -140,6 +154,11 @@ private:
     QPushButton* CmdCancel = nullptr;
     QPushButton* CmdEnd = nullptr;
     QPushButton* CmdBrowse = nullptr;
+    QPushButton* CmdHelp = nullptr;
+    QAction* rememberAction_ = nullptr;
+    QPointer<HelpWindow> help_;
+    QPointer<HelpWindow> about_;
+    WindowMemory* memory_ = nullptr;
 
     std::unique_ptr<FileChooser> chooser_;
     std::unique_ptr<KeywordCommands> keywordCommands_;

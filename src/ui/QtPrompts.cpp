@@ -1,9 +1,11 @@
 #include "ui/QtPrompts.h"
 
 #include "ui/FrmSHD.h"
+#include "ui/WindowMemory.h"
 
+#include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QFileInfo>
 
 namespace tamsenor {
 
@@ -17,20 +19,7 @@ Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons, const
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? ProgramTitle : title);
     box.setText(text);
-    switch (icon) {
-    case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case Icon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case Icon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    }
+    box.setIcon(qtIcon(icon, buttons));
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -55,6 +44,29 @@ Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons, const
         // Closed without a button: the cautious answer of the set.
         return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
     }
+}
+
+QMessageBox::Icon QtPrompts::qtIcon(Icon icon, Buttons buttons)
+{
+    switch (icon) {
+    case Icon::None:
+        return buttons == Buttons::YesNo ? QMessageBox::Question : QMessageBox::NoIcon;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QtPrompts::DialogStart QtPrompts::dialogStart(const QString& lastChosen, const QString& rememberedFolder)
+{
+    if (!rememberedFolder.isEmpty()
+        && (lastChosen.isEmpty() || QFileInfo(lastChosen).absolutePath() != QDir(rememberedFolder).absolutePath()))
+        return { rememberedFolder, {} };
+    return { {}, lastChosen };
 }
 
 QStringList QtPrompts::qtNameFilters(const QString& filter)
@@ -87,13 +99,18 @@ std::optional<QString> QtPrompts::fileDialog(const FileDialogSetup& setup, bool 
         if (setup.filterIndex >= 1 && setup.filterIndex <= filters.size())
             dlg.selectNameFilter(filters[setup.filterIndex - 1]);
     }
-    const QString last = lastChosen_.value(setup.dialog);
-    if (!last.isEmpty())
-        dlg.selectFile(last);
+    const DialogStart start
+        = dialogStart(lastChosen_.value(setup.dialog), memory_ ? memory_->folder(setup.kind) : QString());
+    if (!start.folder.isEmpty())
+        dlg.setDirectory(start.folder);
+    else if (!start.file.isEmpty())
+        dlg.selectFile(start.file);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dlg.selectedFiles().first();
     lastChosen_.insert(setup.dialog, chosen);
+    if (memory_)
+        memory_->setFolder(setup.kind, QFileInfo(chosen).absolutePath());
     return chosen;
 }
 

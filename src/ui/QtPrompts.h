@@ -3,11 +3,14 @@
 #include "engine/Prompts.h"
 
 #include <QHash>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 namespace tamsenor {
+
+class WindowMemory;
 
 // The window's prompts: Qt message boxes, Qt file dialogs and the output
 // directory dialog FrmSHD, all modal over the parent window.
@@ -16,6 +19,8 @@ public:
     explicit QtPrompts(QWidget* parent = nullptr);
 
     void setParentWindow(QWidget* parent) { parent_ = parent; }
+    // Where the file dialogs start when the user asked to remember folders.
+    void setMemory(WindowMemory* memory) { memory_ = memory; }
 
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override;
     std::optional<QString> openFile(const FileDialogSetup& setup) override;
@@ -27,11 +32,26 @@ public:
     // file, as it does for the file list; ";" between patterns becomes a space.
     static QStringList qtNameFilters(const QString& filter);
 
+    // The icon a message box shows. A Yes/No question whose icon the caller
+    // left open gets the question mark; the asked icon is otherwise kept.
+    static QMessageBox::Icon qtIcon(Icon icon, Buttons buttons);
+
+    // Where a file dialog starts: in `folder` or, failing that, on `file`.
+    struct DialogStart {
+        QString folder;
+        QString file;
+    };
+    // The name chosen at the dialog control's previous use is offered, as
+    // always; a remembered folder for the kind of file takes its place when
+    // that name lies elsewhere (or there is none yet).
+    static DialogStart dialogStart(const QString& lastChosen, const QString& rememberedFolder);
+
 private:
     std::optional<QString> fileDialog(const FileDialogSetup& setup, bool save);
 
     QPointer<QWidget> parent_;
     QHash<QString, QString> lastChosen_; // per dialog control
+    WindowMemory* memory_ = nullptr;
 };
 
 } // namespace tamsenor

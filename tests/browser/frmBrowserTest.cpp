@@ -39,17 +39,21 @@ void press(frmBrowser& w, const char* key)
     button->click();
 }
 
-// Types `text` into the address box and presses Enter.
+// Types `text` into the address box and presses Enter, the keys going where
+// the keyboard sends them: to the widget with the focus, the combo box.
 void typeAddress(frmBrowser& w, const QString& text)
 {
-    QLineEdit* edit = w.cboAddress->lineEdit();
-    edit->setFocus();
-    edit->selectAll();
-    edit->insert(text);
+    w.activateWindow();
+    QApplication::setActiveWindow(&w);
+    w.cboAddress->setFocus();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(focused == w.cboAddress || focused == w.cboAddress->lineEdit());
+    w.cboAddress->lineEdit()->selectAll();
+    w.cboAddress->lineEdit()->insert(text);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(edit, &press);
+    QCoreApplication::sendEvent(focused, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(edit, &release);
+    QCoreApplication::sendEvent(focused, &release);
 }
 
 QStringList listEntries(const QComboBox* box)
@@ -187,6 +191,32 @@ TEST_F(LoadedBrowser, EnterGoesToTheTypedAddressWithoutListingItAndBackAndForwar
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }))
         << w->windowTitle().toStdString();
     EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(beta));
+}
+
+TEST_F(LoadedBrowser, EnterTakesTheAddressAsTheUserMeantIt)
+{
+    const QString savedCwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(pages.path()));
+    struct Row {
+        const char* name;
+        QString typed;
+    };
+    const Row rows[] = {
+        { "file URL", QUrl::fromLocalFile(beta).toString() },
+        { "absolute path", alpha },
+        { "name in the working folder", QStringLiteral("beta.html") },
+        { "path with spaces around it", QStringLiteral("  ") + alpha + QStringLiteral(" ") },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bool toBeta = row.typed.contains(QStringLiteral("beta"));
+        typeAddress(*w, row.typed);
+        EXPECT_TRUE(waitUntil([&] {
+            return settledOn(*w, toBeta ? QStringLiteral("Beta Page") : QStringLiteral("Alpha Page"));
+        })) << w->windowTitle().toStdString();
+        EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(toBeta ? beta : alpha));
+    }
+    QDir::setCurrent(savedCwd);
 }
 
 TEST_F(LoadedBrowser, PickingTheListEntryGoesBackToIt)

@@ -221,11 +221,32 @@ TEST_F(FileChooserTest, SuffixRules)
         { "empty text", "", "" },
         { "plain", "txt", "txt" },
         { "all files item", "* (All File)", "*" },
+        { "typed with star and dot", "*.html", "html" },
+        { "typed with a dot", ".html", "html" },
+        { "star dot star is every file", "*.*", "*" },
+        { "star alone is every file", "*", "*" },
+        { "star dot alone: names without extension", "*.", "" },
+        { "only the leading star and dot go", "*.tar.gz", "tar.gz" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.filter, FileChooser::suffixFrom(row.text));
     }
+}
+
+TEST_F(FileChooserTest, TypedSuffixFormsListTheSameFiles)
+{
+    for (const char* f : { "a.html", "b.x.html", "c.htm", "README" })
+        makeFile(f);
+    start();
+    QLineEdit* edit = control<QComboBox>("Combo1")->lineEdit();
+    for (const char* typed : { "html", ".html", "*.html" }) {
+        SCOPED_TRACE(typed);
+        edit->clear();
+        type(edit, typed);
+        EXPECT_EQ(QStringList({ "a.html", "b.x.html" }), list("List1")->entries());
+    }
+    EXPECT_TRUE(prompts_.asked.empty());
 }
 
 TEST_F(FileChooserTest, RefusedSuffixIsReportedAndChangesNothingElse)

@@ -35,12 +35,12 @@ protected:
 TEST_F(KeyboardTest, TabVisitsEveryEnabledControlInReadingOrder)
 {
     const QStringList idle { "Dir1", "Drive1", "List1", "Combo1", "CmdRfrs", "CmdSelectAll1", "CmdAdd", "List2",
-        "CmdSelectall2", "CmdDele", "ChkStrip", "ChkWebsite", "ChkEmail", "ChkKeyword", "CmdProcess", "CmdBrowse",
-        "CmdEnd", "Dir1" };
+        "CmdSelectall2", "CmdDele", "ChkStrip", "ChkWebsite", "ChkEmail", "ChkKeyword", "CmdProcess", "CmdHelp",
+        "CmdBrowse", "CmdEnd", "Dir1" };
     const QStringList keywords { "Dir1", "Drive1", "List1", "Combo1", "CmdRfrs", "CmdSelectAll1", "CmdAdd", "List2",
         "CmdSelectall2", "CmdDele", "ChkStrip", "ChkWebsite", "ChkEmail", "ChkKeyword", "List3", "CmdUP", "CmdDown",
-        "CmdAddKW", "CmdOpenKW", "CmdPropertyKW", "CmdSaveKW", "CmdKWClear", "CmdDeleKW", "CmdProcess", "CmdBrowse",
-        "CmdEnd", "Dir1" };
+        "CmdAddKW", "CmdOpenKW", "CmdPropertyKW", "CmdSaveKW", "CmdKWClear", "CmdDeleKW", "CmdProcess", "CmdHelp",
+        "CmdBrowse", "CmdEnd", "Dir1" };
     struct Row {
         const char* name;
         bool keywordsOn;

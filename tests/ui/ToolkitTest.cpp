@@ -137,12 +137,29 @@ TEST(CheckBoxTest, RuleRunsOnlyOnRealChanges)
     EXPECT_EQ((std::vector<bool> { true, false, true }), runs);
 }
 
-TEST(SystemColourTest, TheThreeColoursComeFromThePaletteAndDiffer)
+TEST(ContrastTest, RatiosAreThoseOfWcag)
 {
-    EXPECT_TRUE(SystemColour(0).isValid());
-    EXPECT_TRUE(SystemColour(5).isValid());
-    EXPECT_TRUE(SystemColour(12).isValid());
-    EXPECT_NE(SystemColour(0), SystemColour(5));
-    EXPECT_NE(SystemColour(12), QColor(Qt::black));
-    EXPECT_FALSE(SystemColour(3).isValid());
+    struct Row {
+        const char* name;
+        QColor a;
+        QColor b;
+        double ratio;
+    };
+    const Row rows[] = {
+        { "black on white", Qt::black, Qt::white, 21.0 },
+        { "a colour on itself", QColor(0x35, 0x35, 0x35), QColor(0x35, 0x35, 0x35), 1.0 },
+        { "#777 just fails AA on white", QColor(0x77, 0x77, 0x77), Qt::white, 4.48 },
+        { "#767676 just passes", Qt::white, QColor(0x76, 0x76, 0x76), 4.54 },
+        { "pure red on white", Qt::red, Qt::white, 4.0 },
+        { "pure blue on black", Qt::blue, Qt::black, 2.44 },
+        { "Fusion's workspace grey on its window", QColor(0x9f, 0x9f, 0x9f), QColor(0xef, 0xef, 0xef), 2.30 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NEAR(row.ratio, ContrastRatio(row.a, row.b), 0.01);
+        EXPECT_DOUBLE_EQ(ContrastRatio(row.a, row.b), ContrastRatio(row.b, row.a));
+    }
+    // Luminance is linear light, not the sRGB value: mid grey is about a fifth.
+    EXPECT_NEAR(0.2159, RelativeLuminance(QColor(0x80, 0x80, 0x80)), 0.0001);
+    EXPECT_NEAR(0.0722, RelativeLuminance(Qt::blue), 0.0001);
 }

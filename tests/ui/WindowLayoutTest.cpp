@@ -1,5 +1,7 @@
 #include "MainFixture.h"
 
+#include "ui/FileChooser.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -119,5 +121,37 @@ TEST_F(WindowLayoutTest, GrowingTheWindowGrowsTheListsAndKeepsTheArrangement)
     for (const char* n : names) {
         SCOPED_TRACE(n);
         EXPECT_EQ(before[n], rectOf(n));
+    }
+}
+
+// Run at QT_SCALE_FACTOR 1 and 2 (CTest runs this file at both).
+TEST_F(WindowLayoutTest, CountLabelsHoldSixDigitsWithoutReachingTheButtonsBesideThem)
+{
+    start();
+    // Counts as large as the labels are meant for, through the chooser.
+    list("List1")->appendEntries(QStringList(123456, QStringLiteral("f")));
+    main_->fileChooser().showList1Count();
+    list("List2")->appendEntries(QStringList(123456, QStringLiteral("/d/f")));
+    main_->fileChooser().showList2Count();
+    struct Row {
+        const char* label;
+        const char* before; // the control to its left in the same row, if any
+        const char* after;
+    };
+    const Row rows[] = { { "Label3", nullptr, "CmdRfrs" }, { "Label5", "CmdSelectAll1", "CmdSelectall2" } };
+    for (const QSize grow : { QSize(0, 0), QSize(400, 300) }) {
+        main_->resize(main_->minimumSize() + grow);
+        QApplication::processEvents();
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.label) + (grow.isNull() ? " drawn size" : " grown"));
+            auto* label = control<QLabel>(row.label);
+            ASSERT_EQ(QString("Total: 123456"), label->text());
+            EXPECT_LE(label->sizeHint().width(), label->width());
+            EXPECT_LT(label->geometry().right(), control<QWidget>(row.after)->geometry().left());
+            EXPECT_GE(label->x(), 0);
+            if (row.before) {
+                EXPECT_GT(label->geometry().left(), control<QWidget>(row.before)->geometry().right());
+            }
+        }
     }
 }

@@ -13,8 +13,9 @@ namespace {
 
 // The keyword file dialogs: "Text Files(*.txt)" preselected. FrmPreAdd has a
 // dialog control of its own, which remembers its own last file name.
-const FileDialogSetup KeywordFileDialog { TextFileFilter, 2, QString() };
-const FileDialogSetup PreAddFileDialog { TextFileFilter, 2, QStringLiteral("FrmPreAdd.CommonDialog1") };
+const FileDialogSetup KeywordFileDialog { TextFileFilter, 2, QString(), FileKind::Keywords };
+const FileDialogSetup PreAddFileDialog { TextFileFilter, 2, QStringLiteral("FrmPreAdd.CommonDialog1"),
+    FileKind::Keywords };
 
 QString FromLocal(const std::string& bytes)
 {

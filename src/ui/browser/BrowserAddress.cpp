@@ -16,7 +16,9 @@ QUrl BrowserAddressToUrl(const QString& address, const QString& workingDirectory
     if (file.exists())
         return QUrl::fromLocalFile(file.absoluteFilePath());
 
-    return QUrl::fromUserInput(address.trimmed());
+    // A relative path is looked for in the working directory, a bare host name
+    // becomes a web address.
+    return QUrl::fromUserInput(address.trimmed(), workingDirectory);
 }
 
 } // namespace tamsenor

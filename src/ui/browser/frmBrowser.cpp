@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -75,7 +74,10 @@ frmBrowser::frmBrowser(QWidget* mainWindow)
     // Typed addresses stay out of the list, and the text is gone to as typed.
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setCompleter(nullptr);
-    cboAddress->lineEdit()->installEventFilter(this);
+    // Enter reaches the line edit by two roads: directly, and through the combo
+    // box (which holds the focus and hands its keys on without any event
+    // filter seeing them). The line edit reports both alike.
+    connect(cboAddress->lineEdit(), &QLineEdit::returnPressed, this, [this] { cboAddress_KeyPress(13); });
     lblAddress->setBuddy(cboAddress);
     connect(cboAddress, &QComboBox::activated, this, [this] { cboAddress_Click(); });
 
@@ -195,13 +197,7 @@ void frmBrowser::Form_Resize()
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            cboAddress_KeyPress(13);
-            return true; // the combo box would otherwise report an item pick as well
-        }
-    } else if (watched == parentWidget() && event->type() == QEvent::Hide && !event->spontaneous()) {
+    if (watched == parentWidget() && event->type() == QEvent::Hide && !event->spontaneous()) {
         // The main window was closed (minimising it hides it spontaneously).
         close();
     }

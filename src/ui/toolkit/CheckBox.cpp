@@ -19,6 +19,19 @@ void CheckBox::setClickRule(std::function<void(bool checked)> rule)
     rule_ = std::move(rule);
 }
 
+void CheckBox::setCaptionColour(PaletteColour colour)
+{
+    if (colour == captionColour_)
+        return;
+    captionColour_ = colour;
+    update();
+}
+
+QColor CheckBox::paintedCaptionColour() const
+{
+    return CaptionColour(palette(), captionColour_, isEnabled() ? QPalette::Active : QPalette::Disabled);
+}
+
 void CheckBox::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
@@ -29,7 +42,7 @@ void CheckBox::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_CheckBox, opt);
     opt.text = caption;
     const QRect textRect = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this).adjusted(2, 0, 0, 0);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.setPen(paintedCaptionColour());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/toolkit/SystemColours.h"
+
 #include <QCheckBox>
 
 #include <functional>
@@ -17,6 +19,13 @@ public:
     // The rule receives the new state. One rule per box; a new one replaces it.
     void setClickRule(std::function<void(bool checked)> rule);
 
+    // The caption colour as the rules set it. It is looked up in the box's
+    // palette at every paint, so it follows a change of theme.
+    void setCaptionColour(PaletteColour colour);
+    PaletteColour captionColour() const { return captionColour_; }
+    // The colour the caption is painted in now (see CaptionColour()).
+    QColor paintedCaptionColour() const;
+
 protected:
     // The caption wraps onto further lines when the box is too narrow for it,
     // and a click anywhere on the box toggles it.
@@ -25,6 +34,7 @@ protected:
 
 private:
     std::function<void(bool)> rule_;
+    PaletteColour captionColour_ = PaletteColour::text();
 };
 
 } // namespace tamsenor

@@ -7,7 +7,7 @@ namespace tamsenor {
 // A one-line label that keeps its whole caption as its text but, when the
 // caption is wider than the label, shows it cut in the middle with an
 // ellipsis: a long path keeps both its start and its file name and size.
-// The whole caption is also its tooltip.
+// The whole caption is also its tooltip and what screen readers read.
 class ElidingLabel : public QLabel {
 public:
     explicit ElidingLabel(QWidget* parent = nullptr);

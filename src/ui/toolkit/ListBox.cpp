@@ -3,6 +3,7 @@
 #include "engine/LocalText.h"
 
 #include <QItemSelection>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <iterator>
@@ -24,6 +25,17 @@ QListWidgetItem* MakeItem(const QString& text)
         item->setData(EntryRole, text);
     return item;
 }
+
+// Asks for no width of its own: every row then takes the list's width, and
+// the style cuts a longer text with the list's elide mode.
+class ListWideRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return { 1, QStyledItemDelegate::sizeHint(option, index).height() };
+    }
+};
 
 } // namespace
 
@@ -179,6 +191,24 @@ int ListBox::selectedIndex() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ListBox::setCutInTheMiddle()
+{
+    setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new ListWideRows(this));
+}
+
+void ListBox::setBackgroundColour(PaletteColour colour)
+{
+    background_ = colour;
+    viewport()->setBackgroundRole(colour.role());
+}
+
+QColor ListBox::paintedBackgroundColour() const
+{
+    return viewport()->palette().color(viewport()->backgroundRole());
 }
 
 int ListBox::firstVisibleIndex() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/toolkit/SystemColours.h"
+
 #include <QListWidget>
 #include <QStringList>
 
@@ -38,6 +40,18 @@ public:
     int selectedIndex() const;
     int firstVisibleIndex() const;
 
+    // Entries wider than the list are shown cut in the middle, so that both
+    // the start of a path and its file name stay in view; the list never
+    // scrolls sideways.
+    void setCutInTheMiddle();
+
+    // The background as the rules name it: the list paints it with that role
+    // of its present palette, so it follows a change of theme.
+    void setBackgroundColour(PaletteColour colour);
+    PaletteColour backgroundColour() const { return background_; }
+    // The background colour the list is painted with now.
+    QColor paintedBackgroundColour() const;
+
     // The entry an item stands for (its text, unless the text had to show
     // bytes that are no UTF-8 as replacement characters).
     static QString entryOf(const QListWidgetItem* item);
@@ -46,6 +60,7 @@ private:
     void addAll(const QStringList& texts);
 
     bool sorted_ = false;
+    PaletteColour background_ = PaletteColour::system(5);
 };
 
 } // namespace tamsenor

@@ -1,56 +1,78 @@
 #include "ui/toolkit/SystemColours.h"
 
-#include <QApplication>
-#include <QPalette>
-#include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace tamsenor {
 
-QColor SystemColour(int index)
+QPalette::ColorRole SystemColourRole(int index)
 {
-    const QPalette pal = QApplication::palette();
     switch (index) {
     case 0: // scroll bar: the light grey of buttons and bars
-        return pal.color(QPalette::Active, QPalette::Button);
+        return QPalette::Button;
     case 5: // window background: where text is entered and lists are shown
-        return pal.color(QPalette::Active, QPalette::Base);
+        return QPalette::Base;
     case 12: // application workspace: a darker grey
-        return pal.color(QPalette::Active, QPalette::Dark);
+        return QPalette::Dark;
     default:
-        return {};
+        return QPalette::NoRole;
     }
 }
 
-namespace {
-void setRoleEverywhere(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+QColor SystemColour(int index, const QPalette& palette)
 {
-    QPalette pal = widget->palette();
-    for (auto group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
-        pal.setColor(group, role, colour);
-    widget->setPalette(pal);
+    const QPalette::ColorRole role = SystemColourRole(index);
+    return role == QPalette::NoRole ? QColor() : palette.color(QPalette::Active, role);
 }
+
+double RelativeLuminance(const QColor& colour)
+{
+    auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+namespace {
+
+QColor blend(const QColor& from, const QColor& to, double t)
+{
+    const QColor a = from.toRgb();
+    const QColor b = to.toRgb();
+    auto mix = [t](double x, double y) { return x + (y - x) * t; };
+    return QColor::fromRgbF(static_cast<float>(mix(a.redF(), b.redF())),
+        static_cast<float>(mix(a.greenF(), b.greenF())), static_cast<float>(mix(a.blueF(), b.blueF())));
+}
+
 } // namespace
 
-void setCaptionColour(QWidget* widget, const QColor& colour)
+QColor CaptionColour(const QPalette& palette, PaletteColour name, QPalette::ColorGroup group)
 {
-    setRoleEverywhere(widget, QPalette::WindowText, colour);
-    setRoleEverywhere(widget, QPalette::ButtonText, colour);
-    setRoleEverywhere(widget, QPalette::Text, colour);
-}
-
-QColor captionColour(const QWidget* widget)
-{
-    return widget->palette().color(QPalette::Active, QPalette::WindowText);
-}
-
-void setBackgroundColour(QWidget* widget, const QColor& colour)
-{
-    setRoleEverywhere(widget, QPalette::Base, colour);
-}
-
-QColor backgroundColour(const QWidget* widget)
-{
-    return widget->palette().color(QPalette::Active, QPalette::Base);
+    if (group == QPalette::Disabled)
+        return palette.color(QPalette::Disabled, QPalette::WindowText);
+    const QColor text = palette.color(group, QPalette::WindowText);
+    if (name == PaletteColour::text() || name.role() == QPalette::NoRole)
+        return text;
+    const QColor background = palette.color(group, QPalette::Window);
+    const QColor disabled = palette.color(QPalette::Disabled, QPalette::WindowText);
+    const QColor wanted = palette.color(group, name.role());
+    // The smallest step toward the text colour that is enough keeps the most
+    // of the theme's own shade.
+    constexpr int Steps = 64;
+    for (int i = 0; i < Steps; ++i) {
+        const QColor c = blend(wanted, text, static_cast<double>(i) / Steps);
+        if (ContrastRatio(c, background) >= ReadableContrast && ContrastRatio(c, disabled) >= DistinctFromDisabled)
+            return c;
+    }
+    return text;
 }
 
 } // namespace tamsenor

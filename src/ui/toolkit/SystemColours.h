@@ -1,23 +1,58 @@
 #pragma once
 
 #include <QColor>
-
-class QWidget;
+#include <QPalette>
 
 namespace tamsenor {
 
-// The platform's system colours by their classic index, taken from the
-// application palette: 0 scroll bar, 5 window background, 12 application
-// workspace. Any other index gives an invalid colour.
-QColor SystemColour(int index);
+// The platform's system colours by their classic index are roles of the
+// palette in use, not fixed values: 0 scroll bar (Button), 5 window background
+// (Base), 12 application workspace (Dark). Any other index has no role
+// (QPalette::NoRole) and gives an invalid colour.
+QPalette::ColorRole SystemColourRole(int index);
+QColor SystemColour(int index, const QPalette& palette);
 
-// A control's caption (text) colour, in every colour group so that a disabled
-// control keeps it too.
-void setCaptionColour(QWidget* widget, const QColor& colour);
-QColor captionColour(const QWidget* widget);
+// A colour as the window's rules name it: a system colour by index, or the
+// palette's text colour ("black" in the classic light theme). Controls keep the
+// name and look the colour up in their palette whenever they paint, so a change
+// of theme recolours them.
+class PaletteColour {
+public:
+    static PaletteColour text() { return PaletteColour(QPalette::WindowText); }
+    static PaletteColour system(int index) { return PaletteColour(SystemColourRole(index)); }
 
-// A list's or text box's background colour, in every colour group.
-void setBackgroundColour(QWidget* widget, const QColor& colour);
-QColor backgroundColour(const QWidget* widget);
+    QPalette::ColorRole role() const { return role_; }
+    bool operator==(const PaletteColour&) const = default;
+
+private:
+    explicit PaletteColour(QPalette::ColorRole role)
+        : role_(role)
+    {
+    }
+    QPalette::ColorRole role_;
+};
+
+// Relative luminance as WCAG 2 defines it, from 0 (black) to 1 (white).
+double RelativeLuminance(const QColor& colour);
+// WCAG contrast ratio of two colours, from 1 (alike) to 21 (black on white),
+// whichever of them is the lighter.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// Text on a window background is readable from this contrast on (WCAG AA).
+inline constexpr double ReadableContrast = 4.5;
+// An enabled caption in a muted colour keeps at least this contrast to a
+// disabled one, so the two never look alike.
+inline constexpr double DistinctFromDisabled = 1.5;
+
+// The colour a caption named `name` is painted in on the window background of
+// `palette`, in colour group `group`. A disabled caption takes the palette's
+// disabled text colour. The text colour is used as it is. A system colour
+// (the workspace grey of an unchecked switch) keeps its hue but is moved
+// toward the text colour until it is readable (ReadableContrast) and stands
+// apart from the disabled text colour (DistinctFromDisabled); where no such
+// shade exists, the text colour is used.
+//
+//   Fusion light: Dark #9f9f9f on Window #efefef (2.3:1) -> #6b6b6b (4.6:1)
+QColor CaptionColour(const QPalette& palette, PaletteColour name, QPalette::ColorGroup group = QPalette::Active);
 
 } // namespace tamsenor

@@ -1,0 +1,178 @@
+#include "DesktopFixture.h"
+
+#include "engine/LocalText.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+
+using namespace tamsenor;
+using namespace tamsenor::testing;
+
+namespace {
+
+// Qt tells assistive technology of changes only while one is listening;
+// this makes the platform's accessibility report itself active.
+void setListening(bool on)
+{
+    if (QPlatformAccessibility* a = QGuiApplicationPrivate::platformIntegration()->accessibility())
+        a->setActive(on);
+}
+
+// What assistive technology is told, recorded in place of the platform bridge.
+std::vector<std::pair<QObject*, QAccessible::Event>> told;
+
+void record(QAccessibleEvent* event)
+{
+    told.emplace_back(event->object(), event->type());
+}
+
+QString accessibleText(QObject* o, QAccessible::Text what)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(o);
+    return iface ? iface->text(what) : QStringLiteral("(not accessible)");
+}
+
+} // namespace
+
+class AccessibilityTest : public DesktopFixture {
+protected:
+    void SetUp() override
+    {
+        DesktopFixture::SetUp();
+        told.clear();
+        previous_ = QAccessible::installUpdateHandler(record);
+        setListening(true);
+        ASSERT_TRUE(QAccessible::isActive());
+    }
+    void TearDown() override
+    {
+        setListening(false);
+        QAccessible::installUpdateHandler(previous_);
+        DesktopFixture::TearDown();
+    }
+    bool nameChangeTold(QObject* o) const
+    {
+        return std::find(told.begin(), told.end(), std::make_pair(o, QAccessible::NameChanged)) != told.end();
+    }
+    QAccessible::UpdateHandler previous_ = nullptr;
+};
+
+TEST_F(AccessibilityTest, CountsAndTheFileBeingProcessedAreReadAsTheirTextAndAnnounced)
+{
+    makeFile("a.htm");
+    makeFile("b.htm");
+    startWithHook();
+    pickSuffix("htm");
+    struct Row {
+        const char* label;
+        std::function<void()> change;
+        QString heard;
+        QString purpose;
+    };
+    QString heardDuringRun;
+    QString purposeDuringRun;
+    const Row rows[] = {
+        { "Label3",
+            [&] {
+                makeFile("c.htm");
+                button("CmdRfrs")->click();
+            },
+            "Total: 3", "Number of files in the directory" },
+        { "Label5",
+            [&] {
+                button("CmdSelectAll1")->click();
+                button("CmdAdd")->click();
+            },
+            "Total: 3", "Number of chosen files" },
+        // Read at the save question, after the last file: the run's own caption.
+        { "LblProgress",
+            [&] {
+                check("ChkWebsite")->click();
+                hooked_.atFirstMessage = [&] {
+                    auto* progress = control<QLabel>("LblProgress");
+                    heardDuringRun = accessibleText(progress, QAccessible::Name);
+                    purposeDuringRun = accessibleText(progress, QAccessible::Description);
+                };
+                hooked_.answer(Answer::No);
+                button("CmdProcess")->click();
+            },
+            path("c.htm") + " ( 0k )", "File being processed" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto* label = control<QLabel>(row.label);
+        told.clear();
+        row.change();
+        const bool run = std::string(row.label) == "LblProgress";
+        EXPECT_EQ(row.heard, run ? heardDuringRun : accessibleText(label, QAccessible::Name));
+        EXPECT_EQ(row.purpose, run ? purposeDuringRun : accessibleText(label, QAccessible::Description));
+        EXPECT_TRUE(nameChangeTold(label)) << "the new text is announced";
+    }
+    // The reset empties the progress caption and the chosen count: a screen
+    // reader hears nothing stale.
+    EXPECT_EQ(QString(), accessibleText(control<QLabel>("LblProgress"), QAccessible::Name));
+    EXPECT_EQ(QString(), accessibleText(control<QLabel>("Label5"), QAccessible::Name));
+}
+
+TEST_F(AccessibilityTest, EveryCaptionIsWhatScreenReadersRead)
+{
+    makeFile("a");
+    start();
+    list("List1")->setEntrySelected(0, true);
+    button("CmdAdd")->click();
+    main_->setProgressCaption("/x/a.htm ( 1.2k )");
+    QStringList wrong;
+    for (QWidget* w : main_->findChildren<QWidget*>()) {
+        QString caption;
+        if (auto* l = qobject_cast<QLabel*>(w))
+            caption = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w))
+            caption = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            caption = g->title();
+        else
+            continue;
+        if (accessibleText(w, QAccessible::Name) != shown(caption))
+            wrong << w->objectName() + ": " + accessibleText(w, QAccessible::Name);
+    }
+    EXPECT_EQ("", wrong.join(", ").toStdString());
+}
+
+TEST_F(AccessibilityTest, ChosenPathsAreCutInTheMiddleAndReadWhole)
+{
+    start();
+    ListBox* list2 = list("List2");
+    const QString deep = "/home/someone/projects/a/rather/deep/folder/for/the/pages/index.html";
+    const QString latin = FromLocalBytes("/home/someone/projects/a/rather/deep/folder/caf\xE9.htm");
+    list2->addEntry(deep);
+    list2->addEntry(latin);
+    // Each row has the list's width, so the style cuts it in the middle.
+    EXPECT_EQ(Qt::ElideMiddle, list2->textElideMode());
+    EXPECT_EQ(0, list2->horizontalScrollBar()->maximum());
+    EXPECT_LE(list2->visualItemRect(list2->item(1)).width(), list2->viewport()->width());
+    EXPECT_LT(list2->visualItemRect(list2->item(1)).width(), list2->fontMetrics().horizontalAdvance(deep));
+
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list2);
+    ASSERT_NE(nullptr, iface);
+    QStringList names;
+    for (int i = 0; i < iface->childCount(); ++i)
+        names << iface->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(QStringList({ ForDisplay(latin), deep }), names);
+    EXPECT_EQ(LocalBytes(latin), LocalBytes(list2->entry(0))) << "the entry keeps its bytes";
+
+    auto hover = [&](int row) {
+        const QPoint at = list2->visualItemRect(list2->item(row)).center();
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(list2->viewport()->mapToGlobal(at)), Qt::NoButton,
+            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list2->viewport(), &move);
+        return list2->toolTip();
+    };
+    EXPECT_EQ(deep, hover(1));
+    EXPECT_EQ(LocalBytes(latin), LocalBytes(hover(0)));
+}
