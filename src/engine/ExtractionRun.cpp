@@ -93,15 +93,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
-    std::unique_ptr<StripWorkers> workers;
-    if (host.workerCount() > 1 && count > 1) {
-        std::vector<std::string> inputs;
-        inputs.reserve(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        workers = std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count),
-            StripWorkers::Mode::Extraction, host.stripChecked(), maxLength);
-    }
+    const std::unique_ptr<StripWorkers> workers = StartWorkers(host, StripWorkers::Mode::Extraction, maxLength);
     auto keepWaiting = [&host, &state] {
         host.yield();
         return state.CancelRequested != 1;

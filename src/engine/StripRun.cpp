@@ -180,15 +180,8 @@ StripRunResult StripFiles(RunHost& host)
 
     // More threads read and strip ahead; this one keeps the order of
     // everything the user sees, and alone names and writes the outputs.
-    std::unique_ptr<StripWorkers> workers;
-    if (host.workerCount() > 1 && count > 1) {
-        std::vector<std::string> inputs;
-        inputs.reserve(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        workers = std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count),
-            StripWorkers::Mode::Strip, host.stripChecked(), MaxTextLength, LocalBytes(directory));
-    }
+    const std::unique_ptr<StripWorkers> workers
+        = StartWorkers(host, StripWorkers::Mode::Strip, MaxTextLength, LocalBytes(directory));
     auto cancelled = [&run] {
         run.outcome = text::Outcome::Cancelled;
         return run;

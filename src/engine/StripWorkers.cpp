@@ -1,5 +1,6 @@
 #include "engine/StripWorkers.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 
@@ -149,6 +150,20 @@ std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, cons
     lock.unlock();
     changed_.notify_all();
     return prepared;
+}
+
+std::unique_ptr<StripWorkers> StartWorkers(
+    RunHost& host, StripWorkers::Mode mode, std::size_t maxLength, const std::string& outputDirectory)
+{
+    const int count = host.chosenCount();
+    if (host.workerCount() <= 1 || count <= 1)
+        return nullptr;
+    std::vector<std::string> inputs;
+    inputs.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        inputs.push_back(LocalBytes(host.chosenEntry(i)));
+    return std::make_unique<StripWorkers>(
+        std::move(inputs), std::min(host.workerCount(), count), mode, host.stripChecked(), maxLength, outputDirectory);
 }
 
 } // namespace tamsenor

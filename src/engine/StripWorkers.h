@@ -71,4 +71,9 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// Workers for the chosen files of `host` when it allows more than one thread
+// and there is more than one file; null otherwise (the run works alone).
+std::unique_ptr<StripWorkers> StartWorkers(
+    RunHost& host, StripWorkers::Mode mode, std::size_t maxLength, const std::string& outputDirectory = {});
+
 } // namespace tamsenor

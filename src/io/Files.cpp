@@ -58,20 +58,6 @@ struct Descriptor {
     }
 };
 
-// Writes every byte, retrying after signals and short writes; 0 or errno.
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
 
 std::string directoryOf(const std::string& path)
 {
@@ -285,18 +271,7 @@ FileResult ReplacingFile::write(std::string_view bytes)
 {
     if (fd_ < 0)
         return failureFromErrno(EBADF);
-    // The test seam stops the write at its limit with ENOSPC, like a full disk would.
-    const std::int64_t limit = writeFailureAfterBytes.load();
-    int code = 0;
-    if (limit >= 0 && bytesWritten_ + static_cast<std::int64_t>(bytes.size()) > limit) {
-        const auto fits = static_cast<std::size_t>(std::max<std::int64_t>(0, limit - bytesWritten_));
-        code = writeAll(fd_, bytes.substr(0, fits));
-        if (code == 0)
-            code = ENOSPC;
-    } else {
-        code = writeAll(fd_, bytes);
-    }
-    if (code != 0) {
+    if (const int code = WriteAllBytes(fd_, bytes, bytesWritten_, writeFailureAfterBytes.load()); code != 0) {
         abandon();
         return failureFromErrno(code);
     }
@@ -453,6 +428,25 @@ bool ForEachLine(std::string_view content, const std::function<bool(std::string_
     if (start < content.size())
         return each(content.substr(start));
     return true;
+}
+
+int WriteAllBytes(int fd, std::string_view bytes, std::int64_t already, std::int64_t limit)
+{
+    bool full = false;
+    if (limit >= 0 && already + static_cast<std::int64_t>(bytes.size()) > limit) {
+        bytes = bytes.substr(0, static_cast<std::size_t>(std::max<std::int64_t>(0, limit - already)));
+        full = true;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return full ? ENOSPC : 0;
 }
 
 std::vector<std::string> SplitLines(const std::string& content)

@@ -124,6 +124,12 @@ void DiscardKeptAside(const Replacement& done);
 // (syncfs): one call for a whole batch of new files.
 FileResult SyncFileSystem(const std::string& path);
 
+// Writes every byte to the descriptor `fd`, retrying after signals and short
+// writes; 0 or errno. A test seam's `limit` (>= 0) fails the write with
+// ENOSPC, as a full disk would, once the `already` written bytes and these
+// would pass it; the bytes that fit are written first.
+int WriteAllBytes(int fd, std::string_view bytes, std::int64_t already = 0, std::int64_t limit = -1);
+
 // Splits text into lines the way text files are read here: a line ends at
 // CR LF or at a lone CR; a lone LF is an ordinary character; the end of the
 // text ends the last line, and a final line end adds no empty line.

@@ -16,21 +16,6 @@ namespace {
 
 std::atomic<std::int64_t> scratchFailureAfterBytes { -1 };
 
-// Writes every byte, retrying after signals and short writes; 0 or errno.
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
 } // namespace
 
 void SetScratchFailureAfterBytesForTesting(std::int64_t bytes)
@@ -92,16 +77,7 @@ FileResult ScratchFile::append(std::string_view bytes)
 {
     if (fd_ < 0)
         return FileResult::failure(ErrorText(EBADF));
-    const std::int64_t limit = scratchFailureAfterBytes.load();
-    int code = 0;
-    if (limit >= 0 && size_ + static_cast<std::int64_t>(bytes.size()) > limit) {
-        const auto fits = static_cast<std::size_t>(std::max<std::int64_t>(0, limit - size_));
-        code = writeAll(fd_, bytes.substr(0, fits));
-        if (code == 0)
-            code = ENOSPC;
-    } else {
-        code = writeAll(fd_, bytes);
-    }
+    const int code = WriteAllBytes(fd_, bytes, size_, scratchFailureAfterBytes.load());
     if (code != 0)
         return FileResult::failure(ErrorText(code));
     size_ += static_cast<std::int64_t>(bytes.size());
