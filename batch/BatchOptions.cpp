@@ -38,6 +38,9 @@ QString BatchUsage()
                           "                    find -print0 writes them\n"
                           "  -r, --recursive   a directory stands for the files of its whole tree (hidden\n"
                           "                    folders and links to folders are not entered)\n"
+                          "  --suffix EXT      only a directory's files whose names end in .EXT (letters\n"
+                          "                    regardless of case; \"*.html\", \".html\" and \"html\" alike;\n"
+                          "                    \"htm;*.html\" for either); files named as PATHs always count\n"
                           "  --jobs N          read and strip files on N threads (default: one per core);\n"
                           "                    the outputs and messages stay those of one thread, in order\n"
                           "  -q, --quiet       no progress line and no summary\n"
@@ -65,6 +68,7 @@ const Option Options[] = {
     { "-0", false, false, false },
     { "--quiet", false, false, false },
     { "--recursive", false, false, false },
+    { "--suffix", true, false, false },
     { "-r", false, false, false },
     { "-q", false, false, false },
     { "--out", true, true, false },
@@ -156,6 +160,8 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             options.filesFrom = value;
         } else if (name == QLatin1String("--null") || name == QLatin1String("-0")) {
             options.nulSeparated = true;
+        } else if (name == QLatin1String("--suffix")) {
+            options.suffix = value;
         } else if (name == QLatin1String("--recursive") || name == QLatin1String("-r")) {
             options.recursive = true;
         } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {

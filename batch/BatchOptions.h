@@ -21,6 +21,7 @@ struct BatchOptions {
     std::optional<QString> filesFrom; // a file naming more PATHs ("-": standard input)
     bool nulSeparated = false; // the names in filesFrom end with NUL, not a line end
     bool recursive = false; // a folder stands for the files of its whole tree
+    std::optional<QString> suffix; // only a folder's files with this suffix, as the extension box has it
 };
 
 // The names in a --files-from list: one per line (LF or CR LF) or, with

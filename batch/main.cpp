@@ -2,6 +2,7 @@
 #include "BatchOptions.h"
 
 #include "engine/BatchRun.h"
+#include "engine/FilePattern.h"
 #include "engine/LocalText.h"
 #include "engine/SaveResults.h"
 #include "io/Files.h"
@@ -244,6 +245,14 @@ int main(int argc, char** argv)
 
     ChooseRules rules;
     rules.recursive = options.recursive;
+    std::optional<FilePattern> pattern;
+    if (options.suffix) {
+        // The extension box's rule: the suffix, after "*.", as one pattern.
+        pattern = FilePattern::parse(QStringLiteral("*.") + SuffixFromExtensionBox(*options.suffix));
+        if (!pattern)
+            return UsageError(QStringLiteral("--suffix '%1' cannot name files").arg(*options.suffix));
+        rules.accept = [&pattern](const QString& name) { return pattern->matches(name); };
+    }
     const ChosenFiles chosen = ChooseFiles(options.paths, rules);
     if (!chosen.error.isEmpty())
         return UsageError(chosen.error);

@@ -223,6 +223,11 @@ mkdir -p in/.secret && printf 'x' >in/.secret/hidden.htm && ln -s .. in/sub/loop
 expect_exit 0 "--recursive" "$BATCH" strip -r --out jr in
 [ "$(ls jr | tr '\n' ' ')" = "MarkedHTM.txt deephtm.txt plaintxt.txt shophtml.txt " ] || fail "--recursive: $(ls jr)"
 rm -rf in/.secret in/sub/loop
+for suffix in html '*.html' .HTML; do
+    expect_exit 0 "--suffix $suffix" "$BATCH" strip -r --suffix "$suffix" --out "js$suffix" in
+    [ "$(ls "js$suffix" | tr '\n' ' ')" = "shophtml.txt " ] || fail "--suffix $suffix: $(ls "js$suffix")"
+done
+expect_exit 2 "--suffix with a slash" "$BATCH" strip --suffix a/b --out jx in
 expect_exit 0 "--version" "$BATCH" --version
 grep -q "^tamsenor-batch [0-9]" out.log || fail "--version: $(cat out.log)"
 

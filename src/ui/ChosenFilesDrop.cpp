@@ -4,7 +4,7 @@
 
 #include "ui/FileChooser.h"
 #include "ui/toolkit/FileList.h"
-#include "ui/toolkit/FilePattern.h"
+#include "engine/FilePattern.h"
 #include "ui/toolkit/ListBox.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,7 @@
 #include "ui/FileChooser.h"
 
+#include "engine/FilePattern.h"
+
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/FileList.h"
@@ -45,19 +47,7 @@ FileChooser::FileChooser(const Controls& controls, MainState& state, Prompts& pr
 
 QString FileChooser::suffixFrom(const QString& comboText)
 {
-    if (comboText.contains(u'(') && !comboText.isEmpty()) {
-        // One character, never half of a surrogate pair.
-        const int n = comboText.at(0).isHighSurrogate() && comboText.size() > 1 ? 2 : 1;
-        return comboText.left(n);
-    }
-    // The pattern supplies "*." itself: a typed "*.html" or ".html" means the
-    // suffix html, not names that end in a second dot and html. "*" and "*.*"
-    // still mean every file.
-    if (comboText.startsWith(QStringLiteral("*.")))
-        return comboText.mid(2);
-    if (comboText.startsWith(u'.'))
-        return comboText.mid(1);
-    return comboText;
+    return SuffixFromExtensionBox(comboText);
 }
 
 QString FileChooser::joinChosen(const QString& dir, const QString& name)

@@ -1,4 +1,4 @@
-#include "ui/toolkit/FilePattern.h"
+#include "engine/FilePattern.h"
 #include "ui/toolkit/FileList.h"
 
 #include <QDir>

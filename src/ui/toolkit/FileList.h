@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/toolkit/FilePattern.h"
+#include "engine/FilePattern.h"
 
 #include <QObject>
 #include <QStringList>

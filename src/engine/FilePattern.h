@@ -32,4 +32,10 @@ private:
     QStringList folded_; // case-folded alternatives
 };
 
+// The suffix the text of the extension box stands for: a list entry such as
+// "* (All File)" gives its first character; a typed "*.html" or ".html" the
+// suffix "html", since the file pattern is "*." and the suffix. "*" and
+// "*.*" still stand for every file.
+QString SuffixFromExtensionBox(const QString& text);
+
 } // namespace tamsenor

@@ -1,4 +1,4 @@
-#include "ui/toolkit/FilePattern.h"
+#include "engine/FilePattern.h"
 
 namespace tamsenor {
 
@@ -66,6 +66,22 @@ bool FilePattern::matches(const QString& name) const
         if (wildcardMatch(alt, subject))
             return true;
     return false;
+}
+
+QString SuffixFromExtensionBox(const QString& text)
+{
+    if (text.contains(u'(') && !text.isEmpty()) {
+        // One character, never half of a surrogate pair.
+        const int n = text.at(0).isHighSurrogate() && text.size() > 1 ? 2 : 1;
+        return text.left(n);
+    }
+    // The pattern supplies "*." itself: a typed "*.html" or ".html" means the
+    // suffix html, not names that end in a second dot and html.
+    if (text.startsWith(QStringLiteral("*.")))
+        return text.mid(2);
+    if (text.startsWith(u'.'))
+        return text.mid(1);
+    return text;
 }
 
 } // namespace tamsenor
