@@ -288,7 +288,8 @@ void Main::buildControls()
     CmdBrowse = button(
         this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
     placeTwips(CmdBrowse, 5280, 5160, 1335, 255, s);
-    CmdEnd = button(this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"Harvelon\""));
+    // Named by the window title: the program is called nothing else.
+    CmdEnd = button(this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"%1\"").arg(ProgramTitle));
     placeTwips(CmdEnd, 7080, 5160, 1335, 255, s);
 }
 

@@ -52,8 +52,9 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         std::string keyword = {};
         bool chooseFile = true;
     };
-    auto keywords = [](std::initializer_list<const char*> names, Flag email = 0, Flag website = 0) {
-        return [names, email, website](FakeRunHost& h) {
+    auto keywords = [](std::initializer_list<const char*> list, Flag email = 0, Flag website = 0) {
+        // A copy: the list's own array ends with the row's expression.
+        return [names = std::vector<const char*>(list), email, website](FakeRunHost& h) {
             h.mainState.KeywordOn = 1;
             h.mainState.EmailOn = email;
             h.mainState.WebsiteOn = website;

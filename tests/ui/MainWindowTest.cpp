@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, EveryControlHasItsNameCaptionAndTooltip)
         { "CmdDeleKW", "Delete", "Delete a selected KeyWord from current group of KeyWords" },
         { "CmdProcess", "ProcessFiles", "Begin the processing" },
         { "CmdCancel", "Cancel", "" },
-        { "CmdEnd", "Exit", "Exit the \"Harvelon\"" },
+        { "CmdEnd", "Exit", "Exit the \"Tamsenor\"" },
         { "CmdBrowse", "Browse", "Show the selected chosen file in the browser" },
         { "CmdHelp", "Help", "How to use the program (F1), and about it" },
     };
