@@ -9,7 +9,8 @@ QString BatchUsage()
     return QStringLiteral("Usage:\n"
                           "  tamsenor-batch strip --out DIR [OPTION...] PATH...\n"
                           "  tamsenor-batch extract [--web] [--email] [--keywords FILE] --results FILE\n"
-                          "                         [--process-time TEXT] [OPTION...] PATH...\n"
+                          "                         [--process-time TEXT] [--format FORMAT] [OPTION...]\n"
+                          "                         PATH...\n"
                           "\n"
                           "Strips HTML files to plain text, or extracts web sites, e-mail addresses and\n"
                           "keyword values from them, exactly as the Tamsenor window does.\n"
@@ -21,8 +22,9 @@ QString BatchUsage()
                           "strip     writes one .txt file per input into DIR (created when missing):\n"
                           "          the file name without its dots, then .txt; an existing file is\n"
                           "          replaced, and a second input of the same name gets _2, _3, ...\n"
-                          "extract   writes the findings as a tab-separated results file (replaced\n"
-                          "          when it exists); at least one of these must be given:\n"
+                          "extract   writes the findings as a results file, tab-separated unless --format\n"
+                          "          says otherwise (replaced when it exists); at least one of these\n"
+                          "          must be given:\n"
                           "  --web             collect web sites (the WebSite column)\n"
                           "  --email           collect e-mail addresses (the Email column)\n"
                           "  --keywords FILE   collect the words at the positions of every keyword of\n"
@@ -30,6 +32,11 @@ QString BatchUsage()
                           "  --process-time TEXT\n"
                           "                    write TEXT as every finding's ProcessTime instead of the\n"
                           "                    time of the run, for reproducible results\n"
+                          "  --format FORMAT   write the results as tsv (the default: the tab-separated\n"
+                          "                    results file of the window), csv (UTF-8 with a byte order\n"
+                          "                    mark; a value starting with = + - @ gets a leading ')\n"
+                          "                    or jsonl (one JSON object per finding, keyed by column name;\n"
+                          "                    an empty value is \"\", bytes that are no UTF-8 are U+FFFD)\n"
                           "\n"
                           "\n"
                           "Options of both commands:\n"
@@ -77,6 +84,7 @@ const Option Options[] = {
     { "--keywords", true, false, true },
     { "--results", true, false, true },
     { "--process-time", true, false, true },
+    { "--format", true, false, true },
 };
 
 BatchOptions Failed(BatchOptions options, const QString& error)
@@ -178,6 +186,11 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
         } else if (name == QLatin1String("--results")) {
             resultsGiven = true;
             options.settings.resultsPath = value;
+        } else if (name == QLatin1String("--format")) {
+            const std::optional<ResultsFormat> format = ResultsFormatNamed(value.toStdString());
+            if (!format)
+                return Failed(options, QStringLiteral("--format needs tsv, csv or jsonl, not '%1'").arg(value));
+            options.settings.resultsFormat = *format;
         } else if (name == QLatin1String("--process-time")) {
             options.settings.processTime = LocalBytes(value);
         }

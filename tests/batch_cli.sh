@@ -126,6 +126,24 @@ expect_exit 0 "extract" "$BATCH" extract --web --email --keywords kw.txt --resul
 same_bytes r.txt expected-results "extract"
 grep -q "3 of 3 files searched, 1 findings" out.log || fail "extract: summary $(cat out.log)"
 
+# --format: tsv is the results file itself; csv and jsonl hold the same findings.
+expect_exit 0 "extract tsv" "$BATCH" extract --web --email --keywords kw.txt --results r.tsv --format tsv --process-time T0 in
+same_bytes r.tsv expected-results "extract tsv"
+expect_exit 0 "extract csv" "$BATCH" extract --web --email --keywords kw.txt --results r.csv --format=csv --process-time -T0 in
+{
+    printf '\357\273\277Email,WebSite,Price,FileName,ProcessTime\r\n'
+    printf "sales@shop.test,http://shop.test/a,12,%s/in/shop.html,'-T0\r\n" "$work"
+} >expected-csv
+same_bytes r.csv expected-csv "extract csv"
+expect_exit 0 "extract jsonl" "$BATCH" extract --format jsonl --web --email --keywords kw.txt --results r.jsonl --process-time 'T"0' in
+printf '{"Email":"sales@shop.test","WebSite":"http://shop.test/a","Price":"12","FileName":"%s/in/shop.html","ProcessTime":"T\\"0"}\n' \
+    "$work" >expected-jsonl
+same_bytes r.jsonl expected-jsonl "extract jsonl"
+expect_exit 2 "unknown format" "$BATCH" extract --web --results r6.txt --format json in
+grep -q "tsv, csv or jsonl" err.log || fail "unknown format: no clear message"
+expect_exit 2 "format in strip" "$BATCH" strip --out ofmt --format csv in
+[ ! -e r6.txt ] && [ ! -e ofmt ] || fail "format usage errors wrote something"
+
 # --process-time makes two runs agree byte for byte; without it the time of the run shows.
 expect_exit 0 "extract again" "$BATCH" extract --results r2.txt --process-time T0 --keywords=kw.txt --web --email in
 same_bytes r2.txt r.txt "extract reproducible"

@@ -296,7 +296,8 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     }
 
     globals.ResultsSavePath = settings.resultsPath;
-    const FileResult written = results->WriteToFile(LocalBytes(settings.resultsPath), [&host] { host.yield(); });
+    const FileResult written = WriteResultsToFile(
+        *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
     if (!written.ok) {
         report.status = BatchReport::Status::ResultsNotSaved;
         report.error = FromLocalBytes(written.reason);

@@ -2,6 +2,7 @@
 
 #include "engine/BatchHost.h"
 #include "engine/StripRun.h"
+#include "results/ResultsExport.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,7 @@ struct BatchSettings {
     bool email = false;
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
+    ResultsFormat resultsFormat = ResultsFormat::Tsv; // how resultsPath is written
     std::optional<std::string> processTime; // fixes the "ProcessTime" text (local 8-bit bytes)
     int jobs = 1; // threads that read and strip ahead
 };
