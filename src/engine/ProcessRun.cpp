@@ -44,8 +44,8 @@ void Run(RunHost& host)
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
-            prompts.message(messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable),
-                Icon::Critical, Buttons::Ok);
+            prompts.message(messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable), Icon::Critical,
+                Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
         return;
@@ -59,6 +59,8 @@ void Run(RunHost& host)
             Buttons::Ok);
         return;
     }
+    if (host.showResults())
+        return;
     SaveResults(host);
 }
 

@@ -48,6 +48,11 @@ public:
 
     // How many threads may read and strip chosen files ahead of the run.
     virtual int workerCount() const { return 1; }
+
+    // At the end of an extraction run, in place of the save question: true
+    // when the host has taken the results to show them itself (saved or
+    // discarded from there). By default it leaves them to the question.
+    virtual bool showResults() { return false; }
 };
 
 } // namespace tamsenor

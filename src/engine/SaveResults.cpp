@@ -29,17 +29,6 @@ bool NameTaken(const QString& path)
     return ::lstat(LocalBytes(path).c_str(), &info) == 0;
 }
 
-// The files the results must not replace: the run's chosen files and the
-// keyword files in use.
-std::string ConflictFor(RunHost& host, const QString& path)
-{
-    QStringList chosen;
-    for (int i = 0; i < host.chosenCount(); ++i)
-        chosen << host.chosenEntry(i);
-    const Module1& globals = host.globals();
-    return ResultsPathConflict(path, chosen, { globals.KeywordOpenPath, globals.KeywordSavePath });
-}
-
 } // namespace
 
 std::string ResultsPathConflict(const QString& path, const QStringList& chosen, const QStringList& keywordFiles)
@@ -58,6 +47,15 @@ std::string ResultsPathConflict(const QString& path, const QStringList& chosen, 
     return {};
 }
 
+FileDialogSetup ResultsFileDialog()
+{
+    FileDialogSetup dialog; // the window's CommonDialog1
+    dialog.filter = TextFileFilter;
+    dialog.filterIndex = 2;
+    dialog.kind = FileKind::Results;
+    return dialog;
+}
+
 void SaveResults(RunHost& host)
 {
     Prompts& prompts = host.prompts();
@@ -66,18 +64,26 @@ void SaveResults(RunHost& host)
         return;
     if (!results)
         return;
+    QStringList chosen;
+    for (int i = 0; i < host.chosenCount(); ++i)
+        chosen << host.chosenEntry(i);
+    SaveResultsAs(
+        prompts, host.globals(), *results, chosen, ResultsFileDialog(), ResultsFormat::Tsv, [&host] { host.yield(); });
+}
 
-    FileDialogSetup dialog; // the window's CommonDialog1
-    dialog.filter = TextFileFilter;
-    dialog.filterIndex = 2;
-    dialog.kind = FileKind::Results;
+SaveOutcome SaveResultsAs(Prompts& prompts, Module1& globals, const clsWF& results, const QStringList& runFiles,
+    const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield)
+{
     for (;;) {
         const std::optional<QString> chosen = prompts.saveFile(dialog);
         if (!chosen)
-            return;
+            return SaveOutcome::Cancelled;
         const QString path = *chosen;
-        host.globals().ResultsSavePath = path;
-        if (const std::string conflict = ConflictFor(host, path); !conflict.empty()) {
+        globals.ResultsSavePath = path;
+        // The run's files and the keyword files in use are never replaced.
+        if (const std::string conflict
+            = ResultsPathConflict(path, runFiles, { globals.KeywordOpenPath, globals.KeywordSavePath });
+            !conflict.empty()) {
             prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
             continue;
         }
@@ -85,9 +91,9 @@ void SaveResults(RunHost& host)
             && prompts.message(messages::ReplaceQuestion(path), Icon::None, Buttons::YesNo) != Answer::Yes)
             continue;
 
-        const FileResult written = results->WriteToFile(LocalBytes(path), [&host] { host.yield(); });
+        const FileResult written = WriteResultsToFile(results, format, LocalBytes(path), yield);
         if (written.ok)
-            return;
+            return SaveOutcome::Saved;
         prompts.message(messages::ResultsNotSaved(path, written.reason), Icon::Critical, Buttons::Ok);
     }
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/RunHost.h"
+#include "results/ResultsExport.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 
 namespace tamsenor {
@@ -15,6 +17,19 @@ namespace tamsenor {
 // is reported and the dialog comes back; only cancelling it (or No to the
 // question) discards the results.
 void SaveResults(RunHost& host);
+
+enum class SaveOutcome { Saved, Cancelled };
+
+// The save steps after the question: `dialog` until the user names a file
+// that does not exist or agrees to replace it and that is none of `runFiles`
+// nor a keyword file in use, then the write in `format`. A write that fails
+// is reported and the dialog comes back. Cancelled when the user cancelled the
+// dialog (nothing written). SaveResults runs it with the results-file dialog.
+SaveOutcome SaveResultsAs(Prompts& prompts, Module1& globals, const clsWF& results, const QStringList& runFiles,
+    const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield);
+
+// The dialog of the results file: "Text Files(*.txt)" preselected.
+FileDialogSetup ResultsFileDialog();
 
 // Why the results must not go to `path`: it is the same file as one of
 // `chosen` (the files of the run) or of `keywordFiles`, whatever names or

@@ -53,16 +53,14 @@ int Utf8Sequence(std::string_view bytes)
     return length;
 }
 
-// Turns the results-file bytes, handed over in pieces of any size, into
-// another format, one line at a time; its own output goes on in pieces.
-class LineConverter {
+// Splits the results-file bytes, handed over in pieces of any size, into
+// lines and the lines into values.
+class LineSplitter {
 public:
-    LineConverter(ResultsFormat format, const std::function<FileResult(std::string_view)>& write)
-        : format_(format)
-        , write_(write)
+    using PerLine = std::function<FileResult(const std::vector<std::string_view>&)>;
+    explicit LineSplitter(const PerLine& perLine)
+        : perLine_(perLine)
     {
-        if (format_ == ResultsFormat::Csv)
-            out_ = ByteOrderMark;
     }
 
     FileResult feed(std::string_view bytes)
@@ -77,13 +75,45 @@ public:
             bytes.remove_prefix(end + 1);
             if (!line_.empty() && line_.back() == '\r')
                 line_.pop_back();
-            convert();
-            line_.clear();
-            if (out_.size() >= ResultsLineWriter::PieceBytes) {
-                if (FileResult written = flush(); !written)
-                    return written;
+            values_.clear();
+            std::string_view rest = line_;
+            for (std::size_t tab = rest.find('\t');; tab = rest.find('\t')) {
+                values_.push_back(rest.substr(0, tab));
+                if (tab == std::string_view::npos)
+                    break;
+                rest.remove_prefix(tab + 1);
             }
+            FileResult handled = perLine_(values_);
+            line_.clear();
+            if (!handled)
+                return handled;
         }
+        return FileResult::success();
+    }
+
+private:
+    const PerLine& perLine_;
+    std::string line_;
+    std::vector<std::string_view> values_;
+};
+
+// Turns the values of each results-file line into another format; its own
+// output goes on in pieces.
+class Converter {
+public:
+    Converter(ResultsFormat format, const std::function<FileResult(std::string_view)>& write)
+        : format_(format)
+        , write_(write)
+    {
+        if (format_ == ResultsFormat::Csv)
+            out_ = ByteOrderMark;
+    }
+
+    FileResult line(const std::vector<std::string_view>& values)
+    {
+        convert(values);
+        if (out_.size() >= ResultsLineWriter::PieceBytes)
+            return flush();
         return FileResult::success();
     }
 
@@ -97,22 +127,8 @@ public:
     }
 
 private:
-    std::vector<std::string_view> fields() const
+    void convert(const std::vector<std::string_view>& values)
     {
-        std::vector<std::string_view> fields;
-        std::string_view rest = line_;
-        for (;;) {
-            const std::size_t tab = rest.find('\t');
-            fields.push_back(rest.substr(0, tab));
-            if (tab == std::string_view::npos)
-                return fields;
-            rest.remove_prefix(tab + 1);
-        }
-    }
-
-    void convert()
-    {
-        const std::vector<std::string_view> values = fields();
         if (format_ == ResultsFormat::Csv) {
             for (std::size_t i = 0; i < values.size(); ++i) {
                 if (i > 0)
@@ -128,7 +144,7 @@ private:
                 keys_.push_back(JsonString(name));
             return;
         }
-        // A line never has more fields than the header row; fewer would
+        // A line never has more values than the header row; fewer would
         // leave the last keys with "".
         out_ += '{';
         for (std::size_t i = 0; i < keys_.size(); ++i) {
@@ -143,7 +159,6 @@ private:
 
     ResultsFormat format_;
     const std::function<FileResult(std::string_view)>& write_;
-    std::string line_;
     std::string out_;
     bool haveKeys_ = false;
     std::vector<std::string> keys_; // already as JSON strings
@@ -227,15 +242,28 @@ std::string JsonString(std::string_view bytes)
     return json;
 }
 
+FileResult ForEachResultsLine(const clsWF& results,
+    const std::function<FileResult(const std::vector<std::string_view>& values)>& perLine,
+    const std::function<void()>& perRow)
+{
+    try {
+        LineSplitter splitter(perLine);
+        return results.WriteTo([&splitter](std::string_view bytes) { return splitter.feed(bytes); }, perRow);
+    } catch (const std::bad_alloc&) {
+        return FileResult::failure(io::ErrorText(ENOMEM));
+    }
+}
+
 FileResult WriteResults(const clsWF& results, ResultsFormat format,
     const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow)
 {
     if (format == ResultsFormat::Tsv)
         return results.WriteTo(write, perRow);
     try {
-        LineConverter converter(format, write);
-        if (FileResult written
-            = results.WriteTo([&converter](std::string_view bytes) { return converter.feed(bytes); }, perRow);
+        Converter converter(format, write);
+        if (FileResult written = ForEachResultsLine(
+                results, [&converter](const std::vector<std::string_view>& values) { return converter.line(values); },
+                perRow);
             !written)
             return written;
         return converter.flush();

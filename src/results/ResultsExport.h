@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamsenor {
 
@@ -30,6 +31,15 @@ std::string CsvField(std::string_view value);
 // UTF-8 sequence written as \ufffd, so that any bytes give valid JSON.
 // Example: "a\"\xff" -> "\"a\\\"\\ufffd\"".
 std::string JsonString(std::string_view bytes);
+
+// Walks the results-file lines of the table (see clsWF::WriteTo), rows moved
+// out of memory first, and hands each line's values to `perLine`, split at
+// the tabs; the views are valid only during the call. Stops at the first
+// failure of reading rows back or of `perLine`. `perRow` as in WriteTo.
+// Example: a row "a", nullopt, "c" -> { "a", "", "c" }.
+FileResult ForEachResultsLine(const clsWF& results,
+    const std::function<FileResult(const std::vector<std::string_view>& values)>& perLine,
+    const std::function<void()>& perRow = {});
 
 // Hands the table in `format` to `write` in pieces, streaming it the way
 // clsWF::WriteTo does (rows moved out of memory are read back, never held

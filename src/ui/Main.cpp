@@ -7,6 +7,7 @@
 #include "ui/FileChooser.h"
 #include "ui/HelpText.h"
 #include "ui/HelpWindow.h"
+#include "ui/ResultsWindow.h"
 #include "ui/WindowMemory.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/DirList.h"
@@ -343,6 +344,17 @@ void Main::wireRules()
     connect(rememberAction_, &QAction::toggled, this, [this](bool on) {
         if (memory_)
             memory_->setEnabled(on);
+        if (memory_ && on)
+            memory_->setPreviewResults(previewAction_->isChecked());
+    });
+    // Off by default: a run then ends with the save question.
+    previewAction_ = menu->addAction(QStringLiteral("&Preview results"));
+    previewAction_->setObjectName(QStringLiteral("ActPreviewResults"));
+    previewAction_->setCheckable(true);
+    previewAction_->setToolTip(QStringLiteral("Show the results of a run in a window before saving them"));
+    connect(previewAction_, &QAction::toggled, this, [this](bool on) {
+        if (memory_)
+            memory_->setPreviewResults(on);
     });
     CmdHelp->setMenu(menu);
 
@@ -567,7 +579,8 @@ void Main::closeEvent(QCloseEvent* event)
         if (memory_ && memory_->enabled())
             memory_->setGeometry(saveGeometry());
         // Help and About belong to this window; they do not keep the program open.
-        for (QWidget* page : { static_cast<QWidget*>(help_), static_cast<QWidget*>(about_) })
+        for (QWidget* page :
+            { static_cast<QWidget*>(help_), static_cast<QWidget*>(about_), static_cast<QWidget*>(resultsWindow_) })
             if (page)
                 page->close();
         keywordCommands_->SaveQuestionAtExit();
@@ -597,8 +610,33 @@ void Main::setMemory(WindowMemory* memory)
         const QSignalBlocker quiet(rememberAction_);
         rememberAction_->setChecked(memory_ && memory_->enabled());
     }
+    if (memory_ && memory_->enabled()) {
+        const QSignalBlocker quiet(previewAction_);
+        previewAction_->setChecked(memory_->previewResults());
+    }
     if (memory_ && !memory_->geometry().isEmpty())
         restoreGeometry(memory_->geometry());
+}
+
+ResultsWindow* Main::resultsWindow() const
+{
+    return resultsWindow_;
+}
+
+bool Main::showResults()
+{
+    if (!previewAction_->isChecked() || !state_.ResultsTable)
+        return false;
+    QStringList runFiles;
+    for (int i = 0; i < chosenCount(); ++i)
+        runFiles << chosenEntry(i);
+    // The window keeps the table alive past the reset that follows the run.
+    resultsWindow_ = new ResultsWindow(
+        state_.ResultsTable, runFiles, prompts_, module1_,
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, this);
+    resultsWindow_->setWindowModality(Qt::WindowModal);
+    resultsWindow_->show();
+    return true;
 }
 
 void Main::showHelp()

@@ -32,6 +32,7 @@ class HelpWindow;
 class KeywordCommands;
 class ListBox;
 class ProgressBar;
+class ResultsWindow;
 class WindowMemory;
 
 // The main window. It owns the program-wide globals and its own state record,
@@ -87,6 +88,10 @@ public:
     void yield() override;
     void reset() override;
     int workerCount() const override;
+    bool showResults() override;
+
+    // The results window of the last run, while it is open.
+    ResultsWindow* resultsWindow() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,6 +161,8 @@ private:
     QPushButton* CmdBrowse = nullptr;
     QPushButton* CmdHelp = nullptr;
     QAction* rememberAction_ = nullptr;
+    QAction* previewAction_ = nullptr;
+    QPointer<ResultsWindow> resultsWindow_;
     QPointer<HelpWindow> help_;
     QPointer<HelpWindow> about_;
     WindowMemory* memory_ = nullptr;

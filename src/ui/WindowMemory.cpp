@@ -10,6 +10,7 @@ namespace {
 
 const QString EnabledKey = QStringLiteral("remember");
 const QString GeometryKey = QStringLiteral("window/geometry");
+const QString PreviewKey = QStringLiteral("results/preview");
 
 QString folderKey(FileKind kind)
 {
@@ -76,6 +77,17 @@ void WindowMemory::setFolder(FileKind kind, const QString& folder)
     const QString key = folderKey(kind);
     if (!key.isEmpty() && enabled())
         settings_->setValue(key, folder);
+}
+
+bool WindowMemory::previewResults() const
+{
+    return enabled() && settings_->value(PreviewKey, false).toBool();
+}
+
+void WindowMemory::setPreviewResults(bool on)
+{
+    if (enabled())
+        settings_->setValue(PreviewKey, on);
 }
 
 } // namespace tamsenor

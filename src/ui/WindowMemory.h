@@ -12,8 +12,8 @@ class QSettings;
 namespace tamsenor {
 
 // What the window may keep from one start of the program to the next: its own
-// size and place, and the folder last used for each kind of file (results,
-// keywords). Nothing is kept unless the user turns remembering on: while it
+// size and place, the folder last used for each kind of file (results,
+// keywords) and whether results are previewed. Nothing is kept unless the user turns remembering on: while it
 // is off no setting is read or written, and turning it off forgets all of it.
 // What the start fixes (the chooser's directory, the switches, the extension
 // box) is never kept.
@@ -35,6 +35,11 @@ public:
     // the folder is gone, for FileKind::Other, or when remembering is off.
     QString folder(FileKind kind) const;
     void setFolder(FileKind kind, const QString& folder);
+
+    // Whether the results of a run open in a results window; false when
+    // never set or when remembering is off.
+    bool previewResults() const;
+    void setPreviewResults(bool on);
 
 private:
     std::unique_ptr<QSettings> settings_;

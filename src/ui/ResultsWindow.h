@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/ProgramState.h"
+#include "engine/Prompts.h"
+#include "results/clsWF.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTableView;
+class QTableWidget;
+
+namespace tamsenor {
+
+class ResultsModel;
+
+// The results of one extraction run, to look at before saving them: a
+// sortable table with a filter, the non-empty values per column, the distinct
+// values of one column, and Save…, Export… and Close. Save takes the save
+// steps of the save question's Yes; Export writes CSV or JSON Lines; Close
+// discards the results, as No to the question does. It is shown beside the
+// main window (never run modally), so it blocks no one.
+class ResultsWindow : public QDialog {
+    Q_OBJECT
+public:
+    // Rows past `maxLoadedBytes` (in the results file's bytes) are not shown;
+    // a note says so, and Save and Export still write every row.
+    static constexpr std::size_t DefaultLoadedBytes = 64u << 20;
+
+    // `runFiles` are the files of the run: the results never replace one.
+    // `yield` lets the main window repaint while a file is written.
+    ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFiles, Prompts& prompts, Module1& globals,
+        std::function<void()> yield, QWidget* parent = nullptr, std::size_t maxLoadedBytes = DefaultLoadedBytes);
+    ~ResultsWindow() override;
+
+    QTableView* table() const { return table_; }
+
+private:
+    void save();
+    void exportResults();
+    void refreshSummary();
+
+    std::shared_ptr<clsWF> results_;
+    QStringList runFiles_;
+    Prompts& prompts_;
+    Module1& globals_;
+    std::function<void()> yield_;
+
+    ResultsModel* model_ = nullptr;
+    QSortFilterProxyModel* proxy_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QTableView* table_ = nullptr;
+    QLabel* note_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QComboBox* distinctColumn_ = nullptr;
+    QTableWidget* distinct_ = nullptr;
+    QComboBox* exportFormat_ = nullptr;
+};
+
+} // namespace tamsenor
