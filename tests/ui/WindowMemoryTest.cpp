@@ -145,3 +145,27 @@ TEST_F(WindowMemoryTest, EveryFileDialogOfTheWindowNamesItsKind)
         EXPECT_TRUE(prompts_.scriptUsedUp());
     }
 }
+
+TEST_F(WindowMemoryTest, PreviewingResultsIsKeptOnlyWhileRemembering)
+{
+    for (const bool remember : { false, true }) {
+        SCOPED_TRACE(remember ? "remembering" : "not remembering");
+        QFile::remove(file_);
+        auto memory = newStart();
+        start();
+        main_->setMemory(memory.get());
+        QMenu* menu = button("CmdHelp")->menu();
+        menu->findChild<QAction*>("ActPreviewResults")->trigger(); // before remembering is turned on
+        if (remember)
+            menu->findChild<QAction*>("ActRemember")->trigger();
+        main_.reset();
+        memory.reset();
+        EXPECT_EQ(remember, QFile::exists(file_));
+
+        auto again = newStart();
+        start();
+        main_->setMemory(again.get());
+        EXPECT_EQ(remember, button("CmdHelp")->menu()->findChild<QAction*>("ActPreviewResults")->isChecked());
+        main_.reset();
+    }
+}
