@@ -93,8 +93,14 @@ ResultsWindow::ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFile
     table_->sortByColumn(-1, Qt::AscendingOrder); // the run's order until a title is clicked
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // One line per finding; a long path keeps both its ends in sight.
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideMiddle);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table_->horizontalHeader()->setStretchLastSection(true);
+    table_->horizontalHeader()->setMaximumSectionSize(480);
+    table_->resizeColumnsToContents(); // measured on the first rows only
 
     const ResultsRows& loaded = model_->loaded();
     note_ = new QLabel(this);
@@ -131,6 +137,8 @@ ResultsWindow::ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFile
     distinct_->setHorizontalHeaderLabels({ QStringLiteral("Value"), QStringLiteral("Count") });
     distinct_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     distinct_->verticalHeader()->hide();
+    distinct_->setWordWrap(false);
+    distinct_->setTextElideMode(Qt::ElideMiddle);
     distinct_->horizontalHeader()->setStretchLastSection(false);
     distinct_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
