@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <new>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -166,8 +166,9 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
         return UsageError(report.error);
     case BatchReport::Status::Cancelled:
         Print(stderr,
-            settings.strip ? QStringLiteral("tamsenor-batch: interrupted; the outputs of this run were removed and the files they had "
-                                           "replaced put back\n")
+            settings.strip ? QStringLiteral(
+                "tamsenor-batch: interrupted; the outputs of this run were removed and the files they had "
+                "replaced put back\n")
                            : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
         return ExitInterrupted;
     case BatchReport::Status::ResultsNotSaved:
@@ -280,7 +281,8 @@ int main(int argc, char** argv)
     const bool terminal = !options.quiet && ::isatty(STDERR_FILENO) == 1;
     ProgressLine progress(chosen.paths);
     if (terminal)
-        host.onFile = [&progress](int index, int count, const QString& caption) { progress.show(index, count, caption); };
+        host.onFile
+            = [&progress](int index, int count, const QString& caption) { progress.show(index, count, caption); };
 
     BatchReport report;
     try {

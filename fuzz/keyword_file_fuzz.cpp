@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A leading byte order mark is no part of the first line.
     const std::string lines = content.starts_with("\xEF\xBB\xBF") ? content.substr(3) : content;
     if (report.stoppedAtLine == 0 && content.find('\t') == std::string::npos)
-        FUZZ_CHECK(first.recordCount() == static_cast<int>(tamsenor::io::SplitLines(lines).size()),
-            "one record per line");
+        FUZZ_CHECK(
+            first.recordCount() == static_cast<int>(tamsenor::io::SplitLines(lines).size()), "one record per line");
 
     // A first name that itself begins with a byte order mark loses it when the
     // file is read back, as any editor's file would.

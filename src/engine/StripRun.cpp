@@ -280,8 +280,8 @@ std::vector<UndoProblem> UndoStripOutputs(
     int count = 0;
     for (auto output = outputs.rbegin(); output != outputs.rend(); ++output) {
         if (const FileResult undone = io::UndoReplacement(*output); !undone)
-            problems.push_back({ FromLocalBytes(output->target), FromLocalBytes(undone.reason),
-                FromLocalBytes(output->keptAside) });
+            problems.push_back(
+                { FromLocalBytes(output->target), FromLocalBytes(undone.reason), FromLocalBytes(output->keptAside) });
         if (yield && ++count % YieldEvery == 0)
             yield();
     }

@@ -47,7 +47,8 @@ namespace {
 constexpr std::size_t ReadyBudget = 256u << 20;
 
 // The extraction run's reading and stripping of one file, messages aside.
-void PrepareExtractionText(const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, std::size_t maxLength)
+void PrepareExtractionText(
+    const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, std::size_t maxLength)
 {
     out.read = ReadChosenFile(input, out.text, maxLength, [&hook] { return !hook.cancelRequested(); });
     if (out.read.status != TextRead::Status::Read)

@@ -58,7 +58,6 @@ struct Descriptor {
     }
 };
 
-
 std::string directoryOf(const std::string& path)
 {
     auto slash = path.rfind('/');

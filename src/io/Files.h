@@ -107,8 +107,8 @@ private:
 
 // Writes `content` to `path` through a ReplacingFile. On failure the
 // temporary file is removed and `path` is left as it was.
-FileResult WriteWholeFile(const std::string& path, std::string_view content, Replacement* done = nullptr,
-    bool keepReplaced = false);
+FileResult WriteWholeFile(
+    const std::string& path, std::string_view content, Replacement* done = nullptr, bool keepReplaced = false);
 
 // Puts back the file a replacing write kept aside, when the target is still
 // exactly the file that write made; otherwise (another program wrote it

@@ -57,8 +57,7 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::readSignal()
 {
     char bytes[16];
-    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) { }
     if (onSignal_)
         onSignal_();
 }

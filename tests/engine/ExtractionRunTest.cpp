@@ -110,7 +110,11 @@ TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
         big += "<p>Price: " + std::to_string(i) + " USD at http://s" + std::to_string(i % 13) + ".test/ or x"
             + std::to_string(i) + "@mail.test</p>\r\n";
     const QStringList inputs { makeFile("a.htm", "<b>Price: 10 USD</b> mail a@b.test http://a.test/"),
-        makeFile("big.htm", big), makeFile("bin.htm", std::string("a\x1A" "b http://no.test/", 20)),
+        makeFile("big.htm", big),
+        makeFile("bin.htm",
+            std::string("a\x1A"
+                        "b http://no.test/",
+                20)),
         pathOf("missing.htm"), makeFile("long.htm", "http://t.test/abcdefghijklmnop " + std::string(50, 'x')),
         makeFile("none.txt", "nothing here") };
 

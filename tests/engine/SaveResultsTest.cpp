@@ -114,8 +114,7 @@ TEST_F(SaveResultsTest, NeverOntoAChosenFileOrTheKeywordFile)
     const Row rows[] = {
         { "a chosen file", [](FakeRunHost& h, const QString& file) { h.list2 << file; },
             "it is one of the files being processed" },
-        { "the keyword file opened",
-            [](FakeRunHost& h, const QString& file) { h.module1.KeywordOpenPath = file; },
+        { "the keyword file opened", [](FakeRunHost& h, const QString& file) { h.module1.KeywordOpenPath = file; },
             "it is the keyword file in use" },
         { "the keyword file saved, named through a link",
             [this](FakeRunHost& h, const QString& file) {

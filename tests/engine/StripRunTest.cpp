@@ -114,8 +114,8 @@ TEST_F(StripRunTest, AnOutputNeverReplacesAChosenFile)
 
     EXPECT_EQ("the user's file", ReadBytes(chosen.toStdString()));
     EXPECT_EQ(" From: " + a.toStdString() + "\r\nnew text\r\n", ReadBytes(pathOf("atxt_2.txt").toStdString()));
-    EXPECT_EQ(" From: " + chosen.toStdString() + "\r\nthe user's file\r\n",
-        ReadBytes(pathOf("atxttxt.txt").toStdString()));
+    EXPECT_EQ(
+        " From: " + chosen.toStdString() + "\r\nthe user's file\r\n", ReadBytes(pathOf("atxttxt.txt").toStdString()));
 }
 
 TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
@@ -241,9 +241,13 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
     std::string big;
     for (int i = 0; big.size() < (3u << 20) / 2; ++i)
         big += "<p class=\"c" + std::to_string(i % 97) + "\">line " + std::to_string(i) + "</p>\r\n";
-    const QStringList inputs { makeFile("a.htm", "<b>one</b> &amp; two"), makeFile("b.htm", "<script>x</script>y<!-- c -->z"),
-        makeFile("big.htm", big), makeFile("bin.htm", std::string("a\x1A" "b", 3)), pathOf("missing.htm"),
-        makeFile("x/a.htm", "<<a>>"), makeFile("plain.txt", "no markup\r\nat all") };
+    const QStringList inputs { makeFile("a.htm", "<b>one</b> &amp; two"),
+        makeFile("b.htm", "<script>x</script>y<!-- c -->z"), makeFile("big.htm", big),
+        makeFile("bin.htm",
+            std::string("a\x1A"
+                        "b",
+                3)),
+        pathOf("missing.htm"), makeFile("x/a.htm", "<<a>>"), makeFile("plain.txt", "no markup\r\nat all") };
 
     struct Seen {
         std::map<std::string, std::string> outputs;
@@ -261,7 +265,8 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
         h.list2 = inputs;
         h.dialogs.answer(Answer::Ok).directory(out);
         CmdProcess_Click(h);
-        Seen seen { {}, h.mainState.StripOutputFiles, h.overallValues, h.fileValues, h.captions, h.dialogs.messageTexts() };
+        Seen seen { {}, h.mainState.StripOutputFiles, h.overallValues, h.fileValues, h.captions,
+            h.dialogs.messageTexts() };
         for (const std::string& name : outputs())
             seen.outputs[name] = output(name);
         return seen;
