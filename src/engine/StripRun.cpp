@@ -166,26 +166,34 @@ private:
 
 } // namespace
 
-StripRunResult StripFiles(RunHost& host)
+namespace {
+
+void StripFilesInto(RunHost& host, StripRunResult& run)
 {
     MainState& state = host.state();
     const QString directory = host.globals().StripOutputDir;
     HostHook hook(host);
-    StripRunResult run;
     const int count = host.chosenCount();
     const int step = StripProgressStep(count);
     const ChosenFileSet chosen(host);
     QSet<QString> written(state.StripOutputFiles.begin(), state.StripOutputFiles.end());
-    auto taken = [&written, &chosen](const QString& path) { return written.contains(path) || chosen.contains(path); };
+    // By name, and by device and inode: a link in the output folder may lead
+    // one output's name to another output of the run.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> writtenFiles;
+    auto taken = [&](const QString& path) {
+        if (written.contains(path) || chosen.contains(path))
+            return true;
+        const auto id = io::IdentityOf(LocalBytes(path));
+        return id && writtenFiles.count({ id->device, id->inode }) > 0;
+    };
+    // Reserved, so that recording an output can never fail after it replaced a file.
+    run.outputs.reserve(static_cast<std::size_t>(count));
 
     // More threads read and strip ahead; this one keeps the order of
     // everything the user sees, and alone names and writes the outputs.
     const std::unique_ptr<StripWorkers> workers
         = StartWorkers(host, StripWorkers::Mode::Strip, MaxTextLength, LocalBytes(directory));
-    auto cancelled = [&run] {
-        run.outcome = text::Outcome::Cancelled;
-        return run;
-    };
+    auto cancelled = [&run] { run.outcome = text::Outcome::Cancelled; };
     auto keepWaiting = [&host, &state] {
         host.yield();
         return state.CancelRequested != 1;
@@ -241,8 +249,9 @@ StripRunResult StripFiles(RunHost& host)
                 return cancelled();
             if (file.written) {
                 state.StripOutputFiles.append(output);
-                written.insert(output);
                 run.outputs.push_back(file.replacement);
+                written.insert(output);
+                writtenFiles.insert({ file.replacement.written.device, file.replacement.written.inode });
                 host.yield();
             }
             reason = file.reason;
@@ -262,6 +271,21 @@ StripRunResult StripFiles(RunHost& host)
     host.setFileProgress(0.0f);
     host.setOverallProgress(0.0f);
     host.clearChosen();
+}
+
+} // namespace
+
+StripRunResult StripFiles(RunHost& host)
+{
+    StripRunResult run;
+    try {
+        StripFilesInto(host, run);
+    } catch (...) {
+        // A run that cannot go on takes back what it wrote, as a cancelled one
+        // does, so that no replaced file stays hidden beside its output.
+        UndoStripOutputs(run.outputs);
+        throw;
+    }
     return run;
 }
 

@@ -67,19 +67,33 @@ StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mo
     , maxLength_(maxLength)
     , lookahead_(static_cast<std::size_t>(workers) * 2)
 {
-    for (int i = 0; i < workers; ++i)
-        threads_.emplace_back([this] { work(); });
+    try {
+        for (int i = 0; i < workers; ++i)
+            threads_.emplace_back([this] { work(); });
+    } catch (...) {
+        // No more threads to be had: the ones started must end before this
+        // object does, and the run goes on without workers.
+        stopAndJoin();
+        throw;
+    }
 }
 
-StripWorkers::~StripWorkers()
+void StripWorkers::stopAndJoin()
 {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
     changed_.notify_all();
-    for (std::thread& thread : threads_)
-        thread.join();
+    for (std::thread& thread : threads_) {
+        if (thread.joinable())
+            thread.join();
+    }
+}
+
+StripWorkers::~StripWorkers()
+{
+    stopAndJoin();
 }
 
 void StripWorkers::work()
@@ -107,10 +121,13 @@ void StripWorkers::work()
             } else {
                 PrepareExtractionText(inputs_[index], prepared, hook, maxLength_);
             }
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception& failure) {
+            // As on the run's own thread: the file fails, the run goes on.
+            const bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
             const TextRead read = prepared.read;
             prepared = {};
-            prepared.result.reason = "there is not enough memory to convert it";
+            prepared.result.reason = memory ? "there is not enough memory to convert it"
+                                            : std::string("it could not be converted: ") + failure.what();
             prepared.read = read;
             prepared.failed = true;
         }
@@ -129,8 +146,15 @@ void StripWorkers::writeAhead(const std::string& input, Prepared& prepared) cons
     // the run decides, and writes the file itself when the name differs.
     prepared.outputPath = outputDirectory_ + "/" + LocalBytes(StripOutputName(FromLocalBytes(input)));
     auto output = std::make_unique<io::ReplacingFile>();
-    if (output->open(prepared.outputPath) && output->write(prepared.text))
-        prepared.output = std::move(output);
+    if (!output->open(prepared.outputPath))
+        return;
+    // In slices, so that a cancelled run does not wait for a huge output.
+    constexpr std::size_t Slice = 16 << 20;
+    for (std::size_t at = 0; at < prepared.text.size(); at += Slice) {
+        if (stop_ || !output->write(std::string_view(prepared.text).substr(at, Slice)))
+            return;
+    }
+    prepared.output = std::move(output);
 }
 
 std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, const std::function<bool()>& keepWaiting)
@@ -159,12 +183,16 @@ std::unique_ptr<StripWorkers> StartWorkers(
     const int count = host.chosenCount();
     if (host.workerCount() <= 1 || count <= 1)
         return nullptr;
-    std::vector<std::string> inputs;
-    inputs.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        inputs.push_back(LocalBytes(host.chosenEntry(i)));
-    return std::make_unique<StripWorkers>(
-        std::move(inputs), std::min(host.workerCount(), count), mode, host.stripChecked(), maxLength, outputDirectory);
+    try {
+        std::vector<std::string> inputs;
+        inputs.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            inputs.push_back(LocalBytes(host.chosenEntry(i)));
+        return std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count), mode,
+            host.stripChecked(), maxLength, outputDirectory);
+    } catch (const std::exception&) {
+        return nullptr; // no threads to be had: the run works alone
+    }
 }
 
 } // namespace tamsenor

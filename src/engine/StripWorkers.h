@@ -53,6 +53,7 @@ public:
 
 private:
     void work();
+    void stopAndJoin();
     void writeAhead(const std::string& input, Prepared& prepared) const;
 
     const std::vector<std::string> inputs_;

@@ -348,9 +348,12 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     if (::rename(temporary_.c_str(), target.c_str()) != 0) {
         const int code = errno;
         if (!replacement_.keptAside.empty()) {
-            if (movedAside)
-                ::rename(replacement_.keptAside.c_str(), target.c_str());
-            else
+            if (movedAside && ::rename(replacement_.keptAside.c_str(), target.c_str()) != 0) {
+                // The earlier file could not go back: say where it is rather than lose it.
+                abandon();
+                return FileResult::failure(ErrorText(code) + "; the earlier file is kept as " + replacement_.keptAside);
+            }
+            if (!movedAside)
                 ::unlink(replacement_.keptAside.c_str());
             replacement_.keptAside.clear();
         }

@@ -100,6 +100,22 @@ TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
     EXPECT_EQ((std::vector<std::string> { "indexhtm.txt", "indexhtm_2.txt" }), outputs());
 }
 
+TEST_F(StripRunTest, AnOutputNeverReplacesAnotherOutputThroughALink)
+{
+    ASSERT_TRUE(QDir().mkdir(pathOf("x")) && QDir().mkdir(pathOf("y")));
+    const QString a = makeFile("x/a.html", "first");
+    const QString b = makeFile("y/b.html", "second");
+    // "ahtml.txt" leads to the name the second output would take.
+    ASSERT_EQ(0, ::symlink("bhtml.txt", (out + "/ahtml.txt").toStdString().c_str()));
+    host.list2 << a << b;
+    chooseDirectory(out);
+
+    CmdProcess_Click(host);
+
+    EXPECT_EQ(" From: " + a.toStdString() + "\r\nfirst\r\n", output("bhtml.txt"));
+    EXPECT_EQ(" From: " + b.toStdString() + "\r\nsecond\r\n", output("bhtml_2.txt"));
+}
+
 TEST_F(StripRunTest, AnOutputNeverReplacesAChosenFile)
 {
     // "a.txt" gives "atxt.txt", the name of another chosen file of the run,
@@ -286,16 +302,23 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
     }
 }
 
-TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaid)
+TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaidAndTakesTheOutputsBack)
 {
-    host.list2 << makeFile("a.htm", "x");
+    WriteBytes(out.toStdString() + "/ahtm.txt", "the user's earlier ahtm.txt");
+    host.list2 << makeFile("a.htm", "x") << makeFile("b.htm", "y");
     chooseDirectory(out);
-    host.onYield = [](FakeRunHost&) { throw std::bad_alloc(); }; // the loop's first yield
+    // After the first output replaced a file, at a yield outside any file's own work.
+    host.onYield = [](FakeRunHost& h) {
+        if (h.mainState.StripOutputFiles.size() == 2)
+            throw std::bad_alloc();
+    };
 
     CmdProcess_Click(host);
 
     const std::vector<QString> expected { messages::StripDirectoryNotice, messages::RunOutOfMemory };
     EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_EQ(std::vector<std::string> { "ahtm.txt" }, outputs());
+    EXPECT_EQ("the user's earlier ahtm.txt", output("ahtm.txt"));
     EXPECT_EQ(1, host.resets);
 }
 
