@@ -1,5 +1,7 @@
 #include "ui/Main.h"
 
+#include "ui/toolkit/CommandButton.h"
+
 #include "engine/LocalText.h"
 #include "engine/ProcessRun.h"
 #include "keywords/dialogs/KeywordCommands.h"
@@ -36,18 +38,6 @@
 namespace tamsenor {
 
 namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    if (!tip.isEmpty()) {
-        b->setToolTip(tip);
-        b->setAccessibleDescription(tip);
-    }
-    return b;
-}
 
 // A label whose text the program changes keeps no accessible name of its
 // own: screen readers then read its text, and Qt tells them of every new
@@ -170,7 +160,7 @@ void Main::buildControls()
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     placeTwips(Label4, 1560, 2040, 1500, 315, s);
 
-    CmdAdd = button(
+    CmdAdd = MakeCommandButton(
         this, "CmdAdd", QStringLiteral(">>"), QStringLiteral("Add the files you have selected to be processed"));
     placeTwips(CmdAdd, 4920, 1200, 375, 255, s);
 
@@ -190,18 +180,19 @@ void Main::buildControls()
     placeTwips(List2, 120, 360, 2775, 2010, s);
 
     Label3 = label(this, "Label3", {}, QStringLiteral("Number of files in the directory"));
-    CmdRfrs
-        = button(this, "CmdRfrs", QStringLiteral("&Refresh"), QStringLiteral("Re-list the files in current directory"));
+    CmdRfrs = MakeCommandButton(
+        this, "CmdRfrs", QStringLiteral("&Refresh"), QStringLiteral("Re-list the files in current directory"));
     placeTwips(CmdRfrs, 3000, 2640, 855, 255, s);
     placeCountLabel(Label3, 2160, CmdRfrs, s);
-    CmdSelectAll1 = button(this, "CmdSelectAll1", QStringLiteral("Select &All"),
+    CmdSelectAll1 = MakeCommandButton(this, "CmdSelectAll1", QStringLiteral("Select &All"),
         QStringLiteral("Select all the files in current directory"));
     placeTwips(CmdSelectAll1, 3960, 2640, 855, 255, s);
     Label5 = label(this, "Label5", {}, QStringLiteral("Number of chosen files"));
-    CmdSelectall2 = button(this, "CmdSelectall2", QStringLiteral("C&lear"), QStringLiteral("Delete all the files"));
+    CmdSelectall2
+        = MakeCommandButton(this, "CmdSelectall2", QStringLiteral("C&lear"), QStringLiteral("Delete all the files"));
     placeTwips(CmdSelectall2, 6600, 2640, 855, 255, s);
     placeCountLabel(Label5, 5400, CmdSelectall2, s);
-    CmdDele = button(this, "CmdDele", QStringLiteral("&Deselect"),
+    CmdDele = MakeCommandButton(this, "CmdDele", QStringLiteral("&Deselect"),
         QStringLiteral("Delete the file(s) you don't want it to be processed"));
     placeTwips(CmdDele, 7560, 2640, 855, 255, s);
 
@@ -233,11 +224,11 @@ void Main::buildControls()
     List3->setAccessibleName(QStringLiteral("Keywords"));
     placeTwips(List3, 1680, 600, 1575, 1425, s);
 
-    CmdUP
-        = button(Frame3, "CmdUP", QStringLiteral("&up"), QStringLiteral("Put the selected KeyWord to upper position"));
+    CmdUP = MakeCommandButton(
+        Frame3, "CmdUP", QStringLiteral("&up"), QStringLiteral("Put the selected KeyWord to upper position"));
     // Wide enough for "down" in the small font.
     placeTwips(CmdUP, 3300, 600, 465, 615, s);
-    CmdDown = button(
+    CmdDown = MakeCommandButton(
         Frame3, "CmdDown", QStringLiteral("do&wn"), QStringLiteral("Put the selected KeyWord to lower position"));
     placeTwips(CmdDown, 3300, 1320, 465, 735, s);
     QFont small = font();
@@ -245,20 +236,22 @@ void Main::buildControls()
     CmdUP->setFont(small);
     CmdDown->setFont(small);
 
-    CmdAddKW = button(
+    CmdAddKW = MakeCommandButton(
         Frame3, "CmdAddKW", QStringLiteral("&New"), QStringLiteral("Add a new KeyWord to current group of KeyWords"));
     placeTwips(CmdAddKW, 3840, 600, 975, 255, s);
-    CmdOpenKW = button(Frame3, "CmdOpenKW", QStringLiteral("&Open"), QStringLiteral("Open a KeyWord text file"));
+    CmdOpenKW
+        = MakeCommandButton(Frame3, "CmdOpenKW", QStringLiteral("&Open"), QStringLiteral("Open a KeyWord text file"));
     placeTwips(CmdOpenKW, 3840, 960, 975, 255, s);
-    CmdPropertyKW = button(
+    CmdPropertyKW = MakeCommandButton(
         Frame3, "CmdPropertyKW", QStringLiteral("Propert&y"), QStringLiteral("Check/Change the selected KeyWord"));
     placeTwips(CmdPropertyKW, 3840, 1320, 975, 255, s);
-    CmdSaveKW = button(
+    CmdSaveKW = MakeCommandButton(
         Frame3, "CmdSaveKW", QStringLiteral("&Save"), QStringLiteral("Save current group of KeyWords to a text file"));
     placeTwips(CmdSaveKW, 3840, 1680, 975, 255, s);
-    CmdKWClear = button(Frame3, "CmdKWClear", QStringLiteral("Cl&ear"), QStringLiteral("Delete all current keywords"));
+    CmdKWClear = MakeCommandButton(
+        Frame3, "CmdKWClear", QStringLiteral("Cl&ear"), QStringLiteral("Delete all current keywords"));
     placeTwips(CmdKWClear, 1680, 2160, 735, 255, s);
-    CmdDeleKW = button(Frame3, "CmdDeleKW", QStringLiteral("Dele&te"),
+    CmdDeleKW = MakeCommandButton(Frame3, "CmdDeleKW", QStringLiteral("Dele&te"),
         QStringLiteral("Delete a selected KeyWord from current group of KeyWords"));
     placeTwips(CmdDeleKW, 2520, 2160, 735, 255, s);
 
@@ -278,19 +271,21 @@ void Main::buildControls()
     PBProgress->setAccessibleName(QStringLiteral("Overall progress"));
     placeTwips(PBProgress, 5280, 3720, 3135, 255, s);
 
-    CmdProcess = button(this, "CmdProcess", QStringLiteral("&ProcessFiles"), QStringLiteral("Begin the processing"));
+    CmdProcess = MakeCommandButton(
+        this, "CmdProcess", QStringLiteral("&ProcessFiles"), QStringLiteral("Begin the processing"));
     placeTwips(CmdProcess, 5280, 4080, 1335, 375, s);
-    CmdCancel = button(this, "CmdCancel", QStringLiteral("&Cancel"), {});
+    CmdCancel = MakeCommandButton(this, "CmdCancel", QStringLiteral("&Cancel"), {});
     placeTwips(CmdCancel, 7440, 4080, 975, 255, s);
     // Help in the free room below Cancel: the fixed layout has no menu bar.
-    CmdHelp
-        = button(this, "CmdHelp", QStringLiteral("Help"), QStringLiteral("How to use the program (F1), and about it"));
+    CmdHelp = MakeCommandButton(
+        this, "CmdHelp", QStringLiteral("Help"), QStringLiteral("How to use the program (F1), and about it"));
     placeTwips(CmdHelp, 7440, 4620, 975, 255, s);
-    CmdBrowse = button(
+    CmdBrowse = MakeCommandButton(
         this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
     placeTwips(CmdBrowse, 5280, 5160, 1335, 255, s);
     // Named by the window title: the program is called nothing else.
-    CmdEnd = button(this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"%1\"").arg(ProgramTitle));
+    CmdEnd = MakeCommandButton(
+        this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"%1\"").arg(ProgramTitle));
     placeTwips(CmdEnd, 7080, 5160, 1335, 255, s);
 }
 

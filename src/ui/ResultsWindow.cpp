@@ -1,5 +1,7 @@
 #include "ui/ResultsWindow.h"
 
+#include "ui/toolkit/CommandButton.h"
+
 #include "engine/SaveResults.h"
 #include "ui/ResultsModel.h"
 
@@ -21,16 +23,6 @@
 namespace tamsenor {
 
 namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setToolTip(tip);
-    b->setAccessibleDescription(tip);
-    return b;
-}
 
 // A caption that names the control beside it, for the eye and for screen readers.
 QLabel* caption(QWidget* parent, const QString& text, QWidget* buddy)
@@ -146,12 +138,12 @@ ResultsWindow::ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFile
     exportFormat_->setObjectName(QStringLiteral("CboExportFormat"));
     exportFormat_->addItems({ QStringLiteral("CSV"), QStringLiteral("JSON Lines") });
     auto* formatCaption = caption(this, QStringLiteral("Export f&ormat:"), exportFormat_);
-    auto* save = button(this, "CmdSaveResults", QStringLiteral("&Save…"),
+    auto* save = MakeCommandButton(this, "CmdSaveResults", QStringLiteral("&Save…"),
         QStringLiteral("Save the results as the tab-separated results file"));
-    auto* exportButton = button(
+    auto* exportButton = MakeCommandButton(
         this, "CmdExportResults", QStringLiteral("&Export…"), QStringLiteral("Write the results in the export format"));
-    auto* closeButton
-        = button(this, "CmdCloseResults", QStringLiteral("&Close"), QStringLiteral("Close without saving the results"));
+    auto* closeButton = MakeCommandButton(
+        this, "CmdCloseResults", QStringLiteral("&Close"), QStringLiteral("Close without saving the results"));
 
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(filterCaption);
