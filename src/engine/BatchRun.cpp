@@ -28,8 +28,7 @@ namespace {
 std::optional<std::string> ChosenPathOf(const std::string& argument, std::string& reason)
 {
     const std::size_t slash = argument.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : argument.substr(0, slash);
-    const std::optional<std::string> absolute = io::AbsolutePath(directory, &reason);
+    const std::optional<std::string> absolute = io::AbsolutePath(io::DirectoryOf(argument), &reason);
     if (!absolute)
         return std::nullopt;
     // At the root this gives "//name", as the file chooser's join does.

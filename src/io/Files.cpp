@@ -1,5 +1,7 @@
 #include "io/Files.h"
 
+#include "io/Paths.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -58,16 +60,6 @@ struct Descriptor {
     }
 };
 
-std::string directoryOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Where the bytes must finally land: every symbolic link on the way is
 // followed, a dangling one included, so that the link stays a link and the
 // file it names gets the content. ELOOP after as many links as the system
@@ -84,7 +76,7 @@ bool resolveTarget(const std::string& path, std::string& target)
         if (length < 0)
             return true; // let the open report it
         link.resize(static_cast<std::size_t>(length));
-        target = link.front() == '/' ? link : directoryOf(target) + "/" + link;
+        target = link.front() == '/' ? link : DirectoryOf(target) + "/" + link;
     }
     errno = ELOOP;
     return false;
@@ -234,7 +226,7 @@ FileResult ReplacingFile::open(const std::string& path)
     std::string target;
     if (!resolveTarget(path, target))
         return failureFromErrno(errno);
-    const std::string directory = directoryOf(target);
+    const std::string directory = DirectoryOf(target);
 
     struct stat existing { };
     targetExisted_ = ::lstat(target.c_str(), &existing) == 0;
@@ -319,7 +311,7 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
         // A hard link keeps the old file whole while the rename below replaces
         // the name in one step; where links are not supported the old file is
         // moved aside first.
-        const std::string directory = directoryOf(target);
+        const std::string directory = DirectoryOf(target);
         int code = EEXIST;
         for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
             replacement_.keptAside = hiddenName(directory);
@@ -361,7 +353,7 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     }
     temporary_.clear();
     if (sync)
-        syncDirectory(directoryOf(target));
+        syncDirectory(DirectoryOf(target));
     return FileResult::success();
 }
 

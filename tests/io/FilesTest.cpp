@@ -117,7 +117,9 @@ std::vector<SpecialFile> SpecialFiles()
     return files;
 }
 
-TEST(ReadRegularFile, RefusesSpecialFilesWithoutWaitingOnThem)
+// Runs `check` on every special file, named directly and through a link, each
+// in a fresh folder that holds the node ("node") and the link ("link").
+void ForEachSpecialPath(const std::function<void(const TempDir&, const std::string& path, bool throughLink)>& check)
 {
     for (const SpecialFile& special : SpecialFiles()) {
         for (const bool throughLink : { false, true }) {
@@ -127,15 +129,22 @@ TEST(ReadRegularFile, RefusesSpecialFilesWithoutWaitingOnThem)
             if (throughLink) {
                 ASSERT_EQ(0, ::symlink("node", dir.file("link").c_str()));
             }
-            std::string content = "stale";
-            bool opened = true;
-            const FileResult result = io::ReadWholeFile(dir.file(throughLink ? "link" : "node"), content, opened);
-            EXPECT_FALSE(result.ok);
-            EXPECT_FALSE(opened);
-            EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
-            EXPECT_EQ("", content);
+            check(dir, dir.file(throughLink ? "link" : "node"), throughLink);
         }
     }
+}
+
+TEST(ReadRegularFile, RefusesSpecialFilesWithoutWaitingOnThem)
+{
+    ForEachSpecialPath([](const TempDir&, const std::string& path, bool) {
+        std::string content = "stale";
+        bool opened = true;
+        const FileResult result = io::ReadWholeFile(path, content, opened);
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(opened);
+        EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
+        EXPECT_EQ("", content);
+    });
 }
 
 TEST(ReadRegularFile, KeepGoingCanStopALongRead)
@@ -153,23 +162,15 @@ TEST(ReadRegularFile, KeepGoingCanStopALongRead)
 
 TEST(WriteWholeFile, ReplacesNothingButARegularFile)
 {
-    for (const SpecialFile& special : SpecialFiles()) {
-        for (const bool throughLink : { false, true }) {
-            SCOPED_TRACE(std::string(special.name) + (throughLink ? " through a link" : ""));
-            TempDir dir;
-            ASSERT_TRUE(special.make(dir.file("node")));
-            if (throughLink) {
-                ASSERT_EQ(0, ::symlink("node", dir.file("link").c_str()));
-            }
-            const FileResult result = io::WriteWholeFile(dir.file(throughLink ? "link" : "node"), "x");
-            EXPECT_FALSE(result.ok);
-            EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
-            struct stat info { };
-            ASSERT_EQ(0, ::lstat(dir.file("node").c_str(), &info));
-            EXPECT_FALSE(S_ISREG(info.st_mode));
-            EXPECT_EQ(throughLink ? 2u : 1u, dir.entries().size()); // no temporary left
-        }
-    }
+    ForEachSpecialPath([](const TempDir& dir, const std::string& path, bool throughLink) {
+        const FileResult result = io::WriteWholeFile(path, "x");
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(std::string::npos, result.reason.find("not a regular file")) << result.reason;
+        struct stat info { };
+        ASSERT_EQ(0, ::lstat(dir.file("node").c_str(), &info));
+        EXPECT_FALSE(S_ISREG(info.st_mode));
+        EXPECT_EQ(throughLink ? 2u : 1u, dir.entries().size()); // no temporary left
+    });
 }
 
 TEST(WriteWholeFile, NamesThatStretchTheLimits)

@@ -1,4 +1,5 @@
 #include "results/clsWF.h"
+#include "results/FilledTable.h"
 
 #include "io/TempDir.h"
 #include "results/SpillSeams.h"
@@ -13,29 +14,13 @@
 namespace tamsenor {
 namespace {
 
+using testing::Fill;
 using testing::ReadBytes;
+using testing::Row;
+using testing::SiteColumns;
 using testing::SpillFailureAfter;
 using testing::TempDir;
 using testing::WriteFailureAfter;
-using Row = std::vector<std::optional<std::string>>;
-
-const std::vector<std::string> SiteColumns { "WebSite", "FileName", "ProcessTime" };
-
-// A table with its header row (each column's own name), as the run builds it,
-// followed by `rows`.
-void Fill(clsWF& results, const std::vector<Row>& rows)
-{
-    ResultsTable& table = results.rstWF;
-    table.addRow();
-    for (std::size_t i = 0; i < table.columnCount(); ++i)
-        table.setValue(i, table.columnNames()[i]);
-    for (const Row& row : rows) {
-        table.addRow();
-        for (std::size_t i = 0; i < row.size(); ++i)
-            if (row[i])
-                table.setValue(i, *row[i]);
-    }
-}
 
 TEST(ResultsFile, Bytes)
 {
