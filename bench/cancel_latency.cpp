@@ -42,7 +42,7 @@ public:
 
 class BenchHost : public RunHost {
 public:
-    Module1 g;
+    SessionState g;
     MainState s;
     Answers answers;
     SystemClock clk;
@@ -56,10 +56,10 @@ public:
 
     BenchHost()
     {
-        g.useKeywords(std::make_shared<clsKeyWord>());
+        g.useKeywords(std::make_shared<KeywordFile>());
         s.FirstLoadDone = 1;
     }
-    Module1& globals() override { return g; }
+    SessionState& session() override { return g; }
     MainState& state() override { return s; }
     Prompts& prompts() override { return answers; }
     const Clock& clock() const override { return clk; }
@@ -86,7 +86,7 @@ public:
         lastYield = now;
         if (filesSeen == cancelAtFile && s.CancelRequested == 0) {
             pressed = Clk::now();
-            CmdCancel_Click(*this);
+            CancelProcessing(*this);
         }
     }
     void reset() override
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
             }
             const long before = rssKb();
             const auto start = Clk::now();
-            CmdProcess_Click(host);
+            ProcessChosenFiles(host);
             const double totalMs = std::chrono::duration<double, std::milli>(Clk::now() - start).count();
             std::printf("%s cancel at file %5d: run %8.0f ms, max yield gap %6.2f ms", strip ? "strip  " : "extract", at,
                 totalMs, host.maxGapMs);

@@ -3,7 +3,7 @@
 // Usage: tamsenor-window-bench CORPUS_DIR OUT_DIR
 #include "engine/Clock.h"
 #include "engine/Prompts.h"
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/ListBox.h"
 
@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
 
     BenchPrompts prompts(out);
     tamsenor::SystemClock clock;
-    tamsenor::Main window(prompts, clock);
+    tamsenor::MainWindow window(prompts, clock);
 
     QStringList paths;
     for (const QString& name : QDir(corpus).entryList(QDir::Files | QDir::NoDotAndDotDot))

@@ -2,13 +2,13 @@
 // what it loads writes out and reads back unchanged.
 #include "FuzzCheck.h"
 #include "io/Files.h"
-#include "keywords/table/clsKeyWord.h"
+#include "keywords/table/KeywordFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-using tamsenor::clsKeyWord;
+using tamsenor::KeywordFile;
 using tamsenor::KeywordTable;
 
 namespace {
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string content(reinterpret_cast<const char*>(data), size);
     KeywordTable first;
-    const auto report = clsKeyWord::Parse(content, first);
+    const auto report = KeywordFile::Parse(content, first);
     FUZZ_CHECK(report.recordsLoaded == first.recordCount(), "the report counts the records loaded");
     for (const auto& record : first.records()) {
         FUZZ_CHECK(KeywordTable::CharacterCount(record.name) <= KeywordTable::MaxValueLength,
@@ -49,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // file is read back, as any editor's file would.
     if (!first.records().empty() && first.records().front().name.starts_with("\xEF\xBB\xBF"))
         return 0;
-    const std::string written = clsKeyWord::Serialize(first);
+    const std::string written = KeywordFile::Serialize(first);
     KeywordTable second;
-    const auto again = clsKeyWord::Parse(written, second);
+    const auto again = KeywordFile::Parse(written, second);
     FUZZ_CHECK(again.stoppedAtLine == 0, "a written file loads completely");
     FUZZ_CHECK(sameRecords(first, second), "the keywords survive a write and a read");
-    FUZZ_CHECK(clsKeyWord::Serialize(second) == written, "writing again gives the same bytes");
+    FUZZ_CHECK(KeywordFile::Serialize(second) == written, "writing again gives the same bytes");
     return 0;
 }

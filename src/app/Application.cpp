@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "engine/Clock.h"
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 #include "ui/QtPrompts.h"
 #include "ui/TerminationSignals.h"
 #include "ui/WindowMemory.h"
@@ -10,7 +10,7 @@
 #include <QSettings>
 
 #ifdef TAMSENOR_HAVE_BROWSER
-#include "ui/browser/frmBrowser.h"
+#include "ui/browser/BrowserWindow.h"
 #endif
 
 namespace tamsenor {
@@ -30,7 +30,7 @@ int RunApplication(int argc, char* argv[])
     QtPrompts prompts;
     SystemClock clock;
     WindowMemory memory(std::make_unique<QSettings>());
-    Main window(prompts, clock);
+    MainWindow window(prompts, clock);
     prompts.setParentWindow(&window);
     prompts.setMemory(&memory);
     window.setMemory(&memory);

@@ -13,10 +13,10 @@ bool InBarRange(float value)
 
 BatchHost::BatchHost(QStringList chosen)
     : chosen_(chosen)
-    , list2_(std::move(chosen))
+    , chosenList_(std::move(chosen))
 {
-    // What the first Form_Load creates: an empty keyword set.
-    globals_.useKeywords(std::make_shared<clsKeyWord>());
+    // What the first resetWindow creates: an empty keyword set.
+    session_.useKeywords(std::make_shared<KeywordFile>());
     state_.FirstLoadDone = 1;
 }
 
@@ -24,7 +24,7 @@ QString BatchHost::chosenEntry(int index) const
 {
     // The run asks for each entry once, just before working on it.
     current_ = index;
-    return list2_.value(index);
+    return chosenList_.value(index);
 }
 
 bool BatchHost::setOverallProgress(float value)
@@ -61,7 +61,7 @@ void BatchHost::reset()
     state_.ResultsRecords = nullptr;
     state_.CancelRequested = 0;
     overall_ = file_ = 0.0f;
-    list2_.clear();
+    chosenList_.clear();
 }
 
 Answer BatchHost::message(const QString& text, Icon icon, Buttons buttons, const QString&)

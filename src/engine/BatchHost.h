@@ -42,13 +42,13 @@ public:
     const QStringList& chosen() const { return chosen_; }
 
     // RunHost.
-    Module1& globals() override { return globals_; }
+    SessionState& session() override { return session_; }
     MainState& state() override { return state_; }
     Prompts& prompts() override { return *this; }
     const Clock& clock() const override { return *clock_; }
-    int chosenCount() const override { return static_cast<int>(list2_.size()); }
+    int chosenCount() const override { return static_cast<int>(chosenList_.size()); }
     QString chosenEntry(int index) const override;
-    void clearChosen() override { list2_.clear(); }
+    void clearChosen() override { chosenList_.clear(); }
     bool stripChecked() const override { return strip_; }
     void setCommandsEnabled(bool, bool, bool) override { }
     float overallProgress() const override { return overall_; }
@@ -67,12 +67,12 @@ public:
     QString chooseOutputDirectory() override { return outputDirectory_; }
 
 private:
-    Module1 globals_;
+    SessionState session_;
     MainState state_;
     SystemClock systemClock_;
     const Clock* clock_ = &systemClock_;
     QStringList chosen_;
-    QStringList list2_;
+    QStringList chosenList_;
     bool strip_ = false;
     int workers_ = 1;
     QString outputDirectory_;

@@ -182,7 +182,7 @@ BatchReport StripRun(BatchHost& host)
         return Cancelled();
     if (prepared.refused())
         return Rejected(RefusalText(prepared, BatchSettings {}));
-    if (host.globals().StripOutputDir.isEmpty())
+    if (host.session().StripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
     BatchReport report;
@@ -198,7 +198,7 @@ BatchReport StripRun(BatchHost& host)
     FinishStripOutputs(run.outputs);
     if (!run.notDurable.isEmpty()) {
         report.status = BatchReport::Status::NotDurable;
-        report.error = messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable);
+        report.error = messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable);
     }
     for (const QString& output : state.StripOutputFiles) {
         if (!output.isEmpty())
@@ -236,7 +236,7 @@ void SortFileMessages(const BatchHost& host, std::size_t first, BatchReport& rep
 BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
-    Module1& globals = host.globals();
+    SessionState& session = host.session();
     host.setStripChecked(false);
     state.StripOutputFiles = QStringList { QString() };
     state.EmailOn = settings.email ? 1 : 0;
@@ -245,8 +245,8 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
     std::vector<QString> keywordNotes;
     if (settings.keywordFile) {
-        globals.KeywordOpenPath = *settings.keywordFile;
-        auto keywords = std::make_shared<clsKeyWord>(LocalBytes(*settings.keywordFile), [&host] {
+        session.KeywordOpenPath = *settings.keywordFile;
+        auto keywords = std::make_shared<KeywordFile>(LocalBytes(*settings.keywordFile), [&host] {
             host.yield();
             return host.state().CancelRequested != 1;
         });
@@ -261,7 +261,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
                                                   "line %2; only the keywords before it are used")
                                        .arg(*settings.keywordFile)
                                        .arg(load.stoppedAtLine));
-        globals.useKeywords(std::move(keywords));
+        session.useKeywords(std::move(keywords));
     }
 
     const PrepareOutcome prepared = PrepareRun(host);
@@ -272,11 +272,11 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
     BatchReport report;
     report.notes = keywordNotes;
-    const std::shared_ptr<clsWF> results = state.ResultsTable;
+    const std::shared_ptr<RunResults> results = state.ResultsTable;
     // What outgrows memory waits beside the results file, on the disk that
     // has to take it in the end.
     if (results)
-        results->rstWF.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
+        results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.FixedProcessTime = settings.processTime;
     const std::size_t firstMessage = host.messages().size();
     const ExtractionEnd extraction = ExtractChosenFiles(host);
@@ -294,7 +294,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         return report;
     }
 
-    globals.ResultsSavePath = settings.resultsPath;
+    session.ResultsSavePath = settings.resultsPath;
     const FileResult written = WriteResultsToFile(
         *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
     if (!written.ok) {
@@ -303,7 +303,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         return report;
     }
     report.written << settings.resultsPath;
-    report.findings = results->rstWF.rowCount() > 0 ? results->rstWF.rowCount() - 1 : 0;
+    report.findings = results->table.rowCount() > 0 ? results->table.rowCount() - 1 : 0;
     return report;
 }
 

@@ -59,12 +59,12 @@ const std::string NotEnoughMemory = "there is not enough memory to process it";
 text::ExtractSetup SetupFor(RunHost& host, const QString& path)
 {
     const MainState& state = host.state();
-    const Module1& globals = host.globals();
+    const SessionState& session = host.session();
     text::ExtractSetup setup;
-    setup.columns = globals.ColumnNames;
+    setup.columns = session.ColumnNames;
     setup.keywordOn = state.KeywordOn == 1;
-    if (globals.CurrentKeywords && setup.keywordOn) {
-        const std::vector<KeywordTable::Record>& records = globals.CurrentKeywords->records();
+    if (session.CurrentKeywords && setup.keywordOn) {
+        const std::vector<KeywordTable::Record>& records = session.CurrentKeywords->records();
         setup.keywords.reserve(records.size());
         for (const KeywordTable::Record& record : records)
             setup.keywords.push_back({ record.name, record.position });
@@ -85,9 +85,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     Prompts& prompts = host.prompts();
     HostHook hook(host);
     // Held for the whole loop, whatever happens to the window's reference.
-    const std::shared_ptr<clsWF> results = state.ResultsTable;
-    if (results && results->rstWF.spillFolder().empty())
-        results->rstWF.spillInto(LocalBytes(QDir::tempPath()));
+    const std::shared_ptr<RunResults> results = state.ResultsTable;
+    if (results && results->table.spillFolder().empty())
+        results->table.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
     const double step = ExtractionProgressStep(count);
 
@@ -147,15 +147,15 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     host.setFileProgress(value);
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
-                ResultsRowSink rows(results->rstWF);
+                ResultsRowSink rows(results->table);
                 outcome = text::ExtractFindings(state.TextBuffer, SetupFor(host, path), rows, hook);
             } else {
-                outcome = ExtractFileText(state.TextBuffer, SetupFor(host, path), results->rstWF, hook);
+                outcome = ExtractFileText(state.TextBuffer, SetupFor(host, path), results->table, hook);
             }
             if (outcome == text::Outcome::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
         } catch (const RowsNotKept& failure) {
-            return { ExtractionEnd::Status::ResultsNotKept, results->rstWF.spillFolder(), failure.what() };
+            return { ExtractionEnd::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
         } catch (const text::PositionError&) {
             // A failing pass ends this file only; the run goes on.
         } catch (const std::bad_alloc&) {

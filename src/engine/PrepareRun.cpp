@@ -117,7 +117,7 @@ PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 // have a name to search for and a position list the extractor can read.
 PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 {
-    const KeywordTable* keywords = host.globals().CurrentKeywords;
+    const KeywordTable* keywords = host.session().CurrentKeywords;
     if (!keywords)
         return {};
     Pace pace(stop);
@@ -138,7 +138,7 @@ PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 PrepareOutcome PrepareRun(RunHost& host)
 {
     MainState& state = host.state();
-    Module1& globals = host.globals();
+    SessionState& session = host.session();
     Prompts& prompts = host.prompts();
     const StopCheck stop = [&host] {
         host.yield();
@@ -149,30 +149,30 @@ PrepareOutcome PrepareRun(RunHost& host)
     if (state.EmailOn + state.WebsiteOn + state.KeywordOn + state.StripOn == 0)
         return Reject(host, Refusal::NoSetting, messages::NoSetting, Icon::None);
 
-    globals.StripOutputDir.clear();
+    session.StripOutputDir.clear();
     if (host.stripChecked()) {
         // Either answer ends the checks; an empty directory ends the run later.
         if (prompts.message(messages::StripDirectoryNotice, Icon::None, Buttons::OkCancel) == Answer::Ok)
-            globals.StripOutputDir = prompts.chooseOutputDirectory();
+            session.StripOutputDir = prompts.chooseOutputDirectory();
         return {};
     }
 
-    const bool noKeywords = !globals.CurrentKeywords || globals.CurrentKeywords->recordCount() == 0;
+    const bool noKeywords = !session.CurrentKeywords || session.CurrentKeywords->recordCount() == 0;
     if (noKeywords && state.KeywordOn > 0)
         return Reject(host, Refusal::NoKeyword, messages::NoKeyword, Icon::None);
 
     std::optional<std::vector<std::string>> columns
-        = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, globals.CurrentKeywords, stop);
+        = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, session.CurrentKeywords, stop);
     if (!columns)
         return Cancelled(host);
-    globals.ColumnNames = std::move(*columns);
+    session.ColumnNames = std::move(*columns);
     // The results table gets its columns one by one, as its constructor would
     // add them, so that a cancel is seen among millions of keyword columns.
-    state.ResultsTable = std::make_shared<clsWF>(std::vector<std::string>());
-    state.ResultsRecords = &state.ResultsTable->rstWF;
+    state.ResultsTable = std::make_shared<RunResults>(std::vector<std::string>());
+    state.ResultsRecords = &state.ResultsTable->table;
     const std::string* clash = nullptr;
     Pace columnPace(stop);
-    for (const std::string& name : globals.ColumnNames) {
+    for (const std::string& name : session.ColumnNames) {
         if (columnPace.stopped())
             return Cancelled(host);
         if (!state.ResultsRecords->appendColumn(name)) {
@@ -180,8 +180,8 @@ PrepareOutcome PrepareRun(RunHost& host)
             break;
         }
     }
-    if (clash || globals.ResultsTableFailed == 1) {
-        globals.ResultsTableFailed = 0;
+    if (clash || session.ResultsTableFailed == 1) {
+        session.ResultsTableFailed = 0;
         return ColumnClash(host, clash ? *clash : std::string());
     }
 
@@ -193,10 +193,10 @@ PrepareOutcome PrepareRun(RunHost& host)
     ResultsTable& table = *state.ResultsRecords;
     table.addRow();
     Pace pace(stop);
-    for (std::size_t k = 0; k < globals.ColumnNames.size(); ++k) {
+    for (std::size_t k = 0; k < session.ColumnNames.size(); ++k) {
         if (pace.stopped())
             return Cancelled(host);
-        table.setValue(k, globals.ColumnNames[k]);
+        table.setValue(k, session.ColumnNames[k]);
     }
 
     host.setOverallProgress(0.0f);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/RunHost.h"
 
 #include <functional>

@@ -31,7 +31,7 @@ void Run(RunHost& host)
         return;
 
     if (host.stripChecked()) {
-        if (host.globals().StripOutputDir.isEmpty())
+        if (host.session().StripOutputDir.isEmpty())
             return;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
@@ -44,7 +44,7 @@ void Run(RunHost& host)
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
-            prompts.message(messages::OutputsNotDurable(host.globals().StripOutputDir, run.notDurable), Icon::Critical,
+            prompts.message(messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable), Icon::Critical,
                 Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
@@ -66,7 +66,7 @@ void Run(RunHost& host)
 
 } // namespace
 
-void CmdProcess_Click(RunHost& host)
+void ProcessChosenFiles(RunHost& host)
 {
     try {
         Run(host);
@@ -80,7 +80,7 @@ void CmdProcess_Click(RunHost& host)
     host.reset();
 }
 
-void CmdCancel_Click(RunHost& host)
+void CancelProcessing(RunHost& host)
 {
     host.state().CancelRequested = 1;
 }

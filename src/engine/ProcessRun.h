@@ -6,7 +6,7 @@ namespace tamsenor {
 
 // The Process command: checks, the extraction or strip run, saving, and the
 // reset after every path out.
-void CmdProcess_Click(RunHost& host);
+void ProcessChosenFiles(RunHost& host);
 
 namespace messages {
 inline const QString RunOutOfMemory
@@ -14,6 +14,6 @@ inline const QString RunOutOfMemory
 } // namespace messages
 
 // The Cancel command: sets CancelRequested and nothing else.
-void CmdCancel_Click(RunHost& host);
+void CancelProcessing(RunHost& host);
 
 } // namespace tamsenor

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Clock.h"
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/Prompts.h"
 
 #include <QString>
@@ -14,7 +14,7 @@ class RunHost {
 public:
     virtual ~RunHost() = default;
 
-    virtual Module1& globals() = 0;
+    virtual SessionState& session() = 0;
     virtual MainState& state() = 0;
     virtual Prompts& prompts() = 0;
     virtual const Clock& clock() const = 0;
@@ -43,7 +43,7 @@ public:
     // Lets the window process pending events (repaints, the Cancel click).
     virtual void yield() = 0;
 
-    // Form_Load as the reset routine.
+    // resetWindow as the reset routine.
     virtual void reset() = 0;
 
     // How many threads may read and strip chosen files ahead of the run.

@@ -59,7 +59,7 @@ FileDialogSetup ResultsFileDialog()
 void SaveResults(RunHost& host)
 {
     Prompts& prompts = host.prompts();
-    const std::shared_ptr<clsWF> results = host.state().ResultsTable;
+    const std::shared_ptr<RunResults> results = host.state().ResultsTable;
     if (prompts.message(messages::SaveQuestion, Icon::None, Buttons::YesNo) != Answer::Yes)
         return;
     if (!results)
@@ -68,10 +68,10 @@ void SaveResults(RunHost& host)
     for (int i = 0; i < host.chosenCount(); ++i)
         chosen << host.chosenEntry(i);
     SaveResultsAs(
-        prompts, host.globals(), *results, chosen, ResultsFileDialog(), ResultsFormat::Tsv, [&host] { host.yield(); });
+        prompts, host.session(), *results, chosen, ResultsFileDialog(), ResultsFormat::Tsv, [&host] { host.yield(); });
 }
 
-SaveOutcome SaveResultsAs(Prompts& prompts, Module1& globals, const clsWF& results, const QStringList& runFiles,
+SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results, const QStringList& runFiles,
     const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield)
 {
     for (;;) {
@@ -79,10 +79,10 @@ SaveOutcome SaveResultsAs(Prompts& prompts, Module1& globals, const clsWF& resul
         if (!chosen)
             return SaveOutcome::Cancelled;
         const QString path = *chosen;
-        globals.ResultsSavePath = path;
+        session.ResultsSavePath = path;
         // The run's files and the keyword files in use are never replaced.
         if (const std::string conflict
-            = ResultsPathConflict(path, runFiles, { globals.KeywordOpenPath, globals.KeywordSavePath });
+            = ResultsPathConflict(path, runFiles, { session.KeywordOpenPath, session.KeywordSavePath });
             !conflict.empty()) {
             prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
             continue;

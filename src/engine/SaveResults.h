@@ -25,7 +25,7 @@ enum class SaveOutcome { Saved, Cancelled };
 // nor a keyword file in use, then the write in `format`. A write that fails
 // is reported and the dialog comes back. Cancelled when the user cancelled the
 // dialog (nothing written). SaveResults runs it with the results-file dialog.
-SaveOutcome SaveResultsAs(Prompts& prompts, Module1& globals, const clsWF& results, const QStringList& runFiles,
+SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results, const QStringList& runFiles,
     const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield);
 
 // The dialog of the results file: "Text Files(*.txt)" preselected.

@@ -171,7 +171,7 @@ namespace {
 void StripFilesInto(RunHost& host, StripRunResult& run)
 {
     MainState& state = host.state();
-    const QString directory = host.globals().StripOutputDir;
+    const QString directory = host.session().StripOutputDir;
     HostHook hook(host);
     const int count = host.chosenCount();
     const int step = StripProgressStep(count);

@@ -242,7 +242,7 @@ std::string JsonString(std::string_view bytes)
     return json;
 }
 
-FileResult ForEachResultsLine(const clsWF& results,
+FileResult ForEachResultsLine(const RunResults& results,
     const std::function<FileResult(const std::vector<std::string_view>& values)>& perLine,
     const std::function<void()>& perRow)
 {
@@ -254,7 +254,7 @@ FileResult ForEachResultsLine(const clsWF& results,
     }
 }
 
-FileResult WriteResults(const clsWF& results, ResultsFormat format,
+FileResult WriteResults(const RunResults& results, ResultsFormat format,
     const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow)
 {
     if (format == ResultsFormat::Tsv)
@@ -273,7 +273,7 @@ FileResult WriteResults(const clsWF& results, ResultsFormat format,
 }
 
 FileResult WriteResultsToFile(
-    const clsWF& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow)
+    const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow)
 {
     if (format == ResultsFormat::Tsv)
         return results.WriteToFile(path, perRow);
@@ -291,7 +291,7 @@ FileResult WriteResultsToFile(
     }
 }
 
-std::string SerializeResults(const clsWF& results, ResultsFormat format)
+std::string SerializeResults(const RunResults& results, ResultsFormat format)
 {
     std::string content;
     const FileResult done = WriteResults(results, format, [&content](std::string_view bytes) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "io/FileResult.h"
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 
 #include <functional>
 #include <optional>
@@ -12,7 +12,7 @@
 namespace tamsenor {
 
 // The forms a results table can be written in. Tsv is the results file of
-// clsWF; the others are for spreadsheets and programs.
+// RunResults; the others are for spreadsheets and programs.
 enum class ResultsFormat { Tsv, Csv, JsonLines };
 
 // "tsv", "csv", "jsonl" and back; nullopt for any other name.
@@ -32,17 +32,17 @@ std::string CsvField(std::string_view value);
 // Example: "a\"\xff" -> "\"a\\\"\\ufffd\"".
 std::string JsonString(std::string_view bytes);
 
-// Walks the results-file lines of the table (see clsWF::WriteTo), rows moved
+// Walks the results-file lines of the table (see RunResults::WriteTo), rows moved
 // out of memory first, and hands each line's values to `perLine`, split at
 // the tabs; the views are valid only during the call. Stops at the first
 // failure of reading rows back or of `perLine`. `perRow` as in WriteTo.
 // Example: a row "a", nullopt, "c" -> { "a", "", "c" }.
-FileResult ForEachResultsLine(const clsWF& results,
+FileResult ForEachResultsLine(const RunResults& results,
     const std::function<FileResult(const std::vector<std::string_view>& values)>& perLine,
     const std::function<void()>& perRow = {});
 
 // Hands the table in `format` to `write` in pieces, streaming it the way
-// clsWF::WriteTo does (rows moved out of memory are read back, never held
+// RunResults::WriteTo does (rows moved out of memory are read back, never held
 // whole); `perRow` as there. Every format is made from the results-file
 // lines, so a tab, CR or LF inside a value is a space in each of them, and a
 // table whose rows moved out gives the same bytes as one held in memory.
@@ -53,16 +53,16 @@ FileResult ForEachResultsLine(const clsWF& results,
 //   present: an empty or missing value is "" (the table does not tell them
 //   apart). The header row itself gives no object.
 // Stops at the first failure of `write` or of reading rows back.
-FileResult WriteResults(const clsWF& results, ResultsFormat format,
+FileResult WriteResults(const RunResults& results, ResultsFormat format,
     const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {});
 
 // Writes the table in `format` to `path`, replacing an existing file only
-// when everything was written. Tsv is exactly clsWF::WriteToFile.
+// when everything was written. Tsv is exactly RunResults::WriteToFile.
 FileResult WriteResultsToFile(
-    const clsWF& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow = {});
+    const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow = {});
 
 // The table in `format` as one string; throws std::runtime_error when the
 // rows moved out cannot be read back. For small tables (tests).
-std::string SerializeResults(const clsWF& results, ResultsFormat format);
+std::string SerializeResults(const RunResults& results, ResultsFormat format);
 
 } // namespace tamsenor

@@ -13,7 +13,7 @@
 
 namespace tamsenor {
 
-// The results table (rstWF): named text columns, unique names, rows kept in the
+// The results table (table): named text columns, unique names, rows kept in the
 // order they were added, a current row. Values are kept whole (no cut at the
 // declared 200 characters: a cut web address is a wrong address).
 //

@@ -51,17 +51,17 @@ private:
 } // namespace
 
 ChosenFilesDrop::ChosenFilesDrop(
-    ListBox* list2, const FileList* file1, std::function<bool()> refused, std::function<void()> added, QObject* parent)
+    ListBox* chosenList, const FileList* patternList, std::function<bool()> refused, std::function<void()> added, QObject* parent)
     : QObject(parent)
-    , list2_(list2)
-    , file1_(file1)
+    , chosenList_(chosenList)
+    , patternList_(patternList)
     , refused_(std::move(refused))
     , added_(std::move(added))
 {
-    progressFactory_ = [this] { return std::make_unique<DialogProgress>(list2_->window()); };
+    progressFactory_ = [this] { return std::make_unique<DialogProgress>(chosenList_->window()); };
     // The list's own drop handling moves items; file drops are handled here instead.
-    list2_->viewport()->setAcceptDrops(true);
-    list2_->viewport()->installEventFilter(this);
+    chosenList_->viewport()->setAcceptDrops(true);
+    chosenList_->viewport()->installEventFilter(this);
 }
 
 ChosenFilesDrop::~ChosenFilesDrop() = default;
@@ -80,7 +80,7 @@ bool ChosenFilesDrop::acceptable(const QList<QUrl>& urls) const
 
 bool ChosenFilesDrop::walkFolder(const QString& folder, QStringList& out)
 {
-    const auto pattern = FilePattern::parse(file1_->pattern());
+    const auto pattern = FilePattern::parse(patternList_->pattern());
     if (!pattern)
         return true;
     // The same files a directory listing shows: no hidden files or folders, no
@@ -139,7 +139,7 @@ bool ChosenFilesDrop::drop(const QList<QUrl>& urls)
     // A run may have begun while the walk let events through.
     if (!paths || paths->isEmpty() || refused_())
         return false;
-    list2_->addEntries(*paths);
+    chosenList_->addEntries(*paths);
     if (added_)
         added_();
     return true;
@@ -147,7 +147,7 @@ bool ChosenFilesDrop::drop(const QList<QUrl>& urls)
 
 bool ChosenFilesDrop::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != list2_->viewport())
+    if (watched != chosenList_->viewport())
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:

@@ -38,7 +38,7 @@ public:
 
     using ProgressFactory = std::function<std::unique_ptr<DropProgress>()>;
 
-    ChosenFilesDrop(ListBox* list2, const FileList* file1, std::function<bool()> refused, std::function<void()> added,
+    ChosenFilesDrop(ListBox* chosenList, const FileList* patternList, std::function<bool()> refused, std::function<void()> added,
         QObject* parent = nullptr);
     ~ChosenFilesDrop() override;
 
@@ -59,8 +59,8 @@ private:
     bool acceptable(const QList<QUrl>& urls) const;
     bool walkFolder(const QString& folder, QStringList& out);
 
-    ListBox* list2_;
-    const FileList* file1_;
+    ListBox* chosenList_;
+    const FileList* patternList_;
     std::function<bool()> refused_;
     std::function<void()> added_;
     ProgressFactory progressFactory_;

@@ -31,18 +31,18 @@ FileChooser::FileChooser(const Controls& controls, MainState& state, Prompts& pr
     , state_(state)
     , prompts_(prompts)
 {
-    connect(c_.drive1, &DriveList::driveChanged, this, &FileChooser::Drive1_Change);
-    connect(c_.dir1, &DirList::pathChanged, this, &FileChooser::Dir1_Change);
+    connect(c_.driveList, &DriveList::driveChanged, this, &FileChooser::driveChanged);
+    connect(c_.folderList, &DirList::pathChanged, this, &FileChooser::folderChanged);
     // An edit and a pick are two different events: textEdited only comes from typing.
-    connect(c_.combo1->lineEdit(), &QLineEdit::textEdited, this, &FileChooser::Combo1_Change);
-    connect(c_.combo1, &QComboBox::activated, this, &FileChooser::Combo1_Click);
-    for (ListBox* list : { c_.list1, c_.list2 }) {
+    connect(c_.extensionBox->lineEdit(), &QLineEdit::textEdited, this, &FileChooser::extensionEdited);
+    connect(c_.extensionBox, &QComboBox::activated, this, &FileChooser::extensionChosen);
+    for (ListBox* list : { c_.fileList, c_.chosenList }) {
         list->viewport()->setMouseTracking(true);
         list->viewport()->installEventFilter(this);
     }
     // Keys: Enter in List1 adds, Delete in List2 deselects.
-    c_.list1->installEventFilter(this);
-    c_.list2->installEventFilter(this);
+    c_.fileList->installEventFilter(this);
+    c_.chosenList->installEventFilter(this);
 }
 
 QString FileChooser::suffixFrom(const QString& comboText)
@@ -55,109 +55,109 @@ QString FileChooser::joinChosen(const QString& dir, const QString& name)
     return dir + u'/' + name;
 }
 
-void FileChooser::Drive1_Change()
+void FileChooser::driveChanged()
 {
-    const QString root = c_.drive1->drive();
+    const QString root = c_.driveList->drive();
     // The drive's root: setting it runs the directory change, which makes it
     // the working directory; check that it did.
-    bool ok = c_.dir1->setPath(root.endsWith(u'/') ? root : root + u'/');
+    bool ok = c_.folderList->setPath(root.endsWith(u'/') ? root : root + u'/');
     if (ok)
-        ok = EnterFolder(c_.dir1->path());
+        ok = EnterFolder(c_.folderList->path());
     if (ok)
         return;
     prompts_.message(QStringLiteral("The drive is not ready."), Icon::Exclamation, Buttons::Ok);
     if (returningToWorkingDrive_)
         return; // the working directory's own drive failed too: do not ask forever
     returningToWorkingDrive_ = true;
-    c_.drive1->setDrive(c_.drive1->driveOf(WorkingFolder()));
+    c_.driveList->setDrive(c_.driveList->driveOf(WorkingFolder()));
     returningToWorkingDrive_ = false;
 }
 
-void FileChooser::Dir1_Change()
+void FileChooser::folderChanged()
 {
     // Each step that fails is skipped; the later ones use what the controls hold.
     QCoreApplication::processEvents();
-    EnterFolder(c_.dir1->path());
-    c_.file1->setPath(c_.dir1->path());
-    refillList1();
-    showList1Count();
+    EnterFolder(c_.folderList->path());
+    c_.patternList->setPath(c_.folderList->path());
+    refillFileList();
+    showFileCount();
 }
 
-void FileChooser::refillList1()
+void FileChooser::refillFileList()
 {
-    c_.list1->setUpdatesEnabled(false);
-    c_.list1->clear();
-    c_.list1->appendEntries(c_.file1->names());
-    c_.list1->setUpdatesEnabled(true);
+    c_.fileList->setUpdatesEnabled(false);
+    c_.fileList->clear();
+    c_.fileList->appendEntries(c_.patternList->names());
+    c_.fileList->setUpdatesEnabled(true);
 }
 
-void FileChooser::showList1Count()
+void FileChooser::showFileCount()
 {
-    c_.label3->setText(total(c_.list1->count()));
+    c_.fileCountLabel->setText(total(c_.fileList->count()));
 }
 
-void FileChooser::showList2Count()
+void FileChooser::showChosenCount()
 {
-    c_.label5->setText(total(c_.list2->count()));
+    c_.chosenCountLabel->setText(total(c_.chosenList->count()));
 }
 
 void FileChooser::suffixFilter(bool edited)
 {
-    state_.ExtensionFilter = suffixFrom(c_.combo1->currentText());
-    if (!c_.file1->setPattern(QStringLiteral("*.") + state_.ExtensionFilter) && edited) {
+    state_.ExtensionFilter = suffixFrom(c_.extensionBox->currentText());
+    if (!c_.patternList->setPattern(QStringLiteral("*.") + state_.ExtensionFilter) && edited) {
         prompts_.message(QStringLiteral("The suffix of the files is wrong"), Icon::Critical, Buttons::Ok);
         return;
     }
-    Dir1_Change();
+    folderChanged();
 }
 
-void FileChooser::Combo1_Change()
+void FileChooser::extensionEdited()
 {
     suffixFilter(true);
 }
 
-void FileChooser::Combo1_Click()
+void FileChooser::extensionChosen()
 {
     suffixFilter(false);
 }
 
-void FileChooser::CmdRfrs_Click()
+void FileChooser::refreshFiles()
 {
-    Dir1_Change();
+    folderChanged();
 }
 
-void FileChooser::CmdSelectAll1_Click()
+void FileChooser::selectAllFiles()
 {
-    if (c_.list1->count() > 0)
-        c_.list1->selectAll();
+    if (c_.fileList->count() > 0)
+        c_.fileList->selectAll();
 }
 
-void FileChooser::CmdAdd_Click()
+void FileChooser::addSelectedFiles()
 {
     // Every selected entry moves, in list order, to its sorted place in List2;
     // the others stay in List1 in their order. Done in one pass so that large
     // directories move quickly.
     QStringList moved;
     QStringList kept;
-    for (int i = 0; i < c_.list1->count(); ++i)
-        (c_.list1->isEntrySelected(i) ? moved : kept) << c_.list1->entry(i);
+    for (int i = 0; i < c_.fileList->count(); ++i)
+        (c_.fileList->isEntrySelected(i) ? moved : kept) << c_.fileList->entry(i);
     if (!moved.isEmpty()) {
-        const QString dir = c_.dir1->path();
+        const QString dir = c_.folderList->path();
         QStringList paths;
         paths.reserve(moved.size());
         for (const QString& name : moved)
             paths << joinChosen(dir, name);
-        c_.list2->addEntries(paths);
-        c_.list1->setUpdatesEnabled(false);
-        c_.list1->clear();
-        c_.list1->appendEntries(kept);
-        c_.list1->setUpdatesEnabled(true);
+        c_.chosenList->addEntries(paths);
+        c_.fileList->setUpdatesEnabled(false);
+        c_.fileList->clear();
+        c_.fileList->appendEntries(kept);
+        c_.fileList->setUpdatesEnabled(true);
     }
-    showList1Count();
-    showList2Count();
+    showFileCount();
+    showChosenCount();
 }
 
-void FileChooser::CmdDele_Click()
+void FileChooser::removeSelectedChosen()
 {
     // The walk lets other events run between its steps and rereads the
     // selection on every step, so a click during a long walk still counts. It
@@ -165,25 +165,25 @@ void FileChooser::CmdDele_Click()
     // of removals would lay the list out again each time and take minutes.
     QElapsedTimer sinceYield;
     int pos = 0;
-    while (c_.list2->hasSelectedEntries() && pos < c_.list2->count()) {
+    while (c_.chosenList->hasSelectedEntries() && pos < c_.chosenList->count()) {
         if (!sinceYield.isValid() || sinceYield.elapsed() >= YieldIntervalMs) {
             QCoreApplication::processEvents();
             sinceYield.start();
         }
-        if (pos >= c_.list2->count())
+        if (pos >= c_.chosenList->count())
             break;
-        if (c_.list2->isEntrySelected(pos))
-            c_.list2->removeEntry(pos);
+        if (c_.chosenList->isEntrySelected(pos))
+            c_.chosenList->removeEntry(pos);
         else
             ++pos;
     }
-    showList2Count();
+    showChosenCount();
 }
 
-void FileChooser::CmdSelectall2_Click()
+void FileChooser::clearChosenFiles()
 {
-    c_.list2->clear();
-    showList2Count();
+    c_.chosenList->clear();
+    showChosenCount();
 }
 
 bool FileChooser::eventFilter(QObject* watched, QEvent* event)
@@ -191,17 +191,17 @@ bool FileChooser::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (plain && watched == c_.list1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            CmdAdd_Click();
+        if (plain && watched == c_.fileList && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            addSelectedFiles();
             return true;
         }
-        if (plain && watched == c_.list2 && key->key() == Qt::Key_Delete) {
-            CmdDele_Click();
+        if (plain && watched == c_.chosenList && key->key() == Qt::Key_Delete) {
+            removeSelectedChosen();
             return true;
         }
     }
     if (event->type() == QEvent::MouseMove) {
-        for (ListBox* list : { c_.list1, c_.list2 }) {
+        for (ListBox* list : { c_.fileList, c_.chosenList }) {
             if (watched != list->viewport())
                 continue;
             // The entry under the pointer by the list's own row geometry.

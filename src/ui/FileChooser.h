@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/Prompts.h"
 
 #include <QObject>
@@ -25,14 +25,14 @@ public:
     static constexpr int YieldIntervalMs = 15;
 
     struct Controls {
-        DriveList* drive1;
-        DirList* dir1;
-        FileList* file1;
-        QComboBox* combo1;
-        ListBox* list1;
-        ListBox* list2;
-        QLabel* label3;
-        QLabel* label5;
+        DriveList* driveList;
+        DirList* folderList;
+        FileList* patternList;
+        QComboBox* extensionBox;
+        ListBox* fileList;
+        ListBox* chosenList;
+        QLabel* fileCountLabel;
+        QLabel* chosenCountLabel;
     };
 
     FileChooser(const Controls& controls, MainState& state, Prompts& prompts, QObject* parent = nullptr);
@@ -45,20 +45,20 @@ public:
     // already ends in "/", so its files get two in a row ("//name").
     static QString joinChosen(const QString& dir, const QString& name);
 
-    void Drive1_Change();
-    void Dir1_Change();
-    void Combo1_Change(); // the text was edited: a refused suffix is reported
-    void Combo1_Click(); // an item was picked
-    void CmdRfrs_Click();
-    void CmdSelectAll1_Click();
-    void CmdAdd_Click();
-    void CmdDele_Click();
-    void CmdSelectall2_Click();
+    void driveChanged();
+    void folderChanged();
+    void extensionEdited(); // the text was edited: a refused suffix is reported
+    void extensionChosen(); // an item was picked
+    void refreshFiles();
+    void selectAllFiles();
+    void addSelectedFiles();
+    void removeSelectedChosen();
+    void clearChosenFiles();
 
     // List1 from File1's names, and the two counts.
-    void refillList1();
-    void showList1Count();
-    void showList2Count();
+    void refillFileList();
+    void showFileCount();
+    void showChosenCount();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

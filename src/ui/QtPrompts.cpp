@@ -1,6 +1,6 @@
 #include "ui/QtPrompts.h"
 
-#include "ui/FrmSHD.h"
+#include "ui/OutputFolderDialog.h"
 #include "ui/WindowMemory.h"
 
 #include <QDir>
@@ -126,7 +126,7 @@ std::optional<QString> QtPrompts::saveFile(const FileDialogSetup& setup)
 
 QString QtPrompts::chooseOutputDirectory()
 {
-    FrmSHD dlg(*this, parent_);
+    OutputFolderDialog dlg(*this, parent_);
     dlg.exec();
     return dlg.stripOutputDir();
 }

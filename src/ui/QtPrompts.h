@@ -13,7 +13,7 @@ namespace tamsenor {
 class WindowMemory;
 
 // The window's prompts: Qt message boxes, Qt file dialogs and the output
-// directory dialog FrmSHD, all modal over the parent window.
+// directory dialog OutputFolderDialog, all modal over the parent window.
 class QtPrompts : public Prompts {
 public:
     explicit QtPrompts(QWidget* parent = nullptr);

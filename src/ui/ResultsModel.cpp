@@ -5,7 +5,7 @@
 
 namespace tamsenor {
 
-ResultsRows LoadResultsRows(const clsWF& results, std::size_t maxBytes)
+ResultsRows LoadResultsRows(const RunResults& results, std::size_t maxBytes)
 {
     ResultsRows loaded;
     bool header = true;
@@ -30,7 +30,7 @@ ResultsRows LoadResultsRows(const clsWF& results, std::size_t maxBytes)
         return FileResult::success();
     });
     if (header) {
-        for (const std::string& name : results.rstWF.columnNames())
+        for (const std::string& name : results.table.columnNames())
             loaded.columns << FromLocalBytes(name);
     }
     return loaded;

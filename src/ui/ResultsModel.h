@@ -1,7 +1,7 @@
 #pragma once
 
 #include "io/FileResult.h"
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -27,7 +27,7 @@ struct ResultsRows {
 // only counted, so that a table too big for memory still opens.
 // Example: a table of a header row and 3 data rows, maxBytes 0 -> columns
 // from the header, no rows, dataRows 3.
-ResultsRows LoadResultsRows(const clsWF& results, std::size_t maxBytes);
+ResultsRows LoadResultsRows(const RunResults& results, std::size_t maxBytes);
 
 // A read-only table model over loaded rows.
 class ResultsModel : public QAbstractTableModel {

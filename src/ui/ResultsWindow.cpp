@@ -49,13 +49,13 @@ FileDialogSetup ExportDialog(ResultsFormat format)
 
 } // namespace
 
-ResultsWindow::ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFiles, Prompts& prompts, Module1& globals,
+ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList runFiles, Prompts& prompts, SessionState& session,
     std::function<void()> yield, QWidget* parent, std::size_t maxLoadedBytes)
     : QDialog(parent)
     , results_(std::move(results))
     , runFiles_(std::move(runFiles))
     , prompts_(prompts)
-    , globals_(globals)
+    , session_(session)
     , yield_(std::move(yield))
 {
     setObjectName(QStringLiteral("ResultsWindow"));
@@ -229,7 +229,7 @@ void ResultsWindow::refreshSummary()
 
 void ResultsWindow::save()
 {
-    if (SaveResultsAs(prompts_, globals_, *results_, runFiles_, ResultsFileDialog(), ResultsFormat::Tsv, yield_)
+    if (SaveResultsAs(prompts_, session_, *results_, runFiles_, ResultsFileDialog(), ResultsFormat::Tsv, yield_)
         == SaveOutcome::Saved)
         close();
 }
@@ -237,7 +237,7 @@ void ResultsWindow::save()
 void ResultsWindow::exportResults()
 {
     const ResultsFormat format = ExportFormats[std::clamp(exportFormat_->currentIndex(), 0, 1)];
-    SaveResultsAs(prompts_, globals_, *results_, runFiles_, ExportDialog(format), format, yield_);
+    SaveResultsAs(prompts_, session_, *results_, runFiles_, ExportDialog(format), format, yield_);
 }
 
 } // namespace tamsenor

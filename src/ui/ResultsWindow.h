@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/Prompts.h"
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -38,7 +38,7 @@ public:
 
     // `runFiles` are the files of the run: the results never replace one.
     // `yield` lets the main window repaint while a file is written.
-    ResultsWindow(std::shared_ptr<clsWF> results, QStringList runFiles, Prompts& prompts, Module1& globals,
+    ResultsWindow(std::shared_ptr<RunResults> results, QStringList runFiles, Prompts& prompts, SessionState& session,
         std::function<void()> yield, QWidget* parent = nullptr, std::size_t maxLoadedBytes = DefaultLoadedBytes);
     ~ResultsWindow() override;
 
@@ -49,10 +49,10 @@ private:
     void exportResults();
     void refreshSummary();
 
-    std::shared_ptr<clsWF> results_;
+    std::shared_ptr<RunResults> results_;
     QStringList runFiles_;
     Prompts& prompts_;
-    Module1& globals_;
+    SessionState& session_;
     std::function<void()> yield_;
 
     ResultsModel* model_ = nullptr;

@@ -1,12 +1,12 @@
 // The main window's ways of opening the browser window: a double click on a
 // file of List1 or List2, and the Browse button.
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 
 #include "browser/BrowserTestSupport.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPrompts.h"
 #include "ui/FileChooser.h"
-#include "ui/browser/frmBrowser.h"
+#include "ui/browser/BrowserWindow.h"
 #include "ui/toolkit/ListBox.h"
 
 #include <QComboBox>
@@ -60,7 +60,7 @@ protected:
     {
         first = pages.page(QStringLiteral("first.htm"), QStringLiteral("First Page"));
         second = pages.page(QStringLiteral("second.htm"), QStringLiteral("Second Page"));
-        main = std::make_unique<Main>(prompts, clock);
+        main = std::make_unique<MainWindow>(prompts, clock);
         main->setBrowserOpener([this](const QString& address) { OpenBrowserWindow(main.get(), address); });
         main->show();
         List1 = main->findChild<ListBox*>(QStringLiteral("List1"));
@@ -76,18 +76,18 @@ protected:
         EXPECT_TRUE(prompts.asked.empty());
     }
 
-    QList<frmBrowser*> browsers() const { return main->findChildren<frmBrowser*>(); }
+    QList<BrowserWindow*> browsers() const { return main->findChildren<BrowserWindow*>(); }
 
     // The one browser window opened, once it has settled.
-    frmBrowser* openedBrowser()
+    BrowserWindow* openedBrowser()
     {
-        const QList<frmBrowser*> opened = browsers();
+        const QList<BrowserWindow*> opened = browsers();
         EXPECT_EQ(opened.size(), 1);
         if (opened.size() != 1)
             return nullptr;
-        frmBrowser* w = opened.front();
+        BrowserWindow* w = opened.front();
         EXPECT_TRUE(w->isVisible());
-        EXPECT_TRUE(waitUntil([&] { return !w->timTimer->isActive() && !w->isBusy(); }));
+        EXPECT_TRUE(waitUntil([&] { return !w->busyTimer_->isActive() && !w->isBusy(); }));
         return w;
     }
 
@@ -97,7 +97,7 @@ protected:
     QString second;
     ScriptedPrompts prompts;
     FixedClock clock { QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC) };
-    std::unique_ptr<Main> main;
+    std::unique_ptr<MainWindow> main;
     ListBox* List1 = nullptr;
     ListBox* List2 = nullptr;
     QPushButton* CmdBrowse = nullptr;
@@ -109,7 +109,7 @@ TEST_F(BrowserOpener, DoubleClickOnAChosenFileOpensItInTheBrowser)
     List2->addEntry(second);
     doubleClick(List2, List2->entries().indexOf(second));
 
-    frmBrowser* w = openedBrowser();
+    BrowserWindow* w = openedBrowser();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->StartingAddress, second);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Second Page"));
@@ -120,13 +120,13 @@ TEST_F(BrowserOpener, DoubleClickOnAListedFileOpensItInTheBrowser)
     auto* Combo1 = main->findChild<QComboBox*>(QStringLiteral("Combo1"));
     ASSERT_NE(Combo1, nullptr);
     Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("htm")));
-    main->fileChooser().Combo1_Click();
+    main->fileChooser().extensionChosen();
     const int index = List1->entries().indexOf(QStringLiteral("first.htm"));
     ASSERT_GE(index, 0) << List1->entries().join(u' ').toStdString();
 
     doubleClick(List1, index);
 
-    frmBrowser* w = openedBrowser();
+    BrowserWindow* w = openedBrowser();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(QFileInfo(w->StartingAddress).canonicalFilePath(), QFileInfo(first).canonicalFilePath());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("First Page"));
@@ -142,10 +142,10 @@ TEST_F(BrowserOpener, BrowseOpensTheFirstSelectedChosenFile)
 
     CmdBrowse->click();
 
-    frmBrowser* w = openedBrowser();
+    BrowserWindow* w = openedBrowser();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->StartingAddress, second);
-    EXPECT_EQ(w->cboAddress->currentText(), second);
+    EXPECT_EQ(w->addressBox_->currentText(), second);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Second Page"));
 }
 
@@ -154,11 +154,11 @@ TEST_F(BrowserOpener, BrowseWithoutASelectionOpensABlankWindowAndEachClickAnothe
     List2->addEntry(first);
 
     CmdBrowse->click();
-    frmBrowser* w = openedBrowser();
+    BrowserWindow* w = openedBrowser();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->StartingAddress, QString());
-    EXPECT_EQ(w->cboAddress->currentText(), QString());
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl());
+    EXPECT_EQ(w->addressBox_->currentText(), QString());
+    EXPECT_EQ(w->webView_->url(), QUrl());
 
     CmdBrowse->click();
     EXPECT_EQ(browsers().size(), 2);

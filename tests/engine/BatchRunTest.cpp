@@ -49,24 +49,24 @@ protected:
     // The same run through the window's Process command: returns the messages it showed.
     std::vector<QString> windowStrip(const QStringList& chosen, const QString& out)
     {
-        host.list2 = chosen;
+        host.chosenList = chosen;
         host.strip = true;
         host.mainState.StripOn = 1;
         host.dialogs.answer(Answer::Ok).directory(out);
-        CmdProcess_Click(host);
+        ProcessChosenFiles(host);
         return host.dialogs.messageTexts();
     }
 
     void windowExtract(const QStringList& chosen, const BatchSettings& settings, const QString& results)
     {
-        host.list2 = chosen;
+        host.chosenList = chosen;
         host.mainState.WebsiteOn = settings.web ? 1 : 0;
         host.mainState.EmailOn = settings.email ? 1 : 0;
         host.mainState.KeywordOn = settings.keywordFile ? 1 : 0;
         if (settings.keywordFile)
-            host.module1.useKeywords(std::make_shared<clsKeyWord>(settings.keywordFile->toStdString()));
+            host.sessionState.useKeywords(std::make_shared<KeywordFile>(settings.keywordFile->toStdString()));
         host.dialogs.answer(Answer::Yes).file(results);
-        CmdProcess_Click(host);
+        ProcessChosenFiles(host);
     }
 
     // Name -> bytes of every file in `directory`.
@@ -355,7 +355,7 @@ TEST_F(BatchRunTest, InterruptDuringKeywordLoadingOrChecksCancels)
             if (++yields != row.interruptAtYield)
                 return false;
             const MainState& state = batch.state();
-            stage = { batch.globals().CurrentKeywords->recordCount(), batch.globals().ColumnNames.size(),
+            stage = { batch.session().CurrentKeywords->recordCount(), batch.session().ColumnNames.size(),
                 state.ResultsRecords ? state.ResultsRecords->rowCount() : 0 };
             return true;
         };

@@ -14,7 +14,7 @@ protected:
     // The value of column `name` in data row `row` (1 = first after the header).
     std::optional<std::string> valueAt(std::size_t row, const std::string& name) const
     {
-        const auto& names = host.module1.ColumnNames;
+        const auto& names = host.sessionState.ColumnNames;
         const auto at = std::find(names.begin(), names.end(), name) - names.begin();
         return (*host.rowsAtReset)[row][static_cast<std::size_t>(at)];
     }
@@ -33,7 +33,7 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
         "<p>Contact: team@mail.test, see http://mail.test/a?b=1&c=2</p>\n"
         "<p>Price: 7 GBP</p><p>Phone 1 2</p>\n");
     const QString c = makeFile("c.txt", "nothing to find here\r\n");
-    host.list2 << a << b << c;
+    host.chosenList << a << b << c;
     host.mainState.EmailOn = 1;
     host.mainState.WebsiteOn = 1;
     host.mainState.KeywordOn = 1;
@@ -42,7 +42,7 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
     const QString saved = pathOf("results.txt");
     host.dialogs.answer(Answer::Yes).file(saved);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     const std::string expected = "Email\tWebSite\tPrice:\tPhone\tFileName\tProcessTime\r\n"
                                  "sales@shop.test\thttp://shop.test/index.htm\t10 USD\t555 1234\t"
@@ -58,9 +58,9 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
     ASSERT_EQ(2u, host.dialogs.asked.size());
     EXPECT_EQ(TextFileFilter, host.dialogs.asked[1].fileDialog.filter);
     EXPECT_EQ(2, host.dialogs.asked[1].fileDialog.filterIndex);
-    EXPECT_EQ(saved, host.module1.ResultsSavePath);
+    EXPECT_EQ(saved, host.sessionState.ResultsSavePath);
     EXPECT_EQ(1, host.resets);
-    EXPECT_TRUE(host.list2.isEmpty());
+    EXPECT_TRUE(host.chosenList.isEmpty());
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
 }
 
@@ -74,11 +74,11 @@ TEST_F(ExtractionRunTest, UnreadableFilesAreReportedAndTheRunGoesOn)
     const QString e = makeFile("e.htm", "");
     const QString f = pathOf("f.htm");
     ASSERT_TRUE(QDir().mkdir(f));
-    host.list2 << a << b << c << d << e << f;
+    host.chosenList << a << b << c << d << e << f;
     host.mainState.WebsiteOn = 1;
     host.dialogs.answer(Answer::No);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     const std::vector<QString> expected {
         messages::FileHasProblem(b, "No such file or directory"),
@@ -126,12 +126,12 @@ TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
     auto run = [&](int workers) {
         FakeRunHost h;
         h.workers = workers;
-        h.list2 = inputs;
+        h.chosenList = inputs;
         h.mainState.WebsiteOn = h.mainState.EmailOn = h.mainState.KeywordOn = 1;
         h.addKeyword("Price:", "1, 2");
         PrepareRun(h);
         EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
-        return Seen { h.mainState.ResultsTable->rstWF.rows(), h.overallValues, h.fileValues, h.captions,
+        return Seen { h.mainState.ResultsTable->table.rows(), h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
     };
 
@@ -153,7 +153,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
 {
     const QString exact = makeFile("a.htm", "http://exact.test/ab"); // 20 bytes: at the limit
     const QString longer = makeFile("b.htm", "http://t.test/abcdefghijklmnop");
-    host.list2 << exact << longer;
+    host.chosenList << exact << longer;
     host.mainState.WebsiteOn = 1;
     PrepareRun(host);
     ASSERT_EQ(0, host.mainState.RunRejected);
@@ -161,7 +161,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
 
     EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
-    const auto& rows = host.mainState.ResultsTable->rstWF.rows();
+    const auto& rows = host.mainState.ResultsTable->table.rows();
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ("http://exact.test/ab", rows[1][0]);
     EXPECT_EQ("http://t.test/abcdef", rows[2][0]);
@@ -171,19 +171,19 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
 // file, and the run still goes on with the next.
 TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 {
-    host.list2 << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
+    host.chosenList << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
     host.mainState.WebsiteOn = 1;
     PrepareRun(host);
     ASSERT_EQ(0, host.mainState.RunRejected);
     host.mainState.KeywordOn = 1;
     host.addKeyword("Bad", "x");
-    host.module1.ColumnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
-    host.mainState.ResultsTable = std::make_shared<clsWF>(host.module1.ColumnNames);
-    host.mainState.ResultsRecords = &host.mainState.ResultsTable->rstWF;
+    host.sessionState.ColumnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
+    host.mainState.ResultsTable = std::make_shared<RunResults>(host.sessionState.ColumnNames);
+    host.mainState.ResultsRecords = &host.mainState.ResultsTable->table;
 
     EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host).status);
 
-    const auto& rows = host.mainState.ResultsTable->rstWF.rows();
+    const auto& rows = host.mainState.ResultsTable->table.rows();
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ("http://two.test/", rows.back()[0]);
     EXPECT_TRUE(host.dialogs.asked.empty());
@@ -192,12 +192,12 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
 {
     const QString a = makeFile("a.htm", "http://a.test/ ");
-    host.list2 << a << makeFile("b.htm", "http://b.test/ ") << makeFile("c.htm", "http://c.test/ ");
+    host.chosenList << a << makeFile("b.htm", "http://b.test/ ") << makeFile("c.htm", "http://c.test/ ");
     host.mainState.WebsiteOn = 1;
     // The pass of a file ends at 100; the next yield is the top of the next file.
     host.cancelWhen([](const FakeRunHost& h) { return h.fileProgress() == 100.0f; });
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_TRUE(host.dialogs.asked.empty());
     EXPECT_EQ(1, host.resets);
@@ -210,13 +210,13 @@ TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
 
 TEST_F(ExtractionRunTest, CancelInsideTheStripper)
 {
-    host.list2 << makeFile("a.htm", "<b>x</b> <i>y</i> http://a.test/ ") << makeFile("b.htm", "http://b.test/ ");
+    host.chosenList << makeFile("a.htm", "<b>x</b> <i>y</i> http://a.test/ ") << makeFile("b.htm", "http://b.test/ ");
     host.mainState.WebsiteOn = 1;
     // The first tag has gone once the progress value has taken its first step
     // (the stripper need not show its work in the buffer before it ends).
     host.cancelWhen([](const FakeRunHost& h) { return h.fileProgress() == 5.0f; });
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_TRUE(host.dialogs.asked.empty());
     EXPECT_EQ(1, host.resets);
@@ -228,11 +228,11 @@ TEST_F(ExtractionRunTest, CancelInsideTheStripper)
 
 TEST_F(ExtractionRunTest, CancelInsideTheRowLoop)
 {
-    host.list2 << makeFile("a.htm", "http://1.test/ http://2.test/ http://3.test/ http://4.test/ ");
+    host.chosenList << makeFile("a.htm", "http://1.test/ http://2.test/ http://3.test/ http://4.test/ ");
     host.mainState.WebsiteOn = 1;
-    host.cancelWhen([](const FakeRunHost& h) { return h.mainState.ResultsTable->rstWF.rowCount() == 3; });
+    host.cancelWhen([](const FakeRunHost& h) { return h.mainState.ResultsTable->table.rowCount() == 3; });
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_TRUE(host.dialogs.asked.empty());
     EXPECT_EQ(1, host.resets);
@@ -258,11 +258,11 @@ TEST_F(ExtractionRunTest, OverallProgressPerFileCount)
         SCOPED_TRACE(row.name);
         FakeRunHost h;
         for (int i = 0; i < row.files; ++i)
-            h.list2 << makeFile("f" + std::to_string(i) + ".htm", "http://" + std::to_string(i) + ".test/ ");
+            h.chosenList << makeFile("f" + std::to_string(i) + ".htm", "http://" + std::to_string(i) + ".test/ ");
         h.mainState.WebsiteOn = 1;
         h.dialogs.answer(Answer::No);
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         ASSERT_EQ(row.expected.size() + 1, h.overallValues.size());
         EXPECT_EQ(0.0f, h.overallValues[0]);
@@ -276,11 +276,11 @@ TEST_F(ExtractionRunTest, OverallProgressPerFileCount)
 TEST_F(ExtractionRunTest, CaptionNamesTheFileAndItsSize)
 {
     const QString big = makeFile("big.htm", "http://big.test/ " + std::string(12500 - 17, 'x'));
-    host.list2 << big;
+    host.chosenList << big;
     host.mainState.WebsiteOn = 1;
     host.dialogs.answer(Answer::No);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { big + QStringLiteral(" ( 12.5k )") }, host.captions);
 }

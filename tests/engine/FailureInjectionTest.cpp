@@ -62,7 +62,7 @@ protected:
     QString extractAndSave(const QString& saveAs)
     {
         host.dialogs.answer(Answer::Yes).file(saveAs);
-        CmdProcess_Click(host);
+        ProcessChosenFiles(host);
         return saveAs;
     }
     void stripInto(const QString& directory)
@@ -70,7 +70,7 @@ protected:
         host.strip = true;
         host.mainState.StripOn = 1;
         host.dialogs.answer(Answer::Ok).directory(directory);
-        CmdProcess_Click(host);
+        ProcessChosenFiles(host);
     }
 };
 
@@ -87,7 +87,7 @@ TEST_F(FailureInjectionTest, BadFilesAreReportedAndTheFindingsOfTheOthersAreSave
     const QString elf = makeFile("true", elfBytes);
     const QString empty = makeFile("empty.htm", "");
     const QString good = makeFile("good.htm", "<p>mail x@y.test or see http://y.test/</p>");
-    host.list2 << vanished << becameDirectory << eof << png << elf << empty << good;
+    host.chosenList << vanished << becameDirectory << eof << png << elf << empty << good;
     host.mainState.EmailOn = 1;
     host.mainState.WebsiteOn = 1;
 
@@ -137,13 +137,13 @@ TEST_F(FailureInjectionTest, FiftyMegabytePageKeepsFindingsAtStartMiddleAndEnd)
     while (page.size() < BigPageBytes)
         page += line + "\r\n";
     page += " last@end.test";
-    host.list2 << makeFile("big.htm", page);
+    host.chosenList << makeFile("big.htm", page);
     page.clear();
     page.shrink_to_fit();
     host.mainState.EmailOn = 1;
     host.dialogs.answer(Answer::No);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     ASSERT_TRUE(host.rowsAtReset);
     ASSERT_EQ(4u, host.rowsAtReset->size());
@@ -177,7 +177,7 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
         ASSERT_TRUE(QDir().mkdir(out));
         const QString a = makeFile("a" + std::to_string(round) + ".htm", "<p>a</p>");
         const QString b = makeFile("b" + std::to_string(round) + ".htm", "<p>b</p>");
-        h.list2 << a << b;
+        h.chosenList << a << b;
         h.strip = true;
         h.mainState.StripOn = 1;
         h.dialogs.answer(Answer::Ok).directory(out);
@@ -188,7 +188,7 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
             done = true;
         };
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         const std::vector<QString> expected {
             messages::StripDirectoryNotice,
@@ -209,7 +209,7 @@ TEST_F(FailureInjectionTest, FullDiskWhileStrippingLeavesNoPartialOutput)
     WriteBytes(out.toStdString() + "/keephtm.txt", "an output of an earlier run");
     const QString keep = makeFile("keep.htm", "<p>new text</p>");
     const QString other = makeFile("other.htm", "<p>other</p>");
-    host.list2 << keep << other;
+    host.chosenList << keep << other;
     {
         WriteFailureAfter full(10);
         stripInto(out);
@@ -234,7 +234,7 @@ TEST_F(FailureInjectionTest, FullTmpfsWhileStrippingKeepsWhatFits)
     const QString out = pathOf("disk");
     const QString big = makeFile("big.htm", std::string(200 * 1024, 'x'));
     const QString small = makeFile("small.htm", "<b>fits</b>");
-    host.list2 << big << small;
+    host.chosenList << big << small;
 
     stripInto(out);
 
@@ -269,13 +269,13 @@ TEST_F(FailureInjectionTest, FullDiskWhileSavingResultsKeepsTheOldFile)
             page += " user" + std::to_string(i) + std::string(40, 'u') + "@mail.test";
         FakeRunHost h;
         WriteBytes(here.file("page.htm"), page);
-        h.list2 << QString::fromStdString(here.file("page.htm"));
+        h.chosenList << QString::fromStdString(here.file("page.htm"));
         h.mainState.EmailOn = 1;
         // Save, replace the old file, fail; then the dialog again, cancelled.
         h.dialogs.answer(Answer::Yes).file(old).answer(Answer::Yes).file(std::nullopt);
         {
             WriteFailureAfter full(row.tmpfs ? -1 : 100);
-            CmdProcess_Click(h);
+            ProcessChosenFiles(h);
         }
 
         const auto texts = h.dialogs.messageTexts();
@@ -325,9 +325,9 @@ TEST_F(FailureInjectionTest, ResultsThatCannotBeKeptEndTheRun)
         SpillFailureAfter full(row.tmpfs ? -1 : 100);
         if (row.window) {
             FakeRunHost h;
-            h.list2 = chosen;
+            h.chosenList = chosen;
             h.mainState.EmailOn = 1;
-            CmdProcess_Click(h);
+            ProcessChosenFiles(h);
             EXPECT_EQ(std::vector<QString> { messages::ResultsNotKept(QDir::tempPath(), "No space left on device") },
                 h.dialogs.messageTexts());
             EXPECT_EQ(Icon::Critical, h.dialogs.messages().back().icon);
@@ -357,22 +357,22 @@ TEST_F(FailureInjectionTest, KeywordFilesThatCannotBeReadWhole)
     WriteBytes(dir.file("image.png"), PngBytes);
     fs::create_symlink(dir.file("gone.txt"), dir.file("vanished.txt"));
 
-    const clsKeyWord longValue(dir.file("long.txt"));
+    const KeywordFile longValue(dir.file("long.txt"));
     EXPECT_EQ(2, longValue.loadReport().stoppedAtLine);
-    EXPECT_EQ(1, longValue.rstKeyWord.recordCount());
+    EXPECT_EQ(1, longValue.table.recordCount());
 
-    const clsKeyWord binary(dir.file("image.png"));
+    const KeywordFile binary(dir.file("image.png"));
     EXPECT_TRUE(binary.loadReport().opened);
-    EXPECT_EQ(binary.loadReport().recordsLoaded, binary.rstKeyWord.recordCount());
+    EXPECT_EQ(binary.loadReport().recordsLoaded, binary.table.recordCount());
     // Whatever a binary file gives loads back the same after a save.
     ASSERT_TRUE(binary.WriteToFile(dir.file("binary-saved.txt")).ok);
-    const clsKeyWord reloaded(dir.file("binary-saved.txt"));
-    EXPECT_EQ(clsKeyWord::Serialize(binary.rstKeyWord), clsKeyWord::Serialize(reloaded.rstKeyWord));
+    const KeywordFile reloaded(dir.file("binary-saved.txt"));
+    EXPECT_EQ(KeywordFile::Serialize(binary.table), KeywordFile::Serialize(reloaded.table));
 
-    const clsKeyWord vanished(dir.file("vanished.txt"));
+    const KeywordFile vanished(dir.file("vanished.txt"));
     EXPECT_FALSE(vanished.loadReport().opened);
     EXPECT_EQ("No such file or directory", vanished.loadReport().reason);
-    EXPECT_EQ(0, vanished.rstKeyWord.recordCount());
+    EXPECT_EQ(0, vanished.table.recordCount());
 }
 
 // A binary file opened as the keyword file gives keywords no run can search:
@@ -380,12 +380,12 @@ TEST_F(FailureInjectionTest, KeywordFilesThatCannotBeReadWhole)
 TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
 {
     WriteBytes(dir.file("image.png"), PngBytes);
-    host.module1.useKeywords(std::make_shared<clsKeyWord>(dir.file("image.png")));
-    ASSERT_GT(host.module1.CurrentKeywords->recordCount(), 0);
-    host.list2 << makeFile("a.htm", "a@b.test");
+    host.sessionState.useKeywords(std::make_shared<KeywordFile>(dir.file("image.png")));
+    ASSERT_GT(host.sessionState.CurrentKeywords->recordCount(), 0);
+    host.chosenList << makeFile("a.htm", "a@b.test");
     host.mainState.KeywordOn = 1;
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { messages::UnreadablePositions("\x89PNG") }, host.dialogs.messageTexts());
     EXPECT_TRUE(!host.rowsAtReset || host.rowsAtReset->size() <= 1u) << "no file was searched";
@@ -394,9 +394,9 @@ TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
 
 TEST_F(FailureInjectionTest, FullDiskWhileSavingKeywordsKeepsThePreviousFile)
 {
-    clsKeyWord keywords;
+    KeywordFile keywords;
     for (int i = 0; i < 1000; ++i) // about 95 KB: more than the small disk holds
-        keywords.rstKeyWord.addNew(std::to_string(i) + std::string(90, 'n'), "1, 2");
+        keywords.table.addNew(std::to_string(i) + std::string(90, 'n'), "1, 2");
     const std::string previous = "Old\t1\r\n";
     SmallDisk disk(dir.file("disk"));
     const std::string target = (disk.mounted() ? dir.file("disk") : dir.path()) + "/keywords.txt";
@@ -423,7 +423,7 @@ TEST_F(FailureInjectionTest, AwkwardPathsAreUsedExactly)
     const QString out = pathOf("out dir 'ü' -x");
     ASSERT_TRUE(QDir().mkdir(out));
 
-    host.list2 = chosen;
+    host.chosenList = chosen;
     host.mainState.EmailOn = 1;
     const QString saved = extractAndSave(pathOf("-results 'ä'.txt"));
     const std::string table = ReadBytes(saved.toStdString());
@@ -434,11 +434,11 @@ TEST_F(FailureInjectionTest, AwkwardPathsAreUsedExactly)
     }
 
     FakeRunHost strip;
-    strip.list2 = chosen;
+    strip.chosenList = chosen;
     strip.strip = true;
     strip.mainState.StripOn = 1;
     strip.dialogs.answer(Answer::Ok).directory(out);
-    CmdProcess_Click(strip);
+    ProcessChosenFiles(strip);
     EXPECT_EQ((std::vector<std::string> { "-rfhtm.txt", "Grüße aus Kölnhtm.txt", "quote'and\"doublehtm.txt",
                   "with spacehtm.txt" }),
         entriesOf(out));

@@ -18,7 +18,7 @@ namespace tamsenor::testing {
 
 // A main window without widgets: List2 is a string list, the bars are floats
 // with the bars' range rule, and reset() does what the run relies on of
-// Form_Load. Every yield can run a scripted action, which is how tests press
+// resetWindow. Every yield can run a scripted action, which is how tests press
 // Cancel in the middle of a run.
 class FakeRunHost : public RunHost {
 public:
@@ -27,16 +27,16 @@ public:
     FakeRunHost()
         : fixedClock(QDateTime(QDate(2007, 3, 9), QTime(14, 5)))
     {
-        module1.useKeywords(std::make_shared<clsKeyWord>());
+        sessionState.useKeywords(std::make_shared<KeywordFile>());
         mainState.FirstLoadDone = 1;
     }
 
     // Scripting and inspection.
     ScriptedPrompts dialogs;
     FixedClock fixedClock;
-    Module1 module1;
+    SessionState sessionState;
     MainState mainState;
-    QStringList list2;
+    QStringList chosenList;
     bool strip = false;
     QString caption;
     std::vector<float> overallValues; // every value PBProgress took, in order
@@ -54,7 +54,7 @@ public:
     // The results table's rows as the reset found them (nullopt: no table).
     std::optional<Rows> rowsAtReset;
 
-    void pressCancel() { CmdCancel_Click(*this); }
+    void pressCancel() { CancelProcessing(*this); }
     // Presses Cancel at the first yield at which `when` holds.
     void cancelWhen(std::function<bool(const FakeRunHost&)> when)
     {
@@ -66,17 +66,17 @@ public:
 
     void addKeyword(const std::string& name, const std::string& position)
     {
-        module1.CurrentKeywords->addNew(name, position);
+        sessionState.CurrentKeywords->addNew(name, position);
     }
 
     // RunHost.
-    Module1& globals() override { return module1; }
+    SessionState& session() override { return sessionState; }
     MainState& state() override { return mainState; }
     Prompts& prompts() override { return dialogs; }
     const Clock& clock() const override { return fixedClock; }
-    int chosenCount() const override { return static_cast<int>(list2.size()); }
-    QString chosenEntry(int index) const override { return list2.value(index); }
-    void clearChosen() override { list2.clear(); }
+    int chosenCount() const override { return static_cast<int>(chosenList.size()); }
+    QString chosenEntry(int index) const override { return chosenList.value(index); }
+    void clearChosen() override { chosenList.clear(); }
     bool stripChecked() const override { return strip; }
     void setCommandsEnabled(bool process, bool exit, bool cancel) override
     {
@@ -123,7 +123,7 @@ public:
         ++resets;
         rowsAtReset.reset();
         if (mainState.ResultsTable)
-            rowsAtReset = mainState.ResultsTable->rstWF.rows();
+            rowsAtReset = mainState.ResultsTable->table.rows();
         mainState.ResultsTable.reset();
         mainState.ResultsRecords = nullptr;
         strip = false;
@@ -131,7 +131,7 @@ public:
         mainState.EmailOn = mainState.WebsiteOn = mainState.KeywordOn = mainState.CancelRequested = 0;
         setCommandsEnabled(true, true, false);
         overall_ = file_ = 0.0f;
-        list2.clear();
+        chosenList.clear();
         caption.clear();
     }
 

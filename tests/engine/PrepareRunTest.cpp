@@ -110,19 +110,19 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         SCOPED_TRACE(row.name);
         FakeRunHost h;
         if (row.chooseFile)
-            h.list2 << makeFile("a.htm", "<p>Price 1 http://x.test/ </p>");
+            h.chosenList << makeFile("a.htm", "<p>Price 1 http://x.test/ </p>");
         row.setUp(h);
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         ASSERT_EQ(1u, h.dialogs.asked.size());
         EXPECT_EQ(row.message, h.dialogs.asked[0].text);
         EXPECT_EQ(row.icon, h.dialogs.asked[0].icon);
         EXPECT_EQ(Buttons::Ok, h.dialogs.asked[0].buttons);
         EXPECT_EQ(1, h.resets);
-        EXPECT_TRUE(h.list2.isEmpty());
+        EXPECT_TRUE(h.chosenList.isEmpty());
         EXPECT_FALSE(h.mainState.ResultsTable);
-        EXPECT_EQ(0, h.module1.ResultsTableFailed);
+        EXPECT_EQ(0, h.sessionState.ResultsTableFailed);
         EXPECT_TRUE(h.captions.empty()); // no file was touched
         EXPECT_EQ(QStringList { QString() }, h.mainState.StripOutputFiles);
 
@@ -143,13 +143,13 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
 TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
 {
     WriteBytes(dir.file("keys.txt"), "Price\t1\r\n\r\nPhone\t1, 2\r\n");
-    host.module1.useKeywords(std::make_shared<clsKeyWord>(dir.file("keys.txt")));
-    ASSERT_EQ(3, host.module1.CurrentKeywords->recordCount());
-    ASSERT_EQ("", host.module1.CurrentKeywords->records()[1].name);
+    host.sessionState.useKeywords(std::make_shared<KeywordFile>(dir.file("keys.txt")));
+    ASSERT_EQ(3, host.sessionState.CurrentKeywords->recordCount());
+    ASSERT_EQ("", host.sessionState.CurrentKeywords->records()[1].name);
     host.mainState.KeywordOn = 1;
-    host.list2 << makeFile("a.htm", "Price 5 Phone 7 8 ");
+    host.chosenList << makeFile("a.htm", "Price 5 Phone 7 8 ");
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { messages::UnnamedKeyword }, host.dialogs.messageTexts());
     EXPECT_EQ(0, host.yields);
@@ -162,10 +162,10 @@ TEST_F(RefusalTest, KeywordOccurringEverywhereStillEnds)
 {
     host.mainState.KeywordOn = 1;
     host.addKeyword(" ", "1");
-    host.list2 << makeFile("a.htm", "one two three");
+    host.chosenList << makeFile("a.htm", "one two three");
     host.dialogs.answer(Answer::No);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { messages::SaveQuestion }, host.dialogs.messageTexts());
     ASSERT_TRUE(host.rowsAtReset);
@@ -185,18 +185,18 @@ TEST_F(RefusalTest, StripQuestionCancelledOrNoDirectoryEndsSilently)
         FakeRunHost h;
         h.strip = true;
         h.mainState.StripOn = 1;
-        h.list2 << makeFile("a.htm", "<p>x</p>");
-        h.module1.StripOutputDir = "/left/over";
+        h.chosenList << makeFile("a.htm", "<p>x</p>");
+        h.sessionState.StripOutputDir = "/left/over";
         h.dialogs.answer(row.answer);
         if (row.directoryAsked)
             h.dialogs.directory(QString());
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         ASSERT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
         EXPECT_EQ(Buttons::OkCancel, h.dialogs.asked[0].buttons);
         EXPECT_EQ(row.directoryAsked ? 2u : 1u, h.dialogs.asked.size());
-        EXPECT_TRUE(h.module1.StripOutputDir.isEmpty());
+        EXPECT_TRUE(h.sessionState.StripOutputDir.isEmpty());
         EXPECT_EQ(1, h.resets);
         EXPECT_EQ(std::vector<std::string> { "a.htm" }, dir.entries());
     }

@@ -17,15 +17,15 @@ protected:
     void SetUp() override
     {
         RunFixture::SetUp();
-        auto results = std::make_shared<clsWF>(std::vector<std::string> { "WebSite", "FileName" });
-        results->rstWF.addRow();
-        results->rstWF.setValue(0, "WebSite");
-        results->rstWF.setValue(1, "FileName");
-        results->rstWF.addRow();
-        results->rstWF.setValue(0, "http://x.test/");
-        results->rstWF.setValue(1, "/in/a.htm");
+        auto results = std::make_shared<RunResults>(std::vector<std::string> { "WebSite", "FileName" });
+        results->table.addRow();
+        results->table.setValue(0, "WebSite");
+        results->table.setValue(1, "FileName");
+        results->table.addRow();
+        results->table.setValue(0, "http://x.test/");
+        results->table.setValue(1, "/in/a.htm");
         host.mainState.ResultsTable = results;
-        host.mainState.ResultsRecords = &results->rstWF;
+        host.mainState.ResultsRecords = &results->table;
         existing = makeFile("old.txt", "old");
     }
     QString existing;
@@ -100,7 +100,7 @@ TEST_F(SaveResultsTest, FailedWriteIsReportedAndTheDialogComesBack)
     EXPECT_EQ(expected, host.dialogs.messageTexts());
     EXPECT_EQ(Icon::Critical, host.dialogs.messages()[1].icon);
     EXPECT_EQ(Table, ReadBytes(good.toStdString()));
-    EXPECT_EQ(good, host.module1.ResultsSavePath);
+    EXPECT_EQ(good, host.sessionState.ResultsSavePath);
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
 }
 
@@ -112,14 +112,14 @@ TEST_F(SaveResultsTest, NeverOntoAChosenFileOrTheKeywordFile)
         std::string why;
     };
     const Row rows[] = {
-        { "a chosen file", [](FakeRunHost& h, const QString& file) { h.list2 << file; },
+        { "a chosen file", [](FakeRunHost& h, const QString& file) { h.chosenList << file; },
             "it is one of the files being processed" },
-        { "the keyword file opened", [](FakeRunHost& h, const QString& file) { h.module1.KeywordOpenPath = file; },
+        { "the keyword file opened", [](FakeRunHost& h, const QString& file) { h.sessionState.KeywordOpenPath = file; },
             "it is the keyword file in use" },
         { "the keyword file saved, named through a link",
             [this](FakeRunHost& h, const QString& file) {
                 ASSERT_EQ(0, ::symlink(file.toStdString().c_str(), dir.file("link.txt").c_str()));
-                h.module1.KeywordSavePath = pathOf("link.txt");
+                h.sessionState.KeywordSavePath = pathOf("link.txt");
             },
             "it is the keyword file in use" },
     };

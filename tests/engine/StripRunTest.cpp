@@ -66,10 +66,10 @@ TEST_F(StripRunTest, OutputsHoldHeaderJoinedLinesAndFinalLineEnd)
     const QString n = makeFile("n.txt", "a\r\nb\rc");
     const QString page = makeFile("page.htm", "<html><body>One<p>Two\r\nlines\nkept</body></html>\r\n");
     const QString readme = makeFile("README", "");
-    host.list2 << n << page << readme;
+    host.chosenList << n << page << readme;
     chooseDirectory(out + "/"); // a directory given with its separator: two in a row, accepted
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(" From: " + n.toStdString() + "\r\nabc\r\n", output("ntxt.txt"));
     EXPECT_EQ(" From: " + page.toStdString() + "\r\n  One\r\nTwolines\nkept  \r\n", output("pagehtm.txt"));
@@ -89,10 +89,10 @@ TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
     const QString first = makeFile("x/index.htm", "first");
     const QString second = makeFile("y/index.htm", "second");
     WriteBytes(out.toStdString() + "/indexhtm.txt", "from before the run");
-    host.list2 << first << second;
+    host.chosenList << first << second;
     chooseDirectory(out);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(" From: " + first.toStdString() + "\r\nfirst\r\n", output("indexhtm.txt"));
     EXPECT_EQ(" From: " + second.toStdString() + "\r\nsecond\r\n", output("indexhtm_2.txt"));
@@ -107,10 +107,10 @@ TEST_F(StripRunTest, AnOutputNeverReplacesAnotherOutputThroughALink)
     const QString b = makeFile("y/b.html", "second");
     // "ahtml.txt" leads to the name the second output would take.
     ASSERT_EQ(0, ::symlink("bhtml.txt", (out + "/ahtml.txt").toStdString().c_str()));
-    host.list2 << a << b;
+    host.chosenList << a << b;
     chooseDirectory(out);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(" From: " + a.toStdString() + "\r\nfirst\r\n", output("bhtml.txt"));
     EXPECT_EQ(" From: " + b.toStdString() + "\r\nsecond\r\n", output("bhtml_2.txt"));
@@ -123,10 +123,10 @@ TEST_F(StripRunTest, AnOutputNeverReplacesAChosenFile)
     const QString a = makeFile("a.txt", "new text");
     const QString chosen = makeFile("atxt.txt", "the user's file");
     ASSERT_EQ(0, ::symlink(pathOf("").toStdString().c_str(), (out + "/same").toStdString().c_str()));
-    host.list2 << a << chosen;
+    host.chosenList << a << chosen;
     chooseDirectory(out + "/same");
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ("the user's file", ReadBytes(chosen.toStdString()));
     EXPECT_EQ(" From: " + a.toStdString() + "\r\nnew text\r\n", ReadBytes(pathOf("atxt_2.txt").toStdString()));
@@ -163,12 +163,12 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
         const QString replaced = out + "/ahtm.txt";
         WriteBytes(replaced.toStdString(), "the user's earlier ahtm.txt");
         for (const char* name : { "a.htm", "b.htm", "c.htm", "d.htm" })
-            h.list2 << makeFile(name, "<b>x</b>\r\n<i>y</i>\r\nz");
+            h.chosenList << makeFile(name, "<b>x</b>\r\n<i>y</i>\r\nz");
         h.dialogs.answer(Answer::Ok).directory(out);
         h.cancelWhen(row.when);
         h.workers = row.workers;
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         EXPECT_EQ((std::vector<std::string> { "ahtm.txt", "older.txt" }), outputs());
         EXPECT_EQ("not ours", ReadBytes(keep.toStdString()));
@@ -183,10 +183,10 @@ TEST_F(StripRunTest, MissingOutputDirectorySkipsEveryFileAndSaysWhy)
 {
     const QString a = makeFile("a.htm", "x");
     const QString b = makeFile("b.htm", "y");
-    host.list2 << a << b;
+    host.chosenList << a << b;
     chooseDirectory(pathOf("gone"));
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     const std::vector<QString> expected {
         messages::StripDirectoryNotice,
@@ -211,10 +211,10 @@ TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)
     // Chosen as a file, then made a pipe with no writer: refused, never waited on.
     const QString pipe = pathOf("pipe.htm");
     ASSERT_EQ(0, ::mkfifo(pipe.toStdString().c_str(), 0644));
-    host.list2 << binary << fine << pipe << missing;
+    host.chosenList << binary << fine << pipe << missing;
     chooseDirectory(out);
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<std::string> { "finehtm.txt" }, outputs());
     ASSERT_EQ(3u, host.dialogs.messageTexts().size());
@@ -230,7 +230,7 @@ TEST_F(StripRunTest, AFileThatRunsOutOfMemoryIsSkippedNotWrittenEmpty)
 {
     const QString big = makeFile("big.htm", "<b>x</b>");
     const QString fine = makeFile("fine.htm", "ok");
-    host.list2 << big << fine;
+    host.chosenList << big << fine;
     chooseDirectory(out);
     // Inside the stripper of the first file (its progress has moved), memory runs out.
     host.onYield = [thrown = false](FakeRunHost& h) mutable {
@@ -240,7 +240,7 @@ TEST_F(StripRunTest, AFileThatRunsOutOfMemoryIsSkippedNotWrittenEmpty)
         }
     };
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<std::string> { "finehtm.txt" }, outputs());
     ASSERT_EQ(3u, host.dialogs.messageTexts().size());
@@ -278,9 +278,9 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
         h.strip = true;
         h.mainState.StripOn = 1;
         h.workers = workers;
-        h.list2 = inputs;
+        h.chosenList = inputs;
         h.dialogs.answer(Answer::Ok).directory(out);
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
         Seen seen { {}, h.mainState.StripOutputFiles, h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
         for (const std::string& name : outputs())
@@ -305,7 +305,7 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
 TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaidAndTakesTheOutputsBack)
 {
     WriteBytes(out.toStdString() + "/ahtm.txt", "the user's earlier ahtm.txt");
-    host.list2 << makeFile("a.htm", "x") << makeFile("b.htm", "y");
+    host.chosenList << makeFile("a.htm", "x") << makeFile("b.htm", "y");
     chooseDirectory(out);
     // After the first output replaced a file, at a yield outside any file's own work.
     host.onYield = [](FakeRunHost& h) {
@@ -313,7 +313,7 @@ TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaidAndTakesTheOutputsBack)
             throw std::bad_alloc();
     };
 
-    CmdProcess_Click(host);
+    ProcessChosenFiles(host);
 
     const std::vector<QString> expected { messages::StripDirectoryNotice, messages::RunOutOfMemory };
     EXPECT_EQ(expected, host.dialogs.messageTexts());
@@ -352,10 +352,10 @@ TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
         h.strip = true;
         h.mainState.StripOn = 1;
         for (int i = 0; i < row.files; ++i)
-            h.list2 << makeFile("p" + std::to_string(i), "x");
+            h.chosenList << makeFile("p" + std::to_string(i), "x");
         h.dialogs.answer(Answer::Ok).directory(out);
 
-        CmdProcess_Click(h);
+        ProcessChosenFiles(h);
 
         std::vector<float> expected = row.expected;
         expected.push_back(0.0f); // the end of the strip loop

@@ -1,7 +1,7 @@
 #include "keywords/dialogs/KeywordCommands.h"
 #include "io/TempDir.h"
-#include "keywords/dialogs/FrmPreAdd.h"
-#include "keywords/dialogs/FrmProperty.h"
+#include "keywords/dialogs/KeywordSourceDialog.h"
+#include "keywords/dialogs/KeywordPropertiesDialog.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QLineEdit>
@@ -31,12 +31,12 @@ QPushButton* Button(QDialog& dialog, const char* name)
     return dialog.findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
-// FrmPreAdd: pick a source and press OK.
-Step ChooseSource(FrmPreAdd::Source source)
+// KeywordSourceDialog: pick a source and press OK.
+Step ChooseSource(KeywordSourceDialog::Source source)
 {
     return [source](QDialog& dialog) {
         EXPECT_EQ(QStringLiteral("FrmPreAdd"), dialog.objectName());
-        const char* option = source == FrmPreAdd::Source::NewKeyword ? "Option2" : "Option1";
+        const char* option = source == KeywordSourceDialog::Source::NewKeyword ? "Option2" : "Option1";
         dialog.findChild<QRadioButton*>(QString::fromLatin1(option))->click();
         Button(dialog, "Command1")->click();
     };
@@ -61,10 +61,10 @@ class KeywordCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        list3->setObjectName(QStringLiteral("List3"));
-        list3->setSelectionMode(QAbstractItemView::SingleSelection);
-        globals.useKeywords(std::make_shared<clsKeyWord>());
-        commands = std::make_unique<KeywordCommands>(&window, globals, prompts, list3, [this] { refill(); });
+        keywordList->setObjectName(QStringLiteral("List3"));
+        keywordList->setSelectionMode(QAbstractItemView::SingleSelection);
+        session.useKeywords(std::make_shared<KeywordFile>());
+        commands = std::make_unique<KeywordCommands>(&window, session, prompts, keywordList, [this] { refill(); });
         commands->setModalRunner([this](QDialog& dialog) {
             shown.push_back(dialog.objectName());
             if (script.empty()) {
@@ -85,20 +85,20 @@ protected:
         EXPECT_TRUE(script.empty());
     }
 
-    // What the main window's RefillKeywordList does.
+    // What the main window's refillKeywordList does.
     void refill()
     {
-        list3->clear();
-        if (globals.CurrentKeywords)
-            for (const KeywordTable::Record& record : globals.CurrentKeywords->records())
-                list3->addItem(QString::fromLocal8Bit(record.name));
+        keywordList->clear();
+        if (session.CurrentKeywords)
+            for (const KeywordTable::Record& record : session.CurrentKeywords->records())
+                keywordList->addItem(QString::fromLocal8Bit(record.name));
     }
 
     void setKeywords(const std::vector<KeywordTable::Record>& records)
     {
-        globals.useKeywords(std::make_shared<clsKeyWord>());
+        session.useKeywords(std::make_shared<KeywordFile>());
         for (const auto& record : records)
-            globals.CurrentKeywords->addNew(record.name, record.position);
+            session.CurrentKeywords->addNew(record.name, record.position);
         refill();
     }
 
@@ -106,8 +106,8 @@ protected:
     std::vector<std::string> table() const
     {
         std::vector<std::string> out;
-        if (globals.CurrentKeywords)
-            for (const auto& record : globals.CurrentKeywords->records())
+        if (session.CurrentKeywords)
+            for (const auto& record : session.CurrentKeywords->records())
                 out.push_back(record.name + ":" + record.position);
         return out;
     }
@@ -115,22 +115,22 @@ protected:
     std::vector<std::string> entries() const
     {
         std::vector<std::string> out;
-        for (int i = 0; i < list3->count(); ++i)
-            out.push_back(list3->item(i)->text().toStdString());
+        for (int i = 0; i < keywordList->count(); ++i)
+            out.push_back(keywordList->item(i)->text().toStdString());
         return out;
     }
 
     int selected() const
     {
-        const auto items = list3->selectedItems();
-        return items.isEmpty() ? -1 : list3->row(items.first());
+        const auto items = keywordList->selectedItems();
+        return items.isEmpty() ? -1 : keywordList->row(items.first());
     }
 
     QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
 
     QWidget window;
-    QListWidget* list3 = new QListWidget(&window);
-    Module1 globals;
+    QListWidget* keywordList = new QListWidget(&window);
+    SessionState session;
     ScriptedPrompts prompts;
     std::deque<Step> script;
     std::vector<QString> shown;
@@ -143,8 +143,8 @@ const std::vector<KeywordTable::Record> ABC = { { "A", "1" }, { "B", "2" }, { "C
 TEST_F(KeywordCommandsTest, NewKeywordIsAppendedLastExactlyAsTyped)
 {
     setKeywords(ABC);
-    list3->setCurrentRow(0);
-    script.push_back(ChooseSource(FrmPreAdd::Source::NewKeyword));
+    keywordList->setCurrentRow(0);
+    script.push_back(ChooseSource(KeywordSourceDialog::Source::NewKeyword));
     script.push_back([](QDialog& dialog) {
         EXPECT_EQ(QStringLiteral("FrmAddNewKW"), dialog.objectName());
         EXPECT_EQ(QStringLiteral("FrmPreAdd"), dialog.parentWidget()->objectName()); // stays behind it
@@ -163,9 +163,9 @@ TEST_F(KeywordCommandsTest, NewKeywordIsAppendedLastExactlyAsTyped)
 TEST_F(KeywordCommandsTest, NewCancelledChangesNothing)
 {
     setKeywords(ABC);
-    script.push_back(Press("Command2")); // FrmPreAdd
-    script.push_back(ChooseSource(FrmPreAdd::Source::NewKeyword));
-    script.push_back(Press("Command2")); // FrmAddNewKW
+    script.push_back(Press("Command2")); // KeywordSourceDialog
+    script.push_back(ChooseSource(KeywordSourceDialog::Source::NewKeyword));
+    script.push_back(Press("Command2")); // NewKeywordDialog
     commands->New();
     commands->New();
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
@@ -177,12 +177,12 @@ TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
     setKeywords({ { "A", "1" }, { "B", "2" } });
     WriteBytes(dir.file("cd.txt"), "C\t3\r\nD\t4\r\n");
     prompts.file(path("cd.txt"));
-    script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+    script.push_back(ChooseSource(KeywordSourceDialog::Source::SavedFile));
     commands->New();
 
     EXPECT_EQ((std::vector<std::string> { "C:3", "D:4", "A:1", "B:2" }), table());
     EXPECT_EQ((std::vector<std::string> { "C", "D", "A", "B" }), entries());
-    EXPECT_EQ(path("cd.txt"), globals.KeywordOpenPath);
+    EXPECT_EQ(path("cd.txt"), session.KeywordOpenPath);
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
     EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
@@ -193,11 +193,11 @@ TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
 TEST_F(KeywordCommandsTest, SavedFileSourceCancelledKeepsTheKeywords)
 {
     setKeywords({ { "A", "1" }, { "B", "2" } });
-    const clsKeyWord* before = globals.KeywordObject.get();
+    const KeywordFile* before = session.KeywordObject.get();
     prompts.file(std::nullopt);
-    script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+    script.push_back(ChooseSource(KeywordSourceDialog::Source::SavedFile));
     commands->New();
-    EXPECT_EQ(before, globals.KeywordObject.get());
+    EXPECT_EQ(before, session.KeywordObject.get());
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
 }
 
@@ -224,13 +224,13 @@ TEST_F(KeywordCommandsTest, UpAndDownSwapNeighboursAndKeepTheSelection)
         SCOPED_TRACE(row.name);
         setKeywords(ABC);
         if (row.select >= 0)
-            list3->setCurrentRow(row.select);
+            keywordList->setCurrentRow(row.select);
         row.up ? commands->Up() : commands->Down();
         EXPECT_EQ(row.table, table());
-        EXPECT_EQ(3, list3->count());
+        EXPECT_EQ(3, keywordList->count());
         EXPECT_EQ(row.selected, selected());
         if (row.selected >= 0) {
-            EXPECT_EQ(row.table[row.selected].substr(0, 1), list3->item(row.selected)->text().toStdString());
+            EXPECT_EQ(row.table[row.selected].substr(0, 1), keywordList->item(row.selected)->text().toStdString());
         }
     }
 }
@@ -238,7 +238,7 @@ TEST_F(KeywordCommandsTest, UpAndDownSwapNeighboursAndKeepTheSelection)
 TEST_F(KeywordCommandsTest, DeleteAsksAndNoKeepsTheKeyword)
 {
     setKeywords(ABC);
-    list3->setCurrentRow(1);
+    keywordList->setCurrentRow(1);
     prompts.answer(Answer::No);
     commands->Delete();
     ASSERT_EQ(1u, prompts.asked.size());
@@ -249,7 +249,7 @@ TEST_F(KeywordCommandsTest, DeleteAsksAndNoKeepsTheKeyword)
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
     EXPECT_EQ(-1, selected());
 
-    list3->setCurrentRow(1);
+    keywordList->setCurrentRow(1);
     prompts.answer(Answer::Yes);
     commands->Delete();
     EXPECT_EQ((std::vector<std::string> { "A:1", "C:3" }), table());
@@ -263,10 +263,10 @@ TEST_F(KeywordCommandsTest, DeleteAsksAndNoKeepsTheKeyword)
 TEST_F(KeywordCommandsTest, ClearEmptiesWithoutAQuestion)
 {
     setKeywords(ABC);
-    list3->setCurrentRow(2);
+    keywordList->setCurrentRow(2);
     commands->Clear();
     EXPECT_TRUE(table().empty());
-    EXPECT_EQ(0, list3->count());
+    EXPECT_EQ(0, keywordList->count());
     EXPECT_TRUE(prompts.asked.empty());
 }
 
@@ -276,16 +276,16 @@ TEST_F(KeywordCommandsTest, PropertyEditsTheRecordInPlace)
     commands->Property(); // nothing selected
     EXPECT_EQ(nullptr, commands->openProperty());
 
-    list3->setCurrentRow(1);
+    keywordList->setCurrentRow(1);
     commands->Property();
-    FrmProperty* dialog = commands->openProperty();
+    KeywordPropertiesDialog* dialog = commands->openProperty();
     ASSERT_NE(nullptr, dialog);
     EXPECT_FALSE(dialog->isModal());
     EXPECT_EQ(QStringLiteral("B"), dialog->keywordBox()->text());
     EXPECT_EQ(QStringLiteral("2"), dialog->positionBox()->text());
 
     // Pressing Property again with another keyword selected keeps the open one on B.
-    list3->setCurrentRow(2);
+    keywordList->setCurrentRow(2);
     commands->Property();
     EXPECT_EQ(dialog, commands->openProperty());
     EXPECT_EQ(QStringLiteral("B"), dialog->keywordBox()->text());
@@ -308,7 +308,7 @@ TEST_F(KeywordCommandsTest, PropertyEditsTheRecordInPlace)
 TEST_F(KeywordCommandsTest, PropertyCancelledStoresNothing)
 {
     setKeywords(ABC);
-    list3->setCurrentRow(0);
+    keywordList->setCurrentRow(0);
     commands->Property();
     ASSERT_NE(nullptr, commands->openProperty());
     commands->openProperty()->keywordBox()->setText(QStringLiteral("Z"));
@@ -332,16 +332,16 @@ TEST_F(KeywordCommandsTest, OpenPropertyHoldsOffCommandsThatMoveOrDropItsRecord)
         { "New", &KeywordCommands::New },
     };
     setKeywords(ABC);
-    list3->setCurrentRow(1);
+    keywordList->setCurrentRow(1);
     commands->Property();
-    FrmProperty* dialog = commands->openProperty();
+    KeywordPropertiesDialog* dialog = commands->openProperty();
     ASSERT_NE(nullptr, dialog);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        list3->setCurrentRow(1);
+        keywordList->setCurrentRow(1);
         (commands.get()->*row.command)();
         EXPECT_EQ((std::vector<std::string> { "A:1", "B:2", "C:3" }), table());
-        EXPECT_EQ(3, list3->count());
+        EXPECT_EQ(3, keywordList->count());
         EXPECT_TRUE(prompts.asked.empty());
         EXPECT_TRUE(shown.empty());
         EXPECT_EQ(dialog, commands->openProperty());
@@ -359,15 +359,15 @@ TEST_F(KeywordCommandsTest, OpenPropertyHoldsOffCommandsThatMoveOrDropItsRecord)
 TEST_F(KeywordCommandsTest, OpenReplacesTheKeywords)
 {
     setKeywords({ { "X", "9" }, { "Y", "8" } });
-    list3->setCurrentRow(0);
+    keywordList->setCurrentRow(0);
     WriteBytes(dir.file("ab.txt"), "A\t1\r\nB\t2\r\n");
     prompts.file(path("ab.txt"));
     commands->Open();
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
     EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
     EXPECT_EQ(-1, selected());
-    EXPECT_EQ(path("ab.txt"), globals.KeywordOpenPath);
-    EXPECT_EQ(&globals.KeywordObject->rstKeyWord, globals.CurrentKeywords);
+    EXPECT_EQ(path("ab.txt"), session.KeywordOpenPath);
+    EXPECT_EQ(&session.KeywordObject->table, session.CurrentKeywords);
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
     EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
@@ -378,15 +378,15 @@ TEST_F(KeywordCommandsTest, OpenReplacesTheKeywords)
 TEST_F(KeywordCommandsTest, OpenCancelledKeepsEverything)
 {
     setKeywords({ { "X", "9" }, { "Y", "8" } });
-    list3->setCurrentRow(1);
-    const clsKeyWord* before = globals.KeywordObject.get();
+    keywordList->setCurrentRow(1);
+    const KeywordFile* before = session.KeywordObject.get();
     prompts.file(std::nullopt);
     commands->Open();
-    EXPECT_EQ(before, globals.KeywordObject.get());
+    EXPECT_EQ(before, session.KeywordObject.get());
     EXPECT_EQ((std::vector<std::string> { "X:9", "Y:8" }), table());
     EXPECT_EQ((std::vector<std::string> { "X", "Y" }), entries());
     EXPECT_EQ(1, selected());
-    EXPECT_EQ(QString(), globals.KeywordOpenPath);
+    EXPECT_EQ(QString(), session.KeywordOpenPath);
 }
 
 // A file that cannot be read leaves the keywords exactly as they were and says why.
@@ -406,16 +406,16 @@ TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         setKeywords({ { "A", "1" }, { "B", "2" } });
-        const clsKeyWord* before = globals.KeywordObject.get();
+        const KeywordFile* before = session.KeywordObject.get();
         prompts.asked.clear();
         prompts.file(path(row.file));
         if (row.viaNew) {
-            script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+            script.push_back(ChooseSource(KeywordSourceDialog::Source::SavedFile));
             commands->New();
         } else {
             commands->Open();
         }
-        const std::string reason = clsKeyWord(dir.file(row.file)).loadReport().reason;
+        const std::string reason = KeywordFile(dir.file(row.file)).loadReport().reason;
         ASSERT_FALSE(reason.empty());
         const auto messages = prompts.messages();
         ASSERT_EQ(1u, messages.size());
@@ -424,7 +424,7 @@ TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
             messages[0].text);
         EXPECT_EQ(Icon::Exclamation, messages[0].icon);
         EXPECT_EQ(Buttons::Ok, messages[0].buttons);
-        EXPECT_EQ(before, globals.KeywordObject.get());
+        EXPECT_EQ(before, session.KeywordObject.get());
         EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
         EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
     }
@@ -451,13 +451,13 @@ TEST_F(KeywordCommandsTest, PartialLoadIsReported)
         prompts.asked.clear();
         prompts.file(path("long.txt"));
         if (row.viaNew) {
-            script.push_back(ChooseSource(FrmPreAdd::Source::SavedFile));
+            script.push_back(ChooseSource(KeywordSourceDialog::Source::SavedFile));
             commands->New();
         } else {
             commands->Open();
         }
         EXPECT_EQ(row.table, table());
-        EXPECT_EQ(static_cast<int>(row.table.size()), list3->count());
+        EXPECT_EQ(static_cast<int>(row.table.size()), keywordList->count());
         const auto messages = prompts.messages();
         ASSERT_EQ(1u, messages.size());
         EXPECT_EQ(expected, messages[0].text);
@@ -489,7 +489,7 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         if (row.exists)
             WriteBytes(here.file("old.txt"), "old");
         setKeywords({ { "A", "1" }, { "B", "2" } });
-        list3->setCurrentRow(1);
+        keywordList->setCurrentRow(1);
         prompts.asked.clear();
         for (Answer answer : row.answers)
             prompts.answer(answer);
@@ -517,7 +517,7 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
             }
         }
         if (row.files.back()) {
-            EXPECT_EQ(QString::fromStdString(here.file(*row.files.back())), globals.KeywordSavePath);
+            EXPECT_EQ(QString::fromStdString(here.file(*row.files.back())), session.KeywordSavePath);
         }
     }
 }
@@ -536,7 +536,7 @@ TEST_F(KeywordCommandsTest, FailedSaveIsReportedAndAskedAgain)
     setKeywords({ { "A", "1" } });
     WriteBytes(dir.file("kept.txt"), "old");
     const QString badPath = path("no-such-dir/k.txt");
-    const std::string reason = clsKeyWord().WriteToFile(badPath.toStdString()).reason;
+    const std::string reason = KeywordFile().WriteToFile(badPath.toStdString()).reason;
     ASSERT_FALSE(reason.empty());
     const QString expected
         = QStringLiteral("The KeyWords could not be saved to '") + badPath + "': " + QString::fromStdString(reason);
@@ -598,8 +598,8 @@ TEST_F(KeywordCommandsTest, ClosingAsksOnlyWhenThereAreKeywords)
         commands->SaveQuestionAtExit();
 
         EXPECT_EQ(row.written, ReadBytes(here.file("k.txt")));
-        EXPECT_EQ(nullptr, globals.KeywordObject);
-        EXPECT_EQ(nullptr, globals.CurrentKeywords);
+        EXPECT_EQ(nullptr, session.KeywordObject);
+        EXPECT_EQ(nullptr, session.CurrentKeywords);
         const auto messages = prompts.messages();
         ASSERT_EQ((row.answer ? 1u : 0u) + row.failures, messages.size());
         if (row.answer) {
@@ -617,14 +617,14 @@ TEST_F(KeywordCommandsTest, ClosingAsksOnlyWhenThereAreKeywords)
 TEST_F(KeywordCommandsTest, ClosingClosesAnOpenProperty)
 {
     setKeywords(ABC);
-    list3->setCurrentRow(0);
+    keywordList->setCurrentRow(0);
     commands->Property();
     ASSERT_NE(nullptr, commands->openProperty());
     commands->openProperty()->keywordBox()->setText(QStringLiteral("Z"));
     prompts.answer(Answer::No);
     commands->SaveQuestionAtExit();
     EXPECT_EQ(nullptr, commands->openProperty());
-    EXPECT_EQ(nullptr, globals.KeywordObject);
+    EXPECT_EQ(nullptr, session.KeywordObject);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "keywords/dialogs/FrmAddNewKW.h"
-#include "keywords/dialogs/FrmPreAdd.h"
-#include "keywords/dialogs/FrmProperty.h"
+#include "keywords/dialogs/NewKeywordDialog.h"
+#include "keywords/dialogs/KeywordSourceDialog.h"
+#include "keywords/dialogs/KeywordPropertiesDialog.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QGroupBox>
@@ -35,10 +35,10 @@ QString LabelText(QWidget& parent, const char* name)
 const QString Hint
     = QStringLiteral("(For example, \"1, 2, 4, 6, 7, 10, ...\", please follow the entry format exactly)   ");
 
-TEST(FrmAddNewKW, HasItsControlsAndStartsEmpty)
+TEST(NewKeywordDialog, HasItsControlsAndStartsEmpty)
 {
     ScriptedPrompts prompts;
-    FrmAddNewKW dialog(prompts);
+    NewKeywordDialog dialog(prompts);
     EXPECT_EQ(QStringLiteral("Add New KeyWord"), dialog.windowTitle());
     EXPECT_NE(nullptr, Child<QGroupBox>(dialog, "Frame1"));
     EXPECT_EQ(QStringLiteral("Keyword:"), LabelText(dialog, "Label1"));
@@ -55,10 +55,10 @@ TEST(FrmAddNewKW, HasItsControlsAndStartsEmpty)
     EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 }
 
-TEST(FrmProperty, ShowsTheRecordItWasOpenedFor)
+TEST(KeywordPropertiesDialog, ShowsTheRecordItWasOpenedFor)
 {
     ScriptedPrompts prompts;
-    FrmProperty dialog(prompts, 3,
+    KeywordPropertiesDialog dialog(prompts, 3,
         "Pr\xc3\xaf"
         "ce ",
         " 1, 2");
@@ -75,9 +75,9 @@ TEST(FrmProperty, ShowsTheRecordItWasOpenedFor)
     EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 }
 
-TEST(FrmPreAdd, OffersTheTwoSourcesWithNewKeywordSelected)
+TEST(KeywordSourceDialog, OffersTheTwoSourcesWithNewKeywordSelected)
 {
-    FrmPreAdd dialog;
+    KeywordSourceDialog dialog;
     EXPECT_EQ(QStringLiteral("New keyWords"), dialog.windowTitle());
     EXPECT_EQ(QStringLiteral("Keywords's source"), Child<QGroupBox>(dialog, "Frame1")->title());
     QRadioButton* option2 = Child<QRadioButton>(dialog, "Option2");
@@ -91,30 +91,30 @@ TEST(FrmPreAdd, OffersTheTwoSourcesWithNewKeywordSelected)
     EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 
     option1->click();
-    EXPECT_EQ(FrmPreAdd::Source::SavedFile, dialog.source());
+    EXPECT_EQ(KeywordSourceDialog::Source::SavedFile, dialog.source());
     EXPECT_FALSE(option2->isChecked());
 }
 
-TEST(FrmPreAdd, OkHandsOverTheChoiceAndCancelDoesNot)
+TEST(KeywordSourceDialog, OkHandsOverTheChoiceAndCancelDoesNot)
 {
     struct Row {
         const char* name;
         bool chooseSavedFile;
         const char* button;
-        std::optional<FrmPreAdd::Source> handed;
+        std::optional<KeywordSourceDialog::Source> handed;
         int result;
     };
     const Row rows[] = {
-        { "OK with the default", false, "Command1", FrmPreAdd::Source::NewKeyword, QDialog::Accepted },
-        { "OK with the saved file", true, "Command1", FrmPreAdd::Source::SavedFile, QDialog::Accepted },
+        { "OK with the default", false, "Command1", KeywordSourceDialog::Source::NewKeyword, QDialog::Accepted },
+        { "OK with the saved file", true, "Command1", KeywordSourceDialog::Source::SavedFile, QDialog::Accepted },
         { "Cancel", true, "Command2", std::nullopt, QDialog::Rejected },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        FrmPreAdd dialog;
-        std::optional<FrmPreAdd::Source> handed;
+        KeywordSourceDialog dialog;
+        std::optional<KeywordSourceDialog::Source> handed;
         bool visibleWhenHanded = false;
-        dialog.setOnOk([&](FrmPreAdd::Source source) {
+        dialog.setOnOk([&](KeywordSourceDialog::Source source) {
             handed = source;
             visibleWhenHanded = dialog.isVisible();
         });
@@ -154,7 +154,7 @@ TEST(KeywordEntryDialog, RefusedEntryShowsItsMessageAndStaysOpen)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedPrompts prompts;
-        FrmAddNewKW dialog(prompts);
+        NewKeywordDialog dialog(prompts);
         int stored = 0;
         dialog.setStore([&](const std::string&, const std::string&) { ++stored; });
         dialog.show();
@@ -199,7 +199,7 @@ TEST(KeywordEntryDialog, StoresTheTextsExactlyAsTypedAndCloses)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedPrompts prompts;
-        FrmAddNewKW dialog(prompts);
+        NewKeywordDialog dialog(prompts);
         std::optional<std::pair<std::string, std::string>> stored;
         dialog.setStore([&](const std::string& name, const std::string& position) { stored.emplace(name, position); });
         dialog.show();
@@ -219,7 +219,7 @@ TEST(KeywordEntryDialog, StoresTheTextsExactlyAsTypedAndCloses)
 TEST(KeywordEntryDialog, CancelStoresNothing)
 {
     ScriptedPrompts prompts;
-    FrmAddNewKW dialog(prompts);
+    NewKeywordDialog dialog(prompts);
     int stored = 0;
     dialog.setStore([&](const std::string&, const std::string&) { ++stored; });
     dialog.show();

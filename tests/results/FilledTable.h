@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 
 #include <optional>
 #include <string>
@@ -14,9 +14,9 @@ inline const std::vector<std::string> SiteColumns { "WebSite", "FileName", "Proc
 
 // A table with its header row (each column's own name), as the run builds it,
 // followed by `rows`.
-inline void Fill(clsWF& results, const std::vector<Row>& rows)
+inline void Fill(RunResults& results, const std::vector<Row>& rows)
 {
-    ResultsTable& table = results.rstWF;
+    ResultsTable& table = results.table;
     table.addRow();
     for (std::size_t i = 0; i < table.columnCount(); ++i)
         table.setValue(i, table.columnNames()[i]);

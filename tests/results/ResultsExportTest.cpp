@@ -102,7 +102,7 @@ TEST(ResultsExport, Formats)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        clsWF held(SiteColumns);
+        RunResults held(SiteColumns);
         Fill(held, c.rows);
         EXPECT_EQ(c.csv, SerializeResults(held, ResultsFormat::Csv));
         EXPECT_EQ(c.jsonl, SerializeResults(held, ResultsFormat::JsonLines));
@@ -117,16 +117,16 @@ TEST(ResultsExport, SpilledTableGivesTheSameBytes)
         { "x", "\"q\"", "t" } };
     for (ResultsFormat format : { ResultsFormat::Tsv, ResultsFormat::Csv, ResultsFormat::JsonLines }) {
         SCOPED_TRACE(std::string(ResultsFormatName(format)));
-        clsWF held(SiteColumns);
+        RunResults held(SiteColumns);
         Fill(held, rows);
         TempDir dir;
-        clsWF spilled(SiteColumns);
+        RunResults spilled(SiteColumns);
         {
             testing::SpillBound bound(0);
-            spilled.rstWF.spillInto(dir.path());
+            spilled.table.spillInto(dir.path());
             Fill(spilled, rows);
         }
-        ASSERT_EQ(rows.size(), spilled.rstWF.spilledRowCount());
+        ASSERT_EQ(rows.size(), spilled.table.spilledRowCount());
         const std::string expected = SerializeResults(held, format);
         EXPECT_EQ(expected, SerializeResults(spilled, format));
         ASSERT_TRUE(WriteResultsToFile(spilled, format, dir.file("r")).ok);
@@ -137,7 +137,7 @@ TEST(ResultsExport, SpilledTableGivesTheSameBytes)
 TEST(ResultsExport, FailedWriteKeepsTheOldFile)
 {
     TempDir dir;
-    clsWF results(SiteColumns);
+    RunResults results(SiteColumns);
     Fill(results, { { "a", "b", "c" } });
     testing::WriteBytes(dir.file("r.csv"), "previous\r\n");
     testing::WriteFailureAfter full(10);

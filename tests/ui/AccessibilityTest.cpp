@@ -147,31 +147,31 @@ TEST_F(AccessibilityTest, EveryCaptionIsWhatScreenReadersRead)
 TEST_F(AccessibilityTest, ChosenPathsAreCutInTheMiddleAndReadWhole)
 {
     start();
-    ListBox* list2 = list("List2");
+    ListBox* chosenList = list("List2");
     const QString deep = "/home/someone/projects/a/rather/deep/folder/for/the/pages/index.html";
     const QString latin = FromLocalBytes("/home/someone/projects/a/rather/deep/folder/caf\xE9.htm");
-    list2->addEntry(deep);
-    list2->addEntry(latin);
+    chosenList->addEntry(deep);
+    chosenList->addEntry(latin);
     // Each row has the list's width, so the style cuts it in the middle.
-    EXPECT_EQ(Qt::ElideMiddle, list2->textElideMode());
-    EXPECT_EQ(0, list2->horizontalScrollBar()->maximum());
-    EXPECT_LE(list2->visualItemRect(list2->item(1)).width(), list2->viewport()->width());
-    EXPECT_LT(list2->visualItemRect(list2->item(1)).width(), list2->fontMetrics().horizontalAdvance(deep));
+    EXPECT_EQ(Qt::ElideMiddle, chosenList->textElideMode());
+    EXPECT_EQ(0, chosenList->horizontalScrollBar()->maximum());
+    EXPECT_LE(chosenList->visualItemRect(chosenList->item(1)).width(), chosenList->viewport()->width());
+    EXPECT_LT(chosenList->visualItemRect(chosenList->item(1)).width(), chosenList->fontMetrics().horizontalAdvance(deep));
 
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list2);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(chosenList);
     ASSERT_NE(nullptr, iface);
     QStringList names;
     for (int i = 0; i < iface->childCount(); ++i)
         names << iface->child(i)->text(QAccessible::Name);
     EXPECT_EQ(QStringList({ ForDisplay(latin), deep }), names);
-    EXPECT_EQ(LocalBytes(latin), LocalBytes(list2->entry(0))) << "the entry keeps its bytes";
+    EXPECT_EQ(LocalBytes(latin), LocalBytes(chosenList->entry(0))) << "the entry keeps its bytes";
 
     auto hover = [&](int row) {
-        const QPoint at = list2->visualItemRect(list2->item(row)).center();
-        QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(list2->viewport()->mapToGlobal(at)), Qt::NoButton,
+        const QPoint at = chosenList->visualItemRect(chosenList->item(row)).center();
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(chosenList->viewport()->mapToGlobal(at)), Qt::NoButton,
             Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(list2->viewport(), &move);
-        return list2->toolTip();
+        QApplication::sendEvent(chosenList->viewport(), &move);
+        return chosenList->toolTip();
     };
     EXPECT_EQ(deep, hover(1));
     EXPECT_EQ(LocalBytes(latin), LocalBytes(hover(0)));

@@ -33,7 +33,7 @@ protected:
     void startWithHook(const QString& dir = {})
     {
         ASSERT_TRUE(QDir::setCurrent(dir.isEmpty() ? root_ : QDir(root_).filePath(dir)));
-        main_ = std::make_unique<Main>(hooked_, clock_);
+        main_ = std::make_unique<MainWindow>(hooked_, clock_);
         main_->show();
     }
 

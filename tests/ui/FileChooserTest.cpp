@@ -142,14 +142,14 @@ TEST_F(FileChooserTest, DeselectRemovesExactlyTheSelectedEntries)
     start();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ListBox* list2 = list("List2");
-        list2->clear();
+        ListBox* chosenList = list("List2");
+        chosenList->clear();
         for (const char* p : { "/d", "/b", "/a", "/c" })
-            list2->addEntry(p);
+            chosenList->addEntry(p);
         for (int r : row.selected)
-            list2->setEntrySelected(r, true);
+            chosenList->setEntrySelected(r, true);
         button("CmdDele")->click();
-        EXPECT_EQ(row.left, list2->entries());
+        EXPECT_EQ(row.left, chosenList->entries());
         EXPECT_EQ(QString("Total: %1").arg(row.left.size()), caption("Label5"));
     }
 }
@@ -172,22 +172,22 @@ TEST_F(FileChooserTest, OpeningADirectoryMakesItCurrentAndRelists)
     ASSERT_TRUE(QDir(root_).mkpath("sub/deeper"));
     makeFile("sub/in-sub.txt");
     startListingAll();
-    auto* dir1 = control<DirList>("Dir1");
+    auto* folderList = control<DirList>("Dir1");
     // Open "sub" as a user would: activate its line.
     QListWidgetItem* line = nullptr;
-    for (int i = 0; i < dir1->count(); ++i)
-        if (dir1->pathOf(i) == path("sub"))
-            line = dir1->item(i);
+    for (int i = 0; i < folderList->count(); ++i)
+        if (folderList->pathOf(i) == path("sub"))
+            line = folderList->item(i);
     ASSERT_NE(nullptr, line);
-    Q_EMIT dir1->itemActivated(line);
-    EXPECT_EQ(path("sub"), dir1->path());
+    Q_EMIT folderList->itemActivated(line);
+    EXPECT_EQ(path("sub"), folderList->path());
     EXPECT_EQ(path("sub"), QDir::currentPath());
     EXPECT_EQ(QStringList({ "in-sub.txt" }), list("List1")->entries());
     EXPECT_EQ(QString("Total: 1"), caption("Label3"));
 
     // The reset returns to it, not to where the program started.
     main_->reset();
-    EXPECT_EQ(path("sub"), dir1->path());
+    EXPECT_EQ(path("sub"), folderList->path());
     EXPECT_EQ(QStringList({ "in-sub.txt" }), list("List1")->entries());
 }
 
@@ -271,16 +271,16 @@ TEST_F(FileChooserTest, EntryTooltipFollowsThePointer)
     makeFile("a.htm");
     makeFile("b.htm");
     startListingAll();
-    ListBox* list1 = list("List1");
+    ListBox* fileList = list("List1");
     auto move = [&](QPoint at) {
-        QMouseEvent ev(QEvent::MouseMove, QPointF(at), QPointF(list1->viewport()->mapToGlobal(at)), Qt::NoButton,
+        QMouseEvent ev(QEvent::MouseMove, QPointF(at), QPointF(fileList->viewport()->mapToGlobal(at)), Qt::NoButton,
             Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(list1->viewport(), &ev);
-        return list1->toolTip();
+        QApplication::sendEvent(fileList->viewport(), &ev);
+        return fileList->toolTip();
     };
-    EXPECT_EQ(QString("b.htm"), move(list1->visualItemRect(list1->item(1)).center()));
-    EXPECT_EQ(QString("a.htm"), move(list1->visualItemRect(list1->item(0)).center()));
-    const QRect last = list1->visualItemRect(list1->item(1));
+    EXPECT_EQ(QString("b.htm"), move(fileList->visualItemRect(fileList->item(1)).center()));
+    EXPECT_EQ(QString("a.htm"), move(fileList->visualItemRect(fileList->item(0)).center()));
+    const QRect last = fileList->visualItemRect(fileList->item(1));
     EXPECT_EQ(QString(), move(QPoint(last.center().x(), last.bottom() + 5)));
 }
 
@@ -290,13 +290,13 @@ TEST_F(FileChooserTest, DriveThatIsNotReadyReturnsToTheWorkingDirectorysDrive)
     start();
     const QString removed = path("usb");
     ASSERT_TRUE(QDir(root_).rmdir("usb"));
-    auto* drive1 = control<DriveList>("Drive1");
-    drive1->setDrives({ { "/", "/" }, { removed, "usb" } });
-    drive1->setDrive(removed);
+    auto* driveList = control<DriveList>("Drive1");
+    driveList->setDrives({ { "/", "/" }, { removed, "usb" } });
+    driveList->setDrive(removed);
     ASSERT_EQ(1u, prompts_.asked.size());
     EXPECT_EQ(QString("The drive is not ready."), prompts_.asked[0].text);
     EXPECT_EQ(Icon::Exclamation, prompts_.asked[0].icon);
-    EXPECT_EQ(QString("/"), drive1->drive());
+    EXPECT_EQ(QString("/"), driveList->drive());
     EXPECT_EQ(QString("/"), control<DirList>("Dir1")->path());
     EXPECT_EQ(QString("/"), QDir::currentPath());
 }
@@ -306,9 +306,9 @@ TEST_F(FileChooserTest, DriveChangeOpensTheDrivesRoot)
     ASSERT_TRUE(QDir(root_).mkpath("mnt/stick"));
     makeFile("mnt/stick/song.txt");
     startListingAll();
-    auto* drive1 = control<DriveList>("Drive1");
-    drive1->setDrives({ { "/", "/" }, { path("mnt/stick"), "stick" } });
-    drive1->setDrive(path("mnt/stick"));
+    auto* driveList = control<DriveList>("Drive1");
+    driveList->setDrives({ { "/", "/" }, { path("mnt/stick"), "stick" } });
+    driveList->setDrive(path("mnt/stick"));
     EXPECT_TRUE(prompts_.asked.empty());
     EXPECT_EQ(path("mnt/stick"), control<DirList>("Dir1")->path());
     EXPECT_EQ(path("mnt/stick"), QDir::currentPath());

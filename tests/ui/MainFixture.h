@@ -2,7 +2,7 @@
 
 #include "support/FixedClock.h"
 #include "support/ScriptedPrompts.h"
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"
@@ -45,7 +45,7 @@ protected:
     void start(const QString& dir = {})
     {
         ASSERT_TRUE(QDir::setCurrent(dir.isEmpty() ? root_ : QDir(root_).filePath(dir)));
-        main_ = std::make_unique<Main>(prompts_, clock_);
+        main_ = std::make_unique<MainWindow>(prompts_, clock_);
         main_->show();
     }
 
@@ -77,7 +77,7 @@ protected:
     QString root_;
     ScriptedPrompts prompts_;
     FixedClock clock_ { QDateTime(QDate(2024, 3, 5), QTime(10, 0)) };
-    std::unique_ptr<Main> main_;
+    std::unique_ptr<MainWindow> main_;
 };
 
 } // namespace tamsenor::testing

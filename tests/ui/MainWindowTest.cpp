@@ -37,8 +37,8 @@ protected:
     void addKeywords(std::initializer_list<const char*> names)
     {
         for (const char* n : names)
-            main_->globals().CurrentKeywords->addNew(n, "1");
-        main_->RefillKeywordList();
+            main_->session().CurrentKeywords->addNew(n, "1");
+        main_->refillKeywordList();
     }
 
     // The state the reset leaves behind, whatever came before.
@@ -166,8 +166,8 @@ TEST_F(MainWindowTest, StartListsNamesWithoutExtensionAndIsIdle)
     EXPECT_EQ(QString("Total: 2"), caption("Label3"));
     EXPECT_EQ(0, list("List3")->count());
     EXPECT_EQ(1, main_->state().FirstLoadDone);
-    ASSERT_NE(nullptr, main_->globals().KeywordObject);
-    EXPECT_EQ(&main_->globals().KeywordObject->rstKeyWord, main_->globals().CurrentKeywords);
+    ASSERT_NE(nullptr, main_->session().KeywordObject);
+    EXPECT_EQ(&main_->session().KeywordObject->table, main_->session().CurrentKeywords);
     expectIdle();
 }
 
@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     auto* combo = control<QComboBox>("Combo1");
     combo->setEditText("htm");
     addKeywords({ "Price", "Phone" });
-    KeywordTable* table = main_->globals().CurrentKeywords;
+    KeywordTable* table = main_->session().CurrentKeywords;
 
     // Everything a run and the user may leave behind.
     check("ChkWebsite")->click();
@@ -191,14 +191,14 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     main_->setFileProgress(100.0f);
     main_->setProgressCaption("/x/a.htm ( 1.2k )");
     main_->state().CancelRequested = 1;
-    main_->state().ResultsTable = std::make_shared<clsWF>(std::vector<std::string> { "WebSite", "FileName" });
-    main_->state().ResultsRecords = &main_->state().ResultsTable->rstWF;
+    main_->state().ResultsTable = std::make_shared<RunResults>(std::vector<std::string> { "WebSite", "FileName" });
+    main_->state().ResultsRecords = &main_->state().ResultsTable->table;
     control<QLabel>("Label5")->setText("Total: 1");
 
     main_->reset();
 
     expectIdle();
-    EXPECT_EQ(table, main_->globals().CurrentKeywords) << "the reset keeps the keyword table";
+    EXPECT_EQ(table, main_->session().CurrentKeywords) << "the reset keeps the keyword table";
     EXPECT_EQ(QStringList({ "Price", "Phone" }), list("List3")->entries());
     EXPECT_EQ(QString("htm"), combo->currentText()) << "the combo text is not reset";
     EXPECT_EQ(QStringList({ "a.htm", "b.htm" }), list("List1")->entries());
@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, KeywordSwitchKeepsTheKeywords)
     check("ChkKeyword")->click();
     check("ChkKeyword")->click();
     EXPECT_EQ(QStringList({ "A", "B" }), list("List3")->entries());
-    EXPECT_EQ(2, main_->globals().CurrentKeywords->recordCount());
+    EXPECT_EQ(2, main_->session().CurrentKeywords->recordCount());
     EXPECT_TRUE(list("List3")->isEnabled());
 }
 
@@ -297,18 +297,18 @@ TEST_F(MainWindowTest, ExitAnsweredNoKeepsEverything)
     EXPECT_TRUE(main_->isVisible());
     EXPECT_EQ(1, list("List2")->count());
     EXPECT_EQ(1, list("List1")->count());
-    EXPECT_NE(nullptr, main_->globals().KeywordObject);
+    EXPECT_NE(nullptr, main_->session().KeywordObject);
 }
 
 TEST_F(MainWindowTest, ExitAnsweredYesClosesAndReleasesTheTables)
 {
     start();
-    main_->state().ResultsTable = std::make_shared<clsWF>(std::vector<std::string> { "WebSite" });
+    main_->state().ResultsTable = std::make_shared<RunResults>(std::vector<std::string> { "WebSite" });
     prompts_.answer(Answer::Yes);
     button("CmdEnd")->click();
     EXPECT_FALSE(main_->isVisible());
-    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
-    EXPECT_EQ(nullptr, main_->globals().CurrentKeywords);
+    EXPECT_EQ(nullptr, main_->session().KeywordObject);
+    EXPECT_EQ(nullptr, main_->session().CurrentKeywords);
     EXPECT_EQ(nullptr, main_->state().ResultsTable);
     EXPECT_EQ(1u, prompts_.asked.size()) << "an empty keyword table is not offered for saving";
 }
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, CloseBoxAsksNoExitQuestionButOffersTheKeywords)
     EXPECT_FALSE(main_->isVisible());
     ASSERT_EQ(1u, prompts_.asked.size());
     EXPECT_EQ(QString("Do you want to save the current KeyWords?"), prompts_.asked[0].text);
-    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
+    EXPECT_EQ(nullptr, main_->session().KeywordObject);
 }
 
 TEST_F(MainWindowTest, ClosingDuringARunCancelsItFirst)
@@ -335,7 +335,7 @@ TEST_F(MainWindowTest, ClosingDuringARunCancelsItFirst)
     QTimer::singleShot(0, main_.get(), [this] { main_->close(); });
     button("CmdProcess")->click();
     EXPECT_FALSE(main_->isVisible());
-    EXPECT_EQ(nullptr, main_->globals().KeywordObject);
+    EXPECT_EQ(nullptr, main_->session().KeywordObject);
     EXPECT_TRUE(prompts_.messages().empty()) << "a cancelled run neither reports nor offers to save";
 }
 
@@ -345,13 +345,13 @@ TEST_F(MainWindowTest, BrowseOpensTheFirstSelectedChosenFile)
     start();
     std::vector<QString> opened;
     main_->setBrowserOpener([&](const QString& p) { opened.push_back(p); });
-    ListBox* list2 = list("List2");
-    list2->addEntry("/d/c.htm");
-    list2->addEntry("/d/b.htm");
-    list2->addEntry("/d/a.htm");
+    ListBox* chosenList = list("List2");
+    chosenList->addEntry("/d/c.htm");
+    chosenList->addEntry("/d/b.htm");
+    chosenList->addEntry("/d/a.htm");
     button("CmdBrowse")->click();
-    list2->setEntrySelected(2, true);
-    list2->setEntrySelected(1, true);
+    chosenList->setEntrySelected(2, true);
+    chosenList->setEntrySelected(1, true);
     button("CmdBrowse")->click();
     EXPECT_EQ((std::vector<QString> { QString(), "/d/b.htm" }), opened);
 
@@ -362,6 +362,6 @@ TEST_F(MainWindowTest, BrowseOpensTheFirstSelectedChosenFile)
     Q_EMIT combo->activated(0);
     ASSERT_EQ(1, list("List1")->count());
     Q_EMIT list("List1")->itemDoubleClicked(list("List1")->item(0));
-    Q_EMIT list2->itemDoubleClicked(list2->item(2));
+    Q_EMIT chosenList->itemDoubleClicked(chosenList->item(2));
     EXPECT_EQ((std::vector<QString> { root_ + "/a.htm", "/d/c.htm" }), opened);
 }

@@ -199,13 +199,13 @@ TEST_F(ResultsWindowTest, SaveExportAndClose)
 
 TEST_F(ResultsWindowTest, RowsPastTheBoundAreCountedAndNoted)
 {
-    clsWF results({ "WebSite", "FileName" });
+    RunResults results({ "WebSite", "FileName" });
     for (const char* value : { "WebSite", "http://a.test/", "http://b.test/" }) {
-        results.rstWF.addRow();
-        results.rstWF.setValue(0, value);
+        results.table.addRow();
+        results.table.setValue(0, value);
     }
-    Module1 globals;
-    ResultsWindow window(std::make_shared<clsWF>(std::move(results)), {}, prompts_, globals, {}, nullptr, 10);
+    SessionState session;
+    ResultsWindow window(std::make_shared<RunResults>(std::move(results)), {}, prompts_, session, {}, nullptr, 10);
     EXPECT_EQ(1, window.table()->model()->rowCount());
     auto* note = window.findChild<QLabel*>("LblResultsNote");
     EXPECT_EQ("The first 1 of the 2 findings are shown; Save and Export write all of them.", note->text());

@@ -123,7 +123,7 @@ TEST_F(ThemeTest, CaptionsStayReadableAndFollowTheThemeWhileTheWindowIsOpen)
     start();
     auto* strip = check("ChkStrip");
     auto* web = check("ChkWebsite");
-    ListBox* list3 = list("List3");
+    ListBox* keywordList = list("List3");
     for (const Theme& theme : themes()) {
         SCOPED_TRACE(theme.name);
         // Changed under the open window, as a desktop's theme switch does.
@@ -134,12 +134,12 @@ TEST_F(ThemeTest, CaptionsStayReadableAndFollowTheThemeWhileTheWindowIsOpen)
 
         EXPECT_EQ("", unreadable(main_.get()).join(", ").toStdString()) << "idle";
         // List3 shows the scroll bar colour of this palette while it is off.
-        EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Button), paintedCorner(list3));
+        EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Button), paintedCorner(keywordList));
 
         web->click();
         check("ChkKeyword")->click();
         EXPECT_EQ(p.color(QPalette::WindowText), web->paintedCaptionColour()) << "checked: the text colour";
-        EXPECT_EQ(p.color(QPalette::Base), paintedCorner(list3)) << "keywords on: the window background colour";
+        EXPECT_EQ(p.color(QPalette::Base), paintedCorner(keywordList)) << "keywords on: the window background colour";
         EXPECT_EQ("", unreadable(main_.get()).join(", ").toStdString()) << "extraction switches on";
 
         strip->click();

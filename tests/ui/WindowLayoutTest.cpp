@@ -130,9 +130,9 @@ TEST_F(WindowLayoutTest, CountLabelsHoldSixDigitsWithoutReachingTheButtonsBeside
     start();
     // Counts as large as the labels are meant for, through the chooser.
     list("List1")->appendEntries(QStringList(123456, QStringLiteral("f")));
-    main_->fileChooser().showList1Count();
+    main_->fileChooser().showFileCount();
     list("List2")->appendEntries(QStringList(123456, QStringLiteral("/d/f")));
-    main_->fileChooser().showList2Count();
+    main_->fileChooser().showChosenCount();
     struct Row {
         const char* label;
         const char* before; // the control to its left in the same row, if any

@@ -1,8 +1,8 @@
 #include "keywords/dialogs/KeywordCommands.h"
 
-#include "keywords/dialogs/FrmAddNewKW.h"
-#include "keywords/dialogs/FrmPreAdd.h"
-#include "keywords/dialogs/FrmProperty.h"
+#include "keywords/dialogs/NewKeywordDialog.h"
+#include "keywords/dialogs/KeywordSourceDialog.h"
+#include "keywords/dialogs/KeywordPropertiesDialog.h"
 
 #include <QDialog>
 #include <QFileInfo>
@@ -11,7 +11,7 @@ namespace tamsenor {
 
 namespace {
 
-// The keyword file dialogs: "Text Files(*.txt)" preselected. FrmPreAdd has a
+// The keyword file dialogs: "Text Files(*.txt)" preselected. KeywordSourceDialog has a
 // dialog control of its own, which remembers its own last file name.
 const FileDialogSetup KeywordFileDialog { TextFileFilter, 2, QString(), FileKind::Keywords };
 const FileDialogSetup PreAddFileDialog { TextFileFilter, 2, QStringLiteral("FrmPreAdd.CommonDialog1"),
@@ -34,7 +34,7 @@ bool FileExists(const QString& path)
     return QFileInfo(path).isFile();
 }
 
-void ReportPartialLoad(Prompts& prompts, const clsKeyWord& object, const QString& path)
+void ReportPartialLoad(Prompts& prompts, const KeywordFile& object, const QString& path)
 {
     const int line = object.loadReport().stoppedAtLine;
     if (line <= 0)
@@ -64,12 +64,12 @@ void SwapRecords(KeywordTable& table, int a, int b)
 
 } // namespace
 
-KeywordCommands::KeywordCommands(QWidget* mainWindow, Module1& globals, Prompts& prompts, QListWidget* list3,
+KeywordCommands::KeywordCommands(QWidget* mainWindow, SessionState& session, Prompts& prompts, QListWidget* keywordList,
     std::function<void()> refillKeywordList)
     : main_(mainWindow)
-    , globals_(globals)
+    , session_(session)
     , prompts_(prompts)
-    , list3_(list3)
+    , keywordList_(keywordList)
     , refill_(std::move(refillKeywordList))
     , runModal_([](QDialog& dialog) { dialog.exec(); })
 {
@@ -80,14 +80,14 @@ KeywordCommands::~KeywordCommands()
     delete property_.data();
 }
 
-FrmProperty* KeywordCommands::openProperty() const
+KeywordPropertiesDialog* KeywordCommands::openProperty() const
 {
     return property_ && property_->isVisible() ? property_.data() : nullptr;
 }
 
 bool KeywordCommands::propertyBlocks() const
 {
-    FrmProperty* open = openProperty();
+    KeywordPropertiesDialog* open = openProperty();
     if (!open)
         return false;
     open->raise();
@@ -97,17 +97,17 @@ bool KeywordCommands::propertyBlocks() const
 
 int KeywordCommands::selectedIndex() const
 {
-    const QList<QListWidgetItem*> selected = list3_->selectedItems();
-    return selected.isEmpty() ? -1 : list3_->row(selected.first());
+    const QList<QListWidgetItem*> selected = keywordList_->selectedItems();
+    return selected.isEmpty() ? -1 : keywordList_->row(selected.first());
 }
 
 void KeywordCommands::New()
 {
     if (propertyBlocks())
         return;
-    FrmPreAdd dialog(main_);
-    dialog.setOnOk([this, &dialog](FrmPreAdd::Source source) {
-        if (source == FrmPreAdd::Source::NewKeyword)
+    KeywordSourceDialog dialog(main_);
+    dialog.setOnOk([this, &dialog](KeywordSourceDialog::Source source) {
+        if (source == KeywordSourceDialog::Source::NewKeyword)
             addNewKeyword(&dialog);
         else
             mergeSavedFile();
@@ -117,11 +117,11 @@ void KeywordCommands::New()
 
 void KeywordCommands::addNewKeyword(QWidget* over)
 {
-    if (!globals_.CurrentKeywords)
-        globals_.useKeywords(std::make_shared<clsKeyWord>());
-    FrmAddNewKW dialog(prompts_, over);
+    if (!session_.CurrentKeywords)
+        session_.useKeywords(std::make_shared<KeywordFile>());
+    NewKeywordDialog dialog(prompts_, over);
     dialog.setStore([this](const std::string& name, const std::string& position) {
-        globals_.CurrentKeywords->addNew(name, position);
+        session_.CurrentKeywords->addNew(name, position);
         refill_();
     });
     runModal_(dialog);
@@ -132,23 +132,23 @@ void KeywordCommands::mergeSavedFile()
     const std::optional<QString> path = prompts_.openFile(PreAddFileDialog);
     if (!path)
         return;
-    std::shared_ptr<clsKeyWord> object = loadKeywordFile(*path);
+    std::shared_ptr<KeywordFile> object = loadKeywordFile(*path);
     if (!object)
         return;
     // The file's keywords first, then the ones that were there before.
-    if (const KeywordTable* previous = globals_.CurrentKeywords) {
+    if (const KeywordTable* previous = session_.CurrentKeywords) {
         for (const KeywordTable::Record& record : previous->records())
-            object->rstKeyWord.addNew(record.name, record.position);
+            object->table.addNew(record.name, record.position);
     }
-    globals_.useKeywords(object);
+    session_.useKeywords(object);
     refill_();
     ReportPartialLoad(prompts_, *object, *path);
 }
 
-std::shared_ptr<clsKeyWord> KeywordCommands::loadKeywordFile(const QString& path)
+std::shared_ptr<KeywordFile> KeywordCommands::loadKeywordFile(const QString& path)
 {
-    globals_.KeywordOpenPath = path;
-    auto object = std::make_shared<clsKeyWord>(ToLocal(globals_.KeywordOpenPath));
+    session_.KeywordOpenPath = path;
+    auto object = std::make_shared<KeywordFile>(ToLocal(session_.KeywordOpenPath));
     const KeywordLoadReport& report = object->loadReport();
     if (!report.opened || report.readError) {
         QString reason = FromLocal(report.reason);
@@ -167,7 +167,7 @@ void KeywordCommands::Delete()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = globals_.CurrentKeywords;
+    KeywordTable* table = session_.CurrentKeywords;
     if (index < 0 || !table || !table->moveTo(index + 1))
         return;
     const QString name = FromLocal(table->name());
@@ -183,35 +183,35 @@ void KeywordCommands::Clear()
 {
     if (propertyBlocks())
         return;
-    list3_->clear();
-    if (KeywordTable* table = globals_.CurrentKeywords)
+    keywordList_->clear();
+    if (KeywordTable* table = session_.CurrentKeywords)
         table->clear();
     refill_();
 }
 
 void KeywordCommands::Property()
 {
-    if (FrmProperty* open = openProperty()) {
+    if (KeywordPropertiesDialog* open = openProperty()) {
         // It keeps the keyword it was opened for, whatever is selected now.
         open->raise();
         open->activateWindow();
         return;
     }
     const int index = selectedIndex();
-    KeywordTable* table = globals_.CurrentKeywords;
+    KeywordTable* table = session_.CurrentKeywords;
     if (index < 0 || !table || !table->moveTo(index + 1))
         return;
     const int recordNumber = index + 1;
-    auto* dialog = new FrmProperty(prompts_, recordNumber, table->name(), table->position(), main_);
-    std::weak_ptr<clsKeyWord> owner = globals_.KeywordObject;
+    auto* dialog = new KeywordPropertiesDialog(prompts_, recordNumber, table->name(), table->position(), main_);
+    std::weak_ptr<KeywordFile> owner = session_.KeywordObject;
     dialog->setStore([this, owner, recordNumber](const std::string& name, const std::string& position) {
         // The commands that could move or drop the record are held off while
         // the dialog is open; this only guards against a table replaced anyway.
-        std::shared_ptr<clsKeyWord> object = owner.lock();
-        if (!object || object != globals_.KeywordObject || !object->rstKeyWord.moveTo(recordNumber))
+        std::shared_ptr<KeywordFile> object = owner.lock();
+        if (!object || object != session_.KeywordObject || !object->table.moveTo(recordNumber))
             return;
-        object->rstKeyWord.setName(name);
-        object->rstKeyWord.setPosition(position);
+        object->table.setName(name);
+        object->table.setPosition(position);
         refill_();
     });
     property_ = dialog;
@@ -223,12 +223,12 @@ void KeywordCommands::Up()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = globals_.CurrentKeywords;
+    KeywordTable* table = session_.CurrentKeywords;
     if (index <= 0 || !table || index >= table->recordCount())
         return;
     SwapRecords(*table, index + 1, index);
     refill_();
-    list3_->setCurrentRow(index - 1, QItemSelectionModel::ClearAndSelect);
+    keywordList_->setCurrentRow(index - 1, QItemSelectionModel::ClearAndSelect);
 }
 
 void KeywordCommands::Down()
@@ -236,12 +236,12 @@ void KeywordCommands::Down()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = globals_.CurrentKeywords;
-    if (index < 0 || !table || index + 1 >= table->recordCount() || index + 1 >= list3_->count())
+    KeywordTable* table = session_.CurrentKeywords;
+    if (index < 0 || !table || index + 1 >= table->recordCount() || index + 1 >= keywordList_->count())
         return;
     SwapRecords(*table, index + 1, index + 2);
     refill_();
-    list3_->setCurrentRow(index + 1, QItemSelectionModel::ClearAndSelect);
+    keywordList_->setCurrentRow(index + 1, QItemSelectionModel::ClearAndSelect);
 }
 
 void KeywordCommands::Open()
@@ -252,10 +252,10 @@ void KeywordCommands::Open()
     if (!path)
         return;
     // The keywords held before are dropped unasked: merging is New's business.
-    std::shared_ptr<clsKeyWord> object = loadKeywordFile(*path);
+    std::shared_ptr<KeywordFile> object = loadKeywordFile(*path);
     if (!object)
         return;
-    globals_.useKeywords(object);
+    session_.useKeywords(object);
     refill_();
     ReportPartialLoad(prompts_, *object, *path);
 }
@@ -266,7 +266,7 @@ bool KeywordCommands::saveWithDialog(bool askBeforeReplacing)
         const std::optional<QString> path = prompts_.saveFile(KeywordFileDialog);
         if (!path)
             return false;
-        globals_.KeywordSavePath = *path;
+        session_.KeywordSavePath = *path;
         if (askBeforeReplacing && FileExists(*path)) {
             const Answer answer = prompts_.message(
                 QStringLiteral("The file ") + *path + QStringLiteral(" already exists, do you want to replace it?"),
@@ -274,9 +274,9 @@ bool KeywordCommands::saveWithDialog(bool askBeforeReplacing)
             if (answer != Answer::Yes)
                 continue;
         }
-        const clsKeyWord none;
-        const clsKeyWord& object = globals_.KeywordObject ? *globals_.KeywordObject : none;
-        const FileResult written = object.WriteToFile(ToLocal(globals_.KeywordSavePath));
+        const KeywordFile none;
+        const KeywordFile& object = session_.KeywordObject ? *session_.KeywordObject : none;
+        const FileResult written = object.WriteToFile(ToLocal(session_.KeywordSavePath));
         if (written)
             return true;
         prompts_.message(QStringLiteral("The KeyWords could not be saved to '") + *path + QStringLiteral("': ")
@@ -292,15 +292,15 @@ void KeywordCommands::Save()
 
 void KeywordCommands::SaveQuestionAtExit()
 {
-    // An open FrmProperty goes with the window, its edit discarded.
+    // An open KeywordPropertiesDialog goes with the window, its edit discarded.
     if (property_)
         property_->reject();
-    const KeywordTable* table = globals_.CurrentKeywords;
+    const KeywordTable* table = session_.CurrentKeywords;
     if (table && table->recordCount() > 0
         && prompts_.message(QStringLiteral("Do you want to save the current KeyWords?"), Icon::None, Buttons::YesNo)
             == Answer::Yes)
         saveWithDialog(false);
-    globals_.useKeywords(nullptr);
+    session_.useKeywords(nullptr);
 }
 
 } // namespace tamsenor

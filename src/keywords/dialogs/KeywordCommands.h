@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/Prompts.h"
 
 #include <QListWidget>
@@ -14,22 +14,22 @@ class QDialog;
 
 namespace tamsenor {
 
-class FrmProperty;
+class KeywordPropertiesDialog;
 
 // The keyword list commands and keyword file commands of the main window.
 // The window owns the controls and wires each button's click to one method.
 class KeywordCommands {
 public:
-    KeywordCommands(QWidget* mainWindow, Module1& globals, Prompts& prompts, QListWidget* list3,
+    KeywordCommands(QWidget* mainWindow, SessionState& session, Prompts& prompts, QListWidget* keywordList,
         std::function<void()> refillKeywordList);
-    ~KeywordCommands(); // closes an open FrmProperty, which stores through this object
+    ~KeywordCommands(); // closes an open KeywordPropertiesDialog, which stores through this object
     KeywordCommands(const KeywordCommands&) = delete;
     KeywordCommands& operator=(const KeywordCommands&) = delete;
 
-    void New(); // CmdAddKW: FrmPreAdd, modal
+    void New(); // CmdAddKW: KeywordSourceDialog, modal
     void Delete(); // CmdDeleKW
     void Clear(); // CmdKWClear
-    void Property(); // CmdPropertyKW: FrmProperty, not modal
+    void Property(); // CmdPropertyKW: KeywordPropertiesDialog, not modal
     void Up(); // CmdUP
     void Down(); // CmdDown
     void Open(); // CmdOpenKW
@@ -37,8 +37,8 @@ public:
     // The save question when the main window closes; never stops the closing.
     void SaveQuestionAtExit();
 
-    // The open FrmProperty, if any (tests reach it here).
-    FrmProperty* openProperty() const;
+    // The open KeywordPropertiesDialog, if any (tests reach it here).
+    KeywordPropertiesDialog* openProperty() const;
 
     // Runs a modal dialog until it closes. The window uses QDialog::exec (the
     // default); tests replace it with a function that fills in and clicks the
@@ -47,26 +47,26 @@ public:
     void setModalRunner(ModalRunner runner) { runModal_ = std::move(runner); }
 
 private:
-    // While FrmProperty is open the commands that delete, move or replace
+    // While KeywordPropertiesDialog is open the commands that delete, move or replace
     // keywords would pull its record from under it: they bring it to the front
     // and do nothing else.
     bool propertyBlocks() const;
     int selectedIndex() const; // -1 when no entry of List3 is selected
     void addNewKeyword(QWidget* over);
     void mergeSavedFile();
-    // Loads `path` as the keyword file of a new clsKeyWord, telling the user
+    // Loads `path` as the keyword file of a new KeywordFile, telling the user
     // what could not be read; nothing when the file could not be read at all.
-    std::shared_ptr<clsKeyWord> loadKeywordFile(const QString& path);
+    std::shared_ptr<KeywordFile> loadKeywordFile(const QString& path);
     // The save dialog and WriteToFile, again after each failed write; false
     // when the user cancelled.
     bool saveWithDialog(bool askBeforeReplacing);
 
     QWidget* main_;
-    Module1& globals_;
+    SessionState& session_;
     Prompts& prompts_;
-    QListWidget* list3_;
+    QListWidget* keywordList_;
     std::function<void()> refill_;
-    QPointer<FrmProperty> property_;
+    QPointer<KeywordPropertiesDialog> property_;
     ModalRunner runModal_;
 };
 

@@ -18,61 +18,61 @@ const QString KeywordEntryDialog::FormatHint
 KeywordEntryDialog::KeywordEntryDialog(const Captions& captions, Prompts& prompts, QWidget* parent)
     : QDialog(parent)
     , prompts_(prompts)
-    , frame1_(new QGroupBox(this))
-    , txtKeyWord_(new QLineEdit(frame1_))
-    , txtPosition_(new QLineEdit(frame1_))
-    , command1_(new QPushButton(QStringLiteral("OK"), this))
-    , command2_(new QPushButton(QStringLiteral("Cancel"), this))
+    , frame_(new QGroupBox(this))
+    , keywordBox_(new QLineEdit(frame_))
+    , positionBox_(new QLineEdit(frame_))
+    , okButton_(new QPushButton(QStringLiteral("OK"), this))
+    , cancelButton_(new QPushButton(QStringLiteral("Cancel"), this))
 {
     setWindowTitle(captions.window);
 
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setAccessibleName(QStringLiteral("Keyword entry"));
+    frame_->setObjectName(QStringLiteral("Frame1"));
+    frame_->setAccessibleName(QStringLiteral("Keyword entry"));
 
-    auto* keywordLabel = new QLabel(captions.keywordLabel, frame1_);
+    auto* keywordLabel = new QLabel(captions.keywordLabel, frame_);
     keywordLabel->setObjectName(captions.keywordLabelName);
-    keywordLabel->setBuddy(txtKeyWord_);
-    txtKeyWord_->setObjectName(QStringLiteral("TxtKeyWord"));
-    txtKeyWord_->setAccessibleName(QStringLiteral("Keyword"));
+    keywordLabel->setBuddy(keywordBox_);
+    keywordBox_->setObjectName(QStringLiteral("TxtKeyWord"));
+    keywordBox_->setAccessibleName(QStringLiteral("Keyword"));
 
-    auto* positionLabel = new QLabel(captions.positionLabel, frame1_);
+    auto* positionLabel = new QLabel(captions.positionLabel, frame_);
     positionLabel->setObjectName(captions.positionLabelName);
-    positionLabel->setBuddy(txtPosition_);
-    txtPosition_->setObjectName(QStringLiteral("TxtPosition"));
-    txtPosition_->setAccessibleName(QStringLiteral("Positions"));
+    positionLabel->setBuddy(positionBox_);
+    positionBox_->setObjectName(QStringLiteral("TxtPosition"));
+    positionBox_->setAccessibleName(QStringLiteral("Positions"));
 
-    auto* hint = new QLabel(FormatHint, frame1_);
+    auto* hint = new QLabel(FormatHint, frame_);
     hint->setObjectName(QStringLiteral("Label7"));
     hint->setWordWrap(true);
 
-    auto* grid = new QGridLayout(frame1_);
+    auto* grid = new QGridLayout(frame_);
     grid->addWidget(keywordLabel, 0, 0);
-    grid->addWidget(txtKeyWord_, 0, 1);
+    grid->addWidget(keywordBox_, 0, 1);
     grid->addWidget(positionLabel, 1, 0);
-    grid->addWidget(txtPosition_, 1, 1);
+    grid->addWidget(positionBox_, 1, 1);
     grid->addWidget(hint, 2, 0, 1, 2);
 
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command1_->setDefault(true);
-    command2_->setObjectName(QStringLiteral("Command2"));
+    okButton_->setObjectName(QStringLiteral("Command1"));
+    okButton_->setDefault(true);
+    cancelButton_->setObjectName(QStringLiteral("Command2"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(command1_);
-    buttons->addWidget(command2_);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame1_);
+    layout->addWidget(frame_);
     layout->addLayout(buttons);
 
-    connect(command1_, &QPushButton::clicked, this, [this] { tryAccept(); });
-    connect(command2_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton_, &QPushButton::clicked, this, [this] { tryAccept(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool KeywordEntryDialog::tryAccept()
 {
     // The checks measure what will be stored: the local 8-bit bytes.
-    const std::string name = txtKeyWord_->text().toLocal8Bit().toStdString();
-    const std::string position = txtPosition_->text().toLocal8Bit().toStdString();
+    const std::string name = keywordBox_->text().toLocal8Bit().toStdString();
+    const std::string position = positionBox_->text().toLocal8Bit().toStdString();
     if (auto problem = CheckKeywordEntry(name, position)) {
         prompts_.message(QString::fromLatin1(EntryProblemMessage(*problem)), Icon::Critical, Buttons::Ok);
         return false;

@@ -38,21 +38,21 @@ public:
     // What OK (Command1) does; true when the entry was stored and the dialog closed.
     bool tryAccept();
 
-    QLineEdit* keywordBox() const { return txtKeyWord_; }
-    QLineEdit* positionBox() const { return txtPosition_; }
-    QPushButton* okButton() const { return command1_; }
-    QPushButton* cancelButton() const { return command2_; }
+    QLineEdit* keywordBox() const { return keywordBox_; }
+    QLineEdit* positionBox() const { return positionBox_; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
     static const QString FormatHint;
 
 private:
     Prompts& prompts_;
     StoreFunction store_;
-    QGroupBox* frame1_;
-    QLineEdit* txtKeyWord_;
-    QLineEdit* txtPosition_;
-    QPushButton* command1_;
-    QPushButton* command2_;
+    QGroupBox* frame_;
+    QLineEdit* keywordBox_;
+    QLineEdit* positionBox_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 };
 
 } // namespace tamsenor

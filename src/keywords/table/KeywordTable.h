@@ -6,7 +6,7 @@
 
 namespace tamsenor {
 
-// The keyword table (rstKeyWord): ordered records of "Name" (field 0) and
+// The keyword table (table): ordered records of "Name" (field 0) and
 // "Position" (field 1), each text (UTF-8) of at most 100 characters, with a cursor.
 // Record numbers are 1-based. The cursor is past the end (eof()) when the table
 // is empty or a walk has moved beyond the last record.

@@ -1,4 +1,4 @@
-#include "ui/FrmSHD.h"
+#include "ui/OutputFolderDialog.h"
 #include "support/ScriptedPrompts.h"
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
@@ -11,7 +11,7 @@
 using namespace tamsenor;
 using namespace tamsenor::testing;
 
-class FrmSHDTest : public ::testing::Test {
+class OutputFolderDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -23,7 +23,7 @@ protected:
     }
     void TearDown() override { QDir::setCurrent(saved_); }
 
-    QPushButton* button(FrmSHD& dlg, const char* name) { return dlg.findChild<QPushButton*>(name); }
+    QPushButton* button(OutputFolderDialog& dlg, const char* name) { return dlg.findChild<QPushButton*>(name); }
 
     QString saved_;
     QTemporaryDir tmp_;
@@ -31,17 +31,17 @@ protected:
     ScriptedPrompts prompts_;
 };
 
-TEST_F(FrmSHDTest, OpensOnTheWorkingDirectory)
+TEST_F(OutputFolderDialogTest, OpensOnTheWorkingDirectory)
 {
-    FrmSHD dlg(prompts_);
+    OutputFolderDialog dlg(prompts_);
     EXPECT_EQ(QString("Stripping HTML Tags Directory"), dlg.windowTitle());
-    EXPECT_EQ(root_ + "/work", dlg.dir1()->path());
-    EXPECT_EQ(dlg.drive1()->driveOf(root_), dlg.drive1()->drive());
+    EXPECT_EQ(root_ + "/work", dlg.folderList()->path());
+    EXPECT_EQ(dlg.driveList()->driveOf(root_), dlg.driveList()->drive());
     EXPECT_EQ(QString("OK"), button(dlg, "Command1")->text());
     EXPECT_EQ(QString("Cancel"), button(dlg, "Command2")->text());
 }
 
-TEST_F(FrmSHDTest, ResultsOfTheWaysOut)
+TEST_F(OutputFolderDialogTest, ResultsOfTheWaysOut)
 {
     enum class Way { Ok, Cancel, CloseBox };
     struct Row {
@@ -58,10 +58,10 @@ TEST_F(FrmSHDTest, ResultsOfTheWaysOut)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        FrmSHD dlg(prompts_);
+        OutputFolderDialog dlg(prompts_);
         dlg.show();
         if (*row.browseTo) {
-            ASSERT_TRUE(dlg.dir1()->setPath(root_ + "/" + row.browseTo));
+            ASSERT_TRUE(dlg.folderList()->setPath(root_ + "/" + row.browseTo));
         }
         switch (row.way) {
         case Way::Ok:
@@ -81,36 +81,36 @@ TEST_F(FrmSHDTest, ResultsOfTheWaysOut)
     EXPECT_TRUE(prompts_.asked.empty());
 }
 
-TEST_F(FrmSHDTest, OkOnTheRootEndsInASeparator)
+TEST_F(OutputFolderDialogTest, OkOnTheRootEndsInASeparator)
 {
-    FrmSHD dlg(prompts_);
-    ASSERT_TRUE(dlg.dir1()->setPath("/"));
+    OutputFolderDialog dlg(prompts_);
+    ASSERT_TRUE(dlg.folderList()->setPath("/"));
     button(dlg, "Command1")->click();
     EXPECT_EQ(QString("/"), dlg.stripOutputDir());
 }
 
-TEST_F(FrmSHDTest, DriveThatIsNotReadyShowsTheErrorThenReturns)
+TEST_F(OutputFolderDialogTest, DriveThatIsNotReadyShowsTheErrorThenReturns)
 {
     const QString removed = root_ + "/usb";
-    FrmSHD dlg(prompts_);
-    dlg.drive1()->setDrives({ { "/", "/" }, { removed, "usb" } });
-    dlg.drive1()->setDrive(removed);
+    OutputFolderDialog dlg(prompts_);
+    dlg.driveList()->setDrives({ { "/", "/" }, { removed, "usb" } });
+    dlg.driveList()->setDrive(removed);
     ASSERT_EQ(2u, prompts_.asked.size());
     EXPECT_TRUE(prompts_.asked[0].text.contains(removed)) << prompts_.asked[0].text.toStdString();
     EXPECT_EQ(Icon::None, prompts_.asked[0].icon);
     EXPECT_EQ(QString("The drive is not ready."), prompts_.asked[1].text);
     EXPECT_EQ(Icon::Exclamation, prompts_.asked[1].icon);
-    EXPECT_EQ(QString("/"), dlg.drive1()->drive());
-    EXPECT_EQ(root_ + "/work", dlg.dir1()->path()) << "the working directory's drive opens on it";
+    EXPECT_EQ(QString("/"), dlg.driveList()->drive());
+    EXPECT_EQ(root_ + "/work", dlg.folderList()->path()) << "the working directory's drive opens on it";
     EXPECT_EQ(root_ + "/work", QDir::currentPath());
 }
 
-TEST_F(FrmSHDTest, AnotherDriveOpensItsRootWithoutMovingTheWorkingDirectory)
+TEST_F(OutputFolderDialogTest, AnotherDriveOpensItsRootWithoutMovingTheWorkingDirectory)
 {
-    FrmSHD dlg(prompts_);
-    dlg.drive1()->setDrives({ { "/", "/" }, { root_ + "/work/out", "out" } });
-    dlg.drive1()->setDrive(root_ + "/work/out");
+    OutputFolderDialog dlg(prompts_);
+    dlg.driveList()->setDrives({ { "/", "/" }, { root_ + "/work/out", "out" } });
+    dlg.driveList()->setDrive(root_ + "/work/out");
     EXPECT_TRUE(prompts_.asked.empty());
-    EXPECT_EQ(root_ + "/work/out", dlg.dir1()->path());
+    EXPECT_EQ(root_ + "/work/out", dlg.folderList()->path());
     EXPECT_EQ(root_ + "/work", QDir::currentPath());
 }

@@ -31,15 +31,15 @@ using KeepLoading = std::function<bool()>;
 // whole line twice when there is no tab). A UTF-8 byte order mark at the start
 // of the file is not part of the first name. Loading stops silently at a line
 // with a value longer than 100 characters; earlier records stay.
-class clsKeyWord {
+class KeywordFile {
 public:
-    explicit clsKeyWord(const std::string& openPath = {}, const KeepLoading& keepLoading = {});
+    explicit KeywordFile(const std::string& openPath = {}, const KeepLoading& keepLoading = {});
 
-    KeywordTable rstKeyWord;
+    KeywordTable table;
 
     const KeywordLoadReport& loadReport() const { return report_; }
 
-    // Writes rstKeyWord to `savePath` ("Name", tab, "Position", CR LF per record;
+    // Writes table to `savePath` ("Name", tab, "Position", CR LF per record;
     // an empty table gives 0 bytes). The file is replaced only when the whole
     // content was written; on failure nothing claims success.
     FileResult WriteToFile(const std::string& savePath) const;

@@ -1,8 +1,8 @@
-#include "keywords/dialogs/FrmAddNewKW.h"
+#include "keywords/dialogs/NewKeywordDialog.h"
 
 namespace tamsenor {
 
-FrmAddNewKW::FrmAddNewKW(Prompts& prompts, QWidget* parent)
+NewKeywordDialog::NewKeywordDialog(Prompts& prompts, QWidget* parent)
     : KeywordEntryDialog({ QStringLiteral("Add New KeyWord"), QStringLiteral("Label1"), QStringLiteral("Keyword:"),
                              QStringLiteral("Label5"), QStringLiteral("Position") },
         prompts, parent)

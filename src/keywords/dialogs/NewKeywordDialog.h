@@ -6,10 +6,10 @@ namespace tamsenor {
 
 // "Add New KeyWord": both boxes start empty; the store function appends the
 // entry as the last keyword.
-class FrmAddNewKW : public KeywordEntryDialog {
+class NewKeywordDialog : public KeywordEntryDialog {
     Q_OBJECT
 public:
-    explicit FrmAddNewKW(Prompts& prompts, QWidget* parent = nullptr);
+    explicit NewKeywordDialog(Prompts& prompts, QWidget* parent = nullptr);
 };
 
 } // namespace tamsenor

@@ -1,4 +1,4 @@
-#include "ui/browser/frmBrowser.h"
+#include "ui/browser/BrowserWindow.h"
 
 #include "ui/browser/BrowserAddress.h"
 
@@ -52,7 +52,7 @@ QIcon magnifierIcon()
 
 } // namespace
 
-frmBrowser::frmBrowser(QWidget* mainWindow)
+BrowserWindow::BrowserWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window)
 {
     setObjectName(QStringLiteral("frmBrowser"));
@@ -60,38 +60,38 @@ frmBrowser::frmBrowser(QWidget* mainWindow)
     buildImageList();
     buildToolBar();
 
-    picAddress = new QWidget(this);
-    picAddress->setObjectName(QStringLiteral("picAddress"));
-    picAddress->setAccessibleName(QStringLiteral("Address bar"));
+    addressStrip_ = new QWidget(this);
+    addressStrip_->setObjectName(QStringLiteral("picAddress"));
+    addressStrip_->setAccessibleName(QStringLiteral("Address bar"));
 
-    lblAddress = new QLabel(QStringLiteral("&Address:"), picAddress);
-    lblAddress->setObjectName(QStringLiteral("lblAddress"));
+    addressLabel_ = new QLabel(QStringLiteral("&Address:"), addressStrip_);
+    addressLabel_->setObjectName(QStringLiteral("lblAddress"));
 
-    cboAddress = new QComboBox(picAddress);
-    cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    cboAddress->setAccessibleName(QStringLiteral("Address"));
-    cboAddress->setEditable(true);
+    addressBox_ = new QComboBox(addressStrip_);
+    addressBox_->setObjectName(QStringLiteral("cboAddress"));
+    addressBox_->setAccessibleName(QStringLiteral("Address"));
+    addressBox_->setEditable(true);
     // Typed addresses stay out of the list, and the text is gone to as typed.
-    cboAddress->setInsertPolicy(QComboBox::NoInsert);
-    cboAddress->setCompleter(nullptr);
+    addressBox_->setInsertPolicy(QComboBox::NoInsert);
+    addressBox_->setCompleter(nullptr);
     // Enter reaches the line edit by two roads: directly, and through the combo
     // box (which holds the focus and hands its keys on without any event
     // filter seeing them). The line edit reports both alike.
-    connect(cboAddress->lineEdit(), &QLineEdit::returnPressed, this, [this] { cboAddress_KeyPress(13); });
-    lblAddress->setBuddy(cboAddress);
-    connect(cboAddress, &QComboBox::activated, this, [this] { cboAddress_Click(); });
+    connect(addressBox_->lineEdit(), &QLineEdit::returnPressed, this, [this] { addressKeyPressed(13); });
+    addressLabel_->setBuddy(addressBox_);
+    connect(addressBox_, &QComboBox::activated, this, [this] { addressChosen(); });
 
-    brwWebBrowser = new QWebEngineView(this);
-    brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
-    brwWebBrowser->setAccessibleName(QStringLiteral("Web page"));
-    connect(brwWebBrowser, &QWebEngineView::loadStarted, this, [this] { loadExpected_ = false; });
-    connect(brwWebBrowser, &QWebEngineView::urlChanged, this, [this] { loadExpected_ = false; });
-    connect(brwWebBrowser, &QWebEngineView::loadFinished, this, [this] { brwWebBrowser_DownloadComplete(); });
+    webView_ = new QWebEngineView(this);
+    webView_->setObjectName(QStringLiteral("brwWebBrowser"));
+    webView_->setAccessibleName(QStringLiteral("Web page"));
+    connect(webView_, &QWebEngineView::loadStarted, this, [this] { loadExpected_ = false; });
+    connect(webView_, &QWebEngineView::urlChanged, this, [this] { loadExpected_ = false; });
+    connect(webView_, &QWebEngineView::loadFinished, this, [this] { pageLoaded(); });
 
-    timTimer = new QTimer(this);
-    timTimer->setObjectName(QStringLiteral("timTimer"));
-    timTimer->setInterval(5);
-    connect(timTimer, &QTimer::timeout, this, [this] { timTimer_Timer(); });
+    busyTimer_ = new QTimer(this);
+    busyTimer_->setObjectName(QStringLiteral("timTimer"));
+    busyTimer_->setInterval(5);
+    connect(busyTimer_, &QTimer::timeout, this, [this] { busyTimerTicked(); });
 
     placeAddressStrip();
     resize(twipsX(9600), twipsY(7200));
@@ -100,19 +100,19 @@ frmBrowser::frmBrowser(QWidget* mainWindow)
         mainWindow->installEventFilter(this);
 }
 
-frmBrowser::~frmBrowser() = default;
+BrowserWindow::~BrowserWindow() = default;
 
-int frmBrowser::twipsX(int twips) const
+int BrowserWindow::twipsX(int twips) const
 {
     return qRound(twips * logicalDpiX() / 1440.0);
 }
 
-int frmBrowser::twipsY(int twips) const
+int BrowserWindow::twipsY(int twips) const
 {
     return qRound(twips * logicalDpiY() / 1440.0);
 }
 
-void frmBrowser::buildImageList()
+void BrowserWindow::buildImageList()
 {
     QStyle* s = style();
     imlIcons.insert(QStringLiteral("Back"), s->standardIcon(QStyle::SP_ArrowBack));
@@ -124,78 +124,78 @@ void frmBrowser::buildImageList()
     imlIcons.insert(QStringLiteral("Exit"), s->standardIcon(QStyle::SP_DialogCloseButton));
 }
 
-void frmBrowser::buildToolBar()
+void BrowserWindow::buildToolBar()
 {
-    tbToolBar = new QToolBar(this);
-    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
-    tbToolBar->setAccessibleName(QStringLiteral("Navigation"));
-    tbToolBar->setMovable(false);
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("tbToolBar"));
+    toolBar_->setAccessibleName(QStringLiteral("Navigation"));
+    toolBar_->setMovable(false);
     for (const QString& key : ButtonKeys) {
-        QAction* button = tbToolBar->addAction(imlIcons.value(key), key);
+        QAction* button = toolBar_->addAction(imlIcons.value(key), key);
         button->setObjectName(key);
         button->setData(key);
         button->setToolTip(key);
-        connect(button, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        connect(button, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
     }
 }
 
 // The strip holds the label and, below it, the address box.
-void frmBrowser::placeAddressStrip()
+void BrowserWindow::placeAddressStrip()
 {
-    lblAddress->adjustSize();
-    lblAddress->move(twipsX(50), twipsY(60));
-    cboAddress->move(twipsX(50), lblAddress->y() + lblAddress->height() + twipsY(15));
-    cboAddress->resize(cboAddress->width(), cboAddress->sizeHint().height());
-    picAddress->resize(picAddress->width(), cboAddress->y() + cboAddress->height() + twipsY(60));
+    addressLabel_->adjustSize();
+    addressLabel_->move(twipsX(50), twipsY(60));
+    addressBox_->move(twipsX(50), addressLabel_->y() + addressLabel_->height() + twipsY(15));
+    addressBox_->resize(addressBox_->width(), addressBox_->sizeHint().height());
+    addressStrip_->resize(addressStrip_->width(), addressBox_->y() + addressBox_->height() + twipsY(60));
 }
 
-void frmBrowser::Form_Load(const QString& startAddress)
+void BrowserWindow::start(const QString& startAddress)
 {
     show();
-    tbToolBar->update();
-    Form_Resize();
+    toolBar_->update();
+    placeControls();
 
     StartingAddress = startAddress;
-    cboAddress->move(twipsX(50), lblAddress->y() + lblAddress->height() + twipsY(15));
+    addressBox_->move(twipsX(50), addressLabel_->y() + addressLabel_->height() + twipsY(15));
     if (StartingAddress.isEmpty())
         return;
 
-    cboAddress->addItem(StartingAddress);
-    cboAddress->setEditText(StartingAddress);
-    timTimer->start();
+    addressBox_->addItem(StartingAddress);
+    addressBox_->setEditText(StartingAddress);
+    busyTimer_->start();
     navigate(StartingAddress);
 }
 
-void frmBrowser::resizeEvent(QResizeEvent* event)
+void BrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    placeControls();
 }
 
 // The address box and the browser keep a margin of 100 twips across, the
 // browser one of 100 twips below the strip. A size that would drop below zero
 // (a very small or minimised window) is left as it was.
-void frmBrowser::Form_Resize()
+void BrowserWindow::placeControls()
 {
     const int scaleWidth = width();
     const int scaleHeight = height();
 
-    tbToolBar->setGeometry(0, 0, scaleWidth, tbToolBar->sizeHint().height());
-    picAddress->setGeometry(0, tbToolBar->height(), scaleWidth, picAddress->height());
-    const int stripBottom = picAddress->y() + picAddress->height();
-    brwWebBrowser->move(twipsX(50), stripBottom + twipsY(50));
+    toolBar_->setGeometry(0, 0, scaleWidth, toolBar_->sizeHint().height());
+    addressStrip_->setGeometry(0, toolBar_->height(), scaleWidth, addressStrip_->height());
+    const int stripBottom = addressStrip_->y() + addressStrip_->height();
+    webView_->move(twipsX(50), stripBottom + twipsY(50));
 
     const int innerWidth = scaleWidth - twipsX(100);
     if (innerWidth >= 0) {
-        cboAddress->resize(innerWidth, cboAddress->height());
-        brwWebBrowser->resize(innerWidth, brwWebBrowser->height());
+        addressBox_->resize(innerWidth, addressBox_->height());
+        webView_->resize(innerWidth, webView_->height());
     }
     const int browserHeight = scaleHeight - stripBottom - twipsY(100);
     if (browserHeight >= 0)
-        brwWebBrowser->resize(brwWebBrowser->width(), browserHeight);
+        webView_->resize(webView_->width(), browserHeight);
 }
 
-bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Hide && !event->spontaneous()) {
         // The main window was closed (minimising it hides it spontaneously).
@@ -204,38 +204,38 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmBrowser::cboAddress_Click()
+void BrowserWindow::addressChosen()
 {
-    timTimer->start();
-    navigate(cboAddress->currentText());
+    busyTimer_->start();
+    navigate(addressBox_->currentText());
 }
 
-void frmBrowser::cboAddress_KeyPress(int keyAscii)
+void BrowserWindow::addressKeyPressed(int keyAscii)
 {
     if (keyAscii != 13)
         return;
-    timTimer->start();
-    navigate(cboAddress->currentText());
+    busyTimer_->start();
+    navigate(addressBox_->currentText());
 }
 
-void frmBrowser::brwWebBrowser_DownloadComplete()
+void BrowserWindow::pageLoaded()
 {
     setWindowTitle(locationName());
 }
 
-void frmBrowser::timTimer_Timer()
+void BrowserWindow::busyTimerTicked()
 {
     if (isBusy()) {
         setWindowTitle(WorkingCaption);
     } else {
-        timTimer->stop();
+        busyTimer_->stop();
         setWindowTitle(locationName());
     }
 }
 
-void frmBrowser::tbToolBar_ButtonClick(const QString& key)
+void BrowserWindow::toolBarButtonClicked(const QString& key)
 {
-    timTimer->start();
+    busyTimer_->start();
     if (key == QLatin1String("Back")) {
         goBack();
     } else if (key == QLatin1String("Forward")) {
@@ -247,29 +247,29 @@ void frmBrowser::tbToolBar_ButtonClick(const QString& key)
     } else if (key == QLatin1String("Search")) {
         goSearch();
     } else if (key == QLatin1String("Stop")) {
-        timTimer->stop();
+        busyTimer_->stop();
         stopLoading();
         setWindowTitle(locationName());
     } else if (key == QLatin1String("Exit")) {
-        timTimer->stop();
+        busyTimer_->stop();
         stopLoading();
         close();
     }
 }
 
-bool frmBrowser::isBusy() const
+bool BrowserWindow::isBusy() const
 {
-    if (brwWebBrowser->page()->isLoading())
+    if (webView_->page()->isLoading())
         return true;
     return loadExpected_ && loadExpectedSince_.elapsed() < ExpectedLoadLapseMs;
 }
 
-QString frmBrowser::locationName() const
+QString BrowserWindow::locationName() const
 {
-    return brwWebBrowser->title();
+    return webView_->title();
 }
 
-void frmBrowser::expectLoad()
+void BrowserWindow::expectLoad()
 {
     loadExpected_ = true;
     loadExpectedSince_.start();
@@ -277,52 +277,52 @@ void frmBrowser::expectLoad()
 
 // An address that cannot be gone to (blank text) is ignored like any other
 // failure of the control.
-void frmBrowser::navigate(const QString& address)
+void BrowserWindow::navigate(const QString& address)
 {
     const QUrl url = BrowserAddressToUrl(address, QDir::currentPath());
     if (!url.isValid() || url.isEmpty())
         return;
     expectLoad();
-    brwWebBrowser->load(url);
+    webView_->load(url);
 }
 
-void frmBrowser::goBack()
+void BrowserWindow::goBack()
 {
-    if (!brwWebBrowser->history()->canGoBack())
+    if (!webView_->history()->canGoBack())
         return;
     expectLoad();
-    brwWebBrowser->back();
+    webView_->back();
 }
 
-void frmBrowser::goForward()
+void BrowserWindow::goForward()
 {
-    if (!brwWebBrowser->history()->canGoForward())
+    if (!webView_->history()->canGoForward())
         return;
     expectLoad();
-    brwWebBrowser->forward();
+    webView_->forward();
 }
 
-void frmBrowser::refresh()
+void BrowserWindow::refresh()
 {
-    if (brwWebBrowser->url().isEmpty())
+    if (webView_->url().isEmpty())
         return;
     expectLoad();
-    brwWebBrowser->reload();
+    webView_->reload();
 }
 
-void frmBrowser::goSearch()
+void BrowserWindow::goSearch()
 {
     expectLoad();
-    brwWebBrowser->setHtml(searchPageHtml());
+    webView_->setHtml(searchPageHtml());
 }
 
-void frmBrowser::stopLoading()
+void BrowserWindow::stopLoading()
 {
     loadExpected_ = false;
-    brwWebBrowser->stop();
+    webView_->stop();
 }
 
-QString frmBrowser::searchPageHtml()
+QString BrowserWindow::searchPageHtml()
 {
     return QStringLiteral("<!DOCTYPE html>\n"
                           "<html><head><meta charset=\"utf-8\"><title>No search engine</title></head>\n"
@@ -336,9 +336,9 @@ QString frmBrowser::searchPageHtml()
 
 void OpenBrowserWindow(QWidget* mainWindow, const QString& startAddress)
 {
-    auto* window = new frmBrowser(mainWindow);
+    auto* window = new BrowserWindow(mainWindow);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->Form_Load(startAddress);
+    window->start(startAddress);
 }
 
 void PrepareBrowserProcess()

@@ -20,22 +20,22 @@ namespace tamsenor {
 //
 // Positions and margins are given in twips (1/1440 inch) and converted with the
 // window's logical resolution.
-class frmBrowser : public QWidget {
+class BrowserWindow : public QWidget {
     Q_OBJECT
 
 public:
     // `mainWindow`, when given, owns the window (which stays a window of its
     // own) and closing it closes this window too.
-    explicit frmBrowser(QWidget* mainWindow = nullptr);
-    ~frmBrowser() override;
+    explicit BrowserWindow(QWidget* mainWindow = nullptr);
+    ~BrowserWindow() override;
 
     // Start-up: shows the window and, unless `startAddress` is empty, puts the
     // address into the address box and its list and opens it.
-    void Form_Load(const QString& startAddress);
+    void start(const QString& startAddress);
 
     // Runs the toolbar button identified by `key` ("Back", "Forward", "Stop",
     // "Refresh", "Home", "Search", "Exit"); another key only starts the timer.
-    void tbToolBar_ButtonClick(const QString& key);
+    void toolBarButtonClicked(const QString& key);
 
     // Whether the browser is loading, or about to start loading, a page.
     bool isBusy() const;
@@ -49,12 +49,12 @@ public:
 
     QString StartingAddress;
 
-    QToolBar* tbToolBar = nullptr;
-    QWidget* picAddress = nullptr;
-    QLabel* lblAddress = nullptr;
-    QComboBox* cboAddress = nullptr;
-    QWebEngineView* brwWebBrowser = nullptr;
-    QTimer* timTimer = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QWidget* addressStrip_ = nullptr;
+    QLabel* addressLabel_ = nullptr;
+    QComboBox* addressBox_ = nullptr;
+    QWebEngineView* webView_ = nullptr;
+    QTimer* busyTimer_ = nullptr;
     QMap<QString, QIcon> imlIcons; // toolbar pictures by button key
 
 protected:
@@ -62,11 +62,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Resize();
-    void cboAddress_Click();
-    void cboAddress_KeyPress(int keyAscii);
-    void brwWebBrowser_DownloadComplete();
-    void timTimer_Timer();
+    void placeControls();
+    void addressChosen();
+    void addressKeyPressed(int keyAscii);
+    void pageLoaded();
+    void busyTimerTicked();
 
     void buildImageList();
     void buildToolBar();

@@ -1,4 +1,4 @@
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 
 #include "io/Files.h"
 #include "results/ResultsLineWriter.h"
@@ -9,30 +9,30 @@
 
 namespace tamsenor {
 
-clsWF::clsWF(const std::vector<std::string>& columnNames)
+RunResults::RunResults(const std::vector<std::string>& columnNames)
 {
     for (const std::string& name : columnNames) {
-        if (!rstWF.appendColumn(name)) {
+        if (!table.appendColumn(name)) {
             failed_ = true;
             return;
         }
     }
 }
 
-FileResult clsWF::WriteTo(
+FileResult RunResults::WriteTo(
     const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow) const
 {
     try {
-        if (FileResult copied = rstWF.copySpilledRows(write, perRow); !copied)
+        if (FileResult copied = table.copySpilledRows(write, perRow); !copied)
             return copied;
         ResultsLineWriter lines(write);
         // By index: perRow lets the window process events, and a row vector
         // that changed meanwhile must not leave a dangling iterator behind.
-        for (std::size_t i = 0; i < rstWF.rows().size(); ++i) {
+        for (std::size_t i = 0; i < table.rows().size(); ++i) {
             if (perRow)
                 perRow();
-            if (i < rstWF.rows().size()) {
-                if (FileResult written = lines.row(rstWF.rows()[i]); !written)
+            if (i < table.rows().size()) {
+                if (FileResult written = lines.row(table.rows()[i]); !written)
                     return written;
             }
         }
@@ -42,7 +42,7 @@ FileResult clsWF::WriteTo(
     }
 }
 
-std::string clsWF::Serialize() const
+std::string RunResults::Serialize() const
 {
     std::string content;
     const FileResult done = WriteTo([&content](std::string_view bytes) {
@@ -54,7 +54,7 @@ std::string clsWF::Serialize() const
     return content;
 }
 
-FileResult clsWF::WriteToFile(const std::string& savePath, const std::function<void()>& perRow) const
+FileResult RunResults::WriteToFile(const std::string& savePath, const std::function<void()>& perRow) const
 {
     try {
         io::ReplacingFile file; // abandoned, and the target kept, on every early return

@@ -1,10 +1,10 @@
-#include "keywords/dialogs/FrmProperty.h"
+#include "keywords/dialogs/KeywordPropertiesDialog.h"
 
 #include <QLineEdit>
 
 namespace tamsenor {
 
-FrmProperty::FrmProperty(
+KeywordPropertiesDialog::KeywordPropertiesDialog(
     Prompts& prompts, int recordNumber, const std::string& name, const std::string& position, QWidget* parent)
     : KeywordEntryDialog({ QStringLiteral("Keyword Property"), QStringLiteral("Label2"), QStringLiteral("KeyWord "),
                              QStringLiteral("Label4"), QStringLiteral("Position ") },

@@ -13,11 +13,11 @@ namespace tamsenor {
 // Owns the results table of one extraction run. Construction builds one column
 // per entry of `columnNames`; a duplicate name makes it fail (failed() true,
 // the caller sets ResultsTableFailed).
-class clsWF {
+class RunResults {
 public:
-    explicit clsWF(const std::vector<std::string>& columnNames);
+    explicit RunResults(const std::vector<std::string>& columnNames);
 
-    ResultsTable rstWF;
+    ResultsTable table;
     bool failed() const { return failed_; }
 
     // Hands the results file content to `write` in pieces: the rows moved

@@ -7,10 +7,10 @@ namespace tamsenor {
 // "Keyword Property": shows one keyword record and lets the user change it in
 // place. It remembers the record number it was opened for and keeps editing
 // that record. Not modal; it deletes itself when it closes.
-class FrmProperty : public KeywordEntryDialog {
+class KeywordPropertiesDialog : public KeywordEntryDialog {
     Q_OBJECT
 public:
-    FrmProperty(Prompts& prompts, int recordNumber, const std::string& name, const std::string& position,
+    KeywordPropertiesDialog(Prompts& prompts, int recordNumber, const std::string& name, const std::string& position,
         QWidget* parent = nullptr);
 
     int recordNumber() const { return recordNumber_; }

@@ -15,30 +15,30 @@ class DriveList;
 // The output directory dialog of a strip run. Its one result is the chosen
 // directory: Dir1's path after OK, the empty text after Cancel or the close
 // box. Browsing in it never changes the process's working directory.
-class FrmSHD : public QDialog {
+class OutputFolderDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmSHD(Prompts& prompts, QWidget* parent = nullptr);
+    explicit OutputFolderDialog(Prompts& prompts, QWidget* parent = nullptr);
 
     const QString& stripOutputDir() const { return stripOutputDir_; }
 
-    DirList* dir1() const { return dir1_; }
-    DriveList* drive1() const { return drive1_; }
+    DirList* folderList() const { return folderList_; }
+    DriveList* driveList() const { return driveList_; }
 
-    void Command1_Click(); // OK
-    void Command2_Click(); // Cancel
-    void Drive1_Change();
+    void acceptFolder(); // OK
+    void cancelChoice(); // Cancel
+    void driveChanged();
 
 private:
     Prompts& prompts_;
     QString stripOutputDir_;
     bool returning_ = false;
 
-    QGroupBox* frame1_ = nullptr;
-    DirList* dir1_ = nullptr;
-    DriveList* drive1_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
+    QGroupBox* frame_ = nullptr;
+    DirList* folderList_ = nullptr;
+    DriveList* driveList_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };
 
 } // namespace tamsenor

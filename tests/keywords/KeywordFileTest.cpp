@@ -1,4 +1,4 @@
-#include "keywords/table/clsKeyWord.h"
+#include "keywords/table/KeywordFile.h"
 
 #include "io/TempDir.h"
 
@@ -85,8 +85,8 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         SCOPED_TRACE(c.name);
         TempDir dir;
         WriteBytes(dir.file("k.txt"), c.content);
-        clsKeyWord keywords(dir.file("k.txt"));
-        EXPECT_EQ(c.records, RecordsOf(keywords.rstKeyWord));
+        KeywordFile keywords(dir.file("k.txt"));
+        EXPECT_EQ(c.records, RecordsOf(keywords.table));
         const KeywordLoadReport& report = keywords.loadReport();
         EXPECT_TRUE(report.pathGiven);
         EXPECT_TRUE(report.opened);
@@ -94,7 +94,7 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         EXPECT_EQ(c.stoppedAtLine, report.stoppedAtLine);
         EXPECT_EQ(static_cast<int>(c.records.size()), report.recordsLoaded);
         // The first record is current after loading.
-        EXPECT_EQ(c.records.empty() ? 0 : 1, keywords.rstKeyWord.currentNumber());
+        EXPECT_EQ(c.records.empty() ? 0 : 1, keywords.table.currentNumber());
     }
 }
 
@@ -115,9 +115,9 @@ TEST(KeywordFile, UnopenedFileGivesEmptyTableAndReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        clsKeyWord keywords(c.path);
-        EXPECT_EQ(0, keywords.rstKeyWord.recordCount());
-        EXPECT_TRUE(keywords.rstKeyWord.eof());
+        KeywordFile keywords(c.path);
+        EXPECT_EQ(0, keywords.table.recordCount());
+        EXPECT_TRUE(keywords.table.eof());
         const KeywordLoadReport& report = keywords.loadReport();
         EXPECT_EQ(c.pathGiven, report.pathGiven);
         EXPECT_FALSE(report.opened);
@@ -130,18 +130,18 @@ TEST(KeywordFile, UnopenedFileGivesEmptyTableAndReason)
 TEST(KeywordFile, ReadErrorIsReported)
 {
     // Reading this file fails at once although it opens.
-    clsKeyWord keywords("/proc/self/mem");
+    KeywordFile keywords("/proc/self/mem");
     const KeywordLoadReport& report = keywords.loadReport();
     EXPECT_TRUE(report.opened);
     EXPECT_TRUE(report.readError);
     EXPECT_EQ(std::string(std::strerror(EIO)), report.reason);
-    EXPECT_EQ(0, keywords.rstKeyWord.recordCount());
+    EXPECT_EQ(0, keywords.table.recordCount());
 }
 
 TEST(KeywordFile, ParseAppendsAndRewinds)
 {
     KeywordTable table = TableOf({ { "old", "1" } });
-    KeywordLoadReport report = clsKeyWord::Parse("new\t2\r\n", table);
+    KeywordLoadReport report = KeywordFile::Parse("new\t2\r\n", table);
     EXPECT_EQ(1, report.recordsLoaded);
     EXPECT_EQ((Records { { "old", "1" }, { "new", "2" } }), RecordsOf(table));
     EXPECT_EQ(1, table.currentNumber());
@@ -162,7 +162,7 @@ TEST(KeywordFile, SerializeWritesCrLfLines)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.content, clsKeyWord::Serialize(TableOf(c.records)));
+        EXPECT_EQ(c.content, KeywordFile::Serialize(TableOf(c.records)));
     }
 }
 
@@ -177,16 +177,16 @@ TEST(KeywordFile, RoundTripKeepsRecords)
         { { "same", "1" }, { "same", "1" } },
     };
     for (const Records& records : cases) {
-        SCOPED_TRACE(clsKeyWord::Serialize(TableOf(records)));
+        SCOPED_TRACE(KeywordFile::Serialize(TableOf(records)));
         TempDir dir;
-        clsKeyWord source;
+        KeywordFile source;
         for (const auto& [name, position] : records)
-            source.rstKeyWord.addNew(name, position);
+            source.table.addNew(name, position);
         FileResult written = source.WriteToFile(dir.file("k.txt"));
         ASSERT_TRUE(written.ok) << written.reason;
-        EXPECT_EQ(clsKeyWord::Serialize(source.rstKeyWord), ReadBytes(dir.file("k.txt")));
-        clsKeyWord loaded(dir.file("k.txt"));
-        EXPECT_EQ(records, RecordsOf(loaded.rstKeyWord));
+        EXPECT_EQ(KeywordFile::Serialize(source.table), ReadBytes(dir.file("k.txt")));
+        KeywordFile loaded(dir.file("k.txt"));
+        EXPECT_EQ(records, RecordsOf(loaded.table));
     }
 }
 
@@ -194,7 +194,7 @@ TEST(KeywordFile, WriteEmptyTableGivesZeroBytes)
 {
     TempDir dir;
     WriteBytes(dir.file("k.txt"), "old\t1\r\n");
-    clsKeyWord empty;
+    KeywordFile empty;
     ASSERT_TRUE(empty.WriteToFile(dir.file("k.txt")).ok);
     EXPECT_EQ("", ReadBytes(dir.file("k.txt")));
     EXPECT_EQ(std::vector<std::string> { "k.txt" }, dir.entries());
@@ -204,8 +204,8 @@ TEST(KeywordFile, FailedWriteIsReportedAndKeepsOldFile)
 {
     TempDir dir;
     WriteBytes(dir.file("k.txt"), "old\t1\r\n");
-    clsKeyWord keywords;
-    keywords.rstKeyWord.addNew("price", "1, 2");
+    KeywordFile keywords;
+    keywords.table.addNew("price", "1, 2");
 
     FileResult missingDir = keywords.WriteToFile(dir.file("nodir/k.txt"));
     EXPECT_FALSE(missingDir.ok);

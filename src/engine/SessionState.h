@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keywords/table/clsKeyWord.h"
-#include "results/clsWF.h"
+#include "keywords/table/KeywordFile.h"
+#include "results/RunResults.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,10 +17,10 @@ namespace tamsenor {
 using Flag = std::int16_t; // 0 (off) or 1 (on)
 using ResultsRecordSet = ResultsTable;
 
-// The program-wide globals.
-struct Module1 {
-    std::shared_ptr<clsKeyWord> KeywordObject;
-    KeywordTable* CurrentKeywords = nullptr; // always &KeywordObject->rstKeyWord
+// The program-wide session.
+struct SessionState {
+    std::shared_ptr<KeywordFile> KeywordObject;
+    KeywordTable* CurrentKeywords = nullptr; // always &KeywordObject->table
     std::vector<std::string> ColumnNames;
     QString KeywordSavePath;
     QString KeywordOpenPath;
@@ -29,10 +29,10 @@ struct Module1 {
     QString StripOutputDir;
 
     // Makes `object` the keyword set in use, releasing the previous one.
-    void useKeywords(std::shared_ptr<clsKeyWord> object)
+    void useKeywords(std::shared_ptr<KeywordFile> object)
     {
         KeywordObject = std::move(object);
-        CurrentKeywords = KeywordObject ? &KeywordObject->rstKeyWord : nullptr;
+        CurrentKeywords = KeywordObject ? &KeywordObject->table : nullptr;
     }
 };
 
@@ -44,7 +44,7 @@ struct MainState {
     Flag StripOn = 0;
     Flag RunRejected = 0;
     Flag CancelRequested = 0;
-    std::shared_ptr<clsWF> ResultsTable;
+    std::shared_ptr<RunResults> ResultsTable;
     ResultsRecordSet* ResultsRecords = nullptr;
     std::string TextBuffer;
     std::int32_t SearchPos = 0;

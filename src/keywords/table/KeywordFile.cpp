@@ -1,4 +1,4 @@
-#include "keywords/table/clsKeyWord.h"
+#include "keywords/table/KeywordFile.h"
 
 #include "io/Files.h"
 
@@ -42,7 +42,7 @@ std::string_view takeLine(std::string_view& rest)
 
 } // namespace
 
-clsKeyWord::clsKeyWord(const std::string& openPath, const KeepLoading& keepLoading)
+KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoading)
 {
     report_.pathGiven = !openPath.empty();
     if (!report_.pathGiven)
@@ -62,7 +62,7 @@ clsKeyWord::clsKeyWord(const std::string& openPath, const KeepLoading& keepLoadi
         content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
 
-    KeywordLoadReport parsed = Parse(content, rstKeyWord, keepLoading);
+    KeywordLoadReport parsed = Parse(content, table, keepLoading);
     parsed.pathGiven = report_.pathGiven;
     parsed.opened = true;
     if (!read) {
@@ -72,7 +72,7 @@ clsKeyWord::clsKeyWord(const std::string& openPath, const KeepLoading& keepLoadi
     report_ = parsed;
 }
 
-KeywordLoadReport clsKeyWord::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
+KeywordLoadReport KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
 {
     KeywordLoadReport report;
     if (content.starts_with(ByteOrderMark))
@@ -95,7 +95,7 @@ KeywordLoadReport clsKeyWord::Parse(std::string_view content, KeywordTable& tabl
     return report;
 }
 
-std::string clsKeyWord::Serialize(const KeywordTable& table)
+std::string KeywordFile::Serialize(const KeywordTable& table)
 {
     std::string content;
     for (const KeywordTable::Record& record : table.records()) {
@@ -107,9 +107,9 @@ std::string clsKeyWord::Serialize(const KeywordTable& table)
     return content;
 }
 
-FileResult clsKeyWord::WriteToFile(const std::string& savePath) const
+FileResult KeywordFile::WriteToFile(const std::string& savePath) const
 {
-    return io::WriteWholeFile(savePath, Serialize(rstKeyWord));
+    return io::WriteWholeFile(savePath, Serialize(table));
 }
 
 } // namespace tamsenor

@@ -1,4 +1,4 @@
-#include "results/clsWF.h"
+#include "results/RunResults.h"
 #include "results/FilledTable.h"
 
 #include "io/TempDir.h"
@@ -56,7 +56,7 @@ TEST(ResultsFile, Bytes)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        clsWF results(c.columns);
+        RunResults results(c.columns);
         ASSERT_FALSE(results.failed());
         Fill(results, c.rows);
         EXPECT_EQ(c.bytes, results.Serialize());
@@ -94,26 +94,26 @@ TEST(ResultsFile, SpilledRowsGiveTheSameFile)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        clsWF held(SiteColumns);
+        RunResults held(SiteColumns);
         Fill(held, { c.rows.begin(), c.rows.begin() + std::min<std::size_t>(c.rows.size(), 1) });
-        const std::size_t bound = c.bound.value_or(held.rstWF.heldBytes());
-        held = clsWF(SiteColumns);
+        const std::size_t bound = c.bound.value_or(held.table.heldBytes());
+        held = RunResults(SiteColumns);
 
         TempDir dir;
-        clsWF spilled(SiteColumns);
-        spilled.rstWF.spillInto(dir.path(), bound);
-        for (clsWF* results : { &held, &spilled }) {
+        RunResults spilled(SiteColumns);
+        spilled.table.spillInto(dir.path(), bound);
+        for (RunResults* results : { &held, &spilled }) {
             Fill(*results, c.rows);
             if (c.lastDeleted) {
-                results->rstWF.addRow();
-                results->rstWF.setValue(0, "");
-                results->rstWF.moveLast();
-                ASSERT_TRUE(results->rstWF.deleteCurrent());
+                results->table.addRow();
+                results->table.setValue(0, "");
+                results->table.moveLast();
+                ASSERT_TRUE(results->table.deleteCurrent());
             }
         }
-        ASSERT_TRUE(spilled.rstWF.spillResult().ok) << spilled.rstWF.spillResult().reason;
-        EXPECT_EQ(c.spilled, spilled.rstWF.spilledRowCount());
-        EXPECT_EQ(held.rstWF.rowCount(), spilled.rstWF.rowCount());
+        ASSERT_TRUE(spilled.table.spillResult().ok) << spilled.table.spillResult().reason;
+        EXPECT_EQ(c.spilled, spilled.table.spilledRowCount());
+        EXPECT_EQ(held.table.rowCount(), spilled.table.rowCount());
         EXPECT_EQ(std::vector<std::string> {}, dir.entries()) << "the temporary file has no name";
         const std::string expected = held.Serialize();
         EXPECT_EQ(expected, spilled.Serialize());
@@ -122,7 +122,7 @@ TEST(ResultsFile, SpilledRowsGiveTheSameFile)
         ASSERT_TRUE(spilled.WriteToFile(dir.file("r.txt"), [&] { ++calls; }).ok);
         EXPECT_EQ(expected, ReadBytes(dir.file("r.txt")));
         if (c.spilled > 0) {
-            EXPECT_GT(calls, spilled.rstWF.rows().size()) << "no yield while copying the moved rows";
+            EXPECT_GT(calls, spilled.table.rows().size()) << "no yield while copying the moved rows";
         }
     }
 }
@@ -142,18 +142,18 @@ TEST(ResultsFile, RowsThatCannotMoveOutAreNeverWrittenAsAWhole)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        clsWF results(SiteColumns);
-        results.rstWF.spillInto(dir.path() + c.folder, 0);
+        RunResults results(SiteColumns);
+        results.table.spillInto(dir.path() + c.folder, 0);
         {
             SpillFailureAfter full(c.failAfter);
             Fill(results, { { "a", "b", "c" }, { "d", "e", "f" } });
         }
-        EXPECT_EQ(std::string(std::strerror(c.error)), results.rstWF.spillResult().reason);
-        EXPECT_EQ(3u, results.rstWF.rowCount()) << "the rows stay in memory";
+        EXPECT_EQ(std::string(std::strerror(c.error)), results.table.spillResult().reason);
+        EXPECT_EQ(3u, results.table.rowCount()) << "the rows stay in memory";
 
         const FileResult written = results.WriteToFile(dir.file("r.txt"));
         EXPECT_FALSE(written.ok);
-        EXPECT_EQ(results.rstWF.spillResult().reason, written.reason);
+        EXPECT_EQ(results.table.spillResult().reason, written.reason);
         EXPECT_EQ(std::vector<std::string> {}, dir.entries());
     }
 }
@@ -173,7 +173,7 @@ TEST(ResultsTable, DuplicateColumnRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.failed, clsWF(c.columns).failed());
+        EXPECT_EQ(c.failed, RunResults(c.columns).failed());
     }
 
     ResultsTable table;
@@ -232,10 +232,10 @@ TEST(ResultsFile, WritingTwiceReplaces)
 {
     TempDir dir;
     const std::string path = dir.file("r.txt");
-    clsWF first(SiteColumns);
+    RunResults first(SiteColumns);
     Fill(first, { { "a", "b", "c" }, { "d", "e", "f" } });
     ASSERT_TRUE(first.WriteToFile(path).ok);
-    clsWF second(SiteColumns);
+    RunResults second(SiteColumns);
     Fill(second, {});
     ASSERT_TRUE(second.WriteToFile(path).ok);
     EXPECT_EQ("WebSite\tFileName\tProcessTime\r\n", ReadBytes(path));
@@ -245,7 +245,7 @@ TEST(ResultsFile, WritingTwiceReplaces)
 TEST(ResultsFile, FailedWriteLeavesNothingNew)
 {
     TempDir dir;
-    clsWF results(SiteColumns);
+    RunResults results(SiteColumns);
     Fill(results, { { "a", "b", "c" } });
 
     FileResult missingDir = results.WriteToFile(dir.file("nodir/r.txt"));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Clock.h"
-#include "engine/ProgramState.h"
+#include "engine/SessionState.h"
 #include "engine/Prompts.h"
 #include "engine/RunHost.h"
 #include "ui/toolkit/StretchPlacer.h"
@@ -35,19 +35,19 @@ class ProgressBar;
 class ResultsWindow;
 class WindowMemory;
 
-// The main window. It owns the program-wide globals and its own state record,
-// lays out its controls, runs the reset (Form_Load), the option switches and
+// The main window. It owns the program-wide session and its own state record,
+// lays out its controls, runs the reset (resetWindow), the option switches and
 // Exit, and serves a processing run as its host.
-class Main : public QWidget, public RunHost {
+class MainWindow : public QWidget, public RunHost {
     Q_OBJECT
 public:
-    Main(Prompts& prompts, const Clock& clock, QWidget* parent = nullptr);
-    ~Main() override;
+    MainWindow(Prompts& prompts, const Clock& clock, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The start routine and the reset after every run.
-    void Form_Load();
-    // List3 anew from the keyword table, one entry per record in table order.
-    void RefillKeywordList();
+    void resetWindow();
+    // keywordList_ anew from the keyword table, one entry per record in table order.
+    void refillKeywordList();
 
     // What the window keeps between starts of the program, when the user
     // turns remembering on: its size and place now, the folders of the file
@@ -58,11 +58,11 @@ public:
     void showHelp();
     void showAbout();
 
-    // Who shows a file in the browser (CmdBrowse, double click on a file).
+    // Who shows a file in the browser (browseButton_, double click on a file).
     void setBrowserOpener(std::function<void(const QString&)> opener);
 
     // Exit: asks, and closes on Yes.
-    void CmdEnd_Click();
+    void askToExit();
 
     FileChooser& fileChooser() { return *chooser_; }
     KeywordCommands& keywordCommands() { return *keywordCommands_; }
@@ -71,7 +71,7 @@ public:
     bool runGoingOn() const;
 
     // RunHost
-    Module1& globals() override { return module1_; }
+    SessionState& session() override { return session_; }
     MainState& state() override { return state_; }
     Prompts& prompts() override { return prompts_; }
     const Clock& clock() const override { return clock_; }
@@ -102,19 +102,19 @@ private:
     void wireRules();
     void arrangeGrowth();
     void orderTabs();
-    void ChkStrip_Click(bool checked);
-    void ChkWebsite_Click(bool checked);
-    void ChkEmail_Click(bool checked);
-    void ChkKeyword_Click(bool checked);
+    void stripSwitched(bool checked);
+    void websiteSwitched(bool checked);
+    void emailSwitched(bool checked);
+    void keywordSwitched(bool checked);
     void setKeywordButtonsEnabled(bool enabled);
-    void CmdProcess_Click();
-    void CmdBrowse_Click();
+    void startProcessing();
+    void browseChosenFile();
     void openInBrowser(const QString& path);
     void showPage(QPointer<HelpWindow>& page, const QString& name, const QString& title, const QString& html);
 
     Prompts& prompts_;
     const Clock& clock_;
-    Module1 module1_;
+    SessionState session_;
     MainState state_;
     std::function<void(const QString&)> browserOpener_;
     bool running_ = false;
@@ -122,44 +122,44 @@ private:
     bool closed_ = false;
 
     // Controls, named as their objectName.
-    QGroupBox* Frame1 = nullptr;
-    DirList* Dir1 = nullptr;
-    DriveList* Drive1 = nullptr;
-    ListBox* List1 = nullptr;
-    FileList* File1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QPushButton* CmdAdd = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    ListBox* List2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* CmdRfrs = nullptr;
-    QPushButton* CmdSelectAll1 = nullptr;
-    QLabel* Label5 = nullptr;
-    QPushButton* CmdSelectall2 = nullptr;
-    QPushButton* CmdDele = nullptr;
-    ElidingLabel* LblProgress = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    CheckBox* ChkKeyword = nullptr;
-    CheckBox* ChkStrip = nullptr;
-    CheckBox* ChkWebsite = nullptr;
-    CheckBox* ChkEmail = nullptr;
-    ListBox* List3 = nullptr;
-    QPushButton* CmdUP = nullptr;
-    QPushButton* CmdDown = nullptr;
-    QPushButton* CmdAddKW = nullptr;
-    QPushButton* CmdOpenKW = nullptr;
-    QPushButton* CmdPropertyKW = nullptr;
-    QPushButton* CmdSaveKW = nullptr;
-    QPushButton* CmdKWClear = nullptr;
-    QPushButton* CmdDeleKW = nullptr;
-    ProgressBar* PBFProgress = nullptr;
-    ProgressBar* PBProgress = nullptr;
-    QPushButton* CmdProcess = nullptr;
-    QPushButton* CmdCancel = nullptr;
-    QPushButton* CmdEnd = nullptr;
-    QPushButton* CmdBrowse = nullptr;
-    QPushButton* CmdHelp = nullptr;
+    QGroupBox* fileFrame_ = nullptr;
+    DirList* folderList_ = nullptr;
+    DriveList* driveList_ = nullptr;
+    ListBox* fileList_ = nullptr;
+    FileList* patternList_ = nullptr;
+    QLabel* extensionLabel_ = nullptr;
+    QComboBox* extensionBox_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QGroupBox* chosenFrame_ = nullptr;
+    ListBox* chosenList_ = nullptr;
+    QLabel* fileCountLabel_ = nullptr;
+    QPushButton* refreshButton_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
+    QLabel* chosenCountLabel_ = nullptr;
+    QPushButton* clearChosenButton_ = nullptr;
+    QPushButton* deselectButton_ = nullptr;
+    ElidingLabel* progressLabel_ = nullptr;
+    QGroupBox* settingsFrame_ = nullptr;
+    CheckBox* keywordsCheck_ = nullptr;
+    CheckBox* stripCheck_ = nullptr;
+    CheckBox* websiteCheck_ = nullptr;
+    CheckBox* emailCheck_ = nullptr;
+    ListBox* keywordList_ = nullptr;
+    QPushButton* keywordUpButton_ = nullptr;
+    QPushButton* keywordDownButton_ = nullptr;
+    QPushButton* newKeywordButton_ = nullptr;
+    QPushButton* openKeywordsButton_ = nullptr;
+    QPushButton* keywordPropertyButton_ = nullptr;
+    QPushButton* saveKeywordsButton_ = nullptr;
+    QPushButton* clearKeywordsButton_ = nullptr;
+    QPushButton* deleteKeywordButton_ = nullptr;
+    ProgressBar* fileProgressBar_ = nullptr;
+    ProgressBar* overallProgressBar_ = nullptr;
+    QPushButton* processButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
     QAction* rememberAction_ = nullptr;
     QAction* previewAction_ = nullptr;
     QPointer<ResultsWindow> resultsWindow_;

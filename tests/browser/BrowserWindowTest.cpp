@@ -1,4 +1,4 @@
-#include "ui/browser/frmBrowser.h"
+#include "ui/browser/BrowserWindow.h"
 
 #include "browser/BrowserTestSupport.h"
 
@@ -30,26 +30,26 @@ using testing::waitUntil;
 const QString Working = QStringLiteral("Working...");
 
 // Presses a toolbar button the way a user does: a click on its tool button.
-void press(frmBrowser& w, const char* key)
+void press(BrowserWindow& w, const char* key)
 {
-    auto* action = w.tbToolBar->findChild<QAction*>(QString::fromLatin1(key));
+    auto* action = w.toolBar_->findChild<QAction*>(QString::fromLatin1(key));
     ASSERT_NE(action, nullptr) << key;
-    auto* button = qobject_cast<QToolButton*>(w.tbToolBar->widgetForAction(action));
+    auto* button = qobject_cast<QToolButton*>(w.toolBar_->widgetForAction(action));
     ASSERT_NE(button, nullptr) << key;
     button->click();
 }
 
 // Types `text` into the address box and presses Enter, the keys going where
 // the keyboard sends them: to the widget with the focus, the combo box.
-void typeAddress(frmBrowser& w, const QString& text)
+void typeAddress(BrowserWindow& w, const QString& text)
 {
     w.activateWindow();
     QApplication::setActiveWindow(&w);
-    w.cboAddress->setFocus();
+    w.addressBox_->setFocus();
     QWidget* focused = QApplication::focusWidget();
-    ASSERT_TRUE(focused == w.cboAddress || focused == w.cboAddress->lineEdit());
-    w.cboAddress->lineEdit()->selectAll();
-    w.cboAddress->lineEdit()->insert(text);
+    ASSERT_TRUE(focused == w.addressBox_ || focused == w.addressBox_->lineEdit());
+    w.addressBox_->lineEdit()->selectAll();
+    w.addressBox_->lineEdit()->insert(text);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QCoreApplication::sendEvent(focused, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
@@ -73,9 +73,9 @@ QList<QWidget*> visibleWindows()
     return out;
 }
 
-bool settledOn(const frmBrowser& w, const QString& caption)
+bool settledOn(const BrowserWindow& w, const QString& caption)
 {
-    return !w.timTimer->isActive() && !w.isBusy() && w.windowTitle() == caption;
+    return !w.busyTimer_->isActive() && !w.isBusy() && w.windowTitle() == caption;
 }
 
 // A window opened on a local page, waiting until the page is shown.
@@ -85,8 +85,8 @@ protected:
     {
         alpha = pages.page(QStringLiteral("alpha.html"), QStringLiteral("Alpha Page"));
         beta = pages.page(QStringLiteral("beta.html"), QStringLiteral("Beta Page"));
-        w = std::make_unique<frmBrowser>();
-        w->Form_Load(alpha);
+        w = std::make_unique<BrowserWindow>();
+        w->start(alpha);
         ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Alpha Page")); }))
             << w->windowTitle().toStdString();
     }
@@ -94,27 +94,27 @@ protected:
     PageDir pages;
     QString alpha;
     QString beta;
-    std::unique_ptr<frmBrowser> w;
+    std::unique_ptr<BrowserWindow> w;
 };
 
-TEST(frmBrowser, ControlsCarryTheirNamesCaptionsAndPictures)
+TEST(BrowserWindow, ControlsCarryTheirNamesCaptionsAndPictures)
 {
-    frmBrowser w;
-    EXPECT_EQ(w.lblAddress->text(), QStringLiteral("&Address:"));
-    EXPECT_EQ(w.lblAddress->buddy(), w.cboAddress);
-    EXPECT_TRUE(w.cboAddress->isEditable());
-    EXPECT_EQ(w.cboAddress->parentWidget(), w.picAddress);
-    EXPECT_FALSE(w.cboAddress->accessibleName().isEmpty());
-    EXPECT_FALSE(w.brwWebBrowser->accessibleName().isEmpty());
-    EXPECT_EQ(w.timTimer->interval(), 5);
-    EXPECT_FALSE(w.timTimer->isActive());
+    BrowserWindow w;
+    EXPECT_EQ(w.addressLabel_->text(), QStringLiteral("&Address:"));
+    EXPECT_EQ(w.addressLabel_->buddy(), w.addressBox_);
+    EXPECT_TRUE(w.addressBox_->isEditable());
+    EXPECT_EQ(w.addressBox_->parentWidget(), w.addressStrip_);
+    EXPECT_FALSE(w.addressBox_->accessibleName().isEmpty());
+    EXPECT_FALSE(w.webView_->accessibleName().isEmpty());
+    EXPECT_EQ(w.busyTimer_->interval(), 5);
+    EXPECT_FALSE(w.busyTimer_->isActive());
     for (const char* name : { "lblAddress", "picAddress", "cboAddress", "tbToolBar", "brwWebBrowser", "timTimer" }) {
         SCOPED_TRACE(name);
         EXPECT_NE(w.findChild<QObject*>(QString::fromLatin1(name)), nullptr);
     }
 
     QStringList keys;
-    for (QAction* action : w.tbToolBar->actions()) {
+    for (QAction* action : w.toolBar_->actions()) {
         SCOPED_TRACE(action->objectName().toStdString());
         EXPECT_EQ(action->toolTip(), action->data().toString());
         EXPECT_EQ(action->objectName(), action->data().toString());
@@ -125,51 +125,51 @@ TEST(frmBrowser, ControlsCarryTheirNamesCaptionsAndPictures)
     EXPECT_EQ(keys, (QStringList { "Back", "Forward", "Stop", "Refresh", "Home", "Search", "Exit" }));
 }
 
-TEST(frmBrowser, EmptyStartAddressLeavesTheWindowBlank)
+TEST(BrowserWindow, EmptyStartAddressLeavesTheWindowBlank)
 {
-    frmBrowser w;
-    w.Form_Load(QString());
+    BrowserWindow w;
+    w.start(QString());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.StartingAddress, QString());
-    EXPECT_EQ(w.cboAddress->currentText(), QString());
-    EXPECT_EQ(w.cboAddress->count(), 0);
-    EXPECT_FALSE(w.timTimer->isActive());
+    EXPECT_EQ(w.addressBox_->currentText(), QString());
+    EXPECT_EQ(w.addressBox_->count(), 0);
+    EXPECT_FALSE(w.busyTimer_->isActive());
     settle();
-    EXPECT_EQ(w.brwWebBrowser->url(), QUrl());
-    EXPECT_EQ(w.brwWebBrowser->history()->count(), 0);
-    EXPECT_FALSE(w.timTimer->isActive());
+    EXPECT_EQ(w.webView_->url(), QUrl());
+    EXPECT_EQ(w.webView_->history()->count(), 0);
+    EXPECT_FALSE(w.busyTimer_->isActive());
 }
 
-TEST(frmBrowser, LocalStartAddressFillsTheBoxAndShowsThePageTitle)
+TEST(BrowserWindow, LocalStartAddressFillsTheBoxAndShowsThePageTitle)
 {
     PageDir pages;
     const QString start = pages.page(QStringLiteral("start page.html"), QStringLiteral("Start Title"));
-    frmBrowser w;
-    w.Form_Load(start);
+    BrowserWindow w;
+    w.start(start);
 
     EXPECT_EQ(w.StartingAddress, start);
-    EXPECT_EQ(w.cboAddress->currentText(), start);
-    EXPECT_EQ(listEntries(w.cboAddress), QStringList { start });
-    EXPECT_TRUE(w.timTimer->isActive());
+    EXPECT_EQ(w.addressBox_->currentText(), start);
+    EXPECT_EQ(listEntries(w.addressBox_), QStringList { start });
+    EXPECT_TRUE(w.busyTimer_->isActive());
     EXPECT_TRUE(w.isBusy()); // the load is under way before the control reports it
 
     EXPECT_TRUE(waitUntil([&] { return settledOn(w, QStringLiteral("Start Title")); }))
         << w.windowTitle().toStdString();
-    EXPECT_EQ(w.brwWebBrowser->url(), QUrl::fromLocalFile(start));
+    EXPECT_EQ(w.webView_->url(), QUrl::fromLocalFile(start));
 }
 
 TEST_F(LoadedBrowser, BackOnTheFirstPageDoesNothingAndShowsNothing)
 {
     const QList<QWidget*> windowsBefore = visibleWindows();
     int loadsStarted = 0;
-    QObject::connect(w->brwWebBrowser, &QWebEngineView::loadStarted, [&] { ++loadsStarted; });
+    QObject::connect(w->webView_, &QWebEngineView::loadStarted, [&] { ++loadsStarted; });
 
     press(*w, "Back");
-    EXPECT_TRUE(waitUntil([&] { return !w->timTimer->isActive(); }));
+    EXPECT_TRUE(waitUntil([&] { return !w->busyTimer_->isActive(); }));
     settle();
 
     EXPECT_EQ(loadsStarted, 0);
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(alpha));
+    EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(alpha));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Alpha Page"));
     EXPECT_EQ(visibleWindows(), windowsBefore);
 }
@@ -177,20 +177,20 @@ TEST_F(LoadedBrowser, BackOnTheFirstPageDoesNothingAndShowsNothing)
 TEST_F(LoadedBrowser, EnterGoesToTheTypedAddressWithoutListingItAndBackAndForwardMoveThroughHistory)
 {
     typeAddress(*w, beta);
-    EXPECT_TRUE(w->timTimer->isActive());
+    EXPECT_TRUE(w->busyTimer_->isActive());
     ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }))
         << w->windowTitle().toStdString();
-    EXPECT_EQ(listEntries(w->cboAddress), QStringList { alpha });
+    EXPECT_EQ(listEntries(w->addressBox_), QStringList { alpha });
 
     press(*w, "Back");
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Alpha Page")); }))
         << w->windowTitle().toStdString();
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(alpha));
+    EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(alpha));
 
     press(*w, "Forward");
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }))
         << w->windowTitle().toStdString();
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(beta));
+    EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(beta));
 }
 
 TEST_F(LoadedBrowser, EnterTakesTheAddressAsTheUserMeantIt)
@@ -214,7 +214,7 @@ TEST_F(LoadedBrowser, EnterTakesTheAddressAsTheUserMeantIt)
         EXPECT_TRUE(waitUntil([&] {
             return settledOn(*w, toBeta ? QStringLiteral("Beta Page") : QStringLiteral("Alpha Page"));
         })) << w->windowTitle().toStdString();
-        EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(toBeta ? beta : alpha));
+        EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(toBeta ? beta : alpha));
     }
     QDir::setCurrent(savedCwd);
 }
@@ -224,9 +224,9 @@ TEST_F(LoadedBrowser, PickingTheListEntryGoesBackToIt)
     typeAddress(*w, beta);
     ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }));
 
-    w->cboAddress->setCurrentIndex(0);
-    Q_EMIT w->cboAddress->activated(0); // what a pick from the drop-down list reports
-    EXPECT_TRUE(w->timTimer->isActive());
+    w->addressBox_->setCurrentIndex(0);
+    Q_EMIT w->addressBox_->activated(0); // what a pick from the drop-down list reports
+    EXPECT_TRUE(w->busyTimer_->isActive());
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Alpha Page")); }))
         << w->windowTitle().toStdString();
 }
@@ -236,13 +236,13 @@ TEST_F(LoadedBrowser, SearchShowsTheProgramsOwnPageAndHomeReturnsToTheStartAddre
     press(*w, "Search");
     ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("No search engine")); }))
         << w->windowTitle().toStdString();
-    EXPECT_NE(w->brwWebBrowser->url().scheme(), QStringLiteral("http"));
-    EXPECT_NE(w->brwWebBrowser->url().scheme(), QStringLiteral("https"));
+    EXPECT_NE(w->webView_->url().scheme(), QStringLiteral("http"));
+    EXPECT_NE(w->webView_->url().scheme(), QStringLiteral("https"));
 
     press(*w, "Home");
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Alpha Page")); }))
         << w->windowTitle().toStdString();
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(alpha));
+    EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(alpha));
 }
 
 TEST_F(LoadedBrowser, CaptionReadsWorkingWhileAPageLoadsAndItsTitleAfterwards)
@@ -252,7 +252,7 @@ TEST_F(LoadedBrowser, CaptionReadsWorkingWhileAPageLoadsAndItsTitleAfterwards)
     ASSERT_TRUE(waitUntil([&] { return w->windowTitle() == Working; })) << w->windowTitle().toStdString();
     settle();
     EXPECT_EQ(w->windowTitle(), Working); // stays so while the page is still loading
-    EXPECT_TRUE(w->timTimer->isActive());
+    EXPECT_TRUE(w->busyTimer_->isActive());
 
     server.answerAll(QStringLiteral("Slow Page"));
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Slow Page")); }))
@@ -266,12 +266,12 @@ TEST_F(LoadedBrowser, StopEndsTheLoadAndShowsTheCurrentPagesTitle)
     ASSERT_TRUE(waitUntil([&] { return w->windowTitle() == Working; })) << w->windowTitle().toStdString();
 
     press(*w, "Stop");
-    EXPECT_FALSE(w->timTimer->isActive());
+    EXPECT_FALSE(w->busyTimer_->isActive());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Alpha Page"));
-    EXPECT_TRUE(waitUntil([&] { return !w->brwWebBrowser->page()->isLoading(); }));
+    EXPECT_TRUE(waitUntil([&] { return !w->webView_->page()->isLoading(); }));
     settle();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Alpha Page"));
-    EXPECT_EQ(w->brwWebBrowser->url(), QUrl::fromLocalFile(alpha));
+    EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(alpha));
 }
 
 TEST_F(LoadedBrowser, ExitWhileLoadingStopsAndClosesTheWindow)
@@ -282,25 +282,25 @@ TEST_F(LoadedBrowser, ExitWhileLoadingStopsAndClosesTheWindow)
 
     press(*w, "Exit");
     EXPECT_FALSE(w->isVisible());
-    EXPECT_FALSE(w->timTimer->isActive());
-    EXPECT_TRUE(waitUntil([&] { return !w->brwWebBrowser->page()->isLoading(); }));
+    EXPECT_FALSE(w->busyTimer_->isActive());
+    EXPECT_TRUE(waitUntil([&] { return !w->webView_->page()->isLoading(); }));
 }
 
-TEST(frmBrowser, RefreshAndHomeWithoutAPageDoNothing)
+TEST(BrowserWindow, RefreshAndHomeWithoutAPageDoNothing)
 {
-    frmBrowser w;
-    w.Form_Load(QString());
+    BrowserWindow w;
+    w.start(QString());
     for (const char* key : { "Refresh", "Home", "Back", "Forward", "Stop", "NoSuchKey" }) {
         SCOPED_TRACE(key);
-        w.tbToolBar_ButtonClick(QString::fromLatin1(key));
-        EXPECT_TRUE(waitUntil([&] { return !w.timTimer->isActive(); }));
+        w.toolBarButtonClicked(QString::fromLatin1(key));
+        EXPECT_TRUE(waitUntil([&] { return !w.busyTimer_->isActive(); }));
     }
     settle();
-    EXPECT_EQ(w.brwWebBrowser->url(), QUrl());
+    EXPECT_EQ(w.webView_->url(), QUrl());
     EXPECT_TRUE(w.isVisible());
 }
 
-TEST(frmBrowser, LayoutKeepsTheMarginsAndLeavesSizesThatWouldDropBelowZero)
+TEST(BrowserWindow, LayoutKeepsTheMarginsAndLeavesSizesThatWouldDropBelowZero)
 {
     struct Row {
         const char* name;
@@ -315,26 +315,26 @@ TEST(frmBrowser, LayoutKeepsTheMarginsAndLeavesSizesThatWouldDropBelowZero)
         { "roomy again", 500, 400 },
     };
 
-    frmBrowser w;
-    w.Form_Load(QString());
+    BrowserWindow w;
+    w.start(QString());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QSize browserBefore = w.brwWebBrowser->size();
-        const int boxWidthBefore = w.cboAddress->width();
+        const QSize browserBefore = w.webView_->size();
+        const int boxWidthBefore = w.addressBox_->width();
 
         w.resize(row.width, row.height);
         ASSERT_TRUE(waitUntil([&] { return w.size() == QSize(row.width, row.height); }))
             << w.width() << "x" << w.height();
 
-        const int stripBottom = w.picAddress->y() + w.picAddress->height();
+        const int stripBottom = w.addressStrip_->y() + w.addressStrip_->height();
         const int width = row.width - w.twipsX(100);
         const int height = row.height - stripBottom - w.twipsY(100);
-        EXPECT_EQ(w.brwWebBrowser->width(), width >= 0 ? width : browserBefore.width());
-        EXPECT_EQ(w.cboAddress->width(), width >= 0 ? width : boxWidthBefore);
-        EXPECT_EQ(w.brwWebBrowser->height(), height >= 0 ? height : browserBefore.height());
-        EXPECT_GE(w.brwWebBrowser->y(), stripBottom);
-        EXPECT_EQ(w.brwWebBrowser->x(), w.twipsX(50));
-        EXPECT_EQ(w.picAddress->width(), row.width);
+        EXPECT_EQ(w.webView_->width(), width >= 0 ? width : browserBefore.width());
+        EXPECT_EQ(w.addressBox_->width(), width >= 0 ? width : boxWidthBefore);
+        EXPECT_EQ(w.webView_->height(), height >= 0 ? height : browserBefore.height());
+        EXPECT_GE(w.webView_->y(), stripBottom);
+        EXPECT_EQ(w.webView_->x(), w.twipsX(50));
+        EXPECT_EQ(w.addressStrip_->width(), row.width);
     }
 }
 
@@ -348,18 +348,18 @@ TEST(OpenBrowserWindow, OpensIndependentWindowsThatCloseWithTheMainWindow)
 
     OpenBrowserWindow(&mainWindow, alpha);
     OpenBrowserWindow(&mainWindow, beta);
-    const QList<frmBrowser*> opened = mainWindow.findChildren<frmBrowser*>();
+    const QList<BrowserWindow*> opened = mainWindow.findChildren<BrowserWindow*>();
     ASSERT_EQ(opened.size(), 2);
-    QList<QPointer<frmBrowser>> windows;
+    QList<QPointer<BrowserWindow>> windows;
     QStringList captions;
-    for (frmBrowser* w : opened) {
+    for (BrowserWindow* w : opened) {
         EXPECT_TRUE(w->isWindow());
         EXPECT_TRUE(w->isVisible());
         windows << w;
     }
-    for (frmBrowser* w : opened)
-        EXPECT_TRUE(waitUntil([&] { return !w->isBusy() && !w->timTimer->isActive(); }));
-    for (frmBrowser* w : opened)
+    for (BrowserWindow* w : opened)
+        EXPECT_TRUE(waitUntil([&] { return !w->isBusy() && !w->busyTimer_->isActive(); }));
+    for (BrowserWindow* w : opened)
         captions << w->windowTitle();
     captions.sort();
     EXPECT_EQ(captions, (QStringList { "Alpha Page", "Beta Page" }));
