@@ -83,7 +83,7 @@ QFrame* line(QWidget* parent, const char* name, bool vertical)
 }
 
 // An unchecked switch's caption: the application workspace grey.
-const PaletteColour Grey = PaletteColour::system(12);
+const PaletteColour Grey = PaletteColour::system(SystemColour::AppWorkspace);
 
 } // namespace
 
@@ -465,7 +465,7 @@ void MainWindow::resetWindow()
         box->setCaptionColour(Grey);
     }
     // 9.
-    keywordList_->setBackgroundColour(PaletteColour::system(0));
+    keywordList_->setBackgroundColour(PaletteColour::system(SystemColour::ScrollBar));
     keywordList_->setEnabled(false);
     // 10.
     setKeywordButtonsEnabled(false);
@@ -547,7 +547,8 @@ void MainWindow::keywordSwitched(bool checked)
     // The keyword table itself is not touched: switching off and on keeps it.
     state_.KeywordOn = checked ? 1 : 0;
     keywordsCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
-    keywordList_->setBackgroundColour(PaletteColour::system(checked ? 5 : 0));
+    keywordList_->setBackgroundColour(
+        PaletteColour::system(checked ? SystemColour::WindowBackground : SystemColour::ScrollBar));
     keywordList_->setEnabled(checked);
     if (checked)
         keywordList_->update();

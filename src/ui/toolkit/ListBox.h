@@ -60,7 +60,7 @@ private:
     void addAll(const QStringList& texts);
 
     bool sorted_ = false;
-    PaletteColour background_ = PaletteColour::system(5);
+    PaletteColour background_ = PaletteColour::system(SystemColour::WindowBackground);
 };
 
 } // namespace tamsenor

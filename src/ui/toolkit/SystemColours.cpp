@@ -5,24 +5,17 @@
 
 namespace tamsenor {
 
-QPalette::ColorRole SystemColourRole(int index)
+QPalette::ColorRole PaletteRole(SystemColour colour)
 {
-    switch (index) {
-    case 0: // scroll bar: the light grey of buttons and bars
+    switch (colour) {
+    case SystemColour::ScrollBar:
         return QPalette::Button;
-    case 5: // window background: where text is entered and lists are shown
+    case SystemColour::WindowBackground:
         return QPalette::Base;
-    case 12: // application workspace: a darker grey
+    case SystemColour::AppWorkspace:
         return QPalette::Dark;
-    default:
-        return QPalette::NoRole;
     }
-}
-
-QColor SystemColour(int index, const QPalette& palette)
-{
-    const QPalette::ColorRole role = SystemColourRole(index);
-    return role == QPalette::NoRole ? QColor() : palette.color(QPalette::Active, role);
+    return QPalette::NoRole;
 }
 
 double RelativeLuminance(const QColor& colour)
@@ -59,7 +52,7 @@ QColor CaptionColour(const QPalette& palette, PaletteColour name, QPalette::Colo
     if (group == QPalette::Disabled)
         return palette.color(QPalette::Disabled, QPalette::WindowText);
     const QColor text = palette.color(group, QPalette::WindowText);
-    if (name == PaletteColour::text() || name.role() == QPalette::NoRole)
+    if (name == PaletteColour::text())
         return text;
     const QColor background = palette.color(group, QPalette::Window);
     const QColor disabled = palette.color(QPalette::Disabled, QPalette::WindowText);

@@ -5,21 +5,25 @@
 
 namespace tamsenor {
 
-// The platform's system colours by their classic index are roles of the
-// palette in use, not fixed values: 0 scroll bar (Button), 5 window background
-// (Base), 12 application workspace (Dark). Any other index has no role
-// (QPalette::NoRole) and gives an invalid colour.
-QPalette::ColorRole SystemColourRole(int index);
-QColor SystemColour(int index, const QPalette& palette);
+// The classic system colours the window's rules name. Each is a role of the
+// palette in use, not a fixed value (PaletteRole).
+enum class SystemColour {
+    ScrollBar, // the light grey of buttons and bars
+    WindowBackground, // where text is entered and lists are shown
+    AppWorkspace, // a darker grey
+};
 
-// A colour as the window's rules name it: a system colour by index, or the
-// palette's text colour ("black" in the classic light theme). Controls keep the
-// name and look the colour up in their palette whenever they paint, so a change
-// of theme recolours them.
+// ScrollBar: Button, WindowBackground: Base, AppWorkspace: Dark.
+QPalette::ColorRole PaletteRole(SystemColour colour);
+
+// A colour as the window's rules name it: a system colour, or the palette's
+// text colour ("black" in the classic light theme). Controls keep the name and
+// look the colour up in their palette whenever they paint, so a change of
+// theme recolours them.
 class PaletteColour {
 public:
     static PaletteColour text() { return PaletteColour(QPalette::WindowText); }
-    static PaletteColour system(int index) { return PaletteColour(SystemColourRole(index)); }
+    static PaletteColour system(SystemColour colour) { return PaletteColour(PaletteRole(colour)); }
 
     QPalette::ColorRole role() const { return role_; }
     bool operator==(const PaletteColour&) const = default;
