@@ -1,7 +1,5 @@
 #include "ui/MainWindow.h"
 
-#include "ui/toolkit/CommandButton.h"
-
 #include "engine/LocalText.h"
 #include "engine/ProcessRun.h"
 #include "keywords/dialogs/KeywordCommands.h"
@@ -34,58 +32,165 @@
 #include <QThread>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace tamsenor {
 
 namespace {
 
-// A label whose text the program changes keeps no accessible name of its
-// own: screen readers then read its text, and Qt tells them of every new
-// text. `purpose` says what the text is.
-QLabel* label(QWidget* parent, const char* name, const QString& caption, const QString& purpose)
+// Stores a made control in the member named after it.
+template <auto Member> void keep(MainWindow& window, QWidget* control)
 {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    if (!purpose.isEmpty())
-        l->setAccessibleDescription(purpose);
-    return l;
+    using Control = std::remove_pointer_t<std::remove_reference_t<decltype(window.*Member)>>;
+    window.*Member = static_cast<Control*>(control);
 }
 
 // A count label ("Total: " and up to six digits) in the row of the button
 // `next`, ending a little before it. It starts at its drawn left edge, or
 // further left when a six-digit count would not fit there.
-void placeCountLabel(QLabel* label, int drawnLeft, const QWidget* next, double s)
+void placeCountLabel(QLabel* label, const QWidget* next, double s)
 {
     const QString text = label->text();
     label->setText(QStringLiteral("Total: 888888"));
     const int needed = label->sizeHint().width();
     label->setText(text);
     const int right = next->x() - twips(60, s);
-    const int left = std::min(twips(drawnLeft, s), right - needed);
+    const int left = std::min(label->x(), right - needed);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setGeometry(left, next->y(), right - left, next->height());
-}
-
-CheckBox* checkBox(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* c = new CheckBox(caption, parent);
-    c->setObjectName(QString::fromLatin1(name));
-    return c;
-}
-
-QFrame* line(QWidget* parent, const char* name, bool vertical)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setFrameShape(vertical ? QFrame::VLine : QFrame::HLine);
-    f->setFrameShadow(QFrame::Sunken);
-    return f;
 }
 
 // An unchecked switch's caption: the application workspace grey.
 const PaletteColour Grey = PaletteColour::system(SystemColour::AppWorkspace);
 
 } // namespace
+
+const std::vector<MainWindow::Control>& MainWindow::controls()
+{
+    using K = ControlKind;
+    // The window's own growth is shared out between the left and right
+    // columns (width) and the upper and lower halves (height); each row of
+    // buttons keeps to the list or frame it serves. Inside a frame the lists
+    // take the room and the buttons beside them follow.
+    static const std::vector<Control> table = {
+        // Choosing Files
+        { { "Frame1", K::Frame, "Choosing Files", nullptr, { 120, 0, 4695, 2535 }, { 0, 0.5, 0, 0.5 } },
+            &keep<&MainWindow::fileFrame_> },
+        { { "Dir1", K::DirList, {}, "Frame1", { 120, 360, 2055, 1215 }, { 0, 0, 0, 1 }, {}, "Directories" },
+            &keep<&MainWindow::folderList_> },
+        { { "Drive1", K::DriveList, {}, "Frame1", { 120, 1680, 2055, 315 }, { 0, 0, 1, 0 }, {}, "Drives" },
+            &keep<&MainWindow::driveList_> },
+        { { "List1", K::ListBox, {}, "Frame1", { 2280, 360, 2295, 1620 }, { 0, 1, 0, 1 }, {},
+              "Files in the directory" },
+            &keep<&MainWindow::fileList_> },
+        { { "Combo1", K::ComboBox, {}, "Frame1", { 3120, 2040, 1455, 315 }, { 1, 0, 1, 0 }, {}, "File extension" },
+            &keep<&MainWindow::extensionBox_> },
+        { { "Label4", K::Label, "&File Extention:", "Frame1", { 1560, 2040, 1500, 315 }, { 1, 0, 1, 0 } },
+            &keep<&MainWindow::extensionLabel_> },
+        { { "CmdAdd", K::Button, ">>", nullptr, { 4920, 1200, 375, 255 }, { 0.5, 0, 0.25, 0 },
+              "Add the files you have selected to be processed" },
+            &keep<&MainWindow::addButton_> },
+        // Chosen Files
+        { { "Frame2", K::Frame, "Chosen Files", nullptr, { 5400, 0, 3015, 2535 }, { 0.5, 0.5, 0, 0.5 } },
+            &keep<&MainWindow::chosenFrame_> },
+        { { "List2", K::ListBox, {}, "Frame2", { 120, 360, 2775, 2010 }, { 0, 1, 0, 1 }, {}, "Chosen files" },
+            &keep<&MainWindow::chosenList_> },
+        // The counts end a little before the button right of them (placeCountLabel).
+        { { "Label3", K::Label, {}, nullptr, { 2160, 2640, 780, 255 }, { 0.5, 0, 0.5, 0 }, {}, {},
+              "Number of files in the directory" },
+            &keep<&MainWindow::fileCountLabel_> },
+        { { "CmdRfrs", K::Button, "&Refresh", nullptr, { 3000, 2640, 855, 255 }, { 0.5, 0, 0.5, 0 },
+              "Re-list the files in current directory" },
+            &keep<&MainWindow::refreshButton_> },
+        { { "CmdSelectAll1", K::Button, "Select &All", nullptr, { 3960, 2640, 855, 255 }, { 0.5, 0, 0.5, 0 },
+              "Select all the files in current directory" },
+            &keep<&MainWindow::selectAllButton_> },
+        { { "Label5", K::Label, {}, nullptr, { 5400, 2640, 1140, 255 }, { 0.5, 0, 0.5, 0 }, {}, {},
+              "Number of chosen files" },
+            &keep<&MainWindow::chosenCountLabel_> },
+        { { "CmdSelectall2", K::Button, "C&lear", nullptr, { 6600, 2640, 855, 255 }, { 1, 0, 0.5, 0 },
+              "Delete all the files" },
+            &keep<&MainWindow::clearChosenButton_> },
+        { { "CmdDele", K::Button, "&Deselect", nullptr, { 7560, 2640, 855, 255 }, { 1, 0, 0.5, 0 },
+              "Delete the file(s) you don't want it to be processed" },
+            &keep<&MainWindow::deselectButton_> },
+        // The file being processed: a long path needs the width of the bars below.
+        // A path longer than that is cut in its middle, so the name and size stay in view.
+        { { "LblProgress", K::ElidingLabel, {}, nullptr, { 5280, 3000, 3135, 315 }, { 0.5, 0.5, 0.5, 0 }, {}, {},
+              "File being processed" },
+            &keep<&MainWindow::progressLabel_> },
+        // Settings: the switches stay put, keywordList_ takes the room, the
+        // keyword buttons keep to its right and below it.
+        { { "Frame3", K::Frame, "Settings", nullptr, { 120, 3240, 4935, 2535 }, { 0, 0.5, 0.5, 0.5 } },
+            &keep<&MainWindow::settingsFrame_> },
+        { { "ChkKeyword", K::CheckBox, "&Keywords.", "Frame3", { 1680, 240, 1575, 375 } },
+            &keep<&MainWindow::keywordsCheck_> },
+        // The switch captions wrap onto two lines: each box has the height of two.
+        { { "ChkStrip", K::CheckBox, "Striping &html Tags", "Frame3", { 120, 540, 1440, 480 } },
+            &keep<&MainWindow::stripCheck_> },
+        { { "ChkWebsite", K::CheckBox, "Extracting web s&ites.", "Frame3", { 120, 1380, 1440, 480 } },
+            &keep<&MainWindow::websiteCheck_> },
+        // E-mail collection: the run supports it, so the window offers a switch.
+        { { "ChkEmail", K::CheckBox, "Extracting e-&mails.", "Frame3", { 120, 1920, 1440, 480 } },
+            &keep<&MainWindow::emailCheck_> },
+        { { "List3", K::ListBox, {}, "Frame3", { 1680, 600, 1575, 1425 }, { 0, 1, 0, 1 }, {}, "Keywords" },
+            &keep<&MainWindow::keywordList_> },
+        // Wide enough for "down" in the small font.
+        { { "CmdUP", K::Button, "&up", "Frame3", { 3300, 600, 465, 615 }, { 1, 0, 0, 0 },
+              "Put the selected KeyWord to upper position" },
+            &keep<&MainWindow::keywordUpButton_> },
+        { { "CmdDown", K::Button, "do&wn", "Frame3", { 3300, 1320, 465, 735 }, { 1, 0, 0, 0 },
+              "Put the selected KeyWord to lower position" },
+            &keep<&MainWindow::keywordDownButton_> },
+        { { "CmdAddKW", K::Button, "&New", "Frame3", { 3840, 600, 975, 255 }, { 1, 0, 0, 0 },
+              "Add a new KeyWord to current group of KeyWords" },
+            &keep<&MainWindow::newKeywordButton_> },
+        { { "CmdOpenKW", K::Button, "&Open", "Frame3", { 3840, 960, 975, 255 }, { 1, 0, 0, 0 },
+              "Open a KeyWord text file" },
+            &keep<&MainWindow::openKeywordsButton_> },
+        { { "CmdPropertyKW", K::Button, "Propert&y", "Frame3", { 3840, 1320, 975, 255 }, { 1, 0, 0, 0 },
+              "Check/Change the selected KeyWord" },
+            &keep<&MainWindow::keywordPropertyButton_> },
+        { { "CmdSaveKW", K::Button, "&Save", "Frame3", { 3840, 1680, 975, 255 }, { 1, 0, 0, 0 },
+              "Save current group of KeyWords to a text file" },
+            &keep<&MainWindow::saveKeywordsButton_> },
+        { { "CmdKWClear", K::Button, "Cl&ear", "Frame3", { 1680, 2160, 735, 255 }, { 0, 0, 1, 0 },
+              "Delete all current keywords" },
+            &keep<&MainWindow::clearKeywordsButton_> },
+        { { "CmdDeleKW", K::Button, "Dele&te", "Frame3", { 2520, 2160, 735, 255 }, { 0, 0, 1, 0 },
+              "Delete a selected KeyWord from current group of KeyWords" },
+            &keep<&MainWindow::deleteKeywordButton_> },
+        // The four separator lines of the settings frame.
+        { { "Line1", K::VerticalLine, {}, "Frame3", { 1560, 240, 30, 2175 }, { 0, 0, 0, 1 } } },
+        { { "Line2", K::HorizontalLine, {}, "Frame3", { 120, 1200, 1380, 30 } } },
+        { { "Line3", K::VerticalLine, {}, "Frame3", { 3780, 600, 30, 1335 }, { 1, 0, 0, 0 } } },
+        { { "Line4", K::HorizontalLine, {}, "Frame3", { 3360, 2100, 1455, 30 }, { 1, 0, 1, 0 } } },
+        // Progress and commands
+        { { "PBFProgress", K::ProgressBar, {}, nullptr, { 5280, 3360, 3135, 255 }, { 0.5, 0.5, 0.5, 0 }, {},
+              "File progress" },
+            &keep<&MainWindow::fileProgressBar_> },
+        { { "PBProgress", K::ProgressBar, {}, nullptr, { 5280, 3720, 3135, 255 }, { 0.5, 0.5, 0.5, 0 }, {},
+              "Overall progress" },
+            &keep<&MainWindow::overallProgressBar_> },
+        { { "CmdProcess", K::Button, "&ProcessFiles", nullptr, { 5280, 4080, 1335, 375 }, { 0.5, 0, 0.5, 0 },
+              "Begin the processing" },
+            &keep<&MainWindow::processButton_> },
+        { { "CmdCancel", K::Button, "&Cancel", nullptr, { 7440, 4080, 975, 255 }, { 1, 0, 0.5, 0 } },
+            &keep<&MainWindow::cancelButton_> },
+        // Help in the free room below Cancel: the fixed layout has no menu bar.
+        { { "CmdHelp", K::Button, "Help", nullptr, { 7440, 4620, 975, 255 }, { 1, 0, 0.75, 0 },
+              "How to use the program (F1), and about it" },
+            &keep<&MainWindow::helpButton_> },
+        { { "CmdBrowse", K::Button, "Browse", nullptr, { 5280, 5160, 1335, 255 }, { 0.5, 0, 1, 0 },
+              "Show the selected chosen file in the browser" },
+            &keep<&MainWindow::browseButton_> },
+        // Named by the window title: the program is called nothing else.
+        { { "CmdEnd", K::Button, "E&xit", nullptr, { 7080, 5160, 1335, 255 }, { 1, 0, 1, 0 },
+              QStringLiteral("Exit the \"%1\"").arg(ProgramTitle) },
+            &keep<&MainWindow::exitButton_> },
+    };
+    return table;
+}
 
 MainWindow::MainWindow(Prompts& prompts, const Clock& clock, QWidget* parent)
     : QWidget(parent)
@@ -118,34 +223,20 @@ void MainWindow::buildControls()
     resize(drawn);
     windowGrowth_.setDrawnSize(drawn);
 
-    // Choosing Files
-    fileFrame_ = new QGroupBox(QStringLiteral("Choosing Files"), this);
-    fileFrame_->setObjectName(QStringLiteral("Frame1"));
-    placeTwips(fileFrame_, 120, 0, 4695, 2535, s);
+    for (const Control& c : controls()) {
+        QWidget* parent
+            = c.row.parent ? findChild<QWidget*>(QString::fromLatin1(c.row.parent), Qt::FindDirectChildrenOnly) : this;
+        QWidget* made = MakeControl(c.row, parent, s);
+        if (c.keep)
+            c.keep(*this, made);
+    }
 
-    folderList_ = new DirList(fileFrame_);
-    folderList_->setObjectName(QStringLiteral("Dir1"));
-    folderList_->setAccessibleName(QStringLiteral("Directories"));
-    placeTwips(folderList_, 120, 360, 2055, 1215, s);
-
-    driveList_ = new DriveList(fileFrame_);
-    driveList_->setObjectName(QStringLiteral("Drive1"));
-    driveList_->setAccessibleName(QStringLiteral("Drives"));
-    placeTwips(driveList_, 120, 1680, 2055, 315, s);
-
-    fileList_ = new ListBox(fileFrame_);
-    fileList_->setObjectName(QStringLiteral("List1"));
-    fileList_->setAccessibleName(QStringLiteral("Files in the directory"));
     fileList_->setExtendedSelection(true);
-    placeTwips(fileList_, 2280, 360, 2295, 1620, s);
 
     // patternList_ shows nothing of its own: fileList_ shows its names.
     patternList_ = new FileList(this);
     patternList_->setObjectName(QStringLiteral("File1"));
 
-    extensionBox_ = new QComboBox(fileFrame_);
-    extensionBox_->setObjectName(QStringLiteral("Combo1"));
-    extensionBox_->setAccessibleName(QStringLiteral("File extension"));
     extensionBox_->setEditable(true);
     extensionBox_->setCompleter(nullptr); // typed text stays as typed
     extensionBox_->setInsertPolicy(QComboBox::NoInsert); // the item list is fixed
@@ -153,140 +244,22 @@ void MainWindow::buildControls()
         QStringLiteral("html"), QStringLiteral("txt") });
     extensionBox_->setCurrentIndex(-1);
     extensionBox_->setEditText(QString());
-    placeTwips(extensionBox_, 3120, 2040, 1455, 315, s);
-
-    extensionLabel_ = label(fileFrame_, "Label4", QStringLiteral("&File Extention:"), {});
     extensionLabel_->setBuddy(extensionBox_);
     extensionLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeTwips(extensionLabel_, 1560, 2040, 1500, 315, s);
 
-    addButton_ = MakeCommandButton(
-        this, "CmdAdd", QStringLiteral(">>"), QStringLiteral("Add the files you have selected to be processed"));
-    placeTwips(addButton_, 4920, 1200, 375, 255, s);
-
-    // Chosen Files
-    chosenFrame_ = new QGroupBox(QStringLiteral("Chosen Files"), this);
-    chosenFrame_->setObjectName(QStringLiteral("Frame2"));
-    placeTwips(chosenFrame_, 5400, 0, 3015, 2535, s);
-
-    chosenList_ = new ListBox(chosenFrame_);
-    chosenList_->setObjectName(QStringLiteral("List2"));
-    chosenList_->setAccessibleName(QStringLiteral("Chosen files"));
     chosenList_->setExtendedSelection(true);
     chosenList_->setSorted(true);
     // Paths share their start: cut in the middle, each keeps its file name in
     // view (the whole path is the entry's tooltip and accessible name).
     chosenList_->setCutInTheMiddle();
-    placeTwips(chosenList_, 120, 360, 2775, 2010, s);
 
-    fileCountLabel_ = label(this, "Label3", {}, QStringLiteral("Number of files in the directory"));
-    refreshButton_ = MakeCommandButton(
-        this, "CmdRfrs", QStringLiteral("&Refresh"), QStringLiteral("Re-list the files in current directory"));
-    placeTwips(refreshButton_, 3000, 2640, 855, 255, s);
-    placeCountLabel(fileCountLabel_, 2160, refreshButton_, s);
-    selectAllButton_ = MakeCommandButton(this, "CmdSelectAll1", QStringLiteral("Select &All"),
-        QStringLiteral("Select all the files in current directory"));
-    placeTwips(selectAllButton_, 3960, 2640, 855, 255, s);
-    chosenCountLabel_ = label(this, "Label5", {}, QStringLiteral("Number of chosen files"));
-    clearChosenButton_
-        = MakeCommandButton(this, "CmdSelectall2", QStringLiteral("C&lear"), QStringLiteral("Delete all the files"));
-    placeTwips(clearChosenButton_, 6600, 2640, 855, 255, s);
-    placeCountLabel(chosenCountLabel_, 5400, clearChosenButton_, s);
-    deselectButton_ = MakeCommandButton(this, "CmdDele", QStringLiteral("&Deselect"),
-        QStringLiteral("Delete the file(s) you don't want it to be processed"));
-    placeTwips(deselectButton_, 7560, 2640, 855, 255, s);
+    placeCountLabel(fileCountLabel_, refreshButton_, s);
+    placeCountLabel(chosenCountLabel_, clearChosenButton_, s);
 
-    // The file being processed: a long path needs the width of the bars below.
-    // A path longer than that is cut in its middle, so the name and size stay in view.
-    progressLabel_ = new ElidingLabel(this);
-    progressLabel_->setObjectName(QStringLiteral("LblProgress"));
-    progressLabel_->setAccessibleDescription(QStringLiteral("File being processed"));
-    placeTwips(progressLabel_, 5280, 3000, 3135, 315, s);
-
-    // Settings
-    settingsFrame_ = new QGroupBox(QStringLiteral("Settings"), this);
-    settingsFrame_->setObjectName(QStringLiteral("Frame3"));
-    placeTwips(settingsFrame_, 120, 3240, 4935, 2535, s);
-
-    keywordsCheck_ = checkBox(settingsFrame_, "ChkKeyword", QStringLiteral("&Keywords."));
-    placeTwips(keywordsCheck_, 1680, 240, 1575, 375, s);
-    stripCheck_ = checkBox(settingsFrame_, "ChkStrip", QStringLiteral("Striping &html Tags"));
-    // The switch captions wrap onto two lines: each box has the height of two.
-    placeTwips(stripCheck_, 120, 540, 1440, 480, s);
-    websiteCheck_ = checkBox(settingsFrame_, "ChkWebsite", QStringLiteral("Extracting web s&ites."));
-    placeTwips(websiteCheck_, 120, 1380, 1440, 480, s);
-    // E-mail collection: the run supports it, so the window offers a switch.
-    emailCheck_ = checkBox(settingsFrame_, "ChkEmail", QStringLiteral("Extracting e-&mails."));
-    placeTwips(emailCheck_, 120, 1920, 1440, 480, s);
-
-    keywordList_ = new ListBox(settingsFrame_);
-    keywordList_->setObjectName(QStringLiteral("List3"));
-    keywordList_->setAccessibleName(QStringLiteral("Keywords"));
-    placeTwips(keywordList_, 1680, 600, 1575, 1425, s);
-
-    keywordUpButton_ = MakeCommandButton(
-        settingsFrame_, "CmdUP", QStringLiteral("&up"), QStringLiteral("Put the selected KeyWord to upper position"));
-    // Wide enough for "down" in the small font.
-    placeTwips(keywordUpButton_, 3300, 600, 465, 615, s);
-    keywordDownButton_ = MakeCommandButton(
-        settingsFrame_, "CmdDown", QStringLiteral("do&wn"), QStringLiteral("Put the selected KeyWord to lower position"));
-    placeTwips(keywordDownButton_, 3300, 1320, 465, 735, s);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.75);
     keywordUpButton_->setFont(small);
     keywordDownButton_->setFont(small);
-
-    newKeywordButton_ = MakeCommandButton(
-        settingsFrame_, "CmdAddKW", QStringLiteral("&New"), QStringLiteral("Add a new KeyWord to current group of KeyWords"));
-    placeTwips(newKeywordButton_, 3840, 600, 975, 255, s);
-    openKeywordsButton_
-        = MakeCommandButton(settingsFrame_, "CmdOpenKW", QStringLiteral("&Open"), QStringLiteral("Open a KeyWord text file"));
-    placeTwips(openKeywordsButton_, 3840, 960, 975, 255, s);
-    keywordPropertyButton_ = MakeCommandButton(
-        settingsFrame_, "CmdPropertyKW", QStringLiteral("Propert&y"), QStringLiteral("Check/Change the selected KeyWord"));
-    placeTwips(keywordPropertyButton_, 3840, 1320, 975, 255, s);
-    saveKeywordsButton_ = MakeCommandButton(
-        settingsFrame_, "CmdSaveKW", QStringLiteral("&Save"), QStringLiteral("Save current group of KeyWords to a text file"));
-    placeTwips(saveKeywordsButton_, 3840, 1680, 975, 255, s);
-    clearKeywordsButton_ = MakeCommandButton(
-        settingsFrame_, "CmdKWClear", QStringLiteral("Cl&ear"), QStringLiteral("Delete all current keywords"));
-    placeTwips(clearKeywordsButton_, 1680, 2160, 735, 255, s);
-    deleteKeywordButton_ = MakeCommandButton(settingsFrame_, "CmdDeleKW", QStringLiteral("Dele&te"),
-        QStringLiteral("Delete a selected KeyWord from current group of KeyWords"));
-    placeTwips(deleteKeywordButton_, 2520, 2160, 735, 255, s);
-
-    // The four separator lines of the settings frame.
-    placeTwips(line(settingsFrame_, "Line1", true), 1560, 240, 30, 2175, s);
-    placeTwips(line(settingsFrame_, "Line2", false), 120, 1200, 1380, 30, s);
-    placeTwips(line(settingsFrame_, "Line3", true), 3780, 600, 30, 1335, s);
-    placeTwips(line(settingsFrame_, "Line4", false), 3360, 2100, 1455, 30, s);
-
-    // Progress and commands
-    fileProgressBar_ = new ProgressBar(this);
-    fileProgressBar_->setObjectName(QStringLiteral("PBFProgress"));
-    fileProgressBar_->setAccessibleName(QStringLiteral("File progress"));
-    placeTwips(fileProgressBar_, 5280, 3360, 3135, 255, s);
-    overallProgressBar_ = new ProgressBar(this);
-    overallProgressBar_->setObjectName(QStringLiteral("PBProgress"));
-    overallProgressBar_->setAccessibleName(QStringLiteral("Overall progress"));
-    placeTwips(overallProgressBar_, 5280, 3720, 3135, 255, s);
-
-    processButton_ = MakeCommandButton(
-        this, "CmdProcess", QStringLiteral("&ProcessFiles"), QStringLiteral("Begin the processing"));
-    placeTwips(processButton_, 5280, 4080, 1335, 375, s);
-    cancelButton_ = MakeCommandButton(this, "CmdCancel", QStringLiteral("&Cancel"), {});
-    placeTwips(cancelButton_, 7440, 4080, 975, 255, s);
-    // Help in the free room below Cancel: the fixed layout has no menu bar.
-    helpButton_ = MakeCommandButton(
-        this, "CmdHelp", QStringLiteral("Help"), QStringLiteral("How to use the program (F1), and about it"));
-    placeTwips(helpButton_, 7440, 4620, 975, 255, s);
-    browseButton_ = MakeCommandButton(
-        this, "CmdBrowse", QStringLiteral("Browse"), QStringLiteral("Show the selected chosen file in the browser"));
-    placeTwips(browseButton_, 5280, 5160, 1335, 255, s);
-    // Named by the window title: the program is called nothing else.
-    exitButton_ = MakeCommandButton(
-        this, "CmdEnd", QStringLiteral("E&xit"), QStringLiteral("Exit the \"%1\"").arg(ProgramTitle));
-    placeTwips(exitButton_, 7080, 5160, 1335, 255, s);
 }
 
 void MainWindow::wireRules()
@@ -362,48 +335,21 @@ void MainWindow::wireRules()
 
 void MainWindow::arrangeGrowth()
 {
-    using Shares = StretchPlacer::Shares;
-    // The window: the left and right columns share the new width, the upper
-    // and lower halves the new height; each row of buttons keeps to the list
-    // or frame it serves.
-    StretchPlacer& w = windowGrowth_;
-    w.add(fileFrame_, Shares { 0, 0.5, 0, 0.5 });
-    w.add(addButton_, Shares { 0.5, 0, 0.25, 0 });
-    w.add(chosenFrame_, Shares { 0.5, 0.5, 0, 0.5 });
-    for (QWidget* c : std::initializer_list<QWidget*> { fileCountLabel_, refreshButton_, selectAllButton_, chosenCountLabel_ })
-        w.add(c, Shares { 0.5, 0, 0.5, 0 });
-    for (QWidget* c : std::initializer_list<QWidget*> { clearChosenButton_, deselectButton_, cancelButton_ })
-        w.add(c, Shares { 1, 0, 0.5, 0 });
-    w.add(helpButton_, Shares { 1, 0, 0.75, 0 });
-    for (QWidget* c : std::initializer_list<QWidget*> { progressLabel_, fileProgressBar_, overallProgressBar_ })
-        w.add(c, Shares { 0.5, 0.5, 0.5, 0 });
-    w.add(processButton_, Shares { 0.5, 0, 0.5, 0 });
-    w.add(settingsFrame_, Shares { 0, 0.5, 0.5, 0.5 });
-    w.add(browseButton_, Shares { 0.5, 0, 1, 0 });
-    w.add(exitButton_, Shares { 1, 0, 1, 0 });
-
-    // Choosing Files: fileList_ takes the width, both lists the height.
+    // Each control follows the growth of the frame it lies in, or of the window.
     frame1Growth_.setDrawnSize(fileFrame_->size());
-    frame1Growth_.add(folderList_, Shares { 0, 0, 0, 1 });
-    frame1Growth_.add(driveList_, Shares { 0, 0, 1, 0 });
-    frame1Growth_.add(fileList_, Shares { 0, 1, 0, 1 });
-    frame1Growth_.add(extensionLabel_, Shares { 1, 0, 1, 0 });
-    frame1Growth_.add(extensionBox_, Shares { 1, 0, 1, 0 });
-
     frame2Growth_.setDrawnSize(chosenFrame_->size());
-    frame2Growth_.add(chosenList_, Shares { 0, 1, 0, 1 });
-
-    // Settings: the switches stay put, keywordList_ takes the room, the keyword
-    // buttons keep to its right and below it.
     frame3Growth_.setDrawnSize(settingsFrame_->size());
-    frame3Growth_.add(keywordList_, Shares { 0, 1, 0, 1 });
-    frame3Growth_.add(settingsFrame_->findChild<QFrame*>(QStringLiteral("Line1")), Shares { 0, 0, 0, 1 });
-    frame3Growth_.add(settingsFrame_->findChild<QFrame*>(QStringLiteral("Line3")), Shares { 1, 0, 0, 0 });
-    frame3Growth_.add(settingsFrame_->findChild<QFrame*>(QStringLiteral("Line4")), Shares { 1, 0, 1, 0 });
-    for (QWidget* c : std::initializer_list<QWidget*> { keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_, keywordPropertyButton_, saveKeywordsButton_ })
-        frame3Growth_.add(c, Shares { 1, 0, 0, 0 });
-    for (QWidget* c : std::initializer_list<QWidget*> { clearKeywordsButton_, deleteKeywordButton_ })
-        frame3Growth_.add(c, Shares { 0, 0, 1, 0 });
+    auto placerOf = [this](const char* frame) -> StretchPlacer& {
+        const QLatin1StringView name(frame ? frame : "");
+        return name == "Frame1" ? frame1Growth_
+            : name == "Frame2"  ? frame2Growth_
+            : name == "Frame3"  ? frame3Growth_
+                                : windowGrowth_;
+    };
+    for (const Control& c : controls()) {
+        if (c.row.grows())
+            placerOf(c.row.parent).add(findChild<QWidget*>(QString::fromLatin1(c.row.name)), c.row.growth);
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -418,9 +364,11 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::orderTabs()
 {
     // Choose in fileList_, add, tidy chosenList_; then the switches, the keywords, the run.
-    QWidget* const order[] = { folderList_, driveList_, fileList_, extensionBox_, refreshButton_, selectAllButton_, addButton_, chosenList_, clearChosenButton_,
-        deselectButton_, stripCheck_, websiteCheck_, emailCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_, keywordPropertyButton_,
-        saveKeywordsButton_, clearKeywordsButton_, deleteKeywordButton_, processButton_, cancelButton_, helpButton_, browseButton_, exitButton_ };
+    QWidget* const order[] = { folderList_, driveList_, fileList_, extensionBox_, refreshButton_, selectAllButton_,
+        addButton_, chosenList_, clearChosenButton_, deselectButton_, stripCheck_, websiteCheck_, emailCheck_,
+        keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
+        keywordPropertyButton_, saveKeywordsButton_, clearKeywordsButton_, deleteKeywordButton_, processButton_,
+        cancelButton_, helpButton_, browseButton_, exitButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "engine/Clock.h"
-#include "engine/SessionState.h"
 #include "engine/Prompts.h"
 #include "engine/RunHost.h"
+#include "engine/SessionState.h"
+#include "ui/toolkit/ControlTable.h"
 #include "ui/toolkit/StretchPlacer.h"
 
 #include <QPointer>
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -92,6 +94,14 @@ public:
 
     // The results window of the last run, while it is open.
     ResultsWindow* resultsWindow() const;
+
+    // The window's controls as drawn, one row each in the order they are made;
+    // `keep` stores the made control in the member named after it.
+    struct Control {
+        ControlRow row;
+        void (*keep)(MainWindow&, QWidget*) = nullptr;
+    };
+    static const std::vector<Control>& controls();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
