@@ -144,6 +144,24 @@ TEST_F(AccessibilityTest, EveryCaptionIsWhatScreenReadersRead)
     EXPECT_EQ("", wrong.join(", ").toStdString());
 }
 
+TEST_F(AccessibilityTest, ControlsWithoutACaptionAreNamedAndEveryTipIsRead)
+{
+    start();
+    QStringList wrong;
+    for (QWidget* w : main_->findChildren<QWidget*>()) {
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith("qt_"))
+            continue; // a part of a control, read with it
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        const bool captioned = (button && !button->text().isEmpty()) || qobject_cast<QLabel*>(w);
+        if ((w->focusPolicy() & Qt::TabFocus) && !captioned && w->accessibleName().isEmpty())
+            wrong << name + " has no name";
+        if (!w->toolTip().isEmpty() && accessibleText(w, QAccessible::Description) != w->toolTip())
+            wrong << name + " does not read its tip";
+    }
+    EXPECT_EQ("", wrong.join(", ").toStdString());
+}
+
 TEST_F(AccessibilityTest, ChosenPathsAreCutInTheMiddleAndReadWhole)
 {
     start();
@@ -156,7 +174,8 @@ TEST_F(AccessibilityTest, ChosenPathsAreCutInTheMiddleAndReadWhole)
     EXPECT_EQ(Qt::ElideMiddle, chosenList->textElideMode());
     EXPECT_EQ(0, chosenList->horizontalScrollBar()->maximum());
     EXPECT_LE(chosenList->visualItemRect(chosenList->item(1)).width(), chosenList->viewport()->width());
-    EXPECT_LT(chosenList->visualItemRect(chosenList->item(1)).width(), chosenList->fontMetrics().horizontalAdvance(deep));
+    EXPECT_LT(
+        chosenList->visualItemRect(chosenList->item(1)).width(), chosenList->fontMetrics().horizontalAdvance(deep));
 
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(chosenList);
     ASSERT_NE(nullptr, iface);

@@ -1,6 +1,7 @@
 #include "MainFixture.h"
 
 #include "ui/FileChooser.h"
+#include "ui/toolkit/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -154,4 +155,42 @@ TEST_F(WindowLayoutTest, CountLabelsHoldSixDigitsWithoutReachingTheButtonsBeside
             }
         }
     }
+}
+
+// Run at QT_SCALE_FACTOR 1 and 2 (CTest runs this file at both), here at two font sizes.
+TEST_F(WindowLayoutTest, EveryControlOfTheTableIsMadeOnceInsideItsFrameAndClearOfItsNeighbours)
+{
+    const QFont saved = QApplication::font();
+    for (double factor : { 1.0, 2.0 }) {
+        SCOPED_TRACE(factor);
+        QFont f = saved;
+        f.setPointSizeF(saved.pointSizeF() * factor);
+        QApplication::setFont(f);
+        start();
+        // The drawn design lets the Keywords switch reach one drawn pixel into
+        // the list below it, where the box paints nothing; a place and a size
+        // rounded apart may add a pixel.
+        const int touching = twips(15, fontScale(main_->font())) + 1;
+        std::vector<QWidget*> made;
+        for (const MainWindow::Control& c : MainWindow::controls()) {
+            SCOPED_TRACE(c.row.name);
+            const QList<QWidget*> found = main_->findChildren<QWidget*>(c.row.name);
+            ASSERT_EQ(1, found.size());
+            QWidget* w = found.front();
+            EXPECT_EQ(QString(c.row.parent ? c.row.parent : "Main"), w->parentWidget()->objectName());
+            EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()))
+                << "in " << w->parentWidget()->size().width() << "x" << w->parentWidget()->size().height();
+            for (QWidget* other : made) {
+                const QRect common = w->geometry() & other->geometry();
+                if (other->parentWidget() == w->parentWidget() && w->isVisible() && other->isVisible()) {
+                    EXPECT_TRUE(common.isEmpty() || std::min(common.width(), common.height()) <= touching)
+                        << "overlaps " << other->objectName().toStdString() << " by " << common.width() << "x"
+                        << common.height() << ", " << touching << " allowed";
+                }
+            }
+            made.push_back(w);
+        }
+        main_.reset();
+    }
+    QApplication::setFont(saved);
 }
