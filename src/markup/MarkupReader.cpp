@@ -1,12 +1,15 @@
 #include "markup/MarkupReader.h"
 
+#include <QByteArrayView>
+#include <QString>
+
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
-#include <climits>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
@@ -27,11 +30,26 @@ struct Session {
     MarkupHandler& handler;
     htmlParserCtxtPtr context = nullptr;
     std::vector<Attribute> attributes;
+    // Replacements for pieces that are not valid UTF-8, one per name and
+    // value; a deque, so that growing it leaves the earlier ones in place.
+    std::deque<std::string> repaired;
     // The elements reported open. After some errors (a value left open up to
     // the end of the input) the parser starts an element it never ends; the
     // ends it owes are supplied from here so that every start has one end.
     std::vector<std::string> open;
     std::exception_ptr failure;
+
+    // With UTF-8 declared or forced, libxml2 passes invalid sequences on as
+    // they are; like a browser's decoder we put U+FFFD in their place.
+    std::string_view utf8(std::string_view piece, std::size_t slot)
+    {
+        if (QByteArrayView(piece.data(), qsizetype(piece.size())).isValidUtf8())
+            return piece;
+        if (repaired.size() <= slot)
+            repaired.resize(slot + 1);
+        repaired[slot] = QString::fromUtf8(piece.data(), qsizetype(piece.size())).toStdString();
+        return repaired[slot];
+    }
 
     void end(std::string_view name)
     {
@@ -81,29 +99,35 @@ void OnStart(void* data, const xmlChar* name, const xmlChar** attributes)
     Session& session = From(data);
     session.guarded([&] {
         session.attributes.clear();
-        for (const xmlChar** a = attributes; a && a[0]; a += 2)
-            session.attributes.push_back({ View(a[0]), View(a[1]) });
-        session.open.emplace_back(View(name));
-        session.handler.startElement(View(name), session.attributes);
+        std::size_t slot = 1;
+        for (const xmlChar** a = attributes; a && a[0]; a += 2, slot += 2)
+            session.attributes.push_back({ session.utf8(View(a[0]), slot), session.utf8(View(a[1]), slot + 1) });
+        const std::string_view element = session.utf8(View(name), 0);
+        session.open.emplace_back(element);
+        session.handler.startElement(element, session.attributes);
     });
 }
 
 void OnEnd(void* data, const xmlChar* name)
 {
     Session& session = From(data);
-    session.guarded([&] { session.end(View(name)); });
+    session.guarded([&] { session.end(session.utf8(View(name), 0)); });
 }
 
 void OnText(void* data, const xmlChar* text, int length)
 {
     Session& session = From(data);
-    session.guarded([&] { session.handler.text({ reinterpret_cast<const char*>(text), std::size_t(length) }); });
+    session.guarded([&] {
+        session.handler.text(session.utf8({ reinterpret_cast<const char*>(text), std::size_t(length) }, 0));
+    });
 }
 
 void OnRawText(void* data, const xmlChar* text, int length)
 {
     Session& session = From(data);
-    session.guarded([&] { session.handler.rawText({ reinterpret_cast<const char*>(text), std::size_t(length) }); });
+    session.guarded([&] {
+        session.handler.rawText(session.utf8({ reinterpret_cast<const char*>(text), std::size_t(length) }, 0));
+    });
 }
 
 void Silent(void*, const char*, ...)
@@ -186,7 +210,7 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
             encoding = XML_CHAR_ENCODING_NONE; // the rest of the detector's guesses are for XML
     }
 
-    Session session { handler, nullptr, {}, {}, {} };
+    Session session { handler, nullptr, {}, {}, {}, {} };
     std::unique_ptr<htmlParserCtxt, FreeContext> context(
         htmlCreatePushParserCtxt(&sax, &session, nullptr, 0, nullptr, encoding));
     if (!context)
@@ -205,17 +229,24 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     do {
         const std::size_t size = std::min(kSlice, bytes.size() - at);
         const bool last = at + size == bytes.size();
-        const int status = htmlParseChunk(context.get(), bytes.data() + at, int(size), last ? 1 : 0);
+        htmlParseChunk(context.get(), bytes.data() + at, int(size), last ? 1 : 0);
         at += size;
         if (session.failure)
             break;
-        if (status == XML_PARSER_EOF || status == XML_ERR_INVALID_ENCODING
-            || (context->instate == XML_PARSER_EOF && !last)) {
+        // The parser halts (and takes no more input) on bytes it cannot
+        // decode; the errors it recovers from leave it running.
+        if (context->disableSAX) {
             outcome = ReadOutcome::Stopped;
             break;
         }
-        if (last)
+        if (last) {
+            // Bytes left undecoded at the end: the parser gave up on them
+            // without saying so.
+            const xmlParserInputBufferPtr input = context->input ? context->input->buf : nullptr;
+            if (input && (input->error || (input->raw && xmlBufUse(input->raw) > 0)))
+                outcome = ReadOutcome::Stopped;
             break;
+        }
         hook.yield();
         if (hook.cancelRequested()) {
             outcome = ReadOutcome::Cancelled;

@@ -60,6 +60,7 @@ struct Case {
     std::string input;
     const char* encoding;
     std::string expected;
+    ReadOutcome outcome = ReadOutcome::Finished;
 };
 
 const std::string kBody = "<html><body>";
@@ -85,6 +86,16 @@ const Case kCases[] = {
         kBody + "<b>[\xC3\xA9]</b>" + kEnd },
     { "declared charset", "<meta charset=iso-8859-1><body>\xE9", nullptr,
         "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
+    { "invalid UTF-8 replaced",
+        "<body>a\xFF\xC3"
+        "b",
+        "UTF-8",
+        kBody
+            + "[a\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b]"
+            + kEnd },
+    { "undecodable bytes stop the parser", "<meta charset=shift_jis><body><b>a</b>\x81\x20<i>b</i>", nullptr,
+        "<html><head><meta charset=\"shift_jis\"></meta></head><body><b>[a]</b>" + kEnd, ReadOutcome::Stopped },
     { "forced encoding beats the declared one", "<meta charset=iso-8859-1><body>\xC3\xA9", "UTF-8",
         "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
 };
@@ -95,7 +106,7 @@ TEST(MarkupReaderTest, EventsInDocumentOrder)
         SCOPED_TRACE(c.name);
         Trace trace;
         BasicHook hook;
-        EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), ReadOutcome::Finished);
+        EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), c.outcome);
         EXPECT_EQ(trace.finish(), c.expected);
     }
 }
