@@ -190,24 +190,32 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     sax.initialized = XML_SAX2_MAGIC;
 
     // The push parser does not look for a byte-order mark itself; the mark
-    // names the encoding and is not text.
+    // names the encoding (over any declaration, as in a browser) and is not text.
     xmlCharEncoding encoding = XML_CHAR_ENCODING_NONE;
     xmlCharEncodingHandlerPtr forced = nullptr;
+    bool ignoreDeclared = true;
     if (options.encoding) {
         forced = xmlFindCharEncodingHandler(options.encoding);
         if (!forced)
             return ReadOutcome::Stopped;
-    } else if (bytes.size() >= 2) {
+    } else {
         const auto* start = reinterpret_cast<const unsigned char*>(bytes.data());
-        encoding = xmlDetectCharEncoding(start, int(std::min<std::size_t>(bytes.size(), 4)));
+        if (bytes.size() >= 2)
+            encoding = xmlDetectCharEncoding(start, int(std::min<std::size_t>(bytes.size(), 4)));
         if (encoding == XML_CHAR_ENCODING_UTF8 && bytes.size() >= 3 && start[0] == 0xEF && start[1] == 0xBB
-            && start[2] == 0xBF)
+            && start[2] == 0xBF) {
             bytes.remove_prefix(3);
-        else if ((encoding == XML_CHAR_ENCODING_UTF16LE && start[0] == 0xFF && start[1] == 0xFE)
-            || (encoding == XML_CHAR_ENCODING_UTF16BE && start[0] == 0xFE && start[1] == 0xFF))
+        } else if ((encoding == XML_CHAR_ENCODING_UTF16LE && start[0] == 0xFF && start[1] == 0xFE)
+            || (encoding == XML_CHAR_ENCODING_UTF16BE && start[0] == 0xFE && start[1] == 0xFF)) {
             bytes.remove_prefix(2);
-        else if (encoding != XML_CHAR_ENCODING_UTF16LE && encoding != XML_CHAR_ENCODING_UTF16BE)
-            encoding = XML_CHAR_ENCODING_NONE; // the rest of the detector's guesses are for XML
+        } else if (encoding != XML_CHAR_ENCODING_UTF16LE && encoding != XML_CHAR_ENCODING_UTF16BE) {
+            // Left to itself the parser reads an undeclared page as
+            // ISO-8859-1 from its first non-ASCII byte on; a page on disk
+            // that is valid UTF-8 is meant as UTF-8. A declaration still wins.
+            ignoreDeclared = false;
+            encoding = QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8() ? XML_CHAR_ENCODING_UTF8
+                                                                                           : XML_CHAR_ENCODING_NONE;
+        }
     }
 
     Session session { handler, nullptr, {}, {}, {}, {} };
@@ -218,7 +226,7 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     session.context = context.get();
     int parseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
         | HTML_PARSE_NODEFDTD | XML_PARSE_HUGE;
-    if (forced)
+    if (ignoreDeclared)
         parseOptions |= HTML_PARSE_IGNORE_ENC;
     htmlCtxtUseOptions(context.get(), parseOptions);
     if (forced && xmlSwitchToEncoding(context.get(), forced) != 0)
