@@ -12,6 +12,7 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -173,7 +174,9 @@ struct FreeContext {
 
 ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hook& hook, const ReadOptions& options)
 {
-    xmlInitParser();
+    // Readers may run on several threads at once; the library's set-up must not.
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { xmlInitParser(); });
     QuietErrors quiet;
 
     htmlSAXHandler sax {};
