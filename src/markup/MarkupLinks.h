@@ -26,10 +26,10 @@ struct MarkupLinks {
 // img/source srcset, form action and blockquote/q cite. A relative URL is
 // resolved against the first <base href> when that is absolute and is left
 // out otherwise; other schemes (javascript:, data:, mailto:, ...), URLs
-// without a host and values over 2 MiB are left out. The host is lower-cased, a default port
-// (80, 443, 21, 990) dropped, the fragment kept. The addresses of
-// a/area mailto: links go to `mailTos`: percent-decoded, split at commas,
-// the query left out, kept when valid (IsValidEmailAddress).
+// without a host and values over 2 MiB are left out. The host is
+// lower-cased, a default port (80, 443, 21, 990) dropped, the fragment kept.
+// The addresses of a/area mailto: links go to `mailTos`: percent-decoded,
+// split at commas, the query left out, kept when valid (IsValidEmailAddress).
 // Calls hook.yield() and checks for cancel every 64 KiB of markup and every
 // few thousand URLs.
 // Example: <base href="http://Ex.com:80/d/"><a href="p?q#f"> <a href="mailto:A@B.COM?subject=x">
