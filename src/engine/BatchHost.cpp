@@ -66,7 +66,7 @@ void BatchHost::reset()
 
 Answer BatchHost::message(const QString& text, Icon icon, Buttons buttons, const QString&)
 {
-    messages_.push_back({ text, icon, current_ });
+    messages_.push_back({ text, icon });
     switch (buttons) {
     case Buttons::Ok:
     case Buttons::OkCancel:

@@ -9,6 +9,7 @@
 #include "io/Paths.h"
 
 #include <algorithm>
+#include <new>
 #include <sys/stat.h>
 
 namespace tamsenor {
@@ -208,27 +209,22 @@ BatchReport StripRun(BatchHost& host)
     return report;
 }
 
-// Sorts the messages of the extraction loop into skipped files and notes.
-void SortFileMessages(const BatchHost& host, std::size_t first, BatchReport& report)
+// Sorts the outcomes of the extraction loop into skipped files and notes.
+void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& report)
 {
-    // The "has problem" message wraps the reason; a marker finds its two ends.
-    const QChar marker(0x1);
-    for (std::size_t i = first; i < host.messages().size(); ++i) {
-        const BatchHost::Message& shown = host.messages()[i];
-        const QString path = host.chosen().value(shown.fileIndex);
-        const QStringList problem = messages::FileHasProblem(path, "\x01").split(marker);
-        if (problem.size() == 2 && shown.text.startsWith(problem[0]) && shown.text.endsWith(problem[1])
-            && shown.text.size() >= problem[0].size() + problem[1].size()) {
-            const QString reason
-                = shown.text.mid(problem[0].size(), shown.text.size() - problem[0].size() - problem[1].size());
-            report.skipped.push_back({ path, reason });
-        } else if (shown.text == messages::FileNotAppropriate(path)) {
-            report.skipped.push_back({ path, QStringLiteral("it cannot be read as text to its end") });
-        } else if (shown.text == messages::FileTooLarge(path)) {
-            report.notes.push_back(
-                path + QStringLiteral(": too large, only its first 2147483647 bytes were processed"));
-        } else {
-            report.notes.push_back(shown.text);
+    for (const FileOutcome& outcome : outcomes) {
+        switch (outcome.kind) {
+        case FileOutcome::Kind::Unreadable:
+        case FileOutcome::Kind::OutOfMemory:
+            report.skipped.push_back({ outcome.path, FromLocalBytes(outcome.reason) });
+            break;
+        case FileOutcome::Kind::NotText:
+            report.skipped.push_back({ outcome.path, QStringLiteral("it cannot be read as text to its end") });
+            break;
+        case FileOutcome::Kind::Truncated:
+            report.notes.push_back(outcome.path
+                + QStringLiteral(": too large, only its first %1 bytes were processed").arg(MaxTextLength));
+            break;
         }
     }
 }
@@ -278,11 +274,10 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     if (results)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.FixedProcessTime = settings.processTime;
-    const std::size_t firstMessage = host.messages().size();
     const ExtractionEnd extraction = ExtractChosenFiles(host);
     if (extraction.status == ExtractionEnd::Status::Cancelled)
         return Cancelled(keywordNotes);
-    SortFileMessages(host, firstMessage, report);
+    SortFileOutcomes(host.fileOutcomes(), report);
     if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
         report.status = BatchReport::Status::ResultsNotSaved;
         report.error = FromLocalBytes(extraction.reason);
@@ -312,16 +307,27 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
 {
     BatchReport report;
-    if (host.chosenCount() == 0) {
-        host.message(messages::NoFile, Icon::None, Buttons::Ok);
-        report = Rejected(messages::NoFile);
-    } else if (settings.strip) {
-        host.setOutputDirectory(settings.outputDirectory);
-        host.setWorkerCount(settings.jobs);
-        report = StripRun(host);
-    } else {
-        host.setWorkerCount(settings.jobs);
-        report = ExtractionRun(host, settings);
+    try {
+        if (host.chosenCount() == 0) {
+            host.message(messages::NoFile, Icon::None, Buttons::Ok);
+            report = Rejected(messages::NoFile);
+        } else if (settings.strip) {
+            host.setOutputDirectory(settings.outputDirectory);
+            host.setWorkerCount(settings.jobs);
+            report = StripRun(host);
+        } else {
+            host.setWorkerCount(settings.jobs);
+            report = ExtractionRun(host, settings);
+        }
+    } catch (const std::bad_alloc&) {
+        // Files that run out of memory are skipped one by one; this is a step
+        // of the run itself (a strip run has taken its outputs back).
+        report = {};
+        report.status = BatchReport::Status::OutOfMemory;
+    } catch (const std::exception& failure) {
+        report = {};
+        report.status = BatchReport::Status::Failed;
+        report.error = QString::fromLocal8Bit(failure.what());
     }
     host.reset();
     return report;

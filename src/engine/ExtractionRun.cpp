@@ -39,6 +39,31 @@ QString messages::ResultsNotKept(const QString& folder, const std::string& reaso
         + FromLocalBytes(reason);
 }
 
+namespace {
+
+const std::string NotEnoughMemory = "there is not enough memory to process it";
+
+} // namespace
+
+QString messages::ForFile(const FileOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case FileOutcome::Kind::Truncated:
+        return FileTooLarge(outcome.path);
+    case FileOutcome::Kind::NotText:
+        return FileNotAppropriate(outcome.path);
+    case FileOutcome::Kind::Unreadable:
+    case FileOutcome::Kind::OutOfMemory:
+        break;
+    }
+    return FileHasProblem(outcome.path, outcome.reason);
+}
+
+void RunHost::fileOutcome(const FileOutcome& outcome)
+{
+    prompts().message(messages::ForFile(outcome), Icon::Critical, Buttons::Ok);
+}
+
 text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
 {
     const text::StripResult stripped = text::StripTags(text, hook);
@@ -51,8 +76,6 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
 }
 
 namespace {
-
-const std::string NotEnoughMemory = "there is not enough memory to process it";
 
 // The pass's view of the run for one file. The keywords are read afresh for
 // every file, as the pass reads the keyword table while it works.
@@ -82,7 +105,6 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
 ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 {
     MainState& state = host.state();
-    Prompts& prompts = host.prompts();
     HostHook hook(host);
     // Held for the whole loop, whatever happens to the window's reference.
     const std::shared_ptr<RunResults> results = state.ResultsTable;
@@ -128,13 +150,13 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             if (read.status == TextRead::Status::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
-                prompts.message(messages::FileHasProblem(path, read.reason), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::Unreadable, read.reason });
                 continue;
             }
             if (read.truncated)
-                prompts.message(messages::FileTooLarge(path), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::Truncated, {} });
             if (read.status == TextRead::Status::NotText) {
-                prompts.message(messages::FileNotAppropriate(path), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::NotText, {} });
                 continue;
             }
 
@@ -157,13 +179,14 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         } catch (const RowsNotKept& failure) {
             return { ExtractionEnd::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
         } catch (const text::PositionError&) {
-            // A failing pass ends this file only; the run goes on.
+            // Ends this file only, and silently: PrepareRun refused every position
+            // list the pass cannot read, so only keywords edited mid-run get here.
         } catch (const std::bad_alloc&) {
             // The rows the file gave so far stay, as after a failing pass;
             // the user learns that the file was not searched to its end.
             state.TextBuffer.clear();
             state.TextBuffer.shrink_to_fit();
-            prompts.message(messages::FileHasProblem(path, NotEnoughMemory), Icon::Critical, Buttons::Ok);
+            host.fileOutcome({ path, FileOutcome::Kind::OutOfMemory, NotEnoughMemory });
         }
     }
     return { ExtractionEnd::Status::Finished, {}, {} };

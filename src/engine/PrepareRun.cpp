@@ -90,13 +90,11 @@ namespace {
 PrepareOutcome Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
 {
     host.prompts().message(text, icon, Buttons::Ok);
-    host.state().RunRejected = 1;
     return { refusal, std::move(keyword), text };
 }
 
-PrepareOutcome Cancelled(RunHost& host)
+PrepareOutcome Cancelled()
 {
-    host.state().RunRejected = 1;
     return { Refusal::Cancelled, {}, {} };
 }
 
@@ -123,7 +121,7 @@ PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
     Pace pace(stop);
     for (const KeywordTable::Record& record : keywords->records()) {
         if (pace.stopped())
-            return Cancelled(host);
+            return Cancelled();
         if (record.name.empty())
             return Reject(host, Refusal::UnnamedKeyword, messages::UnnamedKeyword, Icon::Critical);
         if (!KeywordPositionsReadable(record.name, record.position))
@@ -145,7 +143,6 @@ PrepareOutcome PrepareRun(RunHost& host)
         return host.state().CancelRequested == 1;
     };
 
-    state.RunRejected = 0;
     if (state.EmailOn + state.WebsiteOn + state.KeywordOn + state.StripOn == 0)
         return Reject(host, Refusal::NoSetting, messages::NoSetting, Icon::None);
 
@@ -164,7 +161,7 @@ PrepareOutcome PrepareRun(RunHost& host)
     std::optional<std::vector<std::string>> columns
         = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, session.CurrentKeywords, stop);
     if (!columns)
-        return Cancelled(host);
+        return Cancelled();
     session.ColumnNames = std::move(*columns);
     // The results table gets its columns one by one, as its constructor would
     // add them, so that a cancel is seen among millions of keyword columns.
@@ -174,7 +171,7 @@ PrepareOutcome PrepareRun(RunHost& host)
     Pace columnPace(stop);
     for (const std::string& name : session.ColumnNames) {
         if (columnPace.stopped())
-            return Cancelled(host);
+            return Cancelled();
         if (!state.ResultsRecords->appendColumn(name)) {
             clash = &name;
             break;
@@ -195,7 +192,7 @@ PrepareOutcome PrepareRun(RunHost& host)
     Pace pace(stop);
     for (std::size_t k = 0; k < session.ColumnNames.size(); ++k) {
         if (pace.stopped())
-            return Cancelled(host);
+            return Cancelled();
         table.setValue(k, session.ColumnNames[k]);
     }
 

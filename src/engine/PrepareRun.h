@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/SessionState.h"
 #include "engine/RunHost.h"
+#include "engine/SessionState.h"
 
 #include <functional>
 #include <optional>
@@ -49,8 +49,8 @@ struct PrepareOutcome {
     bool refused() const { return refusal != Refusal::None; }
 };
 
-// The pre-run checks and set-up: refuses (showing why, and setting
-// RunRejected), or, in strip mode, asks for StripOutputDir; in extraction mode
+// The pre-run checks and set-up: refuses (showing why, and returning the
+// refusal), or, in strip mode, asks for StripOutputDir; in extraction mode
 // builds ColumnNames, a new results table with its header row, and sets
 // PBProgress to 0. The steps over the keywords yield every few thousand
 // keywords and stop when CancelRequested is set.

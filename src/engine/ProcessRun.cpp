@@ -26,8 +26,7 @@ void Run(RunHost& host)
         return;
     }
 
-    PrepareRun(host);
-    if (state.RunRejected == 1)
+    if (PrepareRun(host).refused())
         return;
 
     if (host.stripChecked()) {
@@ -75,7 +74,8 @@ void ProcessChosenFiles(RunHost& host)
         // step of the run itself, so the run cannot go on.
         host.prompts().message(messages::RunOutOfMemory, Icon::Critical, Buttons::Ok);
     } catch (const std::exception&) {
-        // A failing step never keeps the window from its idle state.
+        // Nothing else is known to be thrown; should it be, the run ends as a
+        // cancelled one does, silently, and the window still returns to idle.
     }
     host.reset();
 }

@@ -42,7 +42,6 @@ struct MainState {
     Flag WebsiteOn = 0;
     Flag KeywordOn = 0;
     Flag StripOn = 0;
-    Flag RunRejected = 0;
     Flag CancelRequested = 0;
     std::shared_ptr<RunResults> ResultsTable;
     ResultsRecordSet* ResultsRecords = nullptr;

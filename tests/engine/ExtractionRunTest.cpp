@@ -155,8 +155,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     const QString longer = makeFile("b.htm", "http://t.test/abcdefghijklmnop");
     host.chosenList << exact << longer;
     host.mainState.WebsiteOn = 1;
-    PrepareRun(host);
-    ASSERT_EQ(0, host.mainState.RunRejected);
+    ASSERT_FALSE(PrepareRun(host).refused());
 
     EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
 
@@ -173,8 +172,7 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 {
     host.chosenList << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
     host.mainState.WebsiteOn = 1;
-    PrepareRun(host);
-    ASSERT_EQ(0, host.mainState.RunRejected);
+    ASSERT_FALSE(PrepareRun(host).refused());
     host.mainState.KeywordOn = 1;
     host.addKeyword("Bad", "x");
     host.sessionState.ColumnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
