@@ -174,16 +174,16 @@ QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings
 BatchReport StripRun(BatchHost& host)
 {
     MainState& state = host.state();
-    state.StripOn = 1;
+    state.settings.strip = true;
     host.setStripChecked(true);
-    state.StripOutputFiles = QStringList { QString() };
+    state.run.stripOutputFiles = QStringList { QString() };
 
     const PrepareOutcome prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled();
     if (prepared.refused())
         return Rejected(RefusalText(prepared, BatchSettings {}));
-    if (host.session().StripOutputDir.isEmpty())
+    if (host.session().stripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
     BatchReport report;
@@ -199,9 +199,9 @@ BatchReport StripRun(BatchHost& host)
     FinishStripOutputs(run.outputs);
     if (!run.notDurable.isEmpty()) {
         report.status = BatchReport::Status::NotDurable;
-        report.error = messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable);
+        report.error = messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable);
     }
-    for (const QString& output : state.StripOutputFiles) {
+    for (const QString& output : state.run.stripOutputFiles) {
         if (!output.isEmpty())
             report.written << output;
     }
@@ -234,17 +234,17 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     MainState& state = host.state();
     SessionState& session = host.session();
     host.setStripChecked(false);
-    state.StripOutputFiles = QStringList { QString() };
-    state.EmailOn = settings.email ? 1 : 0;
-    state.WebsiteOn = settings.web ? 1 : 0;
-    state.KeywordOn = settings.keywordFile ? 1 : 0;
+    state.run.stripOutputFiles = QStringList { QString() };
+    state.settings.email = settings.email;
+    state.settings.website = settings.web;
+    state.settings.keyword = settings.keywordFile.has_value();
 
     std::vector<QString> keywordNotes;
     if (settings.keywordFile) {
-        session.KeywordOpenPath = *settings.keywordFile;
+        session.keywordOpenPath = *settings.keywordFile;
         auto keywords = std::make_shared<KeywordFile>(LocalBytes(*settings.keywordFile), [&host] {
             host.yield();
-            return host.state().CancelRequested != 1;
+            return !host.state().run.cancelRequested;
         });
         const KeywordLoadReport& load = keywords->loadReport();
         if (load.cancelled)
@@ -268,12 +268,12 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
     BatchReport report;
     report.notes = keywordNotes;
-    const std::shared_ptr<RunResults> results = state.ResultsTable;
+    const std::shared_ptr<RunResults> results = state.run.results;
     // What outgrows memory waits beside the results file, on the disk that
     // has to take it in the end.
     if (results)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
-    state.FixedProcessTime = settings.processTime;
+    state.settings.fixedProcessTime = settings.processTime;
     const ExtractionEnd extraction = ExtractChosenFiles(host);
     if (extraction.status == ExtractionEnd::Status::Cancelled)
         return Cancelled(keywordNotes);
@@ -289,7 +289,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         return report;
     }
 
-    session.ResultsSavePath = settings.resultsPath;
+    session.resultsSavePath = settings.resultsPath;
     const FileResult written = WriteResultsToFile(
         *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
     if (!written.ok) {

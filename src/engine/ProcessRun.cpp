@@ -18,7 +18,7 @@ void Run(RunHost& host)
     MainState& state = host.state();
     Prompts& prompts = host.prompts();
 
-    state.StripOutputFiles = QStringList { QString() };
+    state.run.stripOutputFiles = QStringList { QString() };
     host.setCommandsEnabled(false, false, true);
 
     if (host.chosenCount() == 0) {
@@ -30,7 +30,7 @@ void Run(RunHost& host)
         return;
 
     if (host.stripChecked()) {
-        if (host.session().StripOutputDir.isEmpty())
+        if (host.session().stripOutputDir.isEmpty())
             return;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
@@ -43,7 +43,7 @@ void Run(RunHost& host)
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
-            prompts.message(messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable), Icon::Critical,
+            prompts.message(messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable), Icon::Critical,
                 Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
@@ -82,7 +82,7 @@ void ProcessChosenFiles(RunHost& host)
 
 void CancelProcessing(RunHost& host)
 {
-    host.state().CancelRequested = 1;
+    host.state().run.cancelRequested = true;
 }
 
 } // namespace tamsenor

@@ -59,7 +59,7 @@ FileDialogSetup ResultsFileDialog()
 void SaveResults(RunHost& host)
 {
     Prompts& prompts = host.prompts();
-    const std::shared_ptr<RunResults> results = host.state().ResultsTable;
+    const std::shared_ptr<RunResults> results = host.state().run.results;
     if (prompts.message(messages::SaveQuestion, Icon::None, Buttons::YesNo) != Answer::Yes)
         return;
     if (!results)
@@ -71,18 +71,19 @@ void SaveResults(RunHost& host)
         prompts, host.session(), *results, chosen, ResultsFileDialog(), ResultsFormat::Tsv, [&host] { host.yield(); });
 }
 
-SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results, const QStringList& runFiles,
-    const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield)
+SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results,
+    const QStringList& runFiles, const FileDialogSetup& dialog, ResultsFormat format,
+    const std::function<void()>& yield)
 {
     for (;;) {
         const std::optional<QString> chosen = prompts.saveFile(dialog);
         if (!chosen)
             return SaveOutcome::Cancelled;
         const QString path = *chosen;
-        session.ResultsSavePath = path;
+        session.resultsSavePath = path;
         // The run's files and the keyword files in use are never replaced.
         if (const std::string conflict
-            = ResultsPathConflict(path, runFiles, { session.KeywordOpenPath, session.KeywordSavePath });
+            = ResultsPathConflict(path, runFiles, { session.keywordOpenPath, session.keywordSavePath });
             !conflict.empty()) {
             prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
             continue;
