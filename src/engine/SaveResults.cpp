@@ -5,31 +5,13 @@
 
 #include <algorithm>
 
-#include <sys/stat.h>
-
 namespace tamsenor {
-
-QString messages::ReplaceQuestion(const QString& path)
-{
-    return QStringLiteral("The file ") + path + QStringLiteral(" already exists, do you want to replace it?");
-}
 
 QString messages::ResultsNotSaved(const QString& path, const std::string& reason)
 {
     return QStringLiteral("The results could not be saved to '") + path + QStringLiteral("': ")
         + FromLocalBytes(reason);
 }
-
-namespace {
-
-// Any entry of that name counts, a dangling link or a directory included.
-bool NameTaken(const QString& path)
-{
-    struct stat info { };
-    return ::lstat(LocalBytes(path).c_str(), &info) == 0;
-}
-
-} // namespace
 
 std::string ResultsPathConflict(const QString& path, const QStringList& chosen, const QStringList& keywordFiles)
 {
@@ -75,28 +57,18 @@ SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResu
     const QStringList& runFiles, const FileDialogSetup& dialog, ResultsFormat format,
     const std::function<void()>& yield)
 {
-    for (;;) {
-        const std::optional<QString> chosen = prompts.saveFile(dialog);
-        if (!chosen)
-            return SaveOutcome::Cancelled;
-        const QString path = *chosen;
-        session.resultsSavePath = path;
-        // The run's files and the keyword files in use are never replaced.
-        if (const std::string conflict
+    SaveSteps steps;
+    steps.dialog = dialog;
+    steps.chosen = [&session](const QString& path) { session.resultsSavePath = path; };
+    // The run's files and the keyword files in use are never replaced.
+    steps.refusal = [&](const QString& path) {
+        const std::string conflict
             = ResultsPathConflict(path, runFiles, { session.keywordOpenPath, session.keywordSavePath });
-            !conflict.empty()) {
-            prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
-            continue;
-        }
-        if (NameTaken(path)
-            && prompts.message(messages::ReplaceQuestion(path), Icon::None, Buttons::YesNo) != Answer::Yes)
-            continue;
-
-        const FileResult written = WriteResultsToFile(results, format, LocalBytes(path), yield);
-        if (written.ok)
-            return SaveOutcome::Saved;
-        prompts.message(messages::ResultsNotSaved(path, written.reason), Icon::Critical, Buttons::Ok);
-    }
+        return conflict.empty() ? QString() : messages::ResultsNotSaved(path, conflict);
+    };
+    steps.write = [&](const QString& path) { return WriteResultsToFile(results, format, LocalBytes(path), yield); };
+    steps.notSaved = messages::ResultsNotSaved;
+    return SaveWithReplaceQuestion(prompts, steps);
 }
 
 } // namespace tamsenor

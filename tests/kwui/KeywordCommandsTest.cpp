@@ -475,6 +475,7 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         std::vector<std::optional<const char*>> files; // chosen in the save dialog, in turn
         std::string oldContent; // of old.txt afterwards
         std::string otherContent; // of other.txt afterwards
+        bool danglingLink = false; // old.txt is a link to nothing
     };
     const Row rows[] = {
         { "new file", false, {}, { "old.txt" }, content, "" },
@@ -482,12 +483,16 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         { "No, then cancel", true, { Answer::No }, { "old.txt", std::nullopt }, "old", "" },
         { "No, then another name", true, { Answer::No }, { "old.txt", "other.txt" }, "old", content },
         { "cancelled at once", true, {}, { std::nullopt }, "old", "" },
+        // A taken name is asked about whatever takes it, as the results save does.
+        { "a dangling link, No, then cancel", false, { Answer::No }, { "old.txt", std::nullopt }, "", "", true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir here;
         if (row.exists)
             WriteBytes(here.file("old.txt"), "old");
+        if (row.danglingLink)
+            std::filesystem::create_symlink(here.file("missing.txt"), here.file("old.txt"));
         setKeywords({ { "A", "1" }, { "B", "2" } });
         keywordList->setCurrentRow(1);
         prompts.asked.clear();

@@ -3,9 +3,9 @@
 #include "keywords/dialogs/NewKeywordDialog.h"
 #include "keywords/dialogs/KeywordSourceDialog.h"
 #include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "engine/SaveWithReplace.h"
 
 #include <QDialog>
-#include <QFileInfo>
 
 namespace tamsenor {
 
@@ -25,13 +25,6 @@ QString FromLocal(const std::string& bytes)
 std::string ToLocal(const QString& text)
 {
     return text.toLocal8Bit().toStdString();
-}
-
-// Any existing file counts, hidden ones included: replacing one unasked
-// would lose it. Directories do not count; writing over one fails and says so.
-bool FileExists(const QString& path)
-{
-    return QFileInfo(path).isFile();
 }
 
 void ReportPartialLoad(Prompts& prompts, const KeywordFile& object, const QString& path)
@@ -262,27 +255,19 @@ void KeywordCommands::Open()
 
 bool KeywordCommands::saveWithDialog(bool askBeforeReplacing)
 {
-    for (;;) {
-        const std::optional<QString> path = prompts_.saveFile(KeywordFileDialog);
-        if (!path)
-            return false;
-        session_.keywordSavePath = *path;
-        if (askBeforeReplacing && FileExists(*path)) {
-            const Answer answer = prompts_.message(
-                QStringLiteral("The file ") + *path + QStringLiteral(" already exists, do you want to replace it?"),
-                Icon::None, Buttons::YesNo);
-            if (answer != Answer::Yes)
-                continue;
-        }
+    SaveSteps steps;
+    steps.dialog = KeywordFileDialog;
+    steps.chosen = [this](const QString& path) { session_.keywordSavePath = path; };
+    steps.askBeforeReplacing = askBeforeReplacing;
+    steps.write = [this](const QString& path) {
         const KeywordFile none;
         const KeywordFile& object = session_.keywordFile ? *session_.keywordFile : none;
-        const FileResult written = object.WriteToFile(ToLocal(session_.keywordSavePath));
-        if (written)
-            return true;
-        prompts_.message(QStringLiteral("The KeyWords could not be saved to '") + *path + QStringLiteral("': ")
-                + FromLocal(written.reason),
-            Icon::Critical, Buttons::Ok);
-    }
+        return object.WriteToFile(ToLocal(path));
+    };
+    steps.notSaved = [](const QString& path, const std::string& reason) {
+        return QStringLiteral("The KeyWords could not be saved to '") + path + QStringLiteral("': ") + FromLocal(reason);
+    };
+    return SaveWithReplaceQuestion(prompts_, steps) == SaveOutcome::Saved;
 }
 
 void KeywordCommands::Save()
