@@ -3,8 +3,6 @@
 #include "engine/LocalText.h"
 #include "text/Extract.h"
 
-#include <new>
-
 namespace tamsenor {
 
 QString messages::UnreadablePositions(const std::string& keywordName)
@@ -77,10 +75,8 @@ bool KeywordPositionsReadable(const std::string& name, const std::string& positi
     text::BasicHook hook;
     try {
         text::NextKeywordResult(text, { name, position }, hook);
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const text::PositionError&) {
+        return false; // the caller refuses the run and names the keyword
     }
     return true;
 }

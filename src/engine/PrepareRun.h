@@ -26,7 +26,8 @@ std::optional<std::vector<std::string>> BuildColumnNames(
     const RunSettings& settings, KeywordTable* keywords, const StopCheck& stop = {});
 
 // Whether the keyword extractor can read `position` as its list of word
-// positions (whole numbers of 16 bits, separated by commas).
+// positions (whole numbers of 16 bits, separated by commas). A lack of
+// memory is thrown on, as the run's own steps throw it.
 bool KeywordPositionsReadable(const std::string& name, const std::string& position);
 
 // Why PrepareRun did not let a run go on.
