@@ -63,9 +63,9 @@ void BatchHost::reset()
     chosenList_.clear();
 }
 
-Answer BatchHost::message(const QString& text, Icon icon, Buttons buttons, const QString&)
+Answer BatchHost::message(const QString&, Icon, Buttons buttons, const QString&)
 {
-    messages_.push_back({ text, icon });
+    // The summary is built from the run's values, never from a message's text.
     switch (buttons) {
     case Buttons::Ok:
     case Buttons::OkCancel:

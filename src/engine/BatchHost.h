@@ -14,15 +14,10 @@ namespace tamsenor {
 // The main window as the command-line companion plays it: List2 is a plain
 // list, the bars are numbers with the bars' range rule, and every question is
 // answered as a user who wants the run done would answer it (OK, Yes, the
-// output directory given on the command line). Messages and the chosen files'
-// outcomes are recorded for the summary.
+// output directory given on the command line). The chosen files' outcomes are
+// recorded for the summary.
 class BatchHost : public RunHost, public Prompts {
 public:
-    struct Message {
-        QString text;
-        Icon icon = Icon::None;
-    };
-
     explicit BatchHost(QStringList chosen = {});
 
     // Set-up by the caller.
@@ -36,7 +31,6 @@ public:
     // Asked at every yield; true presses Cancel (an interrupt from the terminal).
     std::function<bool()> interrupted;
 
-    const std::vector<Message>& messages() const { return messages_; }
     const std::vector<FileOutcome>& fileOutcomes() const { return outcomes_; }
     // The chosen files as the run started (the run empties List2 when it ends).
     const QStringList& chosen() const { return chosen_; }
@@ -80,7 +74,6 @@ private:
     float overall_ = 0.0f;
     float file_ = 0.0f;
     mutable int current_ = -1;
-    std::vector<Message> messages_;
     std::vector<FileOutcome> outcomes_;
 };
 
