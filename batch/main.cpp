@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <new>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -174,6 +173,8 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
     case BatchReport::Status::ResultsNotSaved:
     case BatchReport::Status::NotDurable:
     case BatchReport::Status::Finished:
+    case BatchReport::Status::OutOfMemory: // told before the summary
+    case BatchReport::Status::Failed:
         break;
     }
 
@@ -284,12 +285,14 @@ int main(int argc, char** argv)
         host.onFile
             = [&progress](int index, int count, const QString& caption) { progress.show(index, count, caption); };
 
-    BatchReport report;
-    try {
-        report = RunBatch(host, options.settings);
-    } catch (const std::bad_alloc&) {
+    const BatchReport report = RunBatch(host, options.settings);
+    if (report.status == BatchReport::Status::OutOfMemory) {
         // Files that run out of memory are skipped one by one; this is what is left.
         Print(stderr, QStringLiteral("\ntamsenor-batch: there is not enough memory to go on\n"));
+        return ExitSkipped;
+    }
+    if (report.status == BatchReport::Status::Failed) {
+        Print(stderr, QStringLiteral("\ntamsenor-batch: the run could not go on: ") + report.error + QLatin1Char('\n'));
         return ExitSkipped;
     }
     if (terminal) {

@@ -57,7 +57,7 @@ public:
     BenchHost()
     {
         g.useKeywords(std::make_shared<KeywordFile>());
-        s.FirstLoadDone = 1;
+        s.keywordsLoaded = true;
     }
     SessionState& session() override { return g; }
     MainState& state() override { return s; }
@@ -84,7 +84,7 @@ public:
         if (lastYield != Clk::time_point {})
             maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - lastYield).count());
         lastYield = now;
-        if (filesSeen == cancelAtFile && s.CancelRequested == 0) {
+        if (filesSeen == cancelAtFile && !s.run.cancelRequested) {
             pressed = Clk::now();
             CancelProcessing(*this);
         }
@@ -92,9 +92,8 @@ public:
     void reset() override
     {
         ended = Clk::now();
-        s.ResultsTable.reset();
-        s.ResultsRecords = nullptr;
-        s.EmailOn = s.WebsiteOn = s.KeywordOn = s.StripOn = s.CancelRequested = 0;
+        s.run.results.reset();
+        s.settings.email = s.settings.website = s.settings.keyword = s.settings.strip = s.run.cancelRequested = false;
         list.clear();
     }
 
@@ -130,16 +129,16 @@ int main(int argc, char** argv)
             host.answers.dir = QString::fromStdString(root + "/out");
             if (strip) {
                 host.strip = true;
-                host.s.StripOn = 1;
+                host.s.settings.strip = true;
             } else {
-                host.s.EmailOn = host.s.WebsiteOn = 1;
+                host.s.settings.email = host.s.settings.website = true;
             }
             const long before = rssKb();
             const auto start = Clk::now();
             ProcessChosenFiles(host);
             const double totalMs = std::chrono::duration<double, std::milli>(Clk::now() - start).count();
-            std::printf("%s cancel at file %5d: run %8.0f ms, max yield gap %6.2f ms", strip ? "strip  " : "extract", at,
-                totalMs, host.maxGapMs);
+            std::printf("%s cancel at file %5d: run %8.0f ms, max yield gap %6.2f ms", strip ? "strip  " : "extract",
+                at, totalMs, host.maxGapMs);
             if (at >= 0)
                 std::printf(", press->end %6.2f ms",
                     std::chrono::duration<double, std::milli>(host.ended - host.pressed).count());

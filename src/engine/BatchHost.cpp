@@ -17,7 +17,7 @@ BatchHost::BatchHost(QStringList chosen)
 {
     // What the first resetWindow creates: an empty keyword set.
     session_.useKeywords(std::make_shared<KeywordFile>());
-    state_.FirstLoadDone = 1;
+    state_.keywordsLoaded = true;
 }
 
 QString BatchHost::chosenEntry(int index) const
@@ -52,21 +52,20 @@ void BatchHost::setProgressCaption(const QString& text)
 void BatchHost::yield()
 {
     if (interrupted && interrupted())
-        state_.CancelRequested = 1;
+        state_.run.cancelRequested = true;
 }
 
 void BatchHost::reset()
 {
-    state_.ResultsTable.reset();
-    state_.ResultsRecords = nullptr;
-    state_.CancelRequested = 0;
+    state_.run.results.reset();
+    state_.run.cancelRequested = false;
     overall_ = file_ = 0.0f;
     chosenList_.clear();
 }
 
-Answer BatchHost::message(const QString& text, Icon icon, Buttons buttons, const QString&)
+Answer BatchHost::message(const QString&, Icon, Buttons buttons, const QString&)
 {
-    messages_.push_back({ text, icon, current_ });
+    // The summary is built from the run's values, never from a message's text.
     switch (buttons) {
     case Buttons::Ok:
     case Buttons::OkCancel:

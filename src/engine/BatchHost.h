@@ -14,16 +14,10 @@ namespace tamsenor {
 // The main window as the command-line companion plays it: List2 is a plain
 // list, the bars are numbers with the bars' range rule, and every question is
 // answered as a user who wants the run done would answer it (OK, Yes, the
-// output directory given on the command line). Messages are recorded with the
-// chosen file that was being processed, for the summary.
+// output directory given on the command line). The chosen files' outcomes are
+// recorded for the summary.
 class BatchHost : public RunHost, public Prompts {
 public:
-    struct Message {
-        QString text;
-        Icon icon = Icon::None;
-        int fileIndex = -1; // the chosen file whose processing showed it; -1 before the first
-    };
-
     explicit BatchHost(QStringList chosen = {});
 
     // Set-up by the caller.
@@ -37,7 +31,7 @@ public:
     // Asked at every yield; true presses Cancel (an interrupt from the terminal).
     std::function<bool()> interrupted;
 
-    const std::vector<Message>& messages() const { return messages_; }
+    const std::vector<FileOutcome>& fileOutcomes() const { return outcomes_; }
     // The chosen files as the run started (the run empties List2 when it ends).
     const QStringList& chosen() const { return chosen_; }
 
@@ -57,6 +51,7 @@ public:
     bool setFileProgress(float value) override;
     void setProgressCaption(const QString& text) override;
     void yield() override;
+    void fileOutcome(const FileOutcome& outcome) override { outcomes_.push_back(outcome); }
     void reset() override;
     int workerCount() const override { return workers_; }
 
@@ -79,7 +74,7 @@ private:
     float overall_ = 0.0f;
     float file_ = 0.0f;
     mutable int current_ = -1;
-    std::vector<Message> messages_;
+    std::vector<FileOutcome> outcomes_;
 };
 
 } // namespace tamsenor

@@ -9,6 +9,7 @@
 #include "io/Paths.h"
 
 #include <algorithm>
+#include <new>
 #include <sys/stat.h>
 
 namespace tamsenor {
@@ -173,16 +174,16 @@ QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings
 BatchReport StripRun(BatchHost& host)
 {
     MainState& state = host.state();
-    state.StripOn = 1;
+    state.settings.strip = true;
     host.setStripChecked(true);
-    state.StripOutputFiles = QStringList { QString() };
+    state.run.stripOutputFiles = QStringList { QString() };
 
     const PrepareOutcome prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled();
     if (prepared.refused())
         return Rejected(RefusalText(prepared, BatchSettings {}));
-    if (host.session().StripOutputDir.isEmpty())
+    if (host.session().stripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
     BatchReport report;
@@ -198,9 +199,9 @@ BatchReport StripRun(BatchHost& host)
     FinishStripOutputs(run.outputs);
     if (!run.notDurable.isEmpty()) {
         report.status = BatchReport::Status::NotDurable;
-        report.error = messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable);
+        report.error = messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable);
     }
-    for (const QString& output : state.StripOutputFiles) {
+    for (const QString& output : state.run.stripOutputFiles) {
         if (!output.isEmpty())
             report.written << output;
     }
@@ -208,27 +209,22 @@ BatchReport StripRun(BatchHost& host)
     return report;
 }
 
-// Sorts the messages of the extraction loop into skipped files and notes.
-void SortFileMessages(const BatchHost& host, std::size_t first, BatchReport& report)
+// Sorts the outcomes of the extraction loop into skipped files and notes.
+void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& report)
 {
-    // The "has problem" message wraps the reason; a marker finds its two ends.
-    const QChar marker(0x1);
-    for (std::size_t i = first; i < host.messages().size(); ++i) {
-        const BatchHost::Message& shown = host.messages()[i];
-        const QString path = host.chosen().value(shown.fileIndex);
-        const QStringList problem = messages::FileHasProblem(path, "\x01").split(marker);
-        if (problem.size() == 2 && shown.text.startsWith(problem[0]) && shown.text.endsWith(problem[1])
-            && shown.text.size() >= problem[0].size() + problem[1].size()) {
-            const QString reason
-                = shown.text.mid(problem[0].size(), shown.text.size() - problem[0].size() - problem[1].size());
-            report.skipped.push_back({ path, reason });
-        } else if (shown.text == messages::FileNotAppropriate(path)) {
-            report.skipped.push_back({ path, QStringLiteral("it cannot be read as text to its end") });
-        } else if (shown.text == messages::FileTooLarge(path)) {
-            report.notes.push_back(
-                path + QStringLiteral(": too large, only its first 2147483647 bytes were processed"));
-        } else {
-            report.notes.push_back(shown.text);
+    for (const FileOutcome& outcome : outcomes) {
+        switch (outcome.kind) {
+        case FileOutcome::Kind::Unreadable:
+        case FileOutcome::Kind::OutOfMemory:
+            report.skipped.push_back({ outcome.path, FromLocalBytes(outcome.reason) });
+            break;
+        case FileOutcome::Kind::NotText:
+            report.skipped.push_back({ outcome.path, QStringLiteral("it cannot be read as text to its end") });
+            break;
+        case FileOutcome::Kind::Truncated:
+            report.notes.push_back(outcome.path
+                + QStringLiteral(": too large, only its first %1 bytes were processed").arg(MaxTextLength));
+            break;
         }
     }
 }
@@ -238,17 +234,17 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     MainState& state = host.state();
     SessionState& session = host.session();
     host.setStripChecked(false);
-    state.StripOutputFiles = QStringList { QString() };
-    state.EmailOn = settings.email ? 1 : 0;
-    state.WebsiteOn = settings.web ? 1 : 0;
-    state.KeywordOn = settings.keywordFile ? 1 : 0;
+    state.run.stripOutputFiles = QStringList { QString() };
+    state.settings.email = settings.email;
+    state.settings.website = settings.web;
+    state.settings.keyword = settings.keywordFile.has_value();
 
     std::vector<QString> keywordNotes;
     if (settings.keywordFile) {
-        session.KeywordOpenPath = *settings.keywordFile;
+        session.keywordOpenPath = *settings.keywordFile;
         auto keywords = std::make_shared<KeywordFile>(LocalBytes(*settings.keywordFile), [&host] {
             host.yield();
-            return host.state().CancelRequested != 1;
+            return !host.state().run.cancelRequested;
         });
         const KeywordLoadReport& load = keywords->loadReport();
         if (load.cancelled)
@@ -272,17 +268,16 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
     BatchReport report;
     report.notes = keywordNotes;
-    const std::shared_ptr<RunResults> results = state.ResultsTable;
+    const std::shared_ptr<RunResults> results = state.run.results;
     // What outgrows memory waits beside the results file, on the disk that
     // has to take it in the end.
     if (results)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
-    state.FixedProcessTime = settings.processTime;
-    const std::size_t firstMessage = host.messages().size();
+    state.settings.fixedProcessTime = settings.processTime;
     const ExtractionEnd extraction = ExtractChosenFiles(host);
     if (extraction.status == ExtractionEnd::Status::Cancelled)
         return Cancelled(keywordNotes);
-    SortFileMessages(host, firstMessage, report);
+    SortFileOutcomes(host.fileOutcomes(), report);
     if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
         report.status = BatchReport::Status::ResultsNotSaved;
         report.error = FromLocalBytes(extraction.reason);
@@ -294,7 +289,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         return report;
     }
 
-    session.ResultsSavePath = settings.resultsPath;
+    session.resultsSavePath = settings.resultsPath;
     const FileResult written = WriteResultsToFile(
         *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
     if (!written.ok) {
@@ -312,16 +307,27 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
 {
     BatchReport report;
-    if (host.chosenCount() == 0) {
-        host.message(messages::NoFile, Icon::None, Buttons::Ok);
-        report = Rejected(messages::NoFile);
-    } else if (settings.strip) {
-        host.setOutputDirectory(settings.outputDirectory);
-        host.setWorkerCount(settings.jobs);
-        report = StripRun(host);
-    } else {
-        host.setWorkerCount(settings.jobs);
-        report = ExtractionRun(host, settings);
+    try {
+        if (host.chosenCount() == 0) {
+            host.message(messages::NoFile, Icon::None, Buttons::Ok);
+            report = Rejected(messages::NoFile);
+        } else if (settings.strip) {
+            host.setOutputDirectory(settings.outputDirectory);
+            host.setWorkerCount(settings.jobs);
+            report = StripRun(host);
+        } else {
+            host.setWorkerCount(settings.jobs);
+            report = ExtractionRun(host, settings);
+        }
+    } catch (const std::bad_alloc&) {
+        // Files that run out of memory are skipped one by one; this is a step
+        // of the run itself (a strip run has taken its outputs back).
+        report = {};
+        report.status = BatchReport::Status::OutOfMemory;
+    } catch (const std::exception& failure) {
+        report = {};
+        report.status = BatchReport::Status::Failed;
+        report.error = QString::fromLocal8Bit(failure.what());
     }
     host.reset();
     return report;

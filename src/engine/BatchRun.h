@@ -56,9 +56,17 @@ struct BatchSettings {
 };
 
 struct BatchReport {
-    enum class Status { Finished, Rejected, Cancelled, ResultsNotSaved, NotDurable };
+    enum class Status {
+        Finished,
+        Rejected,
+        Cancelled,
+        ResultsNotSaved,
+        NotDurable,
+        OutOfMemory, // a step of the run itself ran out of memory; nothing else is reported
+        Failed, // a step of the run failed otherwise; `error` says how
+    };
     Status status = Status::Finished;
-    QString error; // Rejected, ResultsNotSaved, NotDurable: why
+    QString error; // Rejected, ResultsNotSaved, NotDurable, Failed: why
     QStringList written; // the output files (strip mode) or the results file, in order
     std::vector<SkippedFile> skipped; // in list order, with the reasons
     std::vector<QString> notes; // what the user should know besides (a truncated file)

@@ -39,6 +39,31 @@ QString messages::ResultsNotKept(const QString& folder, const std::string& reaso
         + FromLocalBytes(reason);
 }
 
+namespace {
+
+const std::string NotEnoughMemory = "there is not enough memory to process it";
+
+} // namespace
+
+QString messages::ForFile(const FileOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case FileOutcome::Kind::Truncated:
+        return FileTooLarge(outcome.path);
+    case FileOutcome::Kind::NotText:
+        return FileNotAppropriate(outcome.path);
+    case FileOutcome::Kind::Unreadable:
+    case FileOutcome::Kind::OutOfMemory:
+        break;
+    }
+    return FileHasProblem(outcome.path, outcome.reason);
+}
+
+void RunHost::fileOutcome(const FileOutcome& outcome)
+{
+    prompts().message(messages::ForFile(outcome), Icon::Critical, Buttons::Ok);
+}
+
 text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
 {
     const text::StripResult stripped = text::StripTags(text, hook);
@@ -52,8 +77,6 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
 
 namespace {
 
-const std::string NotEnoughMemory = "there is not enough memory to process it";
-
 // The pass's view of the run for one file. The keywords are read afresh for
 // every file, as the pass reads the keyword table while it works.
 text::ExtractSetup SetupFor(RunHost& host, const QString& path)
@@ -61,17 +84,17 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     const MainState& state = host.state();
     const SessionState& session = host.session();
     text::ExtractSetup setup;
-    setup.columns = session.ColumnNames;
-    setup.keywordOn = state.KeywordOn == 1;
-    if (session.CurrentKeywords && setup.keywordOn) {
-        const std::vector<KeywordTable::Record>& records = session.CurrentKeywords->records();
+    setup.columns = session.columnNames;
+    setup.keywordOn = state.settings.keyword;
+    if (session.keywords() && setup.keywordOn) {
+        const std::vector<KeywordTable::Record>& records = session.keywords()->records();
         setup.keywords.reserve(records.size());
         for (const KeywordTable::Record& record : records)
             setup.keywords.push_back({ record.name, record.position });
     }
     setup.filePath = LocalBytes(path);
     const Clock& clock = host.clock();
-    setup.processTime = [&clock, fixed = state.FixedProcessTime] {
+    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime] {
         return fixed ? *fixed : LocalBytes(FormatProcessTime(clock.now()));
     };
     return setup;
@@ -82,10 +105,9 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
 ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 {
     MainState& state = host.state();
-    Prompts& prompts = host.prompts();
     HostHook hook(host);
     // Held for the whole loop, whatever happens to the window's reference.
-    const std::shared_ptr<RunResults> results = state.ResultsTable;
+    const std::shared_ptr<RunResults> results = state.run.results;
     if (results && results->table.spillFolder().empty())
         results->table.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
@@ -96,19 +118,19 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     const std::unique_ptr<StripWorkers> workers = StartWorkers(host, StripWorkers::Mode::Extraction, maxLength);
     auto keepWaiting = [&host, &state] {
         host.yield();
-        return state.CancelRequested != 1;
+        return !state.run.cancelRequested;
     };
 
     for (int i = 0; i < count; ++i) {
         host.yield();
-        if (state.CancelRequested == 1)
+        if (state.run.cancelRequested)
             return { ExtractionEnd::Status::Cancelled, {}, {} };
 
         RaiseOverallProgress(host, step);
         const QString path = host.chosenEntry(i);
         const std::string file = LocalBytes(path);
         host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
-        state.TextBuffer.clear();
+        state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
         std::optional<StripWorkers::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
@@ -118,9 +140,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             TextRead read;
             if (prepared) {
                 read = prepared->read;
-                state.TextBuffer.swap(prepared->text);
+                state.run.textBuffer.swap(prepared->text);
             } else {
-                read = ReadChosenFile(file, state.TextBuffer, maxLength, [&hook] {
+                read = ReadChosenFile(file, state.run.textBuffer, maxLength, [&hook] {
                     hook.yield();
                     return !hook.cancelRequested();
                 });
@@ -128,17 +150,16 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             if (read.status == TextRead::Status::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
-                prompts.message(messages::FileHasProblem(path, read.reason), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::Unreadable, read.reason });
                 continue;
             }
             if (read.truncated)
-                prompts.message(messages::FileTooLarge(path), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::Truncated, {} });
             if (read.status == TextRead::Status::NotText) {
-                prompts.message(messages::FileNotAppropriate(path), Icon::Critical, Buttons::Ok);
+                host.fileOutcome({ path, FileOutcome::Kind::NotText, {} });
                 continue;
             }
 
-            state.CurrentFilePath = path;
             if (!results)
                 continue;
             text::Outcome outcome = text::Outcome::Finished;
@@ -148,22 +169,23 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
                 ResultsRowSink rows(results->table);
-                outcome = text::ExtractFindings(state.TextBuffer, SetupFor(host, path), rows, hook);
+                outcome = text::ExtractFindings(state.run.textBuffer, SetupFor(host, path), rows, hook);
             } else {
-                outcome = ExtractFileText(state.TextBuffer, SetupFor(host, path), results->table, hook);
+                outcome = ExtractFileText(state.run.textBuffer, SetupFor(host, path), results->table, hook);
             }
             if (outcome == text::Outcome::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };
         } catch (const RowsNotKept& failure) {
             return { ExtractionEnd::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
         } catch (const text::PositionError&) {
-            // A failing pass ends this file only; the run goes on.
+            // Ends this file only, and silently: PrepareRun refused every position
+            // list the pass cannot read, so only keywords edited mid-run get here.
         } catch (const std::bad_alloc&) {
             // The rows the file gave so far stay, as after a failing pass;
             // the user learns that the file was not searched to its end.
-            state.TextBuffer.clear();
-            state.TextBuffer.shrink_to_fit();
-            prompts.message(messages::FileHasProblem(path, NotEnoughMemory), Icon::Critical, Buttons::Ok);
+            state.run.textBuffer.clear();
+            state.run.textBuffer.shrink_to_fit();
+            host.fileOutcome({ path, FileOutcome::Kind::OutOfMemory, NotEnoughMemory });
         }
     }
     return { ExtractionEnd::Status::Finished, {}, {} };

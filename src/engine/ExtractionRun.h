@@ -34,8 +34,8 @@ struct ExtractionEnd {
 };
 
 // The extraction loop of the Process command over every chosen file: progress,
-// caption, reading with its messages ("has problem", "too large", "not
-// appropriate"), then ExtractFileText into ResultsRecords. A file whose pass
+// caption, reading (a file's problems go to host.fileOutcome as they arise),
+// then ExtractFileText into the results table. A file whose pass
 // fails is left with the rows it gave and the loop goes on. Unless the caller
 // chose another folder, the table moves what outgrows memory into the
 // system's temporary folder; when that fails, nothing more is searched.
@@ -47,6 +47,9 @@ QString FileHasProblem(const QString& path, const std::string& reason);
 QString FileTooLarge(const QString& path);
 QString FileNotAppropriate(const QString& path);
 QString ResultsNotKept(const QString& folder, const std::string& reason);
+// The window's message box for a file's outcome: "has problem" (Unreadable,
+// OutOfMemory), "too large" (Truncated) or "not appropriate" (NotText).
+QString ForFile(const FileOutcome& outcome);
 } // namespace messages
 
 } // namespace tamsenor

@@ -6,7 +6,7 @@
 namespace tamsenor {
 
 // Lets the text engines talk to the window of a run: yields go to the event
-// queue, cancel is CancelRequested, progress is PBFProgress.
+// queue, cancel is MainState::run.cancelRequested, progress is PBFProgress.
 class HostHook : public text::Hook {
 public:
     explicit HostHook(RunHost& host)
@@ -15,7 +15,7 @@ public:
     }
 
     void yield() override { host_.yield(); }
-    bool cancelRequested() const override { return host_.state().CancelRequested == 1; }
+    bool cancelRequested() const override { return host_.state().run.cancelRequested; }
     float fileProgress() const override { return host_.fileProgress(); }
     // A value outside the bar's range is not stored; that never fails the file.
     void setFileProgress(float value) override { host_.setFileProgress(value); }

@@ -3,8 +3,6 @@
 #include "engine/LocalText.h"
 #include "text/Extract.h"
 
-#include <new>
-
 namespace tamsenor {
 
 QString messages::UnreadablePositions(const std::string& keywordName)
@@ -42,7 +40,7 @@ private:
 } // namespace
 
 std::optional<std::vector<std::string>> BuildColumnNames(
-    Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords, const StopCheck& stop)
+    const RunSettings& settings, KeywordTable* keywords, const StopCheck& stop)
 {
     std::vector<std::string> names(1);
     auto append = [&names](const std::string& name) {
@@ -51,11 +49,11 @@ std::optional<std::vector<std::string>> BuildColumnNames(
         else
             names.push_back(name);
     };
-    if (emailOn == 1)
+    if (settings.email)
         append("Email");
-    if (websiteOn == 1)
+    if (settings.website)
         append("WebSite");
-    if (keywordOn == 1 && keywords) {
+    if (settings.keyword && keywords) {
         names.reserve(static_cast<std::size_t>(keywords->recordCount()) + 4);
         Pace pace(stop);
         for (keywords->moveFirst(); !keywords->eof(); keywords->moveNext()) {
@@ -77,10 +75,8 @@ bool KeywordPositionsReadable(const std::string& name, const std::string& positi
     text::BasicHook hook;
     try {
         text::NextKeywordResult(text, { name, position }, hook);
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const text::PositionError&) {
+        return false; // the caller refuses the run and names the keyword
     }
     return true;
 }
@@ -90,13 +86,11 @@ namespace {
 PrepareOutcome Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
 {
     host.prompts().message(text, icon, Buttons::Ok);
-    host.state().RunRejected = 1;
     return { refusal, std::move(keyword), text };
 }
 
-PrepareOutcome Cancelled(RunHost& host)
+PrepareOutcome Cancelled()
 {
-    host.state().RunRejected = 1;
     return { Refusal::Cancelled, {}, {} };
 }
 
@@ -106,8 +100,8 @@ PrepareOutcome Cancelled(RunHost& host)
 PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
-    const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.EmailOn == 1)
-        || (name == "WebSite" && state.WebsiteOn == 1);
+    const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.settings.email)
+        || (name == "WebSite" && state.settings.website);
     if (builtIn)
         return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
     return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
@@ -117,13 +111,13 @@ PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 // have a name to search for and a position list the extractor can read.
 PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 {
-    const KeywordTable* keywords = host.session().CurrentKeywords;
+    const KeywordTable* keywords = host.session().keywords();
     if (!keywords)
         return {};
     Pace pace(stop);
     for (const KeywordTable::Record& record : keywords->records()) {
         if (pace.stopped())
-            return Cancelled(host);
+            return Cancelled();
         if (record.name.empty())
             return Reject(host, Refusal::UnnamedKeyword, messages::UnnamedKeyword, Icon::Critical);
         if (!KeywordPositionsReadable(record.name, record.position))
@@ -142,61 +136,56 @@ PrepareOutcome PrepareRun(RunHost& host)
     Prompts& prompts = host.prompts();
     const StopCheck stop = [&host] {
         host.yield();
-        return host.state().CancelRequested == 1;
+        return host.state().run.cancelRequested;
     };
 
-    state.RunRejected = 0;
-    if (state.EmailOn + state.WebsiteOn + state.KeywordOn + state.StripOn == 0)
+    if (!(state.settings.email || state.settings.website || state.settings.keyword || state.settings.strip))
         return Reject(host, Refusal::NoSetting, messages::NoSetting, Icon::None);
 
-    session.StripOutputDir.clear();
+    session.stripOutputDir.clear();
     if (host.stripChecked()) {
         // Either answer ends the checks; an empty directory ends the run later.
         if (prompts.message(messages::StripDirectoryNotice, Icon::None, Buttons::OkCancel) == Answer::Ok)
-            session.StripOutputDir = prompts.chooseOutputDirectory();
+            session.stripOutputDir = prompts.chooseOutputDirectory();
         return {};
     }
 
-    const bool noKeywords = !session.CurrentKeywords || session.CurrentKeywords->recordCount() == 0;
-    if (noKeywords && state.KeywordOn > 0)
+    const bool noKeywords = !session.keywords() || session.keywords()->recordCount() == 0;
+    if (noKeywords && state.settings.keyword)
         return Reject(host, Refusal::NoKeyword, messages::NoKeyword, Icon::None);
 
-    std::optional<std::vector<std::string>> columns
-        = BuildColumnNames(state.EmailOn, state.WebsiteOn, state.KeywordOn, session.CurrentKeywords, stop);
+    std::optional<std::vector<std::string>> columns = BuildColumnNames(state.settings, session.keywords(), stop);
     if (!columns)
-        return Cancelled(host);
-    session.ColumnNames = std::move(*columns);
+        return Cancelled();
+    session.columnNames = std::move(*columns);
     // The results table gets its columns one by one, as its constructor would
     // add them, so that a cancel is seen among millions of keyword columns.
-    state.ResultsTable = std::make_shared<RunResults>(std::vector<std::string>());
-    state.ResultsRecords = &state.ResultsTable->table;
+    state.run.results = std::make_shared<RunResults>(std::vector<std::string>());
     const std::string* clash = nullptr;
     Pace columnPace(stop);
-    for (const std::string& name : session.ColumnNames) {
+    for (const std::string& name : session.columnNames) {
         if (columnPace.stopped())
-            return Cancelled(host);
-        if (!state.ResultsRecords->appendColumn(name)) {
+            return Cancelled();
+        if (!state.run.results->table.appendColumn(name)) {
             clash = &name;
             break;
         }
     }
-    if (clash || session.ResultsTableFailed == 1) {
-        session.ResultsTableFailed = 0;
-        return ColumnClash(host, clash ? *clash : std::string());
-    }
+    if (clash)
+        return ColumnClash(host, *clash);
 
-    if (state.KeywordOn == 1) {
+    if (state.settings.keyword) {
         if (PrepareOutcome checked = KeywordsSearchable(host, stop); checked.refused())
             return checked;
     }
 
-    ResultsTable& table = *state.ResultsRecords;
+    ResultsTable& table = state.run.results->table;
     table.addRow();
     Pace pace(stop);
-    for (std::size_t k = 0; k < session.ColumnNames.size(); ++k) {
+    for (std::size_t k = 0; k < session.columnNames.size(); ++k) {
         if (pace.stopped())
-            return Cancelled(host);
-        table.setValue(k, session.ColumnNames[k]);
+            return Cancelled();
+        table.setValue(k, session.columnNames[k]);
     }
 
     host.setOverallProgress(0.0f);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/SessionState.h"
 #include "engine/RunHost.h"
+#include "engine/SessionState.h"
 
 #include <functional>
 #include <optional>
@@ -14,8 +14,8 @@ namespace tamsenor {
 // stops the step (the user cancelled).
 using StopCheck = std::function<bool()>;
 
-// The results table's column names: "Email" (emailOn 1), "WebSite"
-// (websiteOn 1), every keyword name in table order (keywordOn 1), then
+// The results table's column names: "Email" (settings.email), "WebSite"
+// (settings.website), every keyword name in table order (settings.keyword), then
 // "FileName" and "ProcessTime". A name goes into the first entry while that is
 // still empty, so an empty keyword name at the front leaves no column of its
 // own. Reading the names leaves `keywords` positioned past its last record.
@@ -23,10 +23,11 @@ using StopCheck = std::function<bool()>;
 // Example: web sites and keywords Price, Phone ->
 // "WebSite", "Price", "Phone", "FileName", "ProcessTime".
 std::optional<std::vector<std::string>> BuildColumnNames(
-    Flag emailOn, Flag websiteOn, Flag keywordOn, KeywordTable* keywords, const StopCheck& stop = {});
+    const RunSettings& settings, KeywordTable* keywords, const StopCheck& stop = {});
 
 // Whether the keyword extractor can read `position` as its list of word
-// positions (whole numbers of 16 bits, separated by commas).
+// positions (whole numbers of 16 bits, separated by commas). A lack of
+// memory is thrown on, as the run's own steps throw it.
 bool KeywordPositionsReadable(const std::string& name, const std::string& position);
 
 // Why PrepareRun did not let a run go on.
@@ -49,11 +50,11 @@ struct PrepareOutcome {
     bool refused() const { return refusal != Refusal::None; }
 };
 
-// The pre-run checks and set-up: refuses (showing why, and setting
-// RunRejected), or, in strip mode, asks for StripOutputDir; in extraction mode
-// builds ColumnNames, a new results table with its header row, and sets
+// The pre-run checks and set-up: refuses (showing why, and returning the
+// refusal), or, in strip mode, asks for stripOutputDir; in extraction mode
+// builds columnNames, a new results table with its header row, and sets
 // PBProgress to 0. The steps over the keywords yield every few thousand
-// keywords and stop when CancelRequested is set.
+// keywords and stop when cancel is requested.
 PrepareOutcome PrepareRun(RunHost& host);
 
 // The messages of the checks, as the user sees them.

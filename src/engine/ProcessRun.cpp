@@ -18,7 +18,7 @@ void Run(RunHost& host)
     MainState& state = host.state();
     Prompts& prompts = host.prompts();
 
-    state.StripOutputFiles = QStringList { QString() };
+    state.run.stripOutputFiles = QStringList { QString() };
     host.setCommandsEnabled(false, false, true);
 
     if (host.chosenCount() == 0) {
@@ -26,12 +26,11 @@ void Run(RunHost& host)
         return;
     }
 
-    PrepareRun(host);
-    if (state.RunRejected == 1)
+    if (PrepareRun(host).refused())
         return;
 
     if (host.stripChecked()) {
-        if (host.session().StripOutputDir.isEmpty())
+        if (host.session().stripOutputDir.isEmpty())
             return;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
@@ -44,7 +43,7 @@ void Run(RunHost& host)
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
-            prompts.message(messages::OutputsNotDurable(host.session().StripOutputDir, run.notDurable), Icon::Critical,
+            prompts.message(messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable), Icon::Critical,
                 Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
@@ -75,14 +74,15 @@ void ProcessChosenFiles(RunHost& host)
         // step of the run itself, so the run cannot go on.
         host.prompts().message(messages::RunOutOfMemory, Icon::Critical, Buttons::Ok);
     } catch (const std::exception&) {
-        // A failing step never keeps the window from its idle state.
+        // Nothing else is known to be thrown; should it be, the run ends as a
+        // cancelled one does, silently, and the window still returns to idle.
     }
     host.reset();
 }
 
 void CancelProcessing(RunHost& host)
 {
-    host.state().CancelRequested = 1;
+    host.state().run.cancelRequested = true;
 }
 
 } // namespace tamsenor

@@ -13,7 +13,7 @@ inline const QString RunOutOfMemory
     = QStringLiteral("There is not enough memory to go on with the processing; the run was stopped.");
 } // namespace messages
 
-// The Cancel command: sets CancelRequested and nothing else.
+// The Cancel command: sets run.cancelRequested and nothing else.
 void CancelProcessing(RunHost& host);
 
 } // namespace tamsenor

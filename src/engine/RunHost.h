@@ -1,12 +1,29 @@
 #pragma once
 
 #include "engine/Clock.h"
-#include "engine/SessionState.h"
 #include "engine/Prompts.h"
+#include "engine/SessionState.h"
 
 #include <QString>
 
+#include <string>
+
 namespace tamsenor {
+
+// What became of one chosen file of an extraction run, when it was not simply
+// searched to its end. A file may give two: Truncated as it is read, then
+// NotText when it proves to be no text.
+struct FileOutcome {
+    enum class Kind {
+        Unreadable, // it could not be opened; skipped
+        Truncated, // longer than MaxTextLength: only its first bytes are searched
+        NotText, // it cannot be read as text to its end; skipped
+        OutOfMemory, // its search ran out of memory; the rows it gave so far stay
+    };
+    QString path;
+    Kind kind = Kind::Unreadable;
+    std::string reason; // Unreadable, OutOfMemory: why (local 8-bit bytes)
+};
 
 // What a processing run needs of the main window. The window implements it
 // over its controls; the batch tool and engine tests implement it plainly.
@@ -42,6 +59,10 @@ public:
 
     // Lets the window process pending events (repaints, the Cancel click).
     virtual void yield() = 0;
+
+    // A chosen file's outcome, at the moment the run meets it. By default the
+    // window's message box (see messages::ForFile).
+    virtual void fileOutcome(const FileOutcome& outcome);
 
     // resetWindow as the reset routine.
     virtual void reset() = 0;

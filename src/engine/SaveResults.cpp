@@ -5,31 +5,13 @@
 
 #include <algorithm>
 
-#include <sys/stat.h>
-
 namespace tamsenor {
-
-QString messages::ReplaceQuestion(const QString& path)
-{
-    return QStringLiteral("The file ") + path + QStringLiteral(" already exists, do you want to replace it?");
-}
 
 QString messages::ResultsNotSaved(const QString& path, const std::string& reason)
 {
     return QStringLiteral("The results could not be saved to '") + path + QStringLiteral("': ")
         + FromLocalBytes(reason);
 }
-
-namespace {
-
-// Any entry of that name counts, a dangling link or a directory included.
-bool NameTaken(const QString& path)
-{
-    struct stat info { };
-    return ::lstat(LocalBytes(path).c_str(), &info) == 0;
-}
-
-} // namespace
 
 std::string ResultsPathConflict(const QString& path, const QStringList& chosen, const QStringList& keywordFiles)
 {
@@ -59,7 +41,7 @@ FileDialogSetup ResultsFileDialog()
 void SaveResults(RunHost& host)
 {
     Prompts& prompts = host.prompts();
-    const std::shared_ptr<RunResults> results = host.state().ResultsTable;
+    const std::shared_ptr<RunResults> results = host.state().run.results;
     if (prompts.message(messages::SaveQuestion, Icon::None, Buttons::YesNo) != Answer::Yes)
         return;
     if (!results)
@@ -71,31 +53,22 @@ void SaveResults(RunHost& host)
         prompts, host.session(), *results, chosen, ResultsFileDialog(), ResultsFormat::Tsv, [&host] { host.yield(); });
 }
 
-SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results, const QStringList& runFiles,
-    const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield)
+SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results,
+    const QStringList& runFiles, const FileDialogSetup& dialog, ResultsFormat format,
+    const std::function<void()>& yield)
 {
-    for (;;) {
-        const std::optional<QString> chosen = prompts.saveFile(dialog);
-        if (!chosen)
-            return SaveOutcome::Cancelled;
-        const QString path = *chosen;
-        session.ResultsSavePath = path;
-        // The run's files and the keyword files in use are never replaced.
-        if (const std::string conflict
-            = ResultsPathConflict(path, runFiles, { session.KeywordOpenPath, session.KeywordSavePath });
-            !conflict.empty()) {
-            prompts.message(messages::ResultsNotSaved(path, conflict), Icon::Critical, Buttons::Ok);
-            continue;
-        }
-        if (NameTaken(path)
-            && prompts.message(messages::ReplaceQuestion(path), Icon::None, Buttons::YesNo) != Answer::Yes)
-            continue;
-
-        const FileResult written = WriteResultsToFile(results, format, LocalBytes(path), yield);
-        if (written.ok)
-            return SaveOutcome::Saved;
-        prompts.message(messages::ResultsNotSaved(path, written.reason), Icon::Critical, Buttons::Ok);
-    }
+    SaveSteps steps;
+    steps.dialog = dialog;
+    steps.chosen = [&session](const QString& path) { session.resultsSavePath = path; };
+    // The run's files and the keyword files in use are never replaced.
+    steps.refusal = [&](const QString& path) {
+        const std::string conflict
+            = ResultsPathConflict(path, runFiles, { session.keywordOpenPath, session.keywordSavePath });
+        return conflict.empty() ? QString() : messages::ResultsNotSaved(path, conflict);
+    };
+    steps.write = [&](const QString& path) { return WriteResultsToFile(results, format, LocalBytes(path), yield); };
+    steps.notSaved = messages::ResultsNotSaved;
+    return SaveWithReplaceQuestion(prompts, steps);
 }
 
 } // namespace tamsenor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RunHost.h"
+#include "engine/SaveWithReplace.h"
 #include "results/ResultsExport.h"
 
 #include <QString>
@@ -18,15 +19,14 @@ namespace tamsenor {
 // question) discards the results.
 void SaveResults(RunHost& host);
 
-enum class SaveOutcome { Saved, Cancelled };
-
 // The save steps after the question: `dialog` until the user names a file
 // that does not exist or agrees to replace it and that is none of `runFiles`
 // nor a keyword file in use, then the write in `format`. A write that fails
 // is reported and the dialog comes back. Cancelled when the user cancelled the
 // dialog (nothing written). SaveResults runs it with the results-file dialog.
-SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results, const QStringList& runFiles,
-    const FileDialogSetup& dialog, ResultsFormat format, const std::function<void()>& yield);
+SaveOutcome SaveResultsAs(Prompts& prompts, SessionState& session, const RunResults& results,
+    const QStringList& runFiles, const FileDialogSetup& dialog, ResultsFormat format,
+    const std::function<void()>& yield);
 
 // The dialog of the results file: "Text Files(*.txt)" preselected.
 FileDialogSetup ResultsFileDialog();
@@ -38,7 +38,6 @@ std::string ResultsPathConflict(const QString& path, const QStringList& chosen, 
 
 namespace messages {
 inline const QString SaveQuestion = QStringLiteral("The processing is finished, do you want to save the results?");
-QString ReplaceQuestion(const QString& path);
 QString ResultsNotSaved(const QString& path, const std::string& reason);
 } // namespace messages
 

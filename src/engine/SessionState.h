@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,47 +13,47 @@
 
 namespace tamsenor {
 
-using Flag = std::int16_t; // 0 (off) or 1 (on)
-using ResultsRecordSet = ResultsTable;
-
 // The program-wide session.
 struct SessionState {
-    std::shared_ptr<KeywordFile> KeywordObject;
-    KeywordTable* CurrentKeywords = nullptr; // always &KeywordObject->table
-    std::vector<std::string> ColumnNames;
-    QString KeywordSavePath;
-    QString KeywordOpenPath;
-    QString ResultsSavePath;
-    Flag ResultsTableFailed = 0;
-    QString StripOutputDir;
+    std::shared_ptr<KeywordFile> keywordFile; // the keyword set in use
+    std::vector<std::string> columnNames; // of the last run's results table
+    QString keywordSavePath;
+    QString keywordOpenPath;
+    QString resultsSavePath;
+    QString stripOutputDir;
+
+    // The keyword table in use; null when there is none.
+    KeywordTable* keywords() const { return keywordFile ? &keywordFile->table : nullptr; }
 
     // Makes `object` the keyword set in use, releasing the previous one.
-    void useKeywords(std::shared_ptr<KeywordFile> object)
-    {
-        KeywordObject = std::move(object);
-        CurrentKeywords = KeywordObject ? &KeywordObject->table : nullptr;
-    }
+    void useKeywords(std::shared_ptr<KeywordFile> object) { keywordFile = std::move(object); }
+};
+
+// What the next run collects, as the window's switches set it.
+struct RunSettings {
+    bool email = false; // ChkEmail
+    bool website = false; // ChkWebsite
+    bool keyword = false; // ChkKeyword
+    bool strip = false; // ChkStrip: strip mode instead of extraction
+    QString extensionFilter; // the file chooser's suffix, without "*."
+    // When set, the "ProcessTime" text of every row instead of the clock's
+    // (the companion's --process-time, local 8-bit bytes).
+    std::optional<std::string> fixedProcessTime;
+};
+
+// What a run holds while it goes, and leaves behind.
+struct RunState {
+    bool cancelRequested = false;
+    std::shared_ptr<RunResults> results; // the extraction run's table; null between runs
+    std::string textBuffer; // the text of the file being processed
+    QStringList stripOutputFiles; // strip mode: an empty first entry, then every output written
 };
 
 // The main window's state record.
 struct MainState {
-    Flag EmailOn = 0;
-    Flag WebsiteOn = 0;
-    Flag KeywordOn = 0;
-    Flag StripOn = 0;
-    Flag RunRejected = 0;
-    Flag CancelRequested = 0;
-    std::shared_ptr<RunResults> ResultsTable;
-    ResultsRecordSet* ResultsRecords = nullptr;
-    std::string TextBuffer;
-    std::int32_t SearchPos = 0;
-    QString ExtensionFilter;
-    QString CurrentFilePath;
-    QStringList StripOutputFiles;
-    Flag FirstLoadDone = 0;
-    // When set, the "ProcessTime" text of every row instead of the clock's
-    // (the companion's --process-time, local 8-bit bytes).
-    std::optional<std::string> FixedProcessTime;
+    RunSettings settings;
+    RunState run;
+    bool keywordsLoaded = false; // the first reset has loaded the keyword file
 };
 
 } // namespace tamsenor

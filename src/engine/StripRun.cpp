@@ -171,12 +171,12 @@ namespace {
 void StripFilesInto(RunHost& host, StripRunResult& run)
 {
     MainState& state = host.state();
-    const QString directory = host.session().StripOutputDir;
+    const QString directory = host.session().stripOutputDir;
     HostHook hook(host);
     const int count = host.chosenCount();
     const int step = StripProgressStep(count);
     const ChosenFileSet chosen(host);
-    QSet<QString> written(state.StripOutputFiles.begin(), state.StripOutputFiles.end());
+    QSet<QString> written(state.run.stripOutputFiles.begin(), state.run.stripOutputFiles.end());
     // By name, and by device and inode: a link in the output folder may lead
     // one output's name to another output of the run.
     std::set<std::pair<std::uint64_t, std::uint64_t>> writtenFiles;
@@ -196,12 +196,12 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
     auto cancelled = [&run] { run.outcome = text::Outcome::Cancelled; };
     auto keepWaiting = [&host, &state] {
         host.yield();
-        return state.CancelRequested != 1;
+        return !state.run.cancelRequested;
     };
 
     for (int i = 0; i < count; ++i) {
         host.yield();
-        if (state.CancelRequested == 1)
+        if (state.run.cancelRequested)
             return cancelled();
         if (host.overallProgress() < 99.5f)
             host.setOverallProgress(host.overallProgress() + static_cast<float>(step));
@@ -213,7 +213,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
         const auto size = ChosenFileSize(input, &reason);
         if (size) {
             host.setProgressCaption(ProgressCaption(path, size));
-            state.TextBuffer.clear();
+            state.run.textBuffer.clear();
             host.setFileProgress(0.0f);
         }
         std::optional<StripWorkers::Prepared> prepared;
@@ -226,7 +226,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     for (const float value : prepared->progress)
                         host.setFileProgress(value);
                     file = std::move(prepared->result);
-                    state.TextBuffer.swap(prepared->text);
+                    state.run.textBuffer.swap(prepared->text);
                     const std::string outputBytes = LocalBytes(output);
                     if (file.written && prepared->output && prepared->outputPath == outputBytes) {
                         // Written ahead under the very name chosen here: only the rename is left.
@@ -236,10 +236,10 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                         if (committed)
                             file.replacement = prepared->output->replacement();
                     } else if (file.written) {
-                        file = WriteStripOutput(outputBytes, state.TextBuffer, hook);
+                        file = WriteStripOutput(outputBytes, state.run.textBuffer, hook);
                     }
                 } else {
-                    file = StripOneFile(input, LocalBytes(output), state.TextBuffer, hook);
+                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};
@@ -248,7 +248,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
             if (file.outcome == text::Outcome::Cancelled)
                 return cancelled();
             if (file.written) {
-                state.StripOutputFiles.append(output);
+                state.run.stripOutputFiles.append(output);
                 run.outputs.push_back(file.replacement);
                 written.insert(output);
                 writtenFiles.insert({ file.replacement.written.device, file.replacement.written.inode });
@@ -259,7 +259,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
         if (!file.written)
             run.skipped.push_back({ path, FromLocalBytes(reason) });
 
-        if (state.CancelRequested == 1)
+        if (state.run.cancelRequested)
             return cancelled();
     }
 

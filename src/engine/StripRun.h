@@ -67,8 +67,8 @@ struct StripRunResult {
     QString notDurable; // a finished run: why its outputs could not be made durable; empty when they are
 };
 
-// The strip-mode loop over every chosen file into StripOutputDir: progress,
-// caption, StripOneFile, each output recorded in StripOutputFiles. A file that
+// The strip-mode loop over every chosen file into stripOutputDir: progress,
+// caption, StripOneFile, each output recorded in stripOutputFiles. A file that
 // cannot be converted is skipped without a message and listed in the result.
 // No output replaces a chosen file of the run (see StripOutputPath). With
 // host.workerCount() above 1 the files are read and stripped ahead on that

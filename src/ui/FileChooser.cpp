@@ -103,8 +103,8 @@ void FileChooser::showChosenCount()
 
 void FileChooser::suffixFilter(bool edited)
 {
-    state_.ExtensionFilter = suffixFrom(c_.extensionBox->currentText());
-    if (!c_.patternList->setPattern(QStringLiteral("*.") + state_.ExtensionFilter) && edited) {
+    state_.settings.extensionFilter = suffixFrom(c_.extensionBox->currentText());
+    if (!c_.patternList->setPattern(QStringLiteral("*.") + state_.settings.extensionFilter) && edited) {
         prompts_.message(QStringLiteral("The suffix of the files is wrong"), Icon::Critical, Buttons::Ok);
         return;
     }

@@ -381,13 +381,12 @@ bool MainWindow::runGoingOn() const
 void MainWindow::resetWindow()
 {
     // 1. The keyword table, the first time only; a reset keeps the user's keywords.
-    if (state_.FirstLoadDone == 0) {
-        session_.useKeywords(std::make_shared<KeywordFile>(LocalBytes(session_.KeywordOpenPath)));
-        state_.FirstLoadDone = 1;
+    if (!state_.keywordsLoaded) {
+        session_.useKeywords(std::make_shared<KeywordFile>(LocalBytes(session_.keywordOpenPath)));
+        state_.keywordsLoaded = true;
     }
     // 2.
-    state_.ResultsTable.reset();
-    state_.ResultsRecords = nullptr;
+    state_.run.results.reset();
     // 3. The chooser onto the working directory. The controls only catch up
     // with the current drive and directory here, so their change rules stay
     // quiet; steps 5 and 6 fill fileList_ and fileCountLabel_ in any case.
@@ -400,8 +399,8 @@ void MainWindow::resetWindow()
     }
     patternList_->setPath(cwd);
     // 4.
-    state_.ExtensionFilter = FileChooser::suffixFrom(extensionBox_->currentText());
-    patternList_->setPattern(QStringLiteral("*.") + state_.ExtensionFilter);
+    state_.settings.extensionFilter = FileChooser::suffixFrom(extensionBox_->currentText());
+    patternList_->setPattern(QStringLiteral("*.") + state_.settings.extensionFilter);
     // 5., 6.
     chooser_->refillFileList();
     chooser_->showFileCount();
@@ -422,10 +421,10 @@ void MainWindow::resetWindow()
     processButton_->setEnabled(true);
     exitButton_->setEnabled(true);
     // 11.
-    state_.EmailOn = 0;
-    state_.WebsiteOn = 0;
-    state_.KeywordOn = 0;
-    state_.CancelRequested = 0;
+    state_.settings.email = false;
+    state_.settings.website = false;
+    state_.settings.keyword = false;
+    state_.run.cancelRequested = false;
     // 12.
     overallProgressBar_->setValue(0.0f);
     fileProgressBar_->setValue(0.0f);
@@ -439,7 +438,7 @@ void MainWindow::resetWindow()
 void MainWindow::refillKeywordList()
 {
     keywordList_->clear();
-    KeywordTable* table = session_.CurrentKeywords;
+    KeywordTable* table = session_.keywords();
     if (!table || table->recordCount() == 0)
         return;
     QStringList names;
@@ -458,42 +457,42 @@ void MainWindow::stripSwitched(bool checked)
 {
     if (checked) {
         stripCheck_->setCaptionColour(PaletteColour::text());
-        state_.EmailOn = 0;
-        state_.KeywordOn = 0;
+        state_.settings.email = false;
+        state_.settings.keyword = false;
         keywordsCheck_->setChecked(false);
         keywordsCheck_->setEnabled(false);
-        state_.WebsiteOn = 0;
+        state_.settings.website = false;
         websiteCheck_->setChecked(false);
         websiteCheck_->setEnabled(false);
         emailCheck_->setChecked(false);
         emailCheck_->setEnabled(false);
-        state_.StripOn = 1;
+        state_.settings.strip = true;
     } else {
         stripCheck_->setCaptionColour(Grey);
         // The extraction switches stay unchecked: the user checks them again.
         keywordsCheck_->setEnabled(true);
         websiteCheck_->setEnabled(true);
         emailCheck_->setEnabled(true);
-        state_.StripOn = 0;
+        state_.settings.strip = false;
     }
 }
 
 void MainWindow::websiteSwitched(bool checked)
 {
-    state_.WebsiteOn = checked ? 1 : 0;
+    state_.settings.website = checked;
     websiteCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void MainWindow::emailSwitched(bool checked)
 {
-    state_.EmailOn = checked ? 1 : 0;
+    state_.settings.email = checked;
     emailCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void MainWindow::keywordSwitched(bool checked)
 {
     // The keyword table itself is not touched: switching off and on keeps it.
-    state_.KeywordOn = checked ? 1 : 0;
+    state_.settings.keyword = checked;
     keywordsCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
     keywordList_->setBackgroundColour(
         PaletteColour::system(checked ? SystemColour::WindowBackground : SystemColour::ScrollBar));
@@ -513,7 +512,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (running_) {
         // The run still uses the tables: ask it to stop, and close once it has.
-        state_.CancelRequested = 1;
+        state_.run.cancelRequested = true;
         closePending_ = true;
         event->ignore();
         return;
@@ -529,8 +528,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
                 page->close();
         keywordCommands_->SaveQuestionAtExit();
         session_.useKeywords(nullptr);
-        state_.ResultsTable.reset();
-        state_.ResultsRecords = nullptr;
+        state_.run.results.reset();
     }
     event->accept();
 }
@@ -569,14 +567,14 @@ ResultsWindow* MainWindow::resultsWindow() const
 
 bool MainWindow::showResults()
 {
-    if (!previewAction_->isChecked() || !state_.ResultsTable)
+    if (!previewAction_->isChecked() || !state_.run.results)
         return false;
     QStringList runFiles;
     for (int i = 0; i < chosenCount(); ++i)
         runFiles << chosenEntry(i);
     // The window keeps the table alive past the reset that follows the run.
     resultsWindow_ = new ResultsWindow(
-        state_.ResultsTable, runFiles, prompts_, session_,
+        state_.run.results, runFiles, prompts_, session_,
         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, this);
     resultsWindow_->setWindowModality(Qt::WindowModal);
     resultsWindow_->show();

@@ -51,7 +51,7 @@ protected:
     {
         host.chosenList = chosen;
         host.strip = true;
-        host.mainState.StripOn = 1;
+        host.mainState.settings.strip = true;
         host.dialogs.answer(Answer::Ok).directory(out);
         ProcessChosenFiles(host);
         return host.dialogs.messageTexts();
@@ -60,9 +60,9 @@ protected:
     void windowExtract(const QStringList& chosen, const BatchSettings& settings, const QString& results)
     {
         host.chosenList = chosen;
-        host.mainState.WebsiteOn = settings.web ? 1 : 0;
-        host.mainState.EmailOn = settings.email ? 1 : 0;
-        host.mainState.KeywordOn = settings.keywordFile ? 1 : 0;
+        host.mainState.settings.website = settings.web;
+        host.mainState.settings.email = settings.email;
+        host.mainState.settings.keyword = settings.keywordFile.has_value();
         if (settings.keywordFile)
             host.sessionState.useKeywords(std::make_shared<KeywordFile>(settings.keywordFile->toStdString()));
         host.dialogs.answer(Answer::Yes).file(results);
@@ -181,7 +181,7 @@ TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
 
     BatchHost batch(chosen);
     // Interrupted as soon as the first output is written.
-    batch.interrupted = [&batch] { return batch.state().StripOutputFiles.size() == 2; };
+    batch.interrupted = [&batch] { return batch.state().run.stripOutputFiles.size() == 2; };
     BatchSettings settings;
     settings.strip = true;
     settings.outputDirectory = pathOf("out");
@@ -355,8 +355,8 @@ TEST_F(BatchRunTest, InterruptDuringKeywordLoadingOrChecksCancels)
             if (++yields != row.interruptAtYield)
                 return false;
             const MainState& state = batch.state();
-            stage = { batch.session().CurrentKeywords->recordCount(), batch.session().ColumnNames.size(),
-                state.ResultsRecords ? state.ResultsRecords->rowCount() : 0 };
+            stage = { batch.session().keywords()->recordCount(), batch.session().columnNames.size(),
+                state.run.results ? state.run.results->table.rowCount() : 0 };
             return true;
         };
         BatchSettings settings;

@@ -14,7 +14,7 @@ protected:
     // The value of column `name` in data row `row` (1 = first after the header).
     std::optional<std::string> valueAt(std::size_t row, const std::string& name) const
     {
-        const auto& names = host.sessionState.ColumnNames;
+        const auto& names = host.sessionState.columnNames;
         const auto at = std::find(names.begin(), names.end(), name) - names.begin();
         return (*host.rowsAtReset)[row][static_cast<std::size_t>(at)];
     }
@@ -34,9 +34,9 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
         "<p>Price: 7 GBP</p><p>Phone 1 2</p>\n");
     const QString c = makeFile("c.txt", "nothing to find here\r\n");
     host.chosenList << a << b << c;
-    host.mainState.EmailOn = 1;
-    host.mainState.WebsiteOn = 1;
-    host.mainState.KeywordOn = 1;
+    host.mainState.settings.email = true;
+    host.mainState.settings.website = true;
+    host.mainState.settings.keyword = true;
     host.addKeyword("Price:", "1, 2");
     host.addKeyword("Phone", "1, 2");
     const QString saved = pathOf("results.txt");
@@ -58,7 +58,7 @@ TEST_F(ExtractionRunTest, WebSitesEmailsAndKeywordsEndInTheSavedFile)
     ASSERT_EQ(2u, host.dialogs.asked.size());
     EXPECT_EQ(TextFileFilter, host.dialogs.asked[1].fileDialog.filter);
     EXPECT_EQ(2, host.dialogs.asked[1].fileDialog.filterIndex);
-    EXPECT_EQ(saved, host.sessionState.ResultsSavePath);
+    EXPECT_EQ(saved, host.sessionState.resultsSavePath);
     EXPECT_EQ(1, host.resets);
     EXPECT_TRUE(host.chosenList.isEmpty());
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
@@ -75,7 +75,7 @@ TEST_F(ExtractionRunTest, UnreadableFilesAreReportedAndTheRunGoesOn)
     const QString f = pathOf("f.htm");
     ASSERT_TRUE(QDir().mkdir(f));
     host.chosenList << a << b << c << d << e << f;
-    host.mainState.WebsiteOn = 1;
+    host.mainState.settings.website = true;
     host.dialogs.answer(Answer::No);
 
     ProcessChosenFiles(host);
@@ -127,11 +127,11 @@ TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
         FakeRunHost h;
         h.workers = workers;
         h.chosenList = inputs;
-        h.mainState.WebsiteOn = h.mainState.EmailOn = h.mainState.KeywordOn = 1;
+        h.mainState.settings.website = h.mainState.settings.email = h.mainState.settings.keyword = true;
         h.addKeyword("Price:", "1, 2");
         PrepareRun(h);
         EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
-        return Seen { h.mainState.ResultsTable->table.rows(), h.overallValues, h.fileValues, h.captions,
+        return Seen { h.mainState.run.results->table.rows(), h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
     };
 
@@ -154,14 +154,13 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     const QString exact = makeFile("a.htm", "http://exact.test/ab"); // 20 bytes: at the limit
     const QString longer = makeFile("b.htm", "http://t.test/abcdefghijklmnop");
     host.chosenList << exact << longer;
-    host.mainState.WebsiteOn = 1;
-    PrepareRun(host);
-    ASSERT_EQ(0, host.mainState.RunRejected);
+    host.mainState.settings.website = true;
+    ASSERT_FALSE(PrepareRun(host).refused());
 
     EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
 
     EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
-    const auto& rows = host.mainState.ResultsTable->table.rows();
+    const auto& rows = host.mainState.run.results->table.rows();
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ("http://exact.test/ab", rows[1][0]);
     EXPECT_EQ("http://t.test/abcdef", rows[2][0]);
@@ -172,18 +171,16 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
 TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 {
     host.chosenList << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
-    host.mainState.WebsiteOn = 1;
-    PrepareRun(host);
-    ASSERT_EQ(0, host.mainState.RunRejected);
-    host.mainState.KeywordOn = 1;
+    host.mainState.settings.website = true;
+    ASSERT_FALSE(PrepareRun(host).refused());
+    host.mainState.settings.keyword = true;
     host.addKeyword("Bad", "x");
-    host.sessionState.ColumnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
-    host.mainState.ResultsTable = std::make_shared<RunResults>(host.sessionState.ColumnNames);
-    host.mainState.ResultsRecords = &host.mainState.ResultsTable->table;
+    host.sessionState.columnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
+    host.mainState.run.results = std::make_shared<RunResults>(host.sessionState.columnNames);
 
     EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host).status);
 
-    const auto& rows = host.mainState.ResultsTable->table.rows();
+    const auto& rows = host.mainState.run.results->table.rows();
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ("http://two.test/", rows.back()[0]);
     EXPECT_TRUE(host.dialogs.asked.empty());
@@ -193,7 +190,7 @@ TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
 {
     const QString a = makeFile("a.htm", "http://a.test/ ");
     host.chosenList << a << makeFile("b.htm", "http://b.test/ ") << makeFile("c.htm", "http://c.test/ ");
-    host.mainState.WebsiteOn = 1;
+    host.mainState.settings.website = true;
     // The pass of a file ends at 100; the next yield is the top of the next file.
     host.cancelWhen([](const FakeRunHost& h) { return h.fileProgress() == 100.0f; });
 
@@ -205,13 +202,13 @@ TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
     ASSERT_EQ(2u, host.rowsAtReset->size());
     EXPECT_EQ("http://a.test/", valueAt(1, "WebSite"));
     EXPECT_EQ(1u, host.captions.size());
-    EXPECT_EQ(0, host.mainState.CancelRequested);
+    EXPECT_FALSE(host.mainState.run.cancelRequested);
 }
 
 TEST_F(ExtractionRunTest, CancelInsideTheStripper)
 {
     host.chosenList << makeFile("a.htm", "<b>x</b> <i>y</i> http://a.test/ ") << makeFile("b.htm", "http://b.test/ ");
-    host.mainState.WebsiteOn = 1;
+    host.mainState.settings.website = true;
     // The first tag has gone once the progress value has taken its first step
     // (the stripper need not show its work in the buffer before it ends).
     host.cancelWhen([](const FakeRunHost& h) { return h.fileProgress() == 5.0f; });
@@ -222,15 +219,15 @@ TEST_F(ExtractionRunTest, CancelInsideTheStripper)
     EXPECT_EQ(1, host.resets);
     ASSERT_TRUE(host.rowsAtReset);
     EXPECT_EQ(1u, host.rowsAtReset->size()); // the header row only
-    EXPECT_NE(std::string::npos, host.mainState.TextBuffer.find("<i>"));
+    EXPECT_NE(std::string::npos, host.mainState.run.textBuffer.find("<i>"));
     EXPECT_EQ(1u, host.captions.size());
 }
 
 TEST_F(ExtractionRunTest, CancelInsideTheRowLoop)
 {
     host.chosenList << makeFile("a.htm", "http://1.test/ http://2.test/ http://3.test/ http://4.test/ ");
-    host.mainState.WebsiteOn = 1;
-    host.cancelWhen([](const FakeRunHost& h) { return h.mainState.ResultsTable->table.rowCount() == 3; });
+    host.mainState.settings.website = true;
+    host.cancelWhen([](const FakeRunHost& h) { return h.mainState.run.results->table.rowCount() == 3; });
 
     ProcessChosenFiles(host);
 
@@ -259,7 +256,7 @@ TEST_F(ExtractionRunTest, OverallProgressPerFileCount)
         FakeRunHost h;
         for (int i = 0; i < row.files; ++i)
             h.chosenList << makeFile("f" + std::to_string(i) + ".htm", "http://" + std::to_string(i) + ".test/ ");
-        h.mainState.WebsiteOn = 1;
+        h.mainState.settings.website = true;
         h.dialogs.answer(Answer::No);
 
         ProcessChosenFiles(h);
@@ -277,7 +274,7 @@ TEST_F(ExtractionRunTest, CaptionNamesTheFileAndItsSize)
 {
     const QString big = makeFile("big.htm", "http://big.test/ " + std::string(12500 - 17, 'x'));
     host.chosenList << big;
-    host.mainState.WebsiteOn = 1;
+    host.mainState.settings.website = true;
     host.dialogs.answer(Answer::No);
 
     ProcessChosenFiles(host);

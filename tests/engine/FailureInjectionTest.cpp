@@ -68,7 +68,7 @@ protected:
     void stripInto(const QString& directory)
     {
         host.strip = true;
-        host.mainState.StripOn = 1;
+        host.mainState.settings.strip = true;
         host.dialogs.answer(Answer::Ok).directory(directory);
         ProcessChosenFiles(host);
     }
@@ -88,8 +88,8 @@ TEST_F(FailureInjectionTest, BadFilesAreReportedAndTheFindingsOfTheOthersAreSave
     const QString empty = makeFile("empty.htm", "");
     const QString good = makeFile("good.htm", "<p>mail x@y.test or see http://y.test/</p>");
     host.chosenList << vanished << becameDirectory << eof << png << elf << empty << good;
-    host.mainState.EmailOn = 1;
-    host.mainState.WebsiteOn = 1;
+    host.mainState.settings.email = true;
+    host.mainState.settings.website = true;
 
     const QString saved = extractAndSave(pathOf("results.txt"));
 
@@ -140,7 +140,7 @@ TEST_F(FailureInjectionTest, FiftyMegabytePageKeepsFindingsAtStartMiddleAndEnd)
     host.chosenList << makeFile("big.htm", page);
     page.clear();
     page.shrink_to_fit();
-    host.mainState.EmailOn = 1;
+    host.mainState.settings.email = true;
     host.dialogs.answer(Answer::No);
 
     ProcessChosenFiles(host);
@@ -179,7 +179,7 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
         const QString b = makeFile("b" + std::to_string(round) + ".htm", "<p>b</p>");
         h.chosenList << a << b;
         h.strip = true;
-        h.mainState.StripOn = 1;
+        h.mainState.settings.strip = true;
         h.dialogs.answer(Answer::Ok).directory(out);
         // The directory is spoilt once the dialog has returned, at the run's first yield.
         h.onYield = [&, done = false](FakeRunHost&) mutable {
@@ -193,8 +193,8 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
         const std::vector<QString> expected {
             messages::StripDirectoryNotice,
             messages::StripFinished,
-            messages::FilesNotConverted({ { a, QString::fromStdString(row.reason) },
-                { b, QString::fromStdString(row.reason) } }),
+            messages::FilesNotConverted(
+                { { a, QString::fromStdString(row.reason) }, { b, QString::fromStdString(row.reason) } }),
         };
         EXPECT_EQ(expected, h.dialogs.messageTexts());
         EXPECT_EQ(Icon::Exclamation, h.dialogs.messages().back().icon);
@@ -270,7 +270,7 @@ TEST_F(FailureInjectionTest, FullDiskWhileSavingResultsKeepsTheOldFile)
         FakeRunHost h;
         WriteBytes(here.file("page.htm"), page);
         h.chosenList << QString::fromStdString(here.file("page.htm"));
-        h.mainState.EmailOn = 1;
+        h.mainState.settings.email = true;
         // Save, replace the old file, fail; then the dialog again, cancelled.
         h.dialogs.answer(Answer::Yes).file(old).answer(Answer::Yes).file(std::nullopt);
         {
@@ -326,7 +326,7 @@ TEST_F(FailureInjectionTest, ResultsThatCannotBeKeptEndTheRun)
         if (row.window) {
             FakeRunHost h;
             h.chosenList = chosen;
-            h.mainState.EmailOn = 1;
+            h.mainState.settings.email = true;
             ProcessChosenFiles(h);
             EXPECT_EQ(std::vector<QString> { messages::ResultsNotKept(QDir::tempPath(), "No space left on device") },
                 h.dialogs.messageTexts());
@@ -381,9 +381,9 @@ TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
 {
     WriteBytes(dir.file("image.png"), PngBytes);
     host.sessionState.useKeywords(std::make_shared<KeywordFile>(dir.file("image.png")));
-    ASSERT_GT(host.sessionState.CurrentKeywords->recordCount(), 0);
+    ASSERT_GT(host.sessionState.keywords()->recordCount(), 0);
     host.chosenList << makeFile("a.htm", "a@b.test");
-    host.mainState.KeywordOn = 1;
+    host.mainState.settings.keyword = true;
 
     ProcessChosenFiles(host);
 
@@ -411,7 +411,8 @@ TEST_F(FailureInjectionTest, FullDiskWhileSavingKeywordsKeepsThePreviousFile)
     EXPECT_FALSE(written.ok);
     EXPECT_EQ("No space left on device", written.reason);
     EXPECT_EQ(previous, ReadBytes(target));
-    EXPECT_EQ(std::vector<std::string> { "keywords.txt" }, entriesOf(QString::fromStdString(fs::path(target).parent_path())));
+    EXPECT_EQ(
+        std::vector<std::string> { "keywords.txt" }, entriesOf(QString::fromStdString(fs::path(target).parent_path())));
 }
 
 TEST_F(FailureInjectionTest, AwkwardPathsAreUsedExactly)
@@ -424,7 +425,7 @@ TEST_F(FailureInjectionTest, AwkwardPathsAreUsedExactly)
     ASSERT_TRUE(QDir().mkdir(out));
 
     host.chosenList = chosen;
-    host.mainState.EmailOn = 1;
+    host.mainState.settings.email = true;
     const QString saved = extractAndSave(pathOf("-results 'ä'.txt"));
     const std::string table = ReadBytes(saved.toStdString());
     for (int i = 0; i < chosen.size(); ++i) {
@@ -436,11 +437,11 @@ TEST_F(FailureInjectionTest, AwkwardPathsAreUsedExactly)
     FakeRunHost strip;
     strip.chosenList = chosen;
     strip.strip = true;
-    strip.mainState.StripOn = 1;
+    strip.mainState.settings.strip = true;
     strip.dialogs.answer(Answer::Ok).directory(out);
     ProcessChosenFiles(strip);
-    EXPECT_EQ((std::vector<std::string> { "-rfhtm.txt", "Grüße aus Kölnhtm.txt", "quote'and\"doublehtm.txt",
-                  "with spacehtm.txt" }),
+    EXPECT_EQ((std::vector<std::string> {
+                  "-rfhtm.txt", "Grüße aus Kölnhtm.txt", "quote'and\"doublehtm.txt", "with spacehtm.txt" }),
         entriesOf(out));
     const std::string dashed = ReadBytes(out.toStdString() + "/-rfhtm.txt");
     EXPECT_EQ(0u, dashed.find(" From: " + chosen[3].toStdString() + "\r\n")) << dashed;

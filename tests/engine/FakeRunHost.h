@@ -28,7 +28,7 @@ public:
         : fixedClock(QDateTime(QDate(2007, 3, 9), QTime(14, 5)))
     {
         sessionState.useKeywords(std::make_shared<KeywordFile>());
-        mainState.FirstLoadDone = 1;
+        mainState.keywordsLoaded = true;
     }
 
     // Scripting and inspection.
@@ -59,14 +59,14 @@ public:
     void cancelWhen(std::function<bool(const FakeRunHost&)> when)
     {
         onYield = [when = std::move(when)](FakeRunHost& host) {
-            if (host.mainState.CancelRequested == 0 && when(host))
+            if (!host.mainState.run.cancelRequested && when(host))
                 host.pressCancel();
         };
     }
 
     void addKeyword(const std::string& name, const std::string& position)
     {
-        sessionState.CurrentKeywords->addNew(name, position);
+        sessionState.keywords()->addNew(name, position);
     }
 
     // RunHost.
@@ -122,13 +122,13 @@ public:
     {
         ++resets;
         rowsAtReset.reset();
-        if (mainState.ResultsTable)
-            rowsAtReset = mainState.ResultsTable->table.rows();
-        mainState.ResultsTable.reset();
-        mainState.ResultsRecords = nullptr;
+        if (mainState.run.results)
+            rowsAtReset = mainState.run.results->table.rows();
+        mainState.run.results.reset();
         strip = false;
-        mainState.StripOn = 0;
-        mainState.EmailOn = mainState.WebsiteOn = mainState.KeywordOn = mainState.CancelRequested = 0;
+        mainState.settings.strip = false;
+        mainState.settings.email = mainState.settings.website = mainState.settings.keyword
+            = mainState.run.cancelRequested = false;
         setCommandsEnabled(true, true, false);
         overall_ = file_ = 0.0f;
         chosenList.clear();

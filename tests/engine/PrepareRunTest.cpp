@@ -14,7 +14,7 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
 {
     struct Row {
         const char* name;
-        Flag email, website, keyword;
+        bool email, website, keyword;
         Names keywords;
         Names expected;
     };
@@ -32,8 +32,12 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
         KeywordTable table;
         for (const std::string& name : row.keywords)
             table.addNew(name, "1");
-        EXPECT_EQ(row.expected, BuildColumnNames(row.email, row.website, row.keyword, &table).value_or(Names {}));
-        if (row.keyword == 1 && !row.keywords.empty()) {
+        RunSettings settings;
+        settings.email = row.email;
+        settings.website = row.website;
+        settings.keyword = row.keyword;
+        EXPECT_EQ(row.expected, BuildColumnNames(settings, &table).value_or(Names {}));
+        if (row.keyword && !row.keywords.empty()) {
             EXPECT_TRUE(table.eof()); // left past its last record, as the pass also leaves it
         }
     }
@@ -52,22 +56,22 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         std::string keyword = {};
         bool chooseFile = true;
     };
-    auto keywords = [](std::initializer_list<const char*> list, Flag email = 0, Flag website = 0) {
+    auto keywords = [](std::initializer_list<const char*> list, bool email = false, bool website = false) {
         // A copy: the list's own array ends with the row's expression.
         return [names = std::vector<const char*>(list), email, website](FakeRunHost& h) {
-            h.mainState.KeywordOn = 1;
-            h.mainState.EmailOn = email;
-            h.mainState.WebsiteOn = website;
+            h.mainState.settings.keyword = true;
+            h.mainState.settings.email = email;
+            h.mainState.settings.website = website;
             for (const char* name : names)
                 h.addKeyword(name, "1");
         };
     };
     const Row rows[] = {
-        { "no chosen file", [](FakeRunHost& h) { h.mainState.WebsiteOn = 1; }, messages::NoFile, Icon::None,
+        { "no chosen file", [](FakeRunHost& h) { h.mainState.settings.website = true; }, messages::NoFile, Icon::None,
             Refusal::None, {}, false },
         { "no setting", [](FakeRunHost&) {}, messages::NoSetting, Icon::None, Refusal::NoSetting },
-        { "keywords without a keyword", [](FakeRunHost& h) { h.mainState.KeywordOn = 1; }, messages::NoKeyword,
-            Icon::None, Refusal::NoKeyword },
+        { "keywords without a keyword", [](FakeRunHost& h) { h.mainState.settings.keyword = true; },
+            messages::NoKeyword, Icon::None, Refusal::NoKeyword },
         { "two keywords of one name", keywords({ "Phone", "Price", "Price" }), messages::DuplicateColumns,
             Icon::Critical, Refusal::DuplicateKeyword, "Price" },
         { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::BuiltInColumn("FileName"),
@@ -87,20 +91,20 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
             messages::DuplicateColumns, Icon::Critical, Refusal::DuplicateKeyword, "WebSite" },
         { "a position that is no number",
             [](FakeRunHost& h) {
-                h.mainState.KeywordOn = 1;
+                h.mainState.settings.keyword = true;
                 h.addKeyword("Price", "1");
                 h.addKeyword("Phone", "1, x");
             },
             messages::UnreadablePositions("Phone"), Icon::Critical, Refusal::UnreadablePositions, "Phone" },
         { "a position beyond 16 bits",
             [](FakeRunHost& h) {
-                h.mainState.KeywordOn = 1;
+                h.mainState.settings.keyword = true;
                 h.addKeyword("Price", "40000");
             },
             messages::UnreadablePositions("Price"), Icon::Critical, Refusal::UnreadablePositions, "Price" },
         { "an unnamed keyword",
             [](FakeRunHost& h) {
-                h.mainState.KeywordOn = 1;
+                h.mainState.settings.keyword = true;
                 h.addKeyword("Price", "1");
                 h.addKeyword("", "1");
             },
@@ -121,10 +125,9 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         EXPECT_EQ(Buttons::Ok, h.dialogs.asked[0].buttons);
         EXPECT_EQ(1, h.resets);
         EXPECT_TRUE(h.chosenList.isEmpty());
-        EXPECT_FALSE(h.mainState.ResultsTable);
-        EXPECT_EQ(0, h.sessionState.ResultsTableFailed);
+        EXPECT_FALSE(h.mainState.run.results);
         EXPECT_TRUE(h.captions.empty()); // no file was touched
-        EXPECT_EQ(QStringList { QString() }, h.mainState.StripOutputFiles);
+        EXPECT_EQ(QStringList { QString() }, h.mainState.run.stripOutputFiles);
 
         if (row.chooseFile) {
             FakeRunHost direct;
@@ -133,7 +136,7 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
             EXPECT_EQ(row.refusal, outcome.refusal);
             EXPECT_EQ(row.keyword, outcome.keyword);
             EXPECT_EQ(row.message, outcome.message);
-            EXPECT_EQ(1, direct.mainState.RunRejected);
+            EXPECT_TRUE(outcome.refused());
         }
     }
 }
@@ -144,9 +147,9 @@ TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
 {
     WriteBytes(dir.file("keys.txt"), "Price\t1\r\n\r\nPhone\t1, 2\r\n");
     host.sessionState.useKeywords(std::make_shared<KeywordFile>(dir.file("keys.txt")));
-    ASSERT_EQ(3, host.sessionState.CurrentKeywords->recordCount());
-    ASSERT_EQ("", host.sessionState.CurrentKeywords->records()[1].name);
-    host.mainState.KeywordOn = 1;
+    ASSERT_EQ(3, host.sessionState.keywords()->recordCount());
+    ASSERT_EQ("", host.sessionState.keywords()->records()[1].name);
+    host.mainState.settings.keyword = true;
     host.chosenList << makeFile("a.htm", "Price 5 Phone 7 8 ");
 
     ProcessChosenFiles(host);
@@ -160,7 +163,7 @@ TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
 // row, so the run ends; the host fails the test if it yields without end.
 TEST_F(RefusalTest, KeywordOccurringEverywhereStillEnds)
 {
-    host.mainState.KeywordOn = 1;
+    host.mainState.settings.keyword = true;
     host.addKeyword(" ", "1");
     host.chosenList << makeFile("a.htm", "one two three");
     host.dialogs.answer(Answer::No);
@@ -184,9 +187,9 @@ TEST_F(RefusalTest, StripQuestionCancelledOrNoDirectoryEndsSilently)
         SCOPED_TRACE(row.name);
         FakeRunHost h;
         h.strip = true;
-        h.mainState.StripOn = 1;
+        h.mainState.settings.strip = true;
         h.chosenList << makeFile("a.htm", "<p>x</p>");
-        h.sessionState.StripOutputDir = "/left/over";
+        h.sessionState.stripOutputDir = "/left/over";
         h.dialogs.answer(row.answer);
         if (row.directoryAsked)
             h.dialogs.directory(QString());
@@ -196,7 +199,7 @@ TEST_F(RefusalTest, StripQuestionCancelledOrNoDirectoryEndsSilently)
         ASSERT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
         EXPECT_EQ(Buttons::OkCancel, h.dialogs.asked[0].buttons);
         EXPECT_EQ(row.directoryAsked ? 2u : 1u, h.dialogs.asked.size());
-        EXPECT_TRUE(h.sessionState.StripOutputDir.isEmpty());
+        EXPECT_TRUE(h.sessionState.stripOutputDir.isEmpty());
         EXPECT_EQ(1, h.resets);
         EXPECT_EQ(std::vector<std::string> { "a.htm" }, dir.entries());
     }

@@ -24,8 +24,7 @@ protected:
         results->table.addRow();
         results->table.setValue(0, "http://x.test/");
         results->table.setValue(1, "/in/a.htm");
-        host.mainState.ResultsTable = results;
-        host.mainState.ResultsRecords = &results->table;
+        host.mainState.run.results = results;
         existing = makeFile("old.txt", "old");
     }
     QString existing;
@@ -60,7 +59,7 @@ TEST_F(SaveResultsTest, ReplaceQuestion)
         WriteBytes(existing.toStdString(), "old");
         std::remove(dir.file("new.txt").c_str());
         FakeRunHost h;
-        h.mainState.ResultsTable = host.mainState.ResultsTable;
+        h.mainState.run.results = host.mainState.run.results;
         h.dialogs.answer(Answer::Yes);
         for (Answer a : row.replaceAnswers)
             h.dialogs.answer(a);
@@ -100,7 +99,7 @@ TEST_F(SaveResultsTest, FailedWriteIsReportedAndTheDialogComesBack)
     EXPECT_EQ(expected, host.dialogs.messageTexts());
     EXPECT_EQ(Icon::Critical, host.dialogs.messages()[1].icon);
     EXPECT_EQ(Table, ReadBytes(good.toStdString()));
-    EXPECT_EQ(good, host.sessionState.ResultsSavePath);
+    EXPECT_EQ(good, host.sessionState.resultsSavePath);
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
 }
 
@@ -114,12 +113,12 @@ TEST_F(SaveResultsTest, NeverOntoAChosenFileOrTheKeywordFile)
     const Row rows[] = {
         { "a chosen file", [](FakeRunHost& h, const QString& file) { h.chosenList << file; },
             "it is one of the files being processed" },
-        { "the keyword file opened", [](FakeRunHost& h, const QString& file) { h.sessionState.KeywordOpenPath = file; },
+        { "the keyword file opened", [](FakeRunHost& h, const QString& file) { h.sessionState.keywordOpenPath = file; },
             "it is the keyword file in use" },
         { "the keyword file saved, named through a link",
             [this](FakeRunHost& h, const QString& file) {
                 ASSERT_EQ(0, ::symlink(file.toStdString().c_str(), dir.file("link.txt").c_str()));
-                h.sessionState.KeywordSavePath = pathOf("link.txt");
+                h.sessionState.keywordSavePath = pathOf("link.txt");
             },
             "it is the keyword file in use" },
     };
@@ -128,7 +127,7 @@ TEST_F(SaveResultsTest, NeverOntoAChosenFileOrTheKeywordFile)
         const QString precious = makeFile("precious.txt", "the user's");
         std::remove(dir.file("link.txt").c_str());
         FakeRunHost h;
-        h.mainState.ResultsTable = host.mainState.ResultsTable;
+        h.mainState.run.results = host.mainState.run.results;
         row.use(h, precious);
         h.dialogs.answer(Answer::Yes).file(precious).file(std::nullopt);
 

@@ -21,7 +21,7 @@ protected:
         out = pathOf("out");
         ASSERT_TRUE(QDir().mkdir(out));
         host.strip = true;
-        host.mainState.StripOn = 1;
+        host.mainState.settings.strip = true;
     }
     // Answers the directory notice with OK and the dialog with `directory`.
     void chooseDirectory(const QString& directory) { host.dialogs.answer(Answer::Ok).directory(directory); }
@@ -76,7 +76,7 @@ TEST_F(StripRunTest, OutputsHoldHeaderJoinedLinesAndFinalLineEnd)
     EXPECT_EQ(" From: " + readme.toStdString() + "\r\n\r\n", output("README.txt"));
     EXPECT_EQ((std::vector<std::string> { "README.txt", "ntxt.txt", "pagehtm.txt" }), outputs());
     const QStringList recorded { QString(), out + "//ntxt.txt", out + "//pagehtm.txt", out + "//README.txt" };
-    EXPECT_EQ(recorded, host.mainState.StripOutputFiles);
+    EXPECT_EQ(recorded, host.mainState.run.stripOutputFiles);
     ASSERT_EQ(2u, host.dialogs.messages().size());
     EXPECT_EQ(messages::StripFinished, host.dialogs.messages()[1].text);
     EXPECT_EQ(Icon::Information, host.dialogs.messages()[1].icon);
@@ -141,13 +141,13 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
         std::function<bool(const FakeRunHost&)> when;
         int workers = 1;
     };
-    const auto afterSecondOutput = [](const FakeRunHost& h) { return h.mainState.StripOutputFiles.size() == 3; };
+    const auto afterSecondOutput = [](const FakeRunHost& h) { return h.mainState.run.stripOutputFiles.size() == 3; };
     const Row rows[] = {
         { "after the second output", afterSecondOutput },
         // Outputs written ahead by the workers are abandoned, never left behind.
         { "after the second output, three workers", afterSecondOutput, 3 },
         { "while lines are read",
-            [](const FakeRunHost& h) { return h.mainState.TextBuffer.empty() && h.captions.size() == 2; } },
+            [](const FakeRunHost& h) { return h.mainState.run.textBuffer.empty() && h.captions.size() == 2; } },
         { "inside the stripper",
             // After the first tag: the progress value has taken its first step.
             [](const FakeRunHost& h) { return h.captions.size() == 3 && h.fileProgress() == 10.0f; } },
@@ -156,7 +156,7 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
         SCOPED_TRACE(row.name);
         FakeRunHost h;
         h.strip = true;
-        h.mainState.StripOn = 1;
+        h.mainState.settings.strip = true;
         const QString keep = out + "/older.txt";
         WriteBytes(keep.toStdString(), "not ours");
         // The first output replaces a file from before the run: a cancel puts it back.
@@ -175,7 +175,7 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
         EXPECT_EQ("the user's earlier ahtm.txt", ReadBytes(replaced.toStdString()));
         EXPECT_EQ(std::vector<QString> { messages::StripDirectoryNotice }, h.dialogs.messageTexts());
         EXPECT_EQ(1, h.resets);
-        EXPECT_GE(h.mainState.StripOutputFiles.size(), 2); // something had been written
+        EXPECT_GE(h.mainState.run.stripOutputFiles.size(), 2); // something had been written
     }
 }
 
@@ -196,7 +196,7 @@ TEST_F(StripRunTest, MissingOutputDirectorySkipsEveryFileAndSaysWhy)
     };
     EXPECT_EQ(expected, host.dialogs.messageTexts());
     EXPECT_EQ(Icon::Exclamation, host.dialogs.messages()[2].icon);
-    EXPECT_EQ(QStringList { QString() }, host.mainState.StripOutputFiles);
+    EXPECT_EQ(QStringList { QString() }, host.mainState.run.stripOutputFiles);
     EXPECT_EQ(1, host.resets);
 }
 
@@ -276,12 +276,12 @@ TEST_F(StripRunTest, WorkerThreadsChangeNothingTheUserSees)
         QDir().mkdir(out);
         FakeRunHost h;
         h.strip = true;
-        h.mainState.StripOn = 1;
+        h.mainState.settings.strip = true;
         h.workers = workers;
         h.chosenList = inputs;
         h.dialogs.answer(Answer::Ok).directory(out);
         ProcessChosenFiles(h);
-        Seen seen { {}, h.mainState.StripOutputFiles, h.overallValues, h.fileValues, h.captions,
+        Seen seen { {}, h.mainState.run.stripOutputFiles, h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
         for (const std::string& name : outputs())
             seen.outputs[name] = output(name);
@@ -309,7 +309,7 @@ TEST_F(StripRunTest, RunningOutOfMemoryOutsideAFileIsSaidAndTakesTheOutputsBack)
     chooseDirectory(out);
     // After the first output replaced a file, at a yield outside any file's own work.
     host.onYield = [](FakeRunHost& h) {
-        if (h.mainState.StripOutputFiles.size() == 2)
+        if (h.mainState.run.stripOutputFiles.size() == 2)
             throw std::bad_alloc();
     };
 
@@ -350,7 +350,7 @@ TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
         SCOPED_TRACE(row.name);
         FakeRunHost h;
         h.strip = true;
-        h.mainState.StripOn = 1;
+        h.mainState.settings.strip = true;
         for (int i = 0; i < row.files; ++i)
             h.chosenList << makeFile("p" + std::to_string(i), "x");
         h.dialogs.answer(Answer::Ok).directory(out);
@@ -360,7 +360,7 @@ TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
         std::vector<float> expected = row.expected;
         expected.push_back(0.0f); // the end of the strip loop
         EXPECT_EQ(expected, h.overallValues);
-        EXPECT_EQ(static_cast<qsizetype>(row.files) + 1, h.mainState.StripOutputFiles.size());
+        EXPECT_EQ(static_cast<qsizetype>(row.files) + 1, h.mainState.run.stripOutputFiles.size());
     }
 }
 

@@ -89,8 +89,8 @@ protected:
     void refill()
     {
         keywordList->clear();
-        if (session.CurrentKeywords)
-            for (const KeywordTable::Record& record : session.CurrentKeywords->records())
+        if (session.keywords())
+            for (const KeywordTable::Record& record : session.keywords()->records())
                 keywordList->addItem(QString::fromLocal8Bit(record.name));
     }
 
@@ -98,7 +98,7 @@ protected:
     {
         session.useKeywords(std::make_shared<KeywordFile>());
         for (const auto& record : records)
-            session.CurrentKeywords->addNew(record.name, record.position);
+            session.keywords()->addNew(record.name, record.position);
         refill();
     }
 
@@ -106,8 +106,8 @@ protected:
     std::vector<std::string> table() const
     {
         std::vector<std::string> out;
-        if (session.CurrentKeywords)
-            for (const auto& record : session.CurrentKeywords->records())
+        if (session.keywords())
+            for (const auto& record : session.keywords()->records())
                 out.push_back(record.name + ":" + record.position);
         return out;
     }
@@ -182,7 +182,7 @@ TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
 
     EXPECT_EQ((std::vector<std::string> { "C:3", "D:4", "A:1", "B:2" }), table());
     EXPECT_EQ((std::vector<std::string> { "C", "D", "A", "B" }), entries());
-    EXPECT_EQ(path("cd.txt"), session.KeywordOpenPath);
+    EXPECT_EQ(path("cd.txt"), session.keywordOpenPath);
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
     EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
@@ -193,11 +193,11 @@ TEST_F(KeywordCommandsTest, SavedFileSourcePutsTheFileFirst)
 TEST_F(KeywordCommandsTest, SavedFileSourceCancelledKeepsTheKeywords)
 {
     setKeywords({ { "A", "1" }, { "B", "2" } });
-    const KeywordFile* before = session.KeywordObject.get();
+    const KeywordFile* before = session.keywordFile.get();
     prompts.file(std::nullopt);
     script.push_back(ChooseSource(KeywordSourceDialog::Source::SavedFile));
     commands->New();
-    EXPECT_EQ(before, session.KeywordObject.get());
+    EXPECT_EQ(before, session.keywordFile.get());
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
 }
 
@@ -366,8 +366,8 @@ TEST_F(KeywordCommandsTest, OpenReplacesTheKeywords)
     EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
     EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
     EXPECT_EQ(-1, selected());
-    EXPECT_EQ(path("ab.txt"), session.KeywordOpenPath);
-    EXPECT_EQ(&session.KeywordObject->table, session.CurrentKeywords);
+    EXPECT_EQ(path("ab.txt"), session.keywordOpenPath);
+    EXPECT_EQ(&session.keywordFile->table, session.keywords());
     ASSERT_EQ(1u, prompts.asked.size());
     EXPECT_EQ(Kind::OpenFile, prompts.asked[0].kind);
     EXPECT_EQ(TextFileFilter, prompts.asked[0].fileDialog.filter);
@@ -379,14 +379,14 @@ TEST_F(KeywordCommandsTest, OpenCancelledKeepsEverything)
 {
     setKeywords({ { "X", "9" }, { "Y", "8" } });
     keywordList->setCurrentRow(1);
-    const KeywordFile* before = session.KeywordObject.get();
+    const KeywordFile* before = session.keywordFile.get();
     prompts.file(std::nullopt);
     commands->Open();
-    EXPECT_EQ(before, session.KeywordObject.get());
+    EXPECT_EQ(before, session.keywordFile.get());
     EXPECT_EQ((std::vector<std::string> { "X:9", "Y:8" }), table());
     EXPECT_EQ((std::vector<std::string> { "X", "Y" }), entries());
     EXPECT_EQ(1, selected());
-    EXPECT_EQ(QString(), session.KeywordOpenPath);
+    EXPECT_EQ(QString(), session.keywordOpenPath);
 }
 
 // A file that cannot be read leaves the keywords exactly as they were and says why.
@@ -406,7 +406,7 @@ TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         setKeywords({ { "A", "1" }, { "B", "2" } });
-        const KeywordFile* before = session.KeywordObject.get();
+        const KeywordFile* before = session.keywordFile.get();
         prompts.asked.clear();
         prompts.file(path(row.file));
         if (row.viaNew) {
@@ -424,7 +424,7 @@ TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
             messages[0].text);
         EXPECT_EQ(Icon::Exclamation, messages[0].icon);
         EXPECT_EQ(Buttons::Ok, messages[0].buttons);
-        EXPECT_EQ(before, session.KeywordObject.get());
+        EXPECT_EQ(before, session.keywordFile.get());
         EXPECT_EQ((std::vector<std::string> { "A:1", "B:2" }), table());
         EXPECT_EQ((std::vector<std::string> { "A", "B" }), entries());
     }
@@ -475,6 +475,7 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         std::vector<std::optional<const char*>> files; // chosen in the save dialog, in turn
         std::string oldContent; // of old.txt afterwards
         std::string otherContent; // of other.txt afterwards
+        bool danglingLink = false; // old.txt is a link to nothing
     };
     const Row rows[] = {
         { "new file", false, {}, { "old.txt" }, content, "" },
@@ -482,12 +483,16 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
         { "No, then cancel", true, { Answer::No }, { "old.txt", std::nullopt }, "old", "" },
         { "No, then another name", true, { Answer::No }, { "old.txt", "other.txt" }, "old", content },
         { "cancelled at once", true, {}, { std::nullopt }, "old", "" },
+        // A taken name is asked about whatever takes it, as the results save does.
+        { "a dangling link, No, then cancel", false, { Answer::No }, { "old.txt", std::nullopt }, "", "", true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir here;
         if (row.exists)
             WriteBytes(here.file("old.txt"), "old");
+        if (row.danglingLink)
+            std::filesystem::create_symlink(here.file("missing.txt"), here.file("old.txt"));
         setKeywords({ { "A", "1" }, { "B", "2" } });
         keywordList->setCurrentRow(1);
         prompts.asked.clear();
@@ -517,7 +522,7 @@ TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
             }
         }
         if (row.files.back()) {
-            EXPECT_EQ(QString::fromStdString(here.file(*row.files.back())), session.KeywordSavePath);
+            EXPECT_EQ(QString::fromStdString(here.file(*row.files.back())), session.keywordSavePath);
         }
     }
 }
@@ -598,8 +603,8 @@ TEST_F(KeywordCommandsTest, ClosingAsksOnlyWhenThereAreKeywords)
         commands->SaveQuestionAtExit();
 
         EXPECT_EQ(row.written, ReadBytes(here.file("k.txt")));
-        EXPECT_EQ(nullptr, session.KeywordObject);
-        EXPECT_EQ(nullptr, session.CurrentKeywords);
+        EXPECT_EQ(nullptr, session.keywordFile);
+        EXPECT_EQ(nullptr, session.keywords());
         const auto messages = prompts.messages();
         ASSERT_EQ((row.answer ? 1u : 0u) + row.failures, messages.size());
         if (row.answer) {
@@ -624,7 +629,7 @@ TEST_F(KeywordCommandsTest, ClosingClosesAnOpenProperty)
     prompts.answer(Answer::No);
     commands->SaveQuestionAtExit();
     EXPECT_EQ(nullptr, commands->openProperty());
-    EXPECT_EQ(nullptr, session.KeywordObject);
+    EXPECT_EQ(nullptr, session.keywordFile);
 }
 
 } // namespace

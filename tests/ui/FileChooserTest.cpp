@@ -45,7 +45,7 @@ TEST_F(FileChooserTest, PickingAllFilesListsEveryOrdinaryFile)
         makeFile(f);
     ASSERT_TRUE(QDir(root_).mkdir("sub"));
     startListingAll();
-    EXPECT_EQ(QString("*"), main_->state().ExtensionFilter);
+    EXPECT_EQ(QString("*"), main_->state().settings.extensionFilter);
     EXPECT_EQ(QStringList({ "A.htm", "b.txt", "README" }), list("List1")->entries());
     EXPECT_EQ(QString("Total: 3"), caption("Label3"));
 }
@@ -204,7 +204,7 @@ TEST_F(FileChooserTest, TypingASuffixFiltersAfterEachLetter)
     }
     const std::vector<QStringList> expected = { { "a.h" }, { "b.ht" }, { "c.htm" }, { "d.html", "e.HTML" } };
     EXPECT_EQ(expected, seen);
-    EXPECT_EQ(QString("html"), main_->state().ExtensionFilter);
+    EXPECT_EQ(QString("html"), main_->state().settings.extensionFilter);
     EXPECT_EQ(QString("Total: 2"), caption("Label3"));
     EXPECT_TRUE(prompts_.asked.empty());
 }
@@ -262,7 +262,7 @@ TEST_F(FileChooserTest, RefusedSuffixIsReportedAndChangesNothingElse)
     EXPECT_EQ(QString("The suffix of the files is wrong"), prompts_.asked[0].text);
     EXPECT_EQ(Icon::Critical, prompts_.asked[0].icon);
     EXPECT_EQ(Buttons::Ok, prompts_.asked[0].buttons);
-    EXPECT_EQ(QString("txt/"), main_->state().ExtensionFilter);
+    EXPECT_EQ(QString("txt/"), main_->state().settings.extensionFilter);
     EXPECT_EQ(QStringList({ "a.txt" }), list("List1")->entries());
 }
 

@@ -154,7 +154,7 @@ TEST_F(KeyboardTest, EscapeCancelsARunAndOnlyARun)
     startWithHook();
     activate();
     QTest::keyClick(main_.get(), Qt::Key_Escape);
-    EXPECT_EQ(0, main_->state().CancelRequested) << "no run, nothing to cancel";
+    EXPECT_FALSE(main_->state().run.cancelRequested) << "no run, nothing to cancel";
 
     list("List1")->setEntrySelected(0, true);
     button("CmdAdd")->click();
@@ -162,10 +162,10 @@ TEST_F(KeyboardTest, EscapeCancelsARunAndOnlyARun)
     int cancelDuringRun = -1;
     hooked_.atFirstMessage = [&] {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : main_.get(), Qt::Key_Escape);
-        cancelDuringRun = main_->state().CancelRequested;
+        cancelDuringRun = main_->state().run.cancelRequested;
     };
     hooked_.answer(Answer::Cancel);
     button("CmdProcess")->click();
     EXPECT_EQ(1, cancelDuringRun);
-    EXPECT_EQ(0, main_->state().CancelRequested) << "the reset after the run clears it";
+    EXPECT_FALSE(main_->state().run.cancelRequested) << "the reset after the run clears it";
 }

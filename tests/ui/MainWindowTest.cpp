@@ -38,7 +38,7 @@ protected:
     void addKeywords(std::initializer_list<const char*> names)
     {
         for (const char* n : names)
-            main_->session().CurrentKeywords->addNew(n, "1");
+            main_->session().keywords()->addNew(n, "1");
         main_->refillKeywordList();
     }
 
@@ -61,13 +61,12 @@ protected:
         EXPECT_TRUE(button("CmdProcess")->isEnabled());
         EXPECT_TRUE(button("CmdEnd")->isEnabled());
         const MainState& s = main_->state();
-        EXPECT_EQ(0, s.EmailOn);
-        EXPECT_EQ(0, s.WebsiteOn);
-        EXPECT_EQ(0, s.KeywordOn);
-        EXPECT_EQ(0, s.StripOn);
-        EXPECT_EQ(0, s.CancelRequested);
-        EXPECT_EQ(nullptr, s.ResultsTable);
-        EXPECT_EQ(nullptr, s.ResultsRecords);
+        EXPECT_FALSE(s.settings.email);
+        EXPECT_FALSE(s.settings.website);
+        EXPECT_FALSE(s.settings.keyword);
+        EXPECT_FALSE(s.settings.strip);
+        EXPECT_FALSE(s.run.cancelRequested);
+        EXPECT_EQ(nullptr, s.run.results);
         EXPECT_EQ(0.0f, control<ProgressBar>("PBProgress")->value());
         EXPECT_EQ(0.0f, control<ProgressBar>("PBFProgress")->value());
         EXPECT_EQ(0, list("List2")->count());
@@ -144,9 +143,9 @@ TEST_F(MainWindowTest, StartListsNamesWithoutExtensionAndIsIdle)
     EXPECT_EQ(QStringList({ "LICENSE", "README" }), list("List1")->entries());
     EXPECT_EQ(QString("Total: 2"), caption("Label3"));
     EXPECT_EQ(0, list("List3")->count());
-    EXPECT_EQ(1, main_->state().FirstLoadDone);
-    ASSERT_NE(nullptr, main_->session().KeywordObject);
-    EXPECT_EQ(&main_->session().KeywordObject->table, main_->session().CurrentKeywords);
+    EXPECT_TRUE(main_->state().keywordsLoaded);
+    ASSERT_NE(nullptr, main_->session().keywordFile);
+    EXPECT_EQ(&main_->session().keywordFile->table, main_->session().keywords());
     expectIdle();
 }
 
@@ -158,7 +157,7 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     auto* combo = control<QComboBox>("Combo1");
     combo->setEditText("htm");
     addKeywords({ "Price", "Phone" });
-    KeywordTable* table = main_->session().CurrentKeywords;
+    KeywordTable* table = main_->session().keywords();
 
     // Everything a run and the user may leave behind.
     check("ChkWebsite")->click();
@@ -169,15 +168,14 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     main_->setOverallProgress(85.74f);
     main_->setFileProgress(100.0f);
     main_->setProgressCaption("/x/a.htm ( 1.2k )");
-    main_->state().CancelRequested = 1;
-    main_->state().ResultsTable = std::make_shared<RunResults>(std::vector<std::string> { "WebSite", "FileName" });
-    main_->state().ResultsRecords = &main_->state().ResultsTable->table;
+    main_->state().run.cancelRequested = true;
+    main_->state().run.results = std::make_shared<RunResults>(std::vector<std::string> { "WebSite", "FileName" });
     control<QLabel>("Label5")->setText("Total: 1");
 
     main_->reset();
 
     expectIdle();
-    EXPECT_EQ(table, main_->session().CurrentKeywords) << "the reset keeps the keyword table";
+    EXPECT_EQ(table, main_->session().keywords()) << "the reset keeps the keyword table";
     EXPECT_EQ(QStringList({ "Price", "Phone" }), list("List3")->entries());
     EXPECT_EQ(QString("htm"), combo->currentText()) << "the combo text is not reset";
     EXPECT_EQ(QStringList({ "a.htm", "b.htm" }), list("List1")->entries());
@@ -193,13 +191,13 @@ TEST_F(MainWindowTest, SwitchRules)
     MainState& s = main_->state();
 
     web->click();
-    EXPECT_EQ(1, s.WebsiteOn);
+    EXPECT_TRUE(s.settings.website);
     EXPECT_EQ(QPalette::WindowText, captionRole(web));
     mail->click();
-    EXPECT_EQ(1, s.EmailOn);
+    EXPECT_TRUE(s.settings.email);
     EXPECT_EQ(QPalette::WindowText, captionRole(mail));
     kw->click();
-    EXPECT_EQ(1, s.KeywordOn);
+    EXPECT_TRUE(s.settings.keyword);
     EXPECT_EQ(QPalette::WindowText, captionRole(kw));
     EXPECT_TRUE(list("List3")->isEnabled());
     EXPECT_EQ(QPalette::Base, backgroundRole(list("List3")));
@@ -207,7 +205,7 @@ TEST_F(MainWindowTest, SwitchRules)
         EXPECT_TRUE(button(name)->isEnabled()) << name;
 
     strip->click();
-    EXPECT_EQ(1, s.StripOn);
+    EXPECT_TRUE(s.settings.strip);
     EXPECT_EQ(QPalette::WindowText, captionRole(strip));
     for (CheckBox* box : { web, mail, kw }) {
         SCOPED_TRACE(box->objectName().toStdString());
@@ -215,16 +213,16 @@ TEST_F(MainWindowTest, SwitchRules)
         EXPECT_FALSE(box->isEnabled());
         EXPECT_EQ(grey(), captionRole(box));
     }
-    EXPECT_EQ(0, s.WebsiteOn);
-    EXPECT_EQ(0, s.EmailOn);
-    EXPECT_EQ(0, s.KeywordOn);
+    EXPECT_FALSE(s.settings.website);
+    EXPECT_FALSE(s.settings.email);
+    EXPECT_FALSE(s.settings.keyword);
     EXPECT_FALSE(list("List3")->isEnabled());
     EXPECT_EQ(QPalette::Button, backgroundRole(list("List3")));
     for (const char* name : KeywordButtons)
         EXPECT_FALSE(button(name)->isEnabled()) << name;
 
     strip->click();
-    EXPECT_EQ(0, s.StripOn);
+    EXPECT_FALSE(s.settings.strip);
     EXPECT_EQ(grey(), captionRole(strip));
     for (CheckBox* box : { web, mail, kw }) {
         SCOPED_TRACE(box->objectName().toStdString());
@@ -234,7 +232,7 @@ TEST_F(MainWindowTest, SwitchRules)
 
     web->click();
     web->click();
-    EXPECT_EQ(0, s.WebsiteOn);
+    EXPECT_FALSE(s.settings.website);
     EXPECT_EQ(grey(), captionRole(web));
 }
 
@@ -246,7 +244,7 @@ TEST_F(MainWindowTest, KeywordSwitchKeepsTheKeywords)
     check("ChkKeyword")->click();
     check("ChkKeyword")->click();
     EXPECT_EQ(QStringList({ "A", "B" }), list("List3")->entries());
-    EXPECT_EQ(2, main_->session().CurrentKeywords->recordCount());
+    EXPECT_EQ(2, main_->session().keywords()->recordCount());
     EXPECT_TRUE(list("List3")->isEnabled());
 }
 
@@ -256,7 +254,7 @@ TEST_F(MainWindowTest, ResetAfterStripModeRunsTheStripRule)
     check("ChkStrip")->click();
     ASSERT_FALSE(check("ChkWebsite")->isEnabled());
     main_->reset();
-    EXPECT_EQ(0, main_->state().StripOn);
+    EXPECT_FALSE(main_->state().settings.strip);
     expectIdle();
 }
 
@@ -276,19 +274,19 @@ TEST_F(MainWindowTest, ExitAnsweredNoKeepsEverything)
     EXPECT_TRUE(main_->isVisible());
     EXPECT_EQ(1, list("List2")->count());
     EXPECT_EQ(1, list("List1")->count());
-    EXPECT_NE(nullptr, main_->session().KeywordObject);
+    EXPECT_NE(nullptr, main_->session().keywordFile);
 }
 
 TEST_F(MainWindowTest, ExitAnsweredYesClosesAndReleasesTheTables)
 {
     start();
-    main_->state().ResultsTable = std::make_shared<RunResults>(std::vector<std::string> { "WebSite" });
+    main_->state().run.results = std::make_shared<RunResults>(std::vector<std::string> { "WebSite" });
     prompts_.answer(Answer::Yes);
     button("CmdEnd")->click();
     EXPECT_FALSE(main_->isVisible());
-    EXPECT_EQ(nullptr, main_->session().KeywordObject);
-    EXPECT_EQ(nullptr, main_->session().CurrentKeywords);
-    EXPECT_EQ(nullptr, main_->state().ResultsTable);
+    EXPECT_EQ(nullptr, main_->session().keywordFile);
+    EXPECT_EQ(nullptr, main_->session().keywords());
+    EXPECT_EQ(nullptr, main_->state().run.results);
     EXPECT_EQ(1u, prompts_.asked.size()) << "an empty keyword table is not offered for saving";
 }
 
@@ -301,7 +299,7 @@ TEST_F(MainWindowTest, CloseBoxAsksNoExitQuestionButOffersTheKeywords)
     EXPECT_FALSE(main_->isVisible());
     ASSERT_EQ(1u, prompts_.asked.size());
     EXPECT_EQ(QString("Do you want to save the current KeyWords?"), prompts_.asked[0].text);
-    EXPECT_EQ(nullptr, main_->session().KeywordObject);
+    EXPECT_EQ(nullptr, main_->session().keywordFile);
 }
 
 TEST_F(MainWindowTest, ClosingDuringARunCancelsItFirst)
@@ -314,7 +312,7 @@ TEST_F(MainWindowTest, ClosingDuringARunCancelsItFirst)
     QTimer::singleShot(0, main_.get(), [this] { main_->close(); });
     button("CmdProcess")->click();
     EXPECT_FALSE(main_->isVisible());
-    EXPECT_EQ(nullptr, main_->session().KeywordObject);
+    EXPECT_EQ(nullptr, main_->session().keywordFile);
     EXPECT_TRUE(prompts_.messages().empty()) << "a cancelled run neither reports nor offers to save";
 }
 

@@ -128,7 +128,7 @@ TEST_F(WindowMemoryTest, EveryFileDialogOfTheWindowNamesItsKind)
             FileKind::Keywords },
         { "keywords, save",
             [&] {
-                main_->session().CurrentKeywords->addNew("Price", "1");
+                main_->session().keywords()->addNew("Price", "1");
                 prompts_.file(std::nullopt);
                 button("CmdSaveKW")->click();
             },

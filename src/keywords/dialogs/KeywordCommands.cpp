@@ -3,9 +3,9 @@
 #include "keywords/dialogs/NewKeywordDialog.h"
 #include "keywords/dialogs/KeywordSourceDialog.h"
 #include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "engine/SaveWithReplace.h"
 
 #include <QDialog>
-#include <QFileInfo>
 
 namespace tamsenor {
 
@@ -25,13 +25,6 @@ QString FromLocal(const std::string& bytes)
 std::string ToLocal(const QString& text)
 {
     return text.toLocal8Bit().toStdString();
-}
-
-// Any existing file counts, hidden ones included: replacing one unasked
-// would lose it. Directories do not count; writing over one fails and says so.
-bool FileExists(const QString& path)
-{
-    return QFileInfo(path).isFile();
 }
 
 void ReportPartialLoad(Prompts& prompts, const KeywordFile& object, const QString& path)
@@ -117,11 +110,11 @@ void KeywordCommands::New()
 
 void KeywordCommands::addNewKeyword(QWidget* over)
 {
-    if (!session_.CurrentKeywords)
+    if (!session_.keywords())
         session_.useKeywords(std::make_shared<KeywordFile>());
     NewKeywordDialog dialog(prompts_, over);
     dialog.setStore([this](const std::string& name, const std::string& position) {
-        session_.CurrentKeywords->addNew(name, position);
+        session_.keywords()->addNew(name, position);
         refill_();
     });
     runModal_(dialog);
@@ -136,7 +129,7 @@ void KeywordCommands::mergeSavedFile()
     if (!object)
         return;
     // The file's keywords first, then the ones that were there before.
-    if (const KeywordTable* previous = session_.CurrentKeywords) {
+    if (const KeywordTable* previous = session_.keywords()) {
         for (const KeywordTable::Record& record : previous->records())
             object->table.addNew(record.name, record.position);
     }
@@ -147,8 +140,8 @@ void KeywordCommands::mergeSavedFile()
 
 std::shared_ptr<KeywordFile> KeywordCommands::loadKeywordFile(const QString& path)
 {
-    session_.KeywordOpenPath = path;
-    auto object = std::make_shared<KeywordFile>(ToLocal(session_.KeywordOpenPath));
+    session_.keywordOpenPath = path;
+    auto object = std::make_shared<KeywordFile>(ToLocal(session_.keywordOpenPath));
     const KeywordLoadReport& report = object->loadReport();
     if (!report.opened || report.readError) {
         QString reason = FromLocal(report.reason);
@@ -167,7 +160,7 @@ void KeywordCommands::Delete()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = session_.CurrentKeywords;
+    KeywordTable* table = session_.keywords();
     if (index < 0 || !table || !table->moveTo(index + 1))
         return;
     const QString name = FromLocal(table->name());
@@ -184,7 +177,7 @@ void KeywordCommands::Clear()
     if (propertyBlocks())
         return;
     keywordList_->clear();
-    if (KeywordTable* table = session_.CurrentKeywords)
+    if (KeywordTable* table = session_.keywords())
         table->clear();
     refill_();
 }
@@ -198,17 +191,17 @@ void KeywordCommands::Property()
         return;
     }
     const int index = selectedIndex();
-    KeywordTable* table = session_.CurrentKeywords;
+    KeywordTable* table = session_.keywords();
     if (index < 0 || !table || !table->moveTo(index + 1))
         return;
     const int recordNumber = index + 1;
     auto* dialog = new KeywordPropertiesDialog(prompts_, recordNumber, table->name(), table->position(), main_);
-    std::weak_ptr<KeywordFile> owner = session_.KeywordObject;
+    std::weak_ptr<KeywordFile> owner = session_.keywordFile;
     dialog->setStore([this, owner, recordNumber](const std::string& name, const std::string& position) {
         // The commands that could move or drop the record are held off while
         // the dialog is open; this only guards against a table replaced anyway.
         std::shared_ptr<KeywordFile> object = owner.lock();
-        if (!object || object != session_.KeywordObject || !object->table.moveTo(recordNumber))
+        if (!object || object != session_.keywordFile || !object->table.moveTo(recordNumber))
             return;
         object->table.setName(name);
         object->table.setPosition(position);
@@ -223,7 +216,7 @@ void KeywordCommands::Up()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = session_.CurrentKeywords;
+    KeywordTable* table = session_.keywords();
     if (index <= 0 || !table || index >= table->recordCount())
         return;
     SwapRecords(*table, index + 1, index);
@@ -236,7 +229,7 @@ void KeywordCommands::Down()
     if (propertyBlocks())
         return;
     const int index = selectedIndex();
-    KeywordTable* table = session_.CurrentKeywords;
+    KeywordTable* table = session_.keywords();
     if (index < 0 || !table || index + 1 >= table->recordCount() || index + 1 >= keywordList_->count())
         return;
     SwapRecords(*table, index + 1, index + 2);
@@ -262,27 +255,19 @@ void KeywordCommands::Open()
 
 bool KeywordCommands::saveWithDialog(bool askBeforeReplacing)
 {
-    for (;;) {
-        const std::optional<QString> path = prompts_.saveFile(KeywordFileDialog);
-        if (!path)
-            return false;
-        session_.KeywordSavePath = *path;
-        if (askBeforeReplacing && FileExists(*path)) {
-            const Answer answer = prompts_.message(
-                QStringLiteral("The file ") + *path + QStringLiteral(" already exists, do you want to replace it?"),
-                Icon::None, Buttons::YesNo);
-            if (answer != Answer::Yes)
-                continue;
-        }
+    SaveSteps steps;
+    steps.dialog = KeywordFileDialog;
+    steps.chosen = [this](const QString& path) { session_.keywordSavePath = path; };
+    steps.askBeforeReplacing = askBeforeReplacing;
+    steps.write = [this](const QString& path) {
         const KeywordFile none;
-        const KeywordFile& object = session_.KeywordObject ? *session_.KeywordObject : none;
-        const FileResult written = object.WriteToFile(ToLocal(session_.KeywordSavePath));
-        if (written)
-            return true;
-        prompts_.message(QStringLiteral("The KeyWords could not be saved to '") + *path + QStringLiteral("': ")
-                + FromLocal(written.reason),
-            Icon::Critical, Buttons::Ok);
-    }
+        const KeywordFile& object = session_.keywordFile ? *session_.keywordFile : none;
+        return object.WriteToFile(ToLocal(path));
+    };
+    steps.notSaved = [](const QString& path, const std::string& reason) {
+        return QStringLiteral("The KeyWords could not be saved to '") + path + QStringLiteral("': ") + FromLocal(reason);
+    };
+    return SaveWithReplaceQuestion(prompts_, steps) == SaveOutcome::Saved;
 }
 
 void KeywordCommands::Save()
@@ -295,7 +280,7 @@ void KeywordCommands::SaveQuestionAtExit()
     // An open KeywordPropertiesDialog goes with the window, its edit discarded.
     if (property_)
         property_->reject();
-    const KeywordTable* table = session_.CurrentKeywords;
+    const KeywordTable* table = session_.keywords();
     if (table && table->recordCount() > 0
         && prompts_.message(QStringLiteral("Do you want to save the current KeyWords?"), Icon::None, Buttons::YesNo)
             == Answer::Yes)
