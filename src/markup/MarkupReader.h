@@ -1,0 +1,65 @@
+#pragma once
+
+#include "text/Hook.h"
+
+#include <span>
+#include <string_view>
+
+namespace tamsenor::markup {
+
+// One attribute of a start tag as a browser would see it.
+struct Attribute {
+    std::string_view name; // lower case
+    std::string_view value; // UTF-8, character references decoded; "" for an attribute without a value
+};
+
+// Receives the events of ReadMarkup in document order. The views are valid
+// only during the call. A handler may throw; reading then stops and the
+// exception reaches the caller of ReadMarkup.
+class MarkupHandler {
+public:
+    virtual ~MarkupHandler() = default;
+    // Also for the elements the parser implies (html, body, p, ...).
+    virtual void startElement(std::string_view name, std::span<const Attribute> attributes)
+    {
+        (void)name;
+        (void)attributes;
+    }
+    // Also for the elements closed implicitly and for void elements (right
+    // after their start). Unless reading is cancelled, every start gets
+    // exactly one end, properly nested.
+    virtual void endElement(std::string_view name) { (void)name; }
+    // Character data in UTF-8, white space exactly as in the document; one run
+    // of text may arrive in several calls.
+    virtual void text(std::string_view utf8) { (void)utf8; }
+    // The content of script and style elements, which is not markup.
+    virtual void rawText(std::string_view utf8) { (void)utf8; }
+};
+
+struct ReadOptions {
+    // nullptr: the byte-order mark, else the document's own <meta> charset,
+    // else UTF-8 falling back to ISO-8859-1 at the first invalid sequence.
+    // A name such as "UTF-8" or "windows-1252": the bytes are in that
+    // encoding whatever the document declares.
+    const char* encoding = nullptr;
+};
+
+enum class ReadOutcome {
+    Finished, // every byte was read
+    Cancelled, // the hook asked to stop; the events so far were delivered
+    Stopped, // the parser gave up early (bytes not valid in the document's
+             // encoding, or an encoding it does not know); the events so far were delivered
+};
+
+// Reads `bytes` as HTML the way a browser's parser recovers from errors and
+// calls `handler` for each element start and end, run of text and run of
+// script/style content; comments, processing instructions and the doctype
+// are not reported. Reads in slices of 64 KiB and calls hook.yield() and
+// checks hook.cancelRequested() between them, so memory stays close to the
+// size of the input. Prints nothing.
+// Example: "<p>a &amp; b" -> start html, start body, start p, text "a & b",
+// end p, end body, end html.
+ReadOutcome ReadMarkup(
+    std::string_view bytes, MarkupHandler& handler, text::Hook& hook, const ReadOptions& options = {});
+
+} // namespace tamsenor::markup

@@ -1,0 +1,136 @@
+#include "markup/MarkupReader.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+using namespace tamsenor::markup;
+using tamsenor::text::BasicHook;
+
+namespace {
+
+// Writes the events as markup again: start tags with their attributes, text
+// in [], script/style content in {}; adjacent text calls join.
+class Trace : public MarkupHandler {
+public:
+    std::string out;
+    void startElement(std::string_view name, std::span<const Attribute> attributes) override
+    {
+        close();
+        out += "<" + std::string(name);
+        for (const Attribute& a : attributes)
+            out += " " + std::string(a.name) + "=\"" + std::string(a.value) + "\"";
+        out += ">";
+    }
+    void endElement(std::string_view name) override
+    {
+        close();
+        out += "</" + std::string(name) + ">";
+    }
+    void text(std::string_view utf8) override { add('[', utf8); }
+    void rawText(std::string_view utf8) override { add('{', utf8); }
+    std::string finish()
+    {
+        close();
+        return out;
+    }
+
+private:
+    char open_ = 0;
+    void add(char kind, std::string_view piece)
+    {
+        if (open_ != kind) {
+            close();
+            out += kind;
+            open_ = kind;
+        }
+        out += piece;
+    }
+    void close()
+    {
+        if (open_)
+            out += open_ == '[' ? ']' : '}';
+        open_ = 0;
+    }
+};
+
+struct Case {
+    const char* name;
+    std::string input;
+    const char* encoding;
+    std::string expected;
+};
+
+const std::string kBody = "<html><body>";
+const std::string kEnd = "</body></html>";
+
+const Case kCases[] = {
+    { "implied elements and a character reference", "<p>a &amp; b", nullptr, kBody + "<p>[a & b]</p>" + kEnd },
+    { "names in lower case, values decoded", "<P CLASS=\"x&lt;y\" Id=z>t</p>", nullptr,
+        kBody + "<p class=\"x<y\" id=\"z\">[t]</p>" + kEnd },
+    { "white space kept", "<body><pre> a\n\tb </pre>\n</body>", nullptr,
+        "<html><body><pre>[ a\n\tb ]</pre>[\n]" + kEnd },
+    { "comments and processing instructions left out", "<body>a<!-- c -->b<?pi x?>c", nullptr, kBody + "[abc]" + kEnd },
+    { "script content is not markup", "<body><script>if (a<b) x('<p>')</script>", nullptr,
+        kBody + "<script>{if (a<b) x('<p>')}</script>" + kEnd },
+    { "void element ends at once", "<body><br>x", nullptr, kBody + "<br></br>[x]" + kEnd },
+    // The parser reads a NUL as a space and goes on.
+    { "NUL byte read through", std::string("<body>a\0b<i>c</i>", 17), nullptr, kBody + "[a b]<i>[c]</i>" + kEnd },
+    // A value left open runs to the end of the input; its element still ends.
+    { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
+        kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
+    { "byte-order mark is not text", "\xEF\xBB\xBF<body>x", nullptr, kBody + "[x]" + kEnd },
+    { "UTF-16 by its byte-order mark", std::string("\xFF\xFE<\0b\0>\0\xE9\0", 10), nullptr,
+        kBody + "<b>[\xC3\xA9]</b>" + kEnd },
+    { "declared charset", "<meta charset=iso-8859-1><body>\xE9", nullptr,
+        "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
+    { "forced encoding beats the declared one", "<meta charset=iso-8859-1><body>\xC3\xA9", "UTF-8",
+        "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
+};
+
+TEST(MarkupReaderTest, EventsInDocumentOrder)
+{
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Trace trace;
+        BasicHook hook;
+        EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), ReadOutcome::Finished);
+        EXPECT_EQ(trace.finish(), c.expected);
+    }
+}
+
+TEST(MarkupReaderTest, CancelBetweenSlicesStopsReading)
+{
+    const std::string page = "<body>" + std::string(200 * 1024, 'x') + "<b>late</b>";
+    Trace trace;
+    BasicHook hook;
+    hook.onYield = [](BasicHook& h) { h.cancel = true; };
+    EXPECT_EQ(ReadMarkup(page, trace, hook), ReadOutcome::Cancelled);
+    EXPECT_EQ(hook.yields, 1);
+    EXPECT_EQ(trace.finish().find("<b>"), std::string::npos);
+}
+
+TEST(MarkupReaderTest, HandlerExceptionReachesTheCaller)
+{
+    struct Throwing : MarkupHandler {
+        int starts = 0;
+        void startElement(std::string_view, std::span<const Attribute>) override
+        {
+            if (++starts == 2)
+                throw std::runtime_error("full");
+        }
+    } handler;
+    BasicHook hook;
+    EXPECT_THROW(ReadMarkup("<p>a<p>b<p>c", handler, hook), std::runtime_error);
+    EXPECT_EQ(handler.starts, 2);
+}
+
+TEST(MarkupReaderTest, UnknownForcedEncodingIsReported)
+{
+    Trace trace;
+    BasicHook hook;
+    EXPECT_EQ(ReadMarkup("<p>x", trace, hook, { "no-such-encoding" }), ReadOutcome::Stopped);
+}
+
+} // namespace
