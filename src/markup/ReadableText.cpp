@@ -1,0 +1,425 @@
+#include "markup/ReadableText.h"
+
+#include "markup/MarkupReader.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace tamsenor::markup {
+namespace {
+
+// How an element takes part in the text, after the browser's default styles.
+enum class Role : unsigned char {
+    Inline, // its text flows with its neighbours'
+    Block, // on lines of its own
+    Paragraph, // on lines of its own, a blank line before and after
+    Pre, // a block whose white space is kept
+    Hidden, // neither it nor anything inside is shown
+    Break, // <br>
+    Table, // a block whose rows are counted
+    Row, // a line end before every row but a table's first
+    Cell, // a tab before every cell but a row's first
+};
+
+struct RoleOf {
+    std::string_view name;
+    Role role;
+};
+
+// Elements the default style sheet shows other than inline. Unknown elements are inline.
+constexpr RoleOf kRoles[] = {
+    { "address", Role::Block },
+    { "article", Role::Block },
+    { "aside", Role::Block },
+    { "audio", Role::Hidden },
+    { "blockquote", Role::Block },
+    { "body", Role::Block },
+    { "br", Role::Break },
+    { "canvas", Role::Hidden },
+    { "caption", Role::Block },
+    { "center", Role::Block },
+    { "datalist", Role::Hidden },
+    { "dd", Role::Block },
+    { "desc", Role::Hidden },
+    { "details", Role::Block },
+    { "dialog", Role::Hidden },
+    { "dir", Role::Block },
+    { "div", Role::Block },
+    { "dl", Role::Block },
+    { "dt", Role::Block },
+    { "fieldset", Role::Block },
+    { "figcaption", Role::Block },
+    { "figure", Role::Block },
+    { "footer", Role::Block },
+    { "form", Role::Block },
+    { "frameset", Role::Block },
+    { "h1", Role::Block },
+    { "h2", Role::Block },
+    { "h3", Role::Block },
+    { "h4", Role::Block },
+    { "h5", Role::Block },
+    { "h6", Role::Block },
+    { "head", Role::Hidden },
+    { "header", Role::Block },
+    { "hgroup", Role::Block },
+    { "hr", Role::Block },
+    { "html", Role::Block },
+    { "iframe", Role::Hidden },
+    { "input", Role::Hidden },
+    { "legend", Role::Block },
+    { "li", Role::Block },
+    { "listing", Role::Pre },
+    { "main", Role::Block },
+    { "menu", Role::Block },
+    { "meter", Role::Hidden },
+    { "nav", Role::Block },
+    { "noembed", Role::Hidden },
+    { "noframes", Role::Hidden },
+    { "noscript", Role::Hidden },
+    { "ol", Role::Block },
+    { "optgroup", Role::Block },
+    { "option", Role::Block },
+    { "p", Role::Paragraph },
+    { "param", Role::Hidden },
+    { "plaintext", Role::Pre },
+    { "pre", Role::Pre },
+    { "progress", Role::Hidden },
+    { "rp", Role::Hidden },
+    { "script", Role::Hidden },
+    { "search", Role::Block },
+    { "section", Role::Block },
+    { "style", Role::Hidden },
+    { "summary", Role::Block },
+    { "table", Role::Table },
+    { "td", Role::Cell },
+    { "template", Role::Hidden },
+    { "textarea", Role::Hidden },
+    { "th", Role::Cell },
+    { "title", Role::Hidden },
+    { "tr", Role::Row },
+    { "ul", Role::Block },
+    { "video", Role::Hidden },
+    { "xmp", Role::Pre },
+};
+
+static_assert(std::is_sorted(std::begin(kRoles), std::end(kRoles),
+                  [](const RoleOf& a, const RoleOf& b) { return a.name < b.name; }),
+    "the roles are looked up by binary search");
+
+Role RoleFor(std::string_view name)
+{
+    const auto* found = std::lower_bound(std::begin(kRoles), std::end(kRoles), name,
+        [](const RoleOf& entry, std::string_view key) { return entry.name < key; });
+    return found != std::end(kRoles) && found->name == name ? found->role : Role::Inline;
+}
+
+bool IsCollapsible(unsigned char c)
+{
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f';
+}
+
+// A piece the sink refused; unwinds through the reader.
+struct SinkRefused { };
+
+constexpr std::size_t kPiece = 64 * 1024;
+
+// Builds the text the way the browser's innerText does: strings, and between
+// them "required line break counts" of which a run gives its largest number
+// of line ends, none at the very start or end.
+class Renderer : public MarkupHandler {
+public:
+    Renderer(std::string& buffer, TextSink* sink)
+        : out_(buffer)
+        , sink_(sink)
+    {
+    }
+
+    void startElement(std::string_view name, std::span<const Attribute> attributes) override
+    {
+        if (hiddenDepth_ > 0) {
+            ++hiddenDepth_;
+            return;
+        }
+        Role role = RoleFor(name);
+        const auto has = [&](std::string_view attribute) {
+            return std::any_of(
+                attributes.begin(), attributes.end(), [&](const Attribute& a) { return a.name == attribute; });
+        };
+        if (has("hidden"))
+            role = Role::Hidden;
+        else if (name == "dialog" && has("open"))
+            role = Role::Block;
+        switch (role) {
+        case Role::Inline:
+            return;
+        case Role::Hidden:
+            hiddenDepth_ = 1;
+            return;
+        case Role::Break:
+            // White space on either side of a line break is at a line's end or start.
+            pendingSpace_ = false;
+            string("\n");
+            return;
+        case Role::Paragraph:
+            lineBreaks(2);
+            return;
+        case Role::Block:
+            lineBreaks(1);
+            return;
+        case Role::Pre:
+            lineBreaks(1);
+            ++preDepth_;
+            // The parser keeps a line end right after <pre>; the browser does not.
+            dropNewline_ = true;
+            return;
+        case Role::Table:
+            lineBreaks(1);
+            tables_.push_back({});
+            return;
+        case Role::Row:
+            if (!tables_.empty()) {
+                if (tables_.back().rows++ > 0)
+                    string("\n");
+                tables_.back().cells = 0;
+            }
+            return;
+        case Role::Cell:
+            if (!tables_.empty() && tables_.back().cells++ > 0)
+                string("\t");
+            else
+                // A cell is a block of its own: its leading white space is dropped.
+                pendingSpace_ = false;
+            return;
+        }
+    }
+
+    void endElement(std::string_view name) override
+    {
+        if (hiddenDepth_ > 0) {
+            --hiddenDepth_;
+            return;
+        }
+        switch (RoleFor(name)) {
+        case Role::Paragraph:
+            lineBreaks(2);
+            return;
+        case Role::Block:
+            lineBreaks(1);
+            return;
+        case Role::Pre:
+            if (preDepth_ > 0)
+                --preDepth_;
+            dropNewline_ = false;
+            lineBreaks(1);
+            return;
+        case Role::Table:
+            if (!tables_.empty())
+                tables_.pop_back();
+            lineBreaks(1);
+            return;
+        case Role::Cell:
+            pendingSpace_ = false;
+            return;
+        default:
+            return;
+        }
+    }
+
+    void text(std::string_view utf8) override
+    {
+        if (hiddenDepth_ > 0 || utf8.empty())
+            return;
+        if (preDepth_ > 0)
+            preformatted(utf8);
+        else
+            flowing(utf8);
+        if (sink_ && out_.size() >= kPiece)
+            flush();
+    }
+
+    // Hands the rest to the sink.
+    void finish()
+    {
+        if (sink_)
+            flush();
+    }
+
+private:
+    struct Table {
+        int rows = 0;
+        int cells = 0;
+    };
+
+    void lineBreaks(int count)
+    {
+        // White space next to a block's edge is at a line's end or start.
+        pendingSpace_ = false;
+        if (count > pendingBreaks_)
+            pendingBreaks_ = count;
+    }
+
+    // Everything before the next string is settled: pending line ends are
+    // written unless nothing was written yet.
+    void settle()
+    {
+        if (pendingBreaks_ > 0) {
+            if (started_)
+                out_.append(static_cast<std::size_t>(pendingBreaks_), '\n');
+            pendingBreaks_ = 0;
+            atLineStart_ = true;
+        }
+        started_ = true;
+    }
+
+    void string(std::string_view piece)
+    {
+        settle();
+        out_ += piece;
+        atLineStart_ = true;
+    }
+
+    // Normal flow: each run of white space is one space, none at a line's start or end.
+    void flowing(std::string_view utf8)
+    {
+        const char* p = utf8.data();
+        const char* end = p + utf8.size();
+        while (p < end) {
+            if (IsCollapsible(static_cast<unsigned char>(*p))) {
+                pendingSpace_ = true;
+                do
+                    ++p;
+                while (p < end && IsCollapsible(static_cast<unsigned char>(*p)));
+                continue;
+            }
+            const char* word = p;
+            do
+                ++p;
+            while (p < end && !IsCollapsible(static_cast<unsigned char>(*p)));
+            settle();
+            if (pendingSpace_ && !atLineStart_)
+                out_ += ' ';
+            pendingSpace_ = false;
+            atLineStart_ = false;
+            out_.append(word, p);
+        }
+    }
+
+    void preformatted(std::string_view utf8)
+    {
+        if (dropNewline_) {
+            dropNewline_ = false;
+            if (utf8.starts_with("\r\n"))
+                utf8.remove_prefix(2);
+            else if (utf8.starts_with('\n') || utf8.starts_with('\r'))
+                utf8.remove_prefix(1);
+            if (utf8.empty())
+                return;
+        }
+        settle();
+        pendingSpace_ = false;
+        // Line ends are LF whatever the page used.
+        for (std::size_t at = 0; at < utf8.size();) {
+            const std::size_t cr = utf8.find('\r', at);
+            if (cr == std::string_view::npos) {
+                out_.append(utf8.substr(at));
+                break;
+            }
+            out_.append(utf8.substr(at, cr - at));
+            out_ += '\n';
+            at = cr + 1;
+            if (at < utf8.size() && utf8[at] == '\n')
+                ++at;
+        }
+        atLineStart_ = utf8.back() == '\n' || utf8.back() == '\r';
+    }
+
+    void flush()
+    {
+        if (!out_.empty() && !sink_->write(out_))
+            throw SinkRefused();
+        out_.clear();
+    }
+
+    std::string& out_;
+    TextSink* sink_;
+    std::vector<Table> tables_;
+    int hiddenDepth_ = 0;
+    int preDepth_ = 0;
+    int pendingBreaks_ = 0;
+    bool pendingSpace_ = false;
+    bool atLineStart_ = true;
+    bool started_ = false;
+    bool dropNewline_ = false;
+};
+
+ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook)
+{
+    ReadableResult result;
+    result.encoding = SniffPageEncoding(bytes);
+    std::string decoded;
+    bool alreadyUtf8 = false;
+    switch (DecodeToUtf8(bytes, result.encoding, decoded, &alreadyUtf8, hook)) {
+    case DecodeOutcome::Finished:
+        break;
+    case DecodeOutcome::Cancelled:
+        result.outcome = ReadableOutcome::Cancelled;
+        return result;
+    case DecodeOutcome::Unsupported:
+        result.outcome = ReadableOutcome::Unsupported;
+        return result;
+    }
+    std::string_view utf8 = alreadyUtf8 ? bytes.substr(result.encoding.skip) : std::string_view(decoded);
+
+    Renderer renderer(buffer, sink);
+    ReadOptions options;
+    options.encoding = "UTF-8";
+    try {
+        switch (ReadMarkup(utf8, renderer, hook, options)) {
+        case ReadOutcome::Finished:
+            break;
+        case ReadOutcome::Cancelled:
+            result.outcome = ReadableOutcome::Cancelled;
+            break;
+        case ReadOutcome::Stopped:
+            result.outcome = ReadableOutcome::Stopped;
+            break;
+        }
+        renderer.finish();
+    } catch (const SinkRefused&) {
+        result.outcome = ReadableOutcome::SinkFailed;
+    }
+    return result;
+}
+
+} // namespace
+
+ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook)
+{
+    std::string buffer;
+    buffer.reserve(kPiece + kPiece / 2);
+    return Render(bytes, buffer, &sink, hook);
+}
+
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook)
+{
+    out.clear();
+    return Render(bytes, out, nullptr, hook);
+}
+
+std::string DescribeEncoding(const PageEncoding& encoding)
+{
+    switch (encoding.source) {
+    case EncodingSource::ByteOrderMark:
+        return encoding.name + " (byte-order mark)";
+    case EncodingSource::Declaration:
+        return encoding.name + " (declared)";
+    case EncodingSource::Detected:
+        return encoding.name + " (detected)";
+    case EncodingSource::Default:
+        return encoding.name + " (default)";
+    }
+    return encoding.name;
+}
+
+} // namespace tamsenor::markup
