@@ -278,9 +278,39 @@ const KnownEncoding* MetaDeclaration(std::string_view bytes, std::size_t& at)
 // next to a page of a gigabyte.
 constexpr std::size_t kDetectorSample = 1 << 20;
 
-bool IsContinuation(unsigned char c)
+// At a byte of 0x80 or more: the length of the UTF-8 character that starts
+// there, or 0 when none does; then `*subpart` is how many bytes a browser's
+// decoder replaces by one U+FFFD (the longest start of a valid sequence, at least 1).
+std::size_t CharacterAt(const unsigned char* p, std::size_t left, std::size_t* subpart)
 {
-    return (c & 0xC0) == 0x80;
+    const unsigned char c = p[0];
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        *subpart = 1;
+        return 0;
+    }
+    std::size_t k = 1;
+    for (; k < length && k < left; ++k) {
+        if (p[k] < low || p[k] > high)
+            break;
+        low = 0x80;
+        high = 0xBF;
+    }
+    if (k == length)
+        return length;
+    *subpart = k;
+    return 0;
 }
 
 // Length of the valid UTF-8 prefix of `bytes`.
@@ -289,6 +319,7 @@ std::size_t ValidUtf8Prefix(std::string_view bytes)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
+    std::size_t subpart = 0;
     while (i < n) {
         // ASCII eight bytes at a time: most pages are mostly ASCII.
         while (i + 8 <= n) {
@@ -300,38 +331,43 @@ std::size_t ValidUtf8Prefix(std::string_view bytes)
         }
         if (i >= n)
             break;
-        const unsigned char c = p[i];
-        if (c < 0x80) {
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        std::size_t length;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
+        const std::size_t length = CharacterAt(p + i, n - i, &subpart);
+        if (length == 0)
             return i;
-        }
-        if (n - i < length || p[i + 1] < low || p[i + 1] > high)
-            return i;
-        for (std::size_t k = 2; k < length; ++k)
-            if (!IsContinuation(p[i + k]))
-                return i;
         i += length;
     }
     return n;
+}
+
+// Copies `bytes` into `out` with each ill-formed part replaced by U+FFFD.
+DecodeOutcome RepairUtf8(std::string_view bytes, std::string& out, text::Hook& hook)
+{
+    out.reserve(bytes.size() + bytes.size() / 8);
+    std::size_t sinceYield = 0;
+    while (!bytes.empty()) {
+        const std::size_t valid = ValidUtf8Prefix(bytes.substr(0, 1 << 20));
+        out.append(bytes.substr(0, valid));
+        std::size_t used = valid;
+        if (valid < bytes.size() && valid < (1u << 20)) {
+            std::size_t subpart = 1;
+            CharacterAt(reinterpret_cast<const unsigned char*>(bytes.data()) + valid, bytes.size() - valid, &subpart);
+            out += "\xEF\xBF\xBD";
+            used += subpart;
+        }
+        bytes.remove_prefix(used);
+        sinceYield += used;
+        if (sinceYield >= (4u << 20)) {
+            sinceYield = 0;
+            hook.yield();
+            if (hook.cancelRequested())
+                return DecodeOutcome::Cancelled;
+        }
+    }
+    return DecodeOutcome::Finished;
 }
 
 const KnownEncoding* Detect(std::string_view bytes)
@@ -445,7 +481,9 @@ DecodeOutcome DecodeToUtf8(
     const KnownEncoding* known = FindByName(encoding.name);
     if (!known)
         return DecodeOutcome::Unsupported;
-    if (known->name == std::string_view("UTF-8") && IsValidUtf8(bytes)) {
+    if (known->name == std::string_view("UTF-8")) {
+        if (!IsValidUtf8(bytes))
+            return RepairUtf8(bytes, out, hook);
         *alreadyUtf8 = true;
         return DecodeOutcome::Finished;
     }

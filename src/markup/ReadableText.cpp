@@ -105,13 +105,43 @@ constexpr RoleOf kRoles[] = {
 
 static_assert(std::is_sorted(std::begin(kRoles), std::end(kRoles),
                   [](const RoleOf& a, const RoleOf& b) { return a.name < b.name; }),
-    "the roles are looked up by binary search");
+    "the roles of a first letter are found side by side");
+
+// The roles grouped by first letter, so that a lookup (two for each element)
+// compares a few names at most.
+class RoleTable {
+public:
+    constexpr RoleTable()
+    {
+        for (std::size_t i = 0; i < std::size(kRoles); ++i) {
+            const auto letter = static_cast<std::size_t>(kRoles[i].name[0] - 'a');
+            if (count_[letter] == 0)
+                first_[letter] = static_cast<unsigned char>(i);
+            ++count_[letter];
+        }
+    }
+
+    Role find(std::string_view name) const
+    {
+        if (name.empty() || name[0] < 'a' || name[0] > 'z')
+            return Role::Inline;
+        const auto letter = static_cast<std::size_t>(name[0] - 'a');
+        for (std::size_t i = first_[letter], end = i + count_[letter]; i < end; ++i)
+            if (kRoles[i].name == name)
+                return kRoles[i].role;
+        return Role::Inline;
+    }
+
+private:
+    std::array<unsigned char, 26> first_ {};
+    std::array<unsigned char, 26> count_ {};
+};
+
+constexpr RoleTable kRoleTable;
 
 Role RoleFor(std::string_view name)
 {
-    const auto* found = std::lower_bound(std::begin(kRoles), std::end(kRoles), name,
-        [](const RoleOf& entry, std::string_view key) { return entry.name < key; });
-    return found != std::end(kRoles) && found->name == name ? found->role : Role::Inline;
+    return kRoleTable.find(name);
 }
 
 bool IsCollapsible(unsigned char c)
