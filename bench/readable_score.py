@@ -96,7 +96,7 @@ def main():
     print(f"pages scored: {len(pages)}" + (f", {missing} without our text (not scored)" if missing else ""))
     for k in kinds:
         mean = sum(s[k] for _, s in pages) / len(pages)
-        print(f"{k:6} F1 overall {f1(*totals[k]):.4f}   mean per page {mean:.4f}")
+        print(f"{k:6} F1 overall {f1(*totals[k]):.5f}   mean per page {mean:.5f}")
     if args.worst:
         print(f"\nlowest {args.by} F1:")
         for page, s in sorted(pages, key=lambda p: p[1][args.by])[: args.worst]:

@@ -16,10 +16,14 @@ enum class Role : unsigned char {
     Paragraph, // on lines of its own, a blank line before and after
     Pre, // a block whose white space is kept
     Hidden, // neither it nor anything inside is shown
+    Replaced, // a box on the line (a field, a frame) that shows no text
+    Void, // a box on the line that never has content (an image)
+    InlineBlock, // a box on the line with a text of its own inside
     Break, // <br>
     Table, // a block whose rows are counted
     Row, // a line end before every row but a table's first
     Cell, // a tab before every cell but a row's first
+    Details, // a block; when closed only its summary is shown
 };
 
 struct RoleOf {
@@ -36,18 +40,20 @@ constexpr RoleOf kRoles[] = {
     { "blockquote", Role::Block },
     { "body", Role::Block },
     { "br", Role::Break },
-    { "canvas", Role::Hidden },
+    { "button", Role::InlineBlock },
+    { "canvas", Role::Replaced },
     { "caption", Role::Block },
     { "center", Role::Block },
     { "datalist", Role::Hidden },
     { "dd", Role::Block },
     { "desc", Role::Hidden },
-    { "details", Role::Block },
+    { "details", Role::Details },
     { "dialog", Role::Hidden },
     { "dir", Role::Block },
     { "div", Role::Block },
     { "dl", Role::Block },
     { "dt", Role::Block },
+    { "embed", Role::Void },
     { "fieldset", Role::Block },
     { "figcaption", Role::Block },
     { "figure", Role::Block },
@@ -65,14 +71,15 @@ constexpr RoleOf kRoles[] = {
     { "hgroup", Role::Block },
     { "hr", Role::Block },
     { "html", Role::Block },
-    { "iframe", Role::Hidden },
-    { "input", Role::Hidden },
+    { "iframe", Role::Replaced },
+    { "img", Role::Void },
+    { "input", Role::Void },
     { "legend", Role::Block },
     { "li", Role::Block },
     { "listing", Role::Pre },
     { "main", Role::Block },
     { "menu", Role::Block },
-    { "meter", Role::Hidden },
+    { "meter", Role::Replaced },
     { "nav", Role::Block },
     { "noembed", Role::Hidden },
     { "noframes", Role::Hidden },
@@ -84,22 +91,24 @@ constexpr RoleOf kRoles[] = {
     { "param", Role::Hidden },
     { "plaintext", Role::Pre },
     { "pre", Role::Pre },
-    { "progress", Role::Hidden },
+    { "progress", Role::Replaced },
     { "rp", Role::Hidden },
     { "script", Role::Hidden },
     { "search", Role::Block },
     { "section", Role::Block },
+    { "select", Role::InlineBlock },
     { "style", Role::Hidden },
     { "summary", Role::Block },
+    { "svg", Role::Replaced },
     { "table", Role::Table },
     { "td", Role::Cell },
     { "template", Role::Hidden },
-    { "textarea", Role::Hidden },
+    { "textarea", Role::Replaced },
     { "th", Role::Cell },
     { "title", Role::Hidden },
     { "tr", Role::Row },
     { "ul", Role::Block },
-    { "video", Role::Hidden },
+    { "video", Role::Replaced },
     { "xmp", Role::Pre },
 };
 
@@ -156,7 +165,8 @@ constexpr std::size_t kPiece = 64 * 1024;
 
 // Builds the text the way the browser's innerText does: strings, and between
 // them "required line break counts" of which a run gives its largest number
-// of line ends, none at the very start or end.
+// of line ends, none at the very start or end. White space is collapsed as the
+// browser lays out lines: a space survives only between content on one line.
 class Renderer : public MarkupHandler {
 public:
     Renderer(std::string& buffer, TextSink* sink)
@@ -171,23 +181,50 @@ public:
             ++hiddenDepth_;
             return;
         }
-        Role role = RoleFor(name);
-        const auto has = [&](std::string_view attribute) {
-            return std::any_of(
-                attributes.begin(), attributes.end(), [&](const Attribute& a) { return a.name == attribute; });
+        const auto has = [&](std::string_view attribute, std::string_view value = {}) {
+            return std::any_of(attributes.begin(), attributes.end(), [&](const Attribute& a) {
+                return a.name == attribute && (value.empty() || EqualNoCase(a.value, value));
+            });
         };
-        if (has("hidden"))
+        Role role = RoleFor(name);
+        if (has("hidden") || (role == Role::Void && name == "input" && has("type", "hidden")))
             role = Role::Hidden;
         else if (name == "dialog" && has("open"))
             role = Role::Block;
-        switch (role) {
-        case Role::Inline:
-            return;
-        case Role::Hidden:
+        else if (role == Role::Details && has("open"))
+            role = Role::Block;
+        // A closed <details> shows its first <summary> and nothing else.
+        if (!closedDetails_.empty() && closedDetails_.back().depth == 0) {
+            if (name == "summary" && !closedDetails_.back().summaryShown)
+                closedDetails_.back().summaryShown = true;
+            else
+                role = Role::Hidden;
+        }
+        if (role == Role::Hidden) {
             hiddenDepth_ = 1;
             return;
+        }
+        if (!closedDetails_.empty())
+            ++closedDetails_.back().depth;
+        switch (role) {
+        case Role::Inline:
+        case Role::Hidden:
+            return;
+        case Role::Replaced:
+            box();
+            ++hiddenDepth_;
+            return;
+        case Role::Void:
+            // Not hidden: the parser may nest what follows an element it does
+            // not know to be empty (<embed>) inside it.
+            box();
+            return;
+        case Role::InlineBlock:
+            box();
+            // Its own text starts a line of its own inside the box.
+            lineHasContent_ = false;
+            return;
         case Role::Break:
-            // White space on either side of a line break is at a line's end or start.
             pendingSpace_ = false;
             string("\n");
             return;
@@ -196,6 +233,10 @@ public:
             return;
         case Role::Block:
             lineBreaks(1);
+            return;
+        case Role::Details:
+            lineBreaks(1);
+            closedDetails_.push_back({});
             return;
         case Role::Pre:
             lineBreaks(1);
@@ -217,9 +258,9 @@ public:
         case Role::Cell:
             if (!tables_.empty() && tables_.back().cells++ > 0)
                 string("\t");
-            else
-                // A cell is a block of its own: its leading white space is dropped.
-                pendingSpace_ = false;
+            // A cell is a block of its own: white space at its start is dropped.
+            pendingSpace_ = false;
+            lineHasContent_ = false;
             return;
         }
     }
@@ -230,12 +271,27 @@ public:
             --hiddenDepth_;
             return;
         }
+        if (!closedDetails_.empty()) {
+            if (closedDetails_.back().depth == 0) {
+                closedDetails_.pop_back();
+                lineBreaks(1);
+                return;
+            }
+            --closedDetails_.back().depth;
+        }
         switch (RoleFor(name)) {
         case Role::Paragraph:
             lineBreaks(2);
             return;
         case Role::Block:
+        case Role::Details: // an open one
             lineBreaks(1);
+            return;
+        case Role::InlineBlock:
+            // White space at the end of the box's own text is dropped; the box
+            // itself is content of the line around it.
+            pendingSpace_ = false;
+            lineHasContent_ = true;
             return;
         case Role::Pre:
             if (preDepth_ > 0)
@@ -258,7 +314,7 @@ public:
 
     void text(std::string_view utf8) override
     {
-        if (hiddenDepth_ > 0 || utf8.empty())
+        if (hiddenDepth_ > 0 || utf8.empty() || (!closedDetails_.empty() && closedDetails_.back().depth == 0))
             return;
         if (preDepth_ > 0)
             preformatted(utf8);
@@ -280,24 +336,35 @@ private:
         int rows = 0;
         int cells = 0;
     };
+    struct ClosedDetails {
+        int depth = 0; // elements open inside it
+        bool summaryShown = false;
+    };
+
+    static bool EqualNoCase(std::string_view a, std::string_view b)
+    {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+            return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == y;
+        });
+    }
 
     void lineBreaks(int count)
     {
         // White space next to a block's edge is at a line's end or start.
         pendingSpace_ = false;
+        lineHasContent_ = false;
         if (count > pendingBreaks_)
             pendingBreaks_ = count;
     }
 
-    // Everything before the next string is settled: pending line ends are
-    // written unless nothing was written yet.
+    // Before the next string: the pending line ends are written, unless
+    // nothing was written yet.
     void settle()
     {
         if (pendingBreaks_ > 0) {
             if (started_)
                 out_.append(static_cast<std::size_t>(pendingBreaks_), '\n');
             pendingBreaks_ = 0;
-            atLineStart_ = true;
         }
         started_ = true;
     }
@@ -306,7 +373,19 @@ private:
     {
         settle();
         out_ += piece;
-        atLineStart_ = true;
+        lineHasContent_ = false;
+    }
+
+    // An image, a field or a button: no text of its own, but the spaces on
+    // either side of it are between content.
+    void box()
+    {
+        if (pendingSpace_ && lineHasContent_) {
+            settle();
+            out_ += ' ';
+        }
+        pendingSpace_ = false;
+        lineHasContent_ = true;
     }
 
     // Normal flow: each run of white space is one space, none at a line's start or end.
@@ -327,10 +406,10 @@ private:
                 ++p;
             while (p < end && !IsCollapsible(static_cast<unsigned char>(*p)));
             settle();
-            if (pendingSpace_ && !atLineStart_)
+            if (pendingSpace_ && lineHasContent_)
                 out_ += ' ';
             pendingSpace_ = false;
-            atLineStart_ = false;
+            lineHasContent_ = true;
             out_.append(word, p);
         }
     }
@@ -361,7 +440,7 @@ private:
             if (at < utf8.size() && utf8[at] == '\n')
                 ++at;
         }
-        atLineStart_ = utf8.back() == '\n' || utf8.back() == '\r';
+        lineHasContent_ = !(utf8.back() == '\n' || utf8.back() == '\r');
     }
 
     void flush()
@@ -374,11 +453,12 @@ private:
     std::string& out_;
     TextSink* sink_;
     std::vector<Table> tables_;
+    std::vector<ClosedDetails> closedDetails_;
     int hiddenDepth_ = 0;
     int preDepth_ = 0;
     int pendingBreaks_ = 0;
     bool pendingSpace_ = false;
-    bool atLineStart_ = true;
+    bool lineHasContent_ = false; // whether a space here would be between content on one line
     bool started_ = false;
     bool dropNewline_ = false;
 };

@@ -41,6 +41,16 @@ const Layout kLayouts[] = {
         "<noscript>n</noscript><!-- c --><p hidden>h</p><textarea>ta</textarea>shown<img src=a.png alt=alt>"
         "<input value=v></body>",
         "shown" },
+    { "spaces beside boxes stay",
+        "<body><p>a <img src=x> b</p><div><input> <input></div>z<p>x <img src=x></p><p><img src=x> y"
+        "<input type=hidden> </p>c <button> ok </button> d<select><option>o1<option>o2</select>",
+        "a  b\n\n \nz\n\nx \n\n y\n\nc ok d\no1\no2" },
+    { "elements the parser does not know to be empty",
+        "<body>k<embed> l<wbr>m <textarea>t</textarea> <iframe>f</iframe> n", "k lm   n" },
+    { "closed details show their summary",
+        "<body><details><summary>S</summary>hidden <b>part</b><p>more</details>"
+        "<details open><summary>S2</summary>shown</details>",
+        "S\nS2\nshown" },
     { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
 };
 
