@@ -153,9 +153,18 @@ Role RoleFor(std::string_view name)
     return kRoleTable.find(name);
 }
 
+// The white space that collapses in normal flow, as a table: this test runs
+// for every character of the text.
+constexpr std::array<bool, 256> kCollapsible = [] {
+    std::array<bool, 256> table {};
+    for (unsigned char c : { ' ', '\n', '\t', '\r', '\f' })
+        table[c] = true;
+    return table;
+}();
+
 bool IsCollapsible(unsigned char c)
 {
-    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f';
+    return kCollapsible[c];
 }
 
 // A piece the sink refused; unwinds through the reader.
