@@ -472,6 +472,90 @@ bool IsValidUtf8(std::string_view bytes)
     return ValidUtf8Prefix(bytes) == bytes.size();
 }
 
+namespace {
+
+enum class Converted { Clean, Replaced, Cancelled, Unsupported };
+
+// Converts `bytes` from `known` to UTF-8 into `*out`, each byte that does not
+// fit becoming U+FFFD (the five holes of windows-1252 the C1 controls, as in
+// browsers). With `out` null only checks, stopping at the first such byte.
+Converted Convert(std::string_view bytes, const KnownEncoding& known, std::string* out, text::Hook& hook)
+{
+    iconv_t converter = iconv_open("UTF-8", known.iconv);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return Converted::Unsupported;
+    const bool windows1252 = known.name == std::string_view("windows-1252");
+    if (out)
+        out->reserve(bytes.size() + bytes.size() / 8);
+    Converted result = Converted::Clean;
+    std::array<char, 1 << 16> buffer;
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    std::size_t sinceYield = 0;
+    while (inLeft > 0) {
+        char* to = buffer.data();
+        std::size_t toLeft = buffer.size();
+        const std::size_t before = inLeft;
+        const std::size_t status = iconv(converter, &in, &inLeft, &to, &toLeft);
+        const int error = status == static_cast<std::size_t>(-1) ? errno : 0;
+        if (out)
+            out->append(buffer.data(), to);
+        if (error == EILSEQ || error == EINVAL) {
+            // A byte the encoding leaves undefined, or a sequence cut short at the end.
+            result = Converted::Replaced;
+            if (!out)
+                break;
+            const auto c = static_cast<unsigned char>(*in);
+            if (windows1252 && c >= 0x80 && c <= 0x9F) {
+                *out += static_cast<char>(0xC2);
+                *out += static_cast<char>(c);
+            } else {
+                *out += "\xEF\xBF\xBD";
+            }
+            ++in;
+            --inLeft;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        } else if (error != 0 && error != E2BIG) {
+            result = Converted::Unsupported;
+            break;
+        }
+        sinceYield += before - inLeft;
+        if (sinceYield >= (4u << 20)) {
+            sinceYield = 0;
+            hook.yield();
+            if (hook.cancelRequested()) {
+                result = Converted::Cancelled;
+                break;
+            }
+        }
+    }
+    if (out && (result == Converted::Clean || result == Converted::Replaced)) {
+        // Back to the initial shift state (ISO-2022-JP).
+        char* to = buffer.data();
+        std::size_t toLeft = buffer.size();
+        iconv(converter, nullptr, nullptr, &to, &toLeft);
+        out->append(buffer.data(), to);
+    }
+    iconv_close(converter);
+    return result;
+}
+
+DecodeOutcome OutcomeOf(Converted converted)
+{
+    switch (converted) {
+    case Converted::Clean:
+    case Converted::Replaced:
+        return DecodeOutcome::Finished;
+    case Converted::Cancelled:
+        return DecodeOutcome::Cancelled;
+    case Converted::Unsupported:
+        break;
+    }
+    return DecodeOutcome::Unsupported;
+}
+
+} // namespace
+
 DecodeOutcome DecodeToUtf8(
     std::string_view bytes, const PageEncoding& encoding, std::string& out, bool* alreadyUtf8, text::Hook& hook)
 {
@@ -487,58 +571,38 @@ DecodeOutcome DecodeToUtf8(
         *alreadyUtf8 = true;
         return DecodeOutcome::Finished;
     }
-    iconv_t converter = iconv_open("UTF-8", known->iconv);
-    if (converter == reinterpret_cast<iconv_t>(-1))
+    const DecodeOutcome outcome = OutcomeOf(Convert(bytes, *known, &out, hook));
+    if (outcome == DecodeOutcome::Unsupported)
+        out.clear();
+    return outcome;
+}
+
+DecodeOutcome PrepareParserInput(
+    std::string_view page, const PageEncoding& encoding, ParserInput& input, text::Hook& hook)
+{
+    input.decoded.clear();
+    input.bytes = page.substr(std::min(encoding.skip, page.size()));
+    input.encoding = "UTF-8";
+    const KnownEncoding* known = FindByName(encoding.name);
+    if (!known)
         return DecodeOutcome::Unsupported;
-    const bool windows1252 = known->name == std::string_view("windows-1252");
-    out.reserve(bytes.size() + bytes.size() / 8);
-    std::array<char, 1 << 16> buffer;
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    std::size_t sinceYield = 0;
-    while (inLeft > 0) {
-        char* to = buffer.data();
-        std::size_t toLeft = buffer.size();
-        const std::size_t before = inLeft;
-        const std::size_t result = iconv(converter, &in, &inLeft, &to, &toLeft);
-        const int error = result == static_cast<std::size_t>(-1) ? errno : 0;
-        out.append(buffer.data(), to);
-        if (error == EILSEQ || error == EINVAL) {
-            // A byte the encoding leaves undefined, or a sequence cut short at
-            // the end: one replacement character, as browsers show. The five
-            // holes of windows-1252 are C1 controls in browsers.
-            const auto c = static_cast<unsigned char>(*in);
-            if (windows1252 && c >= 0x80 && c <= 0x9F) {
-                out += static_cast<char>(0xC2);
-                out += static_cast<char>(c);
-            } else {
-                out += "\xEF\xBF\xBD";
-            }
-            ++in;
-            --inLeft;
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        } else if (error != 0 && error != E2BIG) {
-            iconv_close(converter);
-            out.clear();
-            return DecodeOutcome::Unsupported;
+    if (known->name != std::string_view("UTF-8")) {
+        // The parser converts as it reads, so no copy of the page is kept,
+        // but it stops at a byte that does not fit: only then is the page
+        // decoded here first.
+        const Converted check = Convert(input.bytes, *known, nullptr, hook);
+        if (check == Converted::Clean) {
+            input.encoding = known->iconv;
+            return DecodeOutcome::Finished;
         }
-        sinceYield += before - inLeft;
-        if (sinceYield >= (4u << 20)) {
-            sinceYield = 0;
-            hook.yield();
-            if (hook.cancelRequested()) {
-                iconv_close(converter);
-                return DecodeOutcome::Cancelled;
-            }
-        }
+        if (check != Converted::Replaced)
+            return OutcomeOf(check);
     }
-    // Flush a shift state (ISO-2022-JP) back to the initial one.
-    char* to = buffer.data();
-    std::size_t toLeft = buffer.size();
-    iconv(converter, nullptr, nullptr, &to, &toLeft);
-    out.append(buffer.data(), to);
-    iconv_close(converter);
-    return DecodeOutcome::Finished;
+    bool alreadyUtf8 = false;
+    const DecodeOutcome outcome = DecodeToUtf8(page, encoding, input.decoded, &alreadyUtf8, hook);
+    if (!alreadyUtf8)
+        input.bytes = input.decoded;
+    return outcome;
 }
 
 } // namespace tamsenor::markup

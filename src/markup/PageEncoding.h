@@ -56,6 +56,24 @@ enum class DecodeOutcome {
 DecodeOutcome DecodeToUtf8(
     std::string_view bytes, const PageEncoding& encoding, std::string& out, bool* alreadyUtf8, text::Hook& hook);
 
+// What the markup parser is to read for a page.
+struct ParserInput {
+    std::string_view bytes; // the page after its byte-order mark, or `decoded`
+    std::string encoding; // the parser's name for the encoding of `bytes`
+    std::string decoded; // the page in UTF-8, when it had to be decoded first
+    ParserInput() = default;
+    ParserInput(const ParserInput&) = delete; // `bytes` may point into `decoded`
+    ParserInput& operator=(const ParserInput&) = delete;
+};
+
+// Prepares a page for the parser without a copy where possible: valid UTF-8,
+// or bytes all valid in another encoding (the parser then converts them as it
+// reads), are given as they are; otherwise the page is decoded as
+// DecodeToUtf8 does into `input.decoded`. Outcomes as for DecodeToUtf8.
+// Example: "caf\xE9" as windows-1252 -> bytes "caf\xE9", encoding "WINDOWS-1252".
+DecodeOutcome PrepareParserInput(
+    std::string_view page, const PageEncoding& encoding, ParserInput& input, text::Hook& hook);
+
 // Whether `bytes` is well-formed UTF-8 (no surrogates, overlongs or code points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 

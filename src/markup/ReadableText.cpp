@@ -476,9 +476,8 @@ ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sin
 {
     ReadableResult result;
     result.encoding = SniffPageEncoding(bytes);
-    std::string decoded;
-    bool alreadyUtf8 = false;
-    switch (DecodeToUtf8(bytes, result.encoding, decoded, &alreadyUtf8, hook)) {
+    ParserInput input;
+    switch (PrepareParserInput(bytes, result.encoding, input, hook)) {
     case DecodeOutcome::Finished:
         break;
     case DecodeOutcome::Cancelled:
@@ -488,13 +487,12 @@ ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sin
         result.outcome = ReadableOutcome::Unsupported;
         return result;
     }
-    std::string_view utf8 = alreadyUtf8 ? bytes.substr(result.encoding.skip) : std::string_view(decoded);
 
     Renderer renderer(buffer, sink);
     ReadOptions options;
-    options.encoding = "UTF-8";
+    options.encoding = input.encoding.c_str();
     try {
-        switch (ReadMarkup(utf8, renderer, hook, options)) {
+        switch (ReadMarkup(input.bytes, renderer, hook, options)) {
         case ReadOutcome::Finished:
             break;
         case ReadOutcome::Cancelled:

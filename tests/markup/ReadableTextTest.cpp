@@ -85,6 +85,12 @@ const Encoded kEncodings[] = {
     { "http-equiv content", "<meta http-equiv=\"Content-Type\" content='text/html; charset=koi8-r'><p>\xF0\xD2\xC9",
         "При", "KOI8-R", EncodingSource::Declaration },
     { "Shift_JIS", "<META CHARSET=\"sjis\"><p>\x93\xFA\x96\x7B", "日本", "Shift_JIS", EncodingSource::Declaration },
+    { "windows-1252 holes are C1 controls",
+        "<meta charset=windows-1252><p>a\x81"
+        "b\x80",
+        "a\u0081b€", "windows-1252", EncodingSource::Declaration },
+    { "Shift_JIS byte that does not fit", "<meta charset=shift_jis><p>\x93\xFA\xFF!", "日\uFFFD!", "Shift_JIS",
+        EncodingSource::Declaration },
     { "declared UTF-8, bytes that are not", "<meta charset=utf-8><p>caf\xE9! \xE2\x82! \xED\xA0\x80",
         "caf\uFFFD! \uFFFD! \uFFFD\uFFFD\uFFFD", "UTF-8", EncodingSource::Declaration },
     { "content without http-equiv does not count", "<meta content='text/html; charset=koi8-r'><p>caf\xC3\xA9", "café",
