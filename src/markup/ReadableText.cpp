@@ -521,6 +521,10 @@ ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::
 ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook)
 {
     out.clear();
+    // The text of a page is hardly ever longer than the page, and room
+    // reserved but not written takes no memory; the string then never has to
+    // move, which would briefly need its size twice.
+    out.reserve(bytes.size());
     return Render(bytes, out, nullptr, hook);
 }
 
