@@ -17,6 +17,13 @@ bytes=$(find "$corpus" -maxdepth 1 -type f -printf '%s\n' | awk '{ s += $1 } END
 echo "== in memory"
 "$build/bench/tamsenor-bench" --budget "$budget" "$corpus"
 
+# The markup reader and the link rules, alone and within an extraction run.
+if [ -x "$build/bench/tamsenor-markup-bench" ]; then
+    echo
+    echo "== links in markup, in memory"
+    "$build/bench/tamsenor-markup-bench" --budget "$budget" "$corpus"
+fi
+
 echo
 echo "== tamsenor-batch strip over the corpus ($files files, $bytes bytes), whole process"
 out=$(mktemp -d /tmp/tamsenor-bench-out-XXXXXX)

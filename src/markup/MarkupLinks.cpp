@@ -39,6 +39,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
         && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
+// Browsers refuse longer URLs; taking one would cost memory many times its
+// size (a value left open can run to the end of a large page).
+constexpr std::size_t kMaxUrlBytes = 2 * 1024 * 1024;
+
 // As a browser's URL parser takes an attribute value: leading and trailing
 // C0 controls and spaces go, tabs and line breaks anywhere go.
 std::string CleanUrl(std::string_view value)
@@ -164,6 +168,8 @@ public:
         if (kind == Kind::None)
             return;
         for (const Attribute& a : attributes) {
+            if (a.value.size() > kMaxUrlBytes && kind != Kind::Image)
+                continue;
             switch (kind) {
             case Kind::Anchor:
                 if (a.name == "href")
@@ -178,11 +184,12 @@ public:
                     candidates.push_back(CleanUrl(a.value));
                 break;
             case Kind::Image:
-                if (a.name == "src")
+                if (a.name == "src" && a.value.size() <= kMaxUrlBytes)
                     candidates.push_back(CleanUrl(a.value));
                 else if (a.name == "srcset")
                     for (std::string_view url : SrcsetUrls(a.value))
-                        candidates.push_back(CleanUrl(url));
+                        if (url.size() <= kMaxUrlBytes)
+                            candidates.push_back(CleanUrl(url));
                 break;
             case Kind::Action:
                 if (a.name == "action")

@@ -25,8 +25,8 @@ struct MarkupLinks {
 // a/area/link href, img/script/iframe/source/embed/audio/video src,
 // img/source srcset, form action and blockquote/q cite. A relative URL is
 // resolved against the first <base href> when that is absolute and is left
-// out otherwise; other schemes (javascript:, data:, mailto:, ...) and URLs
-// without a host are left out. The host is lower-cased, a default port
+// out otherwise; other schemes (javascript:, data:, mailto:, ...), URLs
+// without a host and values over 2 MiB are left out. The host is lower-cased, a default port
 // (80, 443, 21, 990) dropped, the fragment kept. The addresses of
 // a/area mailto: links go to `mailTos`: percent-decoded, split at commas,
 // the query left out, kept when valid (IsValidEmailAddress).

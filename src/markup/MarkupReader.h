@@ -38,7 +38,7 @@ public:
 
 struct ReadOptions {
     // nullptr: the byte-order mark, else the document's own <meta> charset,
-    // else UTF-8 falling back to ISO-8859-1 at the first invalid sequence.
+    // else UTF-8 when the bytes are valid UTF-8, else ISO-8859-1.
     // A name such as "UTF-8" or "windows-1252": the bytes are in that
     // encoding whatever the document declares.
     const char* encoding = nullptr;

@@ -64,6 +64,8 @@ const Case kCases[] = {
         {}, { "e@x.org" } },
     { "NUL bytes and binary data read through", "\x80\x81\xFE<a href=http://h/1>\0\0\xFF<a href=http://h/2>"s,
         { "http://h/1", "http://h/2" }, {} },
+    { "a value over 2 MiB is no link",
+        "<a href=\"http://h/" + std::string(2 * 1024 * 1024, 'x') + "\"><a href=http://h/y>", { "http://h/y" }, {} },
     // The parser keeps a value left open up to the end of the input.
     { "unterminated attribute value", R"(<a href="http://h/4"><img src='http://h/5)", { "http://h/4", "http://h/5" },
         {} },

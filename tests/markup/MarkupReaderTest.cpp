@@ -60,6 +60,7 @@ struct Case {
     std::string input;
     const char* encoding;
     std::string expected;
+    ReadOutcome outcome = ReadOutcome::Finished;
 };
 
 const std::string kBody = "<html><body>";
@@ -83,8 +84,22 @@ const Case kCases[] = {
     { "byte-order mark is not text", "\xEF\xBB\xBF<body>x", nullptr, kBody + "[x]" + kEnd },
     { "UTF-16 by its byte-order mark", std::string("\xFF\xFE<\0b\0>\0\xE9\0", 10), nullptr,
         kBody + "<b>[\xC3\xA9]</b>" + kEnd },
+    { "undeclared, valid UTF-8", "<body>\xC3\xA9", nullptr, kBody + "[\xC3\xA9]" + kEnd },
+    { "undeclared, not UTF-8", "<body>\xE9t\xE9", nullptr, kBody + "[\xC3\xA9t\xC3\xA9]" + kEnd },
+    { "byte-order mark beats the declared charset", "\xEF\xBB\xBF<meta charset=iso-8859-1><body>\xC3\xA9", nullptr,
+        "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
     { "declared charset", "<meta charset=iso-8859-1><body>\xE9", nullptr,
         "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
+    { "invalid UTF-8 replaced",
+        "<body>a\xFF\xC3"
+        "b",
+        "UTF-8",
+        kBody
+            + "[a\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b]"
+            + kEnd },
+    { "undecodable bytes stop the parser", "<meta charset=shift_jis><body><b>a</b>\x81\x20<i>b</i>", nullptr,
+        "<html><head><meta charset=\"shift_jis\"></meta></head><body><b>[a]</b>" + kEnd, ReadOutcome::Stopped },
     { "forced encoding beats the declared one", "<meta charset=iso-8859-1><body>\xC3\xA9", "UTF-8",
         "<html><head><meta charset=\"iso-8859-1\"></meta></head><body>[\xC3\xA9]" + kEnd },
 };
@@ -95,7 +110,7 @@ TEST(MarkupReaderTest, EventsInDocumentOrder)
         SCOPED_TRACE(c.name);
         Trace trace;
         BasicHook hook;
-        EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), ReadOutcome::Finished);
+        EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), c.outcome);
         EXPECT_EQ(trace.finish(), c.expected);
     }
 }
