@@ -1,0 +1,227 @@
+#include "markup/ReadableText.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+using namespace tamsenor::markup;
+using tamsenor::text::BasicHook;
+
+namespace {
+
+struct Layout {
+    const char* name;
+    std::string html;
+    std::string text;
+};
+
+// The expected texts are what the browser's document.body.innerText gives for
+// the same markup (scripts off, no style sheet).
+const Layout kLayouts[] = {
+    { "paragraphs and headings", "<h1>H</h1><p>para</p><h2>H2</h2>text<ul><li>one</li><li>two</li></ul>",
+        "H\n\npara\n\nH2\ntext\none\ntwo" },
+    { "white space across inline elements", "<body>a <span> b </span> c<div> d </div> e <b>f</b><i> g</i>",
+        "a b c\nd\ne f g" },
+    { "line breaks add to block breaks", "<p>a</p><br><p>b</p><div><br></div><div>c<br><br></div>d",
+        "a\n\n\n\n\nb\n\n\n\nc\n\n\nd" },
+    { "pre keeps its white space", "<pre>\nline1\n  line2\r\n\tx\n</pre>after", "line1\n  line2\n\tx\n\nafter" },
+    { "nested lists and quotes", "<ul><li><p>a</p></li><li>b</li></ul><blockquote><p>q</p></blockquote><hr><p>e</p>",
+        "a\n\nb\n\nq\n\ne" },
+    { "definition list", "<dl><dt>term<dd><p>def p</p><pre>code\n</pre></dl><p>x</p>", "term\n\ndef p\n\ncode\n\n\nx" },
+    { "table cells and rows",
+        "<table><caption>cap</caption><thead><tr><th>h1</th><th>h2</th></tr></thead>"
+        "<tbody><tr><td> c1 </td><td></td></tr></tbody></table>",
+        "cap\nh1\th2\nc1\t" },
+    { "paragraph in a cell", "<table><tr><td><p>a</p></td><td>x</td></tr><tr><td>b</td></tr></table>c",
+        "a\n\n\tx\nb\nc" },
+    { "table in a table", "<table><tr><td>a<table><tr><td>b<td>c</table><td>d</table>", "a\nb\tc\n\td" },
+    { "left out",
+        "<head><title>T</title><style>p{}</style></head><body><script>x()</script><template>t</template>"
+        "<noscript>n</noscript><!-- c --><p hidden>h</p><textarea>ta</textarea>shown<img src=a.png alt=alt>"
+        "<input value=v></body>",
+        "shown" },
+    { "spaces beside boxes stay",
+        "<body><p>a <img src=x> b</p><div><input> <input></div>z<p>x <img src=x></p><p><img src=x> y"
+        "<input type=hidden> </p>c <button> ok </button> d<select><option>o1<option>o2</select>",
+        "a  b\n\n \nz\n\nx \n\n y\n\nc ok d\no1\no2" },
+    { "elements the parser does not know to be empty",
+        "<body>k<embed> l<wbr>m <textarea>t</textarea> <iframe>f</iframe> n", "k lm   n" },
+    { "closed details show their summary",
+        "<body><details><summary>S</summary>hidden <b>part</b><p>more</details>"
+        "<details open><summary>S2</summary>shown</details>",
+        "S\nS2\nshown" },
+    { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
+};
+
+TEST(ReadableTextTest, LaysOutLikeTheBrowser)
+{
+    for (const Layout& c : kLayouts) {
+        SCOPED_TRACE(c.name);
+        BasicHook hook;
+        std::string out = "left over";
+        const ReadableResult result = RenderReadableText(c.html, out, hook);
+        EXPECT_EQ(result.outcome, ReadableOutcome::Finished);
+        EXPECT_EQ(out, c.text);
+    }
+}
+
+struct Encoded {
+    const char* name;
+    std::string bytes;
+    std::string text;
+    const char* encoding;
+    EncodingSource source;
+};
+
+const Encoded kEncodings[] = {
+    { "UTF-8 mark", "\xEF\xBB\xBF<p>caf\xC3\xA9", "café", "UTF-8", EncodingSource::ByteOrderMark },
+    { "UTF-16LE mark", std::string("\xFF\xFE<\0p\0>\0\xE9\0", 10), "é", "UTF-16LE", EncodingSource::ByteOrderMark },
+    { "UTF-16BE mark", std::string("\xFE\xFF\0<\0p\0>\x20\xAC", 10), "€", "UTF-16BE", EncodingSource::ByteOrderMark },
+    { "mark wins over a declaration", "\xEF\xBB\xBF<meta charset=koi8-r><p>\xC3\xA9", "é", "UTF-8",
+        EncodingSource::ByteOrderMark },
+    { "latin1 label means windows-1252", "<meta charset=latin1><p>caf\xE9 \x80", "café €", "windows-1252",
+        EncodingSource::Declaration },
+    { "http-equiv content", "<meta http-equiv=\"Content-Type\" content='text/html; charset=koi8-r'><p>\xF0\xD2\xC9",
+        "При", "KOI8-R", EncodingSource::Declaration },
+    { "Shift_JIS", "<META CHARSET=\"sjis\"><p>\x93\xFA\x96\x7B", "日本", "Shift_JIS", EncodingSource::Declaration },
+    { "windows-1252 holes are C1 controls",
+        "<meta charset=windows-1252><p>a\x81"
+        "b\x80",
+        "a\u0081b€", "windows-1252", EncodingSource::Declaration },
+    { "Shift_JIS byte that does not fit", "<meta charset=shift_jis><p>\x93\xFA\xFF!", "日\uFFFD!", "Shift_JIS",
+        EncodingSource::Declaration },
+    { "declared UTF-8, bytes that are not", "<meta charset=utf-8><p>caf\xE9! \xE2\x82! \xED\xA0\x80",
+        "caf\uFFFD! \uFFFD! \uFFFD\uFFFD\uFFFD", "UTF-8", EncodingSource::Declaration },
+    { "content without http-equiv does not count", "<meta content='text/html; charset=koi8-r'><p>caf\xC3\xA9", "café",
+        "UTF-8", EncodingSource::Detected },
+    { "declaration inside a comment does not count", "<!-- <meta charset=koi8-r> --><p>caf\xC3\xA9", "café", "UTF-8",
+        EncodingSource::Detected },
+    { "declaration after the first 1024 bytes does not count",
+        "<!-- " + std::string(1020, '-') + " --><meta charset=koi8-r><p>caf\xC3\xA9", "café", "UTF-8",
+        EncodingSource::Detected },
+    { "unknown label does not count", "<meta charset=klingon><p>caf\xC3\xA9", "café", "UTF-8",
+        EncodingSource::Detected },
+    { "declared UTF-16 reads as UTF-8", "<meta charset=utf-16><p>caf\xC3\xA9", "café", "UTF-8",
+        EncodingSource::Declaration },
+    { "plain text stays as it is",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e aus K\xC3\xB6ln",
+        "Grüße aus Köln", "UTF-8", EncodingSource::Detected },
+};
+
+TEST(ReadableTextTest, DecodesAsTheBrowserDoes)
+{
+    for (const Encoded& c : kEncodings) {
+        SCOPED_TRACE(c.name);
+        BasicHook hook;
+        std::string out;
+        const ReadableResult result = RenderReadableText(c.bytes, out, hook);
+        EXPECT_EQ(result.outcome, ReadableOutcome::Finished);
+        EXPECT_EQ(out, c.text);
+        EXPECT_EQ(result.encoding.name, c.encoding);
+        EXPECT_EQ(result.encoding.source, c.source);
+    }
+}
+
+TEST(ReadableTextTest, LabelsAsBrowsersReadThem)
+{
+    const struct {
+        const char* label;
+        std::optional<std::string> name;
+    } cases[] = {
+        { " US-ASCII ", "windows-1252" },
+        { "iso-8859-1", "windows-1252" },
+        { "ISO-8859-9", "windows-1254" },
+        { "x-sjis", "Shift_JIS" },
+        { "gb2312", "GBK" },
+        { "utf8", "UTF-8" },
+        { "utf-8x", std::nullopt },
+        { "", std::nullopt },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(EncodingForLabel(c.label), c.name);
+    }
+}
+
+// A page of `paragraphs` numbered paragraphs.
+std::string LongPage(int paragraphs)
+{
+    std::string page = "<meta charset=utf-8>";
+    for (int i = 0; i < paragraphs; ++i)
+        page += "<p>paragraph " + std::to_string(i) + " with some words in it</p>\n";
+    return page;
+}
+
+TEST(ReadableTextTest, BinaryInputEndsWithValidText)
+{
+    std::string bytes;
+    unsigned state = 12345;
+    for (int i = 0; i < 300000; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes += static_cast<char>(state >> 23);
+    }
+    BasicHook hook;
+    std::string out;
+    const ReadableResult result = RenderReadableText(bytes, out, hook);
+    EXPECT_NE(result.outcome, ReadableOutcome::Cancelled);
+    EXPECT_NE(result.outcome, ReadableOutcome::Unsupported);
+    EXPECT_TRUE(IsValidUtf8(out)) << result.encoding.name;
+}
+
+TEST(ReadableTextTest, CancelKeepsTheTextSoFar)
+{
+    const std::string page = LongPage(20000);
+    BasicHook hook;
+    std::string whole;
+    ASSERT_EQ(RenderReadableText(page, whole, hook).outcome, ReadableOutcome::Finished);
+    ASSERT_GT(hook.yields, 2);
+
+    BasicHook cancelling;
+    cancelling.onYield = [](BasicHook& h) { h.cancel = h.yields >= 2; };
+    std::string part;
+    EXPECT_EQ(RenderReadableText(page, part, cancelling).outcome, ReadableOutcome::Cancelled);
+    EXPECT_LT(part.size(), whole.size());
+    EXPECT_EQ(whole.compare(0, part.size(), part), 0);
+}
+
+// Keeps what it is given, refusing from the `refuseAt`-th piece on.
+class Pieces : public TextSink {
+public:
+    explicit Pieces(int refuseAt)
+        : refuseAt_(refuseAt)
+    {
+    }
+    std::string text;
+    int count = 0;
+    bool write(std::string_view utf8) override
+    {
+        if (++count >= refuseAt_)
+            return false;
+        text += utf8;
+        return true;
+    }
+
+private:
+    int refuseAt_;
+};
+
+TEST(ReadableTextTest, SinkGetsTheSameTextInPiecesAndItsRefusalStops)
+{
+    const std::string page = LongPage(20000);
+    BasicHook hook;
+    std::string whole;
+    ASSERT_EQ(RenderReadableText(page, whole, hook).outcome, ReadableOutcome::Finished);
+
+    Pieces all(1000000);
+    EXPECT_EQ(RenderReadableText(page, all, hook).outcome, ReadableOutcome::Finished);
+    EXPECT_GT(all.count, 1);
+    EXPECT_EQ(all.text, whole);
+
+    Pieces refusing(2);
+    EXPECT_EQ(RenderReadableText(page, refusing, hook).outcome, ReadableOutcome::SinkFailed);
+    EXPECT_EQ(refusing.count, 2);
+}
+
+} // namespace
