@@ -8,9 +8,9 @@ QString BatchUsage()
 {
     return QStringLiteral("Usage:\n"
                           "  tamsenor-batch strip --out DIR [OPTION...] PATH...\n"
-                          "  tamsenor-batch extract [--web] [--email] [--keywords FILE] --results FILE\n"
-                          "                         [--process-time TEXT] [--format FORMAT] [OPTION...]\n"
-                          "                         PATH...\n"
+                          "  tamsenor-batch extract [--web] [--email] [--links] [--keywords FILE]\n"
+                          "                         --results FILE [--process-time TEXT] [--format FORMAT]\n"
+                          "                         [OPTION...] PATH...\n"
                           "\n"
                           "Strips HTML files to plain text, or extracts web sites, e-mail addresses and\n"
                           "keyword values from them, exactly as the Tamsenor window does.\n"
@@ -27,6 +27,8 @@ QString BatchUsage()
                           "          must be given:\n"
                           "  --web             collect web sites (the WebSite column)\n"
                           "  --email           collect e-mail addresses (the Email column)\n"
+                          "  --links           collect the links and mailto addresses written in each\n"
+                          "                    file's markup (the Link and MailTo columns, last)\n"
                           "  --keywords FILE   collect the words at the positions of every keyword of\n"
                           "                    the keyword file FILE (one column per keyword)\n"
                           "  --process-time TEXT\n"
@@ -81,6 +83,7 @@ const Option Options[] = {
     { "--out", true, true, false },
     { "--web", false, false, true },
     { "--email", false, false, true },
+    { "--links", false, false, true },
     { "--keywords", true, false, true },
     { "--results", true, false, true },
     { "--process-time", true, false, true },
@@ -181,6 +184,8 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             options.settings.web = true;
         } else if (name == QLatin1String("--email")) {
             options.settings.email = true;
+        } else if (name == QLatin1String("--links")) {
+            options.settings.links = true;
         } else if (name == QLatin1String("--keywords")) {
             options.settings.keywordFile = value;
         } else if (name == QLatin1String("--results")) {
@@ -200,8 +205,10 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
         return Failed(options, QStringLiteral("strip needs --out DIR"));
     if (!options.settings.strip && !resultsGiven)
         return Failed(options, QStringLiteral("extract needs --results FILE"));
-    if (!options.settings.strip && !options.settings.web && !options.settings.email && !options.settings.keywordFile)
-        return Failed(options, QStringLiteral("extract needs at least one of --web, --email, --keywords FILE"));
+    if (!options.settings.strip && !options.settings.web && !options.settings.email && !options.settings.links
+        && !options.settings.keywordFile)
+        return Failed(
+            options, QStringLiteral("extract needs at least one of --web, --email, --links, --keywords FILE"));
     if (options.paths.isEmpty() && !options.filesFrom)
         return Failed(options, QStringLiteral("no PATH was given"));
     if (options.nulSeparated && !options.filesFrom)

@@ -144,6 +144,16 @@ grep -q "tsv, csv or jsonl" err.log || fail "unknown format: no clear message"
 expect_exit 2 "format in strip" "$BATCH" strip --out ofmt --format csv in
 [ ! -e r6.txt ] && [ ! -e ofmt ] || fail "format usage errors wrote something"
 
+# --links adds the markup's links and mailto addresses as the last two columns.
+mkdir linked
+printf '<a\nhref="https://Docs.test:443/x">d</a> <a href="mailto:Team@Docs.TEST">m</a>' >linked/page.htm
+expect_exit 0 "extract links" "$BATCH" extract --links --results r7.txt --process-time T0 linked
+{
+    printf 'FileName\tProcessTime\tLink\tMailTo\r\n'
+    printf '%s/linked/page.htm\tT0\thttps://docs.test/x\tTeam@docs.test\r\n' "$work"
+} >expected-links
+same_bytes r7.txt expected-links "extract links"
+
 # --process-time makes two runs agree byte for byte; without it the time of the run shows.
 expect_exit 0 "extract again" "$BATCH" extract --results r2.txt --process-time T0 --keywords=kw.txt --web --email in
 same_bytes r2.txt r.txt "extract reproducible"

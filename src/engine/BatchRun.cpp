@@ -237,6 +237,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     state.run.stripOutputFiles = QStringList { QString() };
     state.settings.email = settings.email;
     state.settings.website = settings.web;
+    state.settings.links = settings.links;
     state.settings.keyword = settings.keywordFile.has_value();
 
     std::vector<QString> keywordNotes;

@@ -48,6 +48,7 @@ struct BatchSettings {
     QString outputDirectory; // strip mode: as the output directory dialog returns it
     bool web = false;
     bool email = false;
+    bool links = false; // the Link and MailTo columns, from each file's markup
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
     ResultsFormat resultsFormat = ResultsFormat::Tsv; // how resultsPath is written

@@ -5,6 +5,7 @@
 #include "engine/ResultsRowSink.h"
 #include "engine/RunProgress.h"
 #include "engine/StripWorkers.h"
+#include "markup/MarkupLinks.h"
 #include "text/StripTags.h"
 
 #include <QDir>
@@ -73,6 +74,15 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
         throw std::bad_alloc(); // reported per file by the run, as any lack of memory is
     ResultsRowSink rows(table);
     return text::ExtractFindings(text, setup, rows, hook);
+}
+
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
+{
+    markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
+    std::vector<text::ExtractSetup::ListedColumn> columns(2);
+    columns[0] = { "Link", std::move(found.links) };
+    columns[1] = { "MailTo", std::move(found.mailTos) };
+    return columns;
 }
 
 namespace {
@@ -163,15 +173,22 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             if (!results)
                 continue;
             text::Outcome outcome = text::Outcome::Finished;
+            text::ExtractSetup setup = SetupFor(host, path);
             if (prepared) {
                 for (const float value : prepared->progress)
                     host.setFileProgress(value);
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
+                setup.listed = std::move(prepared->listed);
                 ResultsRowSink rows(results->table);
-                outcome = text::ExtractFindings(state.run.textBuffer, SetupFor(host, path), rows, hook);
+                outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
             } else {
-                outcome = ExtractFileText(state.run.textBuffer, SetupFor(host, path), results->table, hook);
+                if (state.settings.links) {
+                    setup.listed = MarkupColumns(state.run.textBuffer, hook);
+                    if (hook.cancelRequested())
+                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                }
+                outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
             }
             if (outcome == text::Outcome::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tamsenor {
 
@@ -20,6 +22,11 @@ namespace tamsenor {
 // table could not move its rows out of memory.
 text::Outcome ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
+
+// The "Link" and "MailTo" columns of one file, read from its markup (the
+// file's bytes before stripping): every distinct absolute link and every
+// valid mailto address, in document order. Empty when the hook cancelled.
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook);
 
 // How the extraction loop ended.
 struct ExtractionEnd {

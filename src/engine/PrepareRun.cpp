@@ -62,8 +62,14 @@ std::optional<std::vector<std::string>> BuildColumnNames(
             append(keywords->name());
         }
     }
+    if (settings.links && names.size() == 1 && names.front().empty())
+        names.clear(); // links alone: no column of an extractor to go first
     names.push_back("FileName");
     names.push_back("ProcessTime");
+    if (settings.links) {
+        names.push_back("Link");
+        names.push_back("MailTo");
+    }
     return names;
 }
 
@@ -101,7 +107,8 @@ PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
     const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.settings.email)
-        || (name == "WebSite" && state.settings.website);
+        || (name == "WebSite" && state.settings.website)
+        || ((name == "Link" || name == "MailTo") && state.settings.links);
     if (builtIn)
         return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
     return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
@@ -139,7 +146,8 @@ PrepareOutcome PrepareRun(RunHost& host)
         return host.state().run.cancelRequested;
     };
 
-    if (!(state.settings.email || state.settings.website || state.settings.keyword || state.settings.strip))
+    if (!(state.settings.email || state.settings.website || state.settings.keyword || state.settings.links
+            || state.settings.strip))
         return Reject(host, Refusal::NoSetting, messages::NoSetting, Icon::None);
 
     session.stripOutputDir.clear();

@@ -16,7 +16,8 @@ using StopCheck = std::function<bool()>;
 
 // The results table's column names: "Email" (settings.email), "WebSite"
 // (settings.website), every keyword name in table order (settings.keyword), then
-// "FileName" and "ProcessTime". A name goes into the first entry while that is
+// "FileName" and "ProcessTime", and "Link" and "MailTo" last (settings.links).
+// A name goes into the first entry while that is
 // still empty, so an empty keyword name at the front leaves no column of its
 // own. Reading the names leaves `keywords` positioned past its last record.
 // Nothing when `stop` asked to stop.

@@ -35,6 +35,7 @@ struct RunSettings {
     bool website = false; // ChkWebsite
     bool keyword = false; // ChkKeyword
     bool strip = false; // ChkStrip: strip mode instead of extraction
+    bool links = false; // ChkLinks: the links and mailto addresses of the markup as well
     QString extensionFilter; // the file chooser's suffix, without "*."
     // When set, the "ProcessTime" text of every row instead of the clock's
     // (the companion's --process-time, local 8-bit bytes).

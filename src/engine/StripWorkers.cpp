@@ -4,6 +4,7 @@
 #include <chrono>
 #include <new>
 
+#include "engine/ExtractionRun.h"
 #include "engine/LocalText.h"
 #include "text/StripTags.h"
 
@@ -48,23 +49,22 @@ constexpr std::size_t ReadyBudget = 256u << 20;
 
 // The extraction run's reading and stripping of one file, messages aside.
 void PrepareExtractionText(
-    const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, std::size_t maxLength)
+    const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, const StripWorkers::Options& options)
 {
-    out.read = ReadChosenFile(input, out.text, maxLength, [&hook] { return !hook.cancelRequested(); });
+    out.read = ReadChosenFile(input, out.text, options.maxLength, [&hook] { return !hook.cancelRequested(); });
     if (out.read.status != TextRead::Status::Read)
         return;
+    if (options.readLinks)
+        out.listed = MarkupColumns(out.text, hook);
     out.failed = text::StripTags(out.text, hook).failed;
 }
 
 } // namespace
 
-StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked,
-    std::size_t maxLength, std::string outputDirectory)
+StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, Options options)
     : inputs_(std::move(inputs))
     , mode_(mode)
-    , stripChecked_(stripChecked)
-    , outputDirectory_(std::move(outputDirectory))
-    , maxLength_(maxLength)
+    , options_(std::move(options))
     , lookahead_(static_cast<std::size_t>(workers) * 2)
 {
     try {
@@ -112,14 +112,14 @@ void StripWorkers::work()
             index = next_++;
         }
         Prepared prepared;
-        WorkerHook hook(stop_, stripChecked_, prepared.progress);
+        WorkerHook hook(stop_, options_.stripChecked, prepared.progress);
         try {
             if (mode_ == Mode::Strip) {
-                prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, maxLength_);
-                if (prepared.result.written && !outputDirectory_.empty())
+                prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength);
+                if (prepared.result.written && !options_.outputDirectory.empty())
                     writeAhead(inputs_[index], prepared);
             } else {
-                PrepareExtractionText(inputs_[index], prepared, hook, maxLength_);
+                PrepareExtractionText(inputs_[index], prepared, hook, options_);
             }
         } catch (const std::exception& failure) {
             // As on the run's own thread: the file fails, the run goes on.
@@ -144,7 +144,7 @@ void StripWorkers::writeAhead(const std::string& input, Prepared& prepared) cons
 {
     // The name the output gets unless an earlier file of the run took it;
     // the run decides, and writes the file itself when the name differs.
-    prepared.outputPath = outputDirectory_ + "/" + LocalBytes(StripOutputName(FromLocalBytes(input)));
+    prepared.outputPath = options_.outputDirectory + "/" + LocalBytes(StripOutputName(FromLocalBytes(input)));
     auto output = std::make_unique<io::ReplacingFile>();
     if (!output->open(prepared.outputPath))
         return;
@@ -188,8 +188,13 @@ std::unique_ptr<StripWorkers> StartWorkers(
         inputs.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
             inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        return std::make_unique<StripWorkers>(std::move(inputs), std::min(host.workerCount(), count), mode,
-            host.stripChecked(), maxLength, outputDirectory);
+        StripWorkers::Options options;
+        options.stripChecked = host.stripChecked();
+        options.maxLength = maxLength;
+        options.outputDirectory = outputDirectory;
+        options.readLinks = mode == StripWorkers::Mode::Extraction && host.state().settings.links;
+        return std::make_unique<StripWorkers>(
+            std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {
         return nullptr; // no threads to be had: the run works alone
     }

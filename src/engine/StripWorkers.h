@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/ChosenFile.h"
 #include "engine/StripRun.h"
 #include "io/Files.h"
+#include "text/Extract.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -34,15 +36,22 @@ public:
         // path `outputPath`; the run commits it when that is the name it chose.
         std::unique_ptr<io::ReplacingFile> output;
         std::string outputPath;
+        // Extraction mode with links: the columns read from the file's markup.
+        std::vector<text::ExtractSetup::ListedColumn> listed;
     };
     enum class Mode {
         Strip, // as PrepareStripText: the output's whole content
         Extraction, // as the extraction run: read whole, then stripped
     };
 
-    // `outputDirectory` (strip mode): where the outputs are written ahead.
-    StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, bool stripChecked, std::size_t maxLength,
-        std::string outputDirectory = {});
+    struct Options {
+        bool stripChecked = false; // as the hook's stripChecked() tells the stripper
+        std::size_t maxLength = MaxTextLength;
+        std::string outputDirectory; // strip mode: where the outputs are written ahead
+        bool readLinks = false; // extraction mode: the links of each file's markup as well
+    };
+
+    StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, Options options);
     ~StripWorkers(); // stops the workers and waits for them
     StripWorkers(const StripWorkers&) = delete;
     StripWorkers& operator=(const StripWorkers&) = delete;
@@ -58,9 +67,7 @@ private:
 
     const std::vector<std::string> inputs_;
     const Mode mode_;
-    const bool stripChecked_;
-    const std::string outputDirectory_;
-    const std::size_t maxLength_;
+    const Options options_;
     const std::size_t lookahead_;
     std::atomic<bool> stop_ { false };
     std::mutex mutex_;

@@ -641,6 +641,14 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
     const std::vector<std::string>& columns = setup.columns;
     const std::vector<Keyword> noKeywords;
     const ColumnKeywords columnKeywords(columns, setup.keywordOn ? setup.keywords : noKeywords, extractors);
+    // The listed values of each column, by position; null for the others.
+    std::vector<const std::vector<std::string>*> listedOf(columns.size(), nullptr);
+    for (const ExtractSetup::ListedColumn& listed : setup.listed) {
+        for (std::size_t a = 0; a < columns.size(); ++a)
+            if (columns[a] == listed.name)
+                listedOf[a] = &listed.values;
+    }
+    std::size_t row = 0;
     bool rowHasFinding = true;
     while (rowHasFinding) {
         hook.yield();
@@ -684,7 +692,14 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
                 rows.setValue(a, setup.processTime ? setup.processTime() : std::string());
             if (n == "FileName")
                 rows.setValue(a, setup.filePath);
+            if (const std::vector<std::string>* values = listedOf[a]) {
+                const bool left = row < values->size();
+                rows.setValue(a, left ? (*values)[row] : std::string());
+                if (left)
+                    rowHasFinding = true;
+            }
         }
+        ++row;
     }
     // The row in which every extractor came up empty.
     rows.deleteLastRow();

@@ -37,12 +37,21 @@ public:
 };
 
 struct ExtractSetup {
-    std::vector<std::string> columns;   // ColumnNames, in order
-    bool keywordOn = false;             // KeywordOn
-    std::vector<Keyword> keywords;      // the keyword table, in table order
-    std::string filePath;               // CurrentFilePath
+    std::vector<std::string> columns; // ColumnNames, in order
+    bool keywordOn = false; // KeywordOn
+    std::vector<Keyword> keywords; // the keyword table, in table order
+    std::string filePath; // CurrentFilePath
     // The "ProcessTime" text of this moment ("mmm-d-yy h:mm"), asked once per row.
     std::function<std::string()> processTime;
+
+    // Columns whose values are known before the pass (the links read from the
+    // file's markup): the i-th value goes into the file's i-th row, and a
+    // value left keeps the rows going as a finding does.
+    struct ListedColumn {
+        std::string name;
+        std::vector<std::string> values;
+    };
+    std::vector<ListedColumn> listed;
 };
 
 // The next e-mail candidate around the first "@" (the non-space run before it,
@@ -71,9 +80,9 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
 // "WebSite", keyword columns), plus "FileName" and "ProcessTime". Rows go on
 // while any extractor call of the last row gave a non-empty value (read back
 // from the row right after the call, so a column that "FileName" or
-// "ProcessTime" fills afterwards cannot keep the loop going); that last, empty
-// row is removed. Ends with progress 100. On cancel returns at once, leaving
-// the partly filled row in place. PositionError passes to the caller.
+// "ProcessTime" fills afterwards cannot keep the loop going) or a listed
+// column still had a value for that row; that last, empty row is removed. Ends with progress 100. On cancel returns at
+// once, leaving the partly filled row in place. PositionError passes to the caller.
 Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
 
 // Converts one element of a position list to a 16-bit whole number the way

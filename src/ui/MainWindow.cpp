@@ -121,7 +121,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
             &keep<&MainWindow::progressLabel_> },
         // Settings: the switches stay put, keywordList_ takes the room, the
         // keyword buttons keep to its right and below it.
-        { { "Frame3", K::Frame, "Settings", nullptr, { 120, 3240, 4935, 2535 }, { 0, 0.5, 0.5, 0.5 } },
+        { { "Frame3", K::Frame, "Settings", nullptr, { 120, 3240, 4935, 3015 }, { 0, 0.5, 0.5, 0.5 } },
             &keep<&MainWindow::settingsFrame_> },
         { { "ChkKeyword", K::CheckBox, "&Keywords.", "Frame3", { 1680, 240, 1575, 375 } },
             &keep<&MainWindow::keywordsCheck_> },
@@ -133,6 +133,12 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         // E-mail collection: the run supports it, so the window offers a switch.
         { { "ChkEmail", K::CheckBox, "Extracting e-&mails.", "Frame3", { 120, 1920, 1440, 480 } },
             &keep<&MainWindow::emailCheck_> },
+        // Links from the markup: opt-in, below the switches it adds to. Every
+        // letter of its caption already marks another control, so it shares
+        // the e-mail switch's: the key moves between the two neighbours.
+        { { "ChkLinks", K::CheckBox, "Links in &markup.", "Frame3", { 120, 2460, 1440, 480 }, {},
+              "Also collect the links and mailto addresses written in each file's markup (columns Link and MailTo)" },
+            &keep<&MainWindow::linksCheck_> },
         { { "List3", K::ListBox, {}, "Frame3", { 1680, 600, 1575, 1425 }, { 0, 1, 0, 1 }, {}, "Keywords" },
             &keep<&MainWindow::keywordList_> },
         // Wide enough for "down" in the small font.
@@ -161,7 +167,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
               "Delete a selected KeyWord from current group of KeyWords" },
             &keep<&MainWindow::deleteKeywordButton_> },
         // The four separator lines of the settings frame.
-        { { "Line1", K::VerticalLine, {}, "Frame3", { 1560, 240, 30, 2175 }, { 0, 0, 0, 1 } } },
+        { { "Line1", K::VerticalLine, {}, "Frame3", { 1560, 240, 30, 2655 }, { 0, 0, 0, 1 } } },
         { { "Line2", K::HorizontalLine, {}, "Frame3", { 120, 1200, 1380, 30 } } },
         { { "Line3", K::VerticalLine, {}, "Frame3", { 3780, 600, 30, 1335 }, { 1, 0, 0, 0 } } },
         { { "Line4", K::HorizontalLine, {}, "Frame3", { 3360, 2100, 1455, 30 }, { 1, 0, 1, 0 } } },
@@ -218,7 +224,7 @@ void MainWindow::buildControls()
 {
     const double s = fontScale(font());
     // The drawn size is the smallest; more room goes to the lists (arrangeGrowth).
-    const QSize drawn(twips(8580, s), twips(5925, s));
+    const QSize drawn(twips(8580, s), twips(6405, s));
     setMinimumSize(drawn);
     resize(drawn);
     windowGrowth_.setDrawnSize(drawn);
@@ -267,6 +273,7 @@ void MainWindow::wireRules()
     stripCheck_->setClickRule([this](bool checked) { stripSwitched(checked); });
     websiteCheck_->setClickRule([this](bool checked) { websiteSwitched(checked); });
     emailCheck_->setClickRule([this](bool checked) { emailSwitched(checked); });
+    linksCheck_->setClickRule([this](bool checked) { linksSwitched(checked); });
     keywordsCheck_->setClickRule([this](bool checked) { keywordSwitched(checked); });
 
     FileChooser* fc = chooser_.get();
@@ -366,7 +373,7 @@ void MainWindow::orderTabs()
     // Choose in fileList_, add, tidy chosenList_; then the switches, the keywords, the run.
     QWidget* const order[] = { folderList_, driveList_, fileList_, extensionBox_, refreshButton_, selectAllButton_,
         addButton_, chosenList_, clearChosenButton_, deselectButton_, stripCheck_, websiteCheck_, emailCheck_,
-        keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
+        linksCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
         keywordPropertyButton_, saveKeywordsButton_, clearKeywordsButton_, deleteKeywordButton_, processButton_,
         cancelButton_, helpButton_, browseButton_, exitButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -407,7 +414,7 @@ void MainWindow::resetWindow()
     // 7.
     refillKeywordList();
     // 8. Unchecking a checked switch runs its rule.
-    for (CheckBox* box : { stripCheck_, websiteCheck_, emailCheck_, keywordsCheck_ }) {
+    for (CheckBox* box : { stripCheck_, websiteCheck_, emailCheck_, linksCheck_, keywordsCheck_ }) {
         box->setChecked(false);
         box->setCaptionColour(Grey);
     }
@@ -424,6 +431,7 @@ void MainWindow::resetWindow()
     state_.settings.email = false;
     state_.settings.website = false;
     state_.settings.keyword = false;
+    state_.settings.links = false;
     state_.run.cancelRequested = false;
     // 12.
     overallProgressBar_->setValue(0.0f);
@@ -466,6 +474,9 @@ void MainWindow::stripSwitched(bool checked)
         websiteCheck_->setEnabled(false);
         emailCheck_->setChecked(false);
         emailCheck_->setEnabled(false);
+        state_.settings.links = false;
+        linksCheck_->setChecked(false);
+        linksCheck_->setEnabled(false);
         state_.settings.strip = true;
     } else {
         stripCheck_->setCaptionColour(Grey);
@@ -473,6 +484,7 @@ void MainWindow::stripSwitched(bool checked)
         keywordsCheck_->setEnabled(true);
         websiteCheck_->setEnabled(true);
         emailCheck_->setEnabled(true);
+        linksCheck_->setEnabled(true);
         state_.settings.strip = false;
     }
 }
@@ -487,6 +499,12 @@ void MainWindow::emailSwitched(bool checked)
 {
     state_.settings.email = checked;
     emailCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
+}
+
+void MainWindow::linksSwitched(bool checked)
+{
+    state_.settings.links = checked;
+    linksCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void MainWindow::keywordSwitched(bool checked)

@@ -115,6 +115,7 @@ private:
     void stripSwitched(bool checked);
     void websiteSwitched(bool checked);
     void emailSwitched(bool checked);
+    void linksSwitched(bool checked);
     void keywordSwitched(bool checked);
     void setKeywordButtonsEnabled(bool enabled);
     void startProcessing();
@@ -154,6 +155,7 @@ private:
     CheckBox* stripCheck_ = nullptr;
     CheckBox* websiteCheck_ = nullptr;
     CheckBox* emailCheck_ = nullptr;
+    CheckBox* linksCheck_ = nullptr;
     ListBox* keywordList_ = nullptr;
     QPushButton* keywordUpButton_ = nullptr;
     QPushButton* keywordDownButton_ = nullptr;

@@ -103,6 +103,32 @@ TEST_F(ExtractionRunTest, UnreadableFilesAreReportedAndTheRunGoesOn)
     EXPECT_EQ(1, host.resets);
 }
 
+TEST_F(ExtractionRunTest, LinksComeFromTheMarkupOnEveryThreadCount)
+{
+    // A tag broken over lines and a link only in an attribute: neither survives stripping.
+    const QString a = makeFile("a.htm",
+        "<base href=\"http://Site.test:80/d/\">\r\n<a\r\nhref=\"p.htm#top\">x</a> <img src=\"//cdn.test/i.png\">\r\n"
+        "<a href=\"mailto:Me@Mail.TEST,bad@,you@mail.test?subject=hi\">m</a> <a href=\"javascript:x()\">j</a>\r\n"
+        "<a href=\"http://site.test/d/p.htm#top\">again</a> text http://plain.test/\r\n");
+    const QString b = makeFile("b.htm", "<p>no links</p>");
+    for (const int workers : { 1, 2 }) {
+        SCOPED_TRACE(std::to_string(workers) + " workers");
+        FakeRunHost h;
+        h.workers = workers;
+        h.chosenList << a << b;
+        h.mainState.settings.links = true; // alone it is a setting
+        ASSERT_FALSE(PrepareRun(h).refused());
+        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        const std::string file = a.toStdString();
+        const FakeRunHost::Rows expected {
+            { "FileName", "ProcessTime", "Link", "MailTo" },
+            { file, "Mar-9-07 14:05", "http://site.test/d/p.htm#top", "Me@mail.test" },
+            { file, "Mar-9-07 14:05", "http://cdn.test/i.png", "you@mail.test" },
+        };
+        EXPECT_EQ(expected, h.mainState.run.results->table.rows());
+    }
+}
+
 TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
 {
     std::string big;

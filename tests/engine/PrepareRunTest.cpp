@@ -17,6 +17,7 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
         bool email, website, keyword;
         Names keywords;
         Names expected;
+        bool links = false;
     };
     const Row rows[] = {
         { "web sites and two keywords", 0, 1, 1, { "Price", "Phone" },
@@ -26,6 +27,9 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
         { "keywords off ignores the table", 0, 1, 0, { "Price" }, { "WebSite", "FileName", "ProcessTime" } },
         { "an empty first name is overwritten", 0, 0, 1, { "", "A" }, { "A", "FileName", "ProcessTime" } },
         { "an empty later name stays", 0, 1, 1, { "" }, { "WebSite", "", "FileName", "ProcessTime" } },
+        { "links come last", 0, 1, 1, { "Price" }, { "WebSite", "Price", "FileName", "ProcessTime", "Link", "MailTo" },
+            true },
+        { "links alone leave no empty column", 0, 0, 0, {}, { "FileName", "ProcessTime", "Link", "MailTo" }, true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -36,6 +40,7 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
         settings.email = row.email;
         settings.website = row.website;
         settings.keyword = row.keyword;
+        settings.links = row.links;
         EXPECT_EQ(row.expected, BuildColumnNames(settings, &table).value_or(Names {}));
         if (row.keyword && !row.keywords.empty()) {
             EXPECT_TRUE(table.eof()); // left past its last record, as the pass also leaves it
@@ -82,6 +87,12 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
             messages::BuiltInColumn("WebSite"), Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
         { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::BuiltInColumn("Email"),
             Icon::Critical, Refusal::BuiltInColumn, "Email" },
+        { "a keyword named MailTo with links on",
+            [](FakeRunHost& h) {
+                h.mainState.settings.keyword = h.mainState.settings.links = true;
+                h.addKeyword("MailTo", "1");
+            },
+            messages::BuiltInColumn("MailTo"), Icon::Critical, Refusal::BuiltInColumn, "MailTo" },
         { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::BuiltInColumn("FileName"),
             Icon::Critical, Refusal::BuiltInColumn, "FileName" },
         // Without e-mails or web sites there is no such column: only the keywords clash.

@@ -33,6 +33,12 @@ ExtractSetup makeSetup(std::vector<std::string> columns, std::vector<Keyword> ke
     return setup;
 }
 
+ExtractSetup withListed(ExtractSetup setup, std::vector<ExtractSetup::ListedColumn> listed)
+{
+    setup.listed = std::move(listed);
+    return setup;
+}
+
 TEST(ExtractFindings, AddsOneRowPerFinding)
 {
     struct Case {
@@ -66,6 +72,16 @@ TEST(ExtractFindings, AddsOneRowPerFinding)
         { "keyword named Email", " Email x p@q y Email z ",
             makeSetup({ "Email", "FileName", "ProcessTime" }, { { "Email", "1" } }),
             { { "x", Path, Time }, { "z", Path, Time } } },
+        // Listed values fill their rows in order and keep the rows going past the findings.
+        { "listed links outlast the sites", " http://a ",
+            withListed(makeSetup({ "WebSite", "FileName", "ProcessTime", "Link", "MailTo" }),
+                { { "Link", { "L1", "L2" } }, { "MailTo", { "m@x" } } }),
+            { { "http://a", Path, Time, "L1", "m@x" }, { "", Path, Time, "L2", "" } } },
+        { "listed values alone", " plain words ",
+            withListed(makeSetup({ "FileName", "ProcessTime", "Link" }), { { "Link", { "L1" } } }),
+            { { Path, Time, "L1" } } },
+        { "empty listed columns add no row", " plain ",
+            withListed(makeSetup({ "FileName", "ProcessTime", "Link" }), { { "Link", {} } }), {} },
         { "tabs, line breaks and backspaces are spaces", "see\thttp://a\r\nand\x08http://b\n\nend",
             makeSetup({ "WebSite", "FileName", "ProcessTime" }),
             { { "http://a", Path, Time }, { "http://b", Path, Time } } },

@@ -45,7 +45,7 @@ protected:
     // The state the reset leaves behind, whatever came before.
     void expectIdle()
     {
-        for (const char* name : { "ChkStrip", "ChkWebsite", "ChkEmail", "ChkKeyword" }) {
+        for (const char* name : { "ChkStrip", "ChkWebsite", "ChkEmail", "ChkLinks", "ChkKeyword" }) {
             SCOPED_TRACE(name);
             EXPECT_FALSE(check(name)->isChecked());
             EXPECT_TRUE(check(name)->isEnabled());
@@ -96,6 +96,7 @@ TEST_F(MainWindowTest, EveryControlHasItsCaption)
         { "ChkStrip", "Striping html Tags" },
         { "ChkWebsite", "Extracting web sites." },
         { "ChkEmail", "Extracting e-mails." },
+        { "ChkLinks", "Links in markup." },
         { "CmdUP", "up" },
         { "CmdDown", "down" },
         { "CmdAddKW", "New" },
@@ -163,6 +164,7 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     check("ChkWebsite")->click();
     check("ChkKeyword")->click();
     check("ChkEmail")->click();
+    check("ChkLinks")->click();
     list("List2")->addEntry("/x/a.htm");
     main_->setCommandsEnabled(false, false, true);
     main_->setOverallProgress(85.74f);
@@ -175,6 +177,7 @@ TEST_F(MainWindowTest, ResetAfterABusyRunReturnsToIdleAndKeepsKeywords)
     main_->reset();
 
     expectIdle();
+    EXPECT_FALSE(main_->state().settings.links);
     EXPECT_EQ(table, main_->session().keywords()) << "the reset keeps the keyword table";
     EXPECT_EQ(QStringList({ "Price", "Phone" }), list("List3")->entries());
     EXPECT_EQ(QString("htm"), combo->currentText()) << "the combo text is not reset";
@@ -188,7 +191,12 @@ TEST_F(MainWindowTest, SwitchRules)
     auto* web = check("ChkWebsite");
     auto* mail = check("ChkEmail");
     auto* kw = check("ChkKeyword");
+    auto* links = check("ChkLinks");
     MainState& s = main_->state();
+
+    links->click();
+    EXPECT_TRUE(s.settings.links);
+    EXPECT_EQ(QPalette::WindowText, captionRole(links));
 
     web->click();
     EXPECT_TRUE(s.settings.website);
@@ -207,7 +215,7 @@ TEST_F(MainWindowTest, SwitchRules)
     strip->click();
     EXPECT_TRUE(s.settings.strip);
     EXPECT_EQ(QPalette::WindowText, captionRole(strip));
-    for (CheckBox* box : { web, mail, kw }) {
+    for (CheckBox* box : { web, mail, kw, links }) {
         SCOPED_TRACE(box->objectName().toStdString());
         EXPECT_FALSE(box->isChecked());
         EXPECT_FALSE(box->isEnabled());
@@ -216,6 +224,7 @@ TEST_F(MainWindowTest, SwitchRules)
     EXPECT_FALSE(s.settings.website);
     EXPECT_FALSE(s.settings.email);
     EXPECT_FALSE(s.settings.keyword);
+    EXPECT_FALSE(s.settings.links);
     EXPECT_FALSE(list("List3")->isEnabled());
     EXPECT_EQ(QPalette::Button, backgroundRole(list("List3")));
     for (const char* name : KeywordButtons)
@@ -224,7 +233,7 @@ TEST_F(MainWindowTest, SwitchRules)
     strip->click();
     EXPECT_FALSE(s.settings.strip);
     EXPECT_EQ(grey(), captionRole(strip));
-    for (CheckBox* box : { web, mail, kw }) {
+    for (CheckBox* box : { web, mail, kw, links }) {
         SCOPED_TRACE(box->objectName().toStdString());
         EXPECT_TRUE(box->isEnabled());
         EXPECT_FALSE(box->isChecked()) << "unchecking strip mode leaves the others unchecked";
