@@ -50,9 +50,15 @@ QString BatchUsage()
                           "  --suffix EXT      only a directory's files whose names end in .EXT (letters\n"
                           "                    regardless of case; \"*.html\", \".html\" and \"html\" alike;\n"
                           "                    \"htm;*.html\" for either); files named as PATHs always count\n"
+                          "  --readable        the text as a browser shows it, in UTF-8 with LF line ends:\n"
+                          "                    strip writes it (the page's encoding decided from its byte\n"
+                          "                    order mark, its <meta> charset or a detector), extract\n"
+                          "                    searches it instead of the stripped text\n"
                           "  --jobs N          read and strip files on N threads (default: one per core);\n"
                           "                    the outputs and messages stay those of one thread, in order\n"
                           "  -q, --quiet       no progress line and no summary\n"
+                          "  -v, --verbose     one line per output besides the summary (with --readable:\n"
+                          "                    the encoding each page was read in)\n"
                           "  --version         show the version\n"
                           "  -h, --help        show this text\n"
                           "\n"
@@ -80,6 +86,9 @@ const Option Options[] = {
     { "--suffix", true, false, false },
     { "-r", false, false, false },
     { "-q", false, false, false },
+    { "--verbose", false, false, false },
+    { "-v", false, false, false },
+    { "--readable", false, false, false },
     { "--out", true, true, false },
     { "--web", false, false, true },
     { "--email", false, false, true },
@@ -177,6 +186,10 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             options.recursive = true;
         } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {
             options.quiet = true;
+        } else if (name == QLatin1String("--verbose") || name == QLatin1String("-v")) {
+            options.verbose = true;
+        } else if (name == QLatin1String("--readable")) {
+            options.settings.readable = true;
         } else if (name == QLatin1String("--out")) {
             outGiven = true;
             options.settings.outputDirectory = value;

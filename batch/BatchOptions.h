@@ -15,6 +15,7 @@ struct BatchOptions {
     bool help = false;
     bool version = false;
     bool quiet = false; // no progress line, no summary; problems still go to standard error
+    bool verbose = false; // one line per file besides the summary (readable text: its encoding)
     QString error; // a usage error; empty when the line is sound
     BatchSettings settings;
     QStringList paths;

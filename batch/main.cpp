@@ -156,7 +156,7 @@ QString PrepareOutputPlaces(BatchSettings& settings)
     return {};
 }
 
-int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen, bool quiet)
+int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen, bool quiet, bool verbose)
 {
     for (const QString& note : report.notes)
         Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
@@ -179,6 +179,14 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
     }
 
     const int processed = chosen - static_cast<int>(report.skipped.size());
+    if (verbose && !quiet) {
+        // A readable strip names the encoding of every page; otherwise the outputs themselves.
+        const std::vector<QString> lines = !report.encodings.empty()
+            ? report.encodings
+            : std::vector<QString>(report.written.begin(), report.written.end());
+        for (const QString& line : lines)
+            Print(stdout, QStringLiteral("  ") + line + QLatin1Char('\n'));
+    }
     if (quiet) {
         // The summary's lines are left out; what went wrong is not.
     } else if (settings.strip) {
@@ -299,5 +307,5 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("\r\x1b[K"));
         std::fflush(stderr);
     }
-    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()), options.quiet);
+    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()), options.quiet, options.verbose);
 }

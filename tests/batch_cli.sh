@@ -154,6 +154,13 @@ expect_exit 0 "extract links" "$BATCH" extract --links --results r7.txt --proces
 } >expected-links
 same_bytes r7.txt expected-links "extract links"
 
+# --readable writes the text a browser shows, in UTF-8 with LF; -v names each page's encoding.
+printf '<meta charset="windows-1252"><p>caf\351 &lt;b&gt;</p>x<br>y' >linked/old.htm
+expect_exit 0 "strip readable" "$BATCH" strip --readable -v --out oread linked/old.htm
+printf 'From: %s/linked/old.htm\ncaf\303\251 <b>\n\nx\ny\n' "$work" >expected-readable
+same_bytes oread/oldhtm.txt expected-readable "strip readable"
+grep -q "old.htm: windows-1252" out.log || fail "strip readable: no encoding line ($(cat out.log))"
+
 # --process-time makes two runs agree byte for byte; without it the time of the run shows.
 expect_exit 0 "extract again" "$BATCH" extract --results r2.txt --process-time T0 --keywords=kw.txt --web --email in
 same_bytes r2.txt r.txt "extract reproducible"

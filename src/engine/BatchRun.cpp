@@ -171,10 +171,11 @@ QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings
     return outcome.message;
 }
 
-BatchReport StripRun(BatchHost& host)
+BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
     state.settings.strip = true;
+    state.settings.readable = settings.readable;
     host.setStripChecked(true);
     state.run.stripOutputFiles = QStringList { QString() };
 
@@ -206,6 +207,7 @@ BatchReport StripRun(BatchHost& host)
             report.written << output;
     }
     report.skipped = run.skipped;
+    report.encodings = run.encodings;
     return report;
 }
 
@@ -238,6 +240,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     state.settings.email = settings.email;
     state.settings.website = settings.web;
     state.settings.links = settings.links;
+    state.settings.readableExtraction = settings.readable;
     state.settings.keyword = settings.keywordFile.has_value();
 
     std::vector<QString> keywordNotes;
@@ -315,7 +318,7 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
         } else if (settings.strip) {
             host.setOutputDirectory(settings.outputDirectory);
             host.setWorkerCount(settings.jobs);
-            report = StripRun(host);
+            report = StripRun(host, settings);
         } else {
             host.setWorkerCount(settings.jobs);
             report = ExtractionRun(host, settings);

@@ -49,6 +49,7 @@ struct BatchSettings {
     bool web = false;
     bool email = false;
     bool links = false; // the Link and MailTo columns, from each file's markup
+    bool readable = false; // the text as a browser shows it: the outputs, or what the extractors search
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
     ResultsFormat resultsFormat = ResultsFormat::Tsv; // how resultsPath is written
@@ -72,6 +73,7 @@ struct BatchReport {
     std::vector<SkippedFile> skipped; // in list order, with the reasons
     std::vector<QString> notes; // what the user should know besides (a truncated file)
     std::size_t findings = 0; // extraction mode: rows below the header
+    std::vector<QString> encodings; // readable strip: "input: encoding" per output, in order
 };
 
 // Runs the chosen files of `host` through the same checks, loops and writers as

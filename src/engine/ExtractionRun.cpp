@@ -6,6 +6,7 @@
 #include "engine/RunProgress.h"
 #include "engine/StripWorkers.h"
 #include "markup/MarkupLinks.h"
+#include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
 #include <QDir>
@@ -74,6 +75,24 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
         throw std::bad_alloc(); // reported per file by the run, as any lack of memory is
     ResultsRowSink rows(table);
     return text::ExtractFindings(text, setup, rows, hook);
+}
+
+SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook)
+{
+    SourceResult source;
+    if (!readable) {
+        source.outOfMemory = text::StripTags(text, hook).failed;
+        return source;
+    }
+    std::string rendered;
+    const markup::ReadableResult result = markup::RenderReadableText(text, rendered, hook);
+    text.swap(rendered);
+    if (result.outcome == markup::ReadableOutcome::Unsupported)
+        source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
+    else if (result.outcome == markup::ReadableOutcome::Stopped
+        || result.outcome == markup::ReadableOutcome::SinkFailed)
+        source.problem = "its markup could not be read to its end";
+    return source;
 }
 
 std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
@@ -188,7 +207,19 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                 }
-                outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
+                if (state.settings.readableExtraction) {
+                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
+                    if (hook.cancelRequested())
+                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                    if (!source.ok()) {
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
+                        continue;
+                    }
+                    ResultsRowSink rows(results->table);
+                    outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
+                } else {
+                    outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
+                }
             }
             if (outcome == text::Outcome::Cancelled)
                 return { ExtractionEnd::Status::Cancelled, {}, {} };

@@ -36,6 +36,8 @@ struct RunSettings {
     bool keyword = false; // ChkKeyword
     bool strip = false; // ChkStrip: strip mode instead of extraction
     bool links = false; // ChkLinks: the links and mailto addresses of the markup as well
+    bool readable = false; // ChkReadable: strip mode writes the text as a browser shows it
+    bool readableExtraction = false; // the extractors search that text instead of the stripped one
     QString extensionFilter; // the file chooser's suffix, without "*."
     // When set, the "ProcessTime" text of every row instead of the clock's
     // (the companion's --process-time, local 8-bit bytes).

@@ -5,6 +5,7 @@
 #include "engine/RunProgress.h"
 #include "engine/StripWorkers.h"
 #include "io/Files.h"
+#include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
 #include <QSet>
@@ -49,8 +50,58 @@ QString StripOutputPath(const QString& directory, const QString& chosenPath, con
         directory, chosenPath, [&writtenThisRun](const QString& path) { return writtenThisRun.contains(path); });
 }
 
+namespace {
+
+// Appends the rendered text to the output's content as it comes.
+class AppendingSink : public markup::TextSink {
+public:
+    explicit AppendingSink(std::string& out)
+        : out_(out)
+    {
+    }
+    bool write(std::string_view utf8) override
+    {
+        out_.append(utf8);
+        return true;
+    }
+
+private:
+    std::string& out_;
+};
+
+StripFileResult PrepareReadableText(
+    const std::string& inputPath, const std::string& content, std::string& buffer, text::Hook& hook)
+{
+    StripFileResult result;
+    buffer = "From: " + inputPath + "\n";
+    AppendingSink sink(buffer);
+    const markup::ReadableResult rendered = markup::RenderReadableText(content, sink, hook);
+    result.encoding = markup::DescribeEncoding(rendered.encoding);
+    switch (rendered.outcome) {
+    case markup::ReadableOutcome::Finished:
+        break;
+    case markup::ReadableOutcome::Cancelled:
+        result.outcome = text::Outcome::Cancelled;
+        return result;
+    case markup::ReadableOutcome::Stopped:
+    case markup::ReadableOutcome::SinkFailed:
+        // Half a page passed off as the page would hide the loss.
+        result.reason = "its markup could not be read to its end";
+        return result;
+    case markup::ReadableOutcome::Unsupported:
+        result.reason = "its encoding (" + result.encoding + ") cannot be decoded here";
+        return result;
+    }
+    if (buffer.back() != '\n')
+        buffer += '\n';
+    result.written = true;
+    return result;
+}
+
+} // namespace
+
 StripFileResult PrepareStripText(
-    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength)
+    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable)
 {
     StripFileResult result;
     std::string content;
@@ -65,6 +116,10 @@ StripFileResult PrepareStripText(
     if (read.status != TextRead::Status::Read || read.truncated) {
         result.reason = read.status != TextRead::Status::Read ? read.reason : "the file is too large";
         return result;
+    }
+    if (readable) {
+        // The markup as it is: its line ends are part of how it reads.
+        return PrepareReadableText(inputPath, content, buffer, hook);
     }
 
     // The lines are joined in place, so a large file is held once, not twice.
@@ -132,12 +187,14 @@ StripFileResult WriteStripOutput(const std::string& outputPath, const std::strin
 }
 
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength)
+    text::Hook& hook, std::size_t maxLength, bool readable)
 {
-    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength);
+    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable);
     if (!prepared.written)
         return prepared;
-    return WriteStripOutput(outputPath, buffer, hook);
+    StripFileResult written = WriteStripOutput(outputPath, buffer, hook);
+    written.encoding = prepared.encoding;
+    return written;
 }
 
 namespace {
@@ -228,6 +285,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     file = std::move(prepared->result);
                     state.run.textBuffer.swap(prepared->text);
                     const std::string outputBytes = LocalBytes(output);
+                    const std::string encoding = file.encoding;
                     if (file.written && prepared->output && prepared->outputPath == outputBytes) {
                         // Written ahead under the very name chosen here: only the rename is left.
                         const FileResult committed = prepared->output->commit(true, false);
@@ -238,8 +296,10 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     } else if (file.written) {
                         file = WriteStripOutput(outputBytes, state.run.textBuffer, hook);
                     }
+                    file.encoding = encoding;
                 } else {
-                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook);
+                    file = StripOneFile(
+                        input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength, state.settings.readable);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};
@@ -252,6 +312,8 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                 run.outputs.push_back(file.replacement);
                 written.insert(output);
                 writtenFiles.insert({ file.replacement.written.device, file.replacement.written.inode });
+                if (state.settings.readable)
+                    run.encodings.push_back(path + QStringLiteral(": ") + FromLocalBytes(file.encoding));
                 host.yield();
             }
             reason = file.reason;

@@ -35,6 +35,7 @@ struct StripFileResult {
     bool written = false;
     std::string reason; // why nothing was written (when not cancelled)
     io::Replacement replacement; // when written: the output, and the earlier file it replaced
+    std::string encoding; // readable text: the page's encoding and how it was learnt
 };
 
 // Converts one file into plain text at `outputPath` (both local 8-bit bytes):
@@ -46,13 +47,17 @@ struct StripFileResult {
 // and stops (writing nothing) when the hook asks to cancel there or inside
 // the stripper. On failure nothing is written and `reason` says why.
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength = MaxTextLength);
+    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false);
 
 // The two halves of StripOneFile. PrepareStripText leaves the output's whole
 // content in `buffer` and sets `written` when it is ready to be written;
 // WriteStripOutput writes it (slices, a cancel test between them).
-StripFileResult PrepareStripText(
-    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength = MaxTextLength);
+// With `readable`, the content is instead "From: " and the input path, LF,
+// then the page's text as a browser shows it (markup::RenderReadableText:
+// UTF-8, LF line ends, a final LF); a page whose markup or encoding cannot be
+// read to its end is not converted, with the reason.
+StripFileResult PrepareStripText(const std::string& inputPath, std::string& buffer, text::Hook& hook,
+    std::size_t maxLength = MaxTextLength, bool readable = false);
 StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook);
 
 struct SkippedFile {
@@ -65,6 +70,7 @@ struct StripRunResult {
     std::vector<SkippedFile> skipped; // in list order
     std::vector<io::Replacement> outputs; // every output written, in order
     QString notDurable; // a finished run: why its outputs could not be made durable; empty when they are
+    std::vector<QString> encodings; // readable text: "input: encoding" per output, in order
 };
 
 // The strip-mode loop over every chosen file into stripOutputDir: progress,

@@ -56,7 +56,13 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook);
-    out.failed = text::StripTags(out.text, hook).failed;
+    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook);
+    out.failed = source.outOfMemory;
+    if (!source.problem.empty()) {
+        // Told as a file that cannot be read, with why.
+        out.read.status = TextRead::Status::NotOpened;
+        out.read.reason = source.problem;
+    }
 }
 
 } // namespace
@@ -115,7 +121,8 @@ void StripWorkers::work()
         WorkerHook hook(stop_, options_.stripChecked, prepared.progress);
         try {
             if (mode_ == Mode::Strip) {
-                prepared.result = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength);
+                prepared.result
+                    = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength, options_.readable);
                 if (prepared.result.written && !options_.outputDirectory.empty())
                     writeAhead(inputs_[index], prepared);
             } else {
@@ -192,7 +199,9 @@ std::unique_ptr<StripWorkers> StartWorkers(
         options.stripChecked = host.stripChecked();
         options.maxLength = maxLength;
         options.outputDirectory = outputDirectory;
-        options.readLinks = mode == StripWorkers::Mode::Extraction && host.state().settings.links;
+        const RunSettings& settings = host.state().settings;
+        options.readLinks = mode == StripWorkers::Mode::Extraction && settings.links;
+        options.readable = mode == StripWorkers::Mode::Extraction ? settings.readableExtraction : settings.readable;
         return std::make_unique<StripWorkers>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -139,6 +139,11 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         { { "ChkLinks", K::CheckBox, "Links in &markup.", "Frame3", { 120, 2460, 1440, 480 }, {},
               "Also collect the links and mailto addresses written in each file's markup (columns Link and MailTo)" },
             &keep<&MainWindow::linksCheck_> },
+        // The readable text: opt-in, for strip mode only, in the room the row above made.
+        { { "ChkReadable", K::CheckBox, "Reada&ble text (UTF-8)", "Frame3", { 1680, 2520, 3135, 375 }, { 0, 0, 1, 0 },
+              "Write each page's text as a browser shows it, in UTF-8 with LF line ends, instead of the stripped "
+              "text" },
+            &keep<&MainWindow::readableCheck_> },
         { { "List3", K::ListBox, {}, "Frame3", { 1680, 600, 1575, 1425 }, { 0, 1, 0, 1 }, {}, "Keywords" },
             &keep<&MainWindow::keywordList_> },
         // Wide enough for "down" in the small font.
@@ -274,6 +279,7 @@ void MainWindow::wireRules()
     websiteCheck_->setClickRule([this](bool checked) { websiteSwitched(checked); });
     emailCheck_->setClickRule([this](bool checked) { emailSwitched(checked); });
     linksCheck_->setClickRule([this](bool checked) { linksSwitched(checked); });
+    readableCheck_->setClickRule([this](bool checked) { readableSwitched(checked); });
     keywordsCheck_->setClickRule([this](bool checked) { keywordSwitched(checked); });
 
     FileChooser* fc = chooser_.get();
@@ -331,6 +337,14 @@ void MainWindow::wireRules()
         if (memory_)
             memory_->setPreviewResults(on);
     });
+    // Off until ticked, for this session: the extractors then search the text
+    // a browser shows instead of the stripped one.
+    QAction* readableExtraction = menu->addAction(QStringLiteral("&Extract from readable text"));
+    readableExtraction->setObjectName(QStringLiteral("ActReadableExtraction"));
+    readableExtraction->setCheckable(true);
+    readableExtraction->setToolTip(QStringLiteral(
+        "Extraction runs search each page's text as a browser shows it (character references decoded)"));
+    connect(readableExtraction, &QAction::toggled, this, [this](bool on) { state_.settings.readableExtraction = on; });
     helpButton_->setMenu(menu);
 
     connect(fileList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -373,7 +387,7 @@ void MainWindow::orderTabs()
     // Choose in fileList_, add, tidy chosenList_; then the switches, the keywords, the run.
     QWidget* const order[] = { folderList_, driveList_, fileList_, extensionBox_, refreshButton_, selectAllButton_,
         addButton_, chosenList_, clearChosenButton_, deselectButton_, stripCheck_, websiteCheck_, emailCheck_,
-        linksCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
+        linksCheck_, readableCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
         keywordPropertyButton_, saveKeywordsButton_, clearKeywordsButton_, deleteKeywordButton_, processButton_,
         cancelButton_, helpButton_, browseButton_, exitButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -414,10 +428,11 @@ void MainWindow::resetWindow()
     // 7.
     refillKeywordList();
     // 8. Unchecking a checked switch runs its rule.
-    for (CheckBox* box : { stripCheck_, websiteCheck_, emailCheck_, linksCheck_, keywordsCheck_ }) {
+    for (CheckBox* box : { stripCheck_, websiteCheck_, emailCheck_, linksCheck_, readableCheck_, keywordsCheck_ }) {
         box->setChecked(false);
         box->setCaptionColour(Grey);
     }
+    readableCheck_->setEnabled(false); // a strip mode switch
     // 9.
     keywordList_->setBackgroundColour(PaletteColour::system(SystemColour::ScrollBar));
     keywordList_->setEnabled(false);
@@ -432,6 +447,7 @@ void MainWindow::resetWindow()
     state_.settings.website = false;
     state_.settings.keyword = false;
     state_.settings.links = false;
+    state_.settings.readable = false;
     state_.run.cancelRequested = false;
     // 12.
     overallProgressBar_->setValue(0.0f);
@@ -477,6 +493,7 @@ void MainWindow::stripSwitched(bool checked)
         state_.settings.links = false;
         linksCheck_->setChecked(false);
         linksCheck_->setEnabled(false);
+        readableCheck_->setEnabled(true);
         state_.settings.strip = true;
     } else {
         stripCheck_->setCaptionColour(Grey);
@@ -485,6 +502,10 @@ void MainWindow::stripSwitched(bool checked)
         websiteCheck_->setEnabled(true);
         emailCheck_->setEnabled(true);
         linksCheck_->setEnabled(true);
+        state_.settings.readable = false;
+        readableCheck_->setChecked(false);
+        readableCheck_->setCaptionColour(Grey);
+        readableCheck_->setEnabled(false);
         state_.settings.strip = false;
     }
 }
@@ -505,6 +526,12 @@ void MainWindow::linksSwitched(bool checked)
 {
     state_.settings.links = checked;
     linksCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
+}
+
+void MainWindow::readableSwitched(bool checked)
+{
+    state_.settings.readable = checked;
+    readableCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
 }
 
 void MainWindow::keywordSwitched(bool checked)

@@ -116,6 +116,7 @@ private:
     void websiteSwitched(bool checked);
     void emailSwitched(bool checked);
     void linksSwitched(bool checked);
+    void readableSwitched(bool checked);
     void keywordSwitched(bool checked);
     void setKeywordButtonsEnabled(bool enabled);
     void startProcessing();
@@ -156,6 +157,7 @@ private:
     CheckBox* websiteCheck_ = nullptr;
     CheckBox* emailCheck_ = nullptr;
     CheckBox* linksCheck_ = nullptr;
+    CheckBox* readableCheck_ = nullptr;
     ListBox* keywordList_ = nullptr;
     QPushButton* keywordUpButton_ = nullptr;
     QPushButton* keywordDownButton_ = nullptr;

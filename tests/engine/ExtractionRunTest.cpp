@@ -129,6 +129,24 @@ TEST_F(ExtractionRunTest, LinksComeFromTheMarkupOnEveryThreadCount)
     }
 }
 
+TEST_F(ExtractionRunTest, ReadableTextLetsTheExtractorsSeeDecodedReferences)
+{
+    const QString a = makeFile("a.htm", "<p>Write to name&#64;example.org</p>");
+    for (const bool readable : { false, true }) {
+        SCOPED_TRACE(readable ? "readable" : "stripped");
+        FakeRunHost h;
+        h.chosenList << a;
+        h.mainState.settings.email = true;
+        h.mainState.settings.readableExtraction = readable;
+        ASSERT_FALSE(PrepareRun(h).refused());
+        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        const auto rows = h.mainState.run.results->table.rows();
+        EXPECT_EQ(readable ? 2u : 1u, rows.size());
+        if (readable && rows.size() == 2)
+            EXPECT_EQ("name@example.org", rows[1][0]);
+    }
+}
+
 TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
 {
     std::string big;

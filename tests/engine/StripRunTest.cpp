@@ -83,6 +83,30 @@ TEST_F(StripRunTest, OutputsHoldHeaderJoinedLinesAndFinalLineEnd)
     EXPECT_EQ(1, host.resets);
 }
 
+TEST_F(StripRunTest, ReadableTextOnEveryThreadCount)
+{
+    // A declared Latin-1 page, references, blocks, a table and a script.
+    const QString page = makeFile("page.htm",
+        "<html><head><meta charset=\"iso-8859-1\"><title>T</title><script>x()</script></head>\r\n"
+        "<body><h1>Caf\xe9 &amp; more</h1><p>One\r\n  two</p><table><tr><td>a<td>b</table>x<br>y</body></html>");
+    const QString plain = makeFile("plain.txt", "just text");
+    for (const int workers : { 1, 2 }) {
+        SCOPED_TRACE(std::to_string(workers) + " workers");
+        QDir(out).removeRecursively();
+        QDir().mkdir(out);
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.settings.strip = h.mainState.settings.readable = true;
+        h.workers = workers;
+        h.chosenList << page << plain;
+        h.dialogs.answer(Answer::Ok).directory(out);
+        ProcessChosenFiles(h);
+        EXPECT_EQ(
+            "From: " + page.toStdString() + "\nCaf\xc3\xa9 & more\n\nOne two\n\na\tb\nx\ny\n", output("pagehtm.txt"));
+        EXPECT_EQ("From: " + plain.toStdString() + "\njust text\n", output("plaintxt.txt"));
+    }
+}
+
 TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
 {
     ASSERT_TRUE(QDir().mkdir(pathOf("x")) && QDir().mkdir(pathOf("y")));

@@ -81,11 +81,11 @@ TEST_F(KeyboardTest, AccessKeysAreUniqueAndKeepTheCaptions)
     for (QLabel* l : main_->findChildren<QLabel*>())
         note(l, l->text());
     withKey.sort();
-    EXPECT_EQ(
-        QString("ChkEmail ChkKeyword ChkLinks ChkStrip ChkWebsite CmdAddKW CmdCancel CmdDele CmdDeleKW CmdDown CmdEnd "
-                "CmdKWClear CmdOpenKW CmdProcess CmdPropertyKW CmdRfrs CmdSaveKW CmdSelectAll1 CmdSelectall2 "
-                "CmdUP Label4")
-            .toStdString(),
+    EXPECT_EQ(QString("ChkEmail ChkKeyword ChkLinks ChkReadable ChkStrip ChkWebsite CmdAddKW CmdCancel CmdDele "
+                      "CmdDeleKW CmdDown CmdEnd "
+                      "CmdKWClear CmdOpenKW CmdProcess CmdPropertyKW CmdRfrs CmdSaveKW CmdSelectAll1 CmdSelectall2 "
+                      "CmdUP Label4")
+                  .toStdString(),
         withKey.join(' ').toStdString());
     EXPECT_EQ(QString(">>"), button("CmdAdd")->text()) << "no letter to mark";
 }

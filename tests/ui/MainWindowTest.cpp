@@ -97,6 +97,7 @@ TEST_F(MainWindowTest, EveryControlHasItsCaption)
         { "ChkWebsite", "Extracting web sites." },
         { "ChkEmail", "Extracting e-mails." },
         { "ChkLinks", "Links in markup." },
+        { "ChkReadable", "Readable text (UTF-8)" },
         { "CmdUP", "up" },
         { "CmdDown", "down" },
         { "CmdAddKW", "New" },
@@ -192,7 +193,9 @@ TEST_F(MainWindowTest, SwitchRules)
     auto* mail = check("ChkEmail");
     auto* kw = check("ChkKeyword");
     auto* links = check("ChkLinks");
+    auto* readable = check("ChkReadable");
     MainState& s = main_->state();
+    EXPECT_FALSE(readable->isEnabled()) << "a strip mode switch";
 
     links->click();
     EXPECT_TRUE(s.settings.links);
@@ -226,6 +229,10 @@ TEST_F(MainWindowTest, SwitchRules)
     EXPECT_FALSE(s.settings.keyword);
     EXPECT_FALSE(s.settings.links);
     EXPECT_FALSE(list("List3")->isEnabled());
+    ASSERT_TRUE(readable->isEnabled());
+    readable->click();
+    EXPECT_TRUE(s.settings.readable);
+    EXPECT_EQ(QPalette::WindowText, captionRole(readable));
     EXPECT_EQ(QPalette::Button, backgroundRole(list("List3")));
     for (const char* name : KeywordButtons)
         EXPECT_FALSE(button(name)->isEnabled()) << name;
@@ -233,6 +240,10 @@ TEST_F(MainWindowTest, SwitchRules)
     strip->click();
     EXPECT_FALSE(s.settings.strip);
     EXPECT_EQ(grey(), captionRole(strip));
+    EXPECT_FALSE(readable->isChecked());
+    EXPECT_FALSE(readable->isEnabled());
+    EXPECT_FALSE(s.settings.readable);
+    EXPECT_EQ(grey(), captionRole(readable));
     for (CheckBox* box : { web, mail, kw, links }) {
         SCOPED_TRACE(box->objectName().toStdString());
         EXPECT_TRUE(box->isEnabled());
@@ -261,9 +272,13 @@ TEST_F(MainWindowTest, ResetAfterStripModeRunsTheStripRule)
 {
     start();
     check("ChkStrip")->click();
+    check("ChkReadable")->click();
     ASSERT_FALSE(check("ChkWebsite")->isEnabled());
     main_->reset();
     EXPECT_FALSE(main_->state().settings.strip);
+    EXPECT_FALSE(main_->state().settings.readable);
+    EXPECT_FALSE(check("ChkReadable")->isChecked());
+    EXPECT_FALSE(check("ChkReadable")->isEnabled());
     expectIdle();
 }
 
