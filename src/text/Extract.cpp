@@ -29,11 +29,24 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The number syntax of the keyword entry dialogs: an optional sign, digits with
-// at most one decimal point (at least one digit), and an optional exponent
-// (E or D, an optional sign, digits). Returns the text in the form from_chars
-// reads (no "+", "e" for the exponent), or "" when the syntax does not hold.
-std::string normalisedNumber(std::string_view t, bool& negative)
+std::string_view trimSpaces(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isExponentLetter(char c, ExponentLetters letters)
+{
+    return c == 'E' || c == 'D' || (letters == ExponentLetters::AnyCase && (c == 'e' || c == 'd'));
+}
+
+// The syntax of IsNumberSyntax, on text without surrounding spaces. Returns
+// the text in the form from_chars reads (no "+", "e" for the exponent), or ""
+// when the syntax does not hold.
+std::string normalisedNumber(std::string_view t, ExponentLetters letters, bool& negative)
 {
     std::size_t i = 0;
     negative = false;
@@ -56,7 +69,7 @@ std::string normalisedNumber(std::string_view t, bool& negative)
     }
     if (digits == 0)
         return {};
-    if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+    if (i < t.size() && isExponentLetter(t[i], letters)) {
         out += 'e';
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-'))
@@ -115,30 +128,35 @@ double roundHalfToEven(double v)
 
 } // namespace
 
-short ToPositionNumber(const std::string& element)
+bool IsNumberSyntax(std::string_view text, ExponentLetters letters)
 {
-    std::string trimmed = Trim(element);
     bool negative = false;
-    std::string number = normalisedNumber(trimmed, negative);
+    return !normalisedNumber(trimSpaces(text), letters, negative).empty();
+}
+
+std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters)
+{
+    bool negative = false;
+    const std::string number = normalisedNumber(trimSpaces(element), letters, negative);
     if (number.empty())
-        throw PositionError("\"" + element + "\" is not a number");
+        return std::nullopt;
 
     double value = 0.0;
     auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
         // Too large for a double is out of range; too small is as good as 0.
         if (!belowOne(number))
-            throw PositionError("\"" + element + "\" is out of range");
+            return std::nullopt;
         value = 0.0;
     } else if (error != std::errc() || end != number.data() + number.size()) {
-        throw PositionError("\"" + element + "\" is not a number");
+        return std::nullopt;
     }
     if (negative)
         value = -value;
 
-    double rounded = roundHalfToEven(value);
+    const double rounded = roundHalfToEven(value);
     if (rounded < -32768.0 || rounded > 32767.0)
-        throw PositionError("\"" + element + "\" is out of range");
+        return std::nullopt;
     return static_cast<short>(rounded);
 }
 
@@ -404,23 +422,32 @@ private:
         keywords_.noteGap(text_, before);
     }
 
+    static short positionNumber(std::string_view element)
+    {
+        if (const std::optional<short> number = ParsePositionNumber(element))
+            return *number;
+        const std::string why
+            = IsNumberSyntax(element, ExponentLetters::AnyCase) ? "\" is out of range" : "\" is not a number";
+        throw PositionError("\"" + std::string(element) + why);
+    }
+
     // The position list read as the literal extractor reads it (one yield per comma).
     static std::vector<short> readPositions(const std::string& position, Hook& hook)
     {
         std::vector<short> positions { 0 };
         std::string list = Trim(position);
         if (Find(list, ",") == 0) {
-            positions[0] = ToPositionNumber(list);
+            positions[0] = positionNumber(list);
             return positions;
         }
         std::size_t start = 0;
         for (std::size_t comma = list.find(','); comma != std::string::npos; comma = list.find(',', start)) {
             hook.yield();
-            positions.back() = ToPositionNumber(Trim(std::string_view(list).substr(start, comma - start)));
+            positions.back() = positionNumber(Trim(std::string_view(list).substr(start, comma - start)));
             positions.push_back(0);
             start = comma + 1;
         }
-        positions.back() = ToPositionNumber(list.substr(start));
+        positions.back() = positionNumber(list.substr(start));
         return positions;
     }
 

@@ -2,6 +2,7 @@
 
 #include "text/TextOps.h"
 
+#include <optional>
 #include <vector>
 
 namespace tamsenor::reference {
@@ -11,7 +12,6 @@ using text::Hook;
 using text::Keyword;
 using text::Outcome;
 using text::RowSink;
-using text::ToPositionNumber;
 
 using namespace text::ops; // the plain string operations the literal engines are written in
 
@@ -34,6 +34,14 @@ void advanceProgress(Hook& hook)
     float v = hook.fileProgress();
     v = v + (100.0f - v) / 10.0f;
     hook.setFileProgress(v);
+}
+
+short positionNumber(const std::string& element)
+{
+    const std::optional<short> number = text::ParsePositionNumber(element);
+    if (!number)
+        throw text::PositionError("\"" + element + "\" is not a position number");
+    return *number;
 }
 
 } // namespace
@@ -96,17 +104,17 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
         bool singleZero = false;
 
         if (Find(list, ",") == 0) {
-            positions[0] = ToPositionNumber(list);
+            positions[0] = positionNumber(list);
             singleZero = positions[0] == 0;
         } else {
             while (Find(list, ",") != 0) {
                 hook.yield();
                 std::size_t c = Find(list, ",");
-                positions.back() = ToPositionNumber(Trim(Left(list, c - 1)));
+                positions.back() = positionNumber(Trim(Left(list, c - 1)));
                 positions.push_back(0);
                 list = From(list, c + 1);
             }
-            positions.back() = ToPositionNumber(list);
+            positions.back() = positionNumber(list);
         }
 
         if (singleZero) {
