@@ -578,13 +578,6 @@ private:
     }
 };
 
-void advanceProgress(Hook& hook)
-{
-    float v = hook.fileProgress();
-    v = v + (100.0f - v) / 10.0f;
-    hook.setFileProgress(v);
-}
-
 // Writes the consumed text back to the caller's string however the pass ends.
 class WriteBack {
 public:
@@ -683,7 +676,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
 
             if (n == "Email") {
                 rows.setValue(a, extractors.nextEmail(hook));
-                advanceProgress(hook);
+                StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
                 if (hook.cancelRequested())
@@ -691,7 +684,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             }
             if (n == "WebSite") {
                 rows.setValue(a, extractors.nextWebSite(hook));
-                advanceProgress(hook);
+                StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
                 if (hook.cancelRequested())
@@ -700,7 +693,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             if (setup.keywordOn) {
                 for (const Keyword* keyword : columnKeywords.of(a)) {
                     rows.setValue(a, extractors.nextKeywordResult(*keyword, columnKeywords.finder(a), hook));
-                    advanceProgress(hook);
+                    StepFileProgress(hook, 100.0f);
                     if (!rows.value(a).empty())
                         rowHasFinding = true;
                     if (hook.cancelRequested())

@@ -782,10 +782,7 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
         if (done == distinct)
             break;
         ++iterations;
-        float v = hook.fileProgress();
-        float target = hook.stripChecked() ? 100.0f : 50.0f;
-        v = v + (target - v) / 10.0f;
-        hook.setFileProgress(v);
+        StepStripProgress(hook);
     }
     replaceUpTo(distinct);
     outcome = Outcome::Finished;

@@ -117,10 +117,7 @@ public:
             emitChar(' ');
             clearPending();
             ++iterations_;
-            float v = hook_.fileProgress();
-            const float target = hook_.stripChecked() ? 100.0f : 50.0f;
-            v = v + (target - v) / 10.0f;
-            hook_.setFileProgress(v);
+            StepStripProgress(hook_);
         }
         emitPending();
         clearPending();
