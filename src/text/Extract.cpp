@@ -1,5 +1,6 @@
 #include "text/Extract.h"
 
+#include "text/FlatTable.h"
 #include "text/LiveText.h"
 #include "text/Scan.h"
 #include "text/TextOps.h"
@@ -495,10 +496,7 @@ public:
         : columns_(columns)
     {
         // Columns of one name form one group, named after the first of them.
-        std::size_t capacity = 2;
-        while (capacity < 2 * columns.size())
-            capacity *= 2;
-        slots_.assign(capacity, Slot {});
+        slots_.reset(std::max<std::size_t>(2, 2 * columns.size()));
         columnGroup_.reserve(columns.size());
         for (std::size_t a = 0; a < columns.size(); ++a) {
             Slot& slot = slotOf(columns[a]);
@@ -529,7 +527,7 @@ public:
             if (!finders_[group] && !keywords[k].name.empty())
                 finders_[group] = &extractors.addKeyword(keywords[k].name);
         }
-        slots_ = {};
+        slots_.reset(1);
     }
 
     // Every keyword named like the column, in table order.
@@ -550,10 +548,11 @@ private:
     struct Slot {
         std::uint32_t hash = 0;
         std::uint32_t column = NoColumn;
+        bool free() const { return column == NoColumn; }
     };
 
     const std::vector<std::string>& columns_;
-    std::vector<Slot> slots_;
+    FlatTable<Slot> slots_;
     std::vector<std::uint32_t> columnGroup_;
     std::vector<std::size_t> start_; // group g's keywords are [start_[g], start_[g + 1])
     std::vector<const Keyword*> keywords_;
@@ -565,16 +564,11 @@ private:
     {
         const std::size_t hash = std::hash<std::string_view>()(name);
         const auto shortHash = static_cast<std::uint32_t>(hash);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (slot.column == NoColumn) {
-                slot.hash = shortHash;
-                return slot;
-            }
-            if (slot.hash == shortHash && columns_[slot.column] == name)
-                return slot;
-        }
+        Slot& slot = slots_.find(
+            hash, [&](const Slot& there) { return there.hash == shortHash && columns_[there.column] == name; });
+        if (slot.free())
+            slot.hash = shortHash;
+        return slot;
     }
 };
 
