@@ -15,12 +15,7 @@ namespace {
 
 bool converts(const std::string& element)
 {
-    try {
-        text::ToPositionNumber(element);
-        return true;
-    } catch (const text::PositionError&) {
-        return false;
-    }
+    return text::ParsePositionNumber(element).has_value();
 }
 
 std::string trimmed(const std::string& s)

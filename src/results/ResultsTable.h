@@ -26,7 +26,6 @@ namespace tamsenor {
 class ResultsTable {
 public:
     using Row = std::vector<std::optional<std::string>>;
-    static constexpr std::size_t DeclaredColumnSize = 200;
     static constexpr std::size_t DefaultHeldBytes = 64u << 20;
 
     ResultsTable() = default;

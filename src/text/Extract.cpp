@@ -1,5 +1,6 @@
 #include "text/Extract.h"
 
+#include "text/FlatTable.h"
 #include "text/LiveText.h"
 #include "text/Scan.h"
 #include "text/TextOps.h"
@@ -29,11 +30,24 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The number syntax of the keyword entry dialogs: an optional sign, digits with
-// at most one decimal point (at least one digit), and an optional exponent
-// (E or D, an optional sign, digits). Returns the text in the form from_chars
-// reads (no "+", "e" for the exponent), or "" when the syntax does not hold.
-std::string normalisedNumber(std::string_view t, bool& negative)
+std::string_view trimSpaces(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isExponentLetter(char c, ExponentLetters letters)
+{
+    return c == 'E' || c == 'D' || (letters == ExponentLetters::AnyCase && (c == 'e' || c == 'd'));
+}
+
+// The syntax of IsNumberSyntax, on text without surrounding spaces. Returns
+// the text in the form from_chars reads (no "+", "e" for the exponent), or ""
+// when the syntax does not hold.
+std::string normalisedNumber(std::string_view t, ExponentLetters letters, bool& negative)
 {
     std::size_t i = 0;
     negative = false;
@@ -56,7 +70,7 @@ std::string normalisedNumber(std::string_view t, bool& negative)
     }
     if (digits == 0)
         return {};
-    if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+    if (i < t.size() && isExponentLetter(t[i], letters)) {
         out += 'e';
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-'))
@@ -115,30 +129,35 @@ double roundHalfToEven(double v)
 
 } // namespace
 
-short ToPositionNumber(const std::string& element)
+bool IsNumberSyntax(std::string_view text, ExponentLetters letters)
 {
-    std::string trimmed = Trim(element);
     bool negative = false;
-    std::string number = normalisedNumber(trimmed, negative);
+    return !normalisedNumber(trimSpaces(text), letters, negative).empty();
+}
+
+std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters)
+{
+    bool negative = false;
+    const std::string number = normalisedNumber(trimSpaces(element), letters, negative);
     if (number.empty())
-        throw PositionError("\"" + element + "\" is not a number");
+        return std::nullopt;
 
     double value = 0.0;
     auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
         // Too large for a double is out of range; too small is as good as 0.
         if (!belowOne(number))
-            throw PositionError("\"" + element + "\" is out of range");
+            return std::nullopt;
         value = 0.0;
     } else if (error != std::errc() || end != number.data() + number.size()) {
-        throw PositionError("\"" + element + "\" is not a number");
+        return std::nullopt;
     }
     if (negative)
         value = -value;
 
-    double rounded = roundHalfToEven(value);
+    const double rounded = roundHalfToEven(value);
     if (rounded < -32768.0 || rounded > 32767.0)
-        throw PositionError("\"" + element + "\" is out of range");
+        return std::nullopt;
     return static_cast<short>(rounded);
 }
 
@@ -404,23 +423,32 @@ private:
         keywords_.noteGap(text_, before);
     }
 
+    static short positionNumber(std::string_view element)
+    {
+        if (const std::optional<short> number = ParsePositionNumber(element))
+            return *number;
+        const std::string why
+            = IsNumberSyntax(element, ExponentLetters::AnyCase) ? "\" is out of range" : "\" is not a number";
+        throw PositionError("\"" + std::string(element) + why);
+    }
+
     // The position list read as the literal extractor reads it (one yield per comma).
     static std::vector<short> readPositions(const std::string& position, Hook& hook)
     {
         std::vector<short> positions { 0 };
         std::string list = Trim(position);
         if (Find(list, ",") == 0) {
-            positions[0] = ToPositionNumber(list);
+            positions[0] = positionNumber(list);
             return positions;
         }
         std::size_t start = 0;
         for (std::size_t comma = list.find(','); comma != std::string::npos; comma = list.find(',', start)) {
             hook.yield();
-            positions.back() = ToPositionNumber(Trim(std::string_view(list).substr(start, comma - start)));
+            positions.back() = positionNumber(Trim(std::string_view(list).substr(start, comma - start)));
             positions.push_back(0);
             start = comma + 1;
         }
-        positions.back() = ToPositionNumber(list.substr(start));
+        positions.back() = positionNumber(list.substr(start));
         return positions;
     }
 
@@ -468,10 +496,7 @@ public:
         : columns_(columns)
     {
         // Columns of one name form one group, named after the first of them.
-        std::size_t capacity = 2;
-        while (capacity < 2 * columns.size())
-            capacity *= 2;
-        slots_.assign(capacity, Slot {});
+        slots_.reset(std::max<std::size_t>(2, 2 * columns.size()));
         columnGroup_.reserve(columns.size());
         for (std::size_t a = 0; a < columns.size(); ++a) {
             Slot& slot = slotOf(columns[a]);
@@ -502,7 +527,7 @@ public:
             if (!finders_[group] && !keywords[k].name.empty())
                 finders_[group] = &extractors.addKeyword(keywords[k].name);
         }
-        slots_ = {};
+        slots_.reset(1);
     }
 
     // Every keyword named like the column, in table order.
@@ -523,10 +548,11 @@ private:
     struct Slot {
         std::uint32_t hash = 0;
         std::uint32_t column = NoColumn;
+        bool free() const { return column == NoColumn; }
     };
 
     const std::vector<std::string>& columns_;
-    std::vector<Slot> slots_;
+    FlatTable<Slot> slots_;
     std::vector<std::uint32_t> columnGroup_;
     std::vector<std::size_t> start_; // group g's keywords are [start_[g], start_[g + 1])
     std::vector<const Keyword*> keywords_;
@@ -538,25 +564,13 @@ private:
     {
         const std::size_t hash = std::hash<std::string_view>()(name);
         const auto shortHash = static_cast<std::uint32_t>(hash);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (slot.column == NoColumn) {
-                slot.hash = shortHash;
-                return slot;
-            }
-            if (slot.hash == shortHash && columns_[slot.column] == name)
-                return slot;
-        }
+        Slot& slot = slots_.find(
+            hash, [&](const Slot& there) { return there.hash == shortHash && columns_[there.column] == name; });
+        if (slot.free())
+            slot.hash = shortHash;
+        return slot;
     }
 };
-
-void advanceProgress(Hook& hook)
-{
-    float v = hook.fileProgress();
-    v = v + (100.0f - v) / 10.0f;
-    hook.setFileProgress(v);
-}
 
 // Writes the consumed text back to the caller's string however the pass ends.
 class WriteBack {
@@ -664,7 +678,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
 
             if (n == "Email") {
                 rows.setValue(a, extractors.nextEmail(hook));
-                advanceProgress(hook);
+                StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
                 if (hook.cancelRequested())
@@ -672,7 +686,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             }
             if (n == "WebSite") {
                 rows.setValue(a, extractors.nextWebSite(hook));
-                advanceProgress(hook);
+                StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
                 if (hook.cancelRequested())
@@ -681,7 +695,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             if (setup.keywordOn) {
                 for (const Keyword* keyword : columnKeywords.of(a)) {
                     rows.setValue(a, extractors.nextKeywordResult(*keyword, columnKeywords.finder(a), hook));
-                    advanceProgress(hook);
+                    StepFileProgress(hook, 100.0f);
                     if (!rows.value(a).empty())
                         rowHasFinding = true;
                     if (hook.cancelRequested())

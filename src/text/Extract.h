@@ -3,8 +3,10 @@
 #include "text/Hook.h"
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamsenor::text {
@@ -85,11 +87,24 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
 // once, leaving the partly filled row in place. PositionError passes to the caller.
 Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
 
-// Converts one element of a position list to a 16-bit whole number the way
-// the keyword extractor does (round half to even); throws PositionError.
-// Accepted: surrounding spaces, an optional sign, digits with at most one
-// decimal point, an optional exponent (E or D, optional sign, digits).
-// Example: " 2.5 " -> 2, "1E2" -> 100, "32767.5" and "x" throw.
-short ToPositionNumber(const std::string& element);
+// Which letters may mark the exponent of a position number. The two callers
+// have always differed here, and stored keyword files rely on the run's way.
+enum class ExponentLetters {
+    AnyCase, // E, e, D, d: how a run reads a position list
+    UpperCase, // E, D: what the keyword entry dialogs let a user enter
+};
+
+// Whether `text`, ignoring surrounding spaces, has the syntax of a position
+// number: an optional sign, digits with at most one decimal point (at least
+// one digit), and an optional exponent (a letter `letters` allows, an optional
+// sign, digits).
+// Example: " -1.5E+3 " is one; "1e3" is one only for AnyCase; "1E", "." are not.
+bool IsNumberSyntax(std::string_view text, ExponentLetters letters);
+
+// One element of a position list as a 16-bit whole number (round half to
+// even), or nothing when its syntax (as IsNumberSyntax) does not hold or the
+// rounded value lies outside -32768..32767.
+// Example: " 2.5 " -> 2, "1E2" -> 100, "32767.5" and "x" -> nothing.
+std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters = ExponentLetters::AnyCase);
 
 } // namespace tamsenor::text

@@ -53,4 +53,23 @@ public:
 
 enum class Outcome { Finished, Cancelled };
 
+// The per-file progress moves a tenth of the way to `target` per step of a pass.
+inline float ProgressStep(float progress, float target)
+{
+    return progress + (target - progress) / 10.0f;
+}
+
+inline void StepFileProgress(Hook& hook, float target)
+{
+    hook.setFileProgress(ProgressStep(hook.fileProgress(), target));
+}
+
+// The tag passes aim at 100 when the tags go and at 50 when extraction follows.
+// The progress is read before the check box, as hosts have always seen it.
+inline void StepStripProgress(Hook& hook)
+{
+    const float progress = hook.fileProgress();
+    hook.setFileProgress(ProgressStep(progress, hook.stripChecked() ? 100.0f : 50.0f));
+}
+
 } // namespace tamsenor::text

@@ -1,5 +1,6 @@
 #include "text/StripTags.h"
 
+#include "text/FlatTable.h"
 #include "text/LiveText.h"
 #include "text/MarkerSet.h"
 #include "text/Scan.h"
@@ -175,7 +176,7 @@ public:
         }
         // Nothing is deleted yet, so the first keys are read from the plain text
         // (both start markers begin with "<", which memrchr can look for).
-        heads_.assign(headCapacity(ends_.initialCount()), Head {});
+        heads_.reset(headCapacity(ends_.initialCount()));
         const std::string& raw = text_.raw();
         std::int64_t previousEnd = -1;
         for (std::size_t k = 0; k < ends_.initialCount(); ++k) {
@@ -231,7 +232,7 @@ public:
 
             copies.clear();
             copies.emplace_back(s, last);
-            for (std::int32_t node = heads_[probe(key)].node; node >= 0; node = nodes_[node].second) {
+            for (std::int32_t node = head(key).node; node >= 0; node = nodes_[node].second) {
                 const std::int32_t end = nodes_[node].first;
                 if (end == last || !text_.live(end))
                     continue;
@@ -299,10 +300,17 @@ private:
         std::uint32_t keyHigh = 0;
         std::uint32_t keyLow = 0; // both 0: free
         std::int32_t node = -1;
-        std::uint64_t key() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
+        std::uint64_t hash() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
+        bool free() const { return hash() == 0; }
     };
-    std::vector<Head> heads_;
-    std::size_t headsUsed_ = 0;
+    // The keys are mixed once more: their low bits alone cluster.
+    struct MixedHome {
+        std::size_t operator()(std::uint64_t key, unsigned) const
+        {
+            return static_cast<std::size_t>((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull >> 20);
+        }
+    };
+    FlatTable<Head, MixedHome> heads_;
     std::vector<std::pair<std::int32_t, std::int32_t>> nodes_;
 
     static std::uint64_t usableKey(std::uint64_t key) { return key == 0 ? 1 : key; }
@@ -315,37 +323,23 @@ private:
         return capacity;
     }
 
-    // The slot of `key`, or the free slot where it would go.
-    std::size_t probe(std::uint64_t key) const
+    // The head of `key`'s list; a free one (no list) when the key was never filed.
+    const Head& head(std::uint64_t key)
     {
         key = usableKey(key);
-        const std::size_t mask = heads_.size() - 1;
-        std::size_t i = static_cast<std::size_t>((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull >> 20) & mask;
-        while (heads_[i].key() != key && heads_[i].key() != 0)
-            i = (i + 1) & mask;
-        return i;
+        return heads_.find(key, [key](const Head& head) { return head.hash() == key; });
     }
 
     void file(std::uint64_t key, std::int32_t end)
     {
-        std::size_t i = probe(key);
-        if (heads_[i].key() == 0) {
-            if (4 * (headsUsed_ + 1) > 3 * heads_.size()) {
-                std::vector<Head> old(heads_.size() * 2);
-                old.swap(heads_);
-                for (const Head& head : old) {
-                    if (head.key() != 0)
-                        heads_[probe(head.key())] = head;
-                }
-                i = probe(key);
-            }
-            ++headsUsed_;
-            key = usableKey(key);
-            heads_[i].keyHigh = static_cast<std::uint32_t>(key >> 32);
-            heads_[i].keyLow = static_cast<std::uint32_t>(key);
+        key = usableKey(key);
+        auto [head, added] = heads_.insert(key, [key](const Head& there) { return there.hash() == key; });
+        if (added) {
+            head.keyHigh = static_cast<std::uint32_t>(key >> 32);
+            head.keyLow = static_cast<std::uint32_t>(key);
         }
-        nodes_.emplace_back(end, heads_[i].node);
-        heads_[i].node = static_cast<std::int32_t>(nodes_.size() - 1);
+        nodes_.emplace_back(end, head.node);
+        head.node = static_cast<std::int32_t>(nodes_.size() - 1);
     }
 
     static std::uint64_t hashOf(std::string_view key)
@@ -575,22 +569,16 @@ bool linearBlockPass(std::string& text, std::string_view start, std::string_view
     // Keys: the text from the last start marker that lies whole in front of
     // the end marker's end and after the previous end marker's start.
     std::vector<std::uint64_t> keys(ends.size(), 0); // 0: no key
-    std::size_t capacity = 16;
-    while (capacity < 2 * ends.size())
-        capacity *= 2;
     struct Slot {
         std::uint64_t key = 0;
         std::uint32_t count = 0;
+        bool free() const { return key == 0; }
     };
-    std::vector<Slot> slots(capacity);
-    const std::size_t mask = capacity - 1;
+    FlatTable<Slot> slots(std::max<std::size_t>(16, 2 * ends.size()));
     auto slotOf = [&](std::uint64_t key) -> Slot& {
-        for (std::size_t i = static_cast<std::size_t>(key) & mask;; i = (i + 1) & mask) {
-            if (slots[i].key == key || slots[i].key == 0) {
-                slots[i].key = key;
-                return slots[i];
-            }
-        }
+        Slot& slot = slots.find(key, [key](const Slot& there) { return there.key == key; });
+        slot.key = key;
+        return slot;
     };
     std::size_t k = 0; // starts[k - 1] is the last start marker whole before the current end's end
     for (std::size_t j = 0; j < ends.size(); ++j) {
@@ -727,32 +715,27 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
     // Distinct tag texts, numbered in order of first appearance: an
     // open-addressing table of (hash, tag index), at most half full.
     struct Slot {
-        std::uint32_t hash; // the upper half of the tag's hash
-        std::uint32_t tag; // UINT32_MAX: free
+        std::uint32_t hash = 0; // the upper half of the tag's hash
+        std::uint32_t tag = UINT32_MAX; // UINT32_MAX: free
+        bool free() const { return tag == UINT32_MAX; }
     };
-    std::size_t capacity = 16;
-    while (capacity < 2 * tags.size())
-        capacity *= 2;
-    std::vector<Slot> slots(capacity, Slot { 0, UINT32_MAX });
-    const std::size_t mask = capacity - 1;
+    FlatTable<Slot> slots(std::max<std::size_t>(16, 2 * tags.size()));
     std::size_t distinct = 0;
     for (std::size_t t = 0; t < tags.size(); ++t) {
         Tag& tag = tags[t];
         const std::size_t length = tag.last - tag.first + 1;
         const std::uint64_t hash = scan::HashBytes(base + tag.first, length);
-        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
-            Slot& slot = slots[i];
-            if (slot.tag == UINT32_MAX) {
-                slot = { static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(t) };
-                tag.rank = static_cast<std::uint32_t>(distinct++);
-                break;
-            }
-            const Tag& other = tags[slot.tag];
-            if (slot.hash == static_cast<std::uint32_t>(hash >> 32) && other.last - other.first + 1 == length
-                && std::memcmp(base + other.first, base + tag.first, length) == 0) {
-                tag.rank = other.rank;
-                break;
-            }
+        const auto upper = static_cast<std::uint32_t>(hash >> 32);
+        Slot& slot = slots.find(hash, [&](const Slot& there) {
+            const Tag& other = tags[there.tag];
+            return there.hash == upper && other.last - other.first + 1 == length
+                && std::memcmp(base + other.first, base + tag.first, length) == 0;
+        });
+        if (slot.free()) {
+            slot = { upper, static_cast<std::uint32_t>(t) };
+            tag.rank = static_cast<std::uint32_t>(distinct++);
+        } else {
+            tag.rank = tags[slot.tag].rank;
         }
     }
 
@@ -782,10 +765,7 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
         if (done == distinct)
             break;
         ++iterations;
-        float v = hook.fileProgress();
-        float target = hook.stripChecked() ? 100.0f : 50.0f;
-        v = v + (target - v) / 10.0f;
-        hook.setFileProgress(v);
+        StepStripProgress(hook);
     }
     replaceUpTo(distinct);
     outcome = Outcome::Finished;

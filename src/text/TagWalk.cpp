@@ -1,5 +1,7 @@
 #include "text/TagWalk.h"
 
+#include "text/FlatTable.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -70,7 +72,6 @@ public:
         if (text.size() >= static_cast<std::size_t>(INT32_MAX))
             throw std::length_error("text too long for the tag pass");
         powers_.push_back(1);
-        slots_.assign(std::size_t(1) << slotBits_, Slot {});
     }
 
     Outcome run()
@@ -117,10 +118,7 @@ public:
             emitChar(' ');
             clearPending();
             ++iterations_;
-            float v = hook_.fileProgress();
-            const float target = hook_.stripChecked() ? 100.0f : 50.0f;
-            v = v + (target - v) / 10.0f;
-            hook_.setFileProgress(v);
+            StepStripProgress(hook_);
         }
         emitPending();
         clearPending();
@@ -179,11 +177,13 @@ private:
         std::int32_t first = -1;
         std::int32_t filedLast = -1;
         std::int32_t filedMore = -1;
+
+        std::uint64_t hash() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
+        bool free() const { return hash() == 0; }
     };
     std::vector<std::vector<std::int32_t>> filedLists_;
-    std::vector<Slot> slots_;
-    unsigned slotBits_ = 10;
-    std::size_t slotsUsed_ = 0;
+    // The key's high bits pick the slot: its low bits are the weaker.
+    FlatTable<Slot, HighBitsHome> slots_ { std::size_t(1) << 10 };
     std::vector<char> repeated_; // per iteration: its tag came again later
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> repeats_; // by first iteration
 
@@ -265,43 +265,20 @@ private:
         return mixed == 0 ? 1 : mixed; // 0 marks a free slot
     }
 
-    static std::uint64_t keyIn(const Slot& slot)
-    {
-        return (static_cast<std::uint64_t>(slot.keyHigh) << 32) | slot.keyLow;
-    }
-
     // The slot holding the key, or the free slot where it would go.
-    std::size_t probe(std::uint64_t key) const
+    const Slot& lookup(std::uint64_t key)
     {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = static_cast<std::size_t>(key >> (64 - slotBits_));
-        while (true) {
-            const std::uint64_t there = keyIn(slots_[i]);
-            if (there == key || there == 0)
-                return i;
-            i = (i + 1) & mask;
-        }
+        return slots_.find(key, [key](const Slot& slot) { return slot.hash() == key; });
     }
 
     Slot& insert(std::uint64_t key)
     {
-        std::size_t i = probe(key);
-        if (keyIn(slots_[i]) != 0)
-            return slots_[i];
-        if (4 * (slotsUsed_ + 1) > 3 * slots_.size()) {
-            std::vector<Slot> old(slots_.size() * 2);
-            old.swap(slots_);
-            ++slotBits_;
-            for (const Slot& slot : old) {
-                if (keyIn(slot) != 0)
-                    slots_[probe(keyIn(slot))] = slot;
-            }
-            i = probe(key);
+        auto [slot, added] = slots_.insert(key, [key](const Slot& there) { return there.hash() == key; });
+        if (added) {
+            slot.keyHigh = static_cast<std::uint32_t>(key >> 32);
+            slot.keyLow = static_cast<std::uint32_t>(key);
         }
-        ++slotsUsed_;
-        slots_[i].keyHigh = static_cast<std::uint32_t>(key >> 32);
-        slots_[i].keyLow = static_cast<std::uint32_t>(key);
-        return slots_[i];
+        return slot;
     }
 
     // The first iteration at or after `from` whose tag is the text of `slot`
@@ -399,8 +376,8 @@ private:
             const std::int32_t joined = segments_[segment].time;
             if (joined >= best)
                 break; // further left joined later still
-            const Slot& slot = slots_[probe(keyOf(hashFrom(lts - depth), end - from))];
-            if (keyIn(slot) == 0) {
+            const Slot& slot = lookup(keyOf(hashFrom(lts - depth), end - from));
+            if (slot.free()) {
                 if (guarded(depth))
                     break; // no tag ends with this text, nor with any longer one
                 continue;

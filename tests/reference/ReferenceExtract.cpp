@@ -2,6 +2,7 @@
 
 #include "text/TextOps.h"
 
+#include <optional>
 #include <vector>
 
 namespace tamsenor::reference {
@@ -11,7 +12,6 @@ using text::Hook;
 using text::Keyword;
 using text::Outcome;
 using text::RowSink;
-using text::ToPositionNumber;
 
 using namespace text::ops; // the plain string operations the literal engines are written in
 
@@ -29,11 +29,12 @@ std::string runUpToSpace(const std::string& rest)
     return Trim(Left(rest, q - 1));
 }
 
-void advanceProgress(Hook& hook)
+short positionNumber(const std::string& element)
 {
-    float v = hook.fileProgress();
-    v = v + (100.0f - v) / 10.0f;
-    hook.setFileProgress(v);
+    const std::optional<short> number = text::ParsePositionNumber(element);
+    if (!number)
+        throw text::PositionError("\"" + element + "\" is not a position number");
+    return *number;
 }
 
 } // namespace
@@ -96,17 +97,17 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
         bool singleZero = false;
 
         if (Find(list, ",") == 0) {
-            positions[0] = ToPositionNumber(list);
+            positions[0] = positionNumber(list);
             singleZero = positions[0] == 0;
         } else {
             while (Find(list, ",") != 0) {
                 hook.yield();
                 std::size_t c = Find(list, ",");
-                positions.back() = ToPositionNumber(Trim(Left(list, c - 1)));
+                positions.back() = positionNumber(Trim(Left(list, c - 1)));
                 positions.push_back(0);
                 list = From(list, c + 1);
             }
-            positions.back() = ToPositionNumber(list);
+            positions.back() = positionNumber(list);
         }
 
         if (singleZero) {
@@ -158,57 +159,49 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
         text = ReplaceAll(text, "  ", " ");
     }
 
-    const std::vector<std::string>& columns = setup.columns;
-    bool rowHasFinding = true;
-    while (rowHasFinding) {
+    // A row is filled column by column; in each column the e-mail, web-site
+    // and keyword extractors that the column's name asks for run in that
+    // order, and "ProcessTime" and "FileName" come last. Each extractor call
+    // stores its value, moves the progress a tenth of the way to 100 and then
+    // looks at the cell as stored.
+    const std::vector<Keyword> keywords = setup.keywordOn ? setup.keywords : std::vector<Keyword>();
+    bool rowFoundSomething = false;
+    auto store = [&](std::size_t column, const std::string& value) {
+        rows.setValue(column, value);
+        const float progress = hook.fileProgress();
+        hook.setFileProgress(progress + (100.0f - progress) / 10.0f);
+        if (rows.value(column) != "")
+            rowFoundSomething = true;
+        return !hook.cancelRequested();
+    };
+
+    for (;;) {
         hook.yield();
         if (hook.cancelRequested())
             return Outcome::Cancelled;
-
         rows.addRow();
-        rowHasFinding = false;
-
-        for (std::size_t a = 0; a < columns.size(); ++a) {
-            const std::string& n = columns[a];
+        rowFoundSomething = false;
+        for (std::size_t column = 0; column < setup.columns.size(); ++column) {
+            const std::string& name = setup.columns[column];
             hook.yield();
-
-            if (n == "Email") {
-                rows.setValue(a, reference::NextEmail(text, hook));
-                advanceProgress(hook);
-                if (!rows.value(a).empty())
-                    rowHasFinding = true;
-                if (hook.cancelRequested())
+            if (name == "Email" && !store(column, reference::NextEmail(text, hook)))
+                return Outcome::Cancelled;
+            if (name == "WebSite" && !store(column, reference::NextWebSite(text, hook)))
+                return Outcome::Cancelled;
+            for (const Keyword& keyword : keywords) {
+                if (keyword.name == name && !store(column, reference::NextKeywordResult(text, keyword, hook)))
                     return Outcome::Cancelled;
             }
-            if (n == "WebSite") {
-                rows.setValue(a, reference::NextWebSite(text, hook));
-                advanceProgress(hook);
-                if (!rows.value(a).empty())
-                    rowHasFinding = true;
-                if (hook.cancelRequested())
-                    return Outcome::Cancelled;
-            }
-            if (setup.keywordOn) {
-                for (const Keyword& keyword : setup.keywords) {
-                    if (keyword.name != n)
-                        continue;
-                    rows.setValue(a, reference::NextKeywordResult(text, keyword, hook));
-                    advanceProgress(hook);
-                    if (!rows.value(a).empty())
-                        rowHasFinding = true;
-                    if (hook.cancelRequested())
-                        return Outcome::Cancelled;
-                }
-            }
-            if (n == "ProcessTime")
-                rows.setValue(a, setup.processTime ? setup.processTime() : std::string());
-            if (n == "FileName")
-                rows.setValue(a, setup.filePath);
+            if (name == "ProcessTime")
+                rows.setValue(column, setup.processTime ? setup.processTime() : "");
+            if (name == "FileName")
+                rows.setValue(column, setup.filePath);
         }
+        if (!rowFoundSomething)
+            break;
     }
-    // The row in which every extractor came up empty.
+    // The last row, in which no extractor found anything, goes.
     rows.deleteLastRow();
-
     hook.setFileProgress(100.0f);
     return Outcome::Finished;
 }

@@ -10,8 +10,8 @@ using tamsenor::text::Keyword;
 using tamsenor::text::NextEmail;
 using tamsenor::text::NextKeywordResult;
 using tamsenor::text::NextWebSite;
+using tamsenor::text::ParsePositionNumber;
 using tamsenor::text::PositionError;
-using tamsenor::text::ToPositionNumber;
 
 namespace {
 
@@ -166,7 +166,7 @@ TEST(NextKeywordResult, BadPositionListReachesTheCaller)
     EXPECT_EQ("", NextKeywordResult(text, { "K:", "x" }, hook));
 }
 
-TEST(ToPositionNumber, ConvertsLikeTheEntryDialogsNumbers)
+TEST(ParsePositionNumber, ConvertsLikeTheEntryDialogsNumbers)
 {
     const std::vector<std::pair<std::string, short>> good = {
         { "7", 7 },
@@ -190,7 +190,7 @@ TEST(ToPositionNumber, ConvertsLikeTheEntryDialogsNumbers)
     };
     for (const auto& [text, expected] : good) {
         SCOPED_TRACE("'" + text + "'");
-        EXPECT_EQ(expected, ToPositionNumber(text));
+        EXPECT_EQ(expected, ParsePositionNumber(text));
     }
     const std::vector<std::string> bad = {
         "",
@@ -215,7 +215,7 @@ TEST(ToPositionNumber, ConvertsLikeTheEntryDialogsNumbers)
     };
     for (const std::string& text : bad) {
         SCOPED_TRACE("'" + text + "'");
-        EXPECT_THROW(ToPositionNumber(text), PositionError);
+        EXPECT_EQ(std::nullopt, ParsePositionNumber(text));
     }
 }
 

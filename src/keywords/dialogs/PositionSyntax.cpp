@@ -3,8 +3,6 @@
 #include "keywords/table/KeywordTable.h"
 #include "text/Extract.h"
 
-#include <string>
-
 namespace tamsenor {
 
 namespace {
@@ -23,82 +21,18 @@ std::string_view TrimSpaces(std::string_view text)
     return text;
 }
 
-// The parts of a number that IsNumericText accepted.
-struct NumberParts {
-    bool negative = false;
-    std::string digits; // mantissa digits without the decimal point
-    long long pointAt = 0; // how many of `digits` stand before the point
-    long long exponent = 0; // saturated far beyond anything that matters
-};
-
-bool ParseNumber(std::string_view text, NumberParts& out)
-{
-    text = TrimSpaces(text);
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        out.negative = text[i] == '-';
-        ++i;
-    }
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        if (IsDigit(text[i])) {
-            out.digits.push_back(text[i]);
-            if (!point)
-                ++out.pointAt;
-        } else if (text[i] == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (out.digits.empty())
-        return false;
-    if (i == text.size())
-        return true;
-    if (text[i] != 'E' && text[i] != 'D')
-        return false;
-    ++i;
-    bool negativeExponent = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negativeExponent = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        return false;
-    constexpr long long Saturation = 1'000'000'000;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i]))
-            return false;
-        if (out.exponent < Saturation)
-            out.exponent = out.exponent * 10 + (text[i] - '0');
-    }
-    if (negativeExponent)
-        out.exponent = -out.exponent;
-    return true;
-}
-
 } // namespace
 
+// The dialogs have never let a lower-case exponent through, while a run reads
+// one; what the dialogs accept a run always reads alike.
 bool IsNumericText(std::string_view text)
 {
-    NumberParts parts;
-    return ParseNumber(text, parts);
+    return text::IsNumberSyntax(text, text::ExponentLetters::UpperCase);
 }
 
 bool IsPositionNumber(std::string_view text)
 {
-    NumberParts n;
-    if (!ParseNumber(text, n))
-        return false;
-    // The list is accepted exactly when a run can read it: the same conversion
-    // decides, so a number that a run would round into range (or out of it) is
-    // judged the same way here.
-    try {
-        text::ToPositionNumber(std::string(text));
-        return true;
-    } catch (const text::PositionError&) {
-        return false;
-    }
+    return text::ParsePositionNumber(text, text::ExponentLetters::UpperCase).has_value();
 }
 
 bool IsPositionList(std::string_view position)

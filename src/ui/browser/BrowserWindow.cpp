@@ -1,6 +1,7 @@
 #include "ui/browser/BrowserWindow.h"
 
 #include "ui/browser/BrowserAddress.h"
+#include "ui/toolkit/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -102,14 +103,15 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
 
 BrowserWindow::~BrowserWindow() = default;
 
-int BrowserWindow::twipsX(int twips) const
+// The browser's layout grows with the screen's dots per inch rather than the font.
+int BrowserWindow::twipsX(int value) const
 {
-    return qRound(twips * logicalDpiX() / 1440.0);
+    return twips(value, logicalDpiX() / 96.0);
 }
 
-int BrowserWindow::twipsY(int twips) const
+int BrowserWindow::twipsY(int value) const
 {
-    return qRound(twips * logicalDpiY() / 1440.0);
+    return twips(value, logicalDpiY() / 96.0);
 }
 
 void BrowserWindow::buildImageList()
