@@ -135,6 +135,15 @@ bool IsNumberSyntax(std::string_view text, ExponentLetters letters)
     return !normalisedNumber(trimSpaces(text), letters, negative).empty();
 }
 
+bool PositionListReadable(const std::string& position)
+{
+    bool readable = true;
+    ForEachPositionElement(
+        position, [] {},
+        [&readable](std::string_view element) { readable = readable && ParsePositionNumber(element).has_value(); });
+    return readable;
+}
+
 std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters)
 {
     bool negative = false;
@@ -435,20 +444,10 @@ private:
     // The position list read as the literal extractor reads it (one yield per comma).
     static std::vector<short> readPositions(const std::string& position, Hook& hook)
     {
-        std::vector<short> positions { 0 };
-        std::string list = Trim(position);
-        if (Find(list, ",") == 0) {
-            positions[0] = positionNumber(list);
-            return positions;
-        }
-        std::size_t start = 0;
-        for (std::size_t comma = list.find(','); comma != std::string::npos; comma = list.find(',', start)) {
-            hook.yield();
-            positions.back() = positionNumber(Trim(std::string_view(list).substr(start, comma - start)));
-            positions.push_back(0);
-            start = comma + 1;
-        }
-        positions.back() = positionNumber(list.substr(start));
+        std::vector<short> positions;
+        ForEachPositionElement(
+            position, [&hook] { hook.yield(); },
+            [&positions](std::string_view element) { positions.push_back(positionNumber(element)); });
         return positions;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/Hook.h"
+#include "text/TextOps.h"
 
 #include <functional>
 #include <optional>
@@ -106,5 +107,30 @@ bool IsNumberSyntax(std::string_view text, ExponentLetters letters);
 // rounded value lies outside -32768..32767.
 // Example: " 2.5 " -> 2, "1E2" -> 100, "32767.5" and "x" -> nothing.
 std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters = ExponentLetters::AnyCase);
+
+// Calls `element` with each element of a position list as a run reads it
+// (the list trimmed; without a comma the whole list; else each part before a
+// comma trimmed, after `comma` is called, and the last part as it stands).
+template <typename Comma, typename Element>
+void ForEachPositionElement(const std::string& position, Comma comma, Element element)
+{
+    const std::string list = ops::Trim(position);
+    if (list.find(',') == std::string::npos) {
+        element(std::string_view(list));
+        return;
+    }
+    std::size_t start = 0;
+    for (std::size_t at = list.find(','); at != std::string::npos; at = list.find(',', start)) {
+        comma();
+        element(std::string_view(ops::Trim(std::string_view(list).substr(start, at - start))));
+        start = at + 1;
+    }
+    element(std::string_view(list).substr(start));
+}
+
+// Whether a run can read every element of `position` (ParsePositionNumber);
+// a run given a list it cannot read throws PositionError from the keyword's
+// first occurrence on.
+bool PositionListReadable(const std::string& position);
 
 } // namespace tamsenor::text
