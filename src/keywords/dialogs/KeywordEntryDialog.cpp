@@ -15,6 +15,21 @@ namespace tamsenor {
 const QString KeywordEntryDialog::FormatHint
     = QStringLiteral("(For example, \"1, 2, 4, 6, 7, 10, ...\", please follow the entry format exactly)   ");
 
+void LayOutKeywordDialog(QDialog* dialog, QWidget* frame, QPushButton* ok, QPushButton* cancel)
+{
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+}
+
 KeywordEntryDialog::KeywordEntryDialog(const Captions& captions, Prompts& prompts, QWidget* parent)
     : QDialog(parent)
     , prompts_(prompts)
@@ -52,17 +67,7 @@ KeywordEntryDialog::KeywordEntryDialog(const Captions& captions, Prompts& prompt
     grid->addWidget(positionBox_, 1, 1);
     grid->addWidget(hint, 2, 0, 1, 2);
 
-    okButton_->setObjectName(QStringLiteral("Command1"));
-    okButton_->setDefault(true);
-    cancelButton_->setObjectName(QStringLiteral("Command2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(okButton_);
-    buttons->addWidget(cancelButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame_);
-    layout->addLayout(buttons);
+    LayOutKeywordDialog(this, frame_, okButton_, cancelButton_);
 
     connect(okButton_, &QPushButton::clicked, this, [this] { tryAccept(); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);

@@ -55,4 +55,8 @@ private:
     QPushButton* cancelButton_;
 };
 
+// The keyword dialogs' shape: `frame` above, OK (the default, "Command1") and
+// Cancel ("Command2") to the right below it.
+void LayOutKeywordDialog(QDialog* dialog, QWidget* frame, QPushButton* ok, QPushButton* cancel);
+
 } // namespace tamsenor

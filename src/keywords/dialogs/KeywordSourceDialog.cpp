@@ -1,5 +1,7 @@
 #include "keywords/dialogs/KeywordSourceDialog.h"
 
+#include "keywords/dialogs/KeywordEntryDialog.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -26,18 +28,8 @@ KeywordSourceDialog::KeywordSourceDialog(QWidget* parent)
     options->addWidget(newKeywordOption_);
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
-    okButton_->setObjectName(QStringLiteral("Command1"));
-    okButton_->setDefault(true);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton_->setObjectName(QStringLiteral("Command2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(okButton_);
-    buttons->addWidget(cancelButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
+    LayOutKeywordDialog(this, frame, okButton_, cancelButton_);
 
     connect(okButton_, &QPushButton::clicked, this, &KeywordSourceDialog::ok);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
