@@ -145,10 +145,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
     const std::unique_ptr<StripWorkers> workers = StartWorkers(host, StripWorkers::Mode::Extraction, maxLength);
-    auto keepWaiting = [&host, &state] {
-        host.yield();
-        return !state.run.cancelRequested;
-    };
+    auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
     for (int i = 0; i < count; ++i) {
         host.yield();

@@ -21,6 +21,14 @@ public:
     void setFileProgress(float value) override { host_.setFileProgress(value); }
     bool stripChecked() const override { return host_.stripChecked(); }
 
+    // For a wait on the workers: lets the window breathe, and says whether to
+    // go on waiting (no cancel yet).
+    bool keepWaiting()
+    {
+        yield();
+        return !cancelRequested();
+    }
+
 private:
     RunHost& host_;
 };

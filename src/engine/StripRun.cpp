@@ -251,10 +251,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
     const std::unique_ptr<StripWorkers> workers
         = StartWorkers(host, StripWorkers::Mode::Strip, MaxTextLength, LocalBytes(directory));
     auto cancelled = [&run] { run.outcome = text::Outcome::Cancelled; };
-    auto keepWaiting = [&host, &state] {
-        host.yield();
-        return !state.run.cancelRequested;
-    };
+    auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
     for (int i = 0; i < count; ++i) {
         host.yield();
