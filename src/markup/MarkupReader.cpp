@@ -234,6 +234,13 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     htmlCtxtUseOptions(context.get(), parseOptions);
     if (forced && xmlSwitchToEncoding(context.get(), forced) != 0)
         return ReadOutcome::Stopped;
+    // A browser does not end the document at </body> or </html>: what follows
+    // still goes into the body, and elements open there stay open. libxml2
+    // would take nothing more after </html>. It ignores those end tags (and
+    // </head>, whose end it also infers from the content) while it counts
+    // misplaced <html>/<body>/<head> start tags; a count that never runs out
+    // makes it ignore them all.
+    context->depth = 1 << 30;
 
     ReadOutcome outcome = ReadOutcome::Finished;
     std::size_t at = 0;

@@ -54,7 +54,8 @@ enum class ReadOutcome {
 // Reads `bytes` as HTML the way a browser's parser recovers from errors and
 // calls `handler` for each element start and end, run of text and run of
 // script/style content; comments, processing instructions and the doctype
-// are not reported. Reads in slices of 64 KiB and calls hook.yield() and
+// are not reported. As in a browser, </body> and </html> end nothing: what
+// follows them is read into the body. Reads in slices of 64 KiB and calls hook.yield() and
 // checks hook.cancelRequested() between them, so memory stays close to the
 // size of the input. Prints nothing.
 // Example: "<p>a &amp; b" -> start html, start body, start p, text "a & b",

@@ -81,6 +81,10 @@ const Case kCases[] = {
     // A value left open runs to the end of the input; its element still ends.
     { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
         kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
+    // As in a browser, content after </html> goes into the body.
+    { "content after the end of the document", "<html><body>a</body></html><div>c</div>", nullptr,
+        kBody + "[a]<div>[c]</div>" + kEnd },
+    { "an element open at </body> stays open", "<body><b>x</body>y</html> z", nullptr, kBody + "<b>[xy z]</b>" + kEnd },
     { "byte-order mark is not text", "\xEF\xBB\xBF<body>x", nullptr, kBody + "[x]" + kEnd },
     { "UTF-16 by its byte-order mark", std::string("\xFF\xFE<\0b\0>\0\xE9\0", 10), nullptr,
         kBody + "<b>[\xC3\xA9]</b>" + kEnd },
