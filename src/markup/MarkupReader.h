@@ -55,9 +55,10 @@ enum class ReadOutcome {
 // calls `handler` for each element start and end, run of text and run of
 // script/style content; comments, processing instructions and the doctype
 // are not reported. As in a browser, </body> and </html> end nothing: what
-// follows them is read into the body. Reads in slices of 64 KiB and calls hook.yield() and
-// checks hook.cancelRequested() between them, so memory stays close to the
-// size of the input. Prints nothing.
+// follows them is read into the body. The parser takes the input as it goes
+// and keeps no copy of it, only a window of a few KiB; after every 64 KiB it
+// takes, hook.yield() and hook.cancelRequested() are called. A NUL reads as
+// a space. Prints nothing.
 // Example: "<p>a &amp; b" -> start html, start body, start p, text "a & b",
 // end p, end body, end html.
 ReadOutcome ReadMarkup(

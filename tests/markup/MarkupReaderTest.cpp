@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <libxml/xmlmemory.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -78,6 +84,10 @@ const Case kCases[] = {
     { "void element ends at once", "<body><br>x", nullptr, kBody + "<br></br>[x]" + kEnd },
     // The parser reads a NUL as a space and goes on.
     { "NUL byte read through", std::string("<body>a\0b<i>c</i>", 17), nullptr, kBody + "[a b]<i>[c]</i>" + kEnd },
+    { "NUL byte between elements", std::string("<p>a</p>\0<b>x</b>", 16), nullptr,
+        kBody + "<p>[a]</p>[ ]<b>[x]</b>" + kEnd },
+    { "NUL code unit in UTF-16", std::string("\xFF\xFE<\0p\0>\0\0\0<\0b\0>\0x\0", 18), nullptr,
+        kBody + "<p>[ ]<b>[x]</b></p>" + kEnd },
     // A value left open runs to the end of the input; its element still ends.
     { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
         kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
@@ -128,6 +138,73 @@ TEST(MarkupReaderTest, CancelBetweenSlicesStopsReading)
     EXPECT_EQ(ReadMarkup(page, trace, hook), ReadOutcome::Cancelled);
     EXPECT_EQ(hook.yields, 1);
     EXPECT_EQ(trace.finish().find("<b>"), std::string::npos);
+}
+
+// Counts the bytes the parser holds on the heap, through the library's own
+// allocation hooks, and keeps the highest count.
+struct HeapCount {
+    static inline long long now = 0;
+    static inline long long peak = 0;
+    static void* Malloc(std::size_t size)
+    {
+        void* p = std::malloc(size);
+        Add(p);
+        return p;
+    }
+    static void* Realloc(void* p, std::size_t size)
+    {
+        Remove(p);
+        p = std::realloc(p, size);
+        Add(p);
+        return p;
+    }
+    static void Free(void* p)
+    {
+        Remove(p);
+        std::free(p);
+    }
+    static char* Strdup(const char* s)
+    {
+        char* p = ::strdup(s);
+        Add(p);
+        return p;
+    }
+    static void Add(void* p)
+    {
+        now += p ? static_cast<long long>(malloc_usable_size(p)) : 0;
+        peak = std::max(peak, now);
+    }
+    static void Remove(void* p) { now -= p ? static_cast<long long>(malloc_usable_size(p)) : 0; }
+};
+
+TEST(MarkupReaderTest, ParserKeepsNoCopyOfTheInput)
+{
+    const std::string text = "<p>" + std::string(16 * 1024 * 1024, 'x');
+    const std::string latin = "<p>" + std::string(16 * 1024 * 1024, '\xE9');
+    const struct {
+        const char* name;
+        const std::string& page;
+        const char* encoding;
+    } cases[] = {
+        { "UTF-8", text, "UTF-8" },
+        { "converted as it is read", latin, "windows-1252" },
+    };
+    xmlFreeFunc freeFunc;
+    xmlMallocFunc mallocFunc;
+    xmlReallocFunc reallocFunc;
+    xmlStrdupFunc strdupFunc;
+    ASSERT_EQ(xmlMemGet(&freeFunc, &mallocFunc, &reallocFunc, &strdupFunc), 0);
+    ASSERT_EQ(xmlMemSetup(HeapCount::Free, HeapCount::Malloc, HeapCount::Realloc, HeapCount::Strdup), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HeapCount::now = HeapCount::peak = 0;
+        MarkupHandler ignore;
+        BasicHook hook;
+        EXPECT_EQ(ReadMarkup(c.page, ignore, hook, { c.encoding }), ReadOutcome::Finished);
+        // Text runs arrive in small pieces; only the parser's window on the input stays.
+        EXPECT_LT(HeapCount::peak, 1024 * 1024);
+    }
+    xmlMemSetup(freeFunc, mallocFunc, reallocFunc, strdupFunc);
 }
 
 TEST(MarkupReaderTest, HandlerExceptionReachesTheCaller)
