@@ -1,5 +1,7 @@
 #include "markup/MarkupReader.h"
 
+#include "markup/CharacterReferences.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -14,6 +16,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,7 +53,9 @@ struct Session {
     std::size_t nextYield = kSlice;
     text::Hook* hook = nullptr;
     bool cancelled = false;
-    // A NUL code unit in the input and what stands for it (see OnRead).
+    // Set for input in an ASCII-compatible encoding, which it hands over.
+    std::optional<ReferenceRewriter> rewriter;
+    // A NUL code unit in other input and what stands for it (see OnRead).
     std::size_t unit = 1;
     char space[4] = { ' ', 0, 0, 0 };
 
@@ -130,6 +135,11 @@ int OnRead(void* data, char* buffer, int length)
             session.context->disableSAX = 1;
             return 0;
         }
+    }
+    if (session.rewriter) {
+        const std::size_t size = session.rewriter->fill(buffer, std::size_t(length));
+        session.given = session.rewriter->taken();
+        return int(size);
     }
     const std::size_t size = std::min(std::size_t(length), session.bytes.size() - session.given);
     std::memcpy(buffer, session.bytes.data() + session.given, size);
@@ -343,6 +353,10 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
         SetUnit(session, "UTF-16LE");
     else if (encoding == XML_CHAR_ENCODING_UTF16BE)
         SetUnit(session, "UTF-16BE");
+    // Character references libxml2 reads otherwise than a browser are
+    // written out the browser's way as the page is handed over.
+    if (session.unit == 1 && (!forced || IsAsciiCompatible(options.encoding)))
+        session.rewriter.emplace(bytes);
     if (forced) {
         if (xmlSwitchToEncoding(context.get(), forced) != 0)
             return ReadOutcome::Stopped;

@@ -69,6 +69,14 @@ struct Case {
     ReadOutcome outcome = ReadOutcome::Finished;
 };
 
+std::string Repeat(std::string_view piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 const std::string kBody = "<html><body>";
 const std::string kEnd = "</body></html>";
 
@@ -88,6 +96,14 @@ const Case kCases[] = {
         kBody + "<p>[a]</p>[ ]<b>[x]</b>" + kEnd },
     { "NUL code unit in UTF-16", std::string("\xFF\xFE<\0p\0>\0\0\0<\0b\0>\0x\0", 18), nullptr,
         kBody + "<p>[ ]<b>[x]</b></p>" + kEnd },
+    { "numeric references to 0x80-0x9F read as windows-1252", "<p title=\"&#150;&#x80\">&#150;&#X9f;&#129;", nullptr,
+        kBody + "<p title=\"\u2013\u20AC\">[\u2013\u0178\u0081]</p>" + kEnd },
+    { "numeric references to no character", "<p title=\"a&#0;b\">&#xD800;&#1114112;&#99999999999999999999;&#0x",
+        nullptr, kBody + "<p title=\"a\uFFFDb\">[\uFFFD\uFFFD\uFFFD\uFFFDx]</p>" + kEnd },
+    { "references in script left as they are", "<script>'&#150;'</script><p>&#150;", nullptr,
+        "<html><head><script>{'&#150;'}</script></head><body><p>[\u2013]</p>" + kEnd },
+    { "references across the parser's reads", "<body>" + Repeat("&#150;", 3000), nullptr,
+        kBody + "[" + Repeat("\u2013", 3000) + "]" + kEnd },
     // A value left open runs to the end of the input; its element still ends.
     { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
         kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
