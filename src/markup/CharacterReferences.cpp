@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace tamsenor::markup {
@@ -16,13 +18,67 @@ constexpr char32_t kWindows1252[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, //
 };
 
-// The bytes the copy loop stops at.
+struct NamedReference {
+    std::string_view name; // without its semicolon
+    char32_t first;
+    char32_t second; // 0 for a reference to one character
+    bool withoutSemicolon; // also read without it (a name from before the standard required it)
+};
+
+// The standard's list, generated at build time.
+constexpr NamedReference kNamed[] = {
+#include "markup/HtmlEntities.inc"
+};
+
+const NamedReference* FindNamed(std::string_view name)
+{
+    const auto found = std::lower_bound(std::begin(kNamed), std::end(kNamed), name,
+        [](const NamedReference& entry, std::string_view key) { return entry.name < key; });
+    return found != std::end(kNamed) && found->name == name ? found : nullptr;
+}
+
+bool IsAsciiAlnum(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The bytes the copy loop stops at, one at a time.
 constexpr std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> table {};
     for (unsigned char c : { '&', '<', '\0' })
         table[c] = true;
     return table;
 }();
+
+using Bytes = unsigned char __attribute__((vector_size(16)));
+
+// The first position from `at` (before `limit`) of a byte the copy must stop
+// at: '&', NUL, or a '<' that may start or end a script or style element
+// ("<s", "<S", "</"); most tags need no look. Sixteen bytes at a time.
+std::size_t SkipPlain(const char* page, std::size_t at, std::size_t limit)
+{
+    for (; at + 17 <= limit; at += 16) {
+        Bytes here;
+        Bytes next;
+        std::memcpy(&here, page + at, 16);
+        std::memcpy(&next, page + at + 1, 16);
+        const Bytes stop
+            = (here == '&') | (here == 0) | ((here == '<') & ((next == 's') | (next == 'S') | (next == '/')));
+        std::uint64_t halves[2];
+        std::memcpy(halves, &stop, 16);
+        if constexpr (std::endian::native == std::endian::little) {
+            if (halves[0])
+                return at + std::size_t(__builtin_ctzll(halves[0]) / 8);
+            if (halves[1])
+                return at + 8 + std::size_t(__builtin_ctzll(halves[1]) / 8);
+        } else if (halves[0] | halves[1]) {
+            break;
+        }
+    }
+    while (at < limit && !kSpecial[static_cast<unsigned char>(page[at])])
+        ++at;
+    return at;
+}
 
 int DigitValue(char c, bool hex)
 {
@@ -81,8 +137,12 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
     while (at_ < page_.size() && written + kLongest < room) {
         const std::size_t limit = std::min(page_.size(), at_ + (room - kLongest - written));
         std::size_t stop = at_;
-        while (stop < limit && !kSpecial[static_cast<unsigned char>(page_[stop])])
+        while (stop < limit) {
+            stop = SkipPlain(page_.data(), stop, limit);
+            if (stop == limit || page_[stop] != '<' || mayStartOrEndRaw(stop))
+                break;
             ++stop;
+        }
         std::memcpy(out + written, page_.data() + at_, stop - at_);
         written += stop - at_;
         at_ = stop;
@@ -109,6 +169,15 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
         }
     }
     return written;
+}
+
+// Whether the '<' at `at` may start a script or style element, or end the one we are in.
+bool ReferenceRewriter::mayStartOrEndRaw(std::size_t at) const
+{
+    if (at + 1 >= page_.size())
+        return false;
+    const char next = page_[at + 1];
+    return rawEnd_.empty() ? next == 's' || next == 'S' : next == '/';
 }
 
 // At a '<': notes where script and style content starts and ends, as libxml2
@@ -139,7 +208,9 @@ void ReferenceRewriter::tag()
 std::size_t ReferenceRewriter::reference(char* out)
 {
     std::size_t p = at_ + 1;
-    if (p >= page_.size() || page_[p] != '#')
+    if (p < page_.size() && page_[p] != '#')
+        return named(out);
+    if (p >= page_.size())
         return 0;
     ++p;
     const bool hex = p < page_.size() && (page_[p] == 'x' || page_[p] == 'X');
@@ -162,6 +233,34 @@ std::size_t ReferenceRewriter::reference(char* out)
         ++p;
     at_ = p;
     return WriteNumeric(out, read);
+}
+
+// libxml2 knows only the names of HTML 4, and none without its semicolon:
+// every name of the standard's list is written out as numbers. A name read
+// without its semicolon counts only where it is not followed by '=' (the
+// rule for attribute values, where "&copy=1" in a URL is no reference);
+// text, where a browser also reads the longest such name at the start of a
+// longer word ("&notit" as "¬it"), is read by that stricter rule too.
+std::size_t ReferenceRewriter::named(char* out)
+{
+    constexpr std::size_t kLongestName = 40;
+    std::size_t p = at_ + 1;
+    while (p < page_.size() && p - at_ <= kLongestName && IsAsciiAlnum(page_[p]))
+        ++p;
+    if (p == at_ + 1 || p - at_ > kLongestName)
+        return 0;
+    const NamedReference* entry = FindNamed(page_.substr(at_ + 1, p - at_ - 1));
+    if (!entry)
+        return 0;
+    if (p < page_.size() && page_[p] == ';')
+        ++p;
+    else if (!entry->withoutSemicolon || (p < page_.size() && page_[p] == '='))
+        return 0;
+    at_ = p;
+    std::size_t length = WriteNumeric(out, entry->first);
+    if (entry->second)
+        length += WriteNumeric(out + length, entry->second);
+    return length;
 }
 
 bool IsAsciiCompatible(std::string_view encoding)

@@ -9,12 +9,15 @@ namespace tamsenor::markup {
 // differently from a browser written out as it reads them the browser's way:
 // numeric references to 0x80-0x9F become the windows-1252 characters of those
 // bytes, and those to no character (0, a surrogate, above U+10FFFF) become
-// U+FFFD, in text and attribute values alike. The content of script and
+// U+FFFD, and the named references of the standard's list that libxml2 does
+// not know (those added after HTML 4, and those written without their
+// semicolon where a browser reads them so) become numbers, in text and
+// attribute values alike. The content of script and
 // style elements is left as it is, and every NUL is given as a space (libxml2
 // reads one inside text so and would take one between two items for the end
 // of the document). For pages in an ASCII-compatible encoding without escape
 // modes only; others are copied as they are.
-// Example: "<p title='&#150;'>&#0;" -> "<p title='&#8211;'>&#65533;".
+// Example: "<p title='&#150;'>&#0;&NewLine;&nbsp x" -> "<p title='&#8211;'>&#65533;&#10;&#160; x".
 class ReferenceRewriter {
 public:
     explicit ReferenceRewriter(std::string_view page)
@@ -31,7 +34,9 @@ public:
 
 private:
     std::size_t reference(char* out);
+    std::size_t named(char* out);
     void tag();
+    bool mayStartOrEndRaw(std::size_t at) const;
 
     std::string_view page_;
     std::size_t at_ = 0;
