@@ -53,6 +53,8 @@ struct Session {
     std::size_t nextYield = kSlice;
     text::Hook* hook = nullptr;
     bool cancelled = false;
+    // Well-formed UTF-8 read as UTF-8: the parser's text needs no repair.
+    bool validInput = false;
     // Set for input in an ASCII-compatible encoding, which it hands over.
     std::optional<ReferenceRewriter> rewriter;
     // A NUL code unit in other input and what stands for it (see OnRead).
@@ -63,7 +65,7 @@ struct Session {
     // they are; like a browser's decoder we put U+FFFD in their place.
     std::string_view utf8(std::string_view piece, std::size_t slot)
     {
-        if (QByteArrayView(piece.data(), qsizetype(piece.size())).isValidUtf8())
+        if (validInput || QByteArrayView(piece.data(), qsizetype(piece.size())).isValidUtf8())
             return piece;
         if (repaired.size() <= slot)
             repaired.resize(slot + 1);
@@ -298,10 +300,16 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     xmlCharEncoding encoding = XML_CHAR_ENCODING_NONE;
     xmlCharEncodingHandlerPtr forced = nullptr;
     bool ignoreDeclared = true;
+    // Whether the text can only be well-formed UTF-8: the parser passes on
+    // the bytes of a UTF-8 page as they are (and a declaration met on the
+    // way makes it convert, which gives UTF-8 too).
+    bool validInput = false;
     if (options.encoding) {
         forced = xmlFindCharEncodingHandler(options.encoding);
         if (!forced)
             return ReadOutcome::Stopped;
+        if (std::string_view(forced->name) == "UTF-8")
+            validInput = options.validUtf8 || QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
     } else {
         const auto* start = reinterpret_cast<const unsigned char*>(bytes.data());
         if (bytes.size() >= 2)
@@ -317,12 +325,13 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
             // ISO-8859-1 from its first non-ASCII byte on; a page on disk
             // that is valid UTF-8 is meant as UTF-8. A declaration still wins.
             ignoreDeclared = false;
-            encoding = QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8() ? XML_CHAR_ENCODING_UTF8
-                                                                                           : XML_CHAR_ENCODING_NONE;
+            validInput = QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
+            encoding = validInput ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_NONE;
         }
     }
 
     Session session(handler);
+    session.validInput = validInput;
     session.bytes = bytes;
     session.hook = &hook;
     // A context with no input yet, given our handler and a stream that

@@ -42,6 +42,10 @@ struct ReadOptions {
     // A name such as "UTF-8" or "windows-1252": the bytes are in that
     // encoding whatever the document declares.
     const char* encoding = nullptr;
+    // With encoding "UTF-8": the caller vouches that the bytes are
+    // well-formed UTF-8, so the reader need not check the text for bytes to
+    // replace (it checks the whole input once otherwise).
+    bool validUtf8 = false;
 };
 
 enum class ReadOutcome {
