@@ -62,7 +62,10 @@ enum class ReadOutcome {
 // follows them is read into the body. The parser takes the input as it goes
 // and keeps no copy of it, only a window of a few KiB; after every 64 KiB it
 // takes, hook.yield() and hook.cancelRequested() are called. A NUL reads as
-// a space. Prints nothing.
+// a space. Character references are read as a browser reads them (those to
+// 0x80-0x9F as windows-1252, those to no character as U+FFFD, every name of
+// the standard's list) except in pages in UTF-16 or an encoding with escape
+// modes, where libxml2's own reading (HTML 4 names only) stands. Prints nothing.
 // Example: "<p>a &amp; b" -> start html, start body, start p, text "a & b",
 // end p, end body, end html.
 ReadOutcome ReadMarkup(
