@@ -2,8 +2,9 @@
 // scoring against the browser, and times the rendering in memory on one core
 // next to the parser alone, with the time split between decoding and the rest.
 // With --big MB it also renders one page of that size made of the corpus's
-// pages and reports the peak memory against the page's size.
-// Usage: tamsenor-readable-bench [--out DIR] [--budget SECONDS] [--big MB] [--only-readable] CORPUS_DIR
+// pages and reports the peak memory against the page's size; --bad-byte puts
+// one byte in it that is not UTF-8.
+// Usage: tamsenor-readable-bench [--out DIR] [--budget SECONDS] [--big MB [--bad-byte]] [--only-readable] CORPUS_DIR
 #include "markup/MarkupReader.h"
 #include "markup/ReadableText.h"
 
@@ -97,6 +98,7 @@ int main(int argc, char* argv[])
     std::string out;
     double budget = 10;
     long bigMb = 0;
+    bool badByte = false;
     bool onlyReadable = false; // for profiling the readable text alone, or for the large page
     std::string corpus;
     for (int i = 1; i < argc; ++i) {
@@ -109,12 +111,14 @@ int main(int argc, char* argv[])
             onlyReadable = true;
         else if (arg == "--big" && i + 1 < argc)
             bigMb = std::stol(argv[++i]);
+        else if (arg == "--bad-byte")
+            badByte = true;
         else
             corpus = arg;
     }
     if (corpus.empty()) {
-        std::fprintf(
-            stderr, "usage: %s [--out DIR] [--budget SECONDS] [--big MB] [--only-readable] CORPUS_DIR\n", argv[0]);
+        std::fprintf(stderr,
+            "usage: %s [--out DIR] [--budget SECONDS] [--big MB [--bad-byte]] [--only-readable] CORPUS_DIR\n", argv[0]);
         return 2;
     }
 
@@ -196,6 +200,9 @@ int main(int argc, char* argv[])
                 if (big.size() >= target)
                     break;
             }
+        // One byte that is not UTF-8 makes the page go through a decoded copy.
+        if (badByte)
+            big += "\xFF";
         big += "</body></html>";
         std::vector<Page>().swap(pages);
         std::string().swap(text);

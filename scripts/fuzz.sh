@@ -13,7 +13,7 @@ seed="${FUZZ_SEED:-1}"
 
 "$root/scripts/setup.sh" clang libclang-rt-14-dev
 
-targets=(strip_tags_fuzz extract_findings_fuzz keyword_file_fuzz position_list_fuzz markup_links_fuzz)
+targets=(strip_tags_fuzz extract_findings_fuzz keyword_file_fuzz position_list_fuzz markup_links_fuzz readable_text_fuzz)
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DTAMSENOR_FUZZ=ON -DTAMSENOR_BUILD_UI=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \

@@ -1,5 +1,7 @@
 #include "markup/MarkupReader.h"
 
+#include "markup/CharacterReferences.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -9,10 +11,12 @@
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,10 @@ std::string_view View(const xmlChar* text)
 }
 
 struct Session {
+    explicit Session(MarkupHandler& h)
+        : handler(h)
+    {
+    }
     MarkupHandler& handler;
     htmlParserCtxtPtr context = nullptr;
     std::vector<Attribute> attributes;
@@ -39,12 +47,25 @@ struct Session {
     // ends it owes are supplied from here so that every start has one end.
     std::vector<std::string> open;
     std::exception_ptr failure;
+    // The input and how far the parser has taken it.
+    std::string_view bytes;
+    std::size_t given = 0;
+    std::size_t nextYield = kSlice;
+    text::Hook* hook = nullptr;
+    bool cancelled = false;
+    // Well-formed UTF-8 read as UTF-8: the parser's text needs no repair.
+    bool validInput = false;
+    // Set for input in an ASCII-compatible encoding, which it hands over.
+    std::optional<ReferenceRewriter> rewriter;
+    // A NUL code unit in other input and what stands for it (see OnRead).
+    std::size_t unit = 1;
+    char space[4] = { ' ', 0, 0, 0 };
 
     // With UTF-8 declared or forced, libxml2 passes invalid sequences on as
     // they are; like a browser's decoder we put U+FFFD in their place.
     std::string_view utf8(std::string_view piece, std::size_t slot)
     {
-        if (QByteArrayView(piece.data(), qsizetype(piece.size())).isValidUtf8())
+        if (validInput || QByteArrayView(piece.data(), qsizetype(piece.size())).isValidUtf8())
             return piece;
         if (repaired.size() <= slot)
             repaired.resize(slot + 1);
@@ -79,7 +100,7 @@ struct Session {
     // the parser is stopped, and the exception is thrown again afterwards.
     template <typename Call> void guarded(Call&& call)
     {
-        if (failure)
+        if (failure || cancelled)
             return;
         try {
             call();
@@ -93,6 +114,87 @@ struct Session {
 Session& From(void* data)
 {
     return *static_cast<Session*>(data);
+}
+
+// The parser asks for input as it goes and keeps only what it has not parsed
+// yet, so reading needs no copy of the page. Between slices the hook runs.
+int OnRead(void* data, char* buffer, int length)
+{
+    Session& session = From(data);
+    if (session.failure || session.cancelled || length <= 0)
+        return 0;
+    if (session.given >= session.nextYield && session.given < session.bytes.size()) {
+        session.nextYield = session.given + kSlice;
+        try {
+            session.hook->yield();
+            session.cancelled = session.hook->cancelRequested();
+        } catch (...) {
+            session.failure = std::current_exception();
+        }
+        // Stopping the parser from here would free the buffer it is filling;
+        // the end of input and no more events do the same safely.
+        if (session.failure || session.cancelled) {
+            session.context->disableSAX = 1;
+            return 0;
+        }
+    }
+    if (session.rewriter) {
+        const std::size_t size = session.rewriter->fill(buffer, std::size_t(length));
+        session.given = session.rewriter->taken();
+        return int(size);
+    }
+    const std::size_t size = std::min(std::size_t(length), session.bytes.size() - session.given);
+    std::memcpy(buffer, session.bytes.data() + session.given, size);
+    // Reading as it goes, the parser takes a NUL between two items for the
+    // end of the document; it reads one inside text as a space, so every NUL
+    // is given as a space.
+    for (char* nul = buffer; (nul = static_cast<char*>(std::memchr(nul, 0, size - (nul - buffer))));) {
+        const std::size_t at = session.given + std::size_t(nul - buffer);
+        const std::size_t start = at - at % session.unit;
+        if (start + session.unit <= session.bytes.size()
+            && std::all_of(session.bytes.begin() + start, session.bytes.begin() + start + session.unit,
+                [](char c) { return c == 0; }))
+            *nul = session.space[at - start];
+        ++nul;
+    }
+    session.given += size;
+    return int(size);
+}
+
+// How wide the code units of an encoding are, and a space in them.
+void SetUnit(Session& session, std::string_view name)
+{
+    const auto starts = [&](std::string_view prefix) {
+        return name.size() >= prefix.size()
+            && std::equal(prefix.begin(), prefix.end(), name.begin(),
+                [](char p, char n) { return p == (n >= 'a' && n <= 'z' ? n - 'a' + 'A' : n); });
+    };
+    if (starts("UTF-16") || starts("UTF16") || starts("UCS-2") || starts("UCS2") || starts("UNICODE"))
+        session.unit = 2;
+    else if (starts("UTF-32") || starts("UTF32") || starts("UCS-4") || starts("UCS4"))
+        session.unit = 4;
+    else
+        return;
+    // Without an order named, iconv reads big-endian.
+    const bool little = name.find("LE") != std::string_view::npos || name.find("le") != std::string_view::npos;
+    std::fill(std::begin(session.space), std::end(session.space), 0);
+    session.space[little ? 0 : session.unit - 1] = ' ';
+}
+
+int OnClose(void*)
+{
+    return 0;
+}
+
+// A browser does not end the document at </body> or </html>: what follows
+// still goes into the body, and elements open there stay open. libxml2 would
+// take nothing more after </html>. It ignores those end tags (and </head>,
+// whose end it also infers from the content) while it counts misplaced
+// <html>/<body>/<head> start tags; a count that never runs out makes it
+// ignore them all. The count is reset when parsing starts, hence here.
+void OnStartDocument(void* data)
+{
+    From(data).context->depth = 1 << 30;
 }
 
 void OnStart(void* data, const xmlChar* name, const xmlChar** attributes)
@@ -186,21 +288,28 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     // White space the parser deems ignorable is still text to a browser.
     sax.ignorableWhitespace = OnText;
     sax.cdataBlock = OnRawText;
+    sax.startDocument = OnStartDocument;
     sax.error = Silent;
     sax.warning = Silent;
     sax.fatalError = Silent;
     sax.serror = SilentStructured;
     sax.initialized = XML_SAX2_MAGIC;
 
-    // The push parser does not look for a byte-order mark itself; the mark
+    // The byte-order mark is handled here, before the parser sees it: the mark
     // names the encoding (over any declaration, as in a browser) and is not text.
     xmlCharEncoding encoding = XML_CHAR_ENCODING_NONE;
     xmlCharEncodingHandlerPtr forced = nullptr;
     bool ignoreDeclared = true;
+    // Whether the text can only be well-formed UTF-8: the parser passes on
+    // the bytes of a UTF-8 page as they are (and a declaration met on the
+    // way makes it convert, which gives UTF-8 too).
+    bool validInput = false;
     if (options.encoding) {
         forced = xmlFindCharEncodingHandler(options.encoding);
         if (!forced)
             return ReadOutcome::Stopped;
+        if (std::string_view(forced->name) == "UTF-8")
+            validInput = options.validUtf8 || QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
     } else {
         const auto* start = reinterpret_cast<const unsigned char*>(bytes.data());
         if (bytes.size() >= 2)
@@ -216,54 +325,67 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
             // ISO-8859-1 from its first non-ASCII byte on; a page on disk
             // that is valid UTF-8 is meant as UTF-8. A declaration still wins.
             ignoreDeclared = false;
-            encoding = QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8() ? XML_CHAR_ENCODING_UTF8
-                                                                                           : XML_CHAR_ENCODING_NONE;
+            validInput = QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
+            encoding = validInput ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_NONE;
         }
     }
 
-    Session session { handler, nullptr, {}, {}, {}, {} };
-    std::unique_ptr<htmlParserCtxt, FreeContext> context(
-        htmlCreatePushParserCtxt(&sax, &session, nullptr, 0, nullptr, encoding));
-    if (!context)
+    Session session(handler);
+    session.validInput = validInput;
+    session.bytes = bytes;
+    session.hook = &hook;
+    // A context with no input yet, given our handler and a stream that
+    // pulls from `bytes`.
+    std::unique_ptr<htmlParserCtxt, FreeContext> context(htmlNewParserCtxt());
+    if (!context || !context->sax)
         throw std::bad_alloc();
+    *context->sax = sax;
+    context->userData = &session;
     session.context = context.get();
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateIO(OnRead, OnClose, &session, XML_CHAR_ENCODING_NONE);
+    if (!buffer)
+        throw std::bad_alloc();
+    xmlParserInputPtr stream = xmlNewIOInputStream(context.get(), buffer, XML_CHAR_ENCODING_NONE);
+    if (!stream) {
+        xmlFreeParserInputBuffer(buffer);
+        throw std::bad_alloc();
+    }
+    inputPush(context.get(), stream);
     int parseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
         | HTML_PARSE_NODEFDTD | XML_PARSE_HUGE;
     if (ignoreDeclared)
         parseOptions |= HTML_PARSE_IGNORE_ENC;
     htmlCtxtUseOptions(context.get(), parseOptions);
-    if (forced && xmlSwitchToEncoding(context.get(), forced) != 0)
+    if (forced)
+        SetUnit(session, options.encoding);
+    else if (encoding == XML_CHAR_ENCODING_UTF16LE)
+        SetUnit(session, "UTF-16LE");
+    else if (encoding == XML_CHAR_ENCODING_UTF16BE)
+        SetUnit(session, "UTF-16BE");
+    // Character references libxml2 reads otherwise than a browser are
+    // written out the browser's way as the page is handed over.
+    if (session.unit == 1 && (!forced || IsAsciiCompatible(options.encoding)))
+        session.rewriter.emplace(bytes);
+    if (forced) {
+        if (xmlSwitchToEncoding(context.get(), forced) != 0)
+            return ReadOutcome::Stopped;
+    } else if (encoding != XML_CHAR_ENCODING_NONE && xmlSwitchEncoding(context.get(), encoding) != 0) {
         return ReadOutcome::Stopped;
+    }
+
+    htmlParseDocument(context.get());
 
     ReadOutcome outcome = ReadOutcome::Finished;
-    std::size_t at = 0;
-    do {
-        const std::size_t size = std::min(kSlice, bytes.size() - at);
-        const bool last = at + size == bytes.size();
-        htmlParseChunk(context.get(), bytes.data() + at, int(size), last ? 1 : 0);
-        at += size;
-        if (session.failure)
-            break;
-        // The parser halts (and takes no more input) on bytes it cannot
-        // decode; the errors it recovers from leave it running.
-        if (context->disableSAX) {
+    if (session.cancelled) {
+        outcome = ReadOutcome::Cancelled;
+    } else if (!session.failure) {
+        // The parser halts on bytes it cannot decode (or leaves them
+        // undecoded at the end) without saying so.
+        const xmlParserInputBufferPtr input = context->input ? context->input->buf : nullptr;
+        if (session.given < bytes.size() || context->disableSAX
+            || (input && (input->error || (input->raw && xmlBufUse(input->raw) > 0))))
             outcome = ReadOutcome::Stopped;
-            break;
-        }
-        if (last) {
-            // Bytes left undecoded at the end: the parser gave up on them
-            // without saying so.
-            const xmlParserInputBufferPtr input = context->input ? context->input->buf : nullptr;
-            if (input && (input->error || (input->raw && xmlBufUse(input->raw) > 0)))
-                outcome = ReadOutcome::Stopped;
-            break;
-        }
-        hook.yield();
-        if (hook.cancelRequested()) {
-            outcome = ReadOutcome::Cancelled;
-            break;
-        }
-    } while (true);
+    }
 
     context.reset();
     if (!session.failure && outcome != ReadOutcome::Cancelled)

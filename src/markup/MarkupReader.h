@@ -42,6 +42,10 @@ struct ReadOptions {
     // A name such as "UTF-8" or "windows-1252": the bytes are in that
     // encoding whatever the document declares.
     const char* encoding = nullptr;
+    // With encoding "UTF-8": the caller vouches that the bytes are
+    // well-formed UTF-8, so the reader need not check the text for bytes to
+    // replace (it checks the whole input once otherwise).
+    bool validUtf8 = false;
 };
 
 enum class ReadOutcome {
@@ -54,9 +58,14 @@ enum class ReadOutcome {
 // Reads `bytes` as HTML the way a browser's parser recovers from errors and
 // calls `handler` for each element start and end, run of text and run of
 // script/style content; comments, processing instructions and the doctype
-// are not reported. Reads in slices of 64 KiB and calls hook.yield() and
-// checks hook.cancelRequested() between them, so memory stays close to the
-// size of the input. Prints nothing.
+// are not reported. As in a browser, </body> and </html> end nothing: what
+// follows them is read into the body. The parser takes the input as it goes
+// and keeps no copy of it, only a window of a few KiB; after every 64 KiB it
+// takes, hook.yield() and hook.cancelRequested() are called. A NUL reads as
+// a space. Character references are read as a browser reads them (those to
+// 0x80-0x9F as windows-1252, those to no character as U+FFFD, every name of
+// the standard's list) except in pages in UTF-16 or an encoding with escape
+// modes, where libxml2's own reading (HTML 4 names only) stands. Prints nothing.
 // Example: "<p>a &amp; b" -> start html, start body, start p, text "a & b",
 // end p, end body, end html.
 ReadOutcome ReadMarkup(

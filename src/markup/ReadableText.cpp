@@ -491,6 +491,8 @@ ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sin
     Renderer renderer(buffer, sink);
     ReadOptions options;
     options.encoding = input.encoding.c_str();
+    // The page as it is when it is valid UTF-8, or its decoded copy.
+    options.validUtf8 = input.encoding == "UTF-8";
     try {
         switch (ReadMarkup(input.bytes, renderer, hook, options)) {
         case ReadOutcome::Finished:

@@ -41,9 +41,8 @@ struct ReadableResult {
 // and rows by a line end; white space collapses as in normal flow except
 // inside pre, listing, xmp and plaintext. Never fails on bad markup: the
 // parser recovers as browsers mostly do. Memory beyond the input: the
-// parser's own copy of what it was given (about the input's size), the text
-// (here only a piece of up to 64 KiB at a time), and a UTF-8 copy of the page
-// when some of its bytes do not fit its encoding. Yields to the hook between
+// text (here only a piece of up to 64 KiB at a time), and a UTF-8 copy of the
+// page when some of its bytes do not fit its encoding. Yields to the hook between
 // slices of the input; on cancel the text so far has been delivered.
 // Example: "<h1>Title</h1><p>One &amp;\n two</p><p>x<br>y" -> "Title\n\nOne & two\n\nx\ny".
 ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook);

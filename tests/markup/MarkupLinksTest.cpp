@@ -28,6 +28,8 @@ const Case kCases[] = {
         R"(<base target=x><base href="http://a/"><base href="http://b/"><a href=p>)", { "http://a/p" }, {} },
     { "a relative base resolves nothing", R"(<base href="/d/"><a href=p><a href="//h/x"><a href="http://h/y">)",
         { "http://h/y" }, {} },
+    { "links after the end of the document", R"(<a href="http://h/a"></body></html><a href="http://h/b">)",
+        { "http://h/a", "http://h/b" }, {} },
     { "without a base relative URLs are left out", R"(<a href="p"><a href="//h/x"><a href="#top">)", {}, {} },
     { "character references decoded, a bare & kept",
         R"(<a href="http://h/?a=1&amp;b=2&copy=3"><a href="&#x68;ttp://h/e">)",

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <libxml/xmlmemory.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -63,6 +69,14 @@ struct Case {
     ReadOutcome outcome = ReadOutcome::Finished;
 };
 
+std::string Repeat(std::string_view piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 const std::string kBody = "<html><body>";
 const std::string kEnd = "</body></html>";
 
@@ -78,9 +92,29 @@ const Case kCases[] = {
     { "void element ends at once", "<body><br>x", nullptr, kBody + "<br></br>[x]" + kEnd },
     // The parser reads a NUL as a space and goes on.
     { "NUL byte read through", std::string("<body>a\0b<i>c</i>", 17), nullptr, kBody + "[a b]<i>[c]</i>" + kEnd },
+    { "NUL byte between elements", std::string("<p>a</p>\0<b>x</b>", 16), nullptr,
+        kBody + "<p>[a]</p>[ ]<b>[x]</b>" + kEnd },
+    { "NUL code unit in UTF-16", std::string("\xFF\xFE<\0p\0>\0\0\0<\0b\0>\0x\0", 18), nullptr,
+        kBody + "<p>[ ]<b>[x]</b></p>" + kEnd },
+    { "numeric references to 0x80-0x9F read as windows-1252", "<p title=\"&#150;&#x80\">&#150;&#X9f;&#129;", nullptr,
+        kBody + "<p title=\"\u2013\u20AC\">[\u2013\u0178\u0081]</p>" + kEnd },
+    { "numeric references to no character", "<p title=\"a&#0;b\">&#xD800;&#1114112;&#99999999999999999999;&#0x",
+        nullptr, kBody + "<p title=\"a\uFFFDb\">[\uFFFD\uFFFD\uFFFD\uFFFDx]</p>" + kEnd },
+    { "named references of the standard's list", "<p title=\"a&NewLine;b&nbsp\">x&NewLine;y&nbsp;z&nbsp w&acE;",
+        nullptr, kBody + "<p title=\"a\nb\u00A0\">[x\ny\u00A0z\u00A0 w\u223E\u0333]</p>" + kEnd },
+    { "a name without its semicolon before = or a letter stays", "<p title=\"?a=1&copy=3&not\">&copy=3 &notit &bogus;",
+        nullptr, kBody + "<p title=\"?a=1&copy=3\u00AC\">[&copy=3 &notit &bogus;]</p>" + kEnd },
+    { "references in script left as they are", "<script>'&#150;'</script><p>&#150;", nullptr,
+        "<html><head><script>{'&#150;'}</script></head><body><p>[\u2013]</p>" + kEnd },
+    { "references across the parser's reads", "<body>" + Repeat("&#150;", 3000), nullptr,
+        kBody + "[" + Repeat("\u2013", 3000) + "]" + kEnd },
     // A value left open runs to the end of the input; its element still ends.
     { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
         kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
+    // As in a browser, content after </html> goes into the body.
+    { "content after the end of the document", "<html><body>a</body></html><div>c</div>", nullptr,
+        kBody + "[a]<div>[c]</div>" + kEnd },
+    { "an element open at </body> stays open", "<body><b>x</body>y</html> z", nullptr, kBody + "<b>[xy z]</b>" + kEnd },
     { "byte-order mark is not text", "\xEF\xBB\xBF<body>x", nullptr, kBody + "[x]" + kEnd },
     { "UTF-16 by its byte-order mark", std::string("\xFF\xFE<\0b\0>\0\xE9\0", 10), nullptr,
         kBody + "<b>[\xC3\xA9]</b>" + kEnd },
@@ -124,6 +158,73 @@ TEST(MarkupReaderTest, CancelBetweenSlicesStopsReading)
     EXPECT_EQ(ReadMarkup(page, trace, hook), ReadOutcome::Cancelled);
     EXPECT_EQ(hook.yields, 1);
     EXPECT_EQ(trace.finish().find("<b>"), std::string::npos);
+}
+
+// Counts the bytes the parser holds on the heap, through the library's own
+// allocation hooks, and keeps the highest count.
+struct HeapCount {
+    static inline long long now = 0;
+    static inline long long peak = 0;
+    static void* Malloc(std::size_t size)
+    {
+        void* p = std::malloc(size);
+        Add(p);
+        return p;
+    }
+    static void* Realloc(void* p, std::size_t size)
+    {
+        Remove(p);
+        p = std::realloc(p, size);
+        Add(p);
+        return p;
+    }
+    static void Free(void* p)
+    {
+        Remove(p);
+        std::free(p);
+    }
+    static char* Strdup(const char* s)
+    {
+        char* p = ::strdup(s);
+        Add(p);
+        return p;
+    }
+    static void Add(void* p)
+    {
+        now += p ? static_cast<long long>(malloc_usable_size(p)) : 0;
+        peak = std::max(peak, now);
+    }
+    static void Remove(void* p) { now -= p ? static_cast<long long>(malloc_usable_size(p)) : 0; }
+};
+
+TEST(MarkupReaderTest, ParserKeepsNoCopyOfTheInput)
+{
+    const std::string text = "<p>" + std::string(16 * 1024 * 1024, 'x');
+    const std::string latin = "<p>" + std::string(16 * 1024 * 1024, '\xE9');
+    const struct {
+        const char* name;
+        const std::string& page;
+        const char* encoding;
+    } cases[] = {
+        { "UTF-8", text, "UTF-8" },
+        { "converted as it is read", latin, "windows-1252" },
+    };
+    xmlFreeFunc freeFunc;
+    xmlMallocFunc mallocFunc;
+    xmlReallocFunc reallocFunc;
+    xmlStrdupFunc strdupFunc;
+    ASSERT_EQ(xmlMemGet(&freeFunc, &mallocFunc, &reallocFunc, &strdupFunc), 0);
+    ASSERT_EQ(xmlMemSetup(HeapCount::Free, HeapCount::Malloc, HeapCount::Realloc, HeapCount::Strdup), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HeapCount::now = HeapCount::peak = 0;
+        MarkupHandler ignore;
+        BasicHook hook;
+        EXPECT_EQ(ReadMarkup(c.page, ignore, hook, { c.encoding }), ReadOutcome::Finished);
+        // Text runs arrive in small pieces; only the parser's window on the input stays.
+        EXPECT_LT(HeapCount::peak, 1024 * 1024);
+    }
+    xmlMemSetup(freeFunc, mallocFunc, reallocFunc, strdupFunc);
 }
 
 TEST(MarkupReaderTest, HandlerExceptionReachesTheCaller)

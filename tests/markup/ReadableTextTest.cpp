@@ -51,6 +51,7 @@ const Layout kLayouts[] = {
         "<body><details><summary>S</summary>hidden <b>part</b><p>more</details>"
         "<details open><summary>S2</summary>shown</details>",
         "S\nS2\nshown" },
+    { "text after the end of the document", "<html><body><p>a</p></body></html>\n<p>b</p>c", "a\n\nb\n\nc" },
     { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
 };
 

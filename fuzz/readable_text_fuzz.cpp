@@ -1,0 +1,81 @@
+// The readable text of arbitrary bytes: valid UTF-8 with LF line ends, never
+// more than one blank line in a row where nothing asks for more, and the same
+// bytes through a sink as into a string.
+#include "FuzzCheck.h"
+#include "markup/MarkupReader.h"
+#include "markup/PageEncoding.h"
+#include "markup/ReadableText.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+using namespace tamsenor::markup;
+
+namespace {
+
+// Keeps every piece, checking that each is whole UTF-8 on its own.
+class Collect : public TextSink {
+public:
+    std::string text;
+    bool write(std::string_view utf8) override
+    {
+        FUZZ_CHECK(!utf8.empty(), "no empty piece");
+        FUZZ_CHECK(IsUtf8(utf8), "each piece is UTF-8");
+        text += utf8;
+        return true;
+    }
+};
+
+// Whether the page has an element that may add line ends of its own beyond
+// the one blank line between blocks: <br>, a table row (an empty one is an
+// empty line) or preformatted text.
+class ExtraLines : public MarkupHandler {
+public:
+    bool found = false;
+    void startElement(std::string_view name, std::span<const Attribute>) override
+    {
+        for (const char* extra : { "br", "tr", "pre", "listing", "xmp", "plaintext" })
+            found = found || name == extra;
+    }
+};
+
+bool HasExtraLines(std::string_view bytes)
+{
+    // Read the page as the renderer does, so that the same elements are seen.
+    tamsenor::text::BasicHook hook;
+    const PageEncoding encoding = SniffPageEncoding(bytes);
+    ParserInput input;
+    if (PrepareParserInput(bytes, encoding, input, hook) != DecodeOutcome::Finished)
+        return true;
+    ExtraLines extra;
+    ReadOptions options;
+    options.encoding = input.encoding.c_str();
+    ReadMarkup(input.bytes, extra, hook, options);
+    return extra.found;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    tamsenor::text::BasicHook hook;
+    std::string text = "left over";
+    const ReadableResult result = RenderReadableText(input, text, hook);
+    FUZZ_CHECK(result.outcome != ReadableOutcome::Cancelled, "no cancel without a request");
+    FUZZ_CHECK(result.outcome != ReadableOutcome::SinkFailed, "a string takes everything");
+    FUZZ_CHECK(result.outcome != ReadableOutcome::Unsupported || text.empty(), "nothing for an unsupported encoding");
+    FUZZ_CHECK(IsUtf8(text), "the text is UTF-8");
+    FUZZ_CHECK(text.find('\r') == std::string::npos, "line ends are LF");
+    FUZZ_CHECK(!text.starts_with('\n') && !text.ends_with('\n') || HasExtraLines(input),
+        "no line end at the very start or end");
+    FUZZ_CHECK(text.find("\n\n\n") == std::string::npos || HasExtraLines(input), "one blank line at most");
+
+    Collect sink;
+    const ReadableResult piecewise = RenderReadableText(input, sink, hook);
+    FUZZ_CHECK(piecewise.outcome == result.outcome, "the sink sees the same outcome");
+    FUZZ_CHECK(piecewise.encoding.name == result.encoding.name, "the sink sees the same encoding");
+    FUZZ_CHECK(sink.text == text, "the same text through a sink");
+    return 0;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tamsenor::markup {
+
+// Hands a page to libxml2 with the character references it would read
+// differently from a browser written out as it reads them the browser's way:
+// numeric references to 0x80-0x9F become the windows-1252 characters of those
+// bytes, and those to no character (0, a surrogate, above U+10FFFF) become
+// U+FFFD, and the named references of the standard's list that libxml2 does
+// not know (those added after HTML 4, and those written without their
+// semicolon where a browser reads them so) become numbers, in text and
+// attribute values alike. The content of script and
+// style elements is left as it is, and every NUL is given as a space (libxml2
+// reads one inside text so and would take one between two items for the end
+// of the document). For pages in an ASCII-compatible encoding without escape
+// modes only; others are copied as they are.
+// Example: "<p title='&#150;'>&#0;&NewLine;&nbsp x" -> "<p title='&#8211;'>&#65533;&#10;&#160; x".
+class ReferenceRewriter {
+public:
+    explicit ReferenceRewriter(std::string_view page)
+        : page_(page)
+    {
+    }
+
+    // Writes the next part of the page into `out` (at most `room` bytes) and
+    // returns how many were written; 0 at the end.
+    std::size_t fill(char* out, std::size_t room);
+
+    // How much of the page has been handed over.
+    std::size_t taken() const { return at_; }
+
+private:
+    std::size_t reference(char* out);
+    std::size_t named(char* out);
+    void tag();
+    bool mayStartOrEndRaw(std::size_t at) const;
+
+    std::string_view page_;
+    std::size_t at_ = 0;
+    std::string_view rawEnd_; // "script" or "style" while inside one
+};
+
+// Whether an encoding (an iconv name) writes ASCII as ASCII and has no modes
+// in which ASCII bytes mean other characters, so that ReferenceRewriter may read its bytes.
+bool IsAsciiCompatible(std::string_view encoding);
+
+} // namespace tamsenor::markup
