@@ -11,8 +11,8 @@
 namespace tamsenor {
 
 // Owns the results table of one extraction run. Construction builds one column
-// per entry of `columnNames`; a duplicate name makes it fail (failed() true,
-// the caller sets ResultsTableFailed).
+// per entry of `columnNames`; a duplicate name makes it fail (failed() true).
+// A run adds its columns one by one instead, so that it can name the clash.
 class RunResults {
 public:
     explicit RunResults(const std::vector<std::string>& columnNames);

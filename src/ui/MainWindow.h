@@ -67,7 +67,6 @@ public:
     void askToExit();
 
     FileChooser& fileChooser() { return *chooser_; }
-    KeywordCommands& keywordCommands() { return *keywordCommands_; }
     ChosenFilesDrop& chosenFilesDrop() { return *drop_; }
     // Between the Process command's start and its reset.
     bool runGoingOn() const;
