@@ -45,6 +45,12 @@ switches are off in this mode.</li>
 <li><b>Extracting web sites.</b> collects every address around a
 <code>://</code>; <b>Extracting e-mails.</b> every address around an
 <code>@</code>; <b>Keywords.</b> the words after your keywords (below).</li>
+<li><b>Links in markup.</b> also reads each file's HTML for the links and
+<code>mailto:</code> addresses written in its tags, into the last two columns,
+Link and MailTo. <b>Readable text (UTF-8)</b>, in strip mode, writes the text as
+a browser shows it instead of the stripped text, in UTF-8 with LF line ends;
+<b>Help &rarr; Extract from readable text</b> makes the other switches search
+that text.</li>
 <li><b>ProcessFiles</b> starts the run; the bars show the progress of the file
 and of the whole run, and <b>Cancel</b> (or Esc) stops it. A cancelled strip run
 takes back the files it wrote.</li>
