@@ -1,6 +1,10 @@
 #include "Adversarial.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace tamsenor::bench {
 
@@ -134,6 +138,21 @@ std::string MakeAdversarial(const std::string& name)
     if (name == "page-10mb")
         return Page(10 * MiB);
     return {};
+}
+
+std::vector<Input> ReadCorpus(const std::string& directory)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory))
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<Input> inputs;
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        inputs.push_back({ file.string(), std::string(std::istreambuf_iterator<char>(in), {}) });
+    }
+    return inputs;
 }
 
 } // namespace tamsenor::bench

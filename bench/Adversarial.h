@@ -25,4 +25,7 @@ std::vector<std::string> AdversarialNames();
 // The named input; an empty text for an unknown name.
 std::string MakeAdversarial(const std::string& name);
 
+// Every regular file below `directory` (real pages), in path order.
+std::vector<Input> ReadCorpus(const std::string& directory);
+
 } // namespace tamsenor::bench

@@ -209,21 +209,6 @@ void Bench(const char* set, const std::vector<Input>& inputs, const Settings& se
     }
 }
 
-std::vector<Input> ReadCorpus(const std::string& directory)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory))
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    std::vector<Input> inputs;
-    for (const auto& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        inputs.push_back({ file.string(), std::string(std::istreambuf_iterator<char>(in), {}) });
-    }
-    return inputs;
-}
-
 // The child's side of the memory measurement: one input, both tasks.
 int MemoryCase(const std::string& name, const Settings& settings)
 {
@@ -353,7 +338,7 @@ int main(int argc, char** argv)
 
     std::printf("\n%-16s %-11s %-14s %10s\n", "input", "engine", "task", "MB/s");
     if (!settings.corpus.empty()) {
-        const std::vector<Input> corpus = ReadCorpus(settings.corpus);
+        const std::vector<Input> corpus = bench::ReadCorpus(settings.corpus);
         std::size_t total = 0;
         std::size_t largest = 0;
         for (const Input& input : corpus) {

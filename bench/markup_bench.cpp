@@ -40,6 +40,7 @@ extern char** environ;
 
 using namespace tamsenor;
 using bench::Input;
+using bench::ReadCorpus;
 
 namespace {
 
@@ -160,21 +161,6 @@ void Report(const std::string& set, const char* task, const Measured& m)
 {
     std::printf("%-22s %-20s %8.1f MB/s  %.3f s for %.2f MB, %zu found\n", set.c_str(), task,
         m.seconds > 0 ? double(m.bytes) / 1e6 / m.seconds : 0.0, m.seconds, double(m.bytes) / 1e6, m.found);
-}
-
-std::vector<Input> ReadCorpus(const std::string& directory)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory))
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    std::vector<Input> inputs;
-    for (const auto& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        inputs.push_back({ file.string(), std::string(std::istreambuf_iterator<char>(in), {}) });
-    }
-    return inputs;
 }
 
 // A page of `count` distinct links, half absolute, half relative to a base.
