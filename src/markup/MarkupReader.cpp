@@ -388,6 +388,7 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     }
 
     context.reset();
+    session.context = nullptr; // a handler that throws below has no parser left to stop
     if (!session.failure && outcome != ReadOutcome::Cancelled)
         session.guarded([&] { session.endAll(); });
     if (session.failure)

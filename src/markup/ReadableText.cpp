@@ -213,15 +213,18 @@ public:
             hiddenDepth_ = 1;
             return;
         }
+        if (role == Role::Replaced) {
+            // Its content is hidden, so its end is counted there, not in a details.
+            box();
+            ++hiddenDepth_;
+            return;
+        }
         if (!closedDetails_.empty())
             ++closedDetails_.back().depth;
         switch (role) {
         case Role::Inline:
         case Role::Hidden:
-            return;
         case Role::Replaced:
-            box();
-            ++hiddenDepth_;
             return;
         case Role::Void:
             // Not hidden: the parser may nest what follows an element it does

@@ -51,6 +51,8 @@ const Layout kLayouts[] = {
         "<body><details><summary>S</summary>hidden <b>part</b><p>more</details>"
         "<details open><summary>S2</summary>shown</details>",
         "S\nS2\nshown" },
+    { "a replaced element in a closed summary", "<body><details><summary>S <svg></svg></summary><p>x</p></details>after",
+        "S \nafter" },
     { "text after the end of the document", "<html><body><p>a</p></body></html>\n<p>b</p>c", "a\n\nb\n\nc" },
     { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
 };
