@@ -331,7 +331,7 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
     } catch (const std::exception& failure) {
         report = {};
         report.status = BatchReport::Status::Failed;
-        report.error = QString::fromLocal8Bit(failure.what());
+        report.error = FromLocalBytes(failure.what());
     }
     host.reset();
     return report;

@@ -195,6 +195,10 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     host.setFileProgress(value);
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
+                if (!prepared->problem.empty()) {
+                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
+                    continue;
+                }
                 setup.listed = std::move(prepared->listed);
                 ResultsRowSink rows(results->table);
                 outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
@@ -231,6 +235,10 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             state.run.textBuffer.clear();
             state.run.textBuffer.shrink_to_fit();
             host.fileOutcome({ path, FileOutcome::Kind::OutOfMemory, NotEnoughMemory });
+        } catch (const std::exception& failure) {
+            // As a worker thread reports it: this file fails, the run goes on.
+            host.fileOutcome(
+                { path, FileOutcome::Kind::Unreadable, std::string("it could not be converted: ") + failure.what() });
         }
     }
     return { ExtractionEnd::Status::Finished, {}, {} };

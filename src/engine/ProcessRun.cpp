@@ -65,6 +65,11 @@ void Run(RunHost& host)
 
 } // namespace
 
+QString messages::RunFailed(const std::string& reason)
+{
+    return QStringLiteral("The processing could not go on and was stopped: ") + FromLocalBytes(reason);
+}
+
 void ProcessChosenFiles(RunHost& host)
 {
     try {
@@ -73,9 +78,10 @@ void ProcessChosenFiles(RunHost& host)
         // Files that run out of memory are reported one by one; this is a
         // step of the run itself, so the run cannot go on.
         host.prompts().message(messages::RunOutOfMemory, Icon::Critical, Buttons::Ok);
-    } catch (const std::exception&) {
-        // Nothing else is known to be thrown; should it be, the run ends as a
-        // cancelled one does, silently, and the window still returns to idle.
+    } catch (const std::exception& failure) {
+        // Nothing else is known to be thrown; should it be, the user is told
+        // (a strip run has taken its outputs back) and the window returns to idle.
+        host.prompts().message(messages::RunFailed(failure.what()), Icon::Critical, Buttons::Ok);
     }
     host.reset();
 }

@@ -2,6 +2,8 @@
 
 #include "engine/RunHost.h"
 
+#include <string>
+
 namespace tamsenor {
 
 // The Process command: checks, the extraction or strip run, saving, and the
@@ -11,6 +13,7 @@ void ProcessChosenFiles(RunHost& host);
 namespace messages {
 inline const QString RunOutOfMemory
     = QStringLiteral("There is not enough memory to go on with the processing; the run was stopped.");
+QString RunFailed(const std::string& reason);
 } // namespace messages
 
 // The Cancel command: sets run.cancelRequested and nothing else.

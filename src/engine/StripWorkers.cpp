@@ -58,11 +58,7 @@ void PrepareExtractionText(
         out.listed = MarkupColumns(out.text, hook);
     const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook);
     out.failed = source.outOfMemory;
-    if (!source.problem.empty()) {
-        // Told as a file that cannot be read, with why.
-        out.read.status = TextRead::Status::NotOpened;
-        out.read.reason = source.problem;
-    }
+    out.problem = source.problem;
 }
 
 } // namespace
@@ -136,7 +132,9 @@ void StripWorkers::work()
             prepared.result.reason = memory ? "there is not enough memory to convert it"
                                             : std::string("it could not be converted: ") + failure.what();
             prepared.read = read;
-            prepared.failed = true;
+            prepared.failed = memory;
+            if (!memory)
+                prepared.problem = prepared.result.reason;
         }
         {
             const std::lock_guard<std::mutex> lock(mutex_);

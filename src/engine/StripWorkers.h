@@ -30,6 +30,7 @@ public:
         StripFileResult result; // strip mode: `written` set when `text` is the output's content
         TextRead read; // extraction mode: how reading went; `text` is then stripped, unless `failed`
         bool failed = false; // extraction mode: the stripper ran out of memory
+        std::string problem; // extraction mode: why else the file cannot be searched
         std::string text;
         std::vector<float> progress; // the per-file progress values, in order
         // Strip mode: `text` written ahead to a temporary file for the output

@@ -18,14 +18,14 @@ KeywordSourceDialog::KeywordSourceDialog(QWidget* parent)
 
     auto* frame = new QGroupBox(QStringLiteral("Keywords's source"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    savedFileOption_ = new QRadioButton(QStringLiteral("New Keyword"), frame);
-    savedFileOption_->setObjectName(QStringLiteral("Option2"));
-    savedFileOption_->setChecked(true);
-    newKeywordOption_ = new QRadioButton(QStringLiteral("Keywords from saved file"), frame);
-    newKeywordOption_->setObjectName(QStringLiteral("Option1"));
+    newKeywordOption_ = new QRadioButton(QStringLiteral("New Keyword"), frame);
+    newKeywordOption_->setObjectName(QStringLiteral("Option2"));
+    newKeywordOption_->setChecked(true);
+    savedFileOption_ = new QRadioButton(QStringLiteral("Keywords from saved file"), frame);
+    savedFileOption_->setObjectName(QStringLiteral("Option1"));
     auto* options = new QVBoxLayout(frame);
-    options->addWidget(savedFileOption_);
     options->addWidget(newKeywordOption_);
+    options->addWidget(savedFileOption_);
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
@@ -37,12 +37,12 @@ KeywordSourceDialog::KeywordSourceDialog(QWidget* parent)
 
 KeywordSourceDialog::Source KeywordSourceDialog::source() const
 {
-    return savedFileOption_->isChecked() ? Source::NewKeyword : Source::SavedFile;
+    return newKeywordOption_->isChecked() ? Source::NewKeyword : Source::SavedFile;
 }
 
 void KeywordSourceDialog::setSource(Source source)
 {
-    (source == Source::NewKeyword ? savedFileOption_ : newKeywordOption_)->setChecked(true);
+    (source == Source::NewKeyword ? newKeywordOption_ : savedFileOption_)->setChecked(true);
 }
 
 void KeywordSourceDialog::ok()

@@ -33,8 +33,8 @@ private:
     void ok();
 
     OkFunction onOk_;
-    QRadioButton* newKeywordOption_;
     QRadioButton* savedFileOption_;
+    QRadioButton* newKeywordOption_;
     QPushButton* okButton_;
     QPushButton* cancelButton_;
 };
