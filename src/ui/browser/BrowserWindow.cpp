@@ -3,6 +3,8 @@
 #include "ui/browser/BrowserAddress.h"
 #include "ui/toolkit/Twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -51,11 +53,33 @@ QIcon magnifierIcon()
     return QIcon(pixmap);
 }
 
+// Screen readers meet the window as a frame named by its caption, as they
+// meet any other application window, not as an anonymous filler.
+QAccessibleInterface* TitledFrame(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("tamsenor::BrowserWindow") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// What the address box shows for the page at `url`: a local file as its
+// path, the program's own pages (held in the URL itself) as nothing.
+QString AddressOf(const QUrl& url)
+{
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    if (url.scheme() == QLatin1String("data"))
+        return QString();
+    return url.toDisplayString();
+}
+
 } // namespace
 
 BrowserWindow::BrowserWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window)
 {
+    static const bool accessibleAsFrame = (QAccessible::installFactory(TitledFrame), true);
+    Q_UNUSED(accessibleAsFrame);
     setObjectName(QStringLiteral("frmBrowser"));
 
     buildImageList();
@@ -86,8 +110,16 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
     webView_->setObjectName(QStringLiteral("brwWebBrowser"));
     webView_->setAccessibleName(QStringLiteral("Web page"));
     connect(webView_, &QWebEngineView::loadStarted, this, [this] { loadExpected_ = false; });
-    connect(webView_, &QWebEngineView::urlChanged, this, [this] { loadExpected_ = false; });
-    connect(webView_, &QWebEngineView::loadFinished, this, [this] { pageLoaded(); });
+    connect(webView_, &QWebEngineView::urlChanged, this, [this](const QUrl& url) {
+        loadExpected_ = false;
+        // The box follows Back, Forward, Home and links, not only typing.
+        addressBox_->setEditText(AddressOf(url));
+        updateHistoryButtons();
+    });
+    connect(webView_, &QWebEngineView::loadFinished, this, [this] {
+        updateHistoryButtons();
+        pageLoaded();
+    });
 
     busyTimer_ = new QTimer(this);
     busyTimer_->setObjectName(QStringLiteral("timTimer"));
@@ -95,6 +127,7 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
     connect(busyTimer_, &QTimer::timeout, this, [this] { busyTimerTicked(); });
 
     placeAddressStrip();
+    updateHistoryButtons();
     resize(twipsX(9600), twipsY(7200));
 
     if (mainWindow)
@@ -139,6 +172,16 @@ void BrowserWindow::buildToolBar()
         button->setToolTip(key);
         connect(button, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
     }
+    // The keys every browser goes back and forward with.
+    toolBar_->findChild<QAction*>(QStringLiteral("Back"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    toolBar_->findChild<QAction*>(QStringLiteral("Forward"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+}
+
+// Back and Forward can be pressed only when there is somewhere to go.
+void BrowserWindow::updateHistoryButtons()
+{
+    toolBar_->findChild<QAction*>(QStringLiteral("Back"))->setEnabled(webView_->history()->canGoBack());
+    toolBar_->findChild<QAction*>(QStringLiteral("Forward"))->setEnabled(webView_->history()->canGoForward());
 }
 
 // The strip holds the label and, below it, the address box.
