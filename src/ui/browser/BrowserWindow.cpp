@@ -9,10 +9,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -38,16 +40,16 @@ const QStringList ButtonKeys = { QStringLiteral("Back"), QStringLiteral("Forward
 // the same page never reports a start, so the expectation lapses.
 constexpr qint64 ExpectedLoadLapseMs = 3000;
 
-// A magnifying glass; the platform styles offer no search picture.
-QIcon magnifierIcon()
+// A magnifying glass in `ink`; the platform styles offer no search picture.
+QIcon magnifierIcon(const QColor& ink)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 3));
+    painter.setPen(QPen(ink, 3));
     painter.drawEllipse(QRectF(5, 5, 15, 15));
-    painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 5, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(19, 19), QPointF(27, 27));
     painter.end();
     return QIcon(pixmap);
@@ -128,7 +130,11 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
 
     placeAddressStrip();
     updateHistoryButtons();
-    resize(twipsX(9600), twipsY(7200));
+    QSize size(twipsX(9600), twipsY(7200));
+    // A large scale must not push the window's edges off the screen.
+    if (QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
 
     if (mainWindow)
         mainWindow->installEventFilter(this);
@@ -155,7 +161,7 @@ void BrowserWindow::buildImageList()
     imlIcons.insert(QStringLiteral("Stop"), s->standardIcon(QStyle::SP_BrowserStop));
     imlIcons.insert(QStringLiteral("Refresh"), s->standardIcon(QStyle::SP_BrowserReload));
     imlIcons.insert(QStringLiteral("Home"), s->standardIcon(QStyle::SP_DirHomeIcon));
-    imlIcons.insert(QStringLiteral("Search"), QIcon::fromTheme(QStringLiteral("system-search"), magnifierIcon()));
+    imlIcons.insert(QStringLiteral("Search"), QIcon::fromTheme(QStringLiteral("system-search"), magnifierIcon(palette().color(QPalette::WindowText))));
     imlIcons.insert(QStringLiteral("Exit"), s->standardIcon(QStyle::SP_DialogCloseButton));
 }
 
@@ -209,6 +215,9 @@ void BrowserWindow::start(const QString& startAddress)
     addressBox_->setEditText(StartingAddress);
     busyTimer_->start();
     navigate(StartingAddress);
+    // The page has the keys, as in any browser; Alt+A then selects the
+    // whole address, ready to be typed over.
+    webView_->setFocus();
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent* event)
