@@ -353,5 +353,29 @@ TEST_F(ResultsWindowTest, RowsPastTheBoundAreCountedAndNoted)
     EXPECT_EQ("The first 1 of the 2 findings are shown; Save and Export write all of them.", note->text());
 }
 
+// A byte that is no UTF-8 is shown as U+FFFD, its row is found by the
+// filter, and the rows shown are exported with their own bytes.
+TEST_F(ResultsWindowTest, RowsWithALatin1ByteAreShownFoundAndExported)
+{
+    RunResults results({ "WebSite" });
+    for (const char* value : { "WebSite", "http://caf\xE9.test/", "http://b.test/" }) {
+        results.table.addRow();
+        results.table.setValue(0, value);
+    }
+    SessionState session;
+    ResultsWindow window(std::make_shared<RunResults>(std::move(results)), {}, prompts_, session, {});
+    window.findChild<QLineEdit*>("TxtFilter")->setText("caf");
+    QAbstractItemModel* model = window.table()->model();
+    ASSERT_EQ(1, model->rowCount());
+    EXPECT_EQ(QString("http://caf\uFFFD.test/"), model->index(0, 0).data().toString());
+
+    TempDir out;
+    const QString file = QString::fromStdString(out.file("r.txt"));
+    prompts_.answer(Answer::Yes).file(file);
+    window.findChild<QComboBox*>("CboExportFormat")->setCurrentIndex(1);
+    window.findChild<QPushButton*>("CmdExportResults")->click();
+    EXPECT_EQ("{\"WebSite\":\"http://caf\\ufffd.test/\"}\n", ReadBytes(file.toStdString()));
+}
+
 } // namespace
 } // namespace tamsenor::testing
