@@ -2,7 +2,7 @@
 
 #include "ui/toolkit/CommandButton.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/SaveResults.h"
 #include "ui/ResultsModel.h"
 

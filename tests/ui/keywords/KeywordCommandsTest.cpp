@@ -1,8 +1,8 @@
-#include "keywords/dialogs/KeywordCommands.h"
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/KeywordCommands.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "io/TempDir.h"
-#include "keywords/dialogs/KeywordSourceDialog.h"
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QLineEdit>

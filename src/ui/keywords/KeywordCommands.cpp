@@ -1,9 +1,9 @@
-#include "keywords/dialogs/KeywordCommands.h"
+#include "ui/keywords/KeywordCommands.h"
 
-#include "keywords/dialogs/NewKeywordDialog.h"
-#include "keywords/dialogs/KeywordSourceDialog.h"
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/NewKeywordDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "engine/SaveWithReplace.h"
 
 #include <QDialog>
