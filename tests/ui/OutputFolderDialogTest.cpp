@@ -123,6 +123,7 @@ TEST_F(OutputFolderDialogTest, AnotherDriveOpensItsRootWithoutMovingTheWorkingDi
 TEST_F(OutputFolderDialogTest, KeyboardWalksAnyDepthAndOnlyOkTakesTheFolder)
 {
     ASSERT_TRUE(QDir(root_).mkpath("work/out/deep/deeper"));
+    ASSERT_TRUE(QDir(root_).mkpath("work/out/deep/dim"));
     OutputFolderDialog dlg(prompts_);
     dlg.show();
     QApplication::setActiveWindow(&dlg);
@@ -138,10 +139,13 @@ TEST_F(OutputFolderDialogTest, KeyboardWalksAnyDepthAndOnlyOkTakesTheFolder)
     QTest::keyClick(list, Qt::Key_Up); // the line of the parent folder
     QTest::keyClick(list, Qt::Key_Enter);
     EXPECT_EQ(root_ + "/work/out/deep", list->path());
+    // Typing a name's first letters finds its line, whatever its indent.
+    QTest::keyClicks(list, "di"); // "d" finds deeper, "di" goes on to dim
+    EXPECT_EQ(root_ + "/work/out/deep/dim", list->pathOf(list->currentRow()));
 
     // Double-click opens too, and nothing else.
-    list->scrollToItem(list->item(list->count() - 1));
-    const QRect line = list->visualItemRect(list->item(list->count() - 1));
+    list->scrollToItem(list->currentItem());
+    const QRect line = list->visualItemRect(list->currentItem());
     // A person's double click, event by event.
     for (QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease }) {
@@ -149,7 +153,7 @@ TEST_F(OutputFolderDialogTest, KeyboardWalksAnyDepthAndOnlyOkTakesTheFolder)
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &event);
     }
-    EXPECT_EQ(root_ + "/work/out/deep/deeper", list->path());
+    EXPECT_EQ(root_ + "/work/out/deep/dim", list->path());
 
     QTest::keyClick(dlg.driveList(), Qt::Key_Return);
     EXPECT_TRUE(dlg.isVisible()) << "Enter elsewhere takes nothing";
@@ -158,7 +162,7 @@ TEST_F(OutputFolderDialogTest, KeyboardWalksAnyDepthAndOnlyOkTakesTheFolder)
     button(dlg, "Command1")->setFocus();
     QTest::keyClick(button(dlg, "Command1"), Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(root_ + "/work/out/deep/deeper", dlg.stripOutputDir());
+    EXPECT_EQ(root_ + "/work/out/deep/dim", dlg.stripOutputDir());
     EXPECT_TRUE(prompts_.asked.empty());
 }
 
