@@ -236,6 +236,10 @@ TEST_F(LoadedBrowser, HistoryMovesTheAddressAndTheButtonsFollowIt)
     ASSERT_NE(nullptr, frame);
     EXPECT_EQ(QAccessible::Window, frame->role());
     EXPECT_EQ(QStringLiteral("Alpha Page"), frame->text(QAccessible::Name));
+    for (QToolButton* button : w->toolBar_->findChildren<QToolButton*>()) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+        EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty()) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(LoadedBrowser, EnterTakesTheAddressAsTheUserMeantIt)

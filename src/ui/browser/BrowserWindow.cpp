@@ -178,6 +178,10 @@ void BrowserWindow::buildToolBar()
         button->setToolTip(key);
         connect(button, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
     }
+    // The toolbar's own button for what does not fit; unnamed, a screen
+    // reader would announce a blank button.
+    if (auto* more = toolBar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More buttons"));
     // The keys every browser goes back and forward with.
     toolBar_->findChild<QAction*>(QStringLiteral("Back"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     toolBar_->findChild<QAction*>(QStringLiteral("Forward"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
