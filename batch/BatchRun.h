@@ -59,7 +59,7 @@ struct BatchSettings {
     int jobs = 1; // threads that read and strip ahead
 };
 
-struct BatchReport {
+struct BatchRunResult {
     enum class Status {
         Finished,
         Rejected,
@@ -85,6 +85,6 @@ struct BatchReport {
 // own (the window's messages name window controls). A cancelled strip run
 // deletes its outputs; a cancelled extraction run writes nothing, and cancel
 // is honoured while the keyword file loads and the checks run.
-BatchReport RunBatch(BatchHost& host, const BatchSettings& settings);
+BatchRunResult RunBatch(BatchHost& host, const BatchSettings& settings);
 
 } // namespace tamsenor

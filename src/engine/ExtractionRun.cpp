@@ -104,7 +104,7 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
 
 } // namespace
 
-ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
+ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 {
     MainState& state = host.state();
     HostHook hook(host);
@@ -123,7 +123,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     for (int i = 0; i < count; ++i) {
         host.yield();
         if (state.run.cancelRequested)
-            return { ExtractionEnd::Status::Cancelled, {}, {} };
+            return { ExtractionRunResult::Status::Cancelled, {}, {} };
 
         RaiseOverallProgress(host, step);
         const QString path = host.chosenEntry(i);
@@ -133,7 +133,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         host.setFileProgress(0.0f);
         std::optional<ReadAheadPool::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
-            return { ExtractionEnd::Status::Cancelled, {}, {} };
+            return { ExtractionRunResult::Status::Cancelled, {}, {} };
 
         try {
             TextRead read;
@@ -147,7 +147,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 });
             }
             if (read.status == TextRead::Status::Cancelled)
-                return { ExtractionEnd::Status::Cancelled, {}, {} };
+                return { ExtractionRunResult::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
                 host.fileOutcome({ path, FileOutcome::Kind::Unreadable, read.reason });
                 continue;
@@ -179,12 +179,12 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 if (state.settings.links) {
                     setup.listed = MarkupColumns(state.run.textBuffer, hook);
                     if (hook.cancelRequested())
-                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
                     const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
                     if (hook.cancelRequested())
-                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
                     if (!source.ok()) {
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
                         continue;
@@ -196,9 +196,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 }
             }
             if (outcome == text::Outcome::Cancelled)
-                return { ExtractionEnd::Status::Cancelled, {}, {} };
+                return { ExtractionRunResult::Status::Cancelled, {}, {} };
         } catch (const RowsNotKept& failure) {
-            return { ExtractionEnd::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
+            return { ExtractionRunResult::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
         } catch (const text::PositionError&) {
             // Ends this file only, and silently: PrepareRun refused every position
             // list the pass cannot read, so only keywords edited mid-run get here.
@@ -214,7 +214,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 { path, FileOutcome::Kind::Unreadable, std::string("it could not be converted: ") + failure.what() });
         }
     }
-    return { ExtractionEnd::Status::Finished, {}, {} };
+    return { ExtractionRunResult::Status::Finished, {}, {} };
 }
 
 } // namespace tamsenor

@@ -24,7 +24,7 @@ text::Outcome ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
 
 // How the extraction loop ended.
-struct ExtractionEnd {
+struct ExtractionRunResult {
     enum class Status {
         Finished, // every chosen file was searched or reported
         Cancelled, // Cancel was pressed
@@ -42,7 +42,7 @@ struct ExtractionEnd {
 // chose another folder, the table moves what outgrows memory into the
 // system's temporary folder; when that fails, nothing more is searched.
 // `maxLength` is the truncation limit (tests lower it).
-ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
+ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
 
 namespace messages {
 QString FileHasProblem(const QString& path, const std::string& reason);

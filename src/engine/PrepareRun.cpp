@@ -81,13 +81,13 @@ bool KeywordPositionsReadable(const std::string& name, const std::string& positi
 
 namespace {
 
-PrepareOutcome Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
+PrepareRunResult Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
 {
     host.prompts().message(text, icon, Buttons::Ok);
     return { refusal, std::move(keyword), text };
 }
 
-PrepareOutcome Cancelled()
+PrepareRunResult Cancelled()
 {
     return { Refusal::Cancelled, {}, {} };
 }
@@ -95,7 +95,7 @@ PrepareOutcome Cancelled()
 // The refusal for a column name that the results table already had: a name
 // of a column this run always has (renaming the keyword is the cure whether
 // or not another keyword bears it too), or else two keywords of one name.
-PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
+PrepareRunResult ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
     const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.settings.email)
@@ -108,7 +108,7 @@ PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
 
 // The keyword checks the run needs beyond unique names: every keyword must
 // have a name to search for and a position list the extractor can read.
-PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
+PrepareRunResult KeywordsSearchable(RunHost& host, const StopCheck& stop)
 {
     const KeywordTable* keywords = host.session().keywords();
     if (!keywords)
@@ -128,7 +128,7 @@ PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 
 } // namespace
 
-PrepareOutcome PrepareRun(RunHost& host)
+PrepareRunResult PrepareRun(RunHost& host)
 {
     MainState& state = host.state();
     SessionState& session = host.session();
@@ -175,7 +175,7 @@ PrepareOutcome PrepareRun(RunHost& host)
         return ColumnClash(host, *clash);
 
     if (state.settings.keyword) {
-        if (PrepareOutcome checked = KeywordsSearchable(host, stop); checked.refused())
+        if (PrepareRunResult checked = KeywordsSearchable(host, stop); checked.refused())
             return checked;
     }
 

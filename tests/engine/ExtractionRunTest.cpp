@@ -118,7 +118,7 @@ TEST_F(ExtractionRunTest, LinksComeFromTheMarkupOnEveryThreadCount)
         h.chosenList << a << b;
         h.mainState.settings.links = true; // alone it is a setting
         ASSERT_FALSE(PrepareRun(h).refused());
-        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
         const std::string file = a.toStdString();
         const FakeRunHost::Rows expected {
             { "FileName", "ProcessTime", "Link", "MailTo" },
@@ -139,7 +139,7 @@ TEST_F(ExtractionRunTest, ReadableTextLetsTheExtractorsSeeDecodedReferences)
         h.mainState.settings.email = true;
         h.mainState.settings.readableExtraction = readable;
         ASSERT_FALSE(PrepareRun(h).refused());
-        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
         const auto rows = h.mainState.run.results->table.rows();
         EXPECT_EQ(readable ? 2u : 1u, rows.size());
         if (readable && rows.size() == 2)
@@ -174,7 +174,7 @@ TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
         h.mainState.settings.website = h.mainState.settings.email = h.mainState.settings.keyword = true;
         h.addKeyword("Price:", "1, 2");
         PrepareRun(h);
-        EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
+        EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
         return Seen { h.mainState.run.results->table.rows(), h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
     };
@@ -201,7 +201,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     host.mainState.settings.website = true;
     ASSERT_FALSE(PrepareRun(host).refused());
 
-    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
+    EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(host, 20).status);
 
     EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
     const auto& rows = host.mainState.run.results->table.rows();
@@ -222,7 +222,7 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
     host.sessionState.columnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
     host.mainState.run.results = std::make_shared<RunResults>(host.sessionState.columnNames);
 
-    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host).status);
+    EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(host).status);
 
     const auto& rows = host.mainState.run.results->table.rows();
     ASSERT_FALSE(rows.empty());

@@ -143,7 +143,7 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         if (row.chooseFile) {
             FakeRunHost direct;
             row.setUp(direct);
-            const PrepareOutcome outcome = PrepareRun(direct);
+            const PrepareRunResult outcome = PrepareRun(direct);
             EXPECT_EQ(row.refusal, outcome.refusal);
             EXPECT_EQ(row.keyword, outcome.keyword);
             EXPECT_EQ(row.message, outcome.message);
