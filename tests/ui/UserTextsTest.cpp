@@ -114,12 +114,12 @@ protected:
 
 TEST_F(UserTextsTest, CaptionsAndTooltips)
 {
-    enum class Aspect { Caption, Tooltip };
-    using enum Aspect;
+    enum class Shows { Caption, Tooltip };
+    using enum Shows;
     struct Row {
         const char* window;
         const char* control;
-        Aspect aspect;
+        Shows shows;
         const char* text;
     };
     const Row rows[] = {
@@ -211,7 +211,7 @@ TEST_F(UserTextsTest, CaptionsAndTooltips)
             ? window
             : window->findChild<QObject*>(QString::fromLatin1(row.control));
         ASSERT_NE(nullptr, control);
-        const QString read = row.aspect == Tooltip ? qobject_cast<QWidget*>(control)->toolTip() : captionOf(control);
+        const QString read = row.shows == Tooltip ? qobject_cast<QWidget*>(control)->toolTip() : captionOf(control);
         EXPECT_EQ(row.text, read.toStdString());
     }
 }
