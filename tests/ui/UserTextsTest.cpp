@@ -248,6 +248,12 @@ TEST_F(UserTextsTest, Messages)
                 run({ "ChkKeyword" });
             },
             "Some Keywords are same, please check the current Keywords and make sure they are unique.", Critical, Ok },
+        { "a keyword named like a fixed column",
+            [&] {
+                keyword("FileName", "1");
+                run({ "ChkKeyword" });
+            },
+            "Some Keywords are same, please check the current Keywords and make sure they are unique.", Critical, Ok },
         { "strip run finished", [&] { strip(); }, "Stripping HTML Tags processing is finished!", Information, Ok },
         { "file that cannot be opened",
             [&] {
