@@ -145,6 +145,12 @@ TEST_F(UserTextsTest, CaptionsAndTooltips)
         { "Main", "ChkKeyword", Caption, "Keywords." },
         { "Main", "ChkStrip", Caption, "Striping html Tags" },
         { "Main", "ChkWebsite", Caption, "Extracting web sites." },
+        // The opt-in switches and commands.
+        { "Main", "ChkEmail", Caption, "Extracting e-mails." },
+        { "Main", "ChkLinks", Caption, "Links in markup." },
+        { "Main", "ChkReadable", Caption, "Readable text (UTF-8)" },
+        { "Main", "CmdBrowse", Caption, "Browse" },
+        { "Main", "CmdHelp", Caption, "Help" },
         { "Main", "CmdUP", Caption, "up" },
         { "Main", "CmdUP", Tooltip, "Put the selected KeyWord to upper position" },
         { "Main", "CmdDown", Caption, "down" },
