@@ -11,13 +11,6 @@ QString messages::UnreadablePositions(const std::string& keywordName)
         + QStringLiteral("' can not be read, please correct them with Property.");
 }
 
-QString messages::BuiltInColumn(const std::string& keywordName)
-{
-    return QStringLiteral("The KeyWord '") + FromLocalBytes(keywordName)
-        + QStringLiteral("' has the name of a column that is always in the results (FileName, ProcessTime, and "
-                         "WebSite or Email when they are collected), please give it another name.");
-}
-
 namespace {
 
 constexpr int KeywordsBetweenYields = 4096;
@@ -95,6 +88,8 @@ PrepareRunResult Cancelled()
 // The refusal for a column name that the results table already had: a name
 // of a column this run always has (renaming the keyword is the cure whether
 // or not another keyword bears it too), or else two keywords of one name.
+// The window words both alike, as two columns of one name; the companion
+// tells them apart by the refusal.
 PrepareRunResult ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
@@ -102,7 +97,7 @@ PrepareRunResult ColumnClash(RunHost& host, const std::string& name)
         || (name == "WebSite" && state.settings.website)
         || ((name == "Link" || name == "MailTo") && state.settings.links);
     if (builtIn)
-        return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
+        return Reject(host, Refusal::BuiltInColumn, messages::DuplicateColumns, Icon::Critical, name);
     return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
 }
 

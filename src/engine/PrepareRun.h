@@ -71,7 +71,6 @@ inline const QString DuplicateColumns
 inline const QString UnnamedKeyword
     = QStringLiteral("A KeyWord without a name can not be searched, please delete it or give it a name.");
 QString UnreadablePositions(const std::string& keywordName);
-QString BuiltInColumn(const std::string& keywordName);
 } // namespace messages
 
 } // namespace tamsenor
