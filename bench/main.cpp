@@ -97,7 +97,13 @@ struct Settings {
     std::string corpus;
 };
 
-text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& file)
+// As a run bounds a file's findings: 64 times the file, at least 1 MiB.
+std::size_t FindingsLimit(std::size_t size)
+{
+    return std::max<std::size_t>(std::size_t(1) << 20, 64 * size);
+}
+
+text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& file, std::size_t size)
 {
     text::ExtractSetup setup;
     setup.columns = { "Email", "WebSite" };
@@ -109,6 +115,7 @@ text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& 
     setup.keywords = settings.keywords;
     setup.filePath = file;
     setup.processTime = [] { return std::string("Mar-9-07 14:05"); };
+    setup.findingsLimit = FindingsLimit(size);
     return setup;
 }
 
@@ -145,7 +152,7 @@ Measured Run(
             text::Outcome outcome = engine.strip(buffer, hook).outcome;
             long rows = 0;
             if (extract && outcome == text::Outcome::Finished) {
-                const text::ExtractSetup setup = ExtractionSetup(settings, input.name);
+                const text::ExtractSetup setup = ExtractionSetup(settings, input.name, input.text.size());
                 CountingSink sink(setup.columns.size());
                 outcome = engine.extract(buffer, setup, sink, hook);
                 rows = sink.rows;
@@ -189,9 +196,14 @@ void Report(const char* set, const char* engine, const char* task, const Measure
     std::printf("\n");
 }
 
+text::Outcome ProductionExtract(std::string& text, const text::ExtractSetup& setup, text::RowSink& rows, text::Hook& hook)
+{
+    return text::ExtractFindings(text, setup, rows, hook).outcome;
+}
+
 std::vector<Engine> Engines()
 {
-    std::vector<Engine> engines { { "production", &text::StripTags, &text::ExtractFindings } };
+    std::vector<Engine> engines { { "production", &text::StripTags, &ProductionExtract } };
 #if defined(TAMSENOR_HAVE_REFERENCE)
     engines.push_back({ "reference", &reference::StripTags, &reference::ExtractFindings });
 #endif

@@ -92,7 +92,7 @@ TEST(ExtractFindings, AddsOneRowPerFinding)
         hook.progress = 50;
         VectorRowSink rows(c.setup.columns.size());
         std::string text = c.text;
-        EXPECT_EQ(Outcome::Finished, ExtractFindings(text, c.setup, rows, hook));
+        EXPECT_EQ(Outcome::Finished, ExtractFindings(text, c.setup, rows, hook).outcome);
         EXPECT_EQ(c.expected, rows.rows);
         EXPECT_EQ(0, rows.misuses);
         EXPECT_EQ(100.0f, hook.progress);
@@ -162,7 +162,8 @@ TEST(ExtractFindings, CancelLeavesThePartlyFilledRow)
             h.cancel = true;
     };
     std::string text = " a@b c@d http://x http://y ";
-    Outcome outcome = ExtractFindings(text, makeSetup({ "Email", "WebSite", "FileName", "ProcessTime" }), rows, hook);
+    Outcome outcome
+        = ExtractFindings(text, makeSetup({ "Email", "WebSite", "FileName", "ProcessTime" }), rows, hook).outcome;
     EXPECT_EQ(Outcome::Cancelled, outcome);
     EXPECT_EQ((Rows { { "a@b", "http://x", Path, Time }, { "c@d", "", "", "" } }), rows.rows);
     EXPECT_NE(100.0f, hook.progress);
@@ -174,7 +175,7 @@ TEST(ExtractFindings, CancelAtTheStartOfARowAddsNoRow)
     hook.cancel = true;
     VectorRowSink rows(1);
     std::string text = " a@b ";
-    EXPECT_EQ(Outcome::Cancelled, ExtractFindings(text, makeSetup({ "Email" }), rows, hook));
+    EXPECT_EQ(Outcome::Cancelled, ExtractFindings(text, makeSetup({ "Email" }), rows, hook).outcome);
     EXPECT_TRUE(rows.rows.empty());
 }
 
@@ -183,7 +184,8 @@ TEST(ExtractFindings, BadPositionListReachesTheCaller)
     BasicHook hook;
     VectorRowSink rows(1);
     std::string text = " K: a b ";
-    EXPECT_THROW(ExtractFindings(text, makeSetup({ "K:" }, { { "K:", "1, x" } }), rows, hook), PositionError);
+    EXPECT_EQ("\"x\" is not a number",
+        ExtractFindings(text, makeSetup({ "K:" }, { { "K:", "1,x" } }), rows, hook).positionProblem);
 }
 
 } // namespace
