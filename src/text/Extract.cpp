@@ -767,6 +767,9 @@ FindingsResult ExtractFindings(std::string& text, const ExtractSetup& setup, Row
 {
     Extractors extractors(normaliseWhiteSpace(text, hook));
     WriteBack back(text, extractors);
+    // The normalised copy is all the pass reads: the page is held once.
+    text.clear();
+    text.shrink_to_fit();
 
     const std::vector<std::string>& columns = setup.columns;
     const std::vector<Keyword> noKeywords;
