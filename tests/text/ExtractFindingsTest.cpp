@@ -179,6 +179,34 @@ TEST(ExtractFindings, CancelAtTheStartOfARowAddsNoRow)
     EXPECT_TRUE(rows.rows.empty());
 }
 
+TEST(ExtractFindings, FindingsStopBeforeTheRowThatWouldPassTheirLimit)
+{
+    struct Row {
+        const char* name;
+        std::size_t limit;
+        Rows rows;
+        bool cut;
+    };
+    const Row table[] = {
+        { "no limit", 0, { { "a@b" }, { "c@d" }, { "e@f" } }, false },
+        { "exactly enough", 9, { { "a@b" }, { "c@d" }, { "e@f" } }, false },
+        { "a byte short of the third row", 8, { { "a@b" }, { "c@d" } }, true },
+        { "not even the first row", 2, {}, true },
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        BasicHook hook;
+        VectorRowSink rows(1);
+        std::string text = " a@b c@d e@f ";
+        ExtractSetup setup = makeSetup({ "Email" });
+        setup.findingsLimit = row.limit;
+        const tamsenor::text::FindingsResult result = ExtractFindings(text, setup, rows, hook);
+        EXPECT_EQ(Outcome::Finished, result.outcome);
+        EXPECT_EQ(row.cut, result.cut);
+        EXPECT_EQ(row.rows, rows.rows);
+    }
+}
+
 TEST(ExtractFindings, BadPositionListReachesTheCaller)
 {
     BasicHook hook;
