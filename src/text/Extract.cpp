@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -301,7 +302,7 @@ public:
         names.reserve(finders_.size());
         for (const MarkerFinder& finder : finders_)
             names.push_back(finder.marker());
-        const MultiSearch search(names);
+        const MultiSearch& search = searchFor(names);
         const std::string_view raw(text.raw());
         std::vector<std::uint32_t> count(names.size() + 1, 0);
         std::size_t total = 0;
@@ -309,8 +310,8 @@ public:
             ++count[name + 1];
             ++total;
         });
-        if (total > raw.size() + MinimumStarts)
-            return;
+        if (total > raw.size() / 4 + MinimumStarts)
+            return; // more than a byte per byte of text
         for (std::size_t n = 1; n < count.size(); ++n)
             count[n] += count[n - 1];
         starts_.resize(total);
@@ -319,6 +320,23 @@ public:
             [&](std::uint32_t name, std::size_t start) { starts_[fill[name]++] = static_cast<std::uint32_t>(start); });
         for (std::size_t n = 0; n < names.size(); ++n)
             finders_[n].useStarts(std::span<const std::uint32_t>(starts_).subspan(count[n], count[n + 1] - count[n]));
+    }
+
+    // The search for `names`. A run passes the same keywords file after file,
+    // so each thread keeps the last one made.
+    static const MultiSearch& searchFor(const std::vector<std::string_view>& names)
+    {
+        struct Last {
+            std::vector<std::string> names;
+            std::unique_ptr<MultiSearch> search;
+        };
+        thread_local Last last;
+        if (!last.search || !std::equal(names.begin(), names.end(), last.names.begin(), last.names.end())) {
+            last.search.reset();
+            last.names.assign(names.begin(), names.end());
+            last.search = std::make_unique<MultiSearch>(names);
+        }
+        return *last.search;
     }
 
     // What MarkerFinder::noteGap does, for every finder at once.
@@ -336,7 +354,7 @@ public:
 private:
     // From this many names on, one pass finds them all (findAhead).
     static constexpr std::size_t ManyNames = 8;
-    // Occurrences held beyond one per byte of text.
+    // Occurrences held beyond one per four bytes of text (four bytes each).
     static constexpr std::size_t MinimumStarts = std::size_t(1) << 20;
 
     std::deque<MarkerFinder> finders_; // stable addresses as finders are added
