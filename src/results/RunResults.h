@@ -1,5 +1,7 @@
 #pragma once
 
+// The results layer (src/results): the results table, the results file and its exports.
+
 #include "io/FileResult.h"
 #include "results/ResultsTable.h"
 

@@ -311,7 +311,7 @@ public:
             ++total;
         });
         if (total > raw.size() / 4 + MinimumStarts)
-            return; // more than a byte per byte of text
+            return; // more than a byte of starts per byte of text
         for (std::size_t n = 1; n < count.size(); ++n)
             count[n] += count[n - 1];
         starts_.resize(total);

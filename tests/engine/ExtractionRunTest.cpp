@@ -142,8 +142,9 @@ TEST_F(ExtractionRunTest, ReadableTextLetsTheExtractorsSeeDecodedReferences)
         ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
         const auto rows = h.mainState.run.results->table.rows();
         EXPECT_EQ(readable ? 2u : 1u, rows.size());
-        if (readable && rows.size() == 2)
+        if (readable && rows.size() == 2) {
             EXPECT_EQ("name@example.org", rows[1][0]);
+        }
     }
 }
 
