@@ -227,6 +227,11 @@ void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchRunResult& 
             report.notes.push_back(outcome.path
                 + QStringLiteral(": too large, only its first %1 bytes were processed").arg(MaxTextLength));
             break;
+        case FileOutcome::Kind::FindingsCut:
+            report.notes.push_back(
+                outcome.path + QStringLiteral(": its findings were cut at %1 bytes").arg(FromLocalBytes(outcome.reason)));
+            report.cut = true;
+            break;
         }
     }
 }

@@ -74,6 +74,7 @@ struct BatchRunResult {
     QStringList written; // the output files (strip mode) or the results file, in order
     std::vector<SkippedFile> skipped; // in list order, with the reasons
     std::vector<QString> notes; // what the user should know besides (a truncated file)
+    bool cut = false; // a file's findings were cut at their bound (told in a note)
     std::size_t findings = 0; // extraction mode: rows below the header
     std::vector<QString> encodings; // readable strip: "input: encoding" per output, in order
 };

@@ -219,7 +219,7 @@ int Summarise(const BatchSettings& settings, const BatchRunResult& report, int c
         Print(stderr, QStringLiteral("tamsenor-batch: ") + report.error + QLatin1Char('\n'));
         return ExitSkipped;
     }
-    return report.skipped.empty() ? ExitDone : ExitSkipped;
+    return report.skipped.empty() && !report.cut ? ExitDone : ExitSkipped;
 }
 
 } // namespace

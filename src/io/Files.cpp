@@ -150,8 +150,11 @@ ReadResult ReadRegularFile(
         return refuse(ReadResult::Status::NotOpened, ErrorText(EISDIR));
     if (!S_ISREG(info.st_mode))
         return refuse(ReadResult::Status::NotOpened, notRegularReason(info.st_mode));
+    // A little room beyond the file lets a caller put a line in front of it in
+    // place (a string grown in place doubles its room).
+    constexpr std::size_t Room = 4352;
     if (info.st_size > 0)
-        content.reserve(std::min(static_cast<std::size_t>(info.st_size), maxLength));
+        content.reserve(std::min(static_cast<std::size_t>(info.st_size), maxLength) + Room);
 
     constexpr std::size_t Chunk = 1 << 20;
     std::size_t nextCheck = Chunk;

@@ -272,6 +272,31 @@ TEST_F(BatchRunTest, ExtractSkipsUnreadableFilesWithTheirReasons)
         ReadBytes(dir.file("results.txt")));
 }
 
+// Every finding of "://" runs on to the next space, so a page of them alone
+// would give findings the square of its size.
+TEST_F(BatchRunTest, FindingsPastSixtyFourTimesTheFileAreCutWithANote)
+{
+    std::string page;
+    for (int i = 0; i < 10000; ++i)
+        page += "://";
+    const QString many = in("a.htm", page);
+    in("b.htm", "http://kept.example/");
+    BatchHost batch(ChooseFiles({ pathOf("in") }).paths);
+    BatchSettings settings;
+    settings.web = true;
+    settings.processTime = "T";
+    settings.resultsPath = pathOf("results.txt");
+    const BatchRunResult report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
+    EXPECT_TRUE(report.cut);
+    EXPECT_EQ(std::vector<QString> { many + ": its findings were cut at 1920000 bytes" }, report.notes);
+    const std::string results = ReadBytes(dir.file("results.txt"));
+    EXPECT_LE(results.size(), 1920000u + 1000u);
+    EXPECT_GT(results.size(), 1920000u - 30000u - 1000u) << "the rows before the cut stay";
+    EXPECT_NE(std::string::npos, results.find("http://kept.example/")) << "the next file is searched";
+}
+
 TEST_F(BatchRunTest, RefusedRunsSayWhyInTheirOwnWordsAndWriteNothing)
 {
     in("a.htm", "a");

@@ -142,8 +142,9 @@ TEST_F(ExtractionRunTest, ReadableTextLetsTheExtractorsSeeDecodedReferences)
         ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
         const auto rows = h.mainState.run.results->table.rows();
         EXPECT_EQ(readable ? 2u : 1u, rows.size());
-        if (readable && rows.size() == 2)
+        if (readable && rows.size() == 2) {
             EXPECT_EQ("name@example.org", rows[1][0]);
+        }
     }
 }
 
@@ -210,11 +211,12 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     EXPECT_EQ("http://t.test/abcdef", rows[2][0]);
 }
 
-// Keywords loaded behind the checks' back: the pass throws for the first
-// file, and the run still goes on with the next.
+// Keywords loaded behind the checks' back: the pass stops for the first
+// file, says why, and the run still goes on with the next.
 TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 {
-    host.chosenList << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
+    const QString bad = makeFile("a.htm", "Bad 1 http://one.test/ ");
+    host.chosenList << bad << makeFile("b.htm", "http://two.test/ ");
     host.mainState.settings.website = true;
     ASSERT_FALSE(PrepareRun(host).refused());
     host.mainState.settings.keyword = true;
@@ -227,7 +229,10 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
     const auto& rows = host.mainState.run.results->table.rows();
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ("http://two.test/", rows.back()[0]);
-    EXPECT_TRUE(host.dialogs.asked.empty());
+    EXPECT_EQ(std::vector<QString> { "The file '" + bad
+                  + "' has problem: a keyword's position list cannot be read: \"x\" is not a number,\r\n So, it "
+                    "can not be processed!" },
+        host.dialogs.messageTexts());
 }
 
 TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)
