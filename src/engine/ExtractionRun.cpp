@@ -140,7 +140,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     if (results && results->table.spillFolder().empty())
         results->table.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
-    const double step = ExtractionProgressStep(count);
+    const double step = OverallProgressStep(count);
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
@@ -156,6 +156,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         const QString path = host.chosenEntry(i);
         const std::string file = LocalBytes(path);
         host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
+        host.setRunPlace(i + 1, count);
         state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
         std::optional<StripWorkers::Prepared> prepared;
