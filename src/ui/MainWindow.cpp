@@ -460,13 +460,13 @@ void MainWindow::resetWindow()
     fileProgressBar_->setValue(0.0f);
     // 13.
     chosenList_->clear();
-    // 14.
-    chosenCountLabel_->setText(QString());
-    progressLabel_->setCaption(QString());
-    // The run's place, beyond the caption: gone with it.
+    // 14. (The run's place, beyond the caption, goes with it: first, so
+    // that a screen reader is told of the empty caption once.)
     runFile_ = runCount_ = 0;
     progressLabel_->setNote(QString());
     setWindowTitle(ProgramTitle);
+    chosenCountLabel_->setText(QString());
+    progressLabel_->setCaption(QString());
 }
 
 void MainWindow::refillKeywordList()

@@ -9,7 +9,8 @@ namespace tamsenor {
 
 ElidingLabel::ElidingLabel(QWidget* parent)
     : QLabel(parent)
-    , announcer_(AnnounceMs, [this] { announce(); }, this)
+    , announcer_(
+          AnnounceMs, [this] { announce(); }, this)
 {
     // Screen readers read the caption itself (see AccessibleRoles). QLabel
     // tells them of every new text unless it has an accessible name of its

@@ -8,7 +8,8 @@ namespace tamsenor {
 
 ProgressBar::ProgressBar(QWidget* parent)
     : QProgressBar(parent)
-    , announcer_(AnnounceMs, [this] { announce(); }, this)
+    , announcer_(
+          AnnounceMs, [this] { announce(); }, this)
 {
     setRange(0, Steps);
     QProgressBar::setValue(0);
