@@ -31,7 +31,10 @@ namespace {
 // Answers as a user who wants the run: OK to every question, the given output folder.
 class BenchPrompts : public tamsenor::Prompts {
 public:
-    explicit BenchPrompts(QString out) : out_(std::move(out)) {}
+    explicit BenchPrompts(QString out)
+        : out_(std::move(out))
+    {
+    }
     tamsenor::Answer message(const QString& text, tamsenor::Icon, tamsenor::Buttons buttons, const QString&) override
     {
         messages_ << text;

@@ -142,8 +142,8 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndChangesNothing)
         EXPECT_EQ(Buttons::Ok, h.dialogs.asked[0].buttons);
         EXPECT_EQ(0, h.resets);
         EXPECT_EQ(chosen, h.chosenList);
-        EXPECT_EQ(switches,
-            (std::array<bool, 4> { settings.email, settings.website, settings.keyword, settings.links }));
+        EXPECT_EQ(
+            switches, (std::array<bool, 4> { settings.email, settings.website, settings.keyword, settings.links }));
         EXPECT_EQ(keywords, KeywordFile::Serialize(*h.sessionState.keywords()));
         EXPECT_TRUE(h.processEnabled && h.exitEnabled && !h.cancelEnabled) << "the commands are idle again";
         EXPECT_FALSE(h.mainState.run.results);

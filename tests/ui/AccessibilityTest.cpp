@@ -122,7 +122,8 @@ TEST_F(AccessibilityTest, CountsAndTheFileBeingProcessedAreReadAsTheirTextAndAnn
     // The reset empties the progress caption and the chosen count: a screen
     // reader hears nothing stale.
     EXPECT_EQ(QString(), accessibleText(control<QLabel>("LblProgress"), QAccessible::Name));
-    EXPECT_EQ(QString("File being processed"), accessibleText(control<QLabel>("LblProgress"), QAccessible::Description));
+    EXPECT_EQ(
+        QString("File being processed"), accessibleText(control<QLabel>("LblProgress"), QAccessible::Description));
     EXPECT_EQ(QString(), accessibleText(control<QLabel>("Label5"), QAccessible::Name));
 }
 
@@ -146,9 +147,8 @@ TEST_F(AccessibilityTest, ARunIsToldAtAPoliteRate)
 
     button("CmdProcess")->click();
 
-    auto count = [](QObject* o, QAccessible::Event e) {
-        return std::count(told.begin(), told.end(), std::make_pair(o, e));
-    };
+    auto count
+        = [](QObject* o, QAccessible::Event e) { return std::count(told.begin(), told.end(), std::make_pair(o, e)); };
     QObject* caption = control<QObject>("LblProgress");
     QObject* fileBar = control<QObject>("PBFProgress");
     for (const auto& [name, heard] : { std::pair { "caption", count(caption, QAccessible::NameChanged) },

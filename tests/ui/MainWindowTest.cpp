@@ -337,8 +337,8 @@ TEST_F(MainWindowTest, ARefusedRunChangesNothing)
                  "List3", "CmdAddKW", "CmdProcess", "CmdEnd", "CmdCancel" }) {
             auto* w = control<QWidget>(name);
             const auto* box = qobject_cast<QAbstractButton*>(w);
-            now << QString("%1 %2 %3").arg(name, box && box->isChecked() ? "checked" : "-",
-                       w->isEnabled() ? "enabled" : "disabled");
+            now << QString("%1 %2 %3")
+                       .arg(name, box && box->isChecked() ? "checked" : "-", w->isEnabled() ? "enabled" : "disabled");
         }
         return now.join('\n').toStdString();
     };
