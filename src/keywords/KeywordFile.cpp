@@ -71,7 +71,7 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
         content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
 
-    KeywordLoadReport parsed = Parse(content, table, keepLoading);
+    KeywordLoadResult parsed = Parse(content, table, keepLoading);
     parsed.pathGiven = report_.pathGiven;
     parsed.opened = true;
     if (!read) {
@@ -81,9 +81,9 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
     report_ = parsed;
 }
 
-KeywordLoadReport KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
+KeywordLoadResult KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
 {
-    KeywordLoadReport report;
+    KeywordLoadResult report;
     for (const WideMark& mark : WideMarks) {
         if (content.starts_with(mark.bytes)) {
             report.refusedEncoding = mark.encoding;
@@ -103,8 +103,8 @@ KeywordLoadReport KeywordFile::Parse(std::string_view content, KeywordTable& tab
         std::string_view position = takeField(rest);
         if (!table.addNew(std::string(name), std::string(position))) {
             report.stoppedAtLine = line;
-            report.tooLong = KeywordTable::Fits(name) ? KeywordLoadReport::Field::Position
-                                                      : KeywordLoadReport::Field::Name;
+            report.tooLong = KeywordTable::Fits(name) ? KeywordLoadResult::Field::Position
+                                                      : KeywordLoadResult::Field::Name;
             break;
         }
         ++report.recordsLoaded;

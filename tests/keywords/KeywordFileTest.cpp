@@ -45,9 +45,9 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         std::string content;
         Records records;
         int stoppedAtLine;
-        KeywordLoadReport::Field tooLong = KeywordLoadReport::Field::None;
+        KeywordLoadResult::Field tooLong = KeywordLoadResult::Field::None;
     };
-    using enum KeywordLoadReport::Field;
+    using enum KeywordLoadResult::Field;
     const Case cases[] = {
         { "name tab position", "price\t1, 2\r\n", { { "price", "1, 2" } }, 0 },
         { "text after a second tab is ignored", "model\t3\tx\r\n", { { "model", "3" } }, 0 },
@@ -93,7 +93,7 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         WriteBytes(dir.file("k.txt"), c.content);
         KeywordFile keywords(dir.file("k.txt"));
         EXPECT_EQ(c.records, RecordsOf(keywords.table));
-        const KeywordLoadReport& report = keywords.loadReport();
+        const KeywordLoadResult& report = keywords.loadReport();
         EXPECT_TRUE(report.pathGiven);
         EXPECT_TRUE(report.opened);
         EXPECT_FALSE(report.readError);
@@ -138,7 +138,7 @@ TEST(KeywordFile, Utf16IsRefusedByName)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         KeywordTable table = TableOf({ { "old", "1" } });
-        const KeywordLoadReport report = KeywordFile::Parse(c.content, table);
+        const KeywordLoadResult report = KeywordFile::Parse(c.content, table);
         EXPECT_EQ(c.encoding, report.refusedEncoding);
         EXPECT_EQ(0, report.recordsLoaded);
         EXPECT_EQ((Records { { "old", "1" } }), RecordsOf(table)) << "nothing appended";
@@ -165,7 +165,7 @@ TEST(KeywordFile, UnopenedFileGivesEmptyTableAndReason)
         KeywordFile keywords(c.path);
         EXPECT_EQ(0, keywords.table.recordCount());
         EXPECT_TRUE(keywords.table.eof());
-        const KeywordLoadReport& report = keywords.loadReport();
+        const KeywordLoadResult& report = keywords.loadReport();
         EXPECT_EQ(c.pathGiven, report.pathGiven);
         EXPECT_FALSE(report.opened);
         EXPECT_EQ(c.reason, report.reason);
@@ -178,7 +178,7 @@ TEST(KeywordFile, ReadErrorIsReported)
 {
     // Reading this file fails at once although it opens.
     KeywordFile keywords("/proc/self/mem");
-    const KeywordLoadReport& report = keywords.loadReport();
+    const KeywordLoadResult& report = keywords.loadReport();
     EXPECT_TRUE(report.opened);
     EXPECT_TRUE(report.readError);
     EXPECT_EQ(std::string(std::strerror(EIO)), report.reason);
@@ -188,7 +188,7 @@ TEST(KeywordFile, ReadErrorIsReported)
 TEST(KeywordFile, ParseAppendsAndRewinds)
 {
     KeywordTable table = TableOf({ { "old", "1" } });
-    KeywordLoadReport report = KeywordFile::Parse("new\t2\r\n", table);
+    KeywordLoadResult report = KeywordFile::Parse("new\t2\r\n", table);
     EXPECT_EQ(1, report.recordsLoaded);
     EXPECT_EQ((Records { { "old", "1" }, { "new", "2" } }), RecordsOf(table));
     EXPECT_EQ(1, table.currentNumber());

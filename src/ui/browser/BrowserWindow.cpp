@@ -1,10 +1,9 @@
 #include "ui/browser/BrowserWindow.h"
 
 #include "ui/browser/BrowserAddress.h"
+#include "ui/toolkit/AccessibleRoles.h"
 #include "ui/toolkit/Twips.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -55,15 +54,6 @@ QIcon magnifierIcon(const QColor& ink)
     return QIcon(pixmap);
 }
 
-// Screen readers meet the window as a frame named by its caption, as they
-// meet any other application window, not as an anonymous filler.
-QAccessibleInterface* TitledFrame(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("tamsenor::BrowserWindow") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
-    return nullptr;
-}
-
 // What the address box shows for the page at `url`: a local file as its
 // path, the program's own pages (held in the URL itself) as nothing.
 QString AddressOf(const QUrl& url)
@@ -80,8 +70,8 @@ QString AddressOf(const QUrl& url)
 BrowserWindow::BrowserWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window)
 {
-    static const bool accessibleAsFrame = (QAccessible::installFactory(TitledFrame), true);
-    Q_UNUSED(accessibleAsFrame);
+    // Screen readers meet the window as a frame named by its caption.
+    InstallAccessibleRoles();
     setObjectName(QStringLiteral("frmBrowser"));
 
     buildImageList();

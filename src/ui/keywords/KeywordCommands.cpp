@@ -32,11 +32,11 @@ std::string ToLocal(const QString& text)
 // for the same value.
 void ReportPartialLoad(Prompts& prompts, const KeywordFile& object, const QString& path)
 {
-    const KeywordLoadReport& report = object.loadReport();
+    const KeywordLoadResult& report = object.loadReport();
     const int line = report.stoppedAtLine;
     if (line <= 0)
         return;
-    const EntryProblem why = report.tooLong == KeywordLoadReport::Field::Position ? EntryProblem::PositionTooLong
+    const EntryProblem why = report.tooLong == KeywordLoadResult::Field::Position ? EntryProblem::PositionTooLong
                                                                                     : EntryProblem::KeywordTooLong;
     const QString lead = line == 1
         ? QStringLiteral("No KeyWord of '%1' was loaded, line 1 was refused: ").arg(path)
@@ -150,7 +150,7 @@ std::shared_ptr<KeywordFile> KeywordCommands::loadKeywordFile(const QString& pat
 {
     session_.keywordOpenPath = path;
     auto object = std::make_shared<KeywordFile>(ToLocal(session_.keywordOpenPath));
-    const KeywordLoadReport& report = object->loadReport();
+    const KeywordLoadResult& report = object->loadReport();
     if (!report.refusedEncoding.empty()) {
         prompts_.message(QStringLiteral("The KeyWord file '%1' is %2 text, which can not be read: save it as UTF-8 "
                                         "(plain text) and open it again. The current KeyWords are kept.")
