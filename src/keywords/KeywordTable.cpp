@@ -1,5 +1,7 @@
 #include "keywords/KeywordTable.h"
 
+#include "text/TextBasics.h"
+
 #include <algorithm>
 
 namespace tamsenor {
@@ -8,52 +10,15 @@ namespace {
 
 const std::string emptyText;
 
-bool InRange(char c, unsigned char low, unsigned char high)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= low && byte <= high;
-}
-
-// The length of the well-formed UTF-8 sequence at the front of `text`; 0 when
-// there is none (the bytes allowed after each first byte are those of Unicode's
-// table of well-formed sequences, so overlong forms and surrogates are not).
-std::size_t SequenceLength(std::string_view text)
-{
-    const auto first = static_cast<unsigned char>(text[0]);
-    if (first < 0x80)
-        return 1;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    std::size_t length = 0;
-    if (first >= 0xC2 && first <= 0xDF) {
-        length = 2;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        length = 3;
-        low = first == 0xE0 ? 0xA0 : 0x80;
-        high = first == 0xED ? 0x9F : 0xBF;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        length = 4;
-        low = first == 0xF0 ? 0x90 : 0x80;
-        high = first == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || !InRange(text[1], low, high))
-        return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!InRange(text[i], 0x80, 0xBF))
-            return 0;
-    }
-    return length;
-}
-
 } // namespace
 
 std::size_t KeywordTable::CharacterCount(std::string_view value)
 {
     std::size_t count = 0;
     while (!value.empty()) {
-        value.remove_prefix(std::max<std::size_t>(SequenceLength(value), 1));
+        // A byte that is no UTF-8 counts as one character of its own.
+        const text::Utf8Step step = text::NextUtf8(value);
+        value.remove_prefix(step.valid ? step.length : 1);
         ++count;
     }
     return count;

@@ -1,5 +1,7 @@
 #include "results/ResultsExport.h"
 
+#include "text/TextBasics.h"
+
 #include "io/Files.h"
 #include "results/ResultsLineWriter.h"
 
@@ -12,45 +14,6 @@ namespace tamsenor {
 namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
-
-// The length of the valid UTF-8 sequence at the start of `bytes`, or, when
-// there is none, minus the length of the piece to replace (at least 1).
-int Utf8Sequence(std::string_view bytes)
-{
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    if (lead < 0x80)
-        return 1;
-    int length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing past U+10FFFF
-    } else {
-        return -1;
-    }
-    for (int i = 1; i < length; ++i) {
-        if (static_cast<std::size_t>(i) >= bytes.size())
-            return -i;
-        const auto next = static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
-        if (next < low || next > high)
-            return -i;
-        low = 0x80;
-        high = 0xBF;
-    }
-    return length;
-}
 
 // Splits the results-file bytes, handed over in pieces of any size, into
 // lines and the lines into values.
@@ -193,16 +156,7 @@ std::string CsvField(std::string_view value)
     if (!value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos)
         field += '\'';
     // Spreadsheets and csv readers refuse a file that is not UTF-8 throughout.
-    while (!value.empty()) {
-        const int sequence = Utf8Sequence(value);
-        if (sequence < 0) {
-            field += "\xEF\xBF\xBD"; // U+FFFD
-            value.remove_prefix(static_cast<std::size_t>(-sequence));
-        } else {
-            field.append(value.substr(0, static_cast<std::size_t>(sequence)));
-            value.remove_prefix(static_cast<std::size_t>(sequence));
-        }
-    }
+    text::AppendRepairedUtf8(field, value);
     if (field.find_first_of(",\"\r\n") == std::string::npos)
         return field;
     std::string quoted = "\"";
@@ -221,10 +175,10 @@ std::string JsonString(std::string_view bytes)
     std::string json = "\"";
     json.reserve(bytes.size() + 2);
     while (!bytes.empty()) {
-        const int sequence = Utf8Sequence(bytes);
-        if (sequence < 0) {
+        const text::Utf8Step step = text::NextUtf8(bytes);
+        if (!step.valid) {
             json += "\\ufffd";
-            bytes.remove_prefix(static_cast<std::size_t>(-sequence));
+            bytes.remove_prefix(step.length);
             continue;
         }
         const char c = bytes[0];
@@ -243,9 +197,9 @@ std::string JsonString(std::string_view bytes)
             json += Hex[u >> 4];
             json += Hex[u & 0xF];
         } else {
-            json.append(bytes.substr(0, static_cast<std::size_t>(sequence)));
+            json.append(bytes.substr(0, step.length));
         }
-        bytes.remove_prefix(static_cast<std::size_t>(sequence));
+        bytes.remove_prefix(step.length);
     }
     json += '"';
     return json;

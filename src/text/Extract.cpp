@@ -1,5 +1,7 @@
 #include "text/Extract.h"
 
+#include "text/TextBasics.h"
+
 #include "text/FlatTable.h"
 #include "text/LiveText.h"
 #include "text/MultiSearch.h"
@@ -30,15 +32,6 @@ namespace {
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-std::string_view trimSpaces(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
 }
 
 bool isExponentLetter(char c, ExponentLetters letters)
@@ -134,7 +127,7 @@ double roundHalfToEven(double v)
 bool IsNumberSyntax(std::string_view text, ExponentLetters letters)
 {
     bool negative = false;
-    return !normalisedNumber(trimSpaces(text), letters, negative).empty();
+    return !normalisedNumber(TrimSpaces(text), letters, negative).empty();
 }
 
 bool PositionListReadable(const std::string& position)
@@ -149,7 +142,7 @@ bool PositionListReadable(const std::string& position)
 std::optional<short> ParsePositionNumber(std::string_view element, ExponentLetters letters)
 {
     bool negative = false;
-    const std::string number = normalisedNumber(trimSpaces(element), letters, negative);
+    const std::string number = normalisedNumber(TrimSpaces(element), letters, negative);
     if (number.empty())
         return std::nullopt;
 

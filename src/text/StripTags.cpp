@@ -1,5 +1,7 @@
 #include "text/StripTags.h"
 
+#include "text/TextBasics.h"
+
 #include "text/FlatTable.h"
 #include "text/LiveText.h"
 #include "text/MarkerSet.h"
@@ -26,11 +28,6 @@ constexpr std::size_t npos = std::string::npos;
 constexpr int DirectRounds = 8;
 constexpr std::size_t DirectMinimumSize = 512;
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool isLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -42,7 +39,7 @@ bool matchesNoCase(std::string_view text, std::size_t at, std::string_view marke
     if (at + marker.size() > text.size())
         return false;
     for (std::size_t i = 0; i < marker.size(); ++i) {
-        if (lowerAscii(text[at + i]) != lowerAscii(marker[i]))
+        if (LowerAscii(text[at + i]) != LowerAscii(marker[i]))
             return false;
     }
     return true;
@@ -74,7 +71,7 @@ std::size_t findNoCase(std::string_view text, std::string_view marker, std::size
 // any case) at the "<" at i; 0 when none stands there.
 std::size_t lineBreakLength(const char* in, std::size_t i, std::size_t size)
 {
-    auto at = [&](std::size_t k) { return i + k < size ? lowerAscii(in[i + k]) : '\0'; };
+    auto at = [&](std::size_t k) { return i + k < size ? LowerAscii(in[i + k]) : '\0'; };
     switch (at(1)) {
     case 'p':
         return at(2) == '>' ? 3 : 0;
@@ -366,7 +363,7 @@ private:
     {
         std::int64_t lastMatched = -1;
         for (char c : marker) {
-            if (y < 0 || y >= text_.size() || lowerAscii(text_.at(y)) != lowerAscii(c))
+            if (y < 0 || y >= text_.size() || LowerAscii(text_.at(y)) != LowerAscii(c))
                 return -1;
             lastMatched = y;
             y = text_.next(y + 1);
@@ -520,7 +517,7 @@ bool formsAcross(const char* base, std::size_t w, std::size_t r, std::size_t siz
         bool match = true;
         for (std::size_t t = 0; t < marker.size() && match; ++t) {
             const char c = t < k ? base[w - k + t] : base[r + t - k];
-            match = lowerAscii(c) == lowerAscii(marker[t]);
+            match = LowerAscii(c) == LowerAscii(marker[t]);
         }
         if (match)
             return true;
@@ -551,15 +548,15 @@ bool linearBlockPass(std::string& text, std::string_view start, std::string_view
     char* base = text.data();
     std::vector<std::uint32_t> starts;
     std::vector<std::uint32_t> ends;
-    const char s0 = lowerAscii(start[0]);
-    const char s1 = lowerAscii(start[1]);
+    const char s0 = LowerAscii(start[0]);
+    const char s1 = LowerAscii(start[1]);
     for (std::size_t i = scan::FindPair(base, 0, size, s0, s1); i < size;
          i = scan::FindPair(base, i + 1, size, s0, s1)) {
         if (matchesNoCase(text, i, start))
             starts.push_back(static_cast<std::uint32_t>(i));
     }
-    const char e0 = lowerAscii(end[el - 2]);
-    const char e1 = lowerAscii(end[el - 1]);
+    const char e0 = LowerAscii(end[el - 2]);
+    const char e1 = LowerAscii(end[el - 1]);
     for (std::size_t i = scan::FindPair(base, 0, size, e0, e1); i < size;
          i = scan::FindPair(base, i + 1, size, e0, e1)) {
         if (i + 2 >= el && matchesNoCase(text, i + 2 - el, end))

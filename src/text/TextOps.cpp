@@ -1,26 +1,12 @@
 #include "text/TextOps.h"
 
+#include "text/TextBasics.h"
+
 #include <algorithm>
 
 namespace tamsenor::text::ops {
 
 namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::size_t findFrom(std::string_view text, std::string_view marker, std::size_t start, bool noCase)
 {
@@ -28,7 +14,7 @@ std::size_t findFrom(std::string_view text, std::string_view marker, std::size_t
         return 0;
     for (std::size_t i = start - 1; i + marker.size() <= text.size(); ++i) {
         std::string_view here = text.substr(i, marker.size());
-        if (noCase ? equalsNoCase(here, marker) : here == marker)
+        if (noCase ? EqualsIgnoringAsciiCase(here, marker) : here == marker)
             return i + 1;
     }
     return 0;
@@ -103,7 +89,7 @@ std::string TrimRight(std::string_view text)
 
 std::string Trim(std::string_view text)
 {
-    return TrimLeft(TrimRight(text));
+    return std::string(TrimSpaces(text));
 }
 
 } // namespace tamsenor::text::ops

@@ -2,6 +2,7 @@
 
 #include "keywords/KeywordTable.h"
 #include "text/Extract.h"
+#include "text/TextBasics.h"
 
 namespace tamsenor {
 
@@ -10,15 +11,6 @@ namespace {
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-std::string_view TrimSpaces(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
 }
 
 } // namespace
@@ -37,12 +29,12 @@ bool IsPositionNumber(std::string_view text)
 
 bool IsPositionList(std::string_view position)
 {
-    std::string_view p = TrimSpaces(position);
+    std::string_view p = text::TrimSpaces(position);
     if (p.empty() || !IsDigit(p.back()))
         return false;
     for (;;) {
         std::size_t comma = p.find(',');
-        if (!IsPositionNumber(TrimSpaces(p.substr(0, comma))))
+        if (!IsPositionNumber(text::TrimSpaces(p.substr(0, comma))))
             return false;
         if (comma == std::string_view::npos)
             return true;
