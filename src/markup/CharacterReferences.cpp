@@ -200,10 +200,10 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
 {
     enum { Data, Escaped, DoubleEscaped } state = Data;
     while (true) {
-        const std::size_t next = page.find_first_of("<-", at);
-        if (next == std::string_view::npos)
+        while (at < page.size() && page[at] != '<' && page[at] != '-')
+            ++at;
+        if (at >= page.size())
             return page.size();
-        at = next;
         const std::string_view rest = page.substr(at);
         if (rest.starts_with("<!--") && state == Data) {
             state = Escaped;
