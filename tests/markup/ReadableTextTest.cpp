@@ -193,27 +193,6 @@ TEST(ReadableTextTest, DecodesAsTheBrowserDoes)
     }
 }
 
-TEST(ReadableTextTest, LabelsAsBrowsersReadThem)
-{
-    const struct {
-        const char* label;
-        std::optional<std::string> name;
-    } cases[] = {
-        { " US-ASCII ", "windows-1252" },
-        { "iso-8859-1", "windows-1252" },
-        { "ISO-8859-9", "windows-1254" },
-        { "x-sjis", "Shift_JIS" },
-        { "gb2312", "GBK" },
-        { "utf8", "UTF-8" },
-        { "utf-8x", std::nullopt },
-        { "", std::nullopt },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        EXPECT_EQ(EncodingForLabel(c.label), c.name);
-    }
-}
-
 // A page of `paragraphs` numbered paragraphs.
 std::string LongPage(int paragraphs)
 {
