@@ -44,6 +44,7 @@ QString messages::ResultsNotKept(const QString& folder, const std::string& reaso
 namespace {
 
 const std::string NotEnoughMemory = "there is not enough memory to process it";
+const std::string MarkupNotRead = "its markup could not be read to its end";
 
 } // namespace
 
@@ -91,13 +92,16 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
         source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
     else if (result.outcome == markup::ReadableOutcome::Stopped
         || result.outcome == markup::ReadableOutcome::SinkFailed)
-        source.problem = "its markup could not be read to its end";
+        source.problem = MarkupNotRead;
     return source;
 }
 
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
+    std::string_view markup, text::Hook& hook, std::string* problem)
 {
     markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
+    if (problem && found.outcome == markup::ReadOutcome::Stopped)
+        *problem = MarkupNotRead;
     std::vector<text::ExtractSetup::ListedColumn> columns(2);
     columns[0] = { "Link", std::move(found.links) };
     columns[1] = { "MailTo", std::move(found.mailTos) };
@@ -195,6 +199,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     host.setFileProgress(value);
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
+                // The links read so far are kept, and the user learns that there were more.
+                if (!prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
                 if (!prepared->problem.empty()) {
                     host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
                     continue;
@@ -203,8 +210,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 ResultsRowSink rows(results->table);
                 outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
             } else {
+                std::string linksProblem;
                 if (state.settings.links) {
-                    setup.listed = MarkupColumns(state.run.textBuffer, hook);
+                    setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                 }
@@ -212,6 +220,8 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
+                    if (!linksProblem.empty() && linksProblem != source.problem)
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     if (!source.ok()) {
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
                         continue;
@@ -219,6 +229,8 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     ResultsRowSink rows(results->table);
                     outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 } else {
+                    if (!linksProblem.empty())
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
                 }
             }
