@@ -235,6 +235,8 @@ public:
             role = Role::Block;
         else if (role == Role::Details && has("open"))
             role = Role::Block;
+        else if (name == "math" && has("display", "block"))
+            role = Role::Block; // display math stands on lines of its own
         const AuthorStyle author = styles_.open(name, attributes);
         role = WithDisplay(role, hiddenAttribute, author.display);
         // A page that hides its root or body (to show it from a script) has no

@@ -54,6 +54,9 @@ const Layout kLayouts[] = {
     { "a replaced element in a closed summary", "<body><details><summary>S <svg></svg></summary><p>x</p></details>after",
         "S \nafter" },
     { "text after the end of the document", "<html><body><p>a</p></body></html>\n<p>b</p>c", "a\n\nb\n\nc" },
+    { "display math on lines of its own",
+        "<p>so <math><mi>x</mi></math> and<math display=\"block\"><mi>y</mi><mo>=</mo><mn>1</mn></math>then",
+        "so x and\ny=1\nthen" },
     { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
 };
 
