@@ -697,29 +697,39 @@ struct PageStyles::Impl {
 
     // What names, ids and classes the elements read so far had, as a set of
     // hashes: a rule whose last part names none of them cannot match them.
-    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>()(key) % kSeenBits; }
-    void see(char kind, std::string_view name)
+    // FNV-1a of a kind character and a name: cheap for the short names of tags,
+    // classes and attributes, and it takes no copy.
+    static std::size_t Hash(char kind, std::string_view name)
     {
-        seenKey.assign(1, kind);
-        seenKey.append(name);
-        seen.set(Hash(kind == ' ' ? name : std::string_view(seenKey)));
+        std::uint32_t hash = 2166136261u ^ static_cast<unsigned char>(kind);
+        hash *= 16777619u;
+        for (char c : name) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 16777619u;
+        }
+        return (hash ^ (hash >> 16)) % kSeenBits;
     }
-    bool wasSeen(const std::string& key) const { return seen.test(Hash(key)); }
+    void see(char kind, std::string_view name) { seen.set(Hash(kind, name)); }
+    bool wasSeen(char kind, const QString& name) const
+    {
+        const QByteArray utf8 = name.toUtf8();
+        return seen.test(Hash(kind, std::string_view(utf8.constData(), std::size_t(utf8.size()))));
+    }
 
     // Whether every name, id, class and attribute the selector asks for was
     // on some element read so far; otherwise it matched none of them.
     bool mayHaveMatched(const QCss::Selector& selector) const
     {
         for (const QCss::BasicSelector& part : selector.basicSelectors) {
-            if (!part.elementName.isEmpty() && !wasSeen(part.elementName.toLower().toStdString()))
+            if (!part.elementName.isEmpty() && !wasSeen(' ', part.elementName.toLower()))
                 return false;
             for (const QString& id : part.ids)
-                if (!wasSeen("#" + id.toStdString()))
+                if (!wasSeen('#', id))
                     return false;
             for (const QCss::AttributeSelector& a : part.attributeSelectors) {
                 const bool klass = a.name == QLatin1String("class")
                     && a.valueMatchCriterium == QCss::AttributeSelector::MatchIncludes;
-                if (!wasSeen(klass ? "." + a.value.toStdString() : "@" + a.name.toLower().toStdString()))
+                if (!(klass ? wasSeen('.', a.value) : wasSeen('@', a.name.toLower())))
                     return false;
             }
         }
@@ -844,7 +854,6 @@ struct PageStyles::Impl {
     bool hasRules = false;
     bool touchesEarlier = false;
     std::bitset<kSeenBits> seen;
-    std::string seenKey;
     std::vector<Node> nodes;
     std::vector<StoredAttribute> attributes;
     std::string text;

@@ -699,9 +699,12 @@ bool MayHoldStyleSheet(std::string_view bytes)
 // be laid out again without parsing it again.
 class Recording : public MarkupHandler {
 public:
-    explicit Recording(MarkupHandler& next)
+    // `expected`: about how large the events will be (the page's size), so
+    // that the record need not move as it grows.
+    Recording(MarkupHandler& next, std::size_t expected)
         : next_(next)
     {
+        events_.reserve(expected);
     }
 
     void startElement(std::string_view name, std::span<const Attribute> attributes) override
@@ -848,7 +851,7 @@ ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sin
             PageStyles styles(mayHoldSheet);
             Renderer renderer(buffer, sink, styles, hold, false);
             if (keep) {
-                recording.emplace(renderer);
+                recording.emplace(renderer, input.bytes.size());
                 result.outcome = Outcome(ReadMarkup(input.bytes, *recording, hook, options));
             } else {
                 result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
