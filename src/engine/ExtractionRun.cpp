@@ -1,10 +1,10 @@
 #include "engine/ExtractionRun.h"
 
 #include "engine/HostHook.h"
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/ResultsRowSink.h"
 #include "engine/RunProgress.h"
-#include "engine/StripWorkers.h"
+#include "engine/ReadAheadPool.h"
 #include "markup/MarkupLinks.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
@@ -44,7 +44,6 @@ QString messages::ResultsNotKept(const QString& folder, const std::string& reaso
 namespace {
 
 const std::string NotEnoughMemory = "there is not enough memory to process it";
-const std::string MarkupNotRead = "its markup could not be read to its end";
 
 } // namespace
 
@@ -76,36 +75,6 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
         throw std::bad_alloc(); // reported per file by the run, as any lack of memory is
     ResultsRowSink rows(table);
     return text::ExtractFindings(text, setup, rows, hook);
-}
-
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook)
-{
-    SourceResult source;
-    if (!readable) {
-        source.outOfMemory = text::StripTags(text, hook).failed;
-        return source;
-    }
-    std::string rendered;
-    const markup::ReadableResult result = markup::RenderReadableText(text, rendered, hook);
-    text.swap(rendered);
-    if (result.outcome == markup::ReadableOutcome::Unsupported)
-        source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
-    else if (result.outcome == markup::ReadableOutcome::Stopped
-        || result.outcome == markup::ReadableOutcome::SinkFailed)
-        source.problem = MarkupNotRead;
-    return source;
-}
-
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
-    std::string_view markup, text::Hook& hook, std::string* problem)
-{
-    markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
-    if (problem && found.outcome == markup::ReadOutcome::Stopped)
-        *problem = MarkupNotRead;
-    std::vector<text::ExtractSetup::ListedColumn> columns(2);
-    columns[0] = { "Link", std::move(found.links) };
-    columns[1] = { "MailTo", std::move(found.mailTos) };
-    return columns;
 }
 
 namespace {
@@ -148,7 +117,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
-    const std::unique_ptr<StripWorkers> workers = StartWorkers(host, StripWorkers::Mode::Extraction, maxLength);
+    const std::unique_ptr<ReadAheadPool> workers = StartWorkers(host, ReadAheadPool::Mode::Extraction, maxLength);
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
     for (int i = 0; i < count; ++i) {
@@ -162,7 +131,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
         state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
-        std::optional<StripWorkers::Prepared> prepared;
+        std::optional<ReadAheadPool::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
             return { ExtractionEnd::Status::Cancelled, {}, {} };
 

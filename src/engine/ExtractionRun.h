@@ -23,25 +23,6 @@ namespace tamsenor {
 text::Outcome ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
 
-// Turns a file's bytes into the text the extractors search, in place: the
-// stripped text, or with `readable` the page's text as a browser shows it
-// (markup::RenderReadableText). On a failure the text is whatever was made
-// so far and the file is not to be searched.
-struct SourceResult {
-    bool outOfMemory = false; // the stripper ran out of memory
-    std::string problem; // readable text: why the page could not be read to its end
-    bool ok() const { return !outOfMemory && problem.empty(); }
-};
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook);
-
-// The "Link" and "MailTo" columns of one file, read from its markup (the
-// file's bytes before stripping): every distinct absolute link and every
-// valid mailto address, in document order. Empty when the hook cancelled.
-// When the markup cannot be read to its end, the columns hold the links read
-// so far and `problem` (if given) says why, for the file's note.
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
-    std::string_view markup, text::Hook& hook, std::string* problem = nullptr);
-
 // How the extraction loop ended.
 struct ExtractionEnd {
     enum class Status {
