@@ -469,6 +469,8 @@ struct Node {
     std::int32_t parent = -1;
     std::int32_t previous = -1;
     std::uint32_t textEnd = 0; // the arena's size after this node's own text
+    mutable bool classMade = false;
+    mutable QString classText; // null when it has no class attribute
 };
 
 struct StoredAttribute {
@@ -526,6 +528,20 @@ struct PageStyles::Impl {
         }
         QString attributeValue(NodePtr node, const QCss::AttributeSelector& selector) const override
         {
+            // Class selectors are most of them, tried on every ancestor: the
+            // class is made a QString once per element.
+            if (selector.name == QLatin1String("class")) {
+                const Node& n = tree_.nodes[std::size_t(node.id)];
+                if (!n.classMade) {
+                    n.classMade = true;
+                    if (const std::optional<std::string_view> value = tree_.attribute(node.id, std::string_view("class"))) {
+                        n.classText = QString::fromUtf8(value->data(), qsizetype(value->size()));
+                        if (n.classText.isNull())
+                            n.classText = QString(QLatin1Char(' ')).left(0);
+                    }
+                }
+                return n.classText;
+            }
             const std::optional<std::string_view> value = tree_.attribute(node.id, selector.name);
             if (!value)
                 return QString();
