@@ -186,7 +186,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
+                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, file);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                     if (!linksProblem.empty() && linksProblem != source.problem)

@@ -76,7 +76,10 @@ struct SourceResult {
     std::string problem; // readable text: why the page could not be read to its end
     bool ok() const { return !outOfMemory && problem.empty(); }
 };
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook);
+// `inputPath` (local bytes), when given, is where the page's linked style
+// sheets are looked for: its folder and those below it.
+SourceResult PrepareExtractionSource(
+    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath = {});
 
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every
