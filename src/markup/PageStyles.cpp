@@ -646,13 +646,16 @@ struct PageStyles::Impl {
             f('#', *id);
         if (!classes)
             return;
-        for (std::string_view rest = *classes; !rest.empty();) {
-            const std::size_t start = std::min(rest.find_first_not_of(" \t\n\r\f"), rest.size());
-            rest.remove_prefix(start);
-            const std::size_t end = std::min(rest.find_first_of(" \t\n\r\f"), rest.size());
-            if (end > 0)
-                f('.', rest.substr(0, end));
-            rest.remove_prefix(end);
+        const char* p = classes->data();
+        const char* end = p + classes->size();
+        while (p < end) {
+            while (p < end && IsSpace(*p))
+                ++p;
+            const char* start = p;
+            while (p < end && !IsSpace(*p))
+                ++p;
+            if (p > start)
+                f('.', std::string_view(start, std::size_t(p - start)));
         }
     }
 
@@ -976,22 +979,16 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
         d.attributes.push_back(stored);
     }
     node.attributeCount = std::uint32_t(attributes.size());
-    d.see(' ', name);
+    std::optional<std::string_view> idValue;
+    std::optional<std::string_view> classes;
     for (const Attribute& a : attributes) {
         d.see('@', a.name);
-        if (a.name == "id") {
-            d.see('#', a.value);
-        } else if (a.name == "class") {
-            for (std::string_view classes = a.value; !classes.empty();) {
-                const std::size_t start = std::min(classes.find_first_not_of(" \t\n\r\f"), classes.size());
-                classes.remove_prefix(start);
-                const std::size_t end = std::min(classes.find_first_of(" \t\n\r\f"), classes.size());
-                if (end > 0)
-                    d.see('.', classes.substr(0, end));
-                classes.remove_prefix(end);
-            }
-        }
+        if (a.name == "id")
+            idValue = a.value;
+        else if (a.name == "class")
+            classes = a.value;
     }
+    Impl::ForKeys(name, idValue, classes, [&](char kind, std::string_view key) { d.see(kind, key); });
     node.textEnd = std::uint32_t(d.text.size());
     if (!d.open.empty()) {
         node.parent = d.open.back();
