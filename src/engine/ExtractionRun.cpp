@@ -192,6 +192,9 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             if (prepared) {
                 for (const float value : prepared->progress)
                     host.setFileProgress(value);
+                // The links read so far are kept, and the user learns that there were more.
+                if (!prepared->failed && !prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
                 if (prepared->failed) {
                     outcome.outOfMemory = true; // as the stripper's failure is on this thread
                 } else if (!prepared->problem.empty()) {
@@ -203,15 +206,18 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 }
             } else {
+                std::string linksProblem;
                 if (state.settings.links) {
-                    setup.listed = MarkupColumns(state.run.textBuffer, hook);
+                    setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
                     if (hook.cancelRequested())
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
+                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, file);
                     if (hook.cancelRequested())
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
+                    if (!linksProblem.empty() && linksProblem != source.problem)
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     if (!source.ok()) {
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
                         continue;
@@ -219,6 +225,8 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     ResultsRowSink rows(results->table);
                     outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 } else {
+                    if (!linksProblem.empty())
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
                 }
             }
