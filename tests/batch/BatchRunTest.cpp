@@ -89,27 +89,29 @@ TEST_F(BatchRunTest, ChooseFilesListsOrdinaryFilesOfDirectoriesAndNamedFiles)
 
     const QString root = QString::fromStdString(dir.path());
     const ChosenFiles chosen = ChooseFiles({ pathOf("in") + "/", pathOf("in/../other/a.txt") });
-    EXPECT_EQ(QString(), chosen.error);
+    EXPECT_EQ(QStringList(), chosen.problems);
     EXPECT_EQ(QStringList({ root + "/in/A.htm", root + "/in/b.html", root + "/other/a.txt" }), chosen.paths);
     EXPECT_EQ(other, chosen.paths.back());
 }
 
-TEST_F(BatchRunTest, ChooseFilesRefusesWhatIsNoFile)
+TEST_F(BatchRunTest, ChooseFilesNamesWhatIsNoFileAndKeepsTheOthers)
 {
+    const QString kept = in("a.htm", "a");
     struct Row {
         const char* name;
         QString argument;
+        QString problem;
     };
     const Row rows[] = {
-        { "missing", pathOf("nothing-here") },
-        { "empty argument", QString() },
-        { "device", QStringLiteral("/dev/null") },
+        { "missing", pathOf("nothing-here"), QStringLiteral("'%1' does not exist").arg(pathOf("nothing-here")) },
+        { "empty argument", QString(), QStringLiteral("'' does not exist") },
+        { "device", QStringLiteral("/dev/null"), QStringLiteral("'/dev/null' is not an ordinary file") },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ChosenFiles chosen = ChooseFiles({ pathOf("in"), row.argument });
-        EXPECT_NE(QString(), chosen.error);
-        EXPECT_EQ(QStringList(), chosen.paths);
+        const ChosenFiles chosen = ChooseFiles({ row.argument, pathOf("in") });
+        EXPECT_EQ(QStringList({ row.problem }), chosen.problems);
+        EXPECT_EQ(QStringList({ kept }), chosen.paths);
     }
 }
 
