@@ -32,14 +32,6 @@ public:
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
 
-    // The results file content as one string; throws std::runtime_error when
-    // the rows moved out cannot be read back. For small tables (tests).
-    std::string Serialize() const;
-
-    // Writes the table to `savePath` through WriteTo, replacing an existing
-    // file only when everything was written.
-    FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {}) const;
-
     // The time the findings of `row` were made, as ISO 8601 with seconds and
     // the UTC offset ("2026-12-08T09:21:05+00:00"): the ProcessTime of the
     // formats programs read, while the results file keeps its own text. A row

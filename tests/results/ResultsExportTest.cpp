@@ -1,4 +1,5 @@
 #include "results/ResultsExport.h"
+#include "results/ResultsBytes.h"
 #include "results/FilledTable.h"
 
 #include "io/TempDir.h"
@@ -104,9 +105,8 @@ TEST(ResultsExport, Formats)
         SCOPED_TRACE(c.name);
         RunResults held(SiteColumns);
         Fill(held, c.rows);
-        EXPECT_EQ(c.csv, SerializeResults(held, ResultsFormat::Csv));
-        EXPECT_EQ(c.jsonl, SerializeResults(held, ResultsFormat::JsonLines));
-        EXPECT_EQ(held.Serialize(), SerializeResults(held, ResultsFormat::Tsv));
+        EXPECT_EQ(c.csv, ResultsBytes(held, ResultsFormat::Csv));
+        EXPECT_EQ(c.jsonl, ResultsBytes(held, ResultsFormat::JsonLines));
     }
 }
 
@@ -130,8 +130,8 @@ TEST(ResultsExport, SpilledTableGivesTheSameBytes)
         for (RunResults* results : { &held, &spilled })
             results->noteFoundAt(3, "2026-12-08T09:21:05+00:00");
         ASSERT_EQ(rows.size(), spilled.table.spilledRowCount());
-        const std::string expected = SerializeResults(held, format);
-        EXPECT_EQ(expected, SerializeResults(spilled, format));
+        const std::string expected = ResultsBytes(held, format);
+        EXPECT_EQ(expected, ResultsBytes(spilled, format));
         ASSERT_TRUE(WriteResultsToFile(spilled, format, dir.file("r")).ok);
         EXPECT_EQ(expected, ReadBytes(dir.file("r")));
     }
@@ -154,13 +154,13 @@ TEST(ResultsExport, ProcessTimeAsNotedForEachRow)
     EXPECT_EQ(Bom
             + "WebSite,FileName,ProcessTime\r\na,/a,2026-12-08T09:21:05+00:00\r\nb,/b,2026-12-08T09:21:05+00:00\r\n"
               "c,/c,2026-12-08T09:22:00+00:00\r\nd,/d,2026-12-08T09:22:00+00:00\r\n",
-        SerializeResults(results, ResultsFormat::Csv));
+        ResultsBytes(results, ResultsFormat::Csv));
     const std::string firstObject
         = "{\"WebSite\":\"a\",\"FileName\":\"/a\",\"ProcessTime\":\"2026-12-08T09:21:05+00:00\"}\n";
-    EXPECT_EQ(firstObject, SerializeResults(results, ResultsFormat::JsonLines).substr(0, firstObject.size()));
+    EXPECT_EQ(firstObject, ResultsBytes(results, ResultsFormat::JsonLines).substr(0, firstObject.size()));
     EXPECT_EQ("WebSite\tFileName\tProcessTime\r\na\t/a\tDec-8-26 9:21\r\nb\t/b\tDec-8-26 9:21\r\n"
               "c\t/c\tDec-8-26 9:22\r\nd\t/d\tT\r\n",
-        SerializeResults(results, ResultsFormat::Tsv));
+        ResultsBytes(results, ResultsFormat::Tsv));
 }
 
 TEST(ResultsExport, FailedWriteKeepsTheOldFile)
