@@ -23,8 +23,7 @@ const BatchOption Options[] = {
             o.settings.web = true;
             return NoError();
         } },
-    { "email", '\0', nullptr, ValueKind::None, nullptr, CommandExtract,
-        "collect e-mail addresses (the Email column)",
+    { "email", '\0', nullptr, ValueKind::None, nullptr, CommandExtract, "collect e-mail addresses (the Email column)",
         [](BatchOptions& o, const QString&) {
             o.settings.email = true;
             return NoError();
@@ -354,13 +353,12 @@ QString BatchManPage()
             page << QStringLiteral(".TP") << label << Roff(QString::fromUtf8(option.help));
         }
     }
-    page << QStringLiteral(".SH \"EXIT STATUS\"") << Roff(QLatin1String(ExitStatus))
-         << QStringLiteral(".SH EXAMPLES")
-         << QStringLiteral("Strip every page of a site, its subfolders included:")
-         << QStringLiteral(".PP") << QStringLiteral(".RS")
-         << QStringLiteral(".B tamsenor\\-batch strip \\-r \\-o text site") << QStringLiteral(".RE")
-         << QStringLiteral(".PP") << QStringLiteral("Web sites and e\\-mail addresses of the pages find names, "
-                                                     "as CSV on standard output:")
+    page << QStringLiteral(".SH \"EXIT STATUS\"") << Roff(QLatin1String(ExitStatus)) << QStringLiteral(".SH EXAMPLES")
+         << QStringLiteral("Strip every page of a site, its subfolders included:") << QStringLiteral(".PP")
+         << QStringLiteral(".RS") << QStringLiteral(".B tamsenor\\-batch strip \\-r \\-o text site")
+         << QStringLiteral(".RE") << QStringLiteral(".PP")
+         << QStringLiteral("Web sites and e\\-mail addresses of the pages find names, "
+                           "as CSV on standard output:")
          << QStringLiteral(".PP") << QStringLiteral(".RS")
          << QStringLiteral(".B find site \\-name \\(aq*.html\\(aq \\-print0 | tamsenor\\-batch extract \\-0 "
                            "\\-\\-files\\-from \\- \\-\\-web \\-\\-email \\-\\-format csv \\-\\-results \\- > r.csv")
@@ -368,10 +366,8 @@ QString BatchManPage()
          << QStringLiteral("The files a run would process, in its order, as the list GNU parallel cuts into parts:")
          << QStringLiteral(".PP") << QStringLiteral(".RS")
          << QStringLiteral(".B tamsenor\\-batch list \\-0 \\-r site > list") << QStringLiteral(".RE")
-         << QStringLiteral(".SH \"SEE ALSO\"")
-         << QStringLiteral(".BR tamsenor (1),")
-         << QStringLiteral(".BR parallel (1),")
-         << QStringLiteral(".BR find (1)");
+         << QStringLiteral(".SH \"SEE ALSO\"") << QStringLiteral(".BR tamsenor (1),")
+         << QStringLiteral(".BR parallel (1),") << QStringLiteral(".BR find (1)");
     return page.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -381,15 +377,15 @@ QString BatchBashCompletion()
     script << QStringLiteral("# bash completion for tamsenor-batch, made from its option table")
            << QStringLiteral("_tamsenor_batch()") << QStringLiteral("{")
            << QStringLiteral("    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}")
-           << QStringLiteral("    local command=${COMP_WORDS[1]} words")
-           << QStringLiteral("    COMPREPLY=()");
+           << QStringLiteral("    local command=${COMP_WORDS[1]} words") << QStringLiteral("    COMPREPLY=()");
     QStringList commandWords;
     for (const BatchCommandInfo& command : Commands)
         commandWords << QLatin1String(command.name);
     commandWords << QStringLiteral("--help -h --version");
-    script << QStringLiteral("    if ((COMP_CWORD == 1)); then")
-           << QStringLiteral("        COMPREPLY=($(compgen -W '%1' -- \"$cur\"))").arg(commandWords.join(QLatin1Char(' ')))
-           << QStringLiteral("        return") << QStringLiteral("    fi") << QStringLiteral("    case $prev in");
+    script
+        << QStringLiteral("    if ((COMP_CWORD == 1)); then")
+        << QStringLiteral("        COMPREPLY=($(compgen -W '%1' -- \"$cur\"))").arg(commandWords.join(QLatin1Char(' ')))
+        << QStringLiteral("        return") << QStringLiteral("    fi") << QStringLiteral("    case $prev in");
     for (const BatchOption& option : Options) {
         if (!option.argument)
             continue;
@@ -424,14 +420,14 @@ QString BatchBashCompletion()
             if (option.shortForm != '\0')
                 words << QStringLiteral("-%1").arg(QLatin1Char(option.shortForm));
         }
-        script << QStringLiteral("    %1) words='%2' ;;").arg(QLatin1String(command.name), words.join(QLatin1Char(' ')));
+        script
+            << QStringLiteral("    %1) words='%2' ;;").arg(QLatin1String(command.name), words.join(QLatin1Char(' ')));
     }
     script << QStringLiteral("    *) return ;;") << QStringLiteral("    esac")
            << QStringLiteral("    if [[ $cur == -* ]]; then")
-           << QStringLiteral("        COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))")
-           << QStringLiteral("    else") << QStringLiteral("        COMPREPLY=($(compgen -f -- \"$cur\"))")
-           << QStringLiteral("    fi") << QStringLiteral("}")
-           << QStringLiteral("complete -o filenames -F _tamsenor_batch tamsenor-batch");
+           << QStringLiteral("        COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))") << QStringLiteral("    else")
+           << QStringLiteral("        COMPREPLY=($(compgen -f -- \"$cur\"))") << QStringLiteral("    fi")
+           << QStringLiteral("}") << QStringLiteral("complete -o filenames -F _tamsenor_batch tamsenor-batch");
     return script.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -530,8 +526,8 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
         return Failed(options, QStringLiteral("strip needs --out DIR"));
     if (info->command == CommandExtract && options.settings.resultsPath.isEmpty())
         return Failed(options, QStringLiteral("extract needs --results FILE"));
-    if (info->command == CommandExtract && !options.settings.web && !options.settings.email
-        && !options.settings.links && !options.settings.keywordFile)
+    if (info->command == CommandExtract && !options.settings.web && !options.settings.email && !options.settings.links
+        && !options.settings.keywordFile)
         return Failed(
             options, QStringLiteral("extract needs at least one of --web, --email, --links, --keywords FILE"));
     if (options.paths.isEmpty() && !options.filesFrom)

@@ -11,11 +11,11 @@ int main(int argc, char** argv)
         std::fputs("usage: make-batch-docs man|bash FILE\n", stderr);
         return 2;
     }
-    const QByteArray text = (std::strcmp(argv[1], "man") == 0 ? tamsenor::BatchManPage()
-                                                                : tamsenor::BatchBashCompletion())
-                                .toUtf8();
+    const QByteArray text
+        = (std::strcmp(argv[1], "man") == 0 ? tamsenor::BatchManPage() : tamsenor::BatchBashCompletion()).toUtf8();
     std::FILE* file = std::fopen(argv[2], "wb");
-    if (!file || std::fwrite(text.data(), 1, static_cast<std::size_t>(text.size()), file)
+    if (!file
+        || std::fwrite(text.data(), 1, static_cast<std::size_t>(text.size()), file)
             != static_cast<std::size_t>(text.size())
         || std::fclose(file) != 0) {
         std::perror(argv[2]);

@@ -13,7 +13,12 @@ std::string Describe(const BatchOptions& o)
 {
     const BatchSettings& s = o.settings;
     QStringList fields {
-        QStringLiteral("help=%1 version=%2 command=%3 quiet=%4 verbose=%5").arg(o.help).arg(o.version).arg(static_cast<int>(o.command)).arg(o.quiet).arg(o.verbose),
+        QStringLiteral("help=%1 version=%2 command=%3 quiet=%4 verbose=%5")
+            .arg(o.help)
+            .arg(o.version)
+            .arg(static_cast<int>(o.command))
+            .arg(o.quiet)
+            .arg(o.verbose),
         QStringLiteral("error=") + o.error,
         QStringLiteral("paths=") + o.paths.join(QLatin1Char('|')),
         QStringLiteral("filesFrom=") + o.filesFrom.value_or(QStringLiteral("-none-")),
@@ -45,8 +50,7 @@ QStringList Base(const BatchCommandInfo& command, const BatchOption& tested)
         return QStringList { QStringLiteral("strip"), QStringLiteral("--out=o") } + list;
     case CommandExtract:
         return QStringList { QStringLiteral("extract"), QStringLiteral("--results=r"),
-                   QLatin1String(tested.name) == QLatin1String("email") ? QStringLiteral("--web")
-                                                                        : QStringLiteral("--email") }
+            QLatin1String(tested.name) == QLatin1String("email") ? QStringLiteral("--web") : QStringLiteral("--email") }
         + list;
     case CommandList:
         break;
@@ -115,8 +119,8 @@ TEST_P(BatchOptionTableTest, IsParsedByEveryCommandThatTakesIt)
                 EXPECT_EQ(QString(), with.error);
                 EXPECT_NE(Describe(without), Describe(with));
             } else {
-                EXPECT_TRUE(with.error.contains(QStringLiteral("does not belong to the %1 command")
-                                                    .arg(QLatin1String(command.name))))
+                EXPECT_TRUE(with.error.contains(
+                    QStringLiteral("does not belong to the %1 command").arg(QLatin1String(command.name))))
                     << with.error.toStdString();
             }
         }
@@ -167,8 +171,8 @@ TEST_P(BatchOptionTableTest, IsHelpedDocumentedAndCompleted)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryOption, BatchOptionTableTest, ::testing::ValuesIn(BatchOptionTable().begin(), BatchOptionTable().end()), RowName);
+INSTANTIATE_TEST_SUITE_P(EveryOption, BatchOptionTableTest,
+    ::testing::ValuesIn(BatchOptionTable().begin(), BatchOptionTable().end()), RowName);
 
 TEST(BatchOptionsTest, NamesAreUnique)
 {
@@ -208,7 +212,8 @@ TEST(BatchOptionsTest, ShortFormsBundleAsInOtherTools)
         { "unknown in a bundle", { "strip", "-rx", "-o", "o", "p" }, {}, "unknown option '-x'" },
         { "value missing at the end", { "strip", "p", "-qo" }, {}, "-o needs a value" },
         { "switch with a value", { "strip", "-o", "o", "--quiet=yes", "p" }, {}, "--quiet takes no value" },
-        { "jobs not a number", { "strip", "-o", "o", "-jmany", "p" }, {}, "--jobs needs a whole number from 1 to 1024" },
+        { "jobs not a number", { "strip", "-o", "o", "-jmany", "p" }, {},
+            "--jobs needs a whole number from 1 to 1024" },
         { "extract option in strip", { "strip", "-o", "o", "--web", "p" }, {},
             "--web does not belong to the strip command" },
         { "run option in list", { "list", "-q", "p" }, {}, "-q does not belong to the list command" },
@@ -232,6 +237,7 @@ TEST(BatchOptionsTest, ShortFormsBundleAsInOtherTools)
 // The help and the README agree on what the CSV guard quotes.
 TEST(BatchOptionsTest, HelpNamesTheWholeCsvGuard)
 {
-    EXPECT_TRUE(BatchUsage().simplified().contains(QStringLiteral("a value starting with = + - @, tab or CR gets a leading '")))
+    EXPECT_TRUE(
+        BatchUsage().simplified().contains(QStringLiteral("a value starting with = + - @, tab or CR gets a leading '")))
         << BatchUsage().toStdString();
 }
