@@ -6,11 +6,14 @@
 #include "files/LocalText.h"
 #include "engine/PrepareRun.h"
 
+#include "io/Files.h"
 #include "io/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tamsenor {
 
@@ -103,6 +106,10 @@ ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
         }
         if (!S_ISREG(info.st_mode)) {
             chosen.problems << QStringLiteral("'%1' is not an ordinary file").arg(argument);
+            continue;
+        }
+        if (::access(bytes.c_str(), R_OK) != 0) {
+            chosen.problems << QStringLiteral("'%1' cannot be read: %2").arg(argument, FromLocalBytes(io::ErrorText(errno)));
             continue;
         }
         const std::optional<std::string> path = ChosenPathOf(bytes, reason);

@@ -118,6 +118,9 @@ if [ "$(id -u)" -ne 0 ]; then
     chmod 000 locked/locked.htm
     expect_exit 1 "strip with an unreadable file" "$BATCH" strip --out o3 locked
     grep -q "locked/locked.htm: " out.log || fail "unreadable file not listed"
+    expect_exit 1 "an unreadable PATH" "$BATCH" strip --out o3 locked/locked.htm in/plain.txt
+    grep -q "'locked/locked.htm' cannot be read" err.log || fail "an unreadable PATH is not named ($(cat err.log))"
+    [ -f o3/plaintxt.txt ] || fail "an unreadable PATH: the others were not processed"
     chmod 600 locked/locked.htm
 fi
 
