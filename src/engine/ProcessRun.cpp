@@ -50,10 +50,10 @@ void Run(RunHost& host)
         return;
     }
 
-    const ExtractionEnd extraction = ExtractChosenFiles(host);
-    if (extraction.status == ExtractionEnd::Status::Cancelled)
+    const ExtractionRunResult extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionRunResult::Status::Cancelled)
         return;
-    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
+    if (extraction.status == ExtractionRunResult::Status::ResultsNotKept) {
         prompts.message(messages::ResultsNotKept(FromLocalBytes(extraction.folder), extraction.reason), Icon::Critical,
             Buttons::Ok);
         return;

@@ -340,8 +340,8 @@ TEST_F(FailureInjectionTest, ResultsThatCannotBeKeptEndTheRun)
             BatchSettings settings;
             settings.email = true;
             settings.resultsPath = old;
-            const BatchReport report = RunBatch(batch, settings);
-            EXPECT_EQ(BatchReport::Status::ResultsNotSaved, report.status);
+            const BatchRunResult report = RunBatch(batch, settings);
+            EXPECT_EQ(BatchRunResult::Status::ResultsNotSaved, report.status);
             EXPECT_EQ(QStringLiteral("No space left on device"), report.error);
             // The temporary file is beside the results file, so the full disk shows at once.
             EXPECT_EQ(1, searched) << "the run went on to the next file";

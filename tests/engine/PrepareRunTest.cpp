@@ -79,21 +79,21 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
             messages::NoKeyword, Icon::None, Refusal::NoKeyword },
         { "two keywords of one name", keywords({ "Phone", "Price", "Price" }), messages::DuplicateColumns,
             Icon::Critical, Refusal::DuplicateKeyword, "Price" },
-        { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::BuiltInColumn("FileName"),
-            Icon::Critical, Refusal::BuiltInColumn, "FileName" },
-        { "a keyword named ProcessTime", keywords({ "ProcessTime" }), messages::BuiltInColumn("ProcessTime"),
-            Icon::Critical, Refusal::BuiltInColumn, "ProcessTime" },
-        { "a keyword named WebSite with web sites on", keywords({ "WebSite" }, 0, 1),
-            messages::BuiltInColumn("WebSite"), Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
-        { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::BuiltInColumn("Email"),
+        { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::DuplicateColumns, Icon::Critical,
+            Refusal::BuiltInColumn, "FileName" },
+        { "a keyword named ProcessTime", keywords({ "ProcessTime" }), messages::DuplicateColumns, Icon::Critical,
+            Refusal::BuiltInColumn, "ProcessTime" },
+        { "a keyword named WebSite with web sites on", keywords({ "WebSite" }, 0, 1), messages::DuplicateColumns,
+            Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
+        { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::DuplicateColumns,
             Icon::Critical, Refusal::BuiltInColumn, "Email" },
         { "a keyword named MailTo with links on",
             [](FakeRunHost& h) {
                 h.mainState.settings.keyword = h.mainState.settings.links = true;
                 h.addKeyword("MailTo", "1");
             },
-            messages::BuiltInColumn("MailTo"), Icon::Critical, Refusal::BuiltInColumn, "MailTo" },
-        { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::BuiltInColumn("FileName"),
+            messages::DuplicateColumns, Icon::Critical, Refusal::BuiltInColumn, "MailTo" },
+        { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::DuplicateColumns,
             Icon::Critical, Refusal::BuiltInColumn, "FileName" },
         // Without e-mails or web sites there is no such column: only the keywords clash.
         { "two keywords named Email with e-mails off", keywords({ "Email", "Email" }, 0, 1), messages::DuplicateColumns,
@@ -143,7 +143,7 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         if (row.chooseFile) {
             FakeRunHost direct;
             row.setUp(direct);
-            const PrepareOutcome outcome = PrepareRun(direct);
+            const PrepareRunResult outcome = PrepareRun(direct);
             EXPECT_EQ(row.refusal, outcome.refusal);
             EXPECT_EQ(row.keyword, outcome.keyword);
             EXPECT_EQ(row.message, outcome.message);

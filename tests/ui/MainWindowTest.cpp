@@ -2,9 +2,7 @@
 
 #include "ui/toolkit/SystemColours.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QTimer>
 
 using namespace tamsenor;
@@ -75,66 +73,6 @@ protected:
         EXPECT_EQ(QString("Total: %1").arg(list("List1")->count()), caption("Label3"));
     }
 };
-
-// The captions as the user reads them; how each control looks and reads
-// otherwise is checked by rule (WindowLayoutTest, AccessibilityTest).
-TEST_F(MainWindowTest, EveryControlHasItsCaption)
-{
-    start();
-    EXPECT_EQ(QString("Tamsenor"), main_->windowTitle());
-    const std::pair<const char*, const char*> captions[] = {
-        { "Frame1", "Choosing Files" },
-        { "Frame2", "Chosen Files" },
-        { "Frame3", "Settings" },
-        { "Label4", "File Extention:" },
-        { "CmdAdd", ">>" },
-        { "CmdRfrs", "Refresh" },
-        { "CmdSelectAll1", "Select All" },
-        { "CmdSelectall2", "Clear" },
-        { "CmdDele", "Deselect" },
-        { "ChkKeyword", "Keywords." },
-        { "ChkStrip", "Striping html Tags" },
-        { "ChkWebsite", "Extracting web sites." },
-        { "ChkEmail", "Extracting e-mails." },
-        { "ChkLinks", "Links in markup." },
-        { "ChkReadable", "Readable text (UTF-8)" },
-        { "CmdUP", "up" },
-        { "CmdDown", "down" },
-        { "CmdAddKW", "New" },
-        { "CmdOpenKW", "Open" },
-        { "CmdPropertyKW", "Property" },
-        { "CmdSaveKW", "Save" },
-        { "CmdKWClear", "Clear" },
-        { "CmdDeleKW", "Delete" },
-        { "CmdProcess", "ProcessFiles" },
-        { "CmdCancel", "Cancel" },
-        { "CmdEnd", "Exit" },
-        { "CmdBrowse", "Browse" },
-        { "CmdHelp", "Help" },
-    };
-    for (const auto& [name, caption] : captions) {
-        SCOPED_TRACE(name);
-        QWidget* w = control<QWidget>(name);
-        ASSERT_NE(nullptr, w);
-        QString text;
-        if (auto* g = qobject_cast<QGroupBox*>(w))
-            text = g->title();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            text = b->text();
-        else if (auto* l = qobject_cast<QLabel*>(w))
-            text = l->text();
-        EXPECT_EQ(QString(caption), shown(text));
-    }
-    EXPECT_EQ(QString("Exit the \"Tamsenor\""), button("CmdEnd")->toolTip()) << "named by the window title";
-    EXPECT_EQ(QStringList({ "* (All File)", "asp", "htm", "html", "txt" }), [&] {
-        QStringList items;
-        auto* combo = control<QComboBox>("Combo1");
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        return items;
-    }());
-    EXPECT_NE(nullptr, main_->findChild<QObject*>("File1"));
-}
 
 TEST_F(MainWindowTest, StartListsNamesWithoutExtensionAndIsIdle)
 {
