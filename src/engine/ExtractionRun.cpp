@@ -143,7 +143,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     if (results && results->table.spillFolder().empty())
         results->table.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
-    const double step = ExtractionProgressStep(count);
+    const double step = OverallProgressStep(count);
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
@@ -160,6 +160,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         const std::string file = LocalBytes(path);
         const std::optional<std::int64_t> fileSize = ChosenFileSize(file);
         host.setProgressCaption(ProgressCaption(path, fileSize));
+        host.setRunPlace(i + 1, count);
         state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
         std::optional<ReadAheadPool::Prepared> prepared;

@@ -57,6 +57,12 @@ public:
 
     // LblProgress.
     virtual void setProgressCaption(const QString& text) = 0;
+    // Where the run is, with each new caption: file `file` (from 1) of `count`.
+    virtual void setRunPlace(int file, int count)
+    {
+        (void)file;
+        (void)count;
+    }
 
     // Lets the window process pending events (repaints, the Cancel click).
     virtual void yield() = 0;

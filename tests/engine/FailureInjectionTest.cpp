@@ -388,8 +388,9 @@ TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
     ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { messages::UnreadablePositions("\x89PNG") }, host.dialogs.messageTexts());
-    EXPECT_TRUE(!host.rowsAtReset || host.rowsAtReset->size() <= 1u) << "no file was searched";
-    EXPECT_EQ(1, host.resets);
+    EXPECT_TRUE(host.captions.empty()) << "no file was searched";
+    EXPECT_FALSE(host.mainState.run.results);
+    EXPECT_EQ(0, host.resets) << "a refused run changes nothing";
 }
 
 TEST_F(FailureInjectionTest, FullDiskWhileSavingKeywordsKeepsThePreviousFile)
