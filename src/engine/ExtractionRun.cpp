@@ -119,8 +119,15 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     }
     setup.filePath = LocalBytes(path);
     const Clock& clock = host.clock();
-    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime] {
-        return fixed ? *fixed : LocalBytes(FormatProcessTime(clock.now()));
+    // Asked once per row, while the row is the table's last; the row's
+    // moment is kept to the second for the formats programs read.
+    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime, results = state.run.results.get()] {
+        if (fixed)
+            return *fixed;
+        const QDateTime now = clock.now();
+        if (results && results->table.rowCount() > 0)
+            results->noteFoundAt(results->table.rowCount() - 1, IsoProcessTime(now));
+        return LocalBytes(FormatProcessTime(now));
     };
     return setup;
 }
