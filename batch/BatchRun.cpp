@@ -6,11 +6,14 @@
 #include "files/LocalText.h"
 #include "engine/PrepareRun.h"
 
+#include "io/Files.h"
 #include "io/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tamsenor {
 
@@ -87,32 +90,32 @@ ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
         const std::string bytes = LocalBytes(argument);
         struct stat info { };
         if (bytes.empty() || ::stat(bytes.c_str(), &info) != 0) {
-            chosen.error = QStringLiteral("'%1' does not exist").arg(argument);
-            return chosen;
+            chosen.problems << QStringLiteral("'%1' does not exist").arg(argument);
+            continue;
         }
         std::string reason;
+        const QString noWorkingFolder
+            = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path");
         if (S_ISDIR(info.st_mode)) {
             const std::optional<std::string> directory = io::AbsolutePath(bytes, &reason);
-            if (!directory) {
-                chosen.error = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path")
-                                   .arg(FromLocalBytes(reason), argument);
-                return chosen;
-            }
-            if (!AddFolder(*directory, rules, added, chosen)) {
-                chosen.error = QStringLiteral("the directory '%1' cannot be listed").arg(argument);
-                return chosen;
-            }
+            if (!directory)
+                chosen.problems << noWorkingFolder.arg(FromLocalBytes(reason), argument);
+            else if (!AddFolder(*directory, rules, added, chosen))
+                chosen.problems << QStringLiteral("the directory '%1' cannot be listed").arg(argument);
             continue;
         }
         if (!S_ISREG(info.st_mode)) {
-            chosen.error = QStringLiteral("'%1' is not an ordinary file").arg(argument);
-            return chosen;
+            chosen.problems << QStringLiteral("'%1' is not an ordinary file").arg(argument);
+            continue;
+        }
+        if (::access(bytes.c_str(), R_OK) != 0) {
+            chosen.problems << QStringLiteral("'%1' cannot be read: %2").arg(argument, FromLocalBytes(io::ErrorText(errno)));
+            continue;
         }
         const std::optional<std::string> path = ChosenPathOf(bytes, reason);
         if (!path) {
-            chosen.error = QStringLiteral("the working folder cannot be used (%1); give '%2' as an absolute path")
-                               .arg(FromLocalBytes(reason), argument);
-            return chosen;
+            chosen.problems << noWorkingFolder.arg(FromLocalBytes(reason), argument);
+            continue;
         }
         added << FromLocalBytes(*path);
     }
@@ -287,7 +290,7 @@ BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
     const std::shared_ptr<RunResults> results = state.run.results;
     // What outgrows memory waits beside the results file, on the disk that
     // has to take it in the end.
-    if (results)
+    if (results && !settings.writeResults)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.settings.fixedProcessTime = settings.processTime;
     const ExtractionRunResult extraction = ExtractChosenFiles(host);
@@ -306,8 +309,10 @@ BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
     }
 
     session.resultsSavePath = settings.resultsPath;
-    const FileResult written = WriteResultsToFile(
-        *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
+    const auto yield = [&host] { host.yield(); };
+    const FileResult written = settings.writeResults
+        ? WriteResults(*results, settings.resultsFormat, settings.writeResults, yield)
+        : WriteResultsToFile(*results, settings.resultsFormat, LocalBytes(settings.resultsPath), yield);
     if (!written.ok) {
         report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(written.reason);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamsenor {
@@ -25,7 +26,7 @@ QStringList InChosenListOrder(QStringList paths);
 
 struct ChosenFiles {
     QStringList paths; // full paths, in List2 order
-    QString error; // the first argument that names nothing to process; empty when none
+    QStringList problems; // each argument that names nothing to process, and why
     QStringList notes; // subfolders that could not be listed (their files are left out)
 };
 
@@ -42,7 +43,8 @@ struct ChooseRules {
 // would: a directory stands for its ordinary, non-hidden files (joined to the
 // directory's absolute path by "/"), a file for itself with its absolute
 // path. An argument that does not exist, a directory that cannot be listed and
-// anything else that is no ordinary file give `error`.
+// anything else that is no ordinary file are named in `problems`, and the
+// other arguments are chosen all the same.
 ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules = {});
 
 struct BatchSettings {
@@ -55,6 +57,9 @@ struct BatchSettings {
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
     ResultsFormat resultsFormat = ResultsFormat::Tsv; // how resultsPath is written
+    // When set, the results go here, in pieces, instead of to resultsPath
+    // (standard output); what outgrows memory waits in the temporary folder.
+    std::function<FileResult(std::string_view)> writeResults;
     std::optional<std::string> processTime; // fixes the "ProcessTime" text (local 8-bit bytes)
     int jobs = 1; // threads that read and strip ahead
 };

@@ -42,10 +42,37 @@ void Print(std::FILE* stream, const QString& text)
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 
+// A command line that does not say what to do: the only error that points to --help.
 int UsageError(const QString& why)
 {
     Print(stderr, QStringLiteral("tamsenor-batch: ") + why + QStringLiteral("\nTry 'tamsenor-batch --help'.\n"));
     return ExitUsage;
+}
+
+// A run refused before it starts (an output place, the keyword file, a list).
+int Refused(const QString& why)
+{
+    Print(stderr, QStringLiteral("tamsenor-batch: ") + why + QLatin1Char('\n'));
+    return ExitUsage;
+}
+
+// The results, written to standard output as they are made; a failed write
+// (a closed pipe, a full disk) is the run's failure to save them.
+FileResult WriteToStandardOutput(std::string_view bytes)
+{
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+        return FileResult::failure(io::ErrorText(errno));
+    return FileResult::success();
+}
+
+// `list`: the files a run would process, in its order.
+void PrintList(const QStringList& paths, bool nulEnded)
+{
+    for (const QString& path : paths) {
+        const std::string bytes = LocalBytes(path);
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        std::fputc(nulEnded ? '\0' : '\n', stdout);
+    }
 }
 
 int TerminalWidth()
@@ -146,6 +173,8 @@ QString PrepareOutputPlaces(BatchSettings& settings)
         settings.outputDirectory = FromLocalBytes(*absolute);
         return {};
     }
+    if (settings.writeResults)
+        return {};
     const std::string results = LocalBytes(settings.resultsPath);
     struct stat info { };
     if (::stat(results.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
@@ -158,11 +187,13 @@ QString PrepareOutputPlaces(BatchSettings& settings)
 
 int Summarise(const BatchSettings& settings, const BatchRunResult& report, int chosen, bool quiet, bool verbose)
 {
+    // Standard output carries the results when they go there, and nothing else.
+    std::FILE* const summary = settings.writeResults ? stderr : stdout;
     for (const QString& note : report.notes)
         Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
     switch (report.status) {
     case BatchRunResult::Status::Rejected:
-        return UsageError(report.error);
+        return Refused(report.error);
     case BatchRunResult::Status::Cancelled:
         Print(stderr,
             settings.strip ? QStringLiteral(
@@ -185,26 +216,26 @@ int Summarise(const BatchSettings& settings, const BatchRunResult& report, int c
             ? report.encodings
             : std::vector<QString>(report.written.begin(), report.written.end());
         for (const QString& line : lines)
-            Print(stdout, QStringLiteral("  ") + line + QLatin1Char('\n'));
+            Print(summary, QStringLiteral("  ") + line + QLatin1Char('\n'));
     }
     if (quiet) {
         // The summary's lines are left out; what went wrong is not.
     } else if (settings.strip) {
-        Print(stdout,
+        Print(summary,
             QStringLiteral("%1 of %2 files stripped into %3\n")
                 .arg(report.written.size())
                 .arg(chosen)
                 .arg(settings.outputDirectory));
     } else if (report.status == BatchRunResult::Status::Finished) {
-        Print(stdout,
+        Print(summary,
             QStringLiteral("%1 of %2 files searched, %3 findings written to %4\n")
                 .arg(processed)
                 .arg(chosen)
                 .arg(report.findings)
-                .arg(settings.resultsPath));
+                .arg(settings.writeResults ? QStringLiteral("standard output") : settings.resultsPath));
     }
     if (!report.skipped.empty()) {
-        std::FILE* list = quiet ? stderr : stdout;
+        std::FILE* list = quiet ? stderr : summary;
         Print(list, QStringLiteral("%1 files skipped:\n").arg(report.skipped.size()));
         for (const SkippedFile& file : report.skipped)
             Print(list, QStringLiteral("  ") + file.path + QStringLiteral(": ") + file.reason + QLatin1Char('\n'));
@@ -212,7 +243,7 @@ int Summarise(const BatchSettings& settings, const BatchRunResult& report, int c
     if (report.status == BatchRunResult::Status::ResultsNotSaved) {
         Print(stderr,
             QStringLiteral("tamsenor-batch: the results could not be written to '%1': %2\n")
-                .arg(settings.resultsPath, report.error));
+                .arg(settings.writeResults ? QStringLiteral("standard output") : settings.resultsPath, report.error));
         return ExitSkipped;
     }
     if (report.status == BatchRunResult::Status::NotDurable) {
@@ -241,14 +272,16 @@ int main(int argc, char** argv)
     }
     if (!options.error.isEmpty())
         return UsageError(options.error);
+    if (options.resultsToStandardOutput())
+        options.settings.writeResults = WriteToStandardOutput;
     if (options.filesFrom) {
         QString why;
         const std::optional<QStringList> names = ReadNameList(*options.filesFrom, options.nulSeparated, why);
         if (!names)
-            return UsageError(why);
+            return Refused(why);
         options.paths << *names;
         if (options.paths.isEmpty())
-            return UsageError(QStringLiteral("the list '%1' names no PATH").arg(*options.filesFrom));
+            return Refused(QStringLiteral("the list '%1' names no PATH").arg(*options.filesFrom));
     }
     if (options.settings.jobs == 0)
         options.settings.jobs = static_cast<int>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
@@ -264,19 +297,27 @@ int main(int argc, char** argv)
         rules.accept = [&pattern](const QString& name) { return pattern->matches(name); };
     }
     const ChosenFiles chosen = ChooseFiles(options.paths, rules);
-    if (!chosen.error.isEmpty())
-        return UsageError(chosen.error);
+    // As cp and grep do: what names nothing is told, the rest is processed, and the status says so.
+    for (const QString& problem : chosen.problems)
+        Print(stderr, QStringLiteral("tamsenor-batch: ") + problem + QLatin1Char('\n'));
+    const int chosenStatus = chosen.problems.isEmpty() ? ExitDone : ExitSkipped;
     for (const QString& note : chosen.notes)
         Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
+    if (options.command == CommandList) {
+        PrintList(chosen.paths, options.nulSeparated);
+        return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? chosenStatus : ExitSkipped;
+    }
+    if (chosen.paths.isEmpty() && !chosen.problems.isEmpty())
+        return ExitSkipped; // nothing left to process; each PATH was named above
     if (const QString problem = PrepareOutputPlaces(options.settings); !problem.isEmpty())
-        return UsageError(problem);
-    if (!options.settings.strip) {
+        return Refused(problem);
+    if (!options.settings.strip && !options.settings.writeResults) {
         const QStringList keywordFiles
             = options.settings.keywordFile ? QStringList { *options.settings.keywordFile } : QStringList {};
         if (const std::string conflict = ResultsPathConflict(options.settings.resultsPath, chosen.paths, keywordFiles);
             !conflict.empty())
-            return UsageError(QStringLiteral("--results '%1' cannot take the results: %2")
-                                  .arg(options.settings.resultsPath, FromLocalBytes(conflict)));
+            return Refused(QStringLiteral("--results '%1' cannot take the results: %2")
+                               .arg(options.settings.resultsPath, FromLocalBytes(conflict)));
     }
 
     struct sigaction action { };
@@ -307,5 +348,7 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("\r\x1b[K"));
         std::fflush(stderr);
     }
-    return Summarise(options.settings, report, static_cast<int>(chosen.paths.size()), options.quiet, options.verbose);
+    const int status
+        = Summarise(options.settings, report, static_cast<int>(chosen.paths.size()), options.quiet, options.verbose);
+    return status == ExitDone ? chosenStatus : status;
 }

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-private-dev qt6-webengine-dev
-          libgl-dev libxml2-dev libuchardet-dev python3 qt6-qpa-plugins desktop-file-utils appstream "$@")
+          libgl-dev libxml2-dev libuchardet-dev python3 qt6-qpa-plugins desktop-file-utils appstream
+          man-db groff-base rsync "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -64,11 +64,15 @@ expect_exit 2 "extract option in strip" "$BATCH" strip --out o --web in
 expect_exit 2 "extract without --results" "$BATCH" extract --web in
 expect_exit 2 "extract without a switch" "$BATCH" extract --results r.txt in
 expect_exit 2 "no path" "$BATCH" strip --out o
-expect_exit 2 "missing path" "$BATCH" strip --out o in/nothing-here
+expect_exit 1 "missing path" "$BATCH" strip --out o in/nothing-here
+grep -q "'in/nothing-here' does not exist" err.log || fail "missing path: not named ($(cat err.log))"
+grep -q "Try" err.log && fail "missing path: pointed to --help"
+rm -rf o
 expect_exit 2 "missing keyword file" "$BATCH" extract --keywords none.txt --results r.txt in
 expect_exit 2 "duplicate keyword column" sh -c "printf 'WebSite\t1\r\n' >dup.txt && '$BATCH' extract --web --keywords dup.txt --results r.txt in"
 grep -q "the keyword 'WebSite' in the keyword file 'dup.txt' has the name of a built-in column; rename it" err.log ||
     fail "duplicate keyword column: $(cat err.log)"
+grep -q "Try" err.log && fail "a refused run pointed to --help"
 expect_exit 2 "unreadable positions" sh -c "printf 'Price\tone\r\n' >bad.txt && '$BATCH' extract --keywords bad.txt --results r.txt in"
 grep -q "the positions of the keyword 'Price' in the keyword file 'bad.txt' cannot be read: its Position field" err.log ||
     fail "unreadable positions: $(cat err.log)"
@@ -80,7 +84,9 @@ expect_exit 2 "refused run" "$BATCH" extract --web --keywords dup.txt --results 
 [ "$(cat kept.tsv)" = "kept$CR" ] || fail "a refused run changed the results file: $(cat kept.tsv)"
 rm -f kept.tsv
 expect_exit 0 "--help" "$BATCH" --help
-grep -q "tamsenor-batch strip --out DIR" out.log || fail "--help shows no usage"
+grep -q "tamsenor-batch strip -o DIR" out.log || fail "--help shows no usage"
+expect_exit 2 "unknown option" "$BATCH" strip --out o --fast in
+grep -q "Try 'tamsenor-batch --help'" err.log || fail "a usage error did not point to --help"
 
 # Strip: ordinary files of the directory, in case-blind order, hidden and sub-directory files left out.
 expect_exit 0 "strip" "$BATCH" strip --out o in
@@ -117,6 +123,9 @@ if [ "$(id -u)" -ne 0 ]; then
     chmod 000 locked/locked.htm
     expect_exit 1 "strip with an unreadable file" "$BATCH" strip --out o3 locked
     grep -q "locked/locked.htm: " out.log || fail "unreadable file not listed"
+    expect_exit 1 "an unreadable PATH" "$BATCH" strip --out o3 locked/locked.htm in/plain.txt
+    grep -q "'locked/locked.htm' cannot be read" err.log || fail "an unreadable PATH is not named ($(cat err.log))"
+    [ -f o3/plaintxt.txt ] || fail "an unreadable PATH: the others were not processed"
     chmod 600 locked/locked.htm
 fi
 
@@ -209,7 +218,8 @@ cp in/shop.html withpipe/
 ln -s ../pipe withpipe/zlink.htm
 expect_exit 0 "strip with a link to a pipe" timeout 20 "$BATCH" strip --out o5 withpipe
 grep -q "1 of 1 files stripped" out.log || fail "link to a pipe: taken for an ordinary file ($(cat out.log))"
-expect_exit 2 "a pipe named as input" timeout 20 "$BATCH" strip --out o5 withpipe/zlink.htm
+expect_exit 1 "a pipe named as input" timeout 20 "$BATCH" strip --out o5 withpipe/zlink.htm
+grep -q "'withpipe/zlink.htm' is not an ordinary file" err.log || fail "a pipe named as input: not named"
 
 # An interrupted strip run takes its outputs back and puts replaced files back.
 mkdir -p big o6
@@ -245,7 +255,7 @@ bash -c 'cd "$1" || exit 1
   printf x >page.htm
   "$2" strip --out o page.htm >"$1/out.log" 2>"$1/err.log"
   echo $? >"$1/deep.code"' deep "$work" "$BATCH"
-[ "$(cat deep.code)" = 2 ] || fail "deep working folder: exit $(cat deep.code) ($(cat err.log))"
+[ "$(cat deep.code)" = 1 ] || fail "deep working folder: exit $(cat deep.code) ($(cat err.log))"
 grep -q "working folder" err.log || fail "deep working folder: no clear message ($(cat err.log))"
 [ ! -e /o ] || fail "deep working folder: wrote into /"
 
@@ -275,6 +285,49 @@ done
 expect_exit 2 "--suffix with a slash" "$BATCH" strip --suffix a/b --out jx in
 expect_exit 0 "--version" "$BATCH" --version
 grep -q "^tamsenor-batch [0-9]" out.log || fail "--version: $(cat out.log)"
+
+
+# Shell habits. A PATH that names nothing is named on standard error; the others are processed, exit 1.
+expect_exit 1 "missing path among others" "$BATCH" strip --out om in/nothing-here in
+grep -q "'in/nothing-here' does not exist" err.log || fail "missing path among others: not named ($(cat err.log))"
+[ "$(ls om | tr '\n' ' ')" = "MarkedHTM.txt plaintxt.txt shophtml.txt " ] || fail "missing path among others: $(ls om)"
+expect_exit 1 "missing path before extract" "$BATCH" extract --web --email --keywords kw.txt --process-time T0 --results rm.txt nope in
+same_bytes rm.txt expected-results "missing path before extract"
+# --results - writes the results to standard output; the summary goes to standard error.
+"$BATCH" extract --web --email --keywords kw.txt --process-time T0 --results - in >stdout.tsv 2>err.log
+[ $? -eq 0 ] || fail "--results -: $(cat err.log)"
+same_bytes stdout.tsv expected-results "--results -"
+grep -q "1 findings written to standard output" err.log || fail "--results -: summary $(cat err.log)"
+[ ! -e ./- ] || fail "--results -: wrote a file named -"
+"$BATCH" extract -v --web --results - --format=jsonl --process-time 'T"0' in/shop.html | grep -q '^{"WebSite"' ||
+    fail "--results - with jsonl"
+# Bundled short forms, -j N and -o DIR.
+expect_exit 0 "-rqo bundled" "$BATCH" strip -rqo ob -j 2 in
+[ -s out.log ] && fail "-rqo: not quiet ($(cat out.log))"
+[ "$(ls ob | tr '\n' ' ')" = "MarkedHTM.txt deephtm.txt plaintxt.txt shophtml.txt " ] || fail "-rqo: $(ls ob)"
+expect_exit 0 "-qv bundled" "$BATCH" strip -qv -j2 -oob2 in
+[ -s out.log ] && fail "-qv: printed $(cat out.log)"
+[ -f ob2/plaintxt.txt ] || fail "-oDIR: no output"
+expect_exit 2 "-rx" "$BATCH" strip -rx -o ob3 in
+grep -q "unknown option '-x'" err.log || fail "-rx: $(cat err.log)"
+# list: the files a run processes, in its order; -0 ends each with NUL.
+"$BATCH" list -r in >list.out 2>err.log || fail "list: $(cat err.log)"
+printf '%s/in/Marked.HTM\n%s/in/plain.txt\n%s/in/shop.html\n%s/in/sub/deep.htm\n' "$work" "$work" "$work" "$work" >expected-list
+same_bytes list.out expected-list "list"
+"$BATCH" list -0 -r in | tr '\0' '\n' >list0.out
+same_bytes list0.out expected-list "list -0"
+expect_exit 1 "list with a missing path" "$BATCH" list in nope
+grep -q "'nope' does not exist" err.log || fail "list with a missing path: $(cat err.log)"
+[ "$(wc -l <out.log)" -eq 3 ] || fail "list with a missing path: $(cat out.log)"
+
+# ProcessTime: csv and jsonl write ISO 8601 with seconds and the UTC offset; tsv keeps its own text.
+iso='[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9][+-][0-9][0-9]:[0-9][0-9]'
+expect_exit 0 "extract csv time" "$BATCH" extract --web --format csv --results t.csv in/shop.html
+tail -n 1 t.csv | grep -q ",${iso}${CR}\$" || fail "csv time: $(tail -n 1 t.csv)"
+expect_exit 0 "extract jsonl time" "$BATCH" extract --web --format jsonl --results t.jsonl in/shop.html
+grep -q "\"ProcessTime\":\"${iso}\"}\$" t.jsonl || fail "jsonl time: $(cat t.jsonl)"
+expect_exit 0 "extract tsv time" "$BATCH" extract --web --results t.tsv in/shop.html
+tail -n 1 t.tsv | grep -q "	[A-Z][a-z][a-z]-[0-9]\{1,2\}-[0-9][0-9] [0-9]\{1,2\}:[0-9][0-9]${CR}\$" || fail "tsv time: $(tail -n 1 t.tsv)"
 
 # Extract with a file that is no text: skipped, exit 1, the others' results written.
 expect_exit 1 "extract with a skipped file" "$BATCH" extract --web --results r4.txt --process-time T skip

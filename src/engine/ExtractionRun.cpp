@@ -119,8 +119,15 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     }
     setup.filePath = LocalBytes(path);
     const Clock& clock = host.clock();
-    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime] {
-        return fixed ? *fixed : LocalBytes(FormatProcessTime(clock.now()));
+    // Asked once per row, while the row is the table's last; the row's
+    // moment is kept to the second for the formats programs read.
+    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime, results = state.run.results.get()] {
+        if (fixed)
+            return *fixed;
+        const QDateTime now = clock.now();
+        if (results && results->table.rowCount() > 0)
+            results->noteFoundAt(results->table.rowCount() - 1, IsoProcessTime(now));
+        return LocalBytes(FormatProcessTime(now));
     };
     return setup;
 }
@@ -192,6 +199,9 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             if (prepared) {
                 for (const float value : prepared->progress)
                     host.setFileProgress(value);
+                // The links read so far are kept, and the user learns that there were more.
+                if (!prepared->failed && !prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
                 if (prepared->failed) {
                     outcome.outOfMemory = true; // as the stripper's failure is on this thread
                 } else if (!prepared->problem.empty()) {
@@ -203,15 +213,18 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 }
             } else {
+                std::string linksProblem;
                 if (state.settings.links) {
-                    setup.listed = MarkupColumns(state.run.textBuffer, hook);
+                    setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
                     if (hook.cancelRequested())
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
+                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, file);
                     if (hook.cancelRequested())
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
+                    if (!linksProblem.empty() && linksProblem != source.problem)
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     if (!source.ok()) {
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
                         continue;
@@ -219,6 +232,8 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     ResultsRowSink rows(results->table);
                     outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 } else {
+                    if (!linksProblem.empty())
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
                 }
             }

@@ -1,8 +1,14 @@
 #include "engine/FileTexts.h"
 
+#include "files/LocalText.h"
 #include "markup/MarkupLinks.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -57,13 +63,43 @@ private:
     std::string& out_;
 };
 
+// The style sheets a page links from its own folder or one below it, as a
+// browser opening the saved page reads them: regular files only (never a
+// pipe or a device), nothing from the network, at most 16 MiB each.
+markup::SheetLoader LocalStyleSheets(const std::string& inputPath)
+{
+    if (inputPath.empty())
+        return {};
+    const QDir folder = QFileInfo(FromLocalBytes(inputPath)).absoluteDir();
+    return [root = folder.canonicalPath(), folder](std::string_view href) -> std::optional<std::string> {
+        const QUrl url(QString::fromUtf8(href.data(), qsizetype(href.size())));
+        if (root.isEmpty() || !url.isValid() || (!url.isRelative() && !url.isLocalFile()) || !url.host().isEmpty())
+            return std::nullopt;
+        const QString path = url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded);
+        if (path.isEmpty())
+            return std::nullopt;
+        const QFileInfo file(QDir::isAbsolutePath(path) ? path : folder.filePath(path));
+        const QString canonical = file.canonicalFilePath();
+        const QFileInfo target(canonical);
+        if (canonical.isEmpty() || !canonical.startsWith(root + QLatin1Char('/')) || !target.isFile()
+            || target.size() > (16 << 20))
+            return std::nullopt;
+        QFile sheet(canonical);
+        if (!sheet.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QByteArray bytes = sheet.read(16 << 20);
+        return std::string(bytes.constData(), std::size_t(bytes.size()));
+    };
+}
+
 StripFileResult PrepareReadableText(
     const std::string& inputPath, const std::string& content, std::string& buffer, text::Hook& hook)
 {
     StripFileResult result;
     buffer = "From: " + inputPath + "\n";
     AppendingSink sink(buffer);
-    const markup::ReadableResult rendered = markup::RenderReadableText(content, sink, hook);
+    const markup::ReadableResult rendered
+        = markup::RenderReadableText(content, sink, hook, LocalStyleSheets(inputPath));
     result.encoding = markup::DescribeEncoding(rendered.encoding);
     switch (rendered.outcome) {
     case markup::ReadableOutcome::Finished:
@@ -197,7 +233,8 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
     return written;
 }
 
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook)
+SourceResult PrepareExtractionSource(
+    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath)
 {
     SourceResult source;
     if (!readable) {
@@ -205,7 +242,8 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
         return source;
     }
     std::string rendered;
-    const markup::ReadableResult result = markup::RenderReadableText(text, rendered, hook);
+    const markup::ReadableResult result
+        = markup::RenderReadableText(text, rendered, hook, LocalStyleSheets(inputPath));
     text.swap(rendered);
     if (result.outcome == markup::ReadableOutcome::Unsupported)
         source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
@@ -215,9 +253,12 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
     return source;
 }
 
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
+    std::string_view markup, text::Hook& hook, std::string* problem)
 {
     markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
+    if (problem && found.outcome == markup::ReadOutcome::Stopped)
+        *problem = "its markup could not be read to its end";
     std::vector<text::ExtractSetup::ListedColumn> columns(2);
     columns[0] = { "Link", std::move(found.links) };
     columns[1] = { "MailTo", std::move(found.mailTos) };

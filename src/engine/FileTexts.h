@@ -76,11 +76,17 @@ struct SourceResult {
     std::string problem; // readable text: why the page could not be read to its end
     bool ok() const { return !outOfMemory && problem.empty(); }
 };
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook);
+// `inputPath` (local bytes), when given, is where the page's linked style
+// sheets are looked for: its folder and those below it.
+SourceResult PrepareExtractionSource(
+    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath = {});
 
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every
 // valid mailto address, in document order. Empty when the hook cancelled.
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook);
+// When the markup cannot be read to its end, the columns hold the links read
+// so far and `problem` (if given) says why, for the file's note.
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
+    std::string_view markup, text::Hook& hook, std::string* problem = nullptr);
 
 } // namespace tamsenor

@@ -55,8 +55,8 @@ void PrepareExtractionText(
     if (out.read.status != TextRead::Status::Read)
         return;
     if (options.readLinks)
-        out.listed = MarkupColumns(out.text, hook);
-    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook);
+        out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
+    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
 }

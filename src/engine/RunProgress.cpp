@@ -66,4 +66,15 @@ QString FormatProcessTime(const QDateTime& time, const QLocale& locale)
         + QStringLiteral("%1").arg(clock.minute(), 2, 10, QLatin1Char('0'));
 }
 
+std::string IsoProcessTime(const QDateTime& time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    const QString zone = QStringLiteral("%1%2:%3")
+                             .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                             .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                             .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return (time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + zone).toStdString();
+}
+
 } // namespace tamsenor

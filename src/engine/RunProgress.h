@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace tamsenor {
 
@@ -30,5 +31,9 @@ QString ProgressCaption(const QString& path, std::optional<std::int64_t> bytes);
 // "mmm-d-yy h:mm" with the locale's abbreviated month name: 'Mar-9-07 14:05'.
 // The default QLocale is the system's unless a program (or test) pinned another.
 QString FormatProcessTime(const QDateTime& time, const QLocale& locale = QLocale());
+
+// `time` as ISO 8601 with seconds and its offset from UTC, for the formats
+// programs read. Example: 8 Dec 2026 09:21:05 UTC -> "2026-12-08T09:21:05+00:00".
+std::string IsoProcessTime(const QDateTime& time);
 
 } // namespace tamsenor

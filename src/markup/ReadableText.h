@@ -3,6 +3,8 @@
 #include "markup/PageEncoding.h"
 #include "text/Hook.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,7 +34,9 @@ struct ReadableResult {
 // The text of an HTML page as a browser shows it: its body's innerText under
 // the browser's default styles, in UTF-8 with LF line ends. The encoding is
 // decided as SniffPageEncoding does; bytes that do not fit it become U+FFFD.
-// Left out: head, script, style, template, noscript (as with scripts on),
+// The page's own CSS (style elements and style="" attributes, see
+// PageStyles) decides what is shown, on lines of its own and in which letters;
+// noscript is shown, as by a browser with scripts off. Left out: head, script, style, template,
 // comments, elements marked hidden, the content of a closed details but its
 // summary, and the text of textareas, inputs and images (innerText has none;
 // they only keep the spaces beside them). Block elements stand on their own
@@ -41,14 +45,23 @@ struct ReadableResult {
 // and rows by a line end; white space collapses as in normal flow except
 // inside pre, listing, xmp and plaintext. Never fails on bad markup: the
 // parser recovers as browsers mostly do. Memory beyond the input: the
-// text (here only a piece of up to 64 KiB at a time), and a UTF-8 copy of the
-// page when some of its bytes do not fit its encoding. Yields to the hook between
+// text (here only a piece of up to 64 KiB at a time, or all of it for a page
+// of up to 64 MiB with a style sheet, which may be laid out twice), the
+// reader's events for such a page, and a UTF-8 copy of the page when some of
+// its bytes do not fit its encoding. Yields to the hook between
 // slices of the input; on cancel the text so far has been delivered.
 // Example: "<h1>Title</h1><p>One &amp;\n two</p><p>x<br>y" -> "Title\n\nOne & two\n\nx\ny".
-ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook);
+// `sheets`, when given, reads the style sheets the page links
+// (<link rel=stylesheet href=...> for media that apply): it is given the
+// href as written and returns the sheet's text, or nothing when it is not to
+// be read; a sheet so read counts where its link stands.
+using SheetLoader = std::function<std::optional<std::string>(std::string_view href)>;
+ReadableResult RenderReadableText(
+    std::string_view bytes, TextSink& sink, text::Hook& hook, const SheetLoader& sheets = {});
 
 // The same into a string (cleared first), which holds the whole text.
-ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook);
+ReadableResult RenderReadableText(
+    std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets = {});
 
 // The browser's name of the encoding with how it was learnt, for a log line.
 // Example: {"windows-1252", Detected} -> "windows-1252 (detected)".

@@ -5,6 +5,7 @@
 #include "io/Files.h"
 #include "results/ResultsLineWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <vector>
@@ -224,10 +225,26 @@ FileResult WriteResults(const RunResults& results, ResultsFormat format,
         return results.WriteTo(write, perRow);
     try {
         Converter converter(format, write);
-        if (FileResult written = ForEachResultsLine(
-                results, [&converter](const std::vector<std::string_view>& values) { return converter.line(values); },
-                perRow);
-            !written)
+        // Lines come in table order, the header first; ProcessTime is given
+        // the time noted for its row, when there is one.
+        std::size_t row = 0;
+        std::optional<std::size_t> timeColumn;
+        std::vector<std::string_view> timed;
+        const auto line = [&](const std::vector<std::string_view>& values) {
+            const std::size_t at = row++;
+            if (at == 0) {
+                const auto found = std::find(values.begin(), values.end(), std::string_view("ProcessTime"));
+                if (found != values.end())
+                    timeColumn = static_cast<std::size_t>(found - values.begin());
+            } else if (const std::string_view iso = results.foundAt(at);
+                       timeColumn && *timeColumn < values.size() && !iso.empty()) {
+                timed = values;
+                timed[*timeColumn] = iso;
+                return converter.line(timed);
+            }
+            return converter.line(values);
+        };
+        if (FileResult written = ForEachResultsLine(results, line, perRow); !written)
             return written;
         return converter.flush();
     } catch (const std::bad_alloc&) {

@@ -49,6 +49,8 @@ FileResult ForEachResultsLine(const RunResults& results,
 // table whose rows moved out gives the same bytes as one held in memory.
 // - Csv: a byte order mark, then one record per row (the header row first),
 //   fields as CsvField makes them, joined by commas, CR LF after each.
+// In both, a row's ProcessTime is the ISO 8601 time RunResults::foundAt
+// noted for it, when it noted one.
 // - JsonLines: one object per data row, LF after each; the keys are the
 //   header row's values (the column names) in column order, and every key is
 //   present: an empty or missing value is "" (the table does not tell them

@@ -3,6 +3,7 @@
 #include "io/Files.h"
 #include "results/ResultsLineWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -39,6 +40,23 @@ FileResult RunResults::WriteTo(
     } catch (const std::bad_alloc&) {
         return FileResult::failure(io::ErrorText(ENOMEM));
     }
+}
+
+void RunResults::noteFoundAt(std::size_t row, std::string iso)
+{
+    while (!foundAt_.empty() && foundAt_.back().first >= row)
+        foundAt_.pop_back();
+    if (foundAt_.empty() || foundAt_.back().second != iso)
+        foundAt_.emplace_back(row, std::move(iso));
+}
+
+std::string_view RunResults::foundAt(std::size_t row) const
+{
+    const auto after = std::upper_bound(foundAt_.begin(), foundAt_.end(), row,
+        [](std::size_t wanted, const std::pair<std::size_t, std::string>& entry) { return wanted < entry.first; });
+    if (after == foundAt_.begin())
+        return {};
+    return std::prev(after)->second;
 }
 
 } // namespace tamsenor

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tamsenor {
@@ -31,8 +32,20 @@ public:
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
 
+    // The time the findings of `row` were made, as ISO 8601 with seconds and
+    // the UTC offset ("2026-12-08T09:21:05+00:00"): the ProcessTime of the
+    // formats programs read, while the results file keeps its own text. A row
+    // noted again (the run replaced an empty last row) takes the new time.
+    // A run with a fixed ProcessTime notes nothing.
+    void noteFoundAt(std::size_t row, std::string iso);
+    // The time noted for `row` or, when none was, empty. Example: rows 1-3
+    // noted at one second, row 4 at the next: foundAt(3) is the first time.
+    std::string_view foundAt(std::size_t row) const;
+
 private:
     bool failed_ = false;
+    // From which row on which time: one entry per second of the run, not per row.
+    std::vector<std::pair<std::size_t, std::string>> foundAt_;
 };
 
 } // namespace tamsenor

@@ -61,8 +61,15 @@ takes back the files it wrote.</li>
 it is also found inside a longer word (<code>Price</code> is found in
 <code>Prices</code>). Its positions say which words after it to collect, counted
 from 1 for the first word after the keyword and written as numbers separated by
-commas. Words are separated by spaces; punctuation belongs to the word it
+commas. Words are separated by spaces. The text searched is the text without its
+tags, in which every comma and semicolon has become a space, so they separate
+words too; other punctuation (<code>. : ( ) " !</code>) belongs to the word it
 touches.</p>
+<p>With the text <code>K: a,b c.</code> and the keyword <code>K:</code>:</p>
+<ul>
+<li>positions <code>1</code> give <code>a</code>;</li>
+<li>positions <code>2, 3</code> give <code>b c.</code>.</li>
+</ul>
 <p>With the text <code>Author: John Smith born 1970</code> and the keyword
 <code>Author:</code>:</p>
 <ul>
@@ -94,6 +101,31 @@ with the file it came from and the time it was found
 finding of every column; a column that has run out of findings is left empty,
 and the file's lines end when all of them have.</p>
 
+<h2>Looking at results before saving</h2>
+<p><b>Help &rarr; Preview results</b> shows the results of an extraction run in a
+window instead of asking whether to save them: a table you can sort and filter,
+the values found per column and the distinct values of a column with their
+counts. <b>Save&hellip;</b> writes the results file, <b>Export&hellip;</b> writes
+CSV or JSON Lines (their ProcessTime as <code>2026-12-08T09:21:05+00:00</code>),
+and <b>Close</b> discards the results.</p>
+
+<h2>What the window remembers</h2>
+<p>Nothing, unless you tick <b>Help &rarr; Remember window and folders</b>: then
+the window's size and place and the folders last used for results and keyword
+files are kept for the next start. Unticking it forgets them.</p>
+
+<h2>The browser</h2>
+<p><b>Browse</b>, or a double click on a chosen file, shows the file in the browser
+window, with Back, Forward, Stop, Refresh, Home and an address box.</p>
+
+<h2>Without the window</h2>
+<p><code>tamsenor-batch</code> does the same runs from a terminal or a script and
+writes the same files: <code>tamsenor-batch strip -o DIR PATH...</code> or
+<code>tamsenor-batch extract --web --email --results FILE PATH...</code>;
+<code>tamsenor-batch --help</code> and <code>man tamsenor-batch</code> say more.
+Files and folders named when the window starts (<code>tamsenor PATH...</code>)
+go into <b>Chosen Files</b> as if dropped there.</p>
+
 <h2>Keys</h2>
 <p>F1 shows this page. Enter in the file list adds the selected files, Delete in
 <b>Chosen Files</b> takes them out, Esc cancels a run, and the underlined letter
@@ -102,18 +134,37 @@ the browser window.</p>
 )");
 }
 
+const std::vector<ThirdPartyLibrary>& ThirdPartyLibraries()
+{
+    static const std::vector<ThirdPartyLibrary> libraries {
+        { "Qt", "the window, its widgets and the browser", "GNU LGPL version 3 (or GPL version 2 or 3)",
+            "https://www.qt.io/" },
+        { "libxml2", "the HTML parser behind links and readable text", "MIT licence",
+            "https://gitlab.gnome.org/GNOME/libxml2" },
+        { "uchardet", "the encoding of pages that do not name theirs",
+            "Mozilla Public License 1.1, or GNU GPL 2 or LGPL 2.1 or later", "https://www.freedesktop.org/wiki/Software/uchardet/" },
+    };
+    return libraries;
+}
+
 QString AboutPageHtml()
 {
     QString licence;
     QFile file(QStringLiteral(":/tamsenor/LICENSE"));
     if (file.open(QIODevice::ReadOnly))
         licence = QString::fromUtf8(file.readAll());
+    QString credits;
+    for (const ThirdPartyLibrary& library : ThirdPartyLibraries())
+        credits += QStringLiteral("<li><a href=\"%1\">%2</a>: %3; %4</li>")
+                       .arg(QLatin1String(library.address), QLatin1String(library.name),
+                           QLatin1String(library.use), QLatin1String(library.licence));
     return QStringLiteral("<h1>%1 %2</h1>"
                           "<p>Strips HTML files to text and extracts web sites, e-mail addresses and keyword "
                           "values from them.</p>"
                           "<p>Running on Qt %3.</p>"
+                          "<p>Built with these libraries, each under its own licence:</p><ul>%5</ul>"
                           "<pre style=\"white-space: pre-wrap\">%4</pre>")
-        .arg(ProgramTitle, ProgramVersion(), QString::fromLatin1(qVersion()), licence.toHtmlEscaped());
+        .arg(ProgramTitle, ProgramVersion(), QString::fromLatin1(qVersion()), licence.toHtmlEscaped(), credits);
 }
 
 } // namespace tamsenor

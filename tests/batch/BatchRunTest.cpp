@@ -89,27 +89,29 @@ TEST_F(BatchRunTest, ChooseFilesListsOrdinaryFilesOfDirectoriesAndNamedFiles)
 
     const QString root = QString::fromStdString(dir.path());
     const ChosenFiles chosen = ChooseFiles({ pathOf("in") + "/", pathOf("in/../other/a.txt") });
-    EXPECT_EQ(QString(), chosen.error);
+    EXPECT_EQ(QStringList(), chosen.problems);
     EXPECT_EQ(QStringList({ root + "/in/A.htm", root + "/in/b.html", root + "/other/a.txt" }), chosen.paths);
     EXPECT_EQ(other, chosen.paths.back());
 }
 
-TEST_F(BatchRunTest, ChooseFilesRefusesWhatIsNoFile)
+TEST_F(BatchRunTest, ChooseFilesNamesWhatIsNoFileAndKeepsTheOthers)
 {
+    const QString kept = in("a.htm", "a");
     struct Row {
         const char* name;
         QString argument;
+        QString problem;
     };
     const Row rows[] = {
-        { "missing", pathOf("nothing-here") },
-        { "empty argument", QString() },
-        { "device", QStringLiteral("/dev/null") },
+        { "missing", pathOf("nothing-here"), QStringLiteral("'%1' does not exist").arg(pathOf("nothing-here")) },
+        { "empty argument", QString(), QStringLiteral("'' does not exist") },
+        { "device", QStringLiteral("/dev/null"), QStringLiteral("'/dev/null' is not an ordinary file") },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ChosenFiles chosen = ChooseFiles({ pathOf("in"), row.argument });
-        EXPECT_NE(QString(), chosen.error);
-        EXPECT_EQ(QStringList(), chosen.paths);
+        const ChosenFiles chosen = ChooseFiles({ row.argument, pathOf("in") });
+        EXPECT_EQ(QStringList({ row.problem }), chosen.problems);
+        EXPECT_EQ(QStringList({ kept }), chosen.paths);
     }
 }
 
@@ -222,6 +224,53 @@ TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)
         EXPECT_TRUE(report.skipped.empty());
         EXPECT_EQ(expected, ReadBytes(dir.file("batch.txt")));
         EXPECT_EQ(static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n') - 1), report.findings);
+    }
+}
+
+// CSV's ISO times belong to their rows: with a clock a minute on at every
+// reading, each row's ISO time is the moment its results-file text names,
+// also when rows moved out of memory, and also on standard output.
+TEST_F(BatchRunTest, ExportTimesBelongToTheirRows)
+{
+    class TickingClock : public Clock {
+    public:
+        QDateTime now() const override { return time = time.addSecs(61); }
+        mutable QDateTime time { QDate(2026, 12, 8), QTime(9, 0, 5), Qt::UTC };
+    };
+    in("a.html", "see http://a.example/ and http://b.example/ or mail c@example.org");
+    in("b.htm", "http://d.example/");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    // The results of one run in `format`, the clock started afresh.
+    const auto run = [&](ResultsFormat format) {
+        TickingClock clock;
+        BatchHost batch(chosen);
+        batch.setClock(clock);
+        BatchSettings settings;
+        settings.web = true;
+        settings.email = true;
+        settings.resultsFormat = format;
+        std::string out;
+        settings.writeResults = [&out](std::string_view bytes) {
+            out.append(bytes);
+            return FileResult::success();
+        };
+        EXPECT_EQ(BatchRunResult::Status::Finished, RunBatch(batch, settings).status);
+        return QString::fromStdString(out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    };
+    for (const long long bound : { -1LL, 0LL }) {
+        SCOPED_TRACE(bound);
+        SpillBound spill(bound);
+        const QStringList tsv = run(ResultsFormat::Tsv);
+        const QStringList csv = run(ResultsFormat::Csv);
+        ASSERT_EQ(4, tsv.size());
+        ASSERT_EQ(tsv.size(), csv.size());
+        for (qsizetype row = 1; row < tsv.size(); ++row) {
+            SCOPED_TRACE(row);
+            const QDateTime iso = QDateTime::fromString(csv[row].section(QLatin1Char(','), -1), Qt::ISODate);
+            ASSERT_TRUE(iso.isValid()) << csv[row].toStdString();
+            EXPECT_EQ(tsv[row].section(QLatin1Char('\t'), -1), FormatProcessTime(iso.toUTC(), QLocale::c()));
+        }
+        EXPECT_NE(tsv[1].section(QLatin1Char('\t'), -1), tsv[3].section(QLatin1Char('\t'), -1));
     }
 }
 

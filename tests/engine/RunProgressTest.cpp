@@ -49,6 +49,23 @@ TEST(RunProgressTest, ProcessTimeFormat)
     }
 }
 
+TEST(RunProgressTest, IsoProcessTime)
+{
+    struct Row {
+        const char* name;
+        QDateTime time;
+        const char* text;
+    };
+    const QDate day(2026, 12, 8);
+    const QTime clock(9, 21, 5);
+    for (const Row& row : { Row { "UTC", QDateTime(day, clock, Qt::UTC), "2026-12-08T09:21:05+00:00" },
+             Row { "east", QDateTime(day, clock, Qt::OffsetFromUTC, 5 * 3600 + 1800), "2026-12-08T09:21:05+05:30" },
+             Row { "west", QDateTime(day, QTime(0, 0), Qt::OffsetFromUTC, -3 * 3600), "2026-12-08T00:00:00-03:00" } }) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.text, IsoProcessTime(row.time));
+    }
+}
+
 class ReadChosenFileTest : public RunFixture { };
 
 TEST_F(ReadChosenFileTest, Cases)

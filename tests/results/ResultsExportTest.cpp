@@ -129,12 +129,41 @@ TEST(ResultsExport, SpilledTableGivesTheSameBytes)
             spilled.table.spillInto(dir.path());
             Fill(spilled, rows);
         }
+        // Times noted by row stay with their rows when the rows moved out.
+        for (RunResults* results : { &held, &spilled })
+            results->noteFoundAt(3, "2026-12-08T09:21:05+00:00");
         ASSERT_EQ(rows.size(), spilled.table.spilledRowCount());
         const std::string expected = ResultsBytes(held, format);
         EXPECT_EQ(expected, ResultsBytes(spilled, format));
         ASSERT_TRUE(WriteResultsToFile(spilled, format, dir.file("r")).ok);
         EXPECT_EQ(expected, ReadBytes(dir.file("r")));
     }
+}
+
+// CSV and JSON Lines give each row the time noted for it; the results file keeps its text.
+TEST(ResultsExport, ProcessTimeAsNotedForEachRow)
+{
+    RunResults results(SiteColumns);
+    Fill(results, { { "a", "/a", "Dec-8-26 9:21" }, { "b", "/b", "Dec-8-26 9:21" }, { "c", "/c", "Dec-8-26 9:22" },
+                      { "d", "/d", "T" } });
+    results.noteFoundAt(1, "2026-12-08T09:21:05+00:00");
+    results.noteFoundAt(3, "2026-12-08T09:22:07+00:00"); // a row that was deleted, then made again
+    results.noteFoundAt(3, "2026-12-08T09:22:01+00:00");
+    results.noteFoundAt(2, "2026-12-08T09:21:05+00:00");
+    results.noteFoundAt(3, "2026-12-08T09:22:00+00:00");
+    EXPECT_EQ("", results.foundAt(0));
+    EXPECT_EQ("2026-12-08T09:21:05+00:00", results.foundAt(2));
+    EXPECT_EQ("2026-12-08T09:22:00+00:00", results.foundAt(4));
+    EXPECT_EQ(Bom
+            + "WebSite,FileName,ProcessTime\r\na,/a,2026-12-08T09:21:05+00:00\r\nb,/b,2026-12-08T09:21:05+00:00\r\n"
+              "c,/c,2026-12-08T09:22:00+00:00\r\nd,/d,2026-12-08T09:22:00+00:00\r\n",
+        ResultsBytes(results, ResultsFormat::Csv));
+    const std::string firstObject
+        = "{\"WebSite\":\"a\",\"FileName\":\"/a\",\"ProcessTime\":\"2026-12-08T09:21:05+00:00\"}\n";
+    EXPECT_EQ(firstObject, ResultsBytes(results, ResultsFormat::JsonLines).substr(0, firstObject.size()));
+    EXPECT_EQ("WebSite\tFileName\tProcessTime\r\na\t/a\tDec-8-26 9:21\r\nb\t/b\tDec-8-26 9:21\r\n"
+              "c\t/c\tDec-8-26 9:22\r\nd\t/d\tT\r\n",
+        ResultsBytes(results, ResultsFormat::Tsv));
 }
 
 TEST(ResultsExport, FailedWriteKeepsTheOldFile)

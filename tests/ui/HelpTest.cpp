@@ -2,6 +2,7 @@
 
 #include "text/Extract.h"
 #include "text/Hook.h"
+#include "text/StripTags.h"
 #include "ui/HelpText.h"
 #include "ui/HelpWindow.h"
 
@@ -61,6 +62,38 @@ TEST_F(HelpTest, KeywordExamplesAreWhatTheExtractorGives)
             : QStringLiteral("<code>%1</code> give <code>%2</code>").arg(positions, QString::fromStdString(words));
         EXPECT_TRUE(help.contains(shown)) << shown.toStdString();
     }
+}
+
+// The punctuation example is what a run gives: the pass searches the stripped text.
+TEST_F(HelpTest, PunctuationExampleIsWhatARunGives)
+{
+    const QString help = HelpPageHtml();
+    ASSERT_TRUE(help.contains("<code>K: a,b c.</code>"));
+    for (const char* positions : { "1", "2, 3" }) {
+        SCOPED_TRACE(positions);
+        std::string buffer = " K: a,b c. ";
+        text::BasicHook hook;
+        ASSERT_FALSE(text::StripTags(buffer, hook).failed);
+        const std::string words = text::NextKeywordResult(buffer, { "K:", positions }, hook);
+        const QString shown
+            = QStringLiteral("<code>%1</code> give <code>%2</code>").arg(positions, QString::fromStdString(words));
+        EXPECT_TRUE(help.contains(shown)) << shown.toStdString();
+    }
+    for (const char* topic : { "Preview results", "Remember window and folders", "Browse", "tamsenor-batch" })
+        EXPECT_TRUE(help.contains(QLatin1String(topic))) << topic;
+}
+
+TEST_F(HelpTest, AboutCreditsEveryLibraryWithItsLicence)
+{
+    const QString about = AboutPageHtml();
+    QStringList names;
+    for (const ThirdPartyLibrary& library : ThirdPartyLibraries()) {
+        SCOPED_TRACE(library.name);
+        names << QLatin1String(library.name);
+        EXPECT_TRUE(about.contains(QStringLiteral(">%1</a>: ").arg(QLatin1String(library.name))));
+        EXPECT_TRUE(about.contains(QLatin1String(library.licence)));
+    }
+    EXPECT_EQ(QStringList({ "Qt", "libxml2", "uchardet" }), names);
 }
 
 TEST_F(HelpTest, AboutNamesTheVersionTheQtVersionAndTheLicence)

@@ -42,7 +42,8 @@ protected:
         return main_->resultsWindow();
     }
 
-    // The run's findings in the form of `file`'s suffix (the results file when none).
+    // The run's findings in the form of `file`'s suffix (the results file when none);
+    // the exports give the time as ISO 8601 (the tests run in UTC).
     std::string expected(const QString& file) const
     {
         const std::string a = a_.toStdString();
@@ -53,14 +54,15 @@ protected:
         if (file.endsWith(".jsonl")) {
             for (const auto& [site, name] : rows)
                 bytes += "{\"WebSite\":\"" + site + "\",\"FileName\":\"" + name
-                    + "\",\"ProcessTime\":\"Mar-5-24 10:00\"}\n";
+                    + "\",\"ProcessTime\":\"2024-03-05T10:00:00+00:00\"}\n";
             return bytes;
         }
         const std::string separator = file.endsWith(".csv") ? "," : "\t";
         bytes = file.endsWith(".csv") ? "\xEF\xBB\xBF" : "";
         bytes += "WebSite" + separator + "FileName" + separator + "ProcessTime\r\n";
         for (const auto& [site, name] : rows)
-            bytes += site + separator + name + separator + "Mar-5-24 10:00\r\n";
+            bytes += site + separator + name + separator
+                + (file.endsWith(".csv") ? "2024-03-05T10:00:00+00:00\r\n" : "Mar-5-24 10:00\r\n");
         return bytes;
     }
 
