@@ -1,5 +1,7 @@
 #include "markup/CharacterReferences.h"
 
+#include "text/TextBasics.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -87,15 +89,10 @@ int DigitValue(char c, bool hex)
     return -1;
 }
 
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool StartsNoCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size()
-        && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) { return p == Lower(t); });
+        && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) { return p == text::LowerAscii(t); });
 }
 
 // Writes "&#N;" and returns its length.

@@ -1,5 +1,7 @@
 #include "markup/MarkupLinks.h"
 
+#include "text/TextBasics.h"
+
 #include "markup/PageEncoding.h"
 
 #include <QByteArray>
@@ -28,17 +30,6 @@ bool IsDigit(char c)
 bool IsAlphanumeric(char c)
 {
     return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // Browsers refuse longer URLs; taking one would cost memory many times its
@@ -91,8 +82,8 @@ int DefaultPort(std::string_view scheme)
 
 bool IsLinkScheme(std::string_view scheme)
 {
-    return EqualsIgnoringCase(scheme, "http") || EqualsIgnoringCase(scheme, "https")
-        || EqualsIgnoringCase(scheme, "ftp") || EqualsIgnoringCase(scheme, "ftps");
+    return text::EqualsIgnoringAsciiCase(scheme, "http") || text::EqualsIgnoringAsciiCase(scheme, "https")
+        || text::EqualsIgnoringAsciiCase(scheme, "ftp") || text::EqualsIgnoringAsciiCase(scheme, "ftps");
 }
 
 bool IsValidNonNegativeInteger(std::string_view s)
@@ -237,7 +228,7 @@ private:
     void addHref(std::string_view value)
     {
         std::string url = CleanUrl(value);
-        if (EqualsIgnoringCase(SchemeOf(url), "mailto"))
+        if (text::EqualsIgnoringAsciiCase(SchemeOf(url), "mailto"))
             addMailTo(std::string_view(url).substr(7));
         else
             candidates.push_back(std::move(url));
@@ -258,7 +249,7 @@ private:
             if (IsValidEmailAddress(address)) {
                 std::string kept(address);
                 std::transform(kept.begin() + std::ptrdiff_t(kept.find('@')), kept.end(),
-                    kept.begin() + std::ptrdiff_t(kept.find('@')), Lower);
+                    kept.begin() + std::ptrdiff_t(kept.find('@')), text::LowerAscii);
                 if (seenMail_.insert(kept).second)
                     result.mailTos.push_back(std::move(kept));
             }

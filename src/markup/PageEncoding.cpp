@@ -1,5 +1,7 @@
 #include "markup/PageEncoding.h"
 
+#include "text/TextBasics.h"
+
 #include <uchardet.h>
 
 #include <array>
@@ -83,17 +85,12 @@ bool IsSpace(unsigned char c)
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
 
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix)
 {
     if (text.size() - at < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(text[at + i]) != prefix[i])
+        if (text::LowerAscii(text[at + i]) != prefix[i])
             return false;
     return true;
 }
@@ -108,7 +105,7 @@ const KnownEncoding* FindEncoding(std::string_view label)
         return nullptr;
     std::string lower(label);
     for (char& c : lower)
-        c = Lower(c);
+        c = text::LowerAscii(c);
     for (const KnownEncoding& encoding : kEncodings) {
         std::string_view labels = encoding.labels;
         while (!labels.empty()) {
@@ -197,7 +194,7 @@ public:
                 break;
             if (c == '/' || c == '>')
                 return true;
-            name += Lower(c);
+            name += text::LowerAscii(c);
         }
         while (more() && IsSpace(peek()))
             ++at_;
@@ -226,14 +223,14 @@ private:
                     ++at_;
                     return true;
                 }
-                value += Lower(peek());
+                value += text::LowerAscii(peek());
             }
             return false;
         }
         if (quote == '>')
             return true;
         for (; more() && !IsSpace(peek()) && peek() != '>'; ++at_)
-            value += Lower(peek());
+            value += text::LowerAscii(peek());
         return more();
     }
 
@@ -278,85 +275,18 @@ const KnownEncoding* MetaDeclaration(std::string_view bytes, std::size_t& at)
 // next to a page of a gigabyte.
 constexpr std::size_t kDetectorSample = 1 << 20;
 
-// At a byte of 0x80 or more: the length of the UTF-8 character that starts
-// there, or 0 when none does; then `*subpart` is how many bytes a browser's
-// decoder replaces by one U+FFFD (the longest start of a valid sequence, at least 1).
-std::size_t CharacterAt(const unsigned char* p, std::size_t left, std::size_t* subpart)
-{
-    const unsigned char c = p[0];
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        low = c == 0xE0 ? 0xA0 : 0x80;
-        high = c == 0xED ? 0x9F : 0xBF;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        low = c == 0xF0 ? 0x90 : 0x80;
-        high = c == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        *subpart = 1;
-        return 0;
-    }
-    std::size_t k = 1;
-    for (; k < length && k < left; ++k) {
-        if (p[k] < low || p[k] > high)
-            break;
-        low = 0x80;
-        high = 0xBF;
-    }
-    if (k == length)
-        return length;
-    *subpart = k;
-    return 0;
-}
-
-// Length of the valid UTF-8 prefix of `bytes`.
-std::size_t ValidUtf8Prefix(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    std::size_t subpart = 0;
-    while (i < n) {
-        // ASCII eight bytes at a time: most pages are mostly ASCII.
-        while (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (word & 0x8080808080808080ull)
-                break;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        if (p[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = CharacterAt(p + i, n - i, &subpart);
-        if (length == 0)
-            return i;
-        i += length;
-    }
-    return n;
-}
-
 // Copies `bytes` into `out` with each ill-formed part replaced by U+FFFD.
 DecodeOutcome RepairUtf8(std::string_view bytes, std::string& out, text::Hook& hook)
 {
     out.reserve(bytes.size() + bytes.size() / 8);
     std::size_t sinceYield = 0;
     while (!bytes.empty()) {
-        const std::size_t valid = ValidUtf8Prefix(bytes.substr(0, 1 << 20));
+        const std::size_t valid = text::ValidUtf8Prefix(bytes.substr(0, 1 << 20));
         out.append(bytes.substr(0, valid));
         std::size_t used = valid;
         if (valid < bytes.size() && valid < (1u << 20)) {
-            std::size_t subpart = 1;
-            CharacterAt(reinterpret_cast<const unsigned char*>(bytes.data()) + valid, bytes.size() - valid, &subpart);
             out += "\xEF\xBF\xBD";
-            used += subpart;
+            used += text::NextUtf8(bytes.substr(valid)).length;
         }
         bytes.remove_prefix(used);
         sinceYield += used;
@@ -376,7 +306,7 @@ const KnownEncoding* Detect(std::string_view bytes)
     // Valid UTF-8 with some non-ASCII in it is UTF-8 in all but contrived
     // cases; the detector's statistics are for the rest. A sample cut inside
     // a character still counts as valid.
-    const std::size_t valid = ValidUtf8Prefix(sample);
+    const std::size_t valid = text::ValidUtf8Prefix(sample);
     const bool cut = sample.size() < bytes.size() && sample.size() - valid < 4;
     if (valid == sample.size() || cut) {
         for (unsigned char c : sample.substr(0, valid))
@@ -465,11 +395,6 @@ PageEncoding SniffPageEncoding(std::string_view bytes)
     if (const KnownEncoding* detected = Detect(bytes))
         return { detected->name, EncodingSource::Detected, 0 };
     return { "windows-1252", EncodingSource::Default, 0 };
-}
-
-bool IsValidUtf8(std::string_view bytes)
-{
-    return ValidUtf8Prefix(bytes) == bytes.size();
 }
 
 namespace {
@@ -570,7 +495,7 @@ DecodeOutcome DecodeToUtf8(
     if (!known)
         return DecodeOutcome::Unsupported;
     if (known->name == std::string_view("UTF-8")) {
-        if (!IsValidUtf8(bytes))
+        if (!text::IsValidUtf8(bytes))
             return RepairUtf8(bytes, out, hook);
         *alreadyUtf8 = true;
         return DecodeOutcome::Finished;

@@ -74,7 +74,4 @@ struct ParserInput {
 DecodeOutcome PrepareParserInput(
     std::string_view page, const PageEncoding& encoding, ParserInput& input, text::Hook& hook);
 
-// Whether `bytes` is well-formed UTF-8 (no surrogates, overlongs or code points above U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
 } // namespace tamsenor::markup

@@ -1,5 +1,7 @@
 #include "markup/PageStyles.h"
 
+#include "text/TextBasics.h"
+
 #include <QString>
 #include <QStringList>
 #include <private/qcssparser_p.h>
@@ -21,11 +23,6 @@ constexpr int kViewportHeight = 800;
 // What one em is in a media query: the browser's default font size.
 constexpr double kEmPixels = 16;
 
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -44,14 +41,8 @@ std::string LowerCopy(std::string_view s)
 {
     std::string out(s);
     for (char& c : out)
-        c = Lower(c);
+        c = text::LowerAscii(c);
     return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // The four properties that change the text, as CSS names them.
@@ -71,8 +62,8 @@ bool MentionsProperty(std::string_view text)
         if (!kFirst[static_cast<unsigned char>(text[i])])
             continue;
         for (std::string_view property : kProperties)
-            if (text.size() - i >= property.size() && Lower(text[i]) == property[0]
-                && EqualNoCase(text.substr(i, property.size()), property))
+            if (text.size() - i >= property.size() && text::LowerAscii(text[i]) == property[0]
+                && text::EqualsIgnoringAsciiCase(text.substr(i, property.size()), property))
                 return true;
     }
     return false;
@@ -184,7 +175,7 @@ std::string RelevantDeclarations(std::string_view block)
             continue;
         const std::string_view name = Trim(declaration.substr(0, colon));
         if (std::any_of(kProperties.begin(), kProperties.end(), [&](std::string_view p) {
-                return EqualNoCase(name, p);
+                return text::EqualsIgnoringAsciiCase(name, p);
             })) {
             kept.append(declaration);
             kept += ';';
@@ -349,7 +340,7 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
                 enter = MediaApplies(condition);
             } else if (name == "supports") {
                 // Features are assumed supported, as in a current browser.
-                enter = !EqualNoCase(condition.substr(0, 3), "not");
+                enter = !text::EqualsIgnoringAsciiCase(condition.substr(0, 3), "not");
             } else if (name == "layer" || name == "document" || name == "-moz-document") {
                 enter = true;
             }
