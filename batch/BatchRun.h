@@ -76,6 +76,7 @@ struct BatchReport {
     std::vector<QString> notes; // what the user should know besides (a truncated file)
     std::size_t findings = 0; // extraction mode: rows below the header
     std::vector<QString> encodings; // readable strip: "input: encoding" per output, in order
+    UndoReport undo; // a cancelled strip run: what was taken back, and what could not be
 };
 
 // Runs the chosen files of `host` through the same checks, loops and writers as

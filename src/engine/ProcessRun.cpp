@@ -32,15 +32,27 @@ void Run(RunHost& host)
     if (host.stripChecked()) {
         if (host.session().stripOutputDir.isEmpty())
             return;
-        const StripRunResult run = StripFiles(host);
-        if (run.outcome == text::Outcome::Cancelled) {
-            // Silent, as a cancel is, unless something could not be taken back.
-            const std::vector<UndoProblem> problems = UndoStripOutputs(run.outputs, [&host] { host.yield(); });
-            if (!problems.empty())
-                prompts.message(messages::OutputsNotUndone(problems), Icon::Exclamation, Buttons::Ok);
+        StripRunResult run = StripFiles(host);
+        if (!run.rolledBack.empty())
+            prompts.message(messages::EarlierRunsRolledBack(run.rolledBack), Icon::Information, Buttons::Ok);
+        if (!run.folderProblem.isEmpty()) {
+            prompts.message(messages::OutputFolderNotWritable(host.session().stripOutputDir, run.folderProblem),
+                Icon::Critical, Buttons::Ok);
             return;
         }
-        FinishStripOutputs(run.outputs);
+        if (run.outcome == text::Outcome::Cancelled) {
+            // Silent, as a cancel is, unless something could not be taken back.
+            const UndoReport undo = UndoStripOutputs(run, [&host] { host.yield(); });
+            if (!undo.problems.empty())
+                prompts.message(messages::OutputsNotUndone(undo), Icon::Exclamation, Buttons::Ok);
+            return;
+        }
+        FinishStripOutputs(run);
+        if (!run.folderLost.isEmpty()) {
+            prompts.message(messages::OutputFolderLost(host.session().stripOutputDir, run.folderLost, run.stoppedAt),
+                Icon::Critical, Buttons::Ok);
+            return;
+        }
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
             prompts.message(messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable), Icon::Critical,

@@ -54,14 +54,19 @@ std::string RunResults::Serialize() const
     return content;
 }
 
-FileResult RunResults::WriteToFile(const std::string& savePath, const std::function<void()>& perRow) const
+FileResult RunResults::WriteToFile(
+    const std::string& savePath, const std::function<void()>& perRow, const std::function<bool()>& keepGoing) const
 {
     try {
         io::ReplacingFile file; // abandoned, and the target kept, on every early return
         if (FileResult opened = file.open(savePath); !opened)
             return opened;
-        if (FileResult written = WriteTo([&file](std::string_view bytes) { return file.write(bytes); }, perRow);
-            !written)
+        auto write = [&file, &keepGoing](std::string_view bytes) {
+            if (keepGoing && !keepGoing())
+                return FileResult::failure(io::ErrorText(ECANCELED));
+            return file.write(bytes);
+        };
+        if (FileResult written = WriteTo(write, perRow); !written)
             return written;
         return file.commit();
     } catch (const std::bad_alloc&) {

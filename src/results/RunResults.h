@@ -36,8 +36,10 @@ public:
     std::string Serialize() const;
 
     // Writes the table to `savePath` through WriteTo, replacing an existing
-    // file only when everything was written.
-    FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {}) const;
+    // file only when everything was written. `keepGoing`, when given, is
+    // asked before every piece written; false stops the write as a failure.
+    FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {},
+        const std::function<bool()>& keepGoing = {}) const;
 
 private:
     bool failed_ = false;

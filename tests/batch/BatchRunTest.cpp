@@ -189,6 +189,30 @@ TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
 
     EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
     EXPECT_EQ((std::map<std::string, std::string> { { "bhtm.txt", "older" } }), contents(pathOf("out")));
+    EXPECT_EQ(1u, report.undo.removed);
+    EXPECT_EQ(0u, report.undo.putBack);
+    EXPECT_TRUE(report.undo.problems.empty());
+}
+
+// An interrupt while the results are written stops the write: the earlier
+// results file stays whole and no temporary is left beside it.
+TEST_F(BatchRunTest, InterruptWhileResultsAreWrittenKeepsTheEarlierFile)
+{
+    in("a.htm", "http://example.org/a http://example.org/b");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    ASSERT_TRUE(QDir().mkdir(pathOf("res")));
+    WriteBytes(dir.file("res/r.tsv"), "earlier results");
+
+    BatchHost batch(chosen);
+    // The results file is named once the findings are in: the write begins.
+    batch.interrupted = [&batch] { return !batch.session().resultsSavePath.isEmpty(); };
+    BatchSettings settings;
+    settings.web = true;
+    settings.resultsPath = pathOf("res/r.tsv");
+    const BatchReport report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
+    EXPECT_EQ((std::map<std::string, std::string> { { "r.tsv", "earlier results" } }), contents(pathOf("res")));
 }
 
 TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)
