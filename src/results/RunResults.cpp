@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <new>
-#include <stdexcept>
 
 namespace tamsenor {
 
@@ -37,38 +36,6 @@ FileResult RunResults::WriteTo(
             }
         }
         return lines.flush();
-    } catch (const std::bad_alloc&) {
-        return FileResult::failure(io::ErrorText(ENOMEM));
-    }
-}
-
-std::string RunResults::Serialize() const
-{
-    std::string content;
-    const FileResult done = WriteTo([&content](std::string_view bytes) {
-        content.append(bytes);
-        return FileResult::success();
-    });
-    if (!done)
-        throw std::runtime_error(done.reason);
-    return content;
-}
-
-FileResult RunResults::WriteToFile(
-    const std::string& savePath, const std::function<void()>& perRow, const std::function<bool()>& keepGoing) const
-{
-    try {
-        io::ReplacingFile file; // abandoned, and the target kept, on every early return
-        if (FileResult opened = file.open(savePath); !opened)
-            return opened;
-        auto write = [&file, &keepGoing](std::string_view bytes) {
-            if (keepGoing && !keepGoing())
-                return FileResult::failure(io::ErrorText(ECANCELED));
-            return file.write(bytes);
-        };
-        if (FileResult written = WriteTo(write, perRow); !written)
-            return written;
-        return file.commit();
     } catch (const std::bad_alloc&) {
         return FileResult::failure(io::ErrorText(ENOMEM));
     }

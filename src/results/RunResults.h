@@ -31,16 +31,6 @@ public:
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
 
-    // The results file content as one string; throws std::runtime_error when
-    // the rows moved out cannot be read back. For small tables (tests).
-    std::string Serialize() const;
-
-    // Writes the table to `savePath` through WriteTo, replacing an existing
-    // file only when everything was written. `keepGoing`, when given, is
-    // asked before every piece written; false stops the write as a failure.
-    FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {},
-        const std::function<bool()>& keepGoing = {}) const;
-
 private:
     bool failed_ = false;
 };

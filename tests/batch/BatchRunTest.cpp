@@ -99,16 +99,21 @@ TEST_F(BatchRunTest, ChooseFilesRefusesWhatIsNoFile)
     struct Row {
         const char* name;
         QString argument;
+        const char* says;
     };
+    QString deep;
+    for (int i = 0; i < 25; ++i)
+        deep += QStringLiteral("/") + QString(200, u'd');
     const Row rows[] = {
-        { "missing", pathOf("nothing-here") },
-        { "empty argument", QString() },
-        { "device", QStringLiteral("/dev/null") },
+        { "missing", pathOf("nothing-here"), "does not exist" },
+        { "empty argument", QString(), "does not exist" },
+        { "device", QStringLiteral("/dev/null"), "is not an ordinary file" },
+        { "a path longer than the system allows", deep, "longer than the system allows" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const ChosenFiles chosen = ChooseFiles({ pathOf("in"), row.argument });
-        EXPECT_NE(QString(), chosen.error);
+        EXPECT_TRUE(chosen.error.contains(QLatin1String(row.says))) << chosen.error.toStdString();
         EXPECT_EQ(QStringList(), chosen.paths);
     }
 }

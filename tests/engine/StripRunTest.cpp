@@ -10,7 +10,9 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tamsenor::testing {
@@ -223,6 +225,66 @@ TEST_F(StripRunTest, MissingOutputDirectoryIsRefusedOnceBeforeAnyFile)
     EXPECT_TRUE(host.captions.empty()) << "no file was begun";
     EXPECT_EQ(QStringList { QString() }, host.mainState.run.stripOutputFiles);
     EXPECT_EQ(1, host.resets);
+}
+
+// An output name too long for the system and a file too large to convert
+// are skipped for what they are; the large file is never read.
+TEST_F(StripRunTest, TooLongOutputNamesAndHugeFilesAreSkippedForWhatTheyAre)
+{
+    const QString huge = makeFile("huge.htm", "x");
+    ASSERT_EQ(0, ::truncate(huge.toLocal8Bit().constData(), 3LL << 30)); // sparse: no disk taken
+    const std::string stem(250, 'n');
+    const QString longName = makeFile(stem + ".html", "<b>x</b>");
+    host.chosenList << huge << longName;
+    chooseDirectory(out);
+
+    ProcessChosenFiles(host);
+
+    const std::vector<QString> expected {
+        messages::StripDirectoryNotice,
+        messages::StripFinished,
+        messages::FilesNotConverted({ { huge, QStringLiteral("the file is too large") },
+            { longName,
+                QString::fromStdString(
+                    "its output name '" + stem + "html.txt' is too long (258 bytes; a name may have at most 255)") } }),
+    };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_LT(host.yields, 100) << "the huge file was read before it was refused";
+    EXPECT_TRUE(outputs().empty());
+}
+
+// A run killed outright is taken back by the next run into its folder,
+// which says so before it goes on.
+TEST_F(StripRunTest, AKilledRunIsTakenBackByTheNextRunIntoItsFolder)
+{
+    const std::string earlier = out.toStdString() + "/ahtm.txt";
+    WriteBytes(earlier, "the user's");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        io::Journal journal;
+        io::ReplacingFile file;
+        if (!journal.create(out.toStdString()) || !file.open(earlier, &journal) || !file.write("stripped")
+            || !file.commit(true, false))
+            ::_exit(3);
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ("stripped", output("ahtm.txt"));
+    host.chosenList << makeFile("b.htm", "b");
+    chooseDirectory(out);
+
+    ProcessChosenFiles(host);
+
+    ASSERT_EQ(3u, host.dialogs.messages().size());
+    EXPECT_TRUE(host.dialogs.messages()[1].text.startsWith(QStringLiteral("An earlier run into this folder ended")))
+        << host.dialogs.messages()[1].text.toStdString();
+    EXPECT_TRUE(host.dialogs.messages()[1].text.endsWith(QStringLiteral("put back: ") + out + "/ahtm.txt"));
+    EXPECT_EQ(messages::StripFinished, host.dialogs.messages()[2].text);
+    EXPECT_EQ("the user's", output("ahtm.txt"));
+    EXPECT_EQ((std::vector<std::string> { "ahtm.txt", "bhtm.txt" }), outputs());
 }
 
 // Sets or clears the immutable flag, which keeps even root from writing.
