@@ -137,25 +137,25 @@ ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
 
 namespace {
 
-BatchReport Rejected(const QString& why)
+BatchRunResult Rejected(const QString& why)
 {
-    BatchReport report;
-    report.status = BatchReport::Status::Rejected;
+    BatchRunResult report;
+    report.status = BatchRunResult::Status::Rejected;
     report.error = why;
     return report;
 }
 
-BatchReport Cancelled(std::vector<QString> notes = {})
+BatchRunResult Cancelled(std::vector<QString> notes = {})
 {
-    BatchReport report;
-    report.status = BatchReport::Status::Cancelled;
+    BatchRunResult report;
+    report.status = BatchRunResult::Status::Cancelled;
     report.notes = std::move(notes);
     return report;
 }
 
 // Why the checks refused the run, in the companion's words: the window's
 // messages point to its own controls.
-QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings)
+QString RefusalText(const PrepareRunResult& outcome, const BatchSettings& settings)
 {
     const QString file = settings.keywordFile.value_or(QString());
     const QString keyword = FromLocalBytes(outcome.keyword);
@@ -186,7 +186,7 @@ QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings
     return outcome.message;
 }
 
-BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
+BatchRunResult StripRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
     state.settings.strip = true;
@@ -194,7 +194,7 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
     host.setStripChecked(true);
     state.run.stripOutputFiles = QStringList { QString() };
 
-    const PrepareOutcome prepared = PrepareRun(host);
+    const PrepareRunResult prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled();
     if (prepared.refused())
@@ -202,31 +202,31 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
     if (host.session().stripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
-    BatchReport report;
+    BatchRunResult report;
     StripRunResult run = StripFiles(host);
     for (const io::RolledBackRun& earlier : run.rolledBack)
         report.notes.push_back(messages::EarlierRunsRolledBack({ earlier }).replace(QStringLiteral("\r\n"), QStringLiteral("\n  ")));
     if (!run.folderProblem.isEmpty()) {
-        BatchReport rejected = Rejected(QStringLiteral("the output directory '%1' cannot be written: %2")
+        BatchRunResult rejected = Rejected(QStringLiteral("the output directory '%1' cannot be written: %2")
                                             .arg(host.session().stripOutputDir, run.folderProblem));
         rejected.notes = report.notes;
         return rejected;
     }
     if (run.outcome == text::Outcome::Cancelled) {
         report.undo = UndoStripOutputs(run);
-        report.status = BatchReport::Status::Cancelled;
+        report.status = BatchRunResult::Status::Cancelled;
         return report;
     }
     FinishStripOutputs(run);
     if (!run.folderLost.isEmpty()) {
-        report.status = BatchReport::Status::Failed;
+        report.status = BatchRunResult::Status::Failed;
         report.error = QStringLiteral("the output directory '%1' could not be written any more (%2); the run stopped "
                                       "at '%3' and the files before it were converted")
                            .arg(host.session().stripOutputDir, run.folderLost, run.stoppedAt);
         return report;
     }
     if (!run.notDurable.isEmpty()) {
-        report.status = BatchReport::Status::NotDurable;
+        report.status = BatchRunResult::Status::NotDurable;
         report.error = messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable);
     }
     for (const QString& output : state.run.stripOutputFiles) {
@@ -239,7 +239,7 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
 }
 
 // Sorts the outcomes of the extraction loop into skipped files and notes.
-void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& report)
+void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchRunResult& report)
 {
     for (const FileOutcome& outcome : outcomes) {
         switch (outcome.kind) {
@@ -254,11 +254,16 @@ void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& rep
             report.notes.push_back(outcome.path
                 + QStringLiteral(": too large, only its first %1 bytes were processed").arg(MaxTextLength));
             break;
+        case FileOutcome::Kind::FindingsCut:
+            report.notes.push_back(
+                outcome.path + QStringLiteral(": its findings were cut at %1 bytes").arg(FromLocalBytes(outcome.reason)));
+            report.cut = true;
+            break;
         }
     }
 }
 
-BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
+BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
     SessionState& session = host.session();
@@ -277,7 +282,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
             host.yield();
             return !host.state().run.cancelRequested;
         });
-        const KeywordLoadReport& load = keywords->loadReport();
+        const KeywordLoadResult& load = keywords->loadReport();
         if (load.cancelled)
             return Cancelled();
         if (!load.opened || load.readError)
@@ -291,13 +296,13 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         session.useKeywords(std::move(keywords));
     }
 
-    const PrepareOutcome prepared = PrepareRun(host);
+    const PrepareRunResult prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled(keywordNotes);
     if (prepared.refused())
         return Rejected(RefusalText(prepared, settings));
 
-    BatchReport report;
+    BatchRunResult report;
     report.notes = keywordNotes;
     const std::shared_ptr<RunResults> results = state.run.results;
     // What outgrows memory waits beside the results file, on the disk that
@@ -305,17 +310,17 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     if (results)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.settings.fixedProcessTime = settings.processTime;
-    const ExtractionEnd extraction = ExtractChosenFiles(host);
-    if (extraction.status == ExtractionEnd::Status::Cancelled)
+    const ExtractionRunResult extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionRunResult::Status::Cancelled)
         return Cancelled(keywordNotes);
     SortFileOutcomes(host.fileOutcomes(), report);
-    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+    if (extraction.status == ExtractionRunResult::Status::ResultsNotKept) {
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(extraction.reason);
         return report;
     }
     if (!results) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = QStringLiteral("there is no results table");
         return report;
     }
@@ -331,7 +336,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     if (host.state().run.cancelRequested)
         return Cancelled(report.notes);
     if (!written.ok) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(written.reason);
         return report;
     }
@@ -342,9 +347,9 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
 } // namespace
 
-BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
+BatchRunResult RunBatch(BatchHost& host, const BatchSettings& settings)
 {
-    BatchReport report;
+    BatchRunResult report;
     try {
         if (host.chosenCount() == 0) {
             host.message(messages::NoFile, Icon::None, Buttons::Ok);
@@ -361,10 +366,10 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
         // Files that run out of memory are skipped one by one; this is a step
         // of the run itself (a strip run has taken its outputs back).
         report = {};
-        report.status = BatchReport::Status::OutOfMemory;
+        report.status = BatchRunResult::Status::OutOfMemory;
     } catch (const std::exception& failure) {
         report = {};
-        report.status = BatchReport::Status::Failed;
+        report.status = BatchRunResult::Status::Failed;
         report.error = FromLocalBytes(failure.what());
     }
     host.reset();
