@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,7 +91,20 @@ ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
         const std::string bytes = LocalBytes(argument);
         struct stat info { };
         if (bytes.empty() || ::stat(bytes.c_str(), &info) != 0) {
-            chosen.problems << QStringLiteral("'%1' does not exist").arg(argument);
+            // Only a path that names nothing "does not exist"; a path too long
+            // to be looked up, or behind a folder that cannot be entered, says so.
+            const int code = bytes.empty() ? ENOENT : errno;
+            if (code == ENAMETOOLONG)
+                chosen.problems << QStringLiteral("'%1' cannot be looked up: it is longer than the system allows (a "
+                                                  "name may have at most %2 bytes, a path %3)")
+                                       .arg(argument)
+                                       .arg(NAME_MAX)
+                                       .arg(PATH_MAX - 1);
+            else if (code == ENOENT || code == ENOTDIR)
+                chosen.problems << QStringLiteral("'%1' does not exist").arg(argument);
+            else
+                chosen.problems << QStringLiteral("'%1' cannot be looked up: %2")
+                                       .arg(argument, FromLocalBytes(io::ErrorText(code)));
             continue;
         }
         std::string reason;
@@ -191,16 +205,28 @@ BatchRunResult StripRun(BatchHost& host, const BatchSettings& settings)
         return Rejected(QStringLiteral("no output directory was given"));
 
     BatchRunResult report;
-    const StripRunResult run = StripFiles(host);
+    StripRunResult run = StripFiles(host);
+    for (const io::RolledBackRun& earlier : run.rolledBack)
+        report.notes.push_back(messages::EarlierRunsRolledBack({ earlier }).replace(QStringLiteral("\r\n"), QStringLiteral("\n  ")));
+    if (!run.folderProblem.isEmpty()) {
+        BatchRunResult rejected = Rejected(QStringLiteral("the output directory '%1' cannot be written: %2")
+                                            .arg(host.session().stripOutputDir, run.folderProblem));
+        rejected.notes = report.notes;
+        return rejected;
+    }
     if (run.outcome == text::Outcome::Cancelled) {
-        for (const UndoProblem& problem : UndoStripOutputs(run.outputs))
-            report.notes.push_back(problem.path + QStringLiteral(": left as it is, ") + problem.reason
-                + (problem.keptAside.isEmpty() ? QString()
-                                               : QStringLiteral("; the earlier file is kept as ") + problem.keptAside));
+        report.undo = UndoStripOutputs(run);
         report.status = BatchRunResult::Status::Cancelled;
         return report;
     }
-    FinishStripOutputs(run.outputs);
+    FinishStripOutputs(run);
+    if (!run.folderLost.isEmpty()) {
+        report.status = BatchRunResult::Status::Failed;
+        report.error = QStringLiteral("the output directory '%1' could not be written any more (%2); the run stopped "
+                                      "at '%3' and the files before it were converted")
+                           .arg(host.session().stripOutputDir, run.folderLost, run.stoppedAt);
+        return report;
+    }
     if (!run.notDurable.isEmpty()) {
         report.status = BatchRunResult::Status::NotDurable;
         report.error = messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable);
@@ -309,10 +335,16 @@ BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
     }
 
     session.resultsSavePath = settings.resultsPath;
+    // An interrupt stops the write; an earlier results file stays whole.
     const auto yield = [&host] { host.yield(); };
     const FileResult written = settings.writeResults
         ? WriteResults(*results, settings.resultsFormat, settings.writeResults, yield)
-        : WriteResultsToFile(*results, settings.resultsFormat, LocalBytes(settings.resultsPath), yield);
+        : WriteResultsToFile(*results, settings.resultsFormat, LocalBytes(settings.resultsPath), yield, [&host] {
+              host.yield();
+              return !host.state().run.cancelRequested;
+          });
+    if (host.state().run.cancelRequested)
+        return Cancelled(report.notes);
     if (!written.ok) {
         report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(written.reason);

@@ -82,6 +82,7 @@ struct BatchRunResult {
     bool cut = false; // a file's findings were cut at their bound (told in a note)
     std::size_t findings = 0; // extraction mode: rows below the header
     std::vector<QString> encodings; // readable strip: "input: encoding" per output, in order
+    UndoReport undo; // a cancelled strip run: what was taken back, and what could not be
 };
 
 // Runs the chosen files of `host` through the same checks, loops and writers as

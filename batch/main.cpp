@@ -6,6 +6,7 @@
 #include "files/LocalText.h"
 #include "engine/SaveResults.h"
 #include "io/Files.h"
+#include "io/Journal.h"
 
 #include "io/Paths.h"
 
@@ -29,11 +30,31 @@ constexpr int ExitSkipped = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitInterrupted = 130;
 
-volatile std::sig_atomic_t interruptedFlag = 0;
+// The signal that ends the run, once it has put back what it replaced.
+volatile std::sig_atomic_t endingSignal = 0;
 
-void OnInterrupt(int)
+void OnEndingSignal(int signal)
 {
-    interruptedFlag = 1;
+    if (endingSignal == 0)
+        endingSignal = signal;
+}
+
+// Every signal that would end the companion outright (Ctrl-C, kill, a closed
+// terminal, Ctrl-\\, a reader of its output gone) instead asks the run to stop.
+void CatchEndingSignals()
+{
+    struct sigaction action { };
+    action.sa_handler = OnEndingSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : { SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE })
+        ::sigaction(signal, &action, nullptr);
+}
+
+// The exit status of a run a signal ended: 128 and its number, as a shell
+// reports a command a signal ended.
+int ExitBySignal()
+{
+    return endingSignal != 0 ? 128 + endingSignal : ExitInterrupted;
 }
 
 void Print(std::FILE* stream, const QString& text)
@@ -182,7 +203,51 @@ QString PrepareOutputPlaces(BatchSettings& settings)
     const std::string directory = io::DirectoryOf(results);
     if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return QStringLiteral("the directory of the results file '%1' does not exist").arg(settings.resultsPath);
+    // Found now, not after the whole extraction: the write's own first step,
+    // its temporary beside the file, given up at once.
+    io::ReplacingFile probe;
+    if (const FileResult opened = probe.open(results); !opened)
+        return QStringLiteral("--results '%1' cannot be written: %2")
+            .arg(settings.resultsPath, FromLocalBytes(opened.reason));
     return {};
+}
+
+// tamsenor-batch recover DIR: rolls back the journals of strip runs into DIR
+// that ended before they settled their outputs, and lists what came back.
+int Recover(const QStringList& arguments)
+{
+    if (arguments.size() != 2)
+        return UsageError(QStringLiteral("recover takes one folder: tamsenor-batch recover DIR"));
+    const QString& folder = arguments[1];
+    std::vector<io::RolledBackRun> runs;
+    std::string reason;
+    if (!io::RollBackInterruptedRuns(LocalBytes(folder), runs, &reason))
+        return UsageError(QStringLiteral("the folder '%1' cannot be read: %2").arg(folder, FromLocalBytes(reason)));
+    if (runs.empty()) {
+        Print(stdout, QStringLiteral("no interrupted run to take back in %1\n").arg(folder));
+        return ExitDone;
+    }
+    bool allBack = true;
+    for (const io::RolledBackRun& run : runs) {
+        Print(stdout,
+            QStringLiteral("%1: files put back: %2, outputs removed: %3%4\n")
+                .arg(FromLocalBytes(run.journal))
+                .arg(run.putBack.size())
+                .arg(run.removed.size())
+                .arg(run.hadFinished ? QStringLiteral(" (the run had finished; its outputs stay)") : QString()));
+        for (const std::string& path : run.putBack)
+            Print(stdout, QStringLiteral("  put back: ") + FromLocalBytes(path) + QLatin1Char('\n'));
+        for (const io::RolledBackRun::Left& left : run.left) {
+            allBack = false;
+            Print(stdout,
+                QStringLiteral("  left as it is: ") + FromLocalBytes(left.path) + QStringLiteral(": ")
+                    + FromLocalBytes(left.reason)
+                    + (left.kept.empty() ? QString()
+                                         : QStringLiteral("; the earlier file is kept as ") + FromLocalBytes(left.kept))
+                    + QLatin1Char('\n'));
+        }
+    }
+    return allBack ? ExitDone : ExitSkipped;
 }
 
 int Summarise(const BatchSettings& settings, const BatchRunResult& report, int chosen, bool quiet, bool verbose)
@@ -195,12 +260,30 @@ int Summarise(const BatchSettings& settings, const BatchRunResult& report, int c
     case BatchRunResult::Status::Rejected:
         return Refused(report.error);
     case BatchRunResult::Status::Cancelled:
-        Print(stderr,
-            settings.strip ? QStringLiteral(
-                "tamsenor-batch: interrupted; the outputs of this run were removed and the files they had "
-                "replaced put back\n")
-                           : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
-        return ExitInterrupted;
+        if (!settings.strip) {
+            Print(stderr, QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
+        } else if (report.undo.problems.empty()) {
+            Print(stderr,
+                QStringLiteral("tamsenor-batch: interrupted; the outputs of this run were removed (%1) and the files "
+                               "they had replaced put back (%2)\n")
+                    .arg(report.undo.removed)
+                    .arg(report.undo.putBack));
+        } else {
+            Print(stderr,
+                QStringLiteral("tamsenor-batch: interrupted; outputs removed: %1, files they had replaced put back: %2; "
+                               "these %3 outputs were left as they are:\n")
+                    .arg(report.undo.removed)
+                    .arg(report.undo.putBack)
+                    .arg(report.undo.problems.size()));
+            for (const UndoProblem& problem : report.undo.problems)
+                Print(stderr,
+                    QStringLiteral("  ") + problem.path + QStringLiteral(": ") + problem.reason
+                        + (problem.keptAside.isEmpty()
+                                ? QString()
+                                : QStringLiteral("; the earlier file is kept as ") + problem.keptAside)
+                        + QLatin1Char('\n'));
+        }
+        return ExitBySignal();
     case BatchRunResult::Status::ResultsNotSaved:
     case BatchRunResult::Status::NotDurable:
     case BatchRunResult::Status::Finished:
@@ -261,6 +344,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments << FromLocalBytes(argv[i]);
 
+    if (!arguments.isEmpty() && arguments.front() == QLatin1String("recover"))
+        return Recover(arguments);
+
     BatchOptions options = ParseBatchArguments(arguments);
     if (options.help) {
         Print(stdout, BatchUsage());
@@ -320,14 +406,9 @@ int main(int argc, char** argv)
                                .arg(options.settings.resultsPath, FromLocalBytes(conflict)));
     }
 
-    struct sigaction action { };
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-
+    CatchEndingSignals();
     BatchHost host(chosen.paths);
-    host.interrupted = [] { return interruptedFlag != 0; };
+    host.interrupted = [] { return endingSignal != 0; };
     const bool terminal = !options.quiet && ::isatty(STDERR_FILENO) == 1;
     ProgressLine progress(chosen.paths);
     if (terminal)

@@ -92,8 +92,12 @@ int RunApplication(int argc, char* argv[])
     window.setBrowserOpener([&window](const QString& address) { OpenBrowserWindow(&window, address); });
 #endif
     // Ending by a signal goes the way of closing the window: a run is
-    // cancelled and puts back what it replaced.
-    TerminationSignals endBySignal([&window] { window.close(); });
+    // cancelled and puts back what it replaced; open dialogs and later
+    // questions get the answer closing them gives.
+    TerminationSignals endBySignal([&window, &prompts] {
+        prompts.answerAsClosed();
+        CloseWithoutAsking(window);
+    });
     window.show();
     if (!line.paths.isEmpty()) {
         // As if dropped onto the chosen files (a desktop entry's %F gives them so).

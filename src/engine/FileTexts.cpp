@@ -128,6 +128,11 @@ StripFileResult PrepareStripText(
     const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable)
 {
     StripFileResult result;
+    // Refused by its size alone: reading gigabytes only to drop them helps nobody.
+    if (const auto id = io::IdentityOf(inputPath); id && static_cast<std::uint64_t>(id->size) > maxLength) {
+        result.reason = "the file is too large";
+        return result;
+    }
     std::string content;
     const TextRead read = ReadChosenFile(inputPath, content, maxLength, [&hook] {
         hook.yield();
@@ -195,13 +200,22 @@ StripFileResult PrepareStripText(
     return result;
 }
 
-StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook)
+FileResult OpenOutput(io::ReplacingFile& file, const std::string& outputPath, const OutputPlace& place)
+{
+    const std::size_t slash = outputPath.rfind('/');
+    if (place.folder < 0 || slash == std::string::npos)
+        return file.open(outputPath, place.journal);
+    return file.open(place.folder, outputPath.substr(0, slash), outputPath.substr(slash + 1), place.journal);
+}
+
+StripFileResult WriteStripOutput(
+    const std::string& outputPath, const std::string& buffer, text::Hook& hook, const OutputPlace& place)
 {
     StripFileResult result;
     // In slices, so that a cancel during the write of a huge output is seen soon.
     constexpr std::size_t Slice = 16 << 20;
     io::ReplacingFile output;
-    FileResult written = output.open(outputPath);
+    FileResult written = OpenOutput(output, outputPath, place);
     for (std::size_t at = 0; written && at < buffer.size(); at += Slice) {
         if (at > 0) {
             hook.yield();
@@ -223,12 +237,12 @@ StripFileResult WriteStripOutput(const std::string& outputPath, const std::strin
 }
 
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength, bool readable)
+    text::Hook& hook, std::size_t maxLength, bool readable, const OutputPlace& place)
 {
     const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable);
     if (!prepared.written)
         return prepared;
-    StripFileResult written = WriteStripOutput(outputPath, buffer, hook);
+    StripFileResult written = WriteStripOutput(outputPath, buffer, hook, place);
     written.encoding = prepared.encoding;
     return written;
 }

@@ -37,6 +37,17 @@ QString StripOutputPath(const QString& directory, const QString& chosenPath, con
 // Why a strip run skips a file whose text did not fit in memory.
 extern const char* const NotEnoughMemoryToConvert;
 
+// Where a strip run writes: its output folder, opened once so that moving
+// or swapping it during the run cannot send outputs elsewhere (-1: by path
+// alone), and its journal (none: not noted).
+struct OutputPlace {
+    int folder = -1;
+    io::Journal* journal = nullptr;
+};
+
+// Opens `file` for `outputPath` (local 8-bit bytes) in `place`.
+FileResult OpenOutput(io::ReplacingFile& file, const std::string& outputPath, const OutputPlace& place);
+
 struct StripFileResult {
     text::Outcome outcome = text::Outcome::Finished;
     bool written = false;
@@ -54,7 +65,7 @@ struct StripFileResult {
 // and stops (writing nothing) when the hook asks to cancel there or inside
 // the stripper. On failure nothing is written and `reason` says why.
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false);
+    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false, const OutputPlace& place = {});
 
 // The two halves of StripOneFile. PrepareStripText leaves the output's whole
 // content in `buffer` and sets `written` when it is ready to be written;
@@ -65,7 +76,8 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
 // read to its end is not converted, with the reason.
 StripFileResult PrepareStripText(const std::string& inputPath, std::string& buffer, text::Hook& hook,
     std::size_t maxLength = MaxTextLength, bool readable = false);
-StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook);
+StripFileResult WriteStripOutput(
+    const std::string& outputPath, const std::string& buffer, text::Hook& hook, const OutputPlace& place = {});
 
 // Turns a file's bytes into the text the extractors search, in place: the
 // stripped text, or with `readable` the page's text as a browser shows it

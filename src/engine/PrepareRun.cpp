@@ -1,6 +1,7 @@
 #include "engine/PrepareRun.h"
 
 #include "files/LocalText.h"
+#include "results/ResultsLineWriter.h"
 #include "text/Extract.h"
 
 namespace tamsenor {
@@ -176,11 +177,14 @@ PrepareRunResult PrepareRun(RunHost& host)
 
     ResultsTable& table = state.run.results->table;
     table.addRow();
+    // Names that differ only by a tab or line break read alike once written;
+    // the header keeps every column apart in every format.
+    const std::vector<std::string> headings = DistinctColumnHeadings(session.columnNames);
     Pace pace(stop);
-    for (std::size_t k = 0; k < session.columnNames.size(); ++k) {
+    for (std::size_t k = 0; k < headings.size(); ++k) {
         if (pace.stopped())
             return Cancelled();
-        table.setValue(k, session.columnNames[k]);
+        table.setValue(k, headings[k]);
     }
 
     host.setOverallProgress(0.0f);

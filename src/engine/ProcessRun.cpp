@@ -36,15 +36,27 @@ RunEnd Run(RunHost& host)
     if (host.stripChecked()) {
         if (host.session().stripOutputDir.isEmpty())
             return RunEnd::BeforeAnyFile;
-        const StripRunResult run = StripFiles(host);
+        StripRunResult run = StripFiles(host);
+        if (!run.rolledBack.empty())
+            prompts.message(messages::EarlierRunsRolledBack(run.rolledBack), Icon::Information, Buttons::Ok);
+        if (!run.folderProblem.isEmpty()) {
+            prompts.message(messages::OutputFolderNotWritable(host.session().stripOutputDir, run.folderProblem),
+                Icon::Critical, Buttons::Ok);
+            return RunEnd::BeforeAnyFile;
+        }
         if (run.outcome == text::Outcome::Cancelled) {
             // Silent, as a cancel is, unless something could not be taken back.
-            const std::vector<UndoProblem> problems = UndoStripOutputs(run.outputs, [&host] { host.yield(); });
-            if (!problems.empty())
-                prompts.message(messages::OutputsNotUndone(problems), Icon::Exclamation, Buttons::Ok);
+            const UndoReport undo = UndoStripOutputs(run, [&host] { host.yield(); });
+            if (!undo.problems.empty())
+                prompts.message(messages::OutputsNotUndone(undo), Icon::Exclamation, Buttons::Ok);
             return RunEnd::AfterFiles;
         }
-        FinishStripOutputs(run.outputs);
+        FinishStripOutputs(run);
+        if (!run.folderLost.isEmpty()) {
+            prompts.message(messages::OutputFolderLost(host.session().stripOutputDir, run.folderLost, run.stoppedAt),
+                Icon::Critical, Buttons::Ok);
+            return RunEnd::AfterFiles;
+        }
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
         if (!run.notDurable.isEmpty())
             prompts.message(messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable), Icon::Critical,

@@ -151,7 +151,7 @@ void ReadAheadPool::writeAhead(const std::string& input, Prepared& prepared) con
     // the run decides, and writes the file itself when the name differs.
     prepared.outputPath = options_.outputDirectory + "/" + LocalBytes(StripOutputName(FromLocalBytes(input)));
     auto output = std::make_unique<io::ReplacingFile>();
-    if (!output->open(prepared.outputPath))
+    if (!OpenOutput(*output, prepared.outputPath, options_.place))
         return;
     // In slices, so that a cancelled run does not wait for a huge output.
     constexpr std::size_t Slice = 16 << 20;
@@ -183,7 +183,8 @@ std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, co
 }
 
 std::unique_ptr<ReadAheadPool> StartWorkers(
-    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory)
+    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory,
+    const OutputPlace& place)
 {
     const int count = host.chosenCount();
     if (host.workerCount() <= 1 || count <= 1)
@@ -197,6 +198,7 @@ std::unique_ptr<ReadAheadPool> StartWorkers(
         options.stripChecked = host.stripChecked();
         options.maxLength = maxLength;
         options.outputDirectory = outputDirectory;
+        options.place = place;
         const RunSettings& settings = host.state().settings;
         options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
         options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;

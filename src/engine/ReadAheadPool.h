@@ -51,6 +51,7 @@ public:
         bool stripChecked = false; // as the hook's stripChecked() tells the stripper
         std::size_t maxLength = MaxTextLength;
         std::string outputDirectory; // strip mode: where the outputs are written ahead
+        OutputPlace place; // strip mode: the output folder and journal
         bool readLinks = false; // extraction mode: the links of each file's markup as well
         bool readable = false; // the readable text instead of the stripped one (both modes)
     };
@@ -86,6 +87,7 @@ private:
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).
 std::unique_ptr<ReadAheadPool> StartWorkers(
-    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory = {});
+    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory = {},
+    const OutputPlace& place = {});
 
 } // namespace tamsenor

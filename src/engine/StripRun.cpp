@@ -11,6 +11,11 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -43,6 +48,41 @@ private:
     std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
 };
 
+// Why nothing more can be written into the open output folder: it was
+// removed, or it can no longer be written. Empty when it can.
+std::string FolderProblem(int folder)
+{
+    struct stat info { };
+    if (folder < 0 || ::fstat(folder, &info) != 0)
+        return {};
+    if (info.st_nlink == 0)
+        return "it was removed";
+    const int probe = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (probe >= 0) {
+        ::close(probe);
+        return {};
+    }
+    const int code = errno;
+    if (code == EACCES || code == EPERM || code == EROFS || code == ENOENT)
+        return io::ErrorText(code);
+    return {};
+}
+
+// Why the output cannot have this path: a name or a path longer than the
+// system allows is told as what it is, not as a failure of the input.
+std::string OutputPathProblem(const std::string& output)
+{
+    const std::size_t slash = output.rfind('/');
+    const std::size_t name = output.size() - (slash == std::string::npos ? 0 : slash + 1);
+    if (name > NAME_MAX)
+        return "its output name '" + output.substr(output.size() - name) + "' is too long (" + std::to_string(name)
+            + " bytes; a name may have at most " + std::to_string(NAME_MAX) + ")";
+    if (output.size() >= PATH_MAX)
+        return "its output path is too long (" + std::to_string(output.size()) + " bytes; a path may have at most "
+            + std::to_string(PATH_MAX - 1) + ")";
+    return {};
+}
+
 } // namespace
 
 namespace {
@@ -70,10 +110,32 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
     // Reserved, so that recording an output can never fail after it replaced a file.
     run.outputs.reserve(static_cast<std::size_t>(count));
 
+    // A run that ended before it settled its outputs (a crash, kill -9) is
+    // taken back before this one writes anything; then this run's journal,
+    // which also proves before the first file that the folder can be written.
+    io::RollBackInterruptedRuns(LocalBytes(directory), run.rolledBack);
+    auto journal = std::make_shared<io::Journal>();
+    if (const FileResult created = journal->create(LocalBytes(directory)); !created) {
+        run.folderProblem = FromLocalBytes(created.reason);
+        return;
+    }
+    run.journal = journal;
+    // The folder as it is now: later outputs go into it wherever it is moved,
+    // and never into another folder put in its place.
+    struct Folder {
+        int fd;
+        ~Folder()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } folder { ::open(LocalBytes(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) };
+    const OutputPlace place { folder.fd, journal.get() };
+
     // More threads read and strip ahead; this one keeps the order of
     // everything the user sees, and alone names and writes the outputs.
     const std::unique_ptr<ReadAheadPool> workers
-        = StartWorkers(host, ReadAheadPool::Mode::Strip, MaxTextLength, LocalBytes(directory));
+        = StartWorkers(host, ReadAheadPool::Mode::Strip, MaxTextLength, LocalBytes(directory), place);
     auto cancelled = [&run] { run.outcome = text::Outcome::Cancelled; };
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
@@ -99,8 +161,11 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
             return cancelled();
         if (size) {
             const QString output = StripOutputPath(directory, path, taken);
+            const std::string pathProblem = OutputPathProblem(LocalBytes(output));
             try {
-                if (prepared) {
+                if (!pathProblem.empty()) {
+                    file.reason = pathProblem;
+                } else if (prepared) {
                     for (const float value : prepared->progress)
                         host.setFileProgress(value);
                     file = std::move(prepared->result);
@@ -115,12 +180,12 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                         if (committed)
                             file.replacement = prepared->output->replacement();
                     } else if (file.written) {
-                        file = WriteStripOutput(outputBytes, state.run.textBuffer, hook);
+                        file = WriteStripOutput(outputBytes, state.run.textBuffer, hook, place);
                     }
                     file.encoding = encoding;
                 } else {
-                    file = StripOneFile(
-                        input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength, state.settings.readable);
+                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength,
+                        state.settings.readable, place);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};
@@ -138,6 +203,15 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                 host.yield();
             }
             reason = file.reason;
+            if (!file.written && file.outcome != text::Outcome::Cancelled) {
+                // A folder that vanished or turned read-only fails every file
+                // after: said once, and the run ends with what it wrote.
+                if (const std::string lost = FolderProblem(folder.fd); !lost.empty()) {
+                    run.folderLost = FromLocalBytes(lost);
+                    run.stoppedAt = path;
+                    break;
+                }
+            }
         }
         if (!file.written)
             run.skipped.push_back({ path, FromLocalBytes(reason) });
@@ -148,8 +222,8 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
 
     // One sync for every new output, before the run says it is finished.
     if (!run.outputs.empty()) {
-        if (const FileResult synced = io::SyncFileSystem(LocalBytes(directory)); !synced)
-            run.notDurable = FromLocalBytes(synced.reason);
+        if (::syncfs(folder.fd) != 0)
+            run.notDurable = FromLocalBytes(io::ErrorText(errno));
     }
     host.setFileProgress(0.0f);
     host.setOverallProgress(0.0f);
@@ -166,7 +240,7 @@ StripRunResult StripFiles(RunHost& host)
     } catch (...) {
         // A run that cannot go on takes back what it wrote, as a cancelled one
         // does, so that no replaced file stays hidden beside its output.
-        UndoStripOutputs(run.outputs);
+        UndoStripOutputs(run);
         throw;
     }
     return run;
@@ -176,6 +250,38 @@ void FinishStripOutputs(const std::vector<io::Replacement>& outputs)
 {
     for (const io::Replacement& output : outputs)
         io::DiscardKeptAside(output);
+}
+
+void FinishStripOutputs(StripRunResult& run)
+{
+    // Done before any kept file goes: a crash in between finishes the letting
+    // go, it never takes the outputs back half.
+    if (run.journal)
+        run.journal->finished();
+    FinishStripOutputs(run.outputs);
+    if (run.journal)
+        run.journal->remove();
+}
+
+UndoReport UndoStripOutputs(StripRunResult& run, const std::function<void()>& yield)
+{
+    UndoReport undo;
+    undo.problems = UndoStripOutputs(run.outputs, yield);
+    // Counted from what was there to take back, less what could not be.
+    std::set<std::string> left;
+    for (const UndoProblem& problem : undo.problems)
+        left.insert(LocalBytes(problem.path));
+    for (const io::Replacement& output : run.outputs) {
+        if (left.count(output.target) > 0)
+            continue;
+        if (output.keptAside.empty())
+            ++undo.removed;
+        else
+            ++undo.putBack;
+    }
+    if (run.journal)
+        run.journal->remove();
+    return undo;
 }
 
 std::vector<UndoProblem> UndoStripOutputs(
@@ -210,6 +316,55 @@ QString messages::OutputsNotDurable(const QString& directory, const QString& rea
 {
     return QStringLiteral("The outputs in '") + directory + QStringLiteral("' may not all be on the disk yet: ")
         + reason;
+}
+
+QString messages::OutputsNotUndone(const UndoReport& undo)
+{
+    return QStringLiteral("The cancelled run was taken back as far as it could be (its outputs removed: %1, files "
+                          "put back: %2).\r\n")
+               .arg(undo.removed)
+               .arg(undo.putBack)
+        + OutputsNotUndone(undo.problems);
+}
+
+QString messages::OutputFolderLost(const QString& directory, const QString& reason, const QString& stoppedAt)
+{
+    return QStringLiteral("The output directory '") + directory + QStringLiteral("' could not be written any more (")
+        + reason + QStringLiteral("); the run stopped at '") + stoppedAt
+        + QStringLiteral("' and the files before it were converted.");
+}
+
+QString messages::OutputFolderNotWritable(const QString& directory, const QString& reason)
+{
+    return QStringLiteral("The output directory '") + directory + QStringLiteral("' cannot be written: ") + reason;
+}
+
+QString messages::EarlierRunsRolledBack(const std::vector<io::RolledBackRun>& runs)
+{
+    QString text;
+    for (const io::RolledBackRun& run : runs) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\r\n");
+        text += run.hadFinished
+            ? QStringLiteral("An earlier run ended after it had finished, before it let go of the files its outputs "
+                             "replaced; they were let go now (%1).")
+                  .arg(FromLocalBytes(run.journal))
+            : QStringLiteral("An earlier run into this folder ended before it finished (%1); it was taken back "
+                             "first (files put back: %2, its outputs removed: %3).")
+                  .arg(FromLocalBytes(run.journal))
+                  .arg(run.putBack.size())
+                  .arg(run.removed.size());
+        for (const std::string& path : run.putBack)
+            text += QStringLiteral("\r\nput back: ") + FromLocalBytes(path);
+        for (const io::RolledBackRun::Left& left : run.left) {
+            text += QStringLiteral("\r\nleft as it is: ") + FromLocalBytes(left.path) + QStringLiteral(": ")
+                + FromLocalBytes(left.reason);
+            if (!left.kept.empty())
+                text += QStringLiteral(" (the earlier file is kept as ") + FromLocalBytes(left.kept)
+                    + QStringLiteral(")");
+        }
+    }
+    return text;
 }
 
 QString messages::OutputsNotUndone(const std::vector<UndoProblem>& problems)

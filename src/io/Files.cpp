@@ -1,5 +1,6 @@
 #include "io/Files.h"
 
+#include "io/Journal.h"
 #include "io/Paths.h"
 
 #include <algorithm>
@@ -82,28 +83,17 @@ bool resolveTarget(const std::string& path, std::string& target)
     return false;
 }
 
-// A short hidden name in `directory`: ".tmsn-" and six letters or digits.
-// Short, so that a target name of up to 255 bytes still has a temporary.
-std::string hiddenName(const std::string& directory)
+// A short hidden name: ".tmsn-" and six letters or digits. Short, so that a
+// target name of up to 255 bytes still has a temporary.
+std::string hiddenName()
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 random(std::random_device {}()
         ^ static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::string name = directory + "/.tmsn-";
+    std::string name = ".tmsn-";
     for (int i = 0; i < 6; ++i)
         name += letters[random() % (sizeof letters - 1)];
     return name;
-}
-
-void syncDirectory(const std::string& directory)
-{
-    // The content is already in place; a failure to make the rename durable
-    // is not worth reporting.
-    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 } // namespace
@@ -212,52 +202,98 @@ void ReplacingFile::abandon()
         ::close(fd_);
         fd_ = -1;
     }
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
+    if (!temporaryName_.empty()) {
+        ::unlinkat(folder_, temporaryName_.c_str(), 0);
+        temporaryName_.clear();
     }
+    if (ownsFolder_ && folder_ >= 0)
+        ::close(folder_);
+    folder_ = -1;
+    ownsFolder_ = false;
 }
 
-FileResult ReplacingFile::open(const std::string& path)
+FileResult ReplacingFile::open(const std::string& path, Journal* journal)
 {
     abandon();
-    replacement_ = {};
-    bytesWritten_ = 0;
     if (path.empty())
         return failureFromErrno(ENOENT);
-
     std::string target;
     if (!resolveTarget(path, target))
         return failureFromErrno(errno);
     const std::string directory = DirectoryOf(target);
+    const int folder = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return failureFromErrno(errno);
+    const std::size_t slash = target.rfind('/');
+    return openIn(folder, true, directory, slash == std::string::npos ? target : target.substr(slash + 1), journal);
+}
+
+FileResult ReplacingFile::open(int folder, const std::string& folderPath, const std::string& name, Journal* journal)
+{
+    abandon();
+    if (name.empty())
+        return failureFromErrno(ENOENT);
+    // A link of that name is written through, as a path would be.
+    struct stat existing { };
+    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(existing.st_mode))
+        return open(folderPath + "/" + name, journal);
+    return openIn(folder, false, folderPath, name, journal);
+}
+
+FileResult ReplacingFile::openIn(
+    int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal)
+{
+    replacement_ = {};
+    bytesWritten_ = 0;
+    journal_ = journal;
+    folder_ = folder;
+    ownsFolder_ = ownsFolder;
+    folderPath_ = folderPath;
+    name_ = name;
+    replacement_.target = (folderPath == "/" ? std::string() : folderPath) + "/" + name;
+    auto fail = [this](int code) {
+        abandon();
+        return failureFromErrno(code);
+    };
 
     struct stat existing { };
-    targetExisted_ = ::lstat(target.c_str(), &existing) == 0;
+    targetExisted_ = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (targetExisted_ && S_ISDIR(existing.st_mode))
-        return failureFromErrno(EISDIR);
-    if (targetExisted_ && !S_ISREG(existing.st_mode))
+        return fail(EISDIR);
+    if (targetExisted_ && !S_ISREG(existing.st_mode)) {
+        abandon();
         return FileResult::failure(notRegularReason(existing.st_mode));
+    }
+    if (!targetExisted_ && errno == ENAMETOOLONG)
+        return fail(ENAMETOOLONG);
 
+    // Unnamed until the commit: whatever ends the process, no half-written
+    // file is left behind; where the file system cannot, a hidden name.
+    do {
+        fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return fail(errno);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temporary_ = hiddenName(directory);
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST && errno != EINTR) {
+        temporaryName_ = hiddenName();
+        if (journal_)
+            journal_->temporary(folderPath_ + "/" + temporaryName_);
+        fd_ = ::openat(folder_, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
             const int code = errno;
-            temporary_.clear();
-            return failureFromErrno(code);
+            temporaryName_.clear();
+            if (code != EEXIST && code != EINTR)
+                return fail(code);
         }
     }
-    if (fd_ < 0) {
-        temporary_.clear();
-        return failureFromErrno(EEXIST);
-    }
+    if (fd_ < 0)
+        return fail(EEXIST);
     if (targetExisted_) {
         // Best effort: a failure here loses no data.
         ::fchmod(fd_, existing.st_mode & 07777);
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
             (void)!::fchown(fd_, existing.st_uid, existing.st_gid);
     }
-    replacement_.target = target;
     return FileResult::success();
 }
 
@@ -273,6 +309,27 @@ FileResult ReplacingFile::write(std::string_view bytes)
     return FileResult::success();
 }
 
+FileResult ReplacingFile::nameTemporary()
+{
+    if (!temporaryName_.empty())
+        return FileResult::success();
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    int code = EEXIST;
+    for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
+        temporaryName_ = hiddenName();
+        if (journal_)
+            journal_->temporary(folderPath_ + "/" + temporaryName_);
+        code = ::linkat(AT_FDCWD, self.c_str(), folder_, temporaryName_.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+        if (code == ENOENT)
+            code = ::linkat(fd_, "", folder_, temporaryName_.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    }
+    if (code != 0) {
+        temporaryName_.clear();
+        return failureFromErrno(code);
+    }
+    return FileResult::success();
+}
+
 FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
 {
     if (fd_ < 0)
@@ -284,7 +341,7 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     // Checked again below: whatever was there at open, an existing file is
     // only ever replaced by bytes already on the disk.
     struct stat before { };
-    const bool replacing = ::lstat(replacement_.target.c_str(), &before) == 0;
+    const bool replacing = ::fstatat(folder_, name_.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
     const bool sync = syncNewFile || replacing;
     if (sync && ::fsync(fd_) != 0)
         return fail(errno);
@@ -292,6 +349,10 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     if (::fstat(fd_, &info) != 0)
         return fail(errno);
     replacement_.written = identityFrom(info);
+    if (FileResult named = nameTemporary(); !named) {
+        abandon();
+        return named;
+    }
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0)
@@ -301,7 +362,7 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     // The target may have changed since open: never rename over anything but
     // a regular file.
     struct stat existing { };
-    const bool exists = ::lstat(target.c_str(), &existing) == 0;
+    const bool exists = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
     if (exists && !S_ISREG(existing.st_mode)) {
@@ -310,53 +371,72 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     }
 
     bool movedAside = false;
+    std::string keptName;
     if (exists && keepReplaced) {
         // A hard link keeps the old file whole while the rename below replaces
         // the name in one step; where links are not supported the old file is
-        // moved aside first.
-        const std::string directory = DirectoryOf(target);
+        // moved aside first. A journal names the kept file before it exists,
+        // so that no crash can leave the earlier file under a name nobody knows.
+        const FileIdentity earlier = identityFrom(existing);
+        auto noted = [&] {
+            replacement_.keptAside = folderPath_ + "/" + keptName;
+            return !journal_ || journal_->replacing(target, replacement_.written, replacement_.keptAside, earlier).ok;
+        };
         int code = EEXIST;
         for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-            replacement_.keptAside = hiddenName(directory);
-            code = ::link(target.c_str(), replacement_.keptAside.c_str()) == 0 ? 0 : errno;
+            keptName = hiddenName();
+            if (!noted()) {
+                code = EIO;
+                break;
+            }
+            code = ::linkat(folder_, name_.c_str(), folder_, keptName.c_str(), 0) == 0 ? 0 : errno;
         }
-        if (code != 0) {
+        if (code != 0 && code != EIO) {
             code = EEXIST;
             for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-                replacement_.keptAside = hiddenName(directory);
+                keptName = hiddenName();
                 // renameat2 with RENAME_NOREPLACE is not everywhere; a plain
                 // check is enough for a name of random letters.
                 struct stat taken { };
-                if (::lstat(replacement_.keptAside.c_str(), &taken) == 0)
+                if (::fstatat(folder_, keptName.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
                     continue;
-                code = ::rename(target.c_str(), replacement_.keptAside.c_str()) == 0 ? 0 : errno;
+                if (!noted()) {
+                    code = EIO;
+                    break;
+                }
+                code = ::renameat(folder_, name_.c_str(), folder_, keptName.c_str()) == 0 ? 0 : errno;
             }
-            if (code != 0) {
-                replacement_.keptAside.clear();
-                return fail(code);
-            }
-            movedAside = true;
+            movedAside = code == 0;
         }
-        replacement_.replaced = identityFrom(existing);
+        if (code != 0) {
+            replacement_.keptAside.clear();
+            return fail(code);
+        }
+        replacement_.replaced = earlier;
+    } else if (journal_ && !exists) {
+        journal_->newOutput(target, replacement_.written);
     }
 
-    if (::rename(temporary_.c_str(), target.c_str()) != 0) {
+    if (::renameat(folder_, temporaryName_.c_str(), folder_, name_.c_str()) != 0) {
         const int code = errno;
         if (!replacement_.keptAside.empty()) {
-            if (movedAside && ::rename(replacement_.keptAside.c_str(), target.c_str()) != 0) {
+            if (movedAside && ::renameat(folder_, keptName.c_str(), folder_, name_.c_str()) != 0) {
                 // The earlier file could not go back: say where it is rather than lose it.
                 abandon();
                 return FileResult::failure(ErrorText(code) + "; the earlier file is kept as " + replacement_.keptAside);
             }
             if (!movedAside)
-                ::unlink(replacement_.keptAside.c_str());
+                ::unlinkat(folder_, keptName.c_str(), 0);
             replacement_.keptAside.clear();
         }
         return fail(code);
     }
-    temporary_.clear();
+    temporaryName_.clear();
+    // The content is already in place; a failure to make the rename durable
+    // is not worth reporting.
     if (sync)
-        syncDirectory(DirectoryOf(target));
+        ::fsync(folder_);
+    abandon(); // lets go of the folder
     return FileResult::success();
 }
 

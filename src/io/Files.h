@@ -13,6 +13,8 @@
 
 namespace tamsenor::io {
 
+class Journal;
+
 // Which file a path named at one moment: enough to tell later whether the
 // same file, unchanged, is still there (another program may have replaced or
 // rewritten it meanwhile).
@@ -70,8 +72,9 @@ struct Replacement {
 };
 
 // Writes a file so that a failure never leaves a file that claims success:
-// the bytes go to a temporary file with a short hidden name (".tmsn-" and six
-// characters) in the target's folder, which is flushed and renamed over the
+// the bytes go to an unnamed temporary file in the target's folder (where
+// the file system has none, one with a short hidden name: ".tmsn-" and six
+// characters), which is flushed, given a hidden name and renamed over the
 // target only when everything was written. A symbolic link is written
 // through: the link stays and the file it names gets the content, even when
 // that file does not exist yet. Only a regular file, or nothing, is ever
@@ -84,7 +87,9 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    FileResult open(const std::string& path);
+    // With a `journal`, the temporary and the replacement are noted in it
+    // (see Journal); it must outlive the commit.
+    FileResult open(const std::string& path, Journal* journal = nullptr);
     FileResult write(std::string_view bytes);
     // Makes the written bytes the target's content. With `keepReplaced`, an
     // existing target is first linked to a hidden name beside it (see
@@ -99,12 +104,27 @@ public:
 
     const Replacement& replacement() const { return replacement_; }
 
+    // The same, for `name` in the folder open as `folder` (its path
+    // `folderPath`, for messages and the journal): the folder is not looked
+    // up again by its path, so that it cannot be swapped for another one
+    // meanwhile. `folder` must stay open until the commit.
+    FileResult open(int folder, const std::string& folderPath, const std::string& name, Journal* journal = nullptr);
+
 private:
+    FileResult openIn(
+        int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
+    FileResult nameTemporary();
+
     int fd_ = -1;
-    std::string temporary_;
+    int folder_ = -1;
+    bool ownsFolder_ = false;
+    std::string folderPath_;
+    std::string name_;
+    std::string temporaryName_; // empty while the temporary has no name
     std::int64_t bytesWritten_ = 0;
     bool targetExisted_ = false;
     Replacement replacement_;
+    Journal* journal_ = nullptr;
 };
 
 // Writes `content` to `path` through a ReplacingFile. On failure the

@@ -119,14 +119,56 @@ std::string DirectoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+namespace {
+
+// `path` without "." parts and repeated "/"; ".." parts stay.
+std::string tidy(const std::string& path)
+{
+    std::string out;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (!part.empty() && part != ".")
+            out += "/" + part;
+        start = end + 1;
+    }
+    return out.empty() ? "/" : out;
+}
+
+} // namespace
+
 std::optional<std::string> AbsolutePath(const std::string& path, std::string* reason)
 {
-    if (!path.empty() && path.front() == '/')
-        return CleanPath(path);
-    const std::optional<std::string> cwd = CurrentDirectory(reason);
-    if (!cwd)
-        return std::nullopt;
-    return CleanPath(*cwd + "/" + path);
+    std::string absolute;
+    if (!path.empty() && path.front() == '/') {
+        absolute = tidy(path);
+    } else {
+        const std::optional<std::string> cwd = CurrentDirectory(reason);
+        if (!cwd)
+            return std::nullopt;
+        absolute = tidy(*cwd + "/" + path);
+    }
+    // ".." is the parent of the folder the kernel finds, which behind a link
+    // is not the folder the text names: the part up to the last ".." is
+    // asked of the kernel. When it does not exist, the ".." stays for the
+    // kernel to take when the path is used.
+    std::size_t end = std::string::npos;
+    for (std::size_t at = absolute.find("/.."); at != std::string::npos; at = absolute.find("/..", at + 1)) {
+        if (at + 3 == absolute.size() || absolute[at + 3] == '/')
+            end = at + 3;
+    }
+    if (end == std::string::npos)
+        return absolute;
+    char* real = ::realpath(absolute.substr(0, end).c_str(), nullptr);
+    if (!real)
+        return absolute;
+    std::string resolved = real;
+    std::free(real);
+    const std::string rest = absolute.substr(end);
+    return resolved == "/" && !rest.empty() ? rest : resolved + rest;
 }
 
 bool MakeDirectories(const std::string& path, std::string* reason)

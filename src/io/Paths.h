@@ -34,8 +34,12 @@ std::string CleanPath(const std::string& path);
 // Example: "out/r.txt" -> "out"; "r.txt" -> "."; "/r.txt" -> "/".
 std::string DirectoryOf(const std::string& path);
 
-// `path` made absolute against the working folder, then cleaned. nullopt, and
-// the reason, when it is relative and the working folder is unknown.
+// `path` made absolute against the working folder, "." parts and repeated
+// "/" left out, and ".." taken as the kernel takes it: the folder before it
+// may be a link to somewhere else, so that part of the path is resolved by
+// the kernel, never by its text. nullopt, and the reason, when it is
+// relative and the working folder is unknown.
+// Example: "L/../p.html" with L a link to /x/y -> "/x/p.html".
 std::optional<std::string> AbsolutePath(const std::string& path, std::string* reason = nullptr);
 
 // Creates `path` and every missing folder above it; false, and the reason,

@@ -252,15 +252,21 @@ FileResult WriteResults(const RunResults& results, ResultsFormat format,
     }
 }
 
-FileResult WriteResultsToFile(
-    const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow)
+FileResult WriteResultsToFile(const RunResults& results, ResultsFormat format, const std::string& path,
+    const std::function<void()>& perRow, const std::function<bool()>& keepGoing)
 {
     try {
         io::ReplacingFile file; // abandoned, and the target kept, on every early return
         if (FileResult opened = file.open(path); !opened)
             return opened;
         if (FileResult written = WriteResults(
-                results, format, [&file](std::string_view bytes) { return file.write(bytes); }, perRow);
+                results, format,
+                [&file, &keepGoing](std::string_view bytes) {
+                    if (keepGoing && !keepGoing())
+                        return FileResult::failure(io::ErrorText(ECANCELED));
+                    return file.write(bytes);
+                },
+                perRow);
             !written)
             return written;
         return file.commit();

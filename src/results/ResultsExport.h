@@ -61,7 +61,9 @@ FileResult WriteResults(const RunResults& results, ResultsFormat format,
 
 // Writes the table in `format` to `path`, replacing an existing file only
 // when everything was written (the results file itself with Tsv).
-FileResult WriteResultsToFile(
-    const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow = {});
+// `keepGoing`, when given, is asked before every piece of about a mebibyte;
+// false stops the write (a failure) and leaves `path` as it was.
+FileResult WriteResultsToFile(const RunResults& results, ResultsFormat format, const std::string& path,
+    const std::function<void()>& perRow = {}, const std::function<bool()>& keepGoing = {});
 
 } // namespace tamsenor

@@ -1,8 +1,49 @@
 #include "results/ResultsLineWriter.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace tamsenor {
+
+bool IsLineBreaking(char c)
+{
+    return c == '\t' || c == '\r' || c == '\n' || c == '\0';
+}
+
+std::string AsResultsValue(std::string_view value)
+{
+    std::string written(value);
+    std::replace_if(written.begin(), written.end(), IsLineBreaking, ' ');
+    return written;
+}
+
+std::vector<std::string> DistinctColumnHeadings(const std::vector<std::string>& names)
+{
+    std::unordered_set<std::string> taken;
+    taken.reserve(names.size() * 2);
+    for (const std::string& name : names)
+        taken.insert(AsResultsValue(name));
+    std::unordered_set<std::string> used;
+    used.reserve(names.size());
+    std::vector<std::string> headings;
+    headings.reserve(names.size());
+    for (const std::string& name : names) {
+        std::string heading = AsResultsValue(name);
+        if (!used.insert(heading).second) {
+            // Another column already reads so: the first free " (n)" after it,
+            // never a name that some other column has as its own.
+            for (int n = 2;; ++n) {
+                std::string next = heading + " (" + std::to_string(n) + ")";
+                if (!taken.count(next) && used.insert(next).second) {
+                    heading = std::move(next);
+                    break;
+                }
+            }
+        }
+        headings.push_back(std::move(heading));
+    }
+    return headings;
+}
 
 ResultsLineWriter::ResultsLineWriter(Sink sink)
     : sink_(std::move(sink))
@@ -19,7 +60,7 @@ void ResultsLineWriter::put(std::string_view bytes)
         buffer_.append(piece);
         std::replace_if(
             buffer_.begin() + static_cast<std::ptrdiff_t>(start), buffer_.end(),
-            [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+            [](char c) { return IsLineBreaking(c); }, ' ');
         bytes.remove_prefix(piece.size());
         if (full())
             flush();

@@ -16,6 +16,11 @@ QtPrompts::QtPrompts(QWidget* parent)
 
 Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons, const QString& title)
 {
+    // Closed without a button: the cautious answer of the set.
+    const Answer closed
+        = buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+    if (answerAsClosed_)
+        return closed;
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? ProgramTitle : title);
     box.setText(text);
@@ -41,8 +46,7 @@ Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons, const
     case QMessageBox::No:
         return Answer::No;
     default:
-        // Closed without a button: the cautious answer of the set.
-        return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+        return closed;
     }
 }
 
@@ -98,6 +102,8 @@ QStringList QtPrompts::qtNameFilters(const QString& filter)
 
 std::optional<QString> QtPrompts::fileDialog(const FileDialogSetup& setup, bool save)
 {
+    if (answerAsClosed_)
+        return std::nullopt;
     QFileDialog dlg(parent_);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -145,6 +151,8 @@ std::optional<QString> QtPrompts::saveFile(const FileDialogSetup& setup)
 
 QString QtPrompts::chooseOutputDirectory()
 {
+    if (answerAsClosed_)
+        return {};
     OutputFolderDialog dlg(*this, parent_);
     dlg.exec();
     return dlg.stripOutputDir();

@@ -22,6 +22,11 @@ public:
     // Where the file dialogs start when the user asked to remember folders.
     void setMemory(WindowMemory* memory) { memory_ = memory; }
 
+    // From now on every prompt is answered at once as closing it would
+    // answer (Ok, Cancel, No; no file, no folder), without being shown: the
+    // program is ending and nobody may be there to answer.
+    void answerAsClosed() { answerAsClosed_ = true; }
+
     Answer message(const QString& text, Icon icon, Buttons buttons, const QString& title = {}) override;
     std::optional<QString> openFile(const FileDialogSetup& setup) override;
     std::optional<QString> saveFile(const FileDialogSetup& setup) override;
@@ -58,6 +63,7 @@ private:
     QHash<QString, QString> lastChosen_; // per dialog control
     QHash<int, QString> lastFolder_; // per FileKind: the folder of the last file chosen
     WindowMemory* memory_ = nullptr;
+    bool answerAsClosed_ = false;
 };
 
 } // namespace tamsenor

@@ -100,17 +100,22 @@ TEST_F(BatchRunTest, ChooseFilesNamesWhatIsNoFileAndKeepsTheOthers)
     struct Row {
         const char* name;
         QString argument;
-        QString problem;
+        const char* says;
     };
+    QString deep;
+    for (int i = 0; i < 25; ++i)
+        deep += QStringLiteral("/") + QString(200, u'd');
     const Row rows[] = {
-        { "missing", pathOf("nothing-here"), QStringLiteral("'%1' does not exist").arg(pathOf("nothing-here")) },
-        { "empty argument", QString(), QStringLiteral("'' does not exist") },
-        { "device", QStringLiteral("/dev/null"), QStringLiteral("'/dev/null' is not an ordinary file") },
+        { "missing", pathOf("nothing-here"), "does not exist" },
+        { "empty argument", QString(), "does not exist" },
+        { "device", QStringLiteral("/dev/null"), "is not an ordinary file" },
+        { "a path longer than the system allows", deep, "longer than the system allows" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const ChosenFiles chosen = ChooseFiles({ row.argument, pathOf("in") });
-        EXPECT_EQ(QStringList({ row.problem }), chosen.problems);
+        ASSERT_EQ(1, chosen.problems.size());
+        EXPECT_TRUE(chosen.problems.front().contains(QLatin1String(row.says))) << chosen.problems.front().toStdString();
         EXPECT_EQ(QStringList({ kept }), chosen.paths);
     }
 }
@@ -191,6 +196,30 @@ TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
 
     EXPECT_EQ(BatchRunResult::Status::Cancelled, report.status);
     EXPECT_EQ((std::map<std::string, std::string> { { "bhtm.txt", "older" } }), contents(pathOf("out")));
+    EXPECT_EQ(1u, report.undo.removed);
+    EXPECT_EQ(0u, report.undo.putBack);
+    EXPECT_TRUE(report.undo.problems.empty());
+}
+
+// An interrupt while the results are written stops the write: the earlier
+// results file stays whole and no temporary is left beside it.
+TEST_F(BatchRunTest, InterruptWhileResultsAreWrittenKeepsTheEarlierFile)
+{
+    in("a.htm", "http://example.org/a http://example.org/b");
+    const QStringList chosen = ChooseFiles({ pathOf("in") }).paths;
+    ASSERT_TRUE(QDir().mkdir(pathOf("res")));
+    WriteBytes(dir.file("res/r.tsv"), "earlier results");
+
+    BatchHost batch(chosen);
+    // The results file is named once the findings are in: the write begins.
+    batch.interrupted = [&batch] { return !batch.session().resultsSavePath.isEmpty(); };
+    BatchSettings settings;
+    settings.web = true;
+    settings.resultsPath = pathOf("res/r.tsv");
+    const BatchRunResult report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchRunResult::Status::Cancelled, report.status);
+    EXPECT_EQ((std::map<std::string, std::string> { { "r.tsv", "earlier results" } }), contents(pathOf("res")));
 }
 
 TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)

@@ -161,13 +161,15 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
         std::string reason;
     };
     const Row rows[] = {
-        { "deleted", [](const QString& d) { fs::remove(d.toStdString()); }, "No such file or directory" },
+        // The run holds the folder open: whatever takes its name, it is the
+        // folder that is gone, said once.
+        { "deleted", [](const QString& d) { fs::remove_all(d.toStdString()); }, "it was removed" },
         { "replaced by a file",
             [](const QString& d) {
-                fs::remove(d.toStdString());
+                fs::remove_all(d.toStdString());
                 WriteBytes(d.toStdString(), "a file now");
             },
-            "Not a directory" },
+            "it was removed" },
     };
     int round = 0;
     for (const Row& row : rows) {
@@ -192,12 +194,10 @@ TEST_F(FailureInjectionTest, OutputDirectoryGoneBetweenChoosingAndTheRun)
 
         const std::vector<QString> expected {
             messages::StripDirectoryNotice,
-            messages::StripFinished,
-            messages::FilesNotConverted(
-                { { a, QString::fromStdString(row.reason) }, { b, QString::fromStdString(row.reason) } }),
+            messages::OutputFolderLost(out, QString::fromStdString(row.reason), a),
         };
         EXPECT_EQ(expected, h.dialogs.messageTexts());
-        EXPECT_EQ(Icon::Exclamation, h.dialogs.messages().back().icon);
+        EXPECT_EQ(Icon::Critical, h.dialogs.messages().back().icon);
         EXPECT_EQ(1, h.resets);
     }
 }

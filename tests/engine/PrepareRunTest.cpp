@@ -181,6 +181,24 @@ TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
     EXPECT_EQ(3, host.sessionState.keywords()->recordCount());
 }
 
+// Keyword names that differ only by a line break read alike once written:
+// the header row keeps them apart, so that JSON Lines keys stay distinct.
+TEST_F(RefusalTest, HeaderRowKeepsColumnsApartAsWritten)
+{
+    host.mainState.settings.keyword = true;
+    host.addKeyword("Key A", "1");
+    host.addKeyword("Key\nA", "1");
+    host.chosenList << makeFile("a.htm", "x");
+
+    ASSERT_FALSE(PrepareRun(host).refused());
+
+    ASSERT_TRUE(host.mainState.run.results);
+    const ResultsTable::Row& header = host.mainState.run.results->table.rows().front();
+    ASSERT_EQ(4u, header.size());
+    EXPECT_EQ("Key A", header[0].value_or(""));
+    EXPECT_EQ("Key A (2)", header[1].value_or(""));
+}
+
 // A keyword that occurs everywhere (one space) still consumes an occurrence per
 // row, so the run ends; the host fails the test if it yields without end.
 TEST_F(RefusalTest, KeywordOccurringEverywhereStillEnds)

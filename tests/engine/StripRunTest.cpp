@@ -7,7 +7,12 @@
 
 #include <algorithm>
 #include <map>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tamsenor::testing {
@@ -220,25 +225,172 @@ TEST_F(StripRunTest, CancelDeletesExactlyThisRunsOutputs)
     }
 }
 
-TEST_F(StripRunTest, MissingOutputDirectorySkipsEveryFileAndSaysWhy)
+// A folder that cannot be written is refused before the first file, once.
+TEST_F(StripRunTest, MissingOutputDirectoryIsRefusedOnceBeforeAnyFile)
 {
-    const QString a = makeFile("a.htm", "x");
-    const QString b = makeFile("b.htm", "y");
-    host.chosenList << a << b;
+    host.chosenList << makeFile("a.htm", "x") << makeFile("b.htm", "y");
     chooseDirectory(pathOf("gone"));
 
     ProcessChosenFiles(host);
 
     const std::vector<QString> expected {
         messages::StripDirectoryNotice,
-        messages::StripFinished,
-        QStringLiteral("These files could not be converted:\r\n") + a
-            + QStringLiteral(": No such file or directory\r\n") + b + QStringLiteral(": No such file or directory"),
+        messages::OutputFolderNotWritable(pathOf("gone"), QStringLiteral("No such file or directory")),
     };
     EXPECT_EQ(expected, host.dialogs.messageTexts());
-    EXPECT_EQ(Icon::Exclamation, host.dialogs.messages()[2].icon);
+    EXPECT_EQ(Icon::Critical, host.dialogs.messages()[1].icon);
+    EXPECT_TRUE(host.captions.empty()) << "no file was begun";
     EXPECT_EQ(QStringList { QString() }, host.mainState.run.stripOutputFiles);
-    EXPECT_EQ(1, host.resets);
+    EXPECT_EQ(2, host.chosenList.size()) << "a refused run keeps the chosen files";
+    EXPECT_EQ(0, host.resets);
+}
+
+// An output name too long for the system and a file too large to convert
+// are skipped for what they are; the large file is never read.
+TEST_F(StripRunTest, TooLongOutputNamesAndHugeFilesAreSkippedForWhatTheyAre)
+{
+    const QString huge = makeFile("huge.htm", "x");
+    ASSERT_EQ(0, ::truncate(huge.toLocal8Bit().constData(), 3LL << 30)); // sparse: no disk taken
+    const std::string stem(250, 'n');
+    const QString longName = makeFile(stem + ".html", "<b>x</b>");
+    host.chosenList << huge << longName;
+    chooseDirectory(out);
+
+    ProcessChosenFiles(host);
+
+    const std::vector<QString> expected {
+        messages::StripDirectoryNotice,
+        messages::StripFinished,
+        messages::FilesNotConverted({ { huge, QStringLiteral("the file is too large") },
+            { longName,
+                QString::fromStdString(
+                    "its output name '" + stem + "html.txt' is too long (258 bytes; a name may have at most 255)") } }),
+    };
+    EXPECT_EQ(expected, host.dialogs.messageTexts());
+    EXPECT_LT(host.yields, 100) << "the huge file was read before it was refused";
+    EXPECT_TRUE(outputs().empty());
+}
+
+// A run killed outright is taken back by the next run into its folder,
+// which says so before it goes on.
+TEST_F(StripRunTest, AKilledRunIsTakenBackByTheNextRunIntoItsFolder)
+{
+    const std::string earlier = out.toStdString() + "/ahtm.txt";
+    WriteBytes(earlier, "the user's");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        io::Journal journal;
+        io::ReplacingFile file;
+        if (!journal.create(out.toStdString()) || !file.open(earlier, &journal) || !file.write("stripped")
+            || !file.commit(true, false))
+            ::_exit(3);
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ("stripped", output("ahtm.txt"));
+    host.chosenList << makeFile("b.htm", "b");
+    chooseDirectory(out);
+
+    ProcessChosenFiles(host);
+
+    ASSERT_EQ(3u, host.dialogs.messages().size());
+    EXPECT_TRUE(host.dialogs.messages()[1].text.startsWith(QStringLiteral("An earlier run into this folder ended")))
+        << host.dialogs.messages()[1].text.toStdString();
+    EXPECT_TRUE(host.dialogs.messages()[1].text.endsWith(QStringLiteral("put back: ") + out + "/ahtm.txt"));
+    EXPECT_EQ(messages::StripFinished, host.dialogs.messages()[2].text);
+    EXPECT_EQ("the user's", output("ahtm.txt"));
+    EXPECT_EQ((std::vector<std::string> { "ahtm.txt", "bhtm.txt" }), outputs());
+}
+
+// Sets or clears the immutable flag, which keeps even root from writing.
+bool SetImmutable(const QString& folder, bool on)
+{
+    const int fd = ::open(folder.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+// The output folder is opened once: moved or swapped for a link during the
+// run, it still gets the outputs; removed or made read-only, the run says so
+// once, by name, keeps what it wrote and leaves no temporary behind.
+TEST_F(StripRunTest, OutputFolderChangedDuringTheRun)
+{
+    struct Row {
+        const char* name;
+        std::function<bool(const QString& out)> change; // false: cannot be done here
+        QString lost; // the reason told; empty when the run finishes
+        std::vector<std::string> inMoved; // what the folder holds afterwards, wherever it is
+    };
+    const std::vector<std::string> all { "ahtm.txt", "bhtm.txt", "chtm.txt" };
+    const Row rows[] = {
+        { "swapped for a link",
+            [this](const QString& o) {
+                return ::rename(o.toLocal8Bit().constData(), (o + "-moved").toLocal8Bit().constData()) == 0
+                    && QDir().mkdir(pathOf("other"))
+                    && ::symlink(pathOf("other").toLocal8Bit().constData(), o.toLocal8Bit().constData()) == 0;
+            },
+            {}, all },
+        { "removed",
+            [](const QString& o) {
+                return QDir(o).removeRecursively()
+                    && QDir().mkdir(o + "-moved"); // nothing of the run may turn up anywhere
+            },
+            QStringLiteral("it was removed"), {} },
+        { "made read-only",
+            [](const QString& o) {
+                return ::rename(o.toLocal8Bit().constData(), (o + "-moved").toLocal8Bit().constData()) == 0
+                    && SetImmutable(o + "-moved", true);
+            },
+            QStringLiteral("Operation not permitted"), { "ahtm.txt" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString o = pathOf(std::string("o-") + std::to_string(&row - rows));
+        ASSERT_TRUE(QDir().mkdir(o));
+        FakeRunHost h;
+        h.strip = true;
+        h.mainState.settings.strip = true;
+        for (const char* name : { "a.htm", "b.htm", "c.htm" })
+            h.chosenList << makeFile(name, "<b>x</b>");
+        h.dialogs.answer(Answer::Ok).directory(o);
+        bool changed = false;
+        bool possible = true;
+        h.onYield = [&](FakeRunHost& host) {
+            if (!changed && host.mainState.run.stripOutputFiles.size() == 2) {
+                changed = true;
+                possible = row.change(o);
+            }
+        };
+
+        ProcessChosenFiles(h);
+        if (!possible) {
+            SetImmutable(o + "-moved", false);
+            GTEST_SKIP() << "the change cannot be made here";
+        }
+
+        const std::vector<QString> expected { messages::StripDirectoryNotice,
+            row.lost.isEmpty() ? messages::StripFinished
+                               : messages::OutputFolderLost(o, row.lost, pathOf("b.htm")) };
+        EXPECT_EQ(expected, h.dialogs.messageTexts());
+        std::vector<std::string> names;
+        // A read-only folder keeps the run's journal too, until a later run
+        // can settle it; a temporary it never keeps.
+        for (const QString& name : QDir(o + "-moved").entryList(QDir::Files | QDir::Hidden))
+            if (!name.startsWith(QStringLiteral(".tmsn-journal-")))
+                names.push_back(name.toStdString());
+        EXPECT_EQ(row.inMoved, names);
+        EXPECT_TRUE(QDir(pathOf("other")).isEmpty()) << "an output went through the link put in its place";
+        SetImmutable(o + "-moved", false);
+    }
 }
 
 TEST_F(StripRunTest, UnreadableInputIsSkippedAndTheRunGoesOn)

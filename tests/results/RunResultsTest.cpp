@@ -1,5 +1,6 @@
 #include "results/RunResults.h"
 #include "results/ResultsBytes.h"
+#include "results/ResultsLineWriter.h"
 #include "results/FilledTable.h"
 
 #include "io/TempDir.h"
@@ -54,6 +55,8 @@ TEST(ResultsFile, Bytes)
         { "tab, CR and LF at the ends of values", SiteColumns, { { "\ta\t", "\r/d\n", "\r\n" } },
             "WebSite\tFileName\tProcessTime\r\n a \t /d \t  \r\n" },
         { "in column names too", { "Pri\tce", "Fi\nle", "\rTime" }, {}, "Pri ce\tFi le\t Time\r\n" },
+        { "NUL inside a value, as a tab", SiteColumns, { { std::string("p\0q@r", 5), "/d", "t" } },
+            "WebSite\tFileName\tProcessTime\r\np q@r\t/d\tt\r\n" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,6 +76,27 @@ TEST(ResultsFile, Bytes)
 
 // Rows moved out to the temporary file come back as the same bytes in the
 // same place, whatever the bound and whatever the pass does afterwards.
+TEST(ResultsFile, ColumnHeadingsAreDistinctAsWritten)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> names;
+        std::vector<std::string> headings;
+    };
+    const Case cases[] = {
+        { "distinct names unchanged", { "A", "B" }, { "A", "B" } },
+        { "a line break reads as a space", { "Key A", "Key\nA" }, { "Key A", "Key A (2)" } },
+        { "first keeps its name", { "Key\nA", "Key A" }, { "Key A", "Key A (2)" } },
+        { "three alike", { "a b", "a\tb", "a\rb" }, { "a b", "a b (2)", "a b (3)" } },
+        { "a suffix another column has is skipped", { "a b", "a\nb", "a b (2)" }, { "a b", "a b (3)", "a b (2)" } },
+        { "NUL reads as a space", { std::string("x\0y", 3), "x y" }, { "x y", "x y (2)" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.headings, DistinctColumnHeadings(c.names));
+    }
+}
+
 TEST(ResultsFile, SpilledRowsGiveTheSameFile)
 {
     const Row first { "http://host/a", "/docs/a.htm", "Mar-9-07 14:05" };

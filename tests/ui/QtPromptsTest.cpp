@@ -6,6 +6,20 @@
 
 using namespace tamsenor;
 
+// Once the program is ending by a signal, every prompt gets the answer that
+// closing it gives, at once and without being shown.
+TEST(QtPromptsTest, EndingAnswersEveryPromptAsClosingIt)
+{
+    QtPrompts prompts;
+    prompts.answerAsClosed();
+    EXPECT_EQ(Answer::Ok, prompts.message(QStringLiteral("finished"), Icon::Information, Buttons::Ok));
+    EXPECT_EQ(Answer::Cancel, prompts.message(QStringLiteral("notice"), Icon::None, Buttons::OkCancel));
+    EXPECT_EQ(Answer::No, prompts.message(QStringLiteral("save?"), Icon::None, Buttons::YesNo));
+    EXPECT_EQ(std::nullopt, prompts.saveFile(FileDialogSetup {}));
+    EXPECT_EQ(std::nullopt, prompts.openFile(FileDialogSetup {}));
+    EXPECT_EQ(QString(), prompts.chooseOutputDirectory());
+}
+
 TEST(QtPromptsTest, FilterListBecomesQtNameFilters)
 {
     struct Row {
