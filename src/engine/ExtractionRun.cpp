@@ -74,24 +74,6 @@ void RunHost::fileOutcome(const FileOutcome& outcome)
     prompts().message(messages::ForFile(outcome), Icon::Critical, Buttons::Ok);
 }
 
-FileExtractionResult ExtractFileText(
-    std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
-{
-    FileExtractionResult result;
-    const text::StripResult stripped = text::StripTags(text, hook);
-    if (stripped.outcome == text::Outcome::Cancelled) {
-        result.findings.outcome = text::Outcome::Cancelled;
-        return result;
-    }
-    if (stripped.failed) {
-        result.outOfMemory = true;
-        return result;
-    }
-    ResultsRowSink rows(table);
-    result.findings = text::ExtractFindings(text, setup, rows, hook);
-    return result;
-}
-
 namespace {
 
 // The bytes one file's findings may take: 64 times the file, at least 1 MiB.
@@ -149,6 +131,10 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     // message and progress value, and alone adds rows to the table.
     const std::unique_ptr<ReadAheadPool> workers = StartWorkers(host, ReadAheadPool::Mode::Extraction, maxLength);
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
+    ReadAheadPool::Options alone;
+    alone.maxLength = maxLength;
+    alone.readLinks = state.settings.links;
+    alone.readable = state.settings.readableExtraction;
 
     for (int i = 0; i < count; ++i) {
         host.yield();
@@ -168,16 +154,17 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             return { ExtractionRunResult::Status::Cancelled, {}, {} };
 
         try {
-            TextRead read;
-            if (prepared) {
-                read = prepared->read;
-                state.run.textBuffer.swap(prepared->text);
-            } else {
-                read = ReadChosenFile(file, state.run.textBuffer, maxLength, [&hook] {
-                    hook.yield();
-                    return !hook.cancelRequested();
-                });
+            if (!prepared) {
+                // Alone, this thread prepares the file as a worker would.
+                prepared.emplace();
+                PrepareExtractionText(file, *prepared, hook, alone);
+                if (hook.cancelRequested()) {
+                    state.run.textBuffer.swap(prepared->text); // as the cancel left it
+                    return { ExtractionRunResult::Status::Cancelled, {}, {} };
+                }
             }
+            const TextRead read = prepared->read;
+            state.run.textBuffer.swap(prepared->text);
             if (read.status == TextRead::Status::Cancelled)
                 return { ExtractionRunResult::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
@@ -196,46 +183,20 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             FileExtractionResult outcome;
             text::ExtractSetup setup = SetupFor(host, path);
             setup.findingsLimit = FindingsLimit(fileSize);
-            if (prepared) {
-                for (const float value : prepared->progress)
-                    host.setFileProgress(value);
-                // The links read so far are kept, and the user learns that there were more.
-                if (!prepared->failed && !prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
-                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
-                if (prepared->failed) {
-                    outcome.outOfMemory = true; // as the stripper's failure is on this thread
-                } else if (!prepared->problem.empty()) {
-                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
-                    continue;
-                } else {
-                    setup.listed = std::move(prepared->listed);
-                    ResultsRowSink rows(results->table);
-                    outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
-                }
+            for (const float value : prepared->progress)
+                host.setFileProgress(value);
+            // The links read so far are kept, and the user learns that there were more.
+            if (!prepared->failed && !prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
+            if (prepared->failed) {
+                outcome.outOfMemory = true;
+            } else if (!prepared->problem.empty()) {
+                host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
+                continue;
             } else {
-                std::string linksProblem;
-                if (state.settings.links) {
-                    setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
-                    if (hook.cancelRequested())
-                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
-                }
-                if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, file);
-                    if (hook.cancelRequested())
-                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
-                    if (!linksProblem.empty() && linksProblem != source.problem)
-                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
-                    if (!source.ok()) {
-                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
-                        continue;
-                    }
-                    ResultsRowSink rows(results->table);
-                    outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
-                } else {
-                    if (!linksProblem.empty())
-                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
-                    outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
-                }
+                setup.listed = std::move(prepared->listed);
+                ResultsRowSink rows(results->table);
+                outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
             }
             if (outcome.findings.outcome == text::Outcome::Cancelled)
                 return { ExtractionRunResult::Status::Cancelled, {}, {} };

@@ -21,14 +21,6 @@ struct FileExtractionResult {
     bool outOfMemory = false; // the stripper ran out of memory: nothing was searched
 };
 
-// Strips the HTML of one file's text (in place) and adds its findings to
-// `table` as the extraction pass does. Cancelled when the hook asked to stop
-// inside the stripper or the pass; the rows added so far stay. Throws
-// std::bad_alloc when memory runs out elsewhere and RowsNotKept when the
-// table could not move its rows out of memory.
-FileExtractionResult ExtractFileText(
-    std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
-
 // How the extraction loop ended.
 struct ExtractionRunResult {
     enum class Status {
@@ -42,8 +34,9 @@ struct ExtractionRunResult {
 };
 
 // The extraction loop of the Process command over every chosen file: progress,
-// caption, reading (a file's problems go to host.fileOutcome as they arise),
-// then ExtractFileText into the results table. A file whose pass
+// caption, reading and stripping (PrepareExtractionText, here or on a worker;
+// a file's problems go to host.fileOutcome as they arise), then the
+// extraction pass into the results table. A file whose pass
 // fails is left with the rows it gave and the loop goes on. Unless the caller
 // chose another folder, the table moves what outgrows memory into the
 // system's temporary folder; when that fails, nothing more is searched.

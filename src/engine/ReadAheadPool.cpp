@@ -47,11 +47,15 @@ namespace {
 
 constexpr std::size_t ReadyBudget = 256u << 20;
 
-// The extraction run's reading and stripping of one file, messages aside.
+} // namespace
+
 void PrepareExtractionText(
     const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options)
 {
-    out.read = ReadChosenFile(input, out.text, options.maxLength, [&hook] { return !hook.cancelRequested(); });
+    out.read = ReadChosenFile(input, out.text, options.maxLength, [&hook] {
+        hook.yield();
+        return !hook.cancelRequested();
+    });
     if (out.read.status != TextRead::Status::Read)
         return;
     if (options.readLinks)
@@ -60,8 +64,6 @@ void PrepareExtractionText(
     out.failed = source.outOfMemory;
     out.problem = source.problem;
 }
-
-} // namespace
 
 ReadAheadPool::ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options)
     : inputs_(std::move(inputs))

@@ -84,6 +84,13 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// The extraction run's reading of one file into `out`, messages aside, on
+// any thread: read whole (yielding through the hook), its links read from the
+// markup when asked, then stripped or rendered readable. Only `maxLength`,
+// `readLinks` and `readable` of `options` count.
+void PrepareExtractionText(
+    const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options);
+
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).
 std::unique_ptr<ReadAheadPool> StartWorkers(

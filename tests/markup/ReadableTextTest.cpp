@@ -219,7 +219,7 @@ TEST(ReadableTextTest, BinaryInputEndsWithValidText)
     const ReadableResult result = RenderReadableText(bytes, out, hook);
     EXPECT_NE(result.outcome, ReadableOutcome::Cancelled);
     EXPECT_NE(result.outcome, ReadableOutcome::Unsupported);
-    EXPECT_TRUE(text::IsValidUtf8(out)) << result.encoding.name;
+    EXPECT_TRUE(tamsenor::text::IsValidUtf8(out)) << result.encoding.name;
 }
 
 TEST(ReadableTextTest, CancelKeepsTheTextSoFar)
