@@ -54,11 +54,16 @@ QString BatchUsage()
                           "                    strip writes it (the page's encoding decided from its byte\n"
                           "                    order mark, its <meta> charset or a detector), extract\n"
                           "                    searches it instead of the stripped text\n"
+                          "  --main-text       as --readable, but only the page's main text: its title and\n"
+                          "                    article without menus, headers, footers, sidebars, share\n"
+                          "                    and comment widgets, notices and ads (a page with none to\n"
+                          "                    find gives its readable text whole)\n"
                           "  --jobs N          read and strip files on N threads (default: one per core);\n"
                           "                    the outputs and messages stay those of one thread, in order\n"
                           "  -q, --quiet       no progress line and no summary\n"
                           "  -v, --verbose     one line per output besides the summary (with --readable:\n"
-                          "                    the encoding each page was read in)\n"
+                          "                    the encoding each page was read in; with --main-text also\n"
+                          "                    whether its main text or the whole page was written)\n"
                           "  --version         show the version\n"
                           "  -h, --help        show this text\n"
                           "\n"
@@ -89,6 +94,7 @@ const Option Options[] = {
     { "--verbose", false, false, false },
     { "-v", false, false, false },
     { "--readable", false, false, false },
+    { "--main-text", false, false, false },
     { "--out", true, true, false },
     { "--web", false, false, true },
     { "--email", false, false, true },
@@ -190,6 +196,9 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             options.verbose = true;
         } else if (name == QLatin1String("--readable")) {
             options.settings.readable = true;
+        } else if (name == QLatin1String("--main-text")) {
+            options.settings.readable = true;
+            options.settings.mainText = true;
         } else if (name == QLatin1String("--out")) {
             outGiven = true;
             options.settings.outputDirectory = value;

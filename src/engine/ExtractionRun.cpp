@@ -6,6 +6,7 @@
 #include "engine/RunProgress.h"
 #include "engine/StripWorkers.h"
 #include "markup/MarkupLinks.h"
+#include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
@@ -77,7 +78,7 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
     return text::ExtractFindings(text, setup, rows, hook);
 }
 
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook)
+SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText)
 {
     SourceResult source;
     if (!readable) {
@@ -85,7 +86,8 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
         return source;
     }
     std::string rendered;
-    const markup::ReadableResult result = markup::RenderReadableText(text, rendered, hook);
+    const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook).readable
+                                                   : markup::RenderReadableText(text, rendered, hook);
     text.swap(rendered);
     if (result.outcome == markup::ReadableOutcome::Unsupported)
         source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
@@ -209,7 +211,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook);
+                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, state.settings.mainText);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                     if (!source.ok()) {

@@ -25,14 +25,15 @@ text::Outcome ExtractFileText(
 
 // Turns a file's bytes into the text the extractors search, in place: the
 // stripped text, or with `readable` the page's text as a browser shows it
-// (markup::RenderReadableText). On a failure the text is whatever was made
-// so far and the file is not to be searched.
+// (markup::RenderReadableText), with `mainText` as well only its main text
+// (markup::RenderMainText). On a failure the text is whatever was made so far
+// and the file is not to be searched.
 struct SourceResult {
     bool outOfMemory = false; // the stripper ran out of memory
     std::string problem; // readable text: why the page could not be read to its end
     bool ok() const { return !outOfMemory && problem.empty(); }
 };
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook);
+SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText = false);
 
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every

@@ -5,6 +5,7 @@
 #include "engine/RunProgress.h"
 #include "engine/StripWorkers.h"
 #include "io/Files.h"
+#include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
@@ -69,14 +70,24 @@ private:
     std::string& out_;
 };
 
-StripFileResult PrepareReadableText(
-    const std::string& inputPath, const std::string& content, std::string& buffer, text::Hook& hook)
+StripFileResult PrepareReadableText(const std::string& inputPath, const std::string& content, std::string& buffer,
+    text::Hook& hook, bool mainText)
 {
     StripFileResult result;
     buffer = "From: " + inputPath + "\n";
-    AppendingSink sink(buffer);
-    const markup::ReadableResult rendered = markup::RenderReadableText(content, sink, hook);
-    result.encoding = markup::DescribeEncoding(rendered.encoding);
+    markup::ReadableResult rendered;
+    if (mainText) {
+        std::string text;
+        const markup::MainTextResult main = markup::RenderMainText(content, text, hook);
+        rendered = main.readable;
+        buffer += text;
+        result.encoding = markup::DescribeEncoding(rendered.encoding)
+            + (main.found ? ", main text" : ", whole page (no main text found)");
+    } else {
+        AppendingSink sink(buffer);
+        rendered = markup::RenderReadableText(content, sink, hook);
+        result.encoding = markup::DescribeEncoding(rendered.encoding);
+    }
     switch (rendered.outcome) {
     case markup::ReadableOutcome::Finished:
         break;
@@ -101,7 +112,8 @@ StripFileResult PrepareReadableText(
 } // namespace
 
 StripFileResult PrepareStripText(
-    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable)
+    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable,
+    bool mainText)
 {
     StripFileResult result;
     std::string content;
@@ -119,7 +131,7 @@ StripFileResult PrepareStripText(
     }
     if (readable) {
         // The markup as it is: its line ends are part of how it reads.
-        return PrepareReadableText(inputPath, content, buffer, hook);
+        return PrepareReadableText(inputPath, content, buffer, hook, mainText);
     }
 
     // The lines are joined in place, so a large file is held once, not twice.
@@ -187,9 +199,9 @@ StripFileResult WriteStripOutput(const std::string& outputPath, const std::strin
 }
 
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength, bool readable)
+    text::Hook& hook, std::size_t maxLength, bool readable, bool mainText)
 {
-    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable);
+    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable, mainText);
     if (!prepared.written)
         return prepared;
     StripFileResult written = WriteStripOutput(outputPath, buffer, hook);
@@ -295,8 +307,8 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     }
                     file.encoding = encoding;
                 } else {
-                    file = StripOneFile(
-                        input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength, state.settings.readable);
+                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength,
+                        state.settings.readable, state.settings.readable && state.settings.mainText);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};

@@ -35,7 +35,7 @@ struct StripFileResult {
     bool written = false;
     std::string reason; // why nothing was written (when not cancelled)
     io::Replacement replacement; // when written: the output, and the earlier file it replaced
-    std::string encoding; // readable text: the page's encoding and how it was learnt
+    std::string encoding; // readable text: the page's encoding and how it was learnt (and with main text, which text)
 };
 
 // Converts one file into plain text at `outputPath` (both local 8-bit bytes):
@@ -47,7 +47,7 @@ struct StripFileResult {
 // and stops (writing nothing) when the hook asks to cancel there or inside
 // the stripper. On failure nothing is written and `reason` says why.
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false);
+    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false);
 
 // The two halves of StripOneFile. PrepareStripText leaves the output's whole
 // content in `buffer` and sets `written` when it is ready to be written;
@@ -55,9 +55,12 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
 // With `readable`, the content is instead "From: " and the input path, LF,
 // then the page's text as a browser shows it (markup::RenderReadableText:
 // UTF-8, LF line ends, a final LF); a page whose markup or encoding cannot be
-// read to its end is not converted, with the reason.
+// read to its end is not converted, with the reason. With `mainText` as
+// well, the text is the page's main text (markup::RenderMainText), and
+// `encoding` ends in ", main text" or, when it had none to find, in
+// ", whole page (no main text found)".
 StripFileResult PrepareStripText(const std::string& inputPath, std::string& buffer, text::Hook& hook,
-    std::size_t maxLength = MaxTextLength, bool readable = false);
+    std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false);
 StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook);
 
 struct SkippedFile {

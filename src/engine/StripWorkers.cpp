@@ -56,7 +56,7 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook);
-    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook);
+    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
 }
@@ -118,7 +118,8 @@ void StripWorkers::work()
         try {
             if (mode_ == Mode::Strip) {
                 prepared.result
-                    = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength, options_.readable);
+                    = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength, options_.readable,
+                        options_.mainText);
                 if (prepared.result.written && !options_.outputDirectory.empty())
                     writeAhead(inputs_[index], prepared);
             } else {
@@ -200,6 +201,7 @@ std::unique_ptr<StripWorkers> StartWorkers(
         const RunSettings& settings = host.state().settings;
         options.readLinks = mode == StripWorkers::Mode::Extraction && settings.links;
         options.readable = mode == StripWorkers::Mode::Extraction ? settings.readableExtraction : settings.readable;
+        options.mainText = options.readable && settings.mainText;
         return std::make_unique<StripWorkers>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -51,6 +51,7 @@ public:
         std::string outputDirectory; // strip mode: where the outputs are written ahead
         bool readLinks = false; // extraction mode: the links of each file's markup as well
         bool readable = false; // the readable text instead of the stripped one (both modes)
+        bool mainText = false; // with readable: the page's main text only
     };
 
     StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, Options options);

@@ -178,9 +178,10 @@ constexpr std::size_t kPiece = 64 * 1024;
 // browser lays out lines: a space survives only between content on one line.
 class Renderer : public MarkupHandler {
 public:
-    Renderer(std::string& buffer, TextSink* sink)
+    Renderer(std::string& buffer, TextSink* sink, LayoutObserver* observer = nullptr)
         : out_(buffer)
         , sink_(sink)
+        , observer_(observer)
     {
     }
 
@@ -188,6 +189,9 @@ public:
     {
         if (hiddenDepth_ > 0) {
             ++hiddenDepth_;
+            // JSON-LD is hidden wherever it stands, the head included.
+            if (observer_ && IsLinkedData(name, attributes))
+                linkedDataDepth_ = hiddenDepth_;
             return;
         }
         const auto has = [&](std::string_view attribute, std::string_view value = {}) {
@@ -211,6 +215,8 @@ public:
         }
         if (role == Role::Hidden) {
             hiddenDepth_ = 1;
+            if (observer_ && IsLinkedData(name, attributes))
+                linkedDataDepth_ = 1;
             return;
         }
         if (role == Role::Replaced) {
@@ -221,6 +227,8 @@ public:
         }
         if (!closedDetails_.empty())
             ++closedDetails_.back().depth;
+        if (observer_)
+            observer_->open(name, attributes, out_.size());
         switch (role) {
         case Role::Inline:
         case Role::Hidden:
@@ -280,9 +288,13 @@ public:
     void endElement(std::string_view name) override
     {
         if (hiddenDepth_ > 0) {
+            if (hiddenDepth_ == linkedDataDepth_)
+                linkedDataDepth_ = 0;
             --hiddenDepth_;
             return;
         }
+        if (observer_)
+            observer_->close(name, out_.size());
         if (!closedDetails_.empty()) {
             if (closedDetails_.back().depth == 0) {
                 closedDetails_.pop_back();
@@ -336,6 +348,12 @@ public:
             flush();
     }
 
+    void rawText(std::string_view utf8) override
+    {
+        if (linkedDataDepth_ > 0 && linkedDataDepth_ == hiddenDepth_)
+            observer_->linkedData(utf8);
+    }
+
     // Hands the rest to the sink.
     void finish()
     {
@@ -357,6 +375,13 @@ private:
     {
         return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
             return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == y;
+        });
+    }
+
+    static bool IsLinkedData(std::string_view name, std::span<const Attribute> attributes)
+    {
+        return name == "script" && std::any_of(attributes.begin(), attributes.end(), [](const Attribute& a) {
+            return a.name == "type" && EqualNoCase(a.value, "application/ld+json");
         });
     }
 
@@ -464,6 +489,7 @@ private:
 
     std::string& out_;
     TextSink* sink_;
+    LayoutObserver* observer_; // only without a sink: its offsets are into the whole text
     std::vector<Table> tables_;
     std::vector<ClosedDetails> closedDetails_;
     int hiddenDepth_ = 0;
@@ -473,9 +499,11 @@ private:
     bool lineHasContent_ = false; // whether a space here would be between content on one line
     bool started_ = false;
     bool dropNewline_ = false;
+    int linkedDataDepth_ = 0; // the hidden depth of the JSON-LD script being read, if any
 };
 
-ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook)
+ReadableResult Render(
+    std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, LayoutObserver* observer = nullptr)
 {
     ReadableResult result;
     result.encoding = SniffPageEncoding(bytes);
@@ -491,7 +519,7 @@ ReadableResult Render(std::string_view bytes, std::string& buffer, TextSink* sin
         return result;
     }
 
-    Renderer renderer(buffer, sink);
+    Renderer renderer(buffer, sink, observer);
     ReadOptions options;
     options.encoding = input.encoding.c_str();
     // The page as it is when it is valid UTF-8, or its decoded copy.
@@ -531,6 +559,14 @@ ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text
     // move, which would briefly need its size twice.
     out.reserve(bytes.size());
     return Render(bytes, out, nullptr, hook);
+}
+
+ReadableResult RenderReadableText(
+    std::string_view bytes, std::string& out, text::Hook& hook, LayoutObserver& observer)
+{
+    out.clear();
+    out.reserve(bytes.size());
+    return Render(bytes, out, nullptr, hook, &observer);
 }
 
 std::string DescribeEncoding(const PageEncoding& encoding)

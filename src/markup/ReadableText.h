@@ -1,8 +1,11 @@
 #pragma once
 
+#include "markup/MarkupReader.h"
 #include "markup/PageEncoding.h"
 #include "text/Hook.h"
 
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -49,6 +52,24 @@ ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::
 
 // The same into a string (cleared first), which holds the whole text.
 ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook);
+
+// Told how the shown elements lie in the text as it is made, for a reading
+// of that text (MainText). `at` is the length of the text made until then;
+// line ends still pending at a start are written inside the element.
+class LayoutObserver {
+public:
+    virtual ~LayoutObserver() = default;
+    // An element that is shown starts (hidden ones and their content are not told).
+    virtual void open(std::string_view name, std::span<const Attribute> attributes, std::size_t at) = 0;
+    // Its end, once for every open.
+    virtual void close(std::string_view name, std::size_t at) = 0;
+    // The content of a <script type="application/ld+json">, which is not shown.
+    virtual void linkedData(std::string_view utf8) { (void)utf8; }
+};
+
+// The same into a string, telling `observer` the layout as it goes.
+ReadableResult RenderReadableText(
+    std::string_view bytes, std::string& out, text::Hook& hook, LayoutObserver& observer);
 
 // The browser's name of the encoding with how it was learnt, for a log line.
 // Example: {"windows-1252", Detected} -> "windows-1252 (detected)".
