@@ -6,26 +6,37 @@
 // Run with QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 when headless or root.
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
 
 #include <cstdio>
 
 namespace {
 
-// Only the page itself is read: no style sheets, images or frames from the
-// disk or the network, so the browser lays out with its own default styles.
+// The window a desktop browser shows a page in; the readable text reads
+// media queries for the same width.
+constexpr int kViewWidth = 1280;
+constexpr int kViewHeight = 800;
+
+// Only the page itself and the style sheets it links from the corpus folder
+// are read, as the readable text reads them: no images, frames or scripts,
+// nothing from the network.
 class OnlyThePage : public QWebEngineUrlRequestInterceptor {
 public:
     QUrl page;
+    QString folder; // the corpus, with a trailing slash
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
-        if (info.requestUrl().adjusted(QUrl::RemoveFragment) != page)
+        const QUrl url = info.requestUrl().adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery);
+        const bool localSheet = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeStylesheet
+            && url.isLocalFile() && QDir::cleanPath(url.toLocalFile()).startsWith(folder);
+        if (url != page && !localSheet)
             info.block(true);
     }
 };
@@ -38,6 +49,7 @@ public:
         , out_(std::move(out))
     {
         profile_.setHttpCacheType(QWebEngineProfile::NoCache);
+        interceptor_.folder = corpus_ + QLatin1Char('/');
         profile_.setUrlRequestInterceptor(&interceptor_);
         makePage();
         // A page that never finishes loading is dumped as it stands; one whose
@@ -50,6 +62,7 @@ public:
                 std::fprintf(stderr, "%s: no text from the browser\n", qPrintable(names_[index_]));
                 ++failed_;
                 ++index_;
+                view_.setPage(nullptr);
                 delete page_;
                 makePage();
                 next();
@@ -58,7 +71,11 @@ public:
     }
 
     // The page goes before the profile it was made in.
-    ~Dumper() override { delete page_; }
+    ~Dumper() override
+    {
+        view_.setPage(nullptr);
+        delete page_;
+    }
 
     void next()
     {
@@ -67,7 +84,7 @@ public:
         if (index_ >= names_.size()) {
             std::printf("browser texts: %lld pages dumped, %lld failed\n", static_cast<long long>(dumped_),
                 static_cast<long long>(failed_));
-            QGuiApplication::exit(failed_ ? 1 : 0);
+            QApplication::exit(failed_ ? 1 : 0);
             return;
         }
         const QUrl url = QUrl::fromLocalFile(corpus_ + QLatin1Char('/') + names_[index_]);
@@ -89,6 +106,11 @@ private:
         settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
         settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
         connect(page_, &QWebEnginePage::loadFinished, this, &Dumper::loaded);
+        // Laid out in a desktop window, so that the page's media queries
+        // apply as on a desktop (a page without a view has no width).
+        view_.setPage(page_);
+        view_.resize(kViewWidth, kViewHeight);
+        view_.show();
     }
 
     QString target(const QString& name) const { return out_ + QLatin1Char('/') + name + QStringLiteral(".txt"); }
@@ -126,6 +148,7 @@ private:
     QWebEngineProfile profile_;
     OnlyThePage interceptor_;
     QWebEnginePage* page_ = nullptr;
+    QWebEngineView view_;
     QTimer watchdog_;
     qsizetype index_ = 0;
     qsizetype dumped_ = 0;
@@ -143,7 +166,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QString corpus = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const QString out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
     if (!QDir().mkpath(out)) {

@@ -154,8 +154,10 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
             ++at_;
             break;
         case '<':
-            tag();
-            out[written++] = '<';
+            // An end tag inside a script's escaped part does not end the
+            // script in a browser; libxml2 would end it there, so it is not
+            // shown one (the script's text is never shown).
+            out[written++] = tag() ? '<' : ' ';
             ++at_;
             break;
         default: // '&'
@@ -180,9 +182,57 @@ bool ReferenceRewriter::mayStartOrEndRaw(std::size_t at) const
     return rawEnd_.empty() ? next == 's' || next == 'S' : next == '/';
 }
 
+namespace {
+
+bool EndsName(std::string_view text, std::size_t at)
+{
+    if (at >= text.size())
+        return true;
+    const char next = text[at];
+    return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f';
+}
+
+// Where the content of a script starting at `at` ends as a browser reads it:
+// at the first "</script" outside the escaped parts that "<!--" opens, in
+// which a "<script" ... "</script" pair does not end it (HTML's script data
+// escape states).
+std::size_t ScriptEnd(std::string_view page, std::size_t at)
+{
+    enum { Data, Escaped, DoubleEscaped } state = Data;
+    while (true) {
+        const std::size_t next = page.find_first_of("<-", at);
+        if (next == std::string_view::npos)
+            return page.size();
+        at = next;
+        const std::string_view rest = page.substr(at);
+        if (rest.starts_with("<!--") && state == Data) {
+            state = Escaped;
+            at += 2; // its dashes may also close it: "<!-->"
+        } else if (rest.starts_with("-->")) {
+            if (state != Data)
+                state = Data;
+            at += 3;
+        } else if (rest.size() > 1 && rest[1] == '/' && StartsNoCase(rest.substr(2), "script")
+            && EndsName(rest, 8)) {
+            if (state != DoubleEscaped)
+                return at;
+            state = Escaped;
+            at += 8;
+        } else if (state == Escaped && StartsNoCase(rest.substr(1), "script") && EndsName(rest, 7)) {
+            state = DoubleEscaped;
+            at += 7;
+        } else {
+            ++at;
+        }
+    }
+}
+
+} // namespace
+
 // At a '<': notes where script and style content starts and ends, as libxml2
-// reads it (up to the first end tag of the same name).
-void ReferenceRewriter::tag()
+// reads it (up to the first end tag of the same name), and a script's as a
+// browser reads it. False for a '<' that must not end the script.
+bool ReferenceRewriter::tag()
 {
     const std::string_view rest = page_.substr(at_ + 1);
     const auto named = [&](std::string_view text, std::string_view name) {
@@ -198,9 +248,16 @@ void ReferenceRewriter::tag()
         for (std::string_view name : { std::string_view("script"), std::string_view("style") })
             if (named(rest, name))
                 rawEnd_ = name;
+        if (rawEnd_ == "script") {
+            const std::size_t open = page_.find('>', at_);
+            scriptEnd_ = open == std::string_view::npos ? page_.size() : ScriptEnd(page_, open + 1);
+        }
     } else if (rest.starts_with('/') && StartsNoCase(rest.substr(1), rawEnd_)) {
+        if (rawEnd_ == "script" && at_ < scriptEnd_)
+            return false;
         rawEnd_ = {};
     }
+    return true;
 }
 
 // At a '&': writes the reference the way the browser reads it and returns its

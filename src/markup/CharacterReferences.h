@@ -35,12 +35,13 @@ public:
 private:
     std::size_t reference(char* out);
     std::size_t named(char* out);
-    void tag();
+    bool tag();
     bool mayStartOrEndRaw(std::size_t at) const;
 
     std::string_view page_;
     std::size_t at_ = 0;
     std::string_view rawEnd_; // "script" or "style" while inside one
+    std::size_t scriptEnd_ = 0; // where the script we are in ends
 };
 
 // Whether an encoding (an iconv name) writes ASCII as ASCII and has no modes

@@ -326,10 +326,18 @@ public:
         linkedDataOpen_ = true;
     }
 
+    void restart() override
+    {
+        *this = Layout(maxBlocks_);
+    }
+
     // The main text of `text` (the readable text these blocks were told
     // from) into `out`; false when there is none to find.
     bool select(const std::string& text, std::string& out)
     {
+        // Elements whose end was not told (the text of a hidden body) end with the text.
+        while (!open_.empty())
+            close({}, text.size());
         if (overflow_ || nodes_.empty())
             return false;
         for (Node& node : nodes_)

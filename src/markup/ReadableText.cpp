@@ -1,9 +1,15 @@
 #include "markup/ReadableText.h"
 
 #include "markup/MarkupReader.h"
+#include "markup/PageStyles.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace tamsenor::markup {
@@ -83,7 +89,6 @@ constexpr RoleOf kRoles[] = {
     { "nav", Role::Block },
     { "noembed", Role::Hidden },
     { "noframes", Role::Hidden },
-    { "noscript", Role::Hidden },
     { "ol", Role::Block },
     { "optgroup", Role::Block },
     { "option", Role::Block },
@@ -178,15 +183,40 @@ constexpr std::size_t kPiece = 64 * 1024;
 // browser lays out lines: a space survives only between content on one line.
 class Renderer : public MarkupHandler {
 public:
-    Renderer(std::string& buffer, TextSink* sink, LayoutObserver* observer = nullptr)
+    // `hold`: nothing goes to the sink before the end, as the page may be
+    // read again. `sheetsKnown`: the page's style sheets were given to
+    // `styles` beforehand, so its style elements are not read again.
+    Renderer(std::string& buffer, TextSink* sink, PageStyles& styles, bool hold, bool sheetsKnown,
+        LayoutObserver* observer = nullptr)
         : out_(buffer)
         , sink_(sink)
+        , styles_(styles)
+        , hold_(hold)
+        , sheetsKnown_(sheetsKnown)
         , observer_(observer)
     {
     }
 
+    // Whether a style sheet came after elements it may have styled.
+    bool lateSheet() const { return lateSheet_; }
+    // The style sheets met, in order.
+    const std::vector<std::string>& sheets() const { return sheets_; }
+
     void startElement(std::string_view name, std::span<const Attribute> attributes) override
     {
+        const auto has = [&](std::string_view attribute, std::string_view value = {}) {
+            return std::any_of(attributes.begin(), attributes.end(), [&](const Attribute& a) {
+                return a.name == attribute && (value.empty() || EqualNoCase(a.value, value));
+            });
+        };
+        if (name == "style") {
+            // A style sheet counts wherever it stands, for the media it names.
+            sheet_.clear();
+            inSheet_ = !has("type") || has("type", "text/css");
+            for (const Attribute& a : attributes)
+                if (a.name == "media" && !MediaApplies(a.value))
+                    inSheet_ = false;
+        }
         if (hiddenDepth_ > 0) {
             ++hiddenDepth_;
             // JSON-LD is hidden wherever it stands, the head included.
@@ -194,18 +224,36 @@ public:
                 linkedDataDepth_ = hiddenDepth_;
             return;
         }
-        const auto has = [&](std::string_view attribute, std::string_view value = {}) {
-            return std::any_of(attributes.begin(), attributes.end(), [&](const Attribute& a) {
-                return a.name == attribute && (value.empty() || EqualNoCase(a.value, value));
-            });
-        };
+        if (textContent_) {
+            stack_.push_back(stack_.back());
+            return;
+        }
         Role role = RoleFor(name);
-        if (has("hidden") || (role == Role::Void && name == "input" && has("type", "hidden")))
+        bool hiddenAttribute = false;
+        if (role == Role::Void && name == "input" && has("type", "hidden"))
             role = Role::Hidden;
+        else if (has("hidden"))
+            hiddenAttribute = true;
         else if (name == "dialog" && has("open"))
             role = Role::Block;
         else if (role == Role::Details && has("open"))
             role = Role::Block;
+        const AuthorStyle author = styles_.open(name, attributes);
+        role = WithDisplay(role, hiddenAttribute, author.display);
+        // A page that hides its root or body (to show it from a script) has no
+        // rendered text; the browser's innerText is then the body's text
+        // content: every text as written, scripts and styles included.
+        if ((name == "html" || name == "body") && author.display == Display::None) {
+            rootHidden_ = true;
+            role = Role::Block;
+        }
+        if (name == "body" && rootHidden_) {
+            textContent_ = true;
+            Open all;
+            all.whiteSpace = WhiteSpace::Preserve;
+            stack_.push_back(all);
+            return;
+        }
         // A closed <details> shows its first <summary> and nothing else.
         if (!closedDetails_.empty() && closedDetails_.back().depth == 0) {
             if (name == "summary" && !closedDetails_.back().summaryShown)
@@ -213,6 +261,13 @@ public:
             else
                 role = Role::Hidden;
         }
+        const Open parent = stack_.empty() ? Open {} : stack_.back();
+        Open open;
+        open.role = role;
+        open.visible = author.visible.value_or(parent.visible);
+        open.transform = author.textTransform.value_or(parent.transform);
+        open.whiteSpace = author.whiteSpace.value_or(RoleFor(name) == Role::Pre ? WhiteSpace::Preserve : parent.whiteSpace);
+        stack_.push_back(open);
         if (role == Role::Hidden) {
             hiddenDepth_ = 1;
             if (observer_ && IsLinkedData(name, attributes))
@@ -221,62 +276,69 @@ public:
         }
         if (role == Role::Replaced) {
             // Its content is hidden, so its end is counted there, not in a details.
-            box();
-            ++hiddenDepth_;
+            if (open.visible)
+                box();
+            hiddenDepth_ = 1;
             return;
         }
         if (!closedDetails_.empty())
             ++closedDetails_.back().depth;
         if (observer_)
             observer_->open(name, attributes, out_.size());
+        if (RoleFor(name) == Role::Pre)
+            // The parser keeps a line end right after <pre>; the browser does not.
+            dropNewline_ = true;
         switch (role) {
         case Role::Inline:
         case Role::Hidden:
         case Role::Replaced:
+        case Role::Pre: // not reached: a block whose white space is kept
             return;
         case Role::Void:
             // Not hidden: the parser may nest what follows an element it does
             // not know to be empty (<embed>) inside it.
-            box();
+            if (open.visible)
+                box();
             return;
         case Role::InlineBlock:
-            box();
+            if (open.visible)
+                box();
             // Its own text starts a line of its own inside the box.
             lineHasContent_ = false;
             return;
         case Role::Break:
-            pendingSpace_ = false;
-            string("\n");
+            if (open.visible) {
+                pendingSpace_ = false;
+                string("\n");
+            }
             return;
         case Role::Paragraph:
-            lineBreaks(2);
+            if (open.visible)
+                lineBreaks(2);
             return;
         case Role::Block:
-            lineBreaks(1);
+            if (open.visible)
+                lineBreaks(1);
             return;
         case Role::Details:
-            lineBreaks(1);
+            if (open.visible)
+                lineBreaks(1);
             closedDetails_.push_back({});
             return;
-        case Role::Pre:
-            lineBreaks(1);
-            ++preDepth_;
-            // The parser keeps a line end right after <pre>; the browser does not.
-            dropNewline_ = true;
-            return;
         case Role::Table:
-            lineBreaks(1);
+            if (open.visible)
+                lineBreaks(1);
             tables_.push_back({});
             return;
         case Role::Row:
-            if (!tables_.empty()) {
+            if (!tables_.empty() && open.visible) {
                 if (tables_.back().rows++ > 0)
                     string("\n");
                 tables_.back().cells = 0;
             }
             return;
         case Role::Cell:
-            if (!tables_.empty() && tables_.back().cells++ > 0)
+            if (!tables_.empty() && open.visible && tables_.back().cells++ > 0)
                 string("\t");
             // A cell is a block of its own: white space at its start is dropped.
             pendingSpace_ = false;
@@ -287,28 +349,54 @@ public:
 
     void endElement(std::string_view name) override
     {
+        if (inSheet_ && name == "style") {
+            if (!sheetsKnown_) {
+                if (styles_.addSheet(sheet_))
+                    lateSheet_ = true;
+                sheets_.push_back(std::move(sheet_));
+            }
+            inSheet_ = false;
+            sheet_.clear();
+        }
         if (hiddenDepth_ > 0) {
             if (hiddenDepth_ == linkedDataDepth_)
                 linkedDataDepth_ = 0;
-            --hiddenDepth_;
+            if (--hiddenDepth_ == 0) {
+                // The hidden or replaced element itself.
+                stack_.pop_back();
+                styles_.close();
+            }
             return;
         }
+        if (stack_.empty())
+            return;
+        const Open open = stack_.back();
+        stack_.pop_back();
+        if (textContent_)
+            return;
         if (observer_)
             observer_->close(name, out_.size());
+        styles_.close();
         if (!closedDetails_.empty()) {
             if (closedDetails_.back().depth == 0) {
                 closedDetails_.pop_back();
-                lineBreaks(1);
+                if (open.visible)
+                    lineBreaks(1);
                 return;
             }
             --closedDetails_.back().depth;
         }
-        switch (RoleFor(name)) {
+        if (RoleFor(name) == Role::Pre)
+            dropNewline_ = false;
+        if (!open.visible && open.role != Role::Table && open.role != Role::Cell)
+            return;
+        switch (open.role) {
         case Role::Paragraph:
             lineBreaks(2);
             return;
         case Role::Block:
         case Role::Details: // an open one
+        case Role::Pre:
             lineBreaks(1);
             return;
         case Role::InlineBlock:
@@ -317,16 +405,11 @@ public:
             pendingSpace_ = false;
             lineHasContent_ = true;
             return;
-        case Role::Pre:
-            if (preDepth_ > 0)
-                --preDepth_;
-            dropNewline_ = false;
-            lineBreaks(1);
-            return;
         case Role::Table:
             if (!tables_.empty())
                 tables_.pop_back();
-            lineBreaks(1);
+            if (open.visible)
+                lineBreaks(1);
             return;
         case Role::Cell:
             pendingSpace_ = false;
@@ -336,22 +419,49 @@ public:
         }
     }
 
+    void rawText(std::string_view utf8) override
+    {
+        if (inSheet_)
+            sheet_.append(utf8);
+        if (textContent_)
+            text(utf8);
+        if (linkedDataDepth_ > 0 && linkedDataDepth_ == hiddenDepth_)
+            observer_->linkedData(utf8);
+    }
+
     void text(std::string_view utf8) override
     {
         if (hiddenDepth_ > 0 || utf8.empty() || (!closedDetails_.empty() && closedDetails_.back().depth == 0))
             return;
-        if (preDepth_ > 0)
-            preformatted(utf8);
-        else
+        const Open current = stack_.empty() ? Open {} : stack_.back();
+        if (!current.visible)
+            return;
+        std::string transformed;
+        if (current.transform != TextTransform::None) {
+            transformed = Transformed(utf8, current.transform);
+            utf8 = transformed;
+        }
+        switch (current.whiteSpace) {
+        case WhiteSpace::Collapse:
             flowing(utf8);
-        if (sink_ && out_.size() >= kPiece)
+            break;
+        case WhiteSpace::Preserve:
+            preformatted(utf8);
+            break;
+        case WhiteSpace::PreserveBreaks:
+            for (std::size_t at = 0;;) {
+                const std::size_t end = utf8.find('\n', at);
+                flowing(utf8.substr(at, end - at));
+                if (end == std::string_view::npos)
+                    break;
+                pendingSpace_ = false;
+                string("\n");
+                at = end + 1;
+            }
+            break;
+        }
+        if (sink_ && !hold_ && out_.size() >= kPiece)
             flush();
-    }
-
-    void rawText(std::string_view utf8) override
-    {
-        if (linkedDataDepth_ > 0 && linkedDataDepth_ == hiddenDepth_)
-            observer_->linkedData(utf8);
     }
 
     // Hands the rest to the sink.
@@ -370,6 +480,86 @@ private:
         int depth = 0; // elements open inside it
         bool summaryShown = false;
     };
+    // An open element as it takes part in the text: its role after the
+    // page's CSS, and the inherited properties it passes on.
+    struct Open {
+        Role role = Role::Block;
+        bool visible = true;
+        TextTransform transform = TextTransform::None;
+        WhiteSpace whiteSpace = WhiteSpace::Collapse;
+    };
+
+    // The role under the page's display value: none hides any element;
+    // the others change only the elements whose box holds their text.
+    static Role WithDisplay(Role role, bool hiddenAttribute, std::optional<Display> display)
+    {
+        if (!display)
+            return hiddenAttribute ? Role::Hidden : role;
+        if (*display == Display::None)
+            return Role::Hidden;
+        switch (role) {
+        case Role::Inline:
+        case Role::Block:
+        case Role::Paragraph:
+        case Role::Pre:
+        case Role::Table:
+        case Role::Row:
+        case Role::Cell:
+            break;
+        default:
+            return role;
+        }
+        switch (*display) {
+        case Display::None:
+            return Role::Hidden;
+        case Display::Inline:
+            return Role::Inline;
+        case Display::Block:
+            return role == Role::Paragraph || role == Role::Pre ? role : Role::Block;
+        case Display::InlineBlock:
+            return Role::InlineBlock;
+        case Display::Table:
+            return Role::Table;
+        case Display::Row:
+            return Role::Row;
+        case Display::Cell:
+            return Role::Cell;
+        }
+        return role;
+    }
+
+    // The text with its letters changed as text-transform says.
+    std::string Transformed(std::string_view utf8, TextTransform transform) const
+    {
+        QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+        switch (transform) {
+        case TextTransform::None:
+            break;
+        case TextTransform::Uppercase:
+            text = text.toUpper();
+            break;
+        case TextTransform::Lowercase:
+            text = text.toLower();
+            break;
+        case TextTransform::Capitalize: {
+            // The first letter of each word; a word goes on across elements.
+            bool inWord = !pendingSpace_ && pendingBreaks_ == 0 && lineHasContent_ && !out_.empty() && (static_cast<unsigned char>(out_.back()) >= 0x80
+                || std::isalnum(static_cast<unsigned char>(out_.back())));
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const QChar c = text.at(i);
+                if (c.isLetterOrNumber() || c.isMark() || (inWord && (c == u'\'' || c == u'\u2019'))) {
+                    if (!inWord)
+                        text[i] = c.toTitleCase();
+                    inWord = true;
+                } else {
+                    inWord = false;
+                }
+            }
+            break;
+        }
+        }
+        return text.toStdString();
+    }
 
     static bool EqualNoCase(std::string_view a, std::string_view b)
     {
@@ -489,18 +679,56 @@ private:
 
     std::string& out_;
     TextSink* sink_;
-    LayoutObserver* observer_; // only without a sink: its offsets are into the whole text
+    PageStyles& styles_;
+    std::vector<Open> stack_;
+    std::string sheet_; // the content of the style element being read
+    bool inSheet_ = false;
+    bool hold_;
+    bool sheetsKnown_;
+    bool lateSheet_ = false;
+    std::vector<std::string> sheets_;
+    bool rootHidden_ = false; // html or body has display: none
+    bool textContent_ = false; // inside such a body: its text content as it is
     std::vector<Table> tables_;
     std::vector<ClosedDetails> closedDetails_;
     int hiddenDepth_ = 0;
-    int preDepth_ = 0;
+    LayoutObserver* observer_; // only without a sink: its offsets are into the whole text
+    int linkedDataDepth_ = 0; // the hidden depth of the JSON-LD script being read, if any
     int pendingBreaks_ = 0;
     bool pendingSpace_ = false;
     bool lineHasContent_ = false; // whether a space here would be between content on one line
     bool started_ = false;
     bool dropNewline_ = false;
-    int linkedDataDepth_ = 0; // the hidden depth of the JSON-LD script being read, if any
 };
+
+// Whether "<style" stands anywhere in the page, in any case.
+bool MayHoldStyleSheet(std::string_view bytes)
+{
+    for (const char* p = bytes.data(), *end = p + bytes.size();
+         (p = static_cast<const char*>(std::memchr(p, '<', std::size_t(end - p)))); ++p) {
+        if (end - p >= 6 && (p[1] | 0x20) == 's' && (p[2] | 0x20) == 't' && (p[3] | 0x20) == 'y'
+            && (p[4] | 0x20) == 'l' && (p[5] | 0x20) == 'e')
+            return true;
+    }
+    return false;
+}
+
+ReadableOutcome Outcome(ReadOutcome read)
+{
+    switch (read) {
+    case ReadOutcome::Finished:
+        break;
+    case ReadOutcome::Cancelled:
+        return ReadableOutcome::Cancelled;
+    case ReadOutcome::Stopped:
+        return ReadableOutcome::Stopped;
+    }
+    return ReadableOutcome::Finished;
+}
+
+// The largest page whose text is held back from the sink until its style
+// sheets are all known.
+constexpr std::size_t kMaxHeldPage = 64 << 20;
 
 ReadableResult Render(
     std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, LayoutObserver* observer = nullptr)
@@ -519,23 +747,38 @@ ReadableResult Render(
         return result;
     }
 
-    Renderer renderer(buffer, sink, observer);
     ReadOptions options;
     options.encoding = input.encoding.c_str();
     // The page as it is when it is valid UTF-8, or its decoded copy.
     options.validUtf8 = input.encoding == "UTF-8";
+    // The element tree is kept for selectors only when the page may hold a style sheet.
+    const bool mayHoldSheet = input.encoding != "UTF-8" || MayHoldStyleSheet(input.bytes);
+    // A page with a style sheet may have to be read twice (a sheet after the
+    // elements it styles); its text is held until then, up to a size past
+    // which a sheet applies from where it stands on.
+    const bool hold = sink && mayHoldSheet && input.bytes.size() <= kMaxHeldPage;
     try {
-        switch (ReadMarkup(input.bytes, renderer, hook, options)) {
-        case ReadOutcome::Finished:
-            break;
-        case ReadOutcome::Cancelled:
-            result.outcome = ReadableOutcome::Cancelled;
-            break;
-        case ReadOutcome::Stopped:
-            result.outcome = ReadableOutcome::Stopped;
-            break;
+        std::vector<std::string> sheets;
+        {
+            PageStyles styles(mayHoldSheet);
+            Renderer renderer(buffer, sink, styles, hold, false, observer);
+            result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
+            if (!renderer.lateSheet() || result.outcome == ReadableOutcome::Cancelled || (sink && !hold))
+                renderer.finish();
+            else
+                sheets = renderer.sheets();
         }
-        renderer.finish();
+        if (!sheets.empty()) {
+            buffer.clear();
+            if (observer)
+                observer->restart();
+            PageStyles styles(true);
+            for (const std::string& sheet : sheets)
+                styles.addSheet(sheet);
+            Renderer renderer(buffer, sink, styles, false, true, observer);
+            result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
+            renderer.finish();
+        }
     } catch (const SinkRefused&) {
         result.outcome = ReadableOutcome::SinkFailed;
     }

@@ -35,7 +35,9 @@ struct ReadableResult {
 // The text of an HTML page as a browser shows it: its body's innerText under
 // the browser's default styles, in UTF-8 with LF line ends. The encoding is
 // decided as SniffPageEncoding does; bytes that do not fit it become U+FFFD.
-// Left out: head, script, style, template, noscript (as with scripts on),
+// The page's own CSS (style elements and style="" attributes, see
+// PageStyles) decides what is shown, on lines of its own and in which letters;
+// noscript is shown, as by a browser with scripts off. Left out: head, script, style, template,
 // comments, elements marked hidden, the content of a closed details but its
 // summary, and the text of textareas, inputs and images (innerText has none;
 // they only keep the spaces beside them). Block elements stand on their own
@@ -65,6 +67,8 @@ public:
     virtual void close(std::string_view name, std::size_t at) = 0;
     // The content of a <script type="application/ld+json">, which is not shown.
     virtual void linkedData(std::string_view utf8) { (void)utf8; }
+    // The page is read again from its start (a style sheet came after what it styles): forget it all.
+    virtual void restart() = 0;
 };
 
 // The same into a string, telling `observer` the layout as it goes.

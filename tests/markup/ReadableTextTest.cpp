@@ -38,7 +38,7 @@ const Layout kLayouts[] = {
     { "table in a table", "<table><tr><td>a<table><tr><td>b<td>c</table><td>d</table>", "a\nb\tc\n\td" },
     { "left out",
         "<head><title>T</title><style>p{}</style></head><body><script>x()</script><template>t</template>"
-        "<noscript>n</noscript><!-- c --><p hidden>h</p><textarea>ta</textarea>shown<img src=a.png alt=alt>"
+        "<!-- c --><p hidden>h</p><textarea>ta</textarea>shown<img src=a.png alt=alt>"
         "<input value=v></body>",
         "shown" },
     { "spaces beside boxes stay",
@@ -56,6 +56,72 @@ const Layout kLayouts[] = {
     { "text after the end of the document", "<html><body><p>a</p></body></html>\n<p>b</p>c", "a\n\nb\n\nc" },
     { "character references", "<p>a&lt;b&gt;&quot;&#233;&#x20AC;&copy;&nbsp;&amp;z", "a<b>\"é€©\u00A0&z" },
 };
+
+// The page's own CSS, scripts off: the texts are the browser's innerText of
+// the same markup, laid out in a window 1280 pixels wide.
+const Layout kStyled[] = {
+    { "a class rule hides a block", "<style>.x{display:none}</style><p>a</p><p class=x>hidden</p><p>b</p>", "a\n\nb" },
+    { "a child selector makes a block", "<style>#i > span.y {display:block}</style><div id=i>a<span class=y>b</span>c<span>d</span></div>",
+        "a\nb\ncd" },
+    { "attribute selectors",
+        "<style>[data-x=\"1\"]{display:none} a[href^=\"http\"]{display:block}</style>q<span data-x=1>gone</span>"
+        "<a href=\"http://e\">link</a>z",
+        "q\nlink\nz" },
+    { "pseudo-classes and elements do not apply",
+        "<style>p::before{content:\"X\";display:block} li:hover{display:none} .n:not(.a){display:none}</style>"
+        "<p>para</p><ul><li>item</li></ul><p class=\"n a\">na</p>",
+        "para\n\nitem\n\nna" },
+    { "specificity", "<style>div p{display:none} p.keep{display:block}</style><div><p>gone</p><p class=keep>kept</p></div>",
+        "kept" },
+    { "style attribute beats the sheet",
+        "<style>.a{display:none}</style><p class=a style=\"display:block\">shown</p><p class=a>gone</p>", "shown" },
+    { "important and inherited visibility",
+        "<style>body{visibility:hidden !important}</style><body style=\"visibility:visible\">x<div>hid</div>"
+        "<p style=\"visibility:visible\">shown</p>",
+        "shown" },
+    { "a visible child of a hidden block",
+        "<style>div.h{visibility:hidden}</style><div class=h>gone<p><span style=\"visibility:visible\">kept</span></p></div>"
+        "after",
+        "keptafter" },
+    { "an unreadable rule is dropped alone",
+        "<style>.a{display:none} .b:not(.c .d){display:none} .c{display:none} @media screen and (width > 10px) "
+        "{.x{color:red}} .e{display:none}</style><p class=a>A</p><p class=c>C</p><p class=e>E</p>ok",
+        "ok" },
+    { "media print and widths",
+        "<style>@media print{.p{display:none}} @media screen and (max-width:600px){.m{display:none}} "
+        "@media (min-width: 900px){.d{display:none}}</style><p class=p>print-hidden</p><p class=m>mobile</p>"
+        "<p class=d>desktop-hidden</p>",
+        "print-hidden\n\nmobile" },
+    { "a sheet after what it styles", "<p class=late>before</p><style>.late{display:none}</style><p class=late>after</p>x",
+        "x" },
+    { "a hidden root gives the text content", "<style>html{display:none}</style><body><p>a   b</p><script>s()</script>",
+        "a   bs()" },
+    { "table display values",
+        "<style>.t{display:table}.r{display:table-row}.c{display:table-cell}</style><div class=t><div class=r>"
+        "<div class=c>1</div><div class=c>2</div></div><div class=r><span class=c>3</span><span class=c>4</span></div></div>",
+        "1\t2\n3\t4" },
+    { "text-transform", "<style>h1{text-transform:uppercase}.c{text-transform:capitalize}</style><h1>title \u00e9 \u00df</h1>"
+        "<p class=c>hello wide world</p>",
+        "TITLE \u00c9 SS\n\nHello Wide World" },
+    { "white-space",
+        "<style>.w{white-space:pre}.l{white-space:pre-line}</style><div class=w>a   b\\n c</div><div class=l>d   e\n f</div>"
+        "<pre style=\"white-space:normal\">g   h</pre>",
+        "a   b\\n c\nd e\nf\ng h" },
+    { "noscript shown, a script's escaped end tags kept inside it",
+        "<p>a</p><noscript><p>shown without scripts</p></noscript><script><!-- <script></script> --></script>b",
+        "a\n\nshown without scripts\n\nb" },
+};
+
+TEST(ReadableTextTest, AppliesThePagesOwnCss)
+{
+    for (const Layout& c : kStyled) {
+        SCOPED_TRACE(c.name);
+        BasicHook hook;
+        std::string out;
+        EXPECT_EQ(RenderReadableText(c.html, out, hook).outcome, ReadableOutcome::Finished);
+        EXPECT_EQ(out, c.text);
+    }
+}
 
 TEST(ReadableTextTest, LaysOutLikeTheBrowser)
 {

@@ -1,0 +1,884 @@
+#include "markup/PageStyles.h"
+
+#include <QString>
+#include <QStringList>
+#include <private/qcssparser_p.h>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tamsenor::markup {
+namespace {
+
+constexpr int kViewportWidth = 1280;
+constexpr int kViewportHeight = 800;
+// What one em is in a media query: the browser's default font size.
+constexpr double kEmPixels = 16;
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string LowerCopy(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = Lower(c);
+    return out;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+// Whether `text` holds `word` in any case.
+bool ContainsNoCase(std::string_view text, std::string_view word)
+{
+    if (word.empty() || text.size() < word.size())
+        return false;
+    const char first = word[0];
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i)
+        if (Lower(text[i]) == first && EqualNoCase(text.substr(i, word.size()), word))
+            return true;
+    return false;
+}
+
+// The four properties that change the text, as CSS names them.
+constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility", "text-transform", "white-space" };
+
+bool MentionsProperty(std::string_view text)
+{
+    return std::any_of(kProperties.begin(), kProperties.end(), [&](std::string_view p) {
+        return ContainsNoCase(text, p);
+    });
+}
+
+// CSS text is walked token by token only as far as needed to find where
+// comments, strings, blocks and declarations end; the rules themselves are
+// read by QCss.
+class CssCursor {
+public:
+    explicit CssCursor(std::string_view css)
+        : css_(css)
+    {
+    }
+    bool done() const { return at_ >= css_.size(); }
+    std::size_t at() const { return at_; }
+    std::string_view text() const { return css_; }
+
+    // Moves past a comment or string starting here; false when none does.
+    bool skipCommentOrString()
+    {
+        if (css_.compare(at_, 2, "/*") == 0) {
+            const std::size_t end = css_.find("*/", at_ + 2);
+            at_ = end == std::string_view::npos ? css_.size() : end + 2;
+            return true;
+        }
+        const char quote = css_[at_];
+        if (quote != '"' && quote != '\'')
+            return false;
+        for (++at_; at_ < css_.size(); ++at_) {
+            if (css_[at_] == '\\')
+                ++at_;
+            else if (css_[at_] == quote || css_[at_] == '\n') {
+                ++at_;
+                break;
+            }
+        }
+        at_ = std::min(at_, css_.size());
+        return true;
+    }
+
+    // Advances to the next of `stops` outside comments, strings and nested
+    // brackets; returns it, or 0 at the end.
+    char until(std::string_view stops)
+    {
+        int depth = 0;
+        while (at_ < css_.size()) {
+            if (skipCommentOrString())
+                continue;
+            const char c = css_[at_];
+            if (depth == 0 && stops.find(c) != std::string_view::npos)
+                return c;
+            if (c == '(' || c == '[' || c == '{')
+                ++depth;
+            else if ((c == ')' || c == ']' || c == '}') && depth > 0)
+                --depth;
+            else if (c == '}' && depth == 0)
+                return c; // the end of the enclosing block
+            ++at_;
+        }
+        return 0;
+    }
+
+    // At a '{': moves past its matching '}' and returns what lies between.
+    std::string_view block()
+    {
+        const std::size_t start = ++at_;
+        until("}");
+        const std::string_view inside = css_.substr(start, at_ - start);
+        if (at_ < css_.size())
+            ++at_;
+        return inside;
+    }
+
+    void advance() { ++at_; }
+
+private:
+    std::string_view css_;
+    std::size_t at_ = 0;
+};
+
+// The declarations of a block that set one of the four properties, for QCss;
+// the rest (which QCss would read, and warn about, for nothing) are left out.
+std::string RelevantDeclarations(std::string_view block)
+{
+    std::string kept;
+    CssCursor cursor(block);
+    while (!cursor.done()) {
+        const std::size_t start = cursor.at();
+        const char stop = cursor.until(";}");
+        const std::string_view declaration = block.substr(start, cursor.at() - start);
+        if (!cursor.done())
+            cursor.advance();
+        if (stop == '}')
+            continue;
+        const std::size_t colon = declaration.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string_view name = Trim(declaration.substr(0, colon));
+        if (std::any_of(kProperties.begin(), kProperties.end(), [&](std::string_view p) {
+                return EqualNoCase(name, p);
+            })) {
+            kept.append(declaration);
+            kept += ';';
+        }
+    }
+    return kept;
+}
+
+// One length of a media feature in CSS pixels, or -1.
+double MediaLength(std::string_view value)
+{
+    value = Trim(value);
+    std::size_t end = 0;
+    while (end < value.size() && ((value[end] >= '0' && value[end] <= '9') || value[end] == '.'))
+        ++end;
+    if (end == 0)
+        return -1;
+    const double number = std::strtod(std::string(value.substr(0, end)).c_str(), nullptr);
+    const std::string unit = LowerCopy(Trim(value.substr(end)));
+    if (unit == "px" || (unit.empty() && number == 0))
+        return number;
+    if (unit == "em" || unit == "rem")
+        return number * kEmPixels;
+    return -1;
+}
+
+// One "(feature: value)" of a media query.
+bool FeatureApplies(std::string_view feature)
+{
+    const std::size_t colon = feature.find(':');
+    const std::string name = LowerCopy(Trim(feature.substr(0, colon)));
+    const std::string_view raw = colon == std::string_view::npos ? std::string_view() : Trim(feature.substr(colon + 1));
+    const std::string value = LowerCopy(raw);
+    const auto compare = [&](std::string_view prefix, double actual) -> std::optional<bool> {
+        if (name == std::string(prefix))
+            return MediaLength(raw) == actual;
+        if (name == "min-" + std::string(prefix)) {
+            const double limit = MediaLength(raw);
+            return limit >= 0 && actual >= limit;
+        }
+        if (name == "max-" + std::string(prefix)) {
+            const double limit = MediaLength(raw);
+            return limit >= 0 && actual <= limit;
+        }
+        return std::nullopt;
+    };
+    if (auto width = compare("width", kViewportWidth))
+        return *width;
+    if (auto width = compare("device-width", kViewportWidth))
+        return *width;
+    if (auto height = compare("height", kViewportHeight))
+        return *height;
+    if (auto height = compare("device-height", kViewportHeight))
+        return *height;
+    if (name == "orientation")
+        return value == "landscape";
+    if (name == "prefers-color-scheme")
+        return value == "light";
+    if (name == "prefers-reduced-motion" || name == "prefers-contrast" || name == "forced-colors"
+        || name == "inverted-colors")
+        return value == "no-preference" || value == "none";
+    if (name == "hover" || name == "any-hover")
+        return colon == std::string_view::npos || value == "hover";
+    if (name == "pointer" || name == "any-pointer")
+        return colon == std::string_view::npos || value == "fine";
+    if (name == "color")
+        return true;
+    if (name == "min-resolution" || name == "-webkit-min-device-pixel-ratio" || name == "min--moz-device-pixel-ratio")
+        return std::strtod(value.c_str(), nullptr) <= 1;
+    if (name == "max-resolution" || name == "-webkit-max-device-pixel-ratio")
+        return std::strtod(value.c_str(), nullptr) >= 1;
+    return false;
+}
+
+// One media query: [not|only] [type] [and (feature)]...
+bool QueryApplies(std::string_view query)
+{
+    query = Trim(query);
+    bool negated = false;
+    std::size_t at = 0;
+    bool sawType = false;
+    bool result = true;
+    while (at < query.size()) {
+        while (at < query.size() && IsSpace(query[at]))
+            ++at;
+        if (at >= query.size())
+            break;
+        if (query[at] == '(') {
+            int depth = 0;
+            const std::size_t start = at;
+            for (; at < query.size(); ++at) {
+                if (query[at] == '(')
+                    ++depth;
+                else if (query[at] == ')' && --depth == 0)
+                    break;
+            }
+            const std::string_view inside = query.substr(start + 1, std::min(at, query.size()) - start - 1);
+            // A range ("width >= 600px") is not read: it does not apply.
+            if (!FeatureApplies(inside) || inside.find_first_of("<>=") != std::string_view::npos)
+                result = false;
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < query.size() && !IsSpace(query[end]) && query[end] != '(')
+            ++end;
+        const std::string word = LowerCopy(query.substr(at, end - at));
+        at = end;
+        if (word == "and" || word == "only")
+            continue;
+        if (word == "not" && !sawType) {
+            negated = true;
+            continue;
+        }
+        if (word == "or" || word == ",")
+            return false; // a level 4 form not read here
+        sawType = true;
+        if (word != "all" && word != "screen")
+            result = false;
+    }
+    return negated ? !result : result;
+}
+
+constexpr std::size_t kMaxSheetDepth = 32;
+
+// Collects "selectors{declarations}" of the rules that set a property of
+// interest, in order, reading into the blocks of at-rules that apply.
+void CollectRules(std::string_view css, std::vector<std::string>& rules, std::size_t depth)
+{
+    CssCursor cursor(css);
+    while (!cursor.done()) {
+        const char c = css[cursor.at()];
+        if (IsSpace(c) || c == '}' || c == ';') {
+            cursor.advance();
+            continue;
+        }
+        if (cursor.skipCommentOrString())
+            continue;
+        if (css.compare(cursor.at(), 4, "<!--") == 0 || css.compare(cursor.at(), 3, "-->") == 0) {
+            cursor.advance();
+            cursor.advance();
+            cursor.advance();
+            continue;
+        }
+        const std::size_t start = cursor.at();
+        const char stop = cursor.until(c == '@' ? "{;" : "{");
+        if (stop != '{') {
+            if (stop == ';')
+                cursor.advance();
+            continue;
+        }
+        const std::string_view prelude = Trim(css.substr(start, cursor.at() - start));
+        const std::string_view block = cursor.block();
+        if (c == '@') {
+            std::size_t nameEnd = 1;
+            while (nameEnd < prelude.size() && !IsSpace(prelude[nameEnd]) && prelude[nameEnd] != '(')
+                ++nameEnd;
+            const std::string name = LowerCopy(prelude.substr(1, nameEnd - 1));
+            const std::string_view condition = Trim(prelude.substr(nameEnd));
+            bool enter = false;
+            if (name == "media") {
+                enter = MediaApplies(condition);
+            } else if (name == "supports") {
+                // Features are assumed supported, as in a current browser.
+                enter = !ContainsNoCase(condition.substr(0, 4), "not");
+            } else if (name == "layer" || name == "document" || name == "-moz-document") {
+                enter = true;
+            }
+            if (enter && depth < kMaxSheetDepth && MentionsProperty(block))
+                CollectRules(block, rules, depth + 1);
+            continue;
+        }
+        if (prelude.empty() || !MentionsProperty(block))
+            continue;
+        std::string declarations = RelevantDeclarations(block);
+        if (declarations.empty())
+            continue;
+        std::string rule(prelude);
+        rule += '{';
+        rule += declarations;
+        rule += '}';
+        rules.push_back(std::move(rule));
+    }
+}
+
+// The effect of one rule (or one style="") on the four properties; -1 where
+// it says nothing.
+struct Effect {
+    std::array<signed char, 4> value { -1, -1, -1, -1 };
+    std::array<bool, 4> important {};
+};
+
+enum PropertyIndex { kDisplay, kVisibility, kTextTransform, kWhiteSpace };
+
+signed char DisplayValue(const std::string& v)
+{
+    if (v == "none")
+        return static_cast<signed char>(Display::None);
+    if (v == "block" || v == "list-item" || v == "flex" || v == "grid" || v == "flow-root" || v == "table-caption"
+        || v == "-webkit-box" || v == "-webkit-flex" || v == "-ms-flexbox" || v == "-moz-box")
+        return static_cast<signed char>(Display::Block);
+    if (v == "inline" || v == "contents" || v == "table-row-group" || v == "table-header-group"
+        || v == "table-footer-group" || v == "table-column" || v == "table-column-group" || v == "ruby"
+        || v == "ruby-text")
+        return static_cast<signed char>(Display::Inline);
+    if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table"
+        || v == "-webkit-inline-box" || v == "-ms-inline-flexbox")
+        return static_cast<signed char>(Display::InlineBlock);
+    if (v == "table")
+        return static_cast<signed char>(Display::Table);
+    if (v == "table-row")
+        return static_cast<signed char>(Display::Row);
+    if (v == "table-cell")
+        return static_cast<signed char>(Display::Cell);
+    return -1;
+}
+
+signed char ValueFor(int property, const std::string& v)
+{
+    switch (property) {
+    case kDisplay:
+        return DisplayValue(v);
+    case kVisibility:
+        if (v == "visible")
+            return 1;
+        if (v == "hidden" || v == "collapse")
+            return 0;
+        return -1;
+    case kTextTransform:
+        if (v == "none")
+            return static_cast<signed char>(TextTransform::None);
+        if (v == "uppercase")
+            return static_cast<signed char>(TextTransform::Uppercase);
+        if (v == "lowercase")
+            return static_cast<signed char>(TextTransform::Lowercase);
+        if (v == "capitalize")
+            return static_cast<signed char>(TextTransform::Capitalize);
+        return -1;
+    case kWhiteSpace:
+        if (v == "normal" || v == "nowrap")
+            return static_cast<signed char>(WhiteSpace::Collapse);
+        if (v == "pre" || v == "pre-wrap" || v == "break-spaces")
+            return static_cast<signed char>(WhiteSpace::Preserve);
+        if (v == "pre-line")
+            return static_cast<signed char>(WhiteSpace::PreserveBreaks);
+        return -1;
+    }
+    return -1;
+}
+
+Effect EffectOf(const QList<QCss::Declaration>& declarations)
+{
+    Effect effect;
+    for (const QCss::Declaration& declaration : declarations) {
+        if (!declaration.d || declaration.d->values.isEmpty())
+            continue;
+        const std::string property = declaration.d->property.toLower().toStdString();
+        const auto found = std::find(kProperties.begin(), kProperties.end(), property);
+        if (found == kProperties.end())
+            continue;
+        const int index = int(found - kProperties.begin());
+        const signed char value = ValueFor(index, declaration.d->values.first().toString().toLower().toStdString());
+        if (value < 0)
+            continue;
+        const bool important = declaration.d->important;
+        // Within one rule an important declaration beats a normal one wherever it stands.
+        if (important || !effect.important[std::size_t(index)]) {
+            effect.value[std::size_t(index)] = value;
+            effect.important[std::size_t(index)] = important;
+        }
+    }
+    return effect;
+}
+
+// One element of the page, kept while it or a later sibling or descendant may
+// still be matched: the open elements and the earlier siblings of each.
+struct Node {
+    std::uint32_t name = 0; // into the text arena
+    std::uint32_t nameLength = 0;
+    std::uint32_t attributes = 0; // first into `attributes`
+    std::uint32_t attributeCount = 0;
+    std::int32_t parent = -1;
+    std::int32_t previous = -1;
+    std::uint32_t textEnd = 0; // the arena's size after this node's own text
+};
+
+struct StoredAttribute {
+    std::uint32_t name;
+    std::uint32_t nameLength;
+    std::uint32_t value;
+    std::uint32_t valueLength;
+};
+
+// How many earlier siblings one selector may look at: a "~" against a long
+// list of siblings would otherwise take time with the square of the list.
+constexpr int kSiblingSteps = 256;
+
+} // namespace
+
+bool MediaApplies(std::string_view media)
+{
+    media = Trim(media);
+    if (media.empty())
+        return true;
+    std::size_t start = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i <= media.size(); ++i) {
+        if (i < media.size() && media[i] == '(')
+            ++depth;
+        else if (i < media.size() && media[i] == ')')
+            --depth;
+        else if (i == media.size() || (media[i] == ',' && depth == 0)) {
+            if (QueryApplies(media.substr(start, i - start)))
+                return true;
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
+struct PageStyles::Impl {
+    // QCss's view of the tree: one node adapter per group of rules, so that an
+    // element is matched only against the rules whose last part could match it.
+    class Selector : public QCss::StyleSelector {
+    public:
+        explicit Selector(const Impl& tree)
+            : tree_(tree)
+        {
+            nameCaseSensitivity = Qt::CaseInsensitive;
+            QCss::StyleSheet sheet;
+            sheet.origin = QCss::StyleSheetOrigin_Author;
+            styleSheets.append(sheet);
+        }
+        bool nodeNameEquals(NodePtr node, const QString& name) const override
+        {
+            const std::string_view own = tree_.name(node.id);
+            return qsizetype(own.size()) == name.size()
+                && QLatin1String(own.data(), qsizetype(own.size())).compare(name, Qt::CaseInsensitive) == 0;
+        }
+        QString attributeValue(NodePtr node, const QCss::AttributeSelector& selector) const override
+        {
+            const QByteArray wanted = selector.name.toLower().toUtf8();
+            const std::optional<std::string_view> value
+                = tree_.attribute(node.id, std::string_view(wanted.constData(), std::size_t(wanted.size())));
+            if (!value)
+                return QString();
+            QString text = QString::fromUtf8(value->data(), qsizetype(value->size()));
+            if (text.isNull())
+                text = QString(QLatin1Char(' ')).left(0); // present but empty, which is not absent
+            return text;
+        }
+        bool hasAttributes(NodePtr node) const override { return tree_.nodes[std::size_t(node.id)].attributeCount > 0; }
+        QStringList nodeIds(NodePtr node) const override
+        {
+            const std::optional<std::string_view> id = tree_.attribute(node.id, "id");
+            if (!id)
+                return {};
+            return QStringList(QString::fromUtf8(id->data(), qsizetype(id->size())));
+        }
+        QStringList nodeNames(NodePtr node) const override
+        {
+            const std::string_view own = tree_.name(node.id);
+            return QStringList(QString::fromLatin1(own.data(), qsizetype(own.size())));
+        }
+        bool isNullNode(NodePtr node) const override { return node.id < 0; }
+        NodePtr parentNode(NodePtr node) const override
+        {
+            NodePtr parent;
+            parent.id = tree_.nodes[std::size_t(node.id)].parent;
+            return parent;
+        }
+        NodePtr previousSiblingNode(NodePtr node) const override
+        {
+            NodePtr previous;
+            previous.id = ++steps_ > kSiblingSteps ? -1 : tree_.nodes[std::size_t(node.id)].previous;
+            return previous;
+        }
+        NodePtr duplicateNode(NodePtr node) const override
+        {
+            return node;
+        }
+        void freeNode(NodePtr) const override { }
+
+        void add(const QCss::StyleRule& rule) { styleSheets[0].styleRules.append(rule); }
+        void resetSteps() { steps_ = 0; }
+
+    private:
+        const Impl& tree_;
+        mutable int steps_ = 0;
+    };
+
+    explicit Impl(bool keep)
+        : keepTree(keep)
+        , universal(*this)
+    {
+    }
+
+    std::string_view name(std::int32_t id) const
+    {
+        const Node& node = nodes[std::size_t(id)];
+        return std::string_view(text).substr(node.name, node.nameLength);
+    }
+
+    std::optional<std::string_view> attribute(std::int32_t id, std::string_view wanted) const
+    {
+        const Node& node = nodes[std::size_t(id)];
+        for (std::uint32_t i = node.attributes; i < node.attributes + node.attributeCount; ++i) {
+            const StoredAttribute& a = attributes[i];
+            if (std::string_view(text).substr(a.name, a.nameLength) == wanted)
+                return std::string_view(text).substr(a.value, a.valueLength);
+        }
+        return std::nullopt;
+    }
+
+    Selector& group(std::unordered_map<std::string, std::unique_ptr<Selector>>& groups, const std::string& key)
+    {
+        std::unique_ptr<Selector>& slot = groups[key];
+        if (!slot)
+            slot = std::make_unique<Selector>(*this);
+        return *slot;
+    }
+
+    // Files one parsed rule's selectors under the last part's id, class or
+    // name; selectors QCss cannot decide are left out (see below).
+    void file(const QCss::StyleRule& parsed)
+    {
+        const Effect effect = EffectOf(parsed.declarations);
+        if (std::all_of(effect.value.begin(), effect.value.end(), [](signed char v) { return v < 0; }))
+            return;
+        const int order = int(effects.size());
+        effects.push_back(effect);
+        for (const QCss::Selector& selector : parsed.selectors) {
+            if (selector.basicSelectors.isEmpty())
+                continue;
+            // Pseudo-classes and pseudo-elements: QCss reads but does not
+            // match them (:hover, :not(), :first-child, ::before); a rule
+            // that needs one is left out rather than applied everywhere.
+            if (std::any_of(selector.basicSelectors.begin(), selector.basicSelectors.end(),
+                    [](const QCss::BasicSelector& part) { return !part.pseudos.isEmpty(); }))
+                continue;
+            QCss::StyleRule rule;
+            rule.selectors.append(selector);
+            rule.declarations = parsed.declarations;
+            rule.order = order;
+            const QCss::BasicSelector& last = selector.basicSelectors.last();
+            Selector* target = &universal;
+            std::string key;
+            if (!last.ids.isEmpty()) {
+                key = "#" + last.ids.first().toStdString();
+                target = &group(byId, key.substr(1));
+            } else {
+                const auto klass = std::find_if(last.attributeSelectors.begin(), last.attributeSelectors.end(),
+                    [](const QCss::AttributeSelector& a) {
+                        return a.name == QLatin1String("class")
+                            && a.valueMatchCriterium == QCss::AttributeSelector::MatchIncludes;
+                    });
+                if (klass != last.attributeSelectors.end()) {
+                    key = "." + klass->value.toStdString();
+                    target = &group(byClass, key.substr(1));
+                } else if (!last.elementName.isEmpty()) {
+                    key = last.elementName.toLower().toStdString();
+                    target = &group(byName, key);
+                }
+            }
+            target->add(rule);
+            hasRules = true;
+            if (target == &universal || wasSeen(key))
+                touchesEarlier = true;
+        }
+    }
+
+    // The rules of `css` as QCss reads them, one entry per source rule (the
+    // parser files a rule's selectors apart, under names and ids); false
+    // when it could not read all of it.
+    static bool Parse(const std::string& css, std::vector<QCss::StyleRule>& out)
+    {
+        QCss::Parser parser(QString::fromUtf8(css.data(), qsizetype(css.size())));
+        QCss::StyleSheet sheet;
+        if (!parser.parse(&sheet, Qt::CaseInsensitive))
+            return false;
+        std::vector<QCss::StyleRule> pieces(sheet.styleRules.begin(), sheet.styleRules.end());
+        for (const QCss::StyleRule& rule : sheet.nameIndex)
+            pieces.push_back(rule);
+        for (const QCss::StyleRule& rule : sheet.idIndex)
+            pieces.push_back(rule);
+        std::stable_sort(pieces.begin(), pieces.end(),
+            [](const QCss::StyleRule& a, const QCss::StyleRule& b) { return a.order < b.order; });
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            if (i > 0 && pieces[i].order == pieces[i - 1].order)
+                out.back().selectors += pieces[i].selectors;
+            else
+                out.push_back(pieces[i]);
+        }
+        return true;
+    }
+
+    // What names, ids and classes the elements read so far had, as a set of
+    // hashes: a rule whose last part names none of them cannot match them.
+    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>()(key) % kSeenBits; }
+    void see(char kind, std::string_view name)
+    {
+        seenKey.assign(1, kind);
+        seenKey.append(name);
+        seen.set(Hash(kind == ' ' ? name : std::string_view(seenKey)));
+    }
+    bool wasSeen(const std::string& key) const { return seen.test(Hash(key)); }
+
+    bool addSheet(std::string_view css)
+    {
+        touchesEarlier = false;
+        std::vector<std::string> rules;
+        CollectRules(css, rules, 0);
+        if (rules.empty())
+            return false;
+        // All rules at once; when the engine cannot read one of them, each
+        // on its own, so that only that one is lost, as CSS drops it.
+        std::string joined;
+        for (const std::string& rule : rules)
+            joined += rule;
+        std::vector<QCss::StyleRule> parsed;
+        if (!Parse(joined, parsed) || parsed.size() != rules.size()) {
+            parsed.clear();
+            for (const std::string& rule : rules)
+                Parse(rule, parsed);
+        }
+        for (const QCss::StyleRule& rule : parsed)
+            file(rule);
+        return touchesEarlier && !nodes.empty();
+    }
+
+    // The cascade over the rules that match element `id`, then its style="".
+    AuthorStyle match(std::int32_t id, std::span<const Attribute> attributeList)
+    {
+        std::array<std::uint64_t, 4> best {};
+        std::array<signed char, 4> value { -1, -1, -1, -1 };
+        const auto consider = [&](const Effect& effect, std::uint64_t weight) {
+            for (std::size_t p = 0; p < 4; ++p) {
+                if (effect.value[p] < 0)
+                    continue;
+                const std::uint64_t key = weight | (std::uint64_t(effect.important[p]) << 62);
+                if (key >= best[p]) {
+                    best[p] = key;
+                    value[p] = effect.value[p];
+                }
+            }
+        };
+        if (hasRules && id >= 0) {
+            QCss::StyleSelector::NodePtr node;
+            node.id = id;
+            const auto run = [&](Selector& selector) {
+                selector.resetSteps();
+                const QList<QCss::StyleRule> matched = selector.styleRulesForNode(node);
+                for (const QCss::StyleRule& rule : matched) {
+                    const std::uint64_t specificity = std::uint64_t(rule.selectors.first().specificity());
+                    consider(effects[std::size_t(rule.order)], (1ull << 60) | (specificity << 32) | std::uint32_t(rule.order));
+                }
+            };
+            if (!universal.styleSheets[0].styleRules.isEmpty())
+                run(universal);
+            if (!byName.empty()) {
+                const auto found = byName.find(std::string(name(id)));
+                if (found != byName.end())
+                    run(*found->second);
+            }
+            for (const Attribute& a : attributeList) {
+                if (a.name == "id" && !byId.empty()) {
+                    const auto found = byId.find(std::string(a.value));
+                    if (found != byId.end())
+                        run(*found->second);
+                } else if (a.name == "class" && !byClass.empty()) {
+                    std::string_view classes = a.value;
+                    std::vector<std::string_view> seen;
+                    while (!classes.empty()) {
+                        while (!classes.empty() && IsSpace(classes.front()))
+                            classes.remove_prefix(1);
+                        std::size_t end = 0;
+                        while (end < classes.size() && !IsSpace(classes[end]))
+                            ++end;
+                        const std::string_view one = classes.substr(0, end);
+                        classes.remove_prefix(end);
+                        if (one.empty() || std::find(seen.begin(), seen.end(), one) != seen.end())
+                            continue;
+                        seen.push_back(one);
+                        const auto found = byClass.find(std::string(one));
+                        if (found != byClass.end())
+                            run(*found->second);
+                    }
+                }
+            }
+        }
+        for (const Attribute& a : attributeList)
+            if (a.name == "style" && MentionsProperty(a.value))
+                consider(inlineEffect(a.value), 3ull << 60);
+        AuthorStyle style;
+        if (value[kDisplay] >= 0)
+            style.display = static_cast<Display>(value[kDisplay]);
+        if (value[kVisibility] >= 0)
+            style.visible = value[kVisibility] == 1;
+        if (value[kTextTransform] >= 0)
+            style.textTransform = static_cast<TextTransform>(value[kTextTransform]);
+        if (value[kWhiteSpace] >= 0)
+            style.whiteSpace = static_cast<WhiteSpace>(value[kWhiteSpace]);
+        return style;
+    }
+
+    Effect inlineEffect(std::string_view declarations)
+    {
+        const std::string kept = RelevantDeclarations(declarations);
+        if (kept.empty())
+            return {};
+        std::vector<QCss::StyleRule> parsed;
+        Parse("*{" + kept + "}", parsed);
+        return parsed.empty() ? Effect {} : EffectOf(parsed.front().declarations);
+    }
+
+    static constexpr std::size_t kSeenBits = 1 << 16;
+    bool keepTree;
+    bool hasRules = false;
+    bool touchesEarlier = false;
+    std::bitset<kSeenBits> seen;
+    std::string seenKey;
+    std::vector<Node> nodes;
+    std::vector<StoredAttribute> attributes;
+    std::string text;
+    std::vector<std::int32_t> open; // indices of the open elements
+    std::vector<std::int32_t> lastChild; // per open element, its last closed child
+    std::vector<Effect> effects; // by rule order
+    Selector universal;
+    std::unordered_map<std::string, std::unique_ptr<Selector>> byId;
+    std::unordered_map<std::string, std::unique_ptr<Selector>> byClass;
+    std::unordered_map<std::string, std::unique_ptr<Selector>> byName;
+};
+
+PageStyles::PageStyles(bool keepTree)
+    : impl_(std::make_unique<Impl>(keepTree))
+{
+}
+
+PageStyles::~PageStyles() = default;
+
+bool PageStyles::addSheet(std::string_view css)
+{
+    return impl_->addSheet(css);
+}
+
+AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> attributes)
+{
+    Impl& d = *impl_;
+    if (!d.keepTree)
+        return d.match(-1, attributes);
+    Node node;
+    node.name = std::uint32_t(d.text.size());
+    node.nameLength = std::uint32_t(name.size());
+    d.text.append(name);
+    node.attributes = std::uint32_t(d.attributes.size());
+    for (const Attribute& a : attributes) {
+        StoredAttribute stored { std::uint32_t(d.text.size()), std::uint32_t(a.name.size()), 0,
+            std::uint32_t(a.value.size()) };
+        d.text.append(a.name);
+        stored.value = std::uint32_t(d.text.size());
+        d.text.append(a.value);
+        d.attributes.push_back(stored);
+    }
+    node.attributeCount = std::uint32_t(attributes.size());
+    d.see(' ', name);
+    for (const Attribute& a : attributes) {
+        if (a.name == "id") {
+            d.see('#', a.value);
+        } else if (a.name == "class") {
+            for (std::string_view classes = a.value; !classes.empty();) {
+                const std::size_t start = std::min(classes.find_first_not_of(" \t\n\r\f"), classes.size());
+                classes.remove_prefix(start);
+                const std::size_t end = std::min(classes.find_first_of(" \t\n\r\f"), classes.size());
+                if (end > 0)
+                    d.see('.', classes.substr(0, end));
+                classes.remove_prefix(end);
+            }
+        }
+    }
+    node.textEnd = std::uint32_t(d.text.size());
+    if (!d.open.empty()) {
+        node.parent = d.open.back();
+        node.previous = d.lastChild.back();
+    }
+    const auto id = std::int32_t(d.nodes.size());
+    d.nodes.push_back(node);
+    d.open.push_back(id);
+    d.lastChild.push_back(-1);
+    return d.match(id, attributes);
+}
+
+void PageStyles::close()
+{
+    Impl& d = *impl_;
+    if (!d.keepTree || d.open.empty())
+        return;
+    const std::int32_t id = d.open.back();
+    d.open.pop_back();
+    d.lastChild.pop_back();
+    // Its descendants can no longer be matched against: only ancestors and
+    // earlier siblings are.
+    const Node& node = d.nodes[std::size_t(id)];
+    d.attributes.resize(node.attributes + node.attributeCount);
+    d.text.resize(node.textEnd);
+    d.nodes.resize(std::size_t(id) + 1);
+    if (!d.lastChild.empty())
+        d.lastChild.back() = id;
+}
+
+} // namespace tamsenor::markup
