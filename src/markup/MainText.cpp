@@ -83,9 +83,9 @@ constexpr std::string_view kChromeWords[] = { "comment", "related", "cookie", "c
 // Weaker ones, which a name that says content outweighs ("content-share-wrap"),
 // and much prose too ("has-sidebar" around the whole page).
 constexpr std::string_view kWeakChromeWords[] = { "sidebar", "footer", "breadcrumb", "pagination", "promo",
-    "sponsor", "advert", "masthead", "trending", "popular", "teaser", "skip-link", "more-from", "read-more",
+    "sponsor", "advert", "masthead", "trending", "popular", "skip-link", "more-from", "read-more",
     "readmore", "social", "share", "sharing", "banner", "navbar", "navigation", "menu", "widget", "toolbar", "follow",
-    "pager" };
+    "pager", "caption", "credit", "copyright", "legend", "author", "disclosure", "affiliate", "paywall" };
 // Words that name it only as a whole part of the name ("ad", not "head").
 constexpr std::string_view kChromeParts[] = { "ad", "ads", "nav", "aside", "side", "tags", "tag", "foot", "rss",
     "print", "hidden", "hide", "meta", "date" };
@@ -205,7 +205,7 @@ constexpr std::size_t kWrapperProse = 600;
 constexpr std::size_t kMinLine = 25;
 // The main heading before the article starts it when no more text than this stands between
 // them (bytes; a quarter of the article's text, within these bounds).
-constexpr std::size_t kMinLeadGap = 300;
+constexpr std::size_t kMinLeadGap = 800;
 constexpr std::size_t kMaxLeadGap = 3000;
 // A part of the page holding less prose than this has no article to find.
 constexpr std::size_t kMinArticle = 150;

@@ -87,7 +87,8 @@ const Selection kSelections[] = {
             + P('c') + "</div></div>",
         "Title\nThe subtitle\n\n" + Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "a main heading far before the article comes first, once",
-        "<h1>Title</h1><div>" + P('v') + P('w') + P('x') + P('y') + P('z') + "</div><article>" + P('a')
+        "<h1>Title</h1><div>" + P('o') + P('p') + P('q') + P('r') + P('s') + P('t') + P('u') + P('v')
+            + P('w') + P('x') + P('y') + P('z') + P('0') + P('1') + P('2') + "</div><article>" + P('a')
             + P('b') + P('c') + P('d') + P('e') + P('f') + P('g') + P('h') + P('i') + P('j') + P('k') + P('l')
             + P('m') + P('n') + "</article>",
         "Title\n\n" + Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n"
