@@ -1,6 +1,6 @@
 #include "BatchOptions.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 namespace tamsenor {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/BatchRun.h"
+#include "batch/BatchRun.h"
 
 #include <QString>
 #include <QStringList>

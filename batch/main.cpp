@@ -1,9 +1,9 @@
 // tamsenor-batch: the window's strip and extraction runs from the command line.
 #include "BatchOptions.h"
 
-#include "engine/BatchRun.h"
-#include "engine/FilePattern.h"
-#include "engine/LocalText.h"
+#include "batch/BatchRun.h"
+#include "files/FilePattern.h"
+#include "files/LocalText.h"
 #include "engine/SaveResults.h"
 #include "io/Files.h"
 

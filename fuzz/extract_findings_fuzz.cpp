@@ -2,7 +2,7 @@
 // calls it: the page stripped first, then the row loop. The keywords come
 // from the input too.
 #include "FuzzCheck.h"
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "text/Extract.h"
 #include "text/StripTags.h"
 #include "text/VectorRowSink.h"

@@ -2,7 +2,7 @@
 // what it loads writes out and reads back unchanged.
 #include "FuzzCheck.h"
 #include "io/Files.h"
-#include "keywords/table/KeywordFile.h"
+#include "keywords/KeywordFile.h"
 
 #include <cstddef>
 #include <cstdint>

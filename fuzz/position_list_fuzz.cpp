@@ -2,7 +2,7 @@
 // extractor: a list the dialogs accept converts element by element, and a
 // number they refuse for its range does not convert.
 #include "FuzzCheck.h"
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "text/Extract.h"
 
 #include <cstddef>

@@ -1,12 +1,11 @@
 #include "engine/ExtractionRun.h"
 
 #include "engine/HostHook.h"
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/ResultsRowSink.h"
 #include "engine/RunProgress.h"
-#include "engine/StripWorkers.h"
+#include "engine/ReadAheadPool.h"
 #include "markup/MarkupLinks.h"
-#include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
@@ -78,34 +77,6 @@ text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup
     return text::ExtractFindings(text, setup, rows, hook);
 }
 
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText)
-{
-    SourceResult source;
-    if (!readable) {
-        source.outOfMemory = text::StripTags(text, hook).failed;
-        return source;
-    }
-    std::string rendered;
-    const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook).readable
-                                                   : markup::RenderReadableText(text, rendered, hook);
-    text.swap(rendered);
-    if (result.outcome == markup::ReadableOutcome::Unsupported)
-        source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
-    else if (result.outcome == markup::ReadableOutcome::Stopped
-        || result.outcome == markup::ReadableOutcome::SinkFailed)
-        source.problem = "its markup could not be read to its end";
-    return source;
-}
-
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
-{
-    markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
-    std::vector<text::ExtractSetup::ListedColumn> columns(2);
-    columns[0] = { "Link", std::move(found.links) };
-    columns[1] = { "MailTo", std::move(found.mailTos) };
-    return columns;
-}
-
 namespace {
 
 // The pass's view of the run for one file. The keywords are read afresh for
@@ -146,7 +117,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
-    const std::unique_ptr<StripWorkers> workers = StartWorkers(host, StripWorkers::Mode::Extraction, maxLength);
+    const std::unique_ptr<ReadAheadPool> workers = StartWorkers(host, ReadAheadPool::Mode::Extraction, maxLength);
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
     for (int i = 0; i < count; ++i) {
@@ -160,7 +131,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
         host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
         state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
-        std::optional<StripWorkers::Prepared> prepared;
+        std::optional<ReadAheadPool::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
             return { ExtractionEnd::Status::Cancelled, {}, {} };
 

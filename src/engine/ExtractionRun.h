@@ -23,23 +23,6 @@ namespace tamsenor {
 text::Outcome ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
 
-// Turns a file's bytes into the text the extractors search, in place: the
-// stripped text, or with `readable` the page's text as a browser shows it
-// (markup::RenderReadableText), with `mainText` as well only its main text
-// (markup::RenderMainText). On a failure the text is whatever was made so far
-// and the file is not to be searched.
-struct SourceResult {
-    bool outOfMemory = false; // the stripper ran out of memory
-    std::string problem; // readable text: why the page could not be read to its end
-    bool ok() const { return !outOfMemory && problem.empty(); }
-};
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText = false);
-
-// The "Link" and "MailTo" columns of one file, read from its markup (the
-// file's bytes before stripping): every distinct absolute link and every
-// valid mailto address, in document order. Empty when the hook cancelled.
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook);
-
 // How the extraction loop ended.
 struct ExtractionEnd {
     enum class Status {

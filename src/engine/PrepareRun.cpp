@@ -1,6 +1,6 @@
 #include "engine/PrepareRun.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "text/Extract.h"
 
 namespace tamsenor {

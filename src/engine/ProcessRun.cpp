@@ -1,7 +1,7 @@
 #include "engine/ProcessRun.h"
 
 #include "engine/ExtractionRun.h"
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/PrepareRun.h"
 #include "engine/SaveResults.h"
 #include "engine/StripRun.h"

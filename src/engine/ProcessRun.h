@@ -1,5 +1,7 @@
 #pragma once
 
+// The engine layer (src/engine): the processing run, from its checks to its saved outputs, for any host.
+
 #include "engine/RunHost.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "engine/SaveResults.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "io/Files.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "engine/SaveWithReplace.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 #include <sys/stat.h>
 

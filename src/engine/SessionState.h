@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keywords/table/KeywordFile.h"
+#include "keywords/KeywordFile.h"
 #include "results/RunResults.h"
 
 #include <QString>

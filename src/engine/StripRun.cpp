@@ -1,11 +1,10 @@
 #include "engine/StripRun.h"
 
 #include "engine/HostHook.h"
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/RunProgress.h"
-#include "engine/StripWorkers.h"
+#include "engine/ReadAheadPool.h"
 #include "io/Files.h"
-#include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
@@ -19,195 +18,6 @@
 #include <utility>
 
 namespace tamsenor {
-
-namespace {
-
-const char* const NotEnoughMemory = "there is not enough memory to convert it";
-
-} // namespace
-
-QString StripOutputName(const QString& chosenPath)
-{
-    QString name = chosenPath.mid(chosenPath.lastIndexOf(QLatin1Char('/')) + 1);
-    name.remove(QLatin1Char('.'));
-    return name + QStringLiteral(".txt");
-}
-
-QString StripOutputPath(
-    const QString& directory, const QString& chosenPath, const std::function<bool(const QString&)>& taken)
-{
-    QString stem = StripOutputName(chosenPath);
-    stem.chop(4); // ".txt"
-    const QString base = directory + QLatin1Char('/') + stem;
-    QString path = base + QStringLiteral(".txt");
-    for (int n = 2; taken(path); ++n)
-        path = base + QStringLiteral("_%1.txt").arg(n);
-    return path;
-}
-
-QString StripOutputPath(const QString& directory, const QString& chosenPath, const QStringList& writtenThisRun)
-{
-    return StripOutputPath(
-        directory, chosenPath, [&writtenThisRun](const QString& path) { return writtenThisRun.contains(path); });
-}
-
-namespace {
-
-// Appends the rendered text to the output's content as it comes.
-class AppendingSink : public markup::TextSink {
-public:
-    explicit AppendingSink(std::string& out)
-        : out_(out)
-    {
-    }
-    bool write(std::string_view utf8) override
-    {
-        out_.append(utf8);
-        return true;
-    }
-
-private:
-    std::string& out_;
-};
-
-StripFileResult PrepareReadableText(const std::string& inputPath, const std::string& content, std::string& buffer,
-    text::Hook& hook, bool mainText)
-{
-    StripFileResult result;
-    buffer = "From: " + inputPath + "\n";
-    markup::ReadableResult rendered;
-    if (mainText) {
-        std::string text;
-        const markup::MainTextResult main = markup::RenderMainText(content, text, hook);
-        rendered = main.readable;
-        buffer += text;
-        result.encoding = markup::DescribeEncoding(rendered.encoding)
-            + (main.found ? ", main text" : ", whole page (no main text found)");
-    } else {
-        AppendingSink sink(buffer);
-        rendered = markup::RenderReadableText(content, sink, hook);
-        result.encoding = markup::DescribeEncoding(rendered.encoding);
-    }
-    switch (rendered.outcome) {
-    case markup::ReadableOutcome::Finished:
-        break;
-    case markup::ReadableOutcome::Cancelled:
-        result.outcome = text::Outcome::Cancelled;
-        return result;
-    case markup::ReadableOutcome::Stopped:
-    case markup::ReadableOutcome::SinkFailed:
-        // Half a page passed off as the page would hide the loss.
-        result.reason = "its markup could not be read to its end";
-        return result;
-    case markup::ReadableOutcome::Unsupported:
-        result.reason = "its encoding (" + result.encoding + ") cannot be decoded here";
-        return result;
-    }
-    if (buffer.back() != '\n')
-        buffer += '\n';
-    result.written = true;
-    return result;
-}
-
-} // namespace
-
-StripFileResult PrepareStripText(
-    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable,
-    bool mainText)
-{
-    StripFileResult result;
-    std::string content;
-    const TextRead read = ReadChosenFile(inputPath, content, maxLength, [&hook] {
-        hook.yield();
-        return !hook.cancelRequested();
-    });
-    if (read.status == TextRead::Status::Cancelled) {
-        result.outcome = text::Outcome::Cancelled;
-        return result;
-    }
-    if (read.status != TextRead::Status::Read || read.truncated) {
-        result.reason = read.status != TextRead::Status::Read ? read.reason : "the file is too large";
-        return result;
-    }
-    if (readable) {
-        // The markup as it is: its line ends are part of how it reads.
-        return PrepareReadableText(inputPath, content, buffer, hook, mainText);
-    }
-
-    // The lines are joined in place, so a large file is held once, not twice.
-    std::size_t joined = 0;
-    const bool whole = io::ForEachLine(content, [&](std::string_view line) {
-        hook.yield();
-        if (hook.cancelRequested())
-            return false;
-        std::memmove(content.data() + joined, line.data(), line.size());
-        joined += line.size();
-        return true;
-    });
-    if (!whole) {
-        result.outcome = text::Outcome::Cancelled;
-        return result;
-    }
-    content.resize(joined);
-    content.insert(0, "From: " + inputPath + "\r\n");
-    buffer.swap(content);
-    content.clear();
-    content.shrink_to_fit();
-
-    // A cancelled stripper's half-stripped text would be deleted with the
-    // run's outputs anyway; writing nothing keeps any older file of that name.
-    const text::StripResult stripped = text::StripTags(buffer, hook);
-    if (stripped.outcome == text::Outcome::Cancelled) {
-        result.outcome = text::Outcome::Cancelled;
-        return result;
-    }
-    if (stripped.failed) {
-        // An empty output would pass off the failure as the file's text.
-        result.reason = NotEnoughMemory;
-        return result;
-    }
-    buffer += "\r\n";
-    result.written = true; // ready to be written
-    return result;
-}
-
-StripFileResult WriteStripOutput(const std::string& outputPath, const std::string& buffer, text::Hook& hook)
-{
-    StripFileResult result;
-    // In slices, so that a cancel during the write of a huge output is seen soon.
-    constexpr std::size_t Slice = 16 << 20;
-    io::ReplacingFile output;
-    FileResult written = output.open(outputPath);
-    for (std::size_t at = 0; written && at < buffer.size(); at += Slice) {
-        if (at > 0) {
-            hook.yield();
-            if (hook.cancelRequested()) {
-                result.outcome = text::Outcome::Cancelled;
-                return result; // the output is abandoned: an older file of that name stays
-            }
-        }
-        written = output.write(std::string_view(buffer).substr(at, Slice));
-    }
-    // A new output is made durable with the whole run's (see StripFiles).
-    if (written)
-        written = output.commit(true, false);
-    result.written = written.ok;
-    result.reason = written.reason;
-    if (written)
-        result.replacement = output.replacement();
-    return result;
-}
-
-StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength, bool readable, bool mainText)
-{
-    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable, mainText);
-    if (!prepared.written)
-        return prepared;
-    StripFileResult written = WriteStripOutput(outputPath, buffer, hook);
-    written.encoding = prepared.encoding;
-    return written;
-}
 
 namespace {
 
@@ -260,8 +70,8 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
 
     // More threads read and strip ahead; this one keeps the order of
     // everything the user sees, and alone names and writes the outputs.
-    const std::unique_ptr<StripWorkers> workers
-        = StartWorkers(host, StripWorkers::Mode::Strip, MaxTextLength, LocalBytes(directory));
+    const std::unique_ptr<ReadAheadPool> workers
+        = StartWorkers(host, ReadAheadPool::Mode::Strip, MaxTextLength, LocalBytes(directory));
     auto cancelled = [&run] { run.outcome = text::Outcome::Cancelled; };
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
 
@@ -282,7 +92,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
             state.run.textBuffer.clear();
             host.setFileProgress(0.0f);
         }
-        std::optional<StripWorkers::Prepared> prepared;
+        std::optional<ReadAheadPool::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
             return cancelled();
         if (size) {
@@ -307,12 +117,13 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     }
                     file.encoding = encoding;
                 } else {
-                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength,
-                        state.settings.readable, state.settings.readable && state.settings.mainText);
+                    file = StripOneFile(
+                        input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength, state.settings.readable,
+                        state.settings.readable && state.settings.mainText);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};
-                file.reason = NotEnoughMemory;
+                file.reason = NotEnoughMemoryToConvert;
             }
             if (file.outcome == text::Outcome::Cancelled)
                 return cancelled();

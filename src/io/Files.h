@@ -1,5 +1,7 @@
 #pragma once
 
+// The io layer (src/io): whole-file reads, safe whole-file writes and replacements, temporary files; no Qt.
+
 #include "io/FileResult.h"
 
 #include <cstdint>

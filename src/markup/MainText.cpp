@@ -51,9 +51,9 @@ constexpr TagKind kKinds[] = {
     { "blockquote", Kind::Listed },
     { "dd", Kind::Listed },
     { "dialog", Kind::Chrome },
-    { "figcaption", Kind::Chrome },
     { "dl", Kind::Listed },
     { "dt", Kind::Listed },
+    { "figcaption", Kind::Chrome }, // a picture's, not the article's
     { "footer", Kind::Chrome },
     { "h1", Kind::Title },
     { "h2", Kind::Heading },
@@ -226,8 +226,6 @@ public:
 
     void open(std::string_view name, std::span<const Attribute> attributes, std::size_t at) override
     {
-        if (linkedDataOpen_)
-            endLinkedData(); // a script's content comes whole before the next element
         if (name == "a") {
             open_.push_back(Anchor);
             if (anchors_++ == 0)
@@ -252,6 +250,7 @@ public:
             if (a.name == "class" || a.name == "id") {
                 const Naming says = ValueSays(a.value, scratch_);
                 content = content || says == Naming::Content;
+                // A strong word of either attribute, or a role, stays strong.
                 if (says == Naming::Chrome)
                     node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
                 else if (says == Naming::WeakChrome && !(node.flags & Boilerplate))
@@ -263,7 +262,7 @@ public:
                     node.flags |= RoleMain;
                 else if (std::any_of(std::begin(kChromeRoles), std::end(kChromeRoles),
                              [&](std::string_view role) { return EqualNoCase(a.value, role); }))
-                    node.flags |= Boilerplate;
+                    node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
             } else if (a.name == "itemprop" && EqualNoCase(a.value, "articleBody")) {
                 node.flags |= ArticleBody;
             }
@@ -271,7 +270,7 @@ public:
         // The article's own name wins over a word in it ("article-sidebar-layout"),
         // and the page as a whole is never boilerplate ("with-banner").
         if (content || (node.flags & (ArticleBody | RoleMain)) || name == "html" || name == "body")
-            node.flags &= static_cast<unsigned char>(~(Boilerplate | Soft));
+            node.flags &= static_cast<unsigned char>(~(Boilerplate | Weak | Soft));
         current_ = static_cast<std::uint32_t>(nodes_.size());
         open_.push_back(current_);
         nodes_.push_back(node);
@@ -319,11 +318,18 @@ public:
 
     void linkedData(std::string_view utf8) override
     {
-        if (linkedData_.size() + utf8.size() <= kMaxLinkedData)
-            linkedData_.append(utf8);
-        else
-            linkedData_.clear(); // a script cut short is no JSON
         linkedDataOpen_ = true;
+        if (linkedDataTooLong_ || linkedData_.size() + utf8.size() > kMaxLinkedData) {
+            linkedDataTooLong_ = true; // the rest of a script cut short is no JSON either
+            linkedData_.clear();
+            return;
+        }
+        linkedData_.append(utf8);
+    }
+
+    void linkedDataEnd() override
+    {
+        endLinkedData();
     }
 
     void restart() override
@@ -497,6 +503,7 @@ private:
     void endLinkedData()
     {
         linkedDataOpen_ = false;
+        linkedDataTooLong_ = false;
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(
             QByteArray::fromRawData(linkedData_.data(), static_cast<qsizetype>(linkedData_.size())), &error);
@@ -596,6 +603,7 @@ private:
     std::string linkedData_; // the JSON-LD script being read
     std::string articleBody_; // the longest articleBody of the page's JSON-LD
     bool linkedDataOpen_ = false;
+    bool linkedDataTooLong_ = false;
     std::string scratch_;
     std::size_t maxBlocks_;
     std::size_t linkText_ = 0; // link text before the current link

@@ -1,5 +1,7 @@
 #pragma once
 
+// The markup layer (src/markup): HTML read by libxml2, links, page encodings and the readable text.
+
 #include "text/Hook.h"
 
 #include <span>

@@ -359,8 +359,10 @@ public:
             sheet_.clear();
         }
         if (hiddenDepth_ > 0) {
-            if (hiddenDepth_ == linkedDataDepth_)
+            if (hiddenDepth_ == linkedDataDepth_) {
                 linkedDataDepth_ = 0;
+                observer_->linkedDataEnd();
+            }
             if (--hiddenDepth_ == 0) {
                 // The hidden or replaced element itself.
                 stack_.pop_back();

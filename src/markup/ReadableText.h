@@ -65,8 +65,10 @@ public:
     virtual void open(std::string_view name, std::span<const Attribute> attributes, std::size_t at) = 0;
     // Its end, once for every open.
     virtual void close(std::string_view name, std::size_t at) = 0;
-    // The content of a <script type="application/ld+json">, which is not shown.
+    // The content of a <script type="application/ld+json">, which is not
+    // shown, in one call or more; then its end.
     virtual void linkedData(std::string_view utf8) { (void)utf8; }
+    virtual void linkedDataEnd() { }
     // The page is read again from its start (a style sheet came after what it styles): forget it all.
     virtual void restart() = 0;
 };

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <new>
-#include <stdexcept>
 #include <vector>
 
 namespace tamsenor {
@@ -275,8 +274,6 @@ FileResult WriteResults(const RunResults& results, ResultsFormat format,
 FileResult WriteResultsToFile(
     const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow)
 {
-    if (format == ResultsFormat::Tsv)
-        return results.WriteToFile(path, perRow);
     try {
         io::ReplacingFile file; // abandoned, and the target kept, on every early return
         if (FileResult opened = file.open(path); !opened)
@@ -289,18 +286,6 @@ FileResult WriteResultsToFile(
     } catch (const std::bad_alloc&) {
         return FileResult::failure(io::ErrorText(ENOMEM));
     }
-}
-
-std::string SerializeResults(const RunResults& results, ResultsFormat format)
-{
-    std::string content;
-    const FileResult done = WriteResults(results, format, [&content](std::string_view bytes) {
-        content.append(bytes);
-        return FileResult::success();
-    });
-    if (!done)
-        throw std::runtime_error(done.reason);
-    return content;
 }
 
 } // namespace tamsenor

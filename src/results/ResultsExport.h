@@ -57,12 +57,8 @@ FileResult WriteResults(const RunResults& results, ResultsFormat format,
     const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {});
 
 // Writes the table in `format` to `path`, replacing an existing file only
-// when everything was written. Tsv is exactly RunResults::WriteToFile.
+// when everything was written (the results file itself with Tsv).
 FileResult WriteResultsToFile(
     const RunResults& results, ResultsFormat format, const std::string& path, const std::function<void()>& perRow = {});
-
-// The table in `format` as one string; throws std::runtime_error when the
-// rows moved out cannot be read back. For small tables (tests).
-std::string SerializeResults(const RunResults& results, ResultsFormat format);
 
 } // namespace tamsenor

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <new>
-#include <stdexcept>
 
 namespace tamsenor {
 
@@ -37,33 +36,6 @@ FileResult RunResults::WriteTo(
             }
         }
         return lines.flush();
-    } catch (const std::bad_alloc&) {
-        return FileResult::failure(io::ErrorText(ENOMEM));
-    }
-}
-
-std::string RunResults::Serialize() const
-{
-    std::string content;
-    const FileResult done = WriteTo([&content](std::string_view bytes) {
-        content.append(bytes);
-        return FileResult::success();
-    });
-    if (!done)
-        throw std::runtime_error(done.reason);
-    return content;
-}
-
-FileResult RunResults::WriteToFile(const std::string& savePath, const std::function<void()>& perRow) const
-{
-    try {
-        io::ReplacingFile file; // abandoned, and the target kept, on every early return
-        if (FileResult opened = file.open(savePath); !opened)
-            return opened;
-        if (FileResult written = WriteTo([&file](std::string_view bytes) { return file.write(bytes); }, perRow);
-            !written)
-            return written;
-        return file.commit();
     } catch (const std::bad_alloc&) {
         return FileResult::failure(io::ErrorText(ENOMEM));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+// The results layer (src/results): the results table, the results file and its exports.
+
 #include "io/FileResult.h"
 #include "results/ResultsTable.h"
 
@@ -28,14 +30,6 @@ public:
     // first failure, running out of memory included.
     FileResult WriteTo(
         const std::function<FileResult(std::string_view)>& write, const std::function<void()>& perRow = {}) const;
-
-    // The results file content as one string; throws std::runtime_error when
-    // the rows moved out cannot be read back. For small tables (tests).
-    std::string Serialize() const;
-
-    // Writes the table to `savePath` through WriteTo, replacing an existing
-    // file only when everything was written.
-    FileResult WriteToFile(const std::string& savePath, const std::function<void()>& perRow = {}) const;
 
 private:
     bool failed_ = false;

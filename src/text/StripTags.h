@@ -1,5 +1,7 @@
 #pragma once
 
+// The text layer (src/text): the tag stripper and the extraction pass, plain C++ over byte buffers.
+
 #include "text/Hook.h"
 
 #include <string>

@@ -1,10 +1,10 @@
 #include "ui/ChosenFilesDrop.h"
 
-#include "engine/DirectoryFiles.h"
+#include "files/DirectoryFiles.h"
 
 #include "ui/FileChooser.h"
 #include "ui/toolkit/FileList.h"
-#include "engine/FilePattern.h"
+#include "files/FilePattern.h"
 #include "ui/toolkit/ListBox.h"
 
 #include <QCoreApplication>

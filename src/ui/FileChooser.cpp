@@ -1,6 +1,6 @@
 #include "ui/FileChooser.h"
 
-#include "engine/FilePattern.h"
+#include "files/FilePattern.h"
 
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"

@@ -1,8 +1,8 @@
 #include "ui/MainWindow.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/ProcessRun.h"
-#include "keywords/dialogs/KeywordCommands.h"
+#include "ui/keywords/KeywordCommands.h"
 #include "ui/ChosenFilesDrop.h"
 #include "ui/FileChooser.h"
 #include "ui/HelpText.h"

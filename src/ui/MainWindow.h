@@ -1,5 +1,7 @@
 #pragma once
 
+// The ui layer (src/ui): the windows and dialogs, and the host that shows a run in them.
+
 #include "engine/Clock.h"
 #include "engine/Prompts.h"
 #include "engine/RunHost.h"

@@ -1,6 +1,6 @@
 #include "ui/ResultsModel.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "results/ResultsExport.h"
 
 namespace tamsenor {

@@ -1,6 +1,6 @@
 // Bad inputs and failing disks through the Process command: each case checks
 // what the user is told and that nothing already found or written is lost.
-#include "engine/BatchRun.h"
+#include "batch/BatchRun.h"
 #include "engine/ExtractionRun.h"
 #include "engine/PrepareRun.h"
 #include "engine/ProcessRun.h"

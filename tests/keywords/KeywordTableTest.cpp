@@ -1,4 +1,4 @@
-#include "keywords/table/KeywordTable.h"
+#include "keywords/KeywordTable.h"
 
 #include <gtest/gtest.h>
 

@@ -78,8 +78,9 @@ const Selection kSelections[] = {
         "<div><article>" + P('a') + P('b') + "</article><article>" + P('c') + P('d') + "</article></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') },
     { "a JSON-LD articleBody finds its block",
-        "<script type=application/ld+json>{\"@type\":\"NewsArticle\",\"articleBody\":\"" + Prose('a') + " "
-            + Prose('b') + " " + Prose('c') + "\"}</script><div><div>" + P('x') + P('y') + P('z') + "</div><div>"
+        "<head><script type=application/ld+json>{\"@type\":\"WebSite\"}</script>"
+        "<script type=application/ld+json>{\"@graph\":[{\"@type\":\"NewsArticle\",\"articleBody\":\"" + Prose('a') + " "
+            + Prose('b') + " " + Prose('c') + "\"}]}</script></head><div><div>" + P('x') + P('y') + P('z') + "</div><div>"
             + P('a') + P('b') + P('c') + "</div></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "the main heading starts the article: a subtitle before the body is its own",

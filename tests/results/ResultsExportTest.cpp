@@ -1,4 +1,5 @@
 #include "results/ResultsExport.h"
+#include "results/ResultsBytes.h"
 #include "results/FilledTable.h"
 
 #include "io/TempDir.h"
@@ -104,9 +105,8 @@ TEST(ResultsExport, Formats)
         SCOPED_TRACE(c.name);
         RunResults held(SiteColumns);
         Fill(held, c.rows);
-        EXPECT_EQ(c.csv, SerializeResults(held, ResultsFormat::Csv));
-        EXPECT_EQ(c.jsonl, SerializeResults(held, ResultsFormat::JsonLines));
-        EXPECT_EQ(held.Serialize(), SerializeResults(held, ResultsFormat::Tsv));
+        EXPECT_EQ(c.csv, ResultsBytes(held, ResultsFormat::Csv));
+        EXPECT_EQ(c.jsonl, ResultsBytes(held, ResultsFormat::JsonLines));
     }
 }
 
@@ -127,8 +127,8 @@ TEST(ResultsExport, SpilledTableGivesTheSameBytes)
             Fill(spilled, rows);
         }
         ASSERT_EQ(rows.size(), spilled.table.spilledRowCount());
-        const std::string expected = SerializeResults(held, format);
-        EXPECT_EQ(expected, SerializeResults(spilled, format));
+        const std::string expected = ResultsBytes(held, format);
+        EXPECT_EQ(expected, ResultsBytes(spilled, format));
         ASSERT_TRUE(WriteResultsToFile(spilled, format, dir.file("r")).ok);
         EXPECT_EQ(expected, ReadBytes(dir.file("r")));
     }

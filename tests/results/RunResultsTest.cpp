@@ -1,4 +1,5 @@
 #include "results/RunResults.h"
+#include "results/ResultsBytes.h"
 #include "results/FilledTable.h"
 
 #include "io/TempDir.h"
@@ -59,11 +60,11 @@ TEST(ResultsFile, Bytes)
         RunResults results(c.columns);
         ASSERT_FALSE(results.failed());
         Fill(results, c.rows);
-        EXPECT_EQ(c.bytes, results.Serialize());
+        EXPECT_EQ(c.bytes, ResultsBytes(results));
 
         TempDir dir;
         int rowsSeen = 0;
-        FileResult written = results.WriteToFile(dir.file("r.txt"), [&] { ++rowsSeen; });
+        FileResult written = WriteResultsToFile(results, ResultsFormat::Tsv, dir.file("r.txt"), [&] { ++rowsSeen; });
         ASSERT_TRUE(written.ok) << written.reason;
         EXPECT_EQ(c.bytes, ReadBytes(dir.file("r.txt")));
         EXPECT_EQ(static_cast<int>(c.rows.size() + 1), rowsSeen);
@@ -115,11 +116,11 @@ TEST(ResultsFile, SpilledRowsGiveTheSameFile)
         EXPECT_EQ(c.spilled, spilled.table.spilledRowCount());
         EXPECT_EQ(held.table.rowCount(), spilled.table.rowCount());
         EXPECT_EQ(std::vector<std::string> {}, dir.entries()) << "the temporary file has no name";
-        const std::string expected = held.Serialize();
-        EXPECT_EQ(expected, spilled.Serialize());
+        const std::string expected = ResultsBytes(held);
+        EXPECT_EQ(expected, ResultsBytes(spilled));
 
         std::size_t calls = 0;
-        ASSERT_TRUE(spilled.WriteToFile(dir.file("r.txt"), [&] { ++calls; }).ok);
+        ASSERT_TRUE(WriteResultsToFile(spilled, ResultsFormat::Tsv, dir.file("r.txt"), [&] { ++calls; }).ok);
         EXPECT_EQ(expected, ReadBytes(dir.file("r.txt")));
         if (c.spilled > 0) {
             EXPECT_GT(calls, spilled.table.rows().size()) << "no yield while copying the moved rows";
@@ -151,7 +152,7 @@ TEST(ResultsFile, RowsThatCannotMoveOutAreNeverWrittenAsAWhole)
         EXPECT_EQ(std::string(std::strerror(c.error)), results.table.spillResult().reason);
         EXPECT_EQ(3u, results.table.rowCount()) << "the rows stay in memory";
 
-        const FileResult written = results.WriteToFile(dir.file("r.txt"));
+        const FileResult written = WriteResultsToFile(results, ResultsFormat::Tsv, dir.file("r.txt"));
         EXPECT_FALSE(written.ok);
         EXPECT_EQ(results.table.spillResult().reason, written.reason);
         EXPECT_EQ(std::vector<std::string> {}, dir.entries());
@@ -234,10 +235,10 @@ TEST(ResultsFile, WritingTwiceReplaces)
     const std::string path = dir.file("r.txt");
     RunResults first(SiteColumns);
     Fill(first, { { "a", "b", "c" }, { "d", "e", "f" } });
-    ASSERT_TRUE(first.WriteToFile(path).ok);
+    ASSERT_TRUE(WriteResultsToFile(first, ResultsFormat::Tsv, path).ok);
     RunResults second(SiteColumns);
     Fill(second, {});
-    ASSERT_TRUE(second.WriteToFile(path).ok);
+    ASSERT_TRUE(WriteResultsToFile(second, ResultsFormat::Tsv, path).ok);
     EXPECT_EQ("WebSite\tFileName\tProcessTime\r\n", ReadBytes(path));
     EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
 }
@@ -248,20 +249,20 @@ TEST(ResultsFile, FailedWriteLeavesNothingNew)
     RunResults results(SiteColumns);
     Fill(results, { { "a", "b", "c" } });
 
-    FileResult missingDir = results.WriteToFile(dir.file("nodir/r.txt"));
+    FileResult missingDir = WriteResultsToFile(results, ResultsFormat::Tsv, dir.file("nodir/r.txt"));
     EXPECT_FALSE(missingDir.ok);
     EXPECT_EQ(std::string(std::strerror(ENOENT)), missingDir.reason);
     EXPECT_EQ(std::vector<std::string> {}, dir.entries());
 
     testing::WriteBytes(dir.file("r.txt"), "previous\r\n");
     WriteFailureAfter full(10);
-    FileResult diskFull = results.WriteToFile(dir.file("r.txt"));
+    FileResult diskFull = WriteResultsToFile(results, ResultsFormat::Tsv, dir.file("r.txt"));
     EXPECT_FALSE(diskFull.ok);
     EXPECT_EQ(std::string(std::strerror(ENOSPC)), diskFull.reason);
     EXPECT_EQ("previous\r\n", ReadBytes(dir.file("r.txt")));
     EXPECT_EQ(std::vector<std::string> { "r.txt" }, dir.entries());
 
-    FileResult outOfMemory = results.WriteToFile(dir.file("r.txt"), [] { throw std::bad_alloc(); });
+    FileResult outOfMemory = WriteResultsToFile(results, ResultsFormat::Tsv, dir.file("r.txt"), [] { throw std::bad_alloc(); });
     EXPECT_FALSE(outOfMemory.ok);
     EXPECT_EQ(std::string(std::strerror(ENOMEM)), outOfMemory.reason);
     EXPECT_EQ("previous\r\n", ReadBytes(dir.file("r.txt")));

@@ -1,6 +1,6 @@
 #include "DesktopFixture.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "engine/FilePattern.h"
+#include "files/FilePattern.h"
 #include "ui/toolkit/FileList.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"

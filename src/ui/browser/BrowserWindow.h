@@ -1,5 +1,7 @@
 #pragma once
 
+// The browser window (src/ui/browser), in a target of its own because it needs Qt WebEngine.
+
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMap>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The toolkit (src/ui/toolkit): the controls the windows are built from, placed in twips.
+
 #include "ui/toolkit/StretchPlacer.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "ui/toolkit/DirList.h"
 
-#include "engine/DirectoryFiles.h"
-#include "engine/LocalText.h"
+#include "files/DirectoryFiles.h"
+#include "files/LocalText.h"
 #include "ui/toolkit/Folders.h"
 
 #include <QApplication>

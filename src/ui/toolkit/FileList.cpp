@@ -1,6 +1,6 @@
 #include "ui/toolkit/FileList.h"
 
-#include "engine/DirectoryFiles.h"
+#include "files/DirectoryFiles.h"
 
 #include "ui/toolkit/Folders.h"
 

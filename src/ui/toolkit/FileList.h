@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/FilePattern.h"
+#include "files/FilePattern.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "ui/toolkit/Folders.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "io/Paths.h"
 
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include "ui/toolkit/ListBox.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 #include <QItemSelection>
 #include <QStyledItemDelegate>

@@ -1,6 +1,6 @@
-#include "keywords/dialogs/KeywordEntryDialog.h"
+#include "ui/keywords/KeywordEntryDialog.h"
 
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/PositionSyntax.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,11 +1,11 @@
-#include "engine/StripWorkers.h"
+#include "engine/ReadAheadPool.h"
 
 #include <algorithm>
 #include <chrono>
 #include <new>
 
-#include "engine/ExtractionRun.h"
-#include "engine/LocalText.h"
+#include "engine/FileTexts.h"
+#include "files/LocalText.h"
 #include "text/StripTags.h"
 
 namespace tamsenor {
@@ -49,7 +49,7 @@ constexpr std::size_t ReadyBudget = 256u << 20;
 
 // The extraction run's reading and stripping of one file, messages aside.
 void PrepareExtractionText(
-    const std::string& input, StripWorkers::Prepared& out, text::Hook& hook, const StripWorkers::Options& options)
+    const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options)
 {
     out.read = ReadChosenFile(input, out.text, options.maxLength, [&hook] { return !hook.cancelRequested(); });
     if (out.read.status != TextRead::Status::Read)
@@ -63,7 +63,7 @@ void PrepareExtractionText(
 
 } // namespace
 
-StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, Options options)
+ReadAheadPool::ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options)
     : inputs_(std::move(inputs))
     , mode_(mode)
     , options_(std::move(options))
@@ -80,7 +80,7 @@ StripWorkers::StripWorkers(std::vector<std::string> inputs, int workers, Mode mo
     }
 }
 
-void StripWorkers::stopAndJoin()
+void ReadAheadPool::stopAndJoin()
 {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -93,12 +93,12 @@ void StripWorkers::stopAndJoin()
     }
 }
 
-StripWorkers::~StripWorkers()
+ReadAheadPool::~ReadAheadPool()
 {
     stopAndJoin();
 }
 
-void StripWorkers::work()
+void ReadAheadPool::work()
 {
     for (;;) {
         std::size_t index = 0;
@@ -146,7 +146,7 @@ void StripWorkers::work()
     }
 }
 
-void StripWorkers::writeAhead(const std::string& input, Prepared& prepared) const
+void ReadAheadPool::writeAhead(const std::string& input, Prepared& prepared) const
 {
     // The name the output gets unless an earlier file of the run took it;
     // the run decides, and writes the file itself when the name differs.
@@ -163,7 +163,7 @@ void StripWorkers::writeAhead(const std::string& input, Prepared& prepared) cons
     prepared.output = std::move(output);
 }
 
-std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, const std::function<bool()>& keepWaiting)
+std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, const std::function<bool()>& keepWaiting)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     while (ready_.count(index) == 0) {
@@ -183,8 +183,8 @@ std::optional<StripWorkers::Prepared> StripWorkers::take(std::size_t index, cons
     return prepared;
 }
 
-std::unique_ptr<StripWorkers> StartWorkers(
-    RunHost& host, StripWorkers::Mode mode, std::size_t maxLength, const std::string& outputDirectory)
+std::unique_ptr<ReadAheadPool> StartWorkers(
+    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory)
 {
     const int count = host.chosenCount();
     if (host.workerCount() <= 1 || count <= 1)
@@ -194,15 +194,15 @@ std::unique_ptr<StripWorkers> StartWorkers(
         inputs.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
             inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        StripWorkers::Options options;
+        ReadAheadPool::Options options;
         options.stripChecked = host.stripChecked();
         options.maxLength = maxLength;
         options.outputDirectory = outputDirectory;
         const RunSettings& settings = host.state().settings;
-        options.readLinks = mode == StripWorkers::Mode::Extraction && settings.links;
-        options.readable = mode == StripWorkers::Mode::Extraction ? settings.readableExtraction : settings.readable;
+        options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
+        options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;
         options.mainText = options.readable && settings.mainText;
-        return std::make_unique<StripWorkers>(
+        return std::make_unique<ReadAheadPool>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {
         return nullptr; // no threads to be had: the run works alone

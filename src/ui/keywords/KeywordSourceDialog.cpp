@@ -1,6 +1,6 @@
-#include "keywords/dialogs/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
 
-#include "keywords/dialogs/KeywordEntryDialog.h"
+#include "ui/keywords/KeywordEntryDialog.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

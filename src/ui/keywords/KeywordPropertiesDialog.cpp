@@ -1,4 +1,4 @@
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/PositionSyntax.h"
 
-#include "keywords/table/KeywordTable.h"
+#include "keywords/KeywordTable.h"
 #include "text/Extract.h"
 
 namespace tamsenor {

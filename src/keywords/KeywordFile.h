@@ -1,7 +1,9 @@
 #pragma once
 
+// The keywords layer (src/keywords): the keyword table and its file format.
+
 #include "io/FileResult.h"
-#include "keywords/table/KeywordTable.h"
+#include "keywords/KeywordTable.h"
 
 #include <functional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "keywords/dialogs/KeywordCommands.h"
+#include "ui/keywords/KeywordCommands.h"
 
-#include "keywords/dialogs/NewKeywordDialog.h"
-#include "keywords/dialogs/KeywordSourceDialog.h"
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "ui/keywords/NewKeywordDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
 #include "engine/SaveWithReplace.h"
 
 #include <QDialog>

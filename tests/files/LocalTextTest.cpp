@@ -1,4 +1,4 @@
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "engine/ChosenFile.h"
-#include "engine/StripRun.h"
+#include "engine/FileTexts.h"
+#include "engine/RunHost.h"
 #include "io/Files.h"
 #include "text/Extract.h"
 
@@ -24,7 +25,7 @@ namespace tamsenor {
 // recorded so that the run can show them in their order. At most a few files
 // per worker, and no more than a budget of bytes beyond the next one, wait
 // ready at any time, so memory does not grow with the batch.
-class StripWorkers {
+class ReadAheadPool {
 public:
     struct Prepared {
         StripFileResult result; // strip mode: `written` set when `text` is the output's content
@@ -54,10 +55,10 @@ public:
         bool mainText = false; // with readable: the page's main text only
     };
 
-    StripWorkers(std::vector<std::string> inputs, int workers, Mode mode, Options options);
-    ~StripWorkers(); // stops the workers and waits for them
-    StripWorkers(const StripWorkers&) = delete;
-    StripWorkers& operator=(const StripWorkers&) = delete;
+    ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options);
+    ~ReadAheadPool(); // stops the workers and waits for them
+    ReadAheadPool(const ReadAheadPool&) = delete;
+    ReadAheadPool& operator=(const ReadAheadPool&) = delete;
 
     // File `index`'s text, taken in increasing order of index. `keepWaiting`
     // runs about every 20 ms while it is not ready; false gives up (nullopt).
@@ -84,7 +85,7 @@ private:
 
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).
-std::unique_ptr<StripWorkers> StartWorkers(
-    RunHost& host, StripWorkers::Mode mode, std::size_t maxLength, const std::string& outputDirectory = {});
+std::unique_ptr<ReadAheadPool> StartWorkers(
+    RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory = {});
 
 } // namespace tamsenor

@@ -1,6 +1,6 @@
-#include "keywords/dialogs/NewKeywordDialog.h"
-#include "keywords/dialogs/KeywordSourceDialog.h"
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "ui/keywords/NewKeywordDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QGroupBox>

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "engine/BatchHost.h"
+// The companion (batch): tamsenor-batch's options, its host of the run and the run it drives.
+
+#include "batch/BatchHost.h"
 #include "engine/StripRun.h"
 #include "results/ResultsExport.h"
 

@@ -1,4 +1,4 @@
-#include "keywords/dialogs/NewKeywordDialog.h"
+#include "ui/keywords/NewKeywordDialog.h"
 
 namespace tamsenor {
 

@@ -1,4 +1,4 @@
-#include "engine/BatchRun.h"
+#include "batch/BatchRun.h"
 #include "engine/PrepareRun.h"
 #include "engine/RunFixture.h"
 #include "engine/RunProgress.h"

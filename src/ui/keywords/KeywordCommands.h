@@ -1,5 +1,7 @@
 #pragma once
 
+// The keyword dialogs (src/ui/keywords): the dialogs that collect keywords and the commands that check and store them.
+
 #include "engine/SessionState.h"
 #include "engine/Prompts.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keywords/dialogs/KeywordEntryDialog.h"
+#include "ui/keywords/KeywordEntryDialog.h"
 
 namespace tamsenor {
 

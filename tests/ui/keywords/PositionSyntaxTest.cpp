@@ -1,4 +1,4 @@
-#include "keywords/dialogs/PositionSyntax.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "text/Extract.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "engine/DirectoryFiles.h"
+#include "files/DirectoryFiles.h"
 
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 
 #include <algorithm>
 #include <unistd.h>

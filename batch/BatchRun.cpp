@@ -1,9 +1,9 @@
-#include "engine/BatchRun.h"
+#include "batch/BatchRun.h"
 
-#include "engine/DirectoryFiles.h"
+#include "files/DirectoryFiles.h"
 
 #include "engine/ExtractionRun.h"
-#include "engine/LocalText.h"
+#include "files/LocalText.h"
 #include "engine/PrepareRun.h"
 
 #include "io/Paths.h"

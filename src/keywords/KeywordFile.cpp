@@ -1,4 +1,4 @@
-#include "keywords/table/KeywordFile.h"
+#include "keywords/KeywordFile.h"
 
 #include "io/Files.h"
 

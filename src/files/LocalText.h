@@ -1,5 +1,7 @@
 #pragma once
 
+// The files layer (src/files): local paths as bytes in QStrings, folder listings, the extension pattern.
+
 #include <QString>
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/BatchHost.h"
+#include "batch/BatchHost.h"
 
 namespace tamsenor {
 

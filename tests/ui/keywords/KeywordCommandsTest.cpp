@@ -1,7 +1,7 @@
-#include "keywords/dialogs/KeywordCommands.h"
+#include "ui/keywords/KeywordCommands.h"
 #include "io/TempDir.h"
-#include "keywords/dialogs/KeywordSourceDialog.h"
-#include "keywords/dialogs/KeywordPropertiesDialog.h"
+#include "ui/keywords/KeywordSourceDialog.h"
+#include "ui/keywords/KeywordPropertiesDialog.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QLineEdit>
