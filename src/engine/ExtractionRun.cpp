@@ -168,6 +168,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     host.setFileProgress(value);
                 if (prepared->failed)
                     throw std::bad_alloc(); // as the stripper's failure is on this thread
+                // The links read so far are kept, and the user learns that there were more.
+                if (!prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                    host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
                 if (!prepared->problem.empty()) {
                     host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
                     continue;
@@ -176,8 +179,9 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 ResultsRowSink rows(results->table);
                 outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
             } else {
+                std::string linksProblem;
                 if (state.settings.links) {
-                    setup.listed = MarkupColumns(state.run.textBuffer, hook);
+                    setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
                 }
@@ -185,6 +189,8 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, state.settings.mainText);
                     if (hook.cancelRequested())
                         return { ExtractionEnd::Status::Cancelled, {}, {} };
+                    if (!linksProblem.empty() && linksProblem != source.problem)
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     if (!source.ok()) {
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, source.problem });
                         continue;
@@ -192,6 +198,8 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                     ResultsRowSink rows(results->table);
                     outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 } else {
+                    if (!linksProblem.empty())
+                        host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
                 }
             }

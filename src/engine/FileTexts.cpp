@@ -216,9 +216,12 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
     return source;
 }
 
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook)
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
+    std::string_view markup, text::Hook& hook, std::string* problem)
 {
     markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
+    if (problem && found.outcome == markup::ReadOutcome::Stopped)
+        *problem = "its markup could not be read to its end";
     std::vector<text::ExtractSetup::ListedColumn> columns(2);
     columns[0] = { "Link", std::move(found.links) };
     columns[1] = { "MailTo", std::move(found.mailTos) };

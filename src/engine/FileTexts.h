@@ -85,6 +85,9 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every
 // valid mailto address, in document order. Empty when the hook cancelled.
-std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(std::string_view markup, text::Hook& hook);
+// When the markup cannot be read to its end, the columns hold the links read
+// so far and `problem` (if given) says why, for the file's note.
+std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
+    std::string_view markup, text::Hook& hook, std::string* problem = nullptr);
 
 } // namespace tamsenor

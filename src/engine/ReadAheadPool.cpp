@@ -55,7 +55,7 @@ void PrepareExtractionText(
     if (out.read.status != TextRead::Status::Read)
         return;
     if (options.readLinks)
-        out.listed = MarkupColumns(out.text, hook);
+        out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
     const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;

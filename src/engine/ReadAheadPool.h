@@ -32,6 +32,7 @@ public:
         TextRead read; // extraction mode: how reading went; `text` is then stripped, unless `failed`
         bool failed = false; // extraction mode: the stripper ran out of memory
         std::string problem; // extraction mode: why else the file cannot be searched
+        std::string linksProblem; // extraction mode: why its links are read only in part
         std::string text;
         std::vector<float> progress; // the per-file progress values, in order
         // Strip mode: `text` written ahead to a temporary file for the output

@@ -53,17 +53,13 @@ constexpr std::array<bool, 256> kSpecial = [] {
 using Bytes = unsigned char __attribute__((vector_size(16)));
 
 // The first position from `at` (before `limit`) of a byte the copy must stop
-// at: '&', NUL, or a '<' that may start or end a script or style element
-// ("<s", "<S", "</"); most tags need no look. Sixteen bytes at a time.
+// at: '&', NUL or '<'. Sixteen bytes at a time.
 std::size_t SkipPlain(const char* page, std::size_t at, std::size_t limit)
 {
     for (; at + 17 <= limit; at += 16) {
         Bytes here;
-        Bytes next;
         std::memcpy(&here, page + at, 16);
-        std::memcpy(&next, page + at + 1, 16);
-        const Bytes stop
-            = (here == '&') | (here == 0) | ((here == '<') & ((next == 's') | (next == 'S') | (next == '/')));
+        const Bytes stop = (here == '&') | (here == 0) | (here == '<');
         std::uint64_t halves[2];
         std::memcpy(halves, &stop, 16);
         if constexpr (std::endian::native == std::endian::little) {
@@ -135,11 +131,20 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
         return written;
     }
     while (at_ < page_.size() && written + kLongest < room) {
-        const std::size_t limit = std::min(page_.size(), at_ + (room - kLongest - written));
+        std::size_t limit = std::min(page_.size(), at_ + (room - kLongest - written));
         std::size_t stop = at_;
+        if (at_ < blankFrom_)
+            limit = std::min(limit, blankFrom_);
+        if (at_ >= blankFrom_ && at_ < blankTo_) {
+            const std::size_t count = std::min(blankTo_, limit) - at_;
+            std::memset(out + written, ' ', count);
+            written += count;
+            at_ += count;
+            continue;
+        }
         while (stop < limit) {
             stop = SkipPlain(page_.data(), stop, limit);
-            if (stop == limit || page_[stop] != '<' || mayStartOrEndRaw(stop))
+            if (stop == limit || page_[stop] != '<' || mayStartOrEndRaw(stop) || longTag(stop))
                 break;
             ++stop;
         }
@@ -157,7 +162,9 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
             // An end tag inside a script's escaped part does not end the
             // script in a browser; libxml2 would end it there, so it is not
             // shown one (the script's text is never shown).
-            out[written++] = tag() ? '<' : ' ';
+            if (longTag(at_))
+                attributes();
+            out[written++] = !mayStartOrEndRaw(at_) || tag() ? '<' : ' ';
             ++at_;
             break;
         default: // '&'
@@ -171,6 +178,67 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
         }
     }
     return written;
+}
+
+// Whether the '<' at `at` starts a tag that may hold more attributes than are kept.
+bool ReferenceRewriter::longTag(std::size_t at) const
+{
+    if (!rawEnd_.empty() || at < blankTo_ || at + 1 >= page_.size() || !IsAsciiAlnum(page_[at + 1])
+        || (page_[at + 1] >= '0' && page_[at + 1] <= '9'))
+        return false;
+    // An attribute takes two bytes at least.
+    const std::size_t span = std::min(page_.size() - at, 2 * kMaxAttributes);
+    return std::memchr(page_.data() + at, '>', span) == nullptr;
+}
+
+// At the '<' of a long start tag: reads its attributes as HTML's tokenizer
+// does, and when there are more than kMaxAttributes, notes the rest of the
+// tag to be given as spaces. libxml2 compares each attribute with every
+// earlier one, which takes time with the square of their number.
+void ReferenceRewriter::attributes()
+{
+    const auto space = [&](std::size_t i) {
+        const char c = page_[i];
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    };
+    const std::size_t n = page_.size();
+    std::size_t i = at_ + 1;
+    while (i < n && !space(i) && page_[i] != '/' && page_[i] != '>')
+        ++i;
+    std::size_t count = 0;
+    std::size_t from = n;
+    while (true) {
+        while (i < n && (space(i) || page_[i] == '/'))
+            ++i;
+        if (i >= n || page_[i] == '>')
+            break;
+        if (++count == kMaxAttributes + 1)
+            from = i;
+        ++i;
+        while (i < n && !space(i) && page_[i] != '/' && page_[i] != '>' && page_[i] != '=')
+            ++i;
+        while (i < n && space(i))
+            ++i;
+        if (i >= n || page_[i] != '=')
+            continue;
+        ++i;
+        while (i < n && space(i))
+            ++i;
+        if (i < n && (page_[i] == '"' || page_[i] == '\'')) {
+            const std::size_t close = page_.find(page_[i], i + 1);
+            i = close == std::string_view::npos ? n : close + 1;
+        } else {
+            while (i < n && !space(i) && page_[i] != '>')
+                ++i;
+        }
+    }
+    if (count > kMaxAttributes) {
+        blankFrom_ = from;
+        blankTo_ = i;
+    } else {
+        blankTo_ = i; // no need to look at this tag again
+        blankFrom_ = i;
+    }
 }
 
 // Whether the '<' at `at` may start a script or style element, or end the one we are in.
@@ -200,10 +268,10 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
 {
     enum { Data, Escaped, DoubleEscaped } state = Data;
     while (true) {
-        const std::size_t next = page.find_first_of("<-", at);
-        if (next == std::string_view::npos)
+        while (at < page.size() && page[at] != '<' && page[at] != '-')
+            ++at;
+        if (at >= page.size())
             return page.size();
-        at = next;
         const std::string_view rest = page.substr(at);
         if (rest.starts_with("<!--") && state == Data) {
             state = Escaped;

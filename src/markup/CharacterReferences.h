@@ -15,7 +15,8 @@ namespace tamsenor::markup {
 // attribute values alike. The content of script and
 // style elements is left as it is, and every NUL is given as a space (libxml2
 // reads one inside text so and would take one between two items for the end
-// of the document). For pages in an ASCII-compatible encoding without escape
+// of the document). A start tag keeps its first 256 attributes; the rest are
+// given as spaces. For pages in an ASCII-compatible encoding without escape
 // modes only; others are copied as they are.
 // Example: "<p title='&#150;'>&#0;&NewLine;&nbsp x" -> "<p title='&#8211;'>&#65533;&#10;&#160; x".
 class ReferenceRewriter {
@@ -36,12 +37,19 @@ private:
     std::size_t reference(char* out);
     std::size_t named(char* out);
     bool tag();
+    bool longTag(std::size_t at) const;
+    void attributes();
+
+    // The attributes of one tag that are kept; the rest are given as spaces.
+    static constexpr std::size_t kMaxAttributes = 256;
     bool mayStartOrEndRaw(std::size_t at) const;
 
     std::string_view page_;
     std::size_t at_ = 0;
     std::string_view rawEnd_; // "script" or "style" while inside one
     std::size_t scriptEnd_ = 0; // where the script we are in ends
+    std::size_t blankFrom_ = static_cast<std::size_t>(-1); // the attributes past the kept ones
+    std::size_t blankTo_ = 0;
 };
 
 // Whether an encoding (an iconv name) writes ASCII as ASCII and has no modes

@@ -1,5 +1,7 @@
 #include "markup/MarkupLinks.h"
 
+#include "markup/PageEncoding.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
@@ -362,7 +364,26 @@ bool IsValidEmailAddress(std::string_view address)
 MarkupLinks ReadMarkupLinks(std::string_view bytes, text::Hook& hook, const ReadOptions& options)
 {
     LinkCollector collector;
-    collector.result.outcome = ReadMarkup(bytes, collector, hook, options);
+    if (options.encoding) {
+        collector.result.outcome = ReadMarkup(bytes, collector, hook, options);
+    } else {
+        // The page's encoding is decided as for its readable text, bytes that
+        // do not fit it read as U+FFFD, so that no link is lost behind them.
+        const PageEncoding encoding = SniffPageEncoding(bytes);
+        ParserInput input;
+        switch (PrepareParserInput(bytes, encoding, input, hook)) {
+        case DecodeOutcome::Finished:
+            break;
+        case DecodeOutcome::Cancelled:
+            return { {}, {}, ReadOutcome::Cancelled };
+        case DecodeOutcome::Unsupported:
+            return { {}, {}, ReadOutcome::Stopped };
+        }
+        ReadOptions decided;
+        decided.encoding = input.encoding.c_str();
+        decided.validUtf8 = input.encoding == "UTF-8";
+        collector.result.outcome = ReadMarkup(input.bytes, collector, hook, decided);
+    }
     if (collector.result.outcome == ReadOutcome::Cancelled) {
         collector.result.mailTos.clear();
         return std::move(collector.result);
@@ -399,6 +420,9 @@ MarkupLinks ReadMarkupLinks(std::string_view bytes, text::Hook& hook, const Read
             continue;
         if (url.port() == defaultPort)
             url.setPort(-1);
+        // As a browser requests it: "." and ".." segments resolved (a URL
+        // resolved against itself has them removed as RFC 3986 says).
+        url = url.resolved(url);
         std::string link = url.toString(QUrl::FullyEncoded).toStdString();
         if (seen.insert(link).second)
             collector.result.links.push_back(std::move(link));

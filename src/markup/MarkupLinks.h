@@ -27,7 +27,10 @@ struct MarkupLinks {
 // resolved against the first <base href> when that is absolute and is left
 // out otherwise; other schemes (javascript:, data:, mailto:, ...), URLs
 // without a host and values over 2 MiB are left out. The host is
-// lower-cased, a default port (80, 443, 21, 990) dropped, the fragment kept.
+// lower-cased, a default port (80, 443, 21, 990) dropped, "." and ".."
+// path segments resolved, the fragment kept. Unless `options` name an
+// encoding, the page is decoded as its readable text is (SniffPageEncoding,
+// bytes that do not fit read as U+FFFD).
 // The addresses of a/area mailto: links go to `mailTos`: percent-decoded,
 // split at commas, the query left out, kept when valid (IsValidEmailAddress).
 // Calls hook.yield() and checks for cancel every 64 KiB of markup and every

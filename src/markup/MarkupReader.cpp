@@ -197,9 +197,23 @@ void OnStartDocument(void* data)
     From(data).context->depth = 1 << 30;
 }
 
+// How deep elements nest, as in browsers (which put a deeper element beside
+// its parent): libxml2 looks an end tag up through every open element, which
+// would take time with the square of the depth.
+constexpr int kMaxDepth = 512;
+
 void OnStart(void* data, const xmlChar* name, const xmlChar** attributes)
 {
     Session& session = From(data);
+    htmlParserCtxtPtr context = session.context;
+    if (context && context->nameNr > kMaxDepth && !session.failure && !session.cancelled) {
+        // The parser has just taken this element as the child of the
+        // deepest one; that one ends here instead, and this takes its place.
+        const xmlChar* parent = context->nameTab[context->nameNr - 2];
+        context->nameTab[context->nameNr - 2] = context->nameTab[context->nameNr - 1];
+        --context->nameNr;
+        session.guarded([&] { session.end(session.utf8(View(parent), 0)); });
+    }
     session.guarded([&] {
         session.attributes.clear();
         std::size_t slot = 1;

@@ -485,6 +485,8 @@ Converted Convert(std::string_view bytes, const KnownEncoding& known, std::strin
     if (converter == reinterpret_cast<iconv_t>(-1))
         return Converted::Unsupported;
     const bool windows1252 = known.name == std::string_view("windows-1252");
+    // The browsers' GBK and gb18030 read a lone 0x80 as the euro sign.
+    const bool gb = known.iconv == std::string_view("GB18030");
     if (out)
         out->reserve(bytes.size() + bytes.size() / 8);
     Converted result = Converted::Clean;
@@ -509,6 +511,8 @@ Converted Convert(std::string_view bytes, const KnownEncoding& known, std::strin
             if (windows1252 && c >= 0x80 && c <= 0x9F) {
                 *out += static_cast<char>(0xC2);
                 *out += static_cast<char>(c);
+            } else if (gb && c == 0x80) {
+                *out += "\xE2\x82\xAC";
             } else {
                 *out += "\xEF\xBF\xBD";
             }

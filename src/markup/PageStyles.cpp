@@ -54,26 +54,28 @@ bool EqualNoCase(std::string_view a, std::string_view b)
         && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
-// Whether `text` holds `word` in any case.
-bool ContainsNoCase(std::string_view text, std::string_view word)
-{
-    if (word.empty() || text.size() < word.size())
-        return false;
-    const char first = word[0];
-    for (std::size_t i = 0; i + word.size() <= text.size(); ++i)
-        if (Lower(text[i]) == first && EqualNoCase(text.substr(i, word.size()), word))
-            return true;
-    return false;
-}
-
 // The four properties that change the text, as CSS names them.
 constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility", "text-transform", "white-space" };
 
+// Whether `text` names one of the four properties, in any case. One pass:
+// most of a page's CSS is about other properties, and all of it is looked at.
 bool MentionsProperty(std::string_view text)
 {
-    return std::any_of(kProperties.begin(), kProperties.end(), [&](std::string_view p) {
-        return ContainsNoCase(text, p);
-    });
+    static constexpr std::array<bool, 256> kFirst = [] {
+        std::array<bool, 256> table {};
+        for (unsigned char c : { 'd', 'v', 't', 'w', 'D', 'V', 'T', 'W' })
+            table[c] = true;
+        return table;
+    }();
+    for (std::size_t i = 0; i + 7 <= text.size(); ++i) {
+        if (!kFirst[static_cast<unsigned char>(text[i])])
+            continue;
+        for (std::string_view property : kProperties)
+            if (text.size() - i >= property.size() && Lower(text[i]) == property[0]
+                && EqualNoCase(text.substr(i, property.size()), property))
+                return true;
+    }
+    return false;
 }
 
 // CSS text is walked token by token only as far as needed to find where
@@ -92,7 +94,7 @@ public:
     // Moves past a comment or string starting here; false when none does.
     bool skipCommentOrString()
     {
-        if (css_.compare(at_, 2, "/*") == 0) {
+        if (css_[at_] == '/' && at_ + 1 < css_.size() && css_[at_ + 1] == '*') {
             const std::size_t end = css_.find("*/", at_ + 2);
             at_ = end == std::string_view::npos ? css_.size() : end + 2;
             return true;
@@ -116,8 +118,19 @@ public:
     // brackets; returns it, or 0 at the end.
     char until(std::string_view stops)
     {
+        // Only these characters can change where a part ends.
+        static constexpr std::array<bool, 256> kMarks = [] {
+            std::array<bool, 256> table {};
+            for (unsigned char c : { '/', '"', '\'', '(', ')', '[', ']', '{', '}', ';' })
+                table[c] = true;
+            return table;
+        }();
         int depth = 0;
         while (at_ < css_.size()) {
+            while (at_ < css_.size() && !kMarks[static_cast<unsigned char>(css_[at_])])
+                ++at_;
+            if (at_ >= css_.size())
+                break;
             if (skipCommentOrString())
                 continue;
             const char c = css_[at_];
@@ -336,7 +349,7 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
                 enter = MediaApplies(condition);
             } else if (name == "supports") {
                 // Features are assumed supported, as in a current browser.
-                enter = !ContainsNoCase(condition.substr(0, 4), "not");
+                enter = !EqualNoCase(condition.substr(0, 3), "not");
             } else if (name == "layer" || name == "document" || name == "-moz-document") {
                 enter = true;
             }
@@ -513,9 +526,7 @@ struct PageStyles::Impl {
         }
         QString attributeValue(NodePtr node, const QCss::AttributeSelector& selector) const override
         {
-            const QByteArray wanted = selector.name.toLower().toUtf8();
-            const std::optional<std::string_view> value
-                = tree_.attribute(node.id, std::string_view(wanted.constData(), std::size_t(wanted.size())));
+            const std::optional<std::string_view> value = tree_.attribute(node.id, selector.name);
             if (!value)
                 return QString();
             QString text = QString::fromUtf8(value->data(), qsizetype(value->size()));
@@ -526,7 +537,7 @@ struct PageStyles::Impl {
         bool hasAttributes(NodePtr node) const override { return tree_.nodes[std::size_t(node.id)].attributeCount > 0; }
         QStringList nodeIds(NodePtr node) const override
         {
-            const std::optional<std::string_view> id = tree_.attribute(node.id, "id");
+            const std::optional<std::string_view> id = tree_.attribute(node.id, std::string_view("id"));
             if (!id)
                 return {};
             return QStringList(QString::fromUtf8(id->data(), qsizetype(id->size())));
@@ -573,6 +584,19 @@ struct PageStyles::Impl {
     {
         const Node& node = nodes[std::size_t(id)];
         return std::string_view(text).substr(node.name, node.nameLength);
+    }
+
+    // By a name as a selector writes it (ASCII case does not count).
+    std::optional<std::string_view> attribute(std::int32_t id, const QString& wanted) const
+    {
+        const Node& node = nodes[std::size_t(id)];
+        for (std::uint32_t i = node.attributes; i < node.attributes + node.attributeCount; ++i) {
+            const StoredAttribute& a = attributes[i];
+            if (qsizetype(a.nameLength) == wanted.size()
+                && QLatin1String(text.data() + a.name, qsizetype(a.nameLength)).compare(wanted, Qt::CaseInsensitive) == 0)
+                return std::string_view(text).substr(a.value, a.valueLength);
+        }
+        return std::nullopt;
     }
 
     std::optional<std::string_view> attribute(std::int32_t id, std::string_view wanted) const
@@ -634,11 +658,14 @@ struct PageStyles::Impl {
                 } else if (!last.elementName.isEmpty()) {
                     key = last.elementName.toLower().toStdString();
                     target = &group(byName, key);
+                } else if (!last.attributeSelectors.isEmpty()) {
+                    key = last.attributeSelectors.first().name.toLower().toStdString();
+                    target = &group(byAttribute, key);
                 }
             }
             target->add(rule);
             hasRules = true;
-            if (target == &universal || wasSeen(key))
+            if (!touchesEarlier && mayHaveMatched(selector))
                 touchesEarlier = true;
         }
     }
@@ -670,14 +697,44 @@ struct PageStyles::Impl {
 
     // What names, ids and classes the elements read so far had, as a set of
     // hashes: a rule whose last part names none of them cannot match them.
-    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>()(key) % kSeenBits; }
-    void see(char kind, std::string_view name)
+    // FNV-1a of a kind character and a name: cheap for the short names of tags,
+    // classes and attributes, and it takes no copy.
+    static std::size_t Hash(char kind, std::string_view name)
     {
-        seenKey.assign(1, kind);
-        seenKey.append(name);
-        seen.set(Hash(kind == ' ' ? name : std::string_view(seenKey)));
+        std::uint32_t hash = 2166136261u ^ static_cast<unsigned char>(kind);
+        hash *= 16777619u;
+        for (char c : name) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 16777619u;
+        }
+        return (hash ^ (hash >> 16)) % kSeenBits;
     }
-    bool wasSeen(const std::string& key) const { return seen.test(Hash(key)); }
+    void see(char kind, std::string_view name) { seen.set(Hash(kind, name)); }
+    bool wasSeen(char kind, const QString& name) const
+    {
+        const QByteArray utf8 = name.toUtf8();
+        return seen.test(Hash(kind, std::string_view(utf8.constData(), std::size_t(utf8.size()))));
+    }
+
+    // Whether every name, id, class and attribute the selector asks for was
+    // on some element read so far; otherwise it matched none of them.
+    bool mayHaveMatched(const QCss::Selector& selector) const
+    {
+        for (const QCss::BasicSelector& part : selector.basicSelectors) {
+            if (!part.elementName.isEmpty() && !wasSeen(' ', part.elementName.toLower()))
+                return false;
+            for (const QString& id : part.ids)
+                if (!wasSeen('#', id))
+                    return false;
+            for (const QCss::AttributeSelector& a : part.attributeSelectors) {
+                const bool klass = a.name == QLatin1String("class")
+                    && a.valueMatchCriterium == QCss::AttributeSelector::MatchIncludes;
+                if (!(klass ? wasSeen('.', a.value) : wasSeen('@', a.name.toLower())))
+                    return false;
+            }
+        }
+        return true;
+    }
 
     bool addSheet(std::string_view css)
     {
@@ -737,6 +794,11 @@ struct PageStyles::Impl {
                     run(*found->second);
             }
             for (const Attribute& a : attributeList) {
+                if (!byAttribute.empty()) {
+                    const auto found = byAttribute.find(std::string(a.name));
+                    if (found != byAttribute.end())
+                        run(*found->second);
+                }
                 if (a.name == "id" && !byId.empty()) {
                     const auto found = byId.find(std::string(a.value));
                     if (found != byId.end())
@@ -792,7 +854,6 @@ struct PageStyles::Impl {
     bool hasRules = false;
     bool touchesEarlier = false;
     std::bitset<kSeenBits> seen;
-    std::string seenKey;
     std::vector<Node> nodes;
     std::vector<StoredAttribute> attributes;
     std::string text;
@@ -803,6 +864,7 @@ struct PageStyles::Impl {
     std::unordered_map<std::string, std::unique_ptr<Selector>> byId;
     std::unordered_map<std::string, std::unique_ptr<Selector>> byClass;
     std::unordered_map<std::string, std::unique_ptr<Selector>> byName;
+    std::unordered_map<std::string, std::unique_ptr<Selector>> byAttribute;
 };
 
 PageStyles::PageStyles(bool keepTree)
@@ -838,6 +900,7 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
     node.attributeCount = std::uint32_t(attributes.size());
     d.see(' ', name);
     for (const Attribute& a : attributes) {
+        d.see('@', a.name);
         if (a.name == "id") {
             d.see('#', a.value);
         } else if (a.name == "class") {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -228,7 +229,8 @@ public:
             stack_.push_back(stack_.back());
             return;
         }
-        Role role = RoleFor(name);
+        const Role tagRole = RoleFor(name);
+        Role role = tagRole;
         bool hiddenAttribute = false;
         if (role == Role::Void && name == "input" && has("type", "hidden"))
             role = Role::Hidden;
@@ -238,6 +240,8 @@ public:
             role = Role::Block;
         else if (role == Role::Details && has("open"))
             role = Role::Block;
+        else if (name == "math" && has("display", "block"))
+            role = Role::Block; // display math stands on lines of its own
         const AuthorStyle author = styles_.open(name, attributes);
         role = WithDisplay(role, hiddenAttribute, author.display);
         // A page that hides its root or body (to show it from a script) has no
@@ -266,7 +270,8 @@ public:
         open.role = role;
         open.visible = author.visible.value_or(parent.visible);
         open.transform = author.textTransform.value_or(parent.transform);
-        open.whiteSpace = author.whiteSpace.value_or(RoleFor(name) == Role::Pre ? WhiteSpace::Preserve : parent.whiteSpace);
+        open.whiteSpace = author.whiteSpace.value_or(tagRole == Role::Pre ? WhiteSpace::Preserve : parent.whiteSpace);
+        open.preTag = tagRole == Role::Pre;
         stack_.push_back(open);
         if (role == Role::Hidden) {
             hiddenDepth_ = 1;
@@ -285,7 +290,7 @@ public:
             ++closedDetails_.back().depth;
         if (observer_)
             observer_->open(name, attributes, out_.size());
-        if (RoleFor(name) == Role::Pre)
+        if (open.preTag)
             // The parser keeps a line end right after <pre>; the browser does not.
             dropNewline_ = true;
         switch (role) {
@@ -388,7 +393,7 @@ public:
             }
             --closedDetails_.back().depth;
         }
-        if (RoleFor(name) == Role::Pre)
+        if (open.preTag)
             dropNewline_ = false;
         if (!open.visible && open.role != Role::Table && open.role != Role::Cell)
             return;
@@ -489,6 +494,7 @@ private:
         bool visible = true;
         TextTransform transform = TextTransform::None;
         WhiteSpace whiteSpace = WhiteSpace::Collapse;
+        bool preTag = false; // pre, listing, xmp or plaintext
     };
 
     // The role under the page's display value: none hides any element;
@@ -715,6 +721,109 @@ bool MayHoldStyleSheet(std::string_view bytes)
     return false;
 }
 
+// The reader's events kept as they pass on to a renderer, so that the page can
+// be laid out again without parsing it again.
+class Recording : public MarkupHandler {
+public:
+    // `expected`: about how large the events will be (the page's size), so
+    // that the record need not move as it grows.
+    Recording(MarkupHandler& next, std::size_t expected)
+        : next_(next)
+    {
+        events_.reserve(expected);
+    }
+
+    void startElement(std::string_view name, std::span<const Attribute> attributes) override
+    {
+        next_.startElement(name, attributes);
+        events_ += char(Start);
+        put(name);
+        putLength(attributes.size());
+        for (const Attribute& a : attributes) {
+            put(a.name);
+            put(a.value);
+        }
+    }
+    void endElement(std::string_view name) override
+    {
+        next_.endElement(name);
+        events_ += char(End);
+        put(name);
+    }
+    void text(std::string_view utf8) override
+    {
+        next_.text(utf8);
+        events_ += char(Text);
+        put(utf8);
+    }
+    void rawText(std::string_view utf8) override
+    {
+        next_.rawText(utf8);
+        events_ += char(Raw);
+        put(utf8);
+    }
+
+    // Gives the events again, in order, to `handler`.
+    void replay(MarkupHandler& handler) const
+    {
+        std::vector<Attribute> attributes;
+        for (std::size_t at = 0; at < events_.size();) {
+            const char kind = events_[at++];
+            const std::string_view first = take(at);
+            switch (kind) {
+            case Start: {
+                attributes.resize(takeLength(at));
+                for (Attribute& a : attributes) {
+                    a.name = take(at);
+                    a.value = take(at);
+                }
+                handler.startElement(first, attributes);
+                break;
+            }
+            case End:
+                handler.endElement(first);
+                break;
+            case Text:
+                handler.text(first);
+                break;
+            default:
+                handler.rawText(first);
+                break;
+            }
+        }
+    }
+
+private:
+    enum Kind : char { Start, End, Text, Raw };
+    void putLength(std::size_t length)
+    {
+        const auto value = std::uint32_t(length);
+        events_.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    void put(std::string_view piece)
+    {
+        putLength(piece.size());
+        events_.append(piece);
+    }
+    std::size_t takeLength(std::size_t& at) const
+    {
+        std::uint32_t value;
+        std::memcpy(&value, events_.data() + at, sizeof value);
+        at += sizeof value;
+        return value;
+    }
+    std::string_view take(std::size_t& at) const
+    {
+        const std::size_t length = takeLength(at);
+        const std::string_view piece(events_.data() + at, length);
+        at += length;
+        return piece;
+    }
+
+    MarkupHandler& next_;
+    std::string events_;
+};
+
 ReadableOutcome Outcome(ReadOutcome read)
 {
     switch (read) {
@@ -755,16 +864,25 @@ ReadableResult Render(
     options.validUtf8 = input.encoding == "UTF-8";
     // The element tree is kept for selectors only when the page may hold a style sheet.
     const bool mayHoldSheet = input.encoding != "UTF-8" || MayHoldStyleSheet(input.bytes);
-    // A page with a style sheet may have to be read twice (a sheet after the
-    // elements it styles); its text is held until then, up to a size past
-    // which a sheet applies from where it stands on.
-    const bool hold = sink && mayHoldSheet && input.bytes.size() <= kMaxHeldPage;
+    // A page with a style sheet may have to be laid out twice (a sheet after
+    // the elements it styles), from its events as the reader gave them; its
+    // text is held until then. Past a size the events are not kept, and
+    // there a sheet applies from where it stands on (to the text in pieces)
+    // or the page is read again (to a string).
+    const bool keep = mayHoldSheet && input.bytes.size() <= kMaxHeldPage;
+    const bool hold = sink && keep;
     try {
         std::vector<std::string> sheets;
+        std::optional<Recording> recording;
         {
             PageStyles styles(mayHoldSheet);
             Renderer renderer(buffer, sink, styles, hold, false, observer);
-            result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
+            if (keep) {
+                recording.emplace(renderer, input.bytes.size());
+                result.outcome = Outcome(ReadMarkup(input.bytes, *recording, hook, options));
+            } else {
+                result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
+            }
             if (!renderer.lateSheet() || result.outcome == ReadableOutcome::Cancelled || (sink && !hold))
                 renderer.finish();
             else
@@ -778,7 +896,10 @@ ReadableResult Render(
             for (const std::string& sheet : sheets)
                 styles.addSheet(sheet);
             Renderer renderer(buffer, sink, styles, false, true, observer);
-            result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
+            if (recording)
+                recording->replay(renderer);
+            else
+                result.outcome = Outcome(ReadMarkup(input.bytes, renderer, hook, options));
             renderer.finish();
         }
     } catch (const SinkRefused&) {
