@@ -122,25 +122,25 @@ ChosenFiles ChooseFiles(const QStringList& arguments, const ChooseRules& rules)
 
 namespace {
 
-BatchReport Rejected(const QString& why)
+BatchRunResult Rejected(const QString& why)
 {
-    BatchReport report;
-    report.status = BatchReport::Status::Rejected;
+    BatchRunResult report;
+    report.status = BatchRunResult::Status::Rejected;
     report.error = why;
     return report;
 }
 
-BatchReport Cancelled(std::vector<QString> notes = {})
+BatchRunResult Cancelled(std::vector<QString> notes = {})
 {
-    BatchReport report;
-    report.status = BatchReport::Status::Cancelled;
+    BatchRunResult report;
+    report.status = BatchRunResult::Status::Cancelled;
     report.notes = std::move(notes);
     return report;
 }
 
 // Why the checks refused the run, in the companion's words: the window's
 // messages point to its own controls.
-QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings)
+QString RefusalText(const PrepareRunResult& outcome, const BatchSettings& settings)
 {
     const QString file = settings.keywordFile.value_or(QString());
     const QString keyword = FromLocalBytes(outcome.keyword);
@@ -171,7 +171,7 @@ QString RefusalText(const PrepareOutcome& outcome, const BatchSettings& settings
     return outcome.message;
 }
 
-BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
+BatchRunResult StripRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
     state.settings.strip = true;
@@ -180,7 +180,7 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
     host.setStripChecked(true);
     state.run.stripOutputFiles = QStringList { QString() };
 
-    const PrepareOutcome prepared = PrepareRun(host);
+    const PrepareRunResult prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled();
     if (prepared.refused())
@@ -188,19 +188,19 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
     if (host.session().stripOutputDir.isEmpty())
         return Rejected(QStringLiteral("no output directory was given"));
 
-    BatchReport report;
+    BatchRunResult report;
     const StripRunResult run = StripFiles(host);
     if (run.outcome == text::Outcome::Cancelled) {
         for (const UndoProblem& problem : UndoStripOutputs(run.outputs))
             report.notes.push_back(problem.path + QStringLiteral(": left as it is, ") + problem.reason
                 + (problem.keptAside.isEmpty() ? QString()
                                                : QStringLiteral("; the earlier file is kept as ") + problem.keptAside));
-        report.status = BatchReport::Status::Cancelled;
+        report.status = BatchRunResult::Status::Cancelled;
         return report;
     }
     FinishStripOutputs(run.outputs);
     if (!run.notDurable.isEmpty()) {
-        report.status = BatchReport::Status::NotDurable;
+        report.status = BatchRunResult::Status::NotDurable;
         report.error = messages::OutputsNotDurable(host.session().stripOutputDir, run.notDurable);
     }
     for (const QString& output : state.run.stripOutputFiles) {
@@ -213,7 +213,7 @@ BatchReport StripRun(BatchHost& host, const BatchSettings& settings)
 }
 
 // Sorts the outcomes of the extraction loop into skipped files and notes.
-void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& report)
+void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchRunResult& report)
 {
     for (const FileOutcome& outcome : outcomes) {
         switch (outcome.kind) {
@@ -228,11 +228,16 @@ void SortFileOutcomes(const std::vector<FileOutcome>& outcomes, BatchReport& rep
             report.notes.push_back(outcome.path
                 + QStringLiteral(": too large, only its first %1 bytes were processed").arg(MaxTextLength));
             break;
+        case FileOutcome::Kind::FindingsCut:
+            report.notes.push_back(
+                outcome.path + QStringLiteral(": its findings were cut at %1 bytes").arg(FromLocalBytes(outcome.reason)));
+            report.cut = true;
+            break;
         }
     }
 }
 
-BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
+BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
 {
     MainState& state = host.state();
     SessionState& session = host.session();
@@ -252,7 +257,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
             host.yield();
             return !host.state().run.cancelRequested;
         });
-        const KeywordLoadReport& load = keywords->loadReport();
+        const KeywordLoadResult& load = keywords->loadReport();
         if (load.cancelled)
             return Cancelled();
         if (!load.opened || load.readError)
@@ -266,13 +271,13 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
         session.useKeywords(std::move(keywords));
     }
 
-    const PrepareOutcome prepared = PrepareRun(host);
+    const PrepareRunResult prepared = PrepareRun(host);
     if (prepared.refusal == Refusal::Cancelled)
         return Cancelled(keywordNotes);
     if (prepared.refused())
         return Rejected(RefusalText(prepared, settings));
 
-    BatchReport report;
+    BatchRunResult report;
     report.notes = keywordNotes;
     const std::shared_ptr<RunResults> results = state.run.results;
     // What outgrows memory waits beside the results file, on the disk that
@@ -280,17 +285,17 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     if (results)
         results->table.spillInto(io::DirectoryOf(LocalBytes(settings.resultsPath)));
     state.settings.fixedProcessTime = settings.processTime;
-    const ExtractionEnd extraction = ExtractChosenFiles(host);
-    if (extraction.status == ExtractionEnd::Status::Cancelled)
+    const ExtractionRunResult extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionRunResult::Status::Cancelled)
         return Cancelled(keywordNotes);
     SortFileOutcomes(host.fileOutcomes(), report);
-    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+    if (extraction.status == ExtractionRunResult::Status::ResultsNotKept) {
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(extraction.reason);
         return report;
     }
     if (!results) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = QStringLiteral("there is no results table");
         return report;
     }
@@ -299,7 +304,7 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
     const FileResult written = WriteResultsToFile(
         *results, settings.resultsFormat, LocalBytes(settings.resultsPath), [&host] { host.yield(); });
     if (!written.ok) {
-        report.status = BatchReport::Status::ResultsNotSaved;
+        report.status = BatchRunResult::Status::ResultsNotSaved;
         report.error = FromLocalBytes(written.reason);
         return report;
     }
@@ -310,9 +315,9 @@ BatchReport ExtractionRun(BatchHost& host, const BatchSettings& settings)
 
 } // namespace
 
-BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
+BatchRunResult RunBatch(BatchHost& host, const BatchSettings& settings)
 {
-    BatchReport report;
+    BatchRunResult report;
     try {
         if (host.chosenCount() == 0) {
             host.message(messages::NoFile, Icon::None, Buttons::Ok);
@@ -329,10 +334,10 @@ BatchReport RunBatch(BatchHost& host, const BatchSettings& settings)
         // Files that run out of memory are skipped one by one; this is a step
         // of the run itself (a strip run has taken its outputs back).
         report = {};
-        report.status = BatchReport::Status::OutOfMemory;
+        report.status = BatchRunResult::Status::OutOfMemory;
     } catch (const std::exception& failure) {
         report = {};
-        report.status = BatchReport::Status::Failed;
+        report.status = BatchRunResult::Status::Failed;
         report.error = FromLocalBytes(failure.what());
     }
     host.reset();

@@ -60,7 +60,7 @@ struct BatchSettings {
     int jobs = 1; // threads that read and strip ahead
 };
 
-struct BatchReport {
+struct BatchRunResult {
     enum class Status {
         Finished,
         Rejected,
@@ -75,6 +75,7 @@ struct BatchReport {
     QStringList written; // the output files (strip mode) or the results file, in order
     std::vector<SkippedFile> skipped; // in list order, with the reasons
     std::vector<QString> notes; // what the user should know besides (a truncated file)
+    bool cut = false; // a file's findings were cut at their bound (told in a note)
     std::size_t findings = 0; // extraction mode: rows below the header
     std::vector<QString> encodings; // readable strip: "input: encoding" per output, in order
 };
@@ -86,6 +87,6 @@ struct BatchReport {
 // own (the window's messages name window controls). A cancelled strip run
 // deletes its outputs; a cancelled extraction run writes nothing, and cancel
 // is honoured while the keyword file loads and the checks run.
-BatchReport RunBatch(BatchHost& host, const BatchSettings& settings);
+BatchRunResult RunBatch(BatchHost& host, const BatchSettings& settings);
 
 } // namespace tamsenor

@@ -156,25 +156,25 @@ QString PrepareOutputPlaces(BatchSettings& settings)
     return {};
 }
 
-int Summarise(const BatchSettings& settings, const BatchReport& report, int chosen, bool quiet, bool verbose)
+int Summarise(const BatchSettings& settings, const BatchRunResult& report, int chosen, bool quiet, bool verbose)
 {
     for (const QString& note : report.notes)
         Print(stderr, QStringLiteral("tamsenor-batch: note: ") + note + QLatin1Char('\n'));
     switch (report.status) {
-    case BatchReport::Status::Rejected:
+    case BatchRunResult::Status::Rejected:
         return UsageError(report.error);
-    case BatchReport::Status::Cancelled:
+    case BatchRunResult::Status::Cancelled:
         Print(stderr,
             settings.strip ? QStringLiteral(
                 "tamsenor-batch: interrupted; the outputs of this run were removed and the files they had "
                 "replaced put back\n")
                            : QStringLiteral("tamsenor-batch: interrupted; no results were written\n"));
         return ExitInterrupted;
-    case BatchReport::Status::ResultsNotSaved:
-    case BatchReport::Status::NotDurable:
-    case BatchReport::Status::Finished:
-    case BatchReport::Status::OutOfMemory: // told before the summary
-    case BatchReport::Status::Failed:
+    case BatchRunResult::Status::ResultsNotSaved:
+    case BatchRunResult::Status::NotDurable:
+    case BatchRunResult::Status::Finished:
+    case BatchRunResult::Status::OutOfMemory: // told before the summary
+    case BatchRunResult::Status::Failed:
         break;
     }
 
@@ -195,7 +195,7 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
                 .arg(report.written.size())
                 .arg(chosen)
                 .arg(settings.outputDirectory));
-    } else if (report.status == BatchReport::Status::Finished) {
+    } else if (report.status == BatchRunResult::Status::Finished) {
         Print(stdout,
             QStringLiteral("%1 of %2 files searched, %3 findings written to %4\n")
                 .arg(processed)
@@ -209,17 +209,17 @@ int Summarise(const BatchSettings& settings, const BatchReport& report, int chos
         for (const SkippedFile& file : report.skipped)
             Print(list, QStringLiteral("  ") + file.path + QStringLiteral(": ") + file.reason + QLatin1Char('\n'));
     }
-    if (report.status == BatchReport::Status::ResultsNotSaved) {
+    if (report.status == BatchRunResult::Status::ResultsNotSaved) {
         Print(stderr,
             QStringLiteral("tamsenor-batch: the results could not be written to '%1': %2\n")
                 .arg(settings.resultsPath, report.error));
         return ExitSkipped;
     }
-    if (report.status == BatchReport::Status::NotDurable) {
+    if (report.status == BatchRunResult::Status::NotDurable) {
         Print(stderr, QStringLiteral("tamsenor-batch: ") + report.error + QLatin1Char('\n'));
         return ExitSkipped;
     }
-    return report.skipped.empty() ? ExitDone : ExitSkipped;
+    return report.skipped.empty() && !report.cut ? ExitDone : ExitSkipped;
 }
 
 } // namespace
@@ -293,13 +293,13 @@ int main(int argc, char** argv)
         host.onFile
             = [&progress](int index, int count, const QString& caption) { progress.show(index, count, caption); };
 
-    const BatchReport report = RunBatch(host, options.settings);
-    if (report.status == BatchReport::Status::OutOfMemory) {
+    const BatchRunResult report = RunBatch(host, options.settings);
+    if (report.status == BatchRunResult::Status::OutOfMemory) {
         // Files that run out of memory are skipped one by one; this is what is left.
         Print(stderr, QStringLiteral("\ntamsenor-batch: there is not enough memory to go on\n"));
         return ExitSkipped;
     }
-    if (report.status == BatchReport::Status::Failed) {
+    if (report.status == BatchRunResult::Status::Failed) {
         Print(stderr, QStringLiteral("\ntamsenor-batch: the run could not go on: ") + report.error + QLatin1Char('\n'));
         return ExitSkipped;
     }

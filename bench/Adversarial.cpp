@@ -108,11 +108,21 @@ std::string Page(std::size_t size)
     return text;
 }
 
+// `piece` again and again, to `size` bytes.
+std::string Repeated(const std::string& piece, std::size_t size)
+{
+    std::string text;
+    while (text.size() + piece.size() <= size)
+        text += piece;
+    return text;
+}
+
 } // namespace
 
 std::vector<std::string> AdversarialNames()
 {
-    return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "remnant-taken", "page-10mb" };
+    return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "remnant-taken", "two-lt-tags",
+        "random-lt-gt-a", "at-signs", "scheme-marks", "http-schemes", "page-10mb" };
 }
 
 std::string MakeAdversarial(const std::string& name)
@@ -135,6 +145,27 @@ std::string MakeAdversarial(const std::string& name)
         return Carried(MiB, "<!", "->");
     if (name == "remnant-taken")
         return RemnantTaken(MiB);
+    if (name == "two-lt-tags") {
+        std::string text;
+        for (std::size_t i = 1; text.size() < 16 * MiB; ++i)
+            text += "<<" + std::to_string(i) + ">";
+        return text;
+    }
+    if (name == "random-lt-gt-a") {
+        std::string text(16 * MiB, 'a');
+        std::uint64_t state = 27;
+        for (char& c : text) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            c = "<>a"[(state >> 33) % 3];
+        }
+        return text;
+    }
+    if (name == "at-signs")
+        return Repeated("a@", 150000);
+    if (name == "scheme-marks")
+        return Repeated("://", 150000);
+    if (name == "http-schemes")
+        return Repeated("http://", 150000);
     if (name == "page-10mb")
         return Page(10 * MiB);
     return {};

@@ -20,6 +20,11 @@ struct Input {
 //   carried-comments the same with comment blocks "<!aN->" and "<!"
 //   remnant-taken    1 MiB: a long "<a<a...<a <b>" tag, then a long "<a" remnant
 //                    that short tags take apart from its end, one "<b>" at a time
+//   two-lt-tags      16 MiB of distinct two-'<' tags "<<1>", "<<2>", ...
+//   random-lt-gt-a   16 MiB of random '<', '>' and 'a'
+//   at-signs, scheme-marks, http-schemes
+//                    150 KB of "a@", "://" or "http://" over and over: every
+//                    finding runs on to the end of the page
 //   page-10mb a 10 MiB page: paragraphs, links, e-mails, entities, tables
 std::vector<std::string> AdversarialNames();
 // The named input; an empty text for an unknown name.

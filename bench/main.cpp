@@ -1,7 +1,7 @@
 // tamsenor-bench: throughput and peak memory of the text engines. Not a test:
 // it asserts nothing and ctest never runs it.
 //
-//   tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [CORPUS_DIR]
+//   tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [CORPUS_DIR]
 //
 // Reports MB/s (1 MB = 10^6 bytes) of StripTags alone (as strip mode runs it)
 // and of StripTags + ExtractFindings with e-mails, web sites and two keywords
@@ -95,9 +95,21 @@ struct Settings {
     double budget = 60.0; // seconds per measurement
     std::vector<text::Keyword> keywords { { "Note:", "1, 2" }, { "See", "1" } };
     std::string corpus;
+    std::vector<std::string> only; // --only: these generated inputs alone, no corpus memory case
 };
 
-text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& file)
+std::vector<std::string> GeneratedNames(const Settings& settings)
+{
+    return settings.only.empty() ? bench::AdversarialNames() : settings.only;
+}
+
+// As a run bounds a file's findings: 64 times the file, at least 1 MiB.
+std::size_t FindingsLimit(std::size_t size)
+{
+    return std::max<std::size_t>(std::size_t(1) << 20, 64 * size);
+}
+
+text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& file, std::size_t size)
 {
     text::ExtractSetup setup;
     setup.columns = { "Email", "WebSite" };
@@ -109,6 +121,7 @@ text::ExtractSetup ExtractionSetup(const Settings& settings, const std::string& 
     setup.keywords = settings.keywords;
     setup.filePath = file;
     setup.processTime = [] { return std::string("Mar-9-07 14:05"); };
+    setup.findingsLimit = FindingsLimit(size);
     return setup;
 }
 
@@ -145,7 +158,7 @@ Measured Run(
             text::Outcome outcome = engine.strip(buffer, hook).outcome;
             long rows = 0;
             if (extract && outcome == text::Outcome::Finished) {
-                const text::ExtractSetup setup = ExtractionSetup(settings, input.name);
+                const text::ExtractSetup setup = ExtractionSetup(settings, input.name, input.text.size());
                 CountingSink sink(setup.columns.size());
                 outcome = engine.extract(buffer, setup, sink, hook);
                 rows = sink.rows;
@@ -189,9 +202,14 @@ void Report(const char* set, const char* engine, const char* task, const Measure
     std::printf("\n");
 }
 
+text::Outcome ProductionExtract(std::string& text, const text::ExtractSetup& setup, text::RowSink& rows, text::Hook& hook)
+{
+    return text::ExtractFindings(text, setup, rows, hook).outcome;
+}
+
 std::vector<Engine> Engines()
 {
-    std::vector<Engine> engines { { "production", &text::StripTags, &text::ExtractFindings } };
+    std::vector<Engine> engines { { "production", &text::StripTags, &ProductionExtract } };
 #if defined(TAMSENOR_HAVE_REFERENCE)
     engines.push_back({ "reference", &reference::StripTags, &reference::ExtractFindings });
 #endif
@@ -272,7 +290,7 @@ void ReportMemory(const char* self, const std::string& name, std::size_t inputBy
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [CORPUS_DIR]\n");
+    std::fprintf(stderr, "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [CORPUS_DIR]\n");
     return 2;
 }
 
@@ -289,6 +307,8 @@ int main(int argc, char** argv)
             return MemoryCase(argv[i + 1], settings);
         if (argument == "--budget" && i + 1 < argc) {
             settings.budget = std::atof(argv[++i]);
+        } else if (argument == "--only" && i + 1 < argc) {
+            settings.only.push_back(argv[++i]);
         } else if (argument == "--keyword" && i + 1 < argc) {
             const std::string value = argv[++i];
             const std::size_t equals = value.find('=');
@@ -321,7 +341,7 @@ int main(int argc, char** argv)
     std::printf("peak memory (ru_maxrss), production engines, strip and strip+extract, one fresh process per input:\n");
     const long baseline = PeakOfCase(argv[0], "baseline", settings.budget).kib;
     std::printf("%-28s peak RSS %ld KiB\n", "start-up", baseline);
-    for (const std::string& name : bench::AdversarialNames())
+    for (const std::string& name : GeneratedNames(settings))
         ReportMemory(argv[0], name, bench::MakeAdversarial(name).size(), baseline, settings.budget);
     if (!settings.corpus.empty()) {
         std::size_t largest = 0;
@@ -350,7 +370,7 @@ int main(int argc, char** argv)
         Bench("corpus", corpus, settings);
     }
 
-    for (const std::string& name : bench::AdversarialNames()) {
+    for (const std::string& name : GeneratedNames(settings)) {
         const std::vector<Input> one { { name, bench::MakeAdversarial(name) } };
         Bench(name.c_str(), one, settings);
     }

@@ -91,7 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stripHook.strip = strip;
     StripTags(page, stripHook);
 
-    Pass pass = runPass(ExtractFindings, page, setup);
+    Pass pass = runPass(
+        [](std::string& t, const ExtractSetup& s, VectorRowSink& r, BasicHook& h) {
+            const tamsenor::text::FindingsResult result = ExtractFindings(t, s, r, h);
+            if (!result.positionProblem.empty())
+                throw PositionError(result.positionProblem); // as the literal pass reports it
+            return result.outcome;
+        },
+        page, setup);
     if (positionsAccepted)
         FUZZ_CHECK(!pass.threw, "accepted position lists never throw");
     if (!pass.threw) {

@@ -74,6 +74,11 @@ grep -q "the positions of the keyword 'Price' in the keyword file 'bad.txt' cann
     fail "unreadable positions: $(cat err.log)"
 grep -q "Property" err.log && fail "unreadable positions: points to a window control"
 [ ! -e o ] && [ ! -e r.txt ] || fail "usage errors wrote something"
+# A run refused by its checks leaves a results file of that name as it was.
+printf 'kept\r\n' >kept.tsv
+expect_exit 2 "refused run" "$BATCH" extract --web --keywords dup.txt --results kept.tsv in
+[ "$(cat kept.tsv)" = "kept$CR" ] || fail "a refused run changed the results file: $(cat kept.tsv)"
+rm -f kept.tsv
 expect_exit 0 "--help" "$BATCH" --help
 grep -q "tamsenor-batch strip --out DIR" out.log || fail "--help shows no usage"
 

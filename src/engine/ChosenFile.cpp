@@ -16,20 +16,20 @@ constexpr char EndOfText = '\x1A';
 TextRead ReadChosenFile(
     const std::string& path, std::string& text, std::size_t maxLength, const std::function<bool()>& keepGoing)
 {
-    const io::ReadReport read = io::ReadRegularFile(path, text, maxLength, keepGoing);
+    const io::ReadResult read = io::ReadRegularFile(path, text, maxLength, keepGoing);
     TextRead result;
     result.reason = read.reason;
     result.truncated = read.truncated;
     switch (read.status) {
-    case io::ReadReport::Status::Read:
+    case io::ReadResult::Status::Read:
         break;
-    case io::ReadReport::Status::NotOpened:
+    case io::ReadResult::Status::NotOpened:
         result.status = TextRead::Status::NotOpened;
         return result;
-    case io::ReadReport::Status::Failed:
+    case io::ReadResult::Status::Failed:
         result.status = TextRead::Status::NotText;
         return result;
-    case io::ReadReport::Status::Cancelled:
+    case io::ReadResult::Status::Cancelled:
         result.status = TextRead::Status::Cancelled;
         return result;
     }

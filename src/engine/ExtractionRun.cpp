@@ -35,6 +35,12 @@ QString messages::FileNotAppropriate(const QString& path)
         + QStringLiteral("' is not appropriate to be processed, \r\n So, it will be skipped!");
 }
 
+QString messages::FindingsCut(const QString& path, const std::string& limit)
+{
+    return QStringLiteral("The findings of the file '") + path + QStringLiteral("' were cut at ")
+        + FromLocalBytes(limit) + QStringLiteral(" bytes.");
+}
+
 QString messages::ResultsNotKept(const QString& folder, const std::string& reason)
 {
     return QStringLiteral("The results could not be kept in the temporary folder '") + folder + QStringLiteral("': ")
@@ -54,6 +60,8 @@ QString messages::ForFile(const FileOutcome& outcome)
         return FileTooLarge(outcome.path);
     case FileOutcome::Kind::NotText:
         return FileNotAppropriate(outcome.path);
+    case FileOutcome::Kind::FindingsCut:
+        return FindingsCut(outcome.path, outcome.reason);
     case FileOutcome::Kind::Unreadable:
     case FileOutcome::Kind::OutOfMemory:
         break;
@@ -66,18 +74,33 @@ void RunHost::fileOutcome(const FileOutcome& outcome)
     prompts().message(messages::ForFile(outcome), Icon::Critical, Buttons::Ok);
 }
 
-text::Outcome ExtractFileText(std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
+FileExtractionResult ExtractFileText(
+    std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook)
 {
+    FileExtractionResult result;
     const text::StripResult stripped = text::StripTags(text, hook);
-    if (stripped.outcome == text::Outcome::Cancelled)
-        return text::Outcome::Cancelled;
-    if (stripped.failed)
-        throw std::bad_alloc(); // reported per file by the run, as any lack of memory is
+    if (stripped.outcome == text::Outcome::Cancelled) {
+        result.findings.outcome = text::Outcome::Cancelled;
+        return result;
+    }
+    if (stripped.failed) {
+        result.outOfMemory = true;
+        return result;
+    }
     ResultsRowSink rows(table);
-    return text::ExtractFindings(text, setup, rows, hook);
+    result.findings = text::ExtractFindings(text, setup, rows, hook);
+    return result;
 }
 
 namespace {
+
+// The bytes one file's findings may take: 64 times the file, at least 1 MiB.
+std::size_t FindingsLimit(std::optional<std::int64_t> fileSize)
+{
+    constexpr std::size_t Least = std::size_t(1) << 20;
+    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(fileSize.value_or(0), 0));
+    return size > SIZE_MAX / 64 ? SIZE_MAX : std::max(Least, 64 * size);
+}
 
 // The pass's view of the run for one file. The keywords are read afresh for
 // every file, as the pass reads the keyword table while it works.
@@ -104,7 +127,7 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
 
 } // namespace
 
-ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
+ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 {
     MainState& state = host.state();
     HostHook hook(host);
@@ -113,7 +136,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     if (results && results->table.spillFolder().empty())
         results->table.spillInto(LocalBytes(QDir::tempPath()));
     const int count = host.chosenCount();
-    const double step = ExtractionProgressStep(count);
+    const double step = OverallProgressStep(count);
 
     // More threads read and strip ahead; this one keeps the order of every
     // message and progress value, and alone adds rows to the table.
@@ -123,17 +146,19 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     for (int i = 0; i < count; ++i) {
         host.yield();
         if (state.run.cancelRequested)
-            return { ExtractionEnd::Status::Cancelled, {}, {} };
+            return { ExtractionRunResult::Status::Cancelled, {}, {} };
 
         RaiseOverallProgress(host, step);
         const QString path = host.chosenEntry(i);
         const std::string file = LocalBytes(path);
-        host.setProgressCaption(ProgressCaption(path, ChosenFileSize(file)));
+        const std::optional<std::int64_t> fileSize = ChosenFileSize(file);
+        host.setProgressCaption(ProgressCaption(path, fileSize));
+        host.setRunPlace(i + 1, count);
         state.run.textBuffer.clear();
         host.setFileProgress(0.0f);
         std::optional<ReadAheadPool::Prepared> prepared;
         if (workers && !(prepared = workers->take(static_cast<std::size_t>(i), keepWaiting)))
-            return { ExtractionEnd::Status::Cancelled, {}, {} };
+            return { ExtractionRunResult::Status::Cancelled, {}, {} };
 
         try {
             TextRead read;
@@ -147,7 +172,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 });
             }
             if (read.status == TextRead::Status::Cancelled)
-                return { ExtractionEnd::Status::Cancelled, {}, {} };
+                return { ExtractionRunResult::Status::Cancelled, {}, {} };
             if (read.status == TextRead::Status::NotOpened) {
                 host.fileOutcome({ path, FileOutcome::Kind::Unreadable, read.reason });
                 continue;
@@ -161,34 +186,36 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
 
             if (!results)
                 continue;
-            text::Outcome outcome = text::Outcome::Finished;
+            FileExtractionResult outcome;
             text::ExtractSetup setup = SetupFor(host, path);
+            setup.findingsLimit = FindingsLimit(fileSize);
             if (prepared) {
                 for (const float value : prepared->progress)
                     host.setFileProgress(value);
-                if (prepared->failed)
-                    throw std::bad_alloc(); // as the stripper's failure is on this thread
                 // The links read so far are kept, and the user learns that there were more.
-                if (!prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
+                if (!prepared->failed && !prepared->linksProblem.empty() && prepared->linksProblem != prepared->problem)
                     host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->linksProblem });
-                if (!prepared->problem.empty()) {
+                if (prepared->failed) {
+                    outcome.outOfMemory = true; // as the stripper's failure is on this thread
+                } else if (!prepared->problem.empty()) {
                     host.fileOutcome({ path, FileOutcome::Kind::Unreadable, prepared->problem });
                     continue;
+                } else {
+                    setup.listed = std::move(prepared->listed);
+                    ResultsRowSink rows(results->table);
+                    outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 }
-                setup.listed = std::move(prepared->listed);
-                ResultsRowSink rows(results->table);
-                outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
             } else {
                 std::string linksProblem;
                 if (state.settings.links) {
                     setup.listed = MarkupColumns(state.run.textBuffer, hook, &linksProblem);
                     if (hook.cancelRequested())
-                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
                     const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, state.settings.mainText);
                     if (hook.cancelRequested())
-                        return { ExtractionEnd::Status::Cancelled, {}, {} };
+                        return { ExtractionRunResult::Status::Cancelled, {}, {} };
                     if (!linksProblem.empty() && linksProblem != source.problem)
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     if (!source.ok()) {
@@ -196,20 +223,29 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                         continue;
                     }
                     ResultsRowSink rows(results->table);
-                    outcome = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
+                    outcome.findings = text::ExtractFindings(state.run.textBuffer, setup, rows, hook);
                 } else {
                     if (!linksProblem.empty())
                         host.fileOutcome({ path, FileOutcome::Kind::Unreadable, linksProblem });
                     outcome = ExtractFileText(state.run.textBuffer, setup, results->table, hook);
                 }
             }
-            if (outcome == text::Outcome::Cancelled)
-                return { ExtractionEnd::Status::Cancelled, {}, {} };
+            if (outcome.findings.outcome == text::Outcome::Cancelled)
+                return { ExtractionRunResult::Status::Cancelled, {}, {} };
+            if (outcome.outOfMemory) {
+                // The user learns that the file was not searched.
+                state.run.textBuffer.clear();
+                state.run.textBuffer.shrink_to_fit();
+                host.fileOutcome({ path, FileOutcome::Kind::OutOfMemory, NotEnoughMemory });
+            } else if (!outcome.findings.positionProblem.empty()) {
+                // Only a keyword edited mid-run gets here: the run's checks refuse the others.
+                host.fileOutcome({ path, FileOutcome::Kind::Unreadable,
+                    "a keyword's position list cannot be read: " + outcome.findings.positionProblem });
+            } else if (outcome.findings.cut) {
+                host.fileOutcome({ path, FileOutcome::Kind::FindingsCut, std::to_string(setup.findingsLimit) });
+            }
         } catch (const RowsNotKept& failure) {
-            return { ExtractionEnd::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
-        } catch (const text::PositionError&) {
-            // Ends this file only, and silently: PrepareRun refused every position
-            // list the pass cannot read, so only keywords edited mid-run get here.
+            return { ExtractionRunResult::Status::ResultsNotKept, results->table.spillFolder(), failure.what() };
         } catch (const std::bad_alloc&) {
             // The rows the file gave so far stay, as after a failing pass;
             // the user learns that the file was not searched to its end.
@@ -222,7 +258,7 @@ ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                 { path, FileOutcome::Kind::Unreadable, std::string("it could not be converted: ") + failure.what() });
         }
     }
-    return { ExtractionEnd::Status::Finished, {}, {} };
+    return { ExtractionRunResult::Status::Finished, {}, {} };
 }
 
 } // namespace tamsenor

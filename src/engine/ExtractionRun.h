@@ -15,16 +15,22 @@
 
 namespace tamsenor {
 
+// How one file's search went.
+struct FileExtractionResult {
+    text::FindingsResult findings;
+    bool outOfMemory = false; // the stripper ran out of memory: nothing was searched
+};
+
 // Strips the HTML of one file's text (in place) and adds its findings to
 // `table` as the extraction pass does. Cancelled when the hook asked to stop
-// inside the stripper or the pass; the rows added so far stay. Throws what the
-// pass throws (text::PositionError, std::bad_alloc) and RowsNotKept when the
+// inside the stripper or the pass; the rows added so far stay. Throws
+// std::bad_alloc when memory runs out elsewhere and RowsNotKept when the
 // table could not move its rows out of memory.
-text::Outcome ExtractFileText(
+FileExtractionResult ExtractFileText(
     std::string& text, const text::ExtractSetup& setup, ResultsTable& table, text::Hook& hook);
 
 // How the extraction loop ended.
-struct ExtractionEnd {
+struct ExtractionRunResult {
     enum class Status {
         Finished, // every chosen file was searched or reported
         Cancelled, // Cancel was pressed
@@ -42,15 +48,17 @@ struct ExtractionEnd {
 // chose another folder, the table moves what outgrows memory into the
 // system's temporary folder; when that fails, nothing more is searched.
 // `maxLength` is the truncation limit (tests lower it).
-ExtractionEnd ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
+ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength = MaxTextLength);
 
 namespace messages {
 QString FileHasProblem(const QString& path, const std::string& reason);
 QString FileTooLarge(const QString& path);
 QString FileNotAppropriate(const QString& path);
 QString ResultsNotKept(const QString& folder, const std::string& reason);
+QString FindingsCut(const QString& path, const std::string& limit);
 // The window's message box for a file's outcome: "has problem" (Unreadable,
-// OutOfMemory), "too large" (Truncated) or "not appropriate" (NotText).
+// OutOfMemory), "too large" (Truncated), "not appropriate" (NotText) or "were
+// cut" (FindingsCut).
 QString ForFile(const FileOutcome& outcome);
 } // namespace messages
 

@@ -137,8 +137,20 @@ StripFileResult PrepareStripText(
         return result;
     }
     content.resize(joined);
-    content.insert(0, "From: " + inputPath + "\r\n");
-    buffer.swap(content);
+    const std::string from = "From: " + inputPath + "\r\n";
+    // The stripper puts a space in front in place when the text leaves it a
+    // character of room; a text grown in place would double its room.
+    if (content.capacity() > joined + from.size()) {
+        content.insert(0, from); // in place: reading left room
+        buffer.swap(content);
+    } else {
+        buffer.clear();
+        buffer.shrink_to_fit();
+        buffer.resize(joined + from.size() + 1);
+        buffer.resize(joined + from.size());
+        std::memcpy(buffer.data(), from.data(), from.size());
+        std::memcpy(buffer.data() + from.size(), content.data(), joined);
+    }
     content.clear();
     content.shrink_to_fit();
 

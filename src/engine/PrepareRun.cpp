@@ -11,13 +11,6 @@ QString messages::UnreadablePositions(const std::string& keywordName)
         + QStringLiteral("' can not be read, please correct them with Property.");
 }
 
-QString messages::BuiltInColumn(const std::string& keywordName)
-{
-    return QStringLiteral("The KeyWord '") + FromLocalBytes(keywordName)
-        + QStringLiteral("' has the name of a column that is always in the results (FileName, ProcessTime, and "
-                         "WebSite or Email when they are collected), please give it another name.");
-}
-
 namespace {
 
 constexpr int KeywordsBetweenYields = 4096;
@@ -81,13 +74,13 @@ bool KeywordPositionsReadable(const std::string& name, const std::string& positi
 
 namespace {
 
-PrepareOutcome Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
+PrepareRunResult Reject(RunHost& host, Refusal refusal, const QString& text, Icon icon, std::string keyword = {})
 {
     host.prompts().message(text, icon, Buttons::Ok);
     return { refusal, std::move(keyword), text };
 }
 
-PrepareOutcome Cancelled()
+PrepareRunResult Cancelled()
 {
     return { Refusal::Cancelled, {}, {} };
 }
@@ -95,20 +88,22 @@ PrepareOutcome Cancelled()
 // The refusal for a column name that the results table already had: a name
 // of a column this run always has (renaming the keyword is the cure whether
 // or not another keyword bears it too), or else two keywords of one name.
-PrepareOutcome ColumnClash(RunHost& host, const std::string& name)
+// The window words both alike, as two columns of one name; the companion
+// tells them apart by the refusal.
+PrepareRunResult ColumnClash(RunHost& host, const std::string& name)
 {
     const MainState& state = host.state();
     const bool builtIn = name == "FileName" || name == "ProcessTime" || (name == "Email" && state.settings.email)
         || (name == "WebSite" && state.settings.website)
         || ((name == "Link" || name == "MailTo") && state.settings.links);
     if (builtIn)
-        return Reject(host, Refusal::BuiltInColumn, messages::BuiltInColumn(name), Icon::Critical, name);
+        return Reject(host, Refusal::BuiltInColumn, messages::DuplicateColumns, Icon::Critical, name);
     return Reject(host, Refusal::DuplicateKeyword, messages::DuplicateColumns, Icon::Critical, name);
 }
 
 // The keyword checks the run needs beyond unique names: every keyword must
 // have a name to search for and a position list the extractor can read.
-PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
+PrepareRunResult KeywordsSearchable(RunHost& host, const StopCheck& stop)
 {
     const KeywordTable* keywords = host.session().keywords();
     if (!keywords)
@@ -128,7 +123,7 @@ PrepareOutcome KeywordsSearchable(RunHost& host, const StopCheck& stop)
 
 } // namespace
 
-PrepareOutcome PrepareRun(RunHost& host)
+PrepareRunResult PrepareRun(RunHost& host)
 {
     MainState& state = host.state();
     SessionState& session = host.session();
@@ -175,7 +170,7 @@ PrepareOutcome PrepareRun(RunHost& host)
         return ColumnClash(host, *clash);
 
     if (state.settings.keyword) {
-        if (PrepareOutcome checked = KeywordsSearchable(host, stop); checked.refused())
+        if (PrepareRunResult checked = KeywordsSearchable(host, stop); checked.refused())
             return checked;
     }
 

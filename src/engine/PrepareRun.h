@@ -43,7 +43,7 @@ enum class Refusal {
     Cancelled, // the user cancelled while the checks ran; nothing was shown
 };
 
-struct PrepareOutcome {
+struct PrepareRunResult {
     Refusal refusal = Refusal::None;
     std::string keyword; // the name of the keyword at fault (local 8-bit bytes)
     QString message; // what the window was shown; empty when nothing
@@ -56,7 +56,7 @@ struct PrepareOutcome {
 // builds columnNames, a new results table with its header row, and sets
 // PBProgress to 0. The steps over the keywords yield every few thousand
 // keywords and stop when cancel is requested.
-PrepareOutcome PrepareRun(RunHost& host);
+PrepareRunResult PrepareRun(RunHost& host);
 
 // The messages of the checks, as the user sees them.
 namespace messages {
@@ -71,7 +71,6 @@ inline const QString DuplicateColumns
 inline const QString UnnamedKeyword
     = QStringLiteral("A KeyWord without a name can not be searched, please delete it or give it a name.");
 QString UnreadablePositions(const std::string& keywordName);
-QString BuiltInColumn(const std::string& keywordName);
 } // namespace messages
 
 } // namespace tamsenor

@@ -12,8 +12,12 @@ namespace tamsenor {
 
 namespace {
 
-// Everything between the start and the reset; each return is one way out.
-void Run(RunHost& host)
+// How a run ended: before any file (refused by a check, or no output folder
+// chosen), or after its files were taken up.
+enum class RunEnd { BeforeAnyFile, AfterFiles };
+
+// Everything between the start and the end; each return is one way out.
+RunEnd Run(RunHost& host)
 {
     MainState& state = host.state();
     Prompts& prompts = host.prompts();
@@ -23,22 +27,22 @@ void Run(RunHost& host)
 
     if (host.chosenCount() == 0) {
         prompts.message(messages::NoFile, Icon::None, Buttons::Ok);
-        return;
+        return RunEnd::BeforeAnyFile;
     }
 
     if (PrepareRun(host).refused())
-        return;
+        return RunEnd::BeforeAnyFile;
 
     if (host.stripChecked()) {
         if (host.session().stripOutputDir.isEmpty())
-            return;
+            return RunEnd::BeforeAnyFile;
         const StripRunResult run = StripFiles(host);
         if (run.outcome == text::Outcome::Cancelled) {
             // Silent, as a cancel is, unless something could not be taken back.
             const std::vector<UndoProblem> problems = UndoStripOutputs(run.outputs, [&host] { host.yield(); });
             if (!problems.empty())
                 prompts.message(messages::OutputsNotUndone(problems), Icon::Exclamation, Buttons::Ok);
-            return;
+            return RunEnd::AfterFiles;
         }
         FinishStripOutputs(run.outputs);
         prompts.message(messages::StripFinished, Icon::Information, Buttons::Ok);
@@ -47,20 +51,21 @@ void Run(RunHost& host)
                 Buttons::Ok);
         if (!run.skipped.empty())
             prompts.message(messages::FilesNotConverted(run.skipped), Icon::Exclamation, Buttons::Ok);
-        return;
+        return RunEnd::AfterFiles;
     }
 
-    const ExtractionEnd extraction = ExtractChosenFiles(host);
-    if (extraction.status == ExtractionEnd::Status::Cancelled)
-        return;
-    if (extraction.status == ExtractionEnd::Status::ResultsNotKept) {
+    const ExtractionRunResult extraction = ExtractChosenFiles(host);
+    if (extraction.status == ExtractionRunResult::Status::Cancelled)
+        return RunEnd::AfterFiles;
+    if (extraction.status == ExtractionRunResult::Status::ResultsNotKept) {
         prompts.message(messages::ResultsNotKept(FromLocalBytes(extraction.folder), extraction.reason), Icon::Critical,
             Buttons::Ok);
-        return;
+        return RunEnd::AfterFiles;
     }
     if (host.showResults())
-        return;
+        return RunEnd::AfterFiles;
     SaveResults(host);
+    return RunEnd::AfterFiles;
 }
 
 } // namespace
@@ -72,8 +77,9 @@ QString messages::RunFailed(const std::string& reason)
 
 void ProcessChosenFiles(RunHost& host)
 {
+    RunEnd end = RunEnd::AfterFiles;
     try {
-        Run(host);
+        end = Run(host);
     } catch (const std::bad_alloc&) {
         // Files that run out of memory are reported one by one; this is a
         // step of the run itself, so the run cannot go on.
@@ -83,7 +89,16 @@ void ProcessChosenFiles(RunHost& host)
         // (a strip run has taken its outputs back) and the window returns to idle.
         host.prompts().message(messages::RunFailed(failure.what()), Icon::Critical, Buttons::Ok);
     }
-    host.reset();
+    if (end == RunEnd::AfterFiles) {
+        host.reset();
+        return;
+    }
+    // Nothing was processed: the user's files, switches and keywords stay as
+    // they were, to be put right and run again. Only the run's own traces go.
+    MainState& state = host.state();
+    state.run.results.reset();
+    state.run.cancelRequested = false;
+    host.setCommandsEnabled(true, true, false);
 }
 
 void CancelProcessing(RunHost& host)

@@ -9,7 +9,9 @@
 namespace tamsenor {
 
 // The Process command: checks, the extraction or strip run, saving, and the
-// reset after every path out.
+// reset after every run that took up its files. A run that ends before any
+// file (refused by a check, no output folder chosen) leaves the chosen files,
+// switches and keywords as they were, and the commands idle.
 void ProcessChosenFiles(RunHost& host);
 
 namespace messages {

@@ -19,10 +19,11 @@ struct FileOutcome {
         Truncated, // longer than MaxTextLength: only its first bytes are searched
         NotText, // it cannot be read as text to its end; skipped
         OutOfMemory, // its search ran out of memory; the rows it gave so far stay
+        FindingsCut, // its findings reached their bound (`reason`: the bytes); the rows before stay
     };
     QString path;
     Kind kind = Kind::Unreadable;
-    std::string reason; // Unreadable, OutOfMemory: why (local 8-bit bytes)
+    std::string reason; // Unreadable, OutOfMemory: why (local 8-bit bytes); FindingsCut: the bound
 };
 
 // What a processing run needs of the main window. The window implements it
@@ -56,6 +57,12 @@ public:
 
     // LblProgress.
     virtual void setProgressCaption(const QString& text) = 0;
+    // Where the run is, with each new caption: file `file` (from 1) of `count`.
+    virtual void setRunPlace(int file, int count)
+    {
+        (void)file;
+        (void)count;
+    }
 
     // Lets the window process pending events (repaints, the Cancel click).
     virtual void yield() = 0;

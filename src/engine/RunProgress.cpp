@@ -18,17 +18,12 @@ std::int64_t DivideHalfToEven(std::int64_t numerator, std::int64_t denominator)
 
 } // namespace
 
-double ExtractionProgressStep(int fileCount)
+double OverallProgressStep(int fileCount)
 {
     if (fileCount <= 0)
         return 0.0;
     // In hundredths, so that the rounding sees the exact decimal value.
     return static_cast<double>(DivideHalfToEven(10000, fileCount)) / 100.0;
-}
-
-int StripProgressStep(int fileCount)
-{
-    return fileCount > 0 ? 100 / fileCount : 0;
 }
 
 void RaiseOverallProgress(RunHost& host, double step)

@@ -11,13 +11,9 @@
 
 namespace tamsenor {
 
-// The overall bar's step per file of an extraction run: 100 / n rounded to two
-// decimal places, halves to even (7 files: 14.29; 32 files: 3.12).
-double ExtractionProgressStep(int fileCount);
-
-// The overall bar's step per file of a strip run: the integer part of 100 / n
-// (3 files: 33; 200 files: 0).
-int StripProgressStep(int fileCount);
+// The overall bar's step per file of a run: 100 / n rounded to two decimal
+// places, halves to even (7 files: 14.29; 32 files: 3.12; 1,699 files: 0.06).
+double OverallProgressStep(int fileCount);
 
 // Raises PBProgress by `step` while it is below 99.5; a sum above 100 is not
 // stored and the bar keeps its value (7 files stop at 85.74).

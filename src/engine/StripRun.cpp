@@ -53,7 +53,9 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
     const QString directory = host.session().stripOutputDir;
     HostHook hook(host);
     const int count = host.chosenCount();
-    const int step = StripProgressStep(count);
+    // Raised as an extraction run raises it: with the integer part of
+    // 100 / count, a run of more than 100 files would never move the bar.
+    const double step = OverallProgressStep(count);
     const ChosenFileSet chosen(host);
     QSet<QString> written(state.run.stripOutputFiles.begin(), state.run.stripOutputFiles.end());
     // By name, and by device and inode: a link in the output folder may lead
@@ -79,8 +81,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
         host.yield();
         if (state.run.cancelRequested)
             return cancelled();
-        if (host.overallProgress() < 99.5f)
-            host.setOverallProgress(host.overallProgress() + static_cast<float>(step));
+        RaiseOverallProgress(host, step);
 
         const QString path = host.chosenEntry(i);
         const std::string input = LocalBytes(path);
@@ -89,6 +90,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
         const auto size = ChosenFileSize(input, &reason);
         if (size) {
             host.setProgressCaption(ProgressCaption(path, size));
+            host.setRunPlace(i + 1, count);
             state.run.textBuffer.clear();
             host.setFileProgress(0.0f);
         }

@@ -116,18 +116,18 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     return identityFrom(info);
 }
 
-ReadReport ReadRegularFile(
+ReadResult ReadRegularFile(
     const std::string& path, std::string& content, std::size_t maxLength, const std::function<bool()>& keepGoing)
 {
     content.clear();
-    ReadReport report;
-    auto refuse = [&report](ReadReport::Status status, std::string reason) {
+    ReadResult report;
+    auto refuse = [&report](ReadResult::Status status, std::string reason) {
         report.status = status;
         report.reason = std::move(reason);
         return report;
     };
     if (path.empty())
-        return refuse(ReadReport::Status::NotOpened, ErrorText(ENOENT));
+        return refuse(ReadResult::Status::NotOpened, ErrorText(ENOENT));
 
     // Without O_NONBLOCK, opening a pipe that nobody writes to waits forever.
     Descriptor file;
@@ -139,19 +139,22 @@ ReadReport ReadRegularFile(
         const int code = errno;
         struct stat info { };
         if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-            return refuse(ReadReport::Status::NotOpened, notRegularReason(info.st_mode));
-        return refuse(ReadReport::Status::NotOpened, ErrorText(code));
+            return refuse(ReadResult::Status::NotOpened, notRegularReason(info.st_mode));
+        return refuse(ReadResult::Status::NotOpened, ErrorText(code));
     }
 
     struct stat info { };
     if (::fstat(file.fd, &info) != 0)
-        return refuse(ReadReport::Status::NotOpened, ErrorText(errno));
+        return refuse(ReadResult::Status::NotOpened, ErrorText(errno));
     if (S_ISDIR(info.st_mode))
-        return refuse(ReadReport::Status::NotOpened, ErrorText(EISDIR));
+        return refuse(ReadResult::Status::NotOpened, ErrorText(EISDIR));
     if (!S_ISREG(info.st_mode))
-        return refuse(ReadReport::Status::NotOpened, notRegularReason(info.st_mode));
+        return refuse(ReadResult::Status::NotOpened, notRegularReason(info.st_mode));
+    // A little room beyond the file lets a caller put a line in front of it in
+    // place (a string grown in place doubles its room).
+    constexpr std::size_t Room = 4352;
     if (info.st_size > 0)
-        content.reserve(std::min(static_cast<std::size_t>(info.st_size), maxLength));
+        content.reserve(std::min(static_cast<std::size_t>(info.st_size), maxLength) + Room);
 
     constexpr std::size_t Chunk = 1 << 20;
     std::size_t nextCheck = Chunk;
@@ -163,7 +166,7 @@ ReadReport ReadRegularFile(
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return refuse(ReadReport::Status::Failed, ErrorText(errno));
+            return refuse(ReadResult::Status::Failed, ErrorText(errno));
         }
         if (got == 0)
             break;
@@ -175,11 +178,11 @@ ReadReport ReadRegularFile(
         if (keepGoing && content.size() >= nextCheck) {
             nextCheck = content.size() + Chunk;
             if (!keepGoing())
-                return refuse(ReadReport::Status::Cancelled, {});
+                return refuse(ReadResult::Status::Cancelled, {});
         }
     }
     if (file.release() != 0)
-        return refuse(ReadReport::Status::Failed, ErrorText(errno));
+        return refuse(ReadResult::Status::Failed, ErrorText(errno));
     return report;
 }
 
@@ -191,9 +194,9 @@ FileResult ReadWholeFile(const std::string& path, std::string& content)
 
 FileResult ReadWholeFile(const std::string& path, std::string& content, bool& opened)
 {
-    const ReadReport read = ReadRegularFile(path, content);
-    opened = read.status != ReadReport::Status::NotOpened;
-    if (read.status != ReadReport::Status::Read)
+    const ReadResult read = ReadRegularFile(path, content);
+    opened = read.status != ReadResult::Status::NotOpened;
+    if (read.status != ReadResult::Status::Read)
         return FileResult::failure(read.reason);
     return FileResult::success();
 }

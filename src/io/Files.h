@@ -30,7 +30,7 @@ struct FileIdentity {
 // there is none.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
-struct ReadReport {
+struct ReadResult {
     enum class Status {
         Read, // `content` holds the file (or its first maxLength bytes)
         NotOpened, // no such file, no access, a directory, or no regular file
@@ -48,7 +48,7 @@ struct ReadReport {
 // `keepGoing`, when given, runs after every mebibyte past the first and can
 // stop a long read. Example: a link to /dev/zero -> NotOpened, "it is a
 // character device, not a regular file".
-ReadReport ReadRegularFile(const std::string& path, std::string& content, std::size_t maxLength = SIZE_MAX,
+ReadResult ReadRegularFile(const std::string& path, std::string& content, std::size_t maxLength = SIZE_MAX,
     const std::function<bool()>& keepGoing = {});
 
 // Reads the whole file as bytes. On failure returns false with the reason.

@@ -62,7 +62,7 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
         content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
 
-    KeywordLoadReport parsed = Parse(content, table, keepLoading);
+    KeywordLoadResult parsed = Parse(content, table, keepLoading);
     parsed.pathGiven = report_.pathGiven;
     parsed.opened = true;
     if (!read) {
@@ -72,9 +72,9 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
     report_ = parsed;
 }
 
-KeywordLoadReport KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
+KeywordLoadResult KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
 {
-    KeywordLoadReport report;
+    KeywordLoadResult report;
     if (content.starts_with(ByteOrderMark))
         content.remove_prefix(ByteOrderMark.size());
     for (int line = 1; !content.empty(); ++line) {

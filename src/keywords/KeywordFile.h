@@ -13,7 +13,7 @@ namespace tamsenor {
 
 // What happened when a keyword file was loaded. The table itself follows the
 // silent rules of the format; this tells the caller what to report.
-struct KeywordLoadReport {
+struct KeywordLoadResult {
     bool pathGiven = false; // the open path was not empty
     bool opened = false; // the file could be opened
     bool readError = false; // reading failed part-way (records before it kept)
@@ -39,7 +39,7 @@ public:
 
     KeywordTable table;
 
-    const KeywordLoadReport& loadReport() const { return report_; }
+    const KeywordLoadResult& loadReport() const { return report_; }
 
     // Writes table to `savePath` ("Name", tab, "Position", CR LF per record;
     // an empty table gives 0 bytes). The file is replaced only when the whole
@@ -49,10 +49,10 @@ public:
     // The keyword file content for a table, as WriteToFile writes it.
     static std::string Serialize(const KeywordTable& table);
     // Parses keyword file content into `table` (appending), as loading does.
-    static KeywordLoadReport Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading = {});
+    static KeywordLoadResult Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading = {});
 
 private:
-    KeywordLoadReport report_;
+    KeywordLoadResult report_;
 };
 
 } // namespace tamsenor

@@ -2,6 +2,7 @@
 
 #include "text/FlatTable.h"
 #include "text/LiveText.h"
+#include "text/MultiSearch.h"
 #include "text/Scan.h"
 #include "text/TextOps.h"
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -185,6 +187,15 @@ public:
 
     std::string_view marker() const { return marker_; }
 
+    // Where the marker stood in the text before any deletion, in order: the
+    // scan then looks only there (any occurrence a deletion forms is noted as
+    // formed). `starts` must outlive the finder.
+    void useStarts(std::span<const std::uint32_t> starts)
+    {
+        starts_ = starts;
+        listed_ = true;
+    }
+
     // The first occurrence at or after `from`; -1 when none.
     std::int64_t first(LiveText& text, std::int64_t from = 0)
     {
@@ -198,9 +209,12 @@ public:
                 best = y;
         }
         formed_.resize(kept);
-        std::int64_t scanned = scan(text, std::max(cursor_, from));
-        if (from <= cursor_)
+        std::size_t index = 0;
+        std::int64_t scanned = scan(text, std::max(cursor_, from), index);
+        if (from <= cursor_) {
             cursor_ = scanned < 0 ? text.size() : scanned;
+            startAt_ = index;
+        }
         if (scanned >= 0 && (best < 0 || scanned < best))
             best = scanned;
         return best;
@@ -225,9 +239,27 @@ private:
     std::string_view marker_;
     std::int64_t cursor_ = 0;
     std::vector<std::int64_t> formed_;
+    bool listed_ = false;
+    std::span<const std::uint32_t> starts_;
+    std::size_t startAt_ = 0; // the first of starts_ at or after cursor_
 
-    std::int64_t scan(LiveText& text, std::int64_t from)
+    // The first occurrence at or after `from` that is not formed; `index`
+    // becomes the place of the next start to look at.
+    std::int64_t scan(LiveText& text, std::int64_t from, std::size_t& index)
     {
+        if (listed_) {
+            index = from == cursor_
+                ? startAt_
+                : static_cast<std::size_t>(
+                    std::lower_bound(starts_.begin(), starts_.end(), static_cast<std::uint64_t>(from))
+                    - starts_.begin());
+            for (; index < starts_.size(); ++index) {
+                const std::int64_t at = starts_[index];
+                if (text.live(at) && text.matchesAt(at, marker_))
+                    return at;
+            }
+            return -1;
+        }
         const std::string& raw = text.raw();
         const std::int64_t size = text.size();
         std::int64_t pos = from;
@@ -258,6 +290,55 @@ public:
         return finders_.emplace_back(name);
     }
 
+    // With many names, finds where each stands in `text` (before any
+    // deletion) in one pass, so that a finder looks only there instead of
+    // walking the text for its name alone; too many occurrences to hold
+    // leave the finders walking.
+    void findAhead(const LiveText& text)
+    {
+        if (finders_.size() < ManyNames)
+            return;
+        std::vector<std::string_view> names;
+        names.reserve(finders_.size());
+        for (const MarkerFinder& finder : finders_)
+            names.push_back(finder.marker());
+        const MultiSearch& search = searchFor(names);
+        const std::string_view raw(text.raw());
+        std::vector<std::uint32_t> count(names.size() + 1, 0);
+        std::size_t total = 0;
+        search.forEach(raw, [&](std::uint32_t name, std::size_t) {
+            ++count[name + 1];
+            ++total;
+        });
+        if (total > raw.size() / 4 + MinimumStarts)
+            return; // more than a byte of starts per byte of text
+        for (std::size_t n = 1; n < count.size(); ++n)
+            count[n] += count[n - 1];
+        starts_.resize(total);
+        std::vector<std::uint32_t> fill(count.begin(), count.end() - 1);
+        search.forEach(raw,
+            [&](std::uint32_t name, std::size_t start) { starts_[fill[name]++] = static_cast<std::uint32_t>(start); });
+        for (std::size_t n = 0; n < names.size(); ++n)
+            finders_[n].useStarts(std::span<const std::uint32_t>(starts_).subspan(count[n], count[n + 1] - count[n]));
+    }
+
+    // The search for `names`. A run passes the same keywords file after file,
+    // so each thread keeps the last one made.
+    static const MultiSearch& searchFor(const std::vector<std::string_view>& names)
+    {
+        struct Last {
+            std::vector<std::string> names;
+            std::unique_ptr<MultiSearch> search;
+        };
+        thread_local Last last;
+        if (!last.search || !std::equal(names.begin(), names.end(), last.names.begin(), last.names.end())) {
+            last.search.reset();
+            last.names.assign(names.begin(), names.end());
+            last.search = std::make_unique<MultiSearch>(names);
+        }
+        return *last.search;
+    }
+
     // What MarkerFinder::noteGap does, for every finder at once.
     void noteGap(LiveText& text, std::int64_t before)
     {
@@ -271,7 +352,13 @@ public:
     }
 
 private:
+    // From this many names on, one pass finds them all (findAhead).
+    static constexpr std::size_t ManyNames = 8;
+    // Occurrences held beyond one per four bytes of text (four bytes each).
+    static constexpr std::size_t MinimumStarts = std::size_t(1) << 20;
+
     std::deque<MarkerFinder> finders_; // stable addresses as finders are added
+    std::vector<std::uint32_t> starts_; // findAhead: every finder's starts, finder after finder
     std::vector<MarkerFinder*> sorted_; // by name, byte by byte (unsigned)
     std::size_t longest_ = 0;
 
@@ -327,6 +414,9 @@ public:
     // call: one made later has the names sorted again at the next deletion.
     MarkerFinder& addKeyword(std::string_view name) { return keywords_.add(name); }
 
+    // After the last addKeyword, before any deletion: see KeywordFinders::findAhead.
+    void findKeywordsAhead() { keywords_.findAhead(text_); }
+
     std::string nextEmail(Hook& hook)
     {
         const std::int64_t at = email_.first(text_);
@@ -334,7 +424,7 @@ public:
             return {};
         // The left part: from after the previous space through the "@"; empty
         // when no space stands before the "@".
-        std::int64_t space = previousSpace(at);
+        std::int64_t space = previousSpace(at, emailSpace_);
         std::string result;
         if (space >= 0) {
             for (std::int64_t i = text_.next(space + 1); i <= at && result.size() < MaxEmailLength;
@@ -354,7 +444,7 @@ public:
             return {};
         // The scheme: the run before the "://", back to the start of the text
         // when no space stands before it.
-        std::int64_t space = previousSpace(at);
+        std::int64_t space = previousSpace(at, webSpace_);
         std::string result;
         for (std::int64_t i = text_.next(space + 1); i < at; i = text_.next(i + 1))
             result += text_.at(i);
@@ -364,7 +454,9 @@ public:
         return result;
     }
 
-    // `finder` is that of the keyword's name; none for an empty name.
+    // `finder` is that of the keyword's name; none for an empty name. When the
+    // position list cannot be read, says why in positionProblem() and leaves
+    // the text as it was.
     std::string nextKeywordResult(const Keyword& keyword, MarkerFinder* finder, Hook& hook)
     {
         const std::string& name = keyword.name;
@@ -374,7 +466,8 @@ public:
         std::vector<short> positions { 0 };
         std::string result;
         if (at >= 0) {
-            positions = readPositions(keyword.position, hook);
+            if (!readPositions(keyword.position, hook, positions))
+                return {};
             if (positions.size() == 1 && positions[0] == 0) {
                 result.assign(1, ' '); // a single space: the keyword occurs, no word asked for
             } else {
@@ -400,19 +493,43 @@ public:
         return result;
     }
 
+    // Why the last keyword call could not read its position list; empty when it could.
+    const std::string& positionProblem() const { return positionProblem_; }
+
 private:
     static constexpr std::size_t MaxEmailLength = 199;
+
+    // The last answer of previousSpace for one extractor: the live space
+    // before `at` was `space` (-1: none). Each extractor's markers are found
+    // left to right, so the next answer lies between them or is this one,
+    // as long as no space was deleted since (`erased`).
+    struct SpaceMemo {
+        std::int64_t at = -1;
+        std::int64_t space = -1;
+        std::uint64_t erased = 0;
+    };
 
     LiveText text_;
     MarkerFinder email_ { "@" };
     MarkerFinder web_ { "://" };
     KeywordFinders keywords_;
+    SpaceMemo emailSpace_;
+    SpaceMemo webSpace_;
+    std::uint64_t spacesErased_ = 0;
+    std::string positionProblem_;
 
-    std::int64_t previousSpace(std::int64_t at)
+    // The last live space before the live position `at`; -1 when none.
+    std::int64_t previousSpace(std::int64_t at, SpaceMemo& memo)
     {
+        const bool known = memo.at >= 0 && memo.at <= at && memo.erased == spacesErased_;
         std::int64_t i = text_.prev(at - 1);
-        while (i >= 0 && text_.at(i) != ' ')
-            i = text_.prev(i - 1);
+        for (; i >= 0 && text_.at(i) != ' '; i = text_.prev(i - 1)) {
+            if (known && i < memo.at) {
+                i = memo.space;
+                break;
+            }
+        }
+        memo = { at, i, spacesErased_ };
         return i;
     }
 
@@ -427,28 +544,43 @@ private:
 
     void erase(std::int64_t at, std::size_t count)
     {
+        // Keyword names may hold spaces; the space memos must hear of it.
+        for (std::int64_t i = at, c = 0; i < text_.size() && c < static_cast<std::int64_t>(count);
+             i = text_.next(i + 1), ++c) {
+            if (text_.at(i) == ' ') {
+                ++spacesErased_;
+                break;
+            }
+        }
         const std::int64_t before = text_.erase(at, count);
         web_.noteGap(text_, before);
         keywords_.noteGap(text_, before);
     }
 
-    static short positionNumber(std::string_view element)
+    // The position list read as the literal extractor reads it (one yield per
+    // comma), up to the first element it cannot read: then false, and
+    // positionProblem() says why.
+    bool readPositions(const std::string& position, Hook& hook, std::vector<short>& positions)
     {
-        if (const std::optional<short> number = ParsePositionNumber(element))
-            return *number;
-        const std::string why
-            = IsNumberSyntax(element, ExponentLetters::AnyCase) ? "\" is out of range" : "\" is not a number";
-        throw PositionError("\"" + std::string(element) + why);
-    }
-
-    // The position list read as the literal extractor reads it (one yield per comma).
-    static std::vector<short> readPositions(const std::string& position, Hook& hook)
-    {
-        std::vector<short> positions;
+        positions.clear();
+        positionProblem_.clear();
         ForEachPositionElement(
-            position, [&hook] { hook.yield(); },
-            [&positions](std::string_view element) { positions.push_back(positionNumber(element)); });
-        return positions;
+            position,
+            [&] {
+                if (positionProblem_.empty())
+                    hook.yield();
+            },
+            [&](std::string_view element) {
+                if (!positionProblem_.empty())
+                    return;
+                if (const std::optional<short> number = ParsePositionNumber(element)) {
+                    positions.push_back(*number);
+                    return;
+                }
+                const bool number = IsNumberSyntax(element, ExponentLetters::AnyCase);
+                positionProblem_ = "\"" + std::string(element) + (number ? "\" is out of range" : "\" is not a number");
+            });
+        return positionProblem_.empty();
     }
 
     // The words at the listed positions after the occurrence at `at`.
@@ -643,17 +775,24 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
     Extractors extractors(text);
     WriteBack back(text, extractors);
     MarkerFinder* finder = keyword.name.empty() ? nullptr : &extractors.addKeyword(keyword.name);
-    return extractors.nextKeywordResult(keyword, finder, hook);
+    std::string result = extractors.nextKeywordResult(keyword, finder, hook);
+    if (!extractors.positionProblem().empty())
+        throw PositionError(extractors.positionProblem());
+    return result;
 }
 
-Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
+FindingsResult ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
 {
     Extractors extractors(normaliseWhiteSpace(text, hook));
     WriteBack back(text, extractors);
+    // The normalised copy is all the pass reads: the page is held once.
+    text.clear();
+    text.shrink_to_fit();
 
     const std::vector<std::string>& columns = setup.columns;
     const std::vector<Keyword> noKeywords;
     const ColumnKeywords columnKeywords(columns, setup.keywordOn ? setup.keywords : noKeywords, extractors);
+    extractors.findKeywordsAhead();
     // The listed values of each column, by position; null for the others.
     std::vector<const std::vector<std::string>*> listedOf(columns.size(), nullptr);
     for (const ExtractSetup::ListedColumn& listed : setup.listed) {
@@ -661,53 +800,88 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
             if (columns[a] == listed.name)
                 listedOf[a] = &listed.values;
     }
+    FindingsResult result;
+    const std::size_t limit = setup.findingsLimit == 0 ? SIZE_MAX : setup.findingsLimit;
+    std::size_t kept = 0; // the bytes of the rows before this one
+    std::size_t inRow = 0;
+    // Stores a value, unless the findings would pass their limit: then the
+    // row in progress goes and the pass ends.
+    auto store = [&](std::size_t column, std::string value) {
+        inRow += value.size();
+        if (inRow > limit - kept) {
+            rows.deleteLastRow();
+            result.cut = true;
+            return false;
+        }
+        rows.setValue(column, std::move(value));
+        return true;
+    };
     std::size_t row = 0;
     bool rowHasFinding = true;
     while (rowHasFinding) {
         hook.yield();
-        if (hook.cancelRequested())
-            return Outcome::Cancelled;
+        if (hook.cancelRequested()) {
+            result.outcome = Outcome::Cancelled;
+            return result;
+        }
 
         rows.addRow();
         rowHasFinding = false;
+        kept += inRow;
+        inRow = 0;
 
         for (std::size_t a = 0; a < columns.size(); ++a) {
             const std::string& n = columns[a];
             hook.yield();
 
             if (n == "Email") {
-                rows.setValue(a, extractors.nextEmail(hook));
+                if (!store(a, extractors.nextEmail(hook)))
+                    return result;
                 StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
-                if (hook.cancelRequested())
-                    return Outcome::Cancelled;
+                if (hook.cancelRequested()) {
+                    result.outcome = Outcome::Cancelled;
+                    return result;
+                }
             }
             if (n == "WebSite") {
-                rows.setValue(a, extractors.nextWebSite(hook));
+                if (!store(a, extractors.nextWebSite(hook)))
+                    return result;
                 StepFileProgress(hook, 100.0f);
                 if (!rows.value(a).empty())
                     rowHasFinding = true;
-                if (hook.cancelRequested())
-                    return Outcome::Cancelled;
+                if (hook.cancelRequested()) {
+                    result.outcome = Outcome::Cancelled;
+                    return result;
+                }
             }
             if (setup.keywordOn) {
                 for (const Keyword* keyword : columnKeywords.of(a)) {
-                    rows.setValue(a, extractors.nextKeywordResult(*keyword, columnKeywords.finder(a), hook));
+                    std::string value = extractors.nextKeywordResult(*keyword, columnKeywords.finder(a), hook);
+                    if (!extractors.positionProblem().empty()) {
+                        result.positionProblem = extractors.positionProblem();
+                        return result;
+                    }
+                    if (!store(a, std::move(value)))
+                        return result;
                     StepFileProgress(hook, 100.0f);
                     if (!rows.value(a).empty())
                         rowHasFinding = true;
-                    if (hook.cancelRequested())
-                        return Outcome::Cancelled;
+                    if (hook.cancelRequested()) {
+                        result.outcome = Outcome::Cancelled;
+                        return result;
+                    }
                 }
             }
-            if (n == "ProcessTime")
-                rows.setValue(a, setup.processTime ? setup.processTime() : std::string());
-            if (n == "FileName")
-                rows.setValue(a, setup.filePath);
+            if (n == "ProcessTime" && !store(a, setup.processTime ? setup.processTime() : std::string()))
+                return result;
+            if (n == "FileName" && !store(a, setup.filePath))
+                return result;
             if (const std::vector<std::string>* values = listedOf[a]) {
                 const bool left = row < values->size();
-                rows.setValue(a, left ? (*values)[row] : std::string());
+                if (!store(a, left ? (*values)[row] : std::string()))
+                    return result;
                 if (left)
                     rowHasFinding = true;
             }
@@ -718,7 +892,7 @@ Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& r
     rows.deleteLastRow();
 
     hook.setFileProgress(100.0f);
-    return Outcome::Finished;
+    return result;
 }
 
 } // namespace tamsenor::text

@@ -55,6 +55,22 @@ struct ExtractSetup {
         std::vector<std::string> values;
     };
     std::vector<ListedColumn> listed;
+
+    // The bytes the file's findings may take in its rows (every value the pass
+    // stores); 0: no bound. The row that would pass it is left out.
+    std::size_t findingsLimit = 0;
+};
+
+// How a file's extraction pass ended.
+struct FindingsResult {
+    Outcome outcome = Outcome::Finished;
+    // Not empty: a keyword's position list could not be read ("\"x\" is not a
+    // number"); the pass stopped there, its rows so far stay.
+    std::string positionProblem;
+    // The findings reached ExtractSetup::findingsLimit; the rows before the one
+    // that would have passed it stay.
+    bool cut = false;
+    bool ok() const { return outcome == Outcome::Finished && positionProblem.empty() && !cut; }
 };
 
 // The next e-mail candidate around the first "@" (the non-space run before it,
@@ -85,8 +101,10 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
 // from the row right after the call, so a column that "FileName" or
 // "ProcessTime" fills afterwards cannot keep the loop going) or a listed
 // column still had a value for that row; that last, empty row is removed. Ends with progress 100. On cancel returns at
-// once, leaving the partly filled row in place. PositionError passes to the caller.
-Outcome ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
+// once, leaving the partly filled row in place. A position list that cannot be
+// read ends the pass there, as the cut at the findings limit does (see
+// FindingsResult).
+FindingsResult ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook);
 
 // Which letters may mark the exponent of a position number. The two callers
 // have always differed here, and stored keyword files rely on the run's way.
@@ -129,8 +147,7 @@ void ForEachPositionElement(const std::string& position, Comma comma, Element el
 }
 
 // Whether a run can read every element of `position` (ParsePositionNumber);
-// a run given a list it cannot read throws PositionError from the keyword's
-// first occurrence on.
+// a run given a list it cannot read stops at the keyword's first occurrence.
 bool PositionListReadable(const std::string& position);
 
 } // namespace tamsenor::text

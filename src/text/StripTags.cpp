@@ -694,45 +694,58 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
     if (text.size() >= UINT32_MAX)
         return false;
     std::vector<Tag> tags;
-    std::size_t lt = npos;
-    bool twoLts = false;
     const char* base = text.data();
     const std::size_t size = text.size();
-    for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
-         i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
-        if (base[i] == '<') {
-            twoLts = lt != npos;
-            lt = i;
-        } else {
-            if (twoLts)
-                return false;
-            if (lt != npos)
-                tags.push_back({ static_cast<std::uint32_t>(lt), static_cast<std::uint32_t>(i), 0 });
-            lt = npos;
+    // Two walks, the first only counting, so that the list is made at its size
+    // (grown, it could hold twice the room it needs).
+    for (int walk = 0; walk < 2; ++walk) {
+        std::size_t lt = npos;
+        bool twoLts = false;
+        std::size_t count = 0;
+        for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
+             i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
+            if (base[i] == '<') {
+                twoLts = lt != npos;
+                lt = i;
+            } else {
+                if (twoLts)
+                    return false;
+                if (lt != npos) {
+                    if (walk == 0)
+                        ++count;
+                    else
+                        tags.push_back({ static_cast<std::uint32_t>(lt), static_cast<std::uint32_t>(i), 0 });
+                }
+                lt = npos;
+            }
         }
+        if (walk == 0)
+            tags.reserve(count);
     }
 
     // Distinct tag texts, numbered in order of first appearance: an
-    // open-addressing table of (hash, tag index), at most half full.
+    // open-addressing table of (hash, tag index) that grows with the
+    // distinct texts (a page repeats most of its tags).
     struct Slot {
-        std::uint32_t hash = 0; // the upper half of the tag's hash
+        std::uint32_t low = 0; // the lower half of the tag's hash, where its probe starts
         std::uint32_t tag = UINT32_MAX; // UINT32_MAX: free
         bool free() const { return tag == UINT32_MAX; }
+        std::uint64_t hash() const { return low; }
     };
-    FlatTable<Slot> slots(std::max<std::size_t>(16, 2 * tags.size()));
+    FlatTable<Slot> slots(1024);
     std::size_t distinct = 0;
     for (std::size_t t = 0; t < tags.size(); ++t) {
         Tag& tag = tags[t];
         const std::size_t length = tag.last - tag.first + 1;
         const std::uint64_t hash = scan::HashBytes(base + tag.first, length);
-        const auto upper = static_cast<std::uint32_t>(hash >> 32);
-        Slot& slot = slots.find(hash, [&](const Slot& there) {
+        const auto low = static_cast<std::uint32_t>(hash);
+        auto [slot, added] = slots.insert(low, [&](const Slot& there) {
             const Tag& other = tags[there.tag];
-            return there.hash == upper && other.last - other.first + 1 == length
+            return there.low == low && other.last - other.first + 1 == length
                 && std::memcmp(base + other.first, base + tag.first, length) == 0;
         });
-        if (slot.free()) {
-            slot = { upper, static_cast<std::uint32_t>(t) };
+        if (added) {
+            slot = { low, static_cast<std::uint32_t>(t) };
             tag.rank = static_cast<std::uint32_t>(distinct++);
         } else {
             tag.rank = tags[slot.tag].rank;
@@ -772,11 +785,53 @@ bool singleLtTagPass(std::string& text, Hook& hook, long& iterations, Outcome& o
     return true;
 }
 
+// What leadingSpaceAndLineBreaks makes, in the text's own room, which must
+// hold one character more than the text: every replacement is shorter than
+// what it replaces, so the writing never overtakes the reading.
+void leadingSpaceAndLineBreaksInPlace(std::string& text, bool strip)
+{
+    text.insert(text.begin(), ' ');
+    if (!strip)
+        return;
+    char* base = text.data();
+    const std::size_t size = text.size();
+    std::size_t w = 1;
+    std::size_t i = 1;
+    while (i < size) {
+        const std::size_t hit = scan::FindAnyOf2(base, i, size, '<', '\x7f');
+        if (w != i)
+            std::memmove(base + w, base + i, hit - i);
+        w += hit - i;
+        i = hit;
+        if (i == size)
+            break;
+        if (base[i] == '\x7f') {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lineBreakLength(base, i, size);
+        if (length == 0) {
+            base[w++] = '<';
+            ++i;
+        } else {
+            base[w++] = '\r';
+            base[w++] = '\n';
+            i += length;
+        }
+    }
+    text.resize(w);
+}
+
 StripResult stripTags(std::string& text, Hook& hook)
 {
     StripResult result;
 
-    text = leadingSpaceAndLineBreaks(text, hook.stripChecked());
+    // A copy would hold the page twice; the caller's room for one more
+    // character spares it.
+    if (text.capacity() > text.size())
+        leadingSpaceAndLineBreaksInPlace(text, hook.stripChecked());
+    else
+        text = leadingSpaceAndLineBreaks(text, hook.stripChecked());
 
     if (blockPass(text, "<SCRIPT", "SCRIPT>", hook) == Outcome::Cancelled
         || blockPass(text, "<!", "->", hook) == Outcome::Cancelled) {

@@ -9,12 +9,15 @@
 #include "ui/HelpWindow.h"
 #include "ui/ResultsWindow.h"
 #include "ui/WindowMemory.h"
+#include "ui/toolkit/AccessibleRoles.h"
 #include "ui/toolkit/CheckBox.h"
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 #include "ui/toolkit/ElidingLabel.h"
 #include "ui/toolkit/FileList.h"
 #include "ui/toolkit/Folders.h"
+#include "ui/toolkit/FramePacer.h"
+#include "ui/toolkit/PacedCall.h"
 #include "ui/toolkit/ListBox.h"
 #include "ui/toolkit/ProgressBar.h"
 #include "ui/toolkit/SystemColours.h"
@@ -131,11 +134,11 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         { { "ChkWebsite", K::CheckBox, "Extractin&g web sites.", "Frame3", { 120, 1380, 1440, 480 } },
             &keep<&MainWindow::websiteCheck_> },
         // E-mail collection: the run supports it, so the window offers a switch.
-        { { "ChkEmail", K::CheckBox, "Extracting e-&mails.", "Frame3", { 120, 1920, 1440, 480 } },
+        // Its access key is the one letter of its caption no other control has,
+        // so that the links switch below can keep M.
+        { { "ChkEmail", K::CheckBox, "Extractin&g e-mails.", "Frame3", { 120, 1920, 1440, 480 } },
             &keep<&MainWindow::emailCheck_> },
-        // Links from the markup: opt-in, below the switches it adds to. Every
-        // letter of its caption already marks another control, so it shares
-        // the e-mail switch's: the key moves between the two neighbours.
+        // Links from the markup: opt-in, below the switches it adds to.
         { { "ChkLinks", K::CheckBox, "Links in &markup.", "Frame3", { 120, 2460, 1440, 480 }, {},
               "Also collect the links and mailto addresses written in each file's markup (columns Link and MailTo)" },
             &keep<&MainWindow::linksCheck_> },
@@ -214,8 +217,11 @@ MainWindow::MainWindow(Prompts& prompts, const Clock& clock, QWidget* parent)
     , prompts_(prompts)
     , clock_(clock)
 {
+    InstallAccessibleRoles();
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(ProgramTitle);
+    framePacer_ = new FramePacer(this);
+    titlePacer_ = new PacedCall(TitleMs, [this] { showRunPlaceInTitle(); }, this);
     buildControls();
     chooser_ = std::make_unique<FileChooser>(
         FileChooser::Controls { driveList_, folderList_, patternList_, extensionBox_, fileList_, chosenList_, fileCountLabel_, chosenCountLabel_ }, state_, prompts_);
@@ -464,7 +470,11 @@ void MainWindow::resetWindow()
     fileProgressBar_->setValue(0.0f);
     // 13.
     chosenList_->clear();
-    // 14.
+    // 14. (The run's place, beyond the caption, goes with it: first, so
+    // that a screen reader is told of the empty caption once.)
+    runFile_ = runCount_ = 0;
+    progressLabel_->setNote(QString());
+    setWindowTitle(ProgramTitle);
     chosenCountLabel_->setText(QString());
     progressLabel_->setCaption(QString());
 }
@@ -604,7 +614,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::startProcessing()
 {
     running_ = true;
+    // A run changes its bars and caption far more often than the display
+    // shows frames; painting each change would make the display the pace.
+    framePacer_->setOn(true);
     tamsenor::ProcessChosenFiles(*this);
+    framePacer_->setOn(false);
     running_ = false;
     if (closePending_) {
         closePending_ = false;
@@ -747,6 +761,24 @@ bool MainWindow::setFileProgress(float value)
 void MainWindow::setProgressCaption(const QString& text)
 {
     progressLabel_->setCaption(text);
+}
+
+void MainWindow::setRunPlace(int file, int count)
+{
+    runFile_ = file;
+    runCount_ = count;
+    progressLabel_->setNote(QStringLiteral("file %1 of %2").arg(file).arg(count));
+    titlePacer_->request();
+}
+
+void MainWindow::showRunPlaceInTitle()
+{
+    // The share of the files done, for a window seen only in the task bar.
+    const QString title = runCount_ > 0
+        ? QStringLiteral("%1% - ").arg(static_cast<int>((runFile_ - 1) * 100LL / runCount_)) + ProgramTitle
+        : ProgramTitle;
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 void MainWindow::yield()

@@ -32,9 +32,11 @@ class DriveList;
 class ElidingLabel;
 class FileChooser;
 class FileList;
+class FramePacer;
 class HelpWindow;
 class KeywordCommands;
 class ListBox;
+class PacedCall;
 class ProgressBar;
 class ResultsWindow;
 class WindowMemory;
@@ -88,6 +90,7 @@ public:
     float fileProgress() const override;
     bool setFileProgress(float value) override;
     void setProgressCaption(const QString& text) override;
+    void setRunPlace(int file, int count) override;
     void yield() override;
     void reset() override;
     int workerCount() const override;
@@ -125,6 +128,10 @@ private:
     void browseChosenFile();
     void openInBrowser(const QString& path);
     void showPage(QPointer<HelpWindow>& page, const QString& name, const QString& title, const QString& html);
+    void showRunPlaceInTitle();
+
+    // The title follows a run at most once a second: screen readers hear it.
+    static constexpr int TitleMs = 1000;
 
     Prompts& prompts_;
     const Clock& clock_;
@@ -132,6 +139,10 @@ private:
     MainState state_;
     std::function<void(const QString&)> browserOpener_;
     bool running_ = false;
+    int runFile_ = 0; // the run's place: file runFile_ (from 1) of runCount_; 0 between runs
+    int runCount_ = 0;
+    FramePacer* framePacer_ = nullptr;
+    PacedCall* titlePacer_ = nullptr;
     bool closePending_ = false;
     bool closed_ = false;
 

@@ -133,9 +133,9 @@ TEST_F(BatchRunTest, StripWritesWhatTheWindowWrites)
     BatchSettings settings;
     settings.strip = true;
     settings.outputDirectory = batchOut;
-    const BatchReport report = RunBatch(batch, settings);
+    const BatchRunResult report = RunBatch(batch, settings);
 
-    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
     EXPECT_EQ(5, report.written.size());
     EXPECT_TRUE(report.skipped.empty());
     const auto expected = contents(windowOut);
@@ -159,9 +159,9 @@ TEST_F(BatchRunTest, StripSkipsWhatItCannotReadAndSaysWhy)
     BatchSettings settings;
     settings.strip = true;
     settings.outputDirectory = out;
-    const BatchReport report = RunBatch(batch, settings);
+    const BatchRunResult report = RunBatch(batch, settings);
 
-    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
     EXPECT_EQ(QStringList({ out + "/ahtm.txt" }), report.written);
     ASSERT_EQ(2u, report.skipped.size());
     EXPECT_EQ(gone, report.skipped[0].path);
@@ -185,9 +185,9 @@ TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
     BatchSettings settings;
     settings.strip = true;
     settings.outputDirectory = pathOf("out");
-    const BatchReport report = RunBatch(batch, settings);
+    const BatchRunResult report = RunBatch(batch, settings);
 
-    EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
+    EXPECT_EQ(BatchRunResult::Status::Cancelled, report.status);
     EXPECT_EQ((std::map<std::string, std::string> { { "bhtm.txt", "older" } }), contents(pathOf("out")));
 }
 
@@ -216,9 +216,9 @@ TEST_F(BatchRunTest, ExtractWritesTheResultsTheWindowSaves)
         SpillBound spill(bound);
         BatchHost batch(chosen);
         batch.setClock(host.fixedClock);
-        const BatchReport report = RunBatch(batch, settings);
+        const BatchRunResult report = RunBatch(batch, settings);
 
-        EXPECT_EQ(BatchReport::Status::Finished, report.status);
+        EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
         EXPECT_TRUE(report.skipped.empty());
         EXPECT_EQ(expected, ReadBytes(dir.file("batch.txt")));
         EXPECT_EQ(static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n') - 1), report.findings);
@@ -242,7 +242,7 @@ TEST_F(BatchRunTest, ProcessTimeTextStandsForTheClock)
     ASSERT_EQ("Mar-9-07 14:05", *settings.processTime);
     // Rows that have left memory get the text too.
     SpillBound everyRow(0);
-    EXPECT_EQ(BatchReport::Status::Finished, RunBatch(batch, settings).status);
+    EXPECT_EQ(BatchRunResult::Status::Finished, RunBatch(batch, settings).status);
 
     EXPECT_EQ(ReadBytes(dir.file("window.txt")), ReadBytes(dir.file("batch.txt")));
 }
@@ -260,9 +260,9 @@ TEST_F(BatchRunTest, ExtractSkipsUnreadableFilesWithTheirReasons)
     settings.web = true;
     settings.processTime = "T";
     settings.resultsPath = pathOf("results.txt");
-    const BatchReport report = RunBatch(batch, settings);
+    const BatchRunResult report = RunBatch(batch, settings);
 
-    EXPECT_EQ(BatchReport::Status::Finished, report.status);
+    EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
     ASSERT_EQ(2u, report.skipped.size());
     EXPECT_EQ(gone, report.skipped[0].path);
     EXPECT_EQ(QString::fromStdString(io::ErrorText(ENOENT)), report.skipped[0].reason);
@@ -270,6 +270,31 @@ TEST_F(BatchRunTest, ExtractSkipsUnreadableFilesWithTheirReasons)
     EXPECT_EQ(1u, report.findings);
     EXPECT_EQ("WebSite\tFileName\tProcessTime\r\nhttp://kept.example/\t" + pathOf("in/a.htm").toStdString() + "\tT\r\n",
         ReadBytes(dir.file("results.txt")));
+}
+
+// Every finding of "://" runs on to the next space, so a page of them alone
+// would give findings the square of its size.
+TEST_F(BatchRunTest, FindingsPastSixtyFourTimesTheFileAreCutWithANote)
+{
+    std::string page;
+    for (int i = 0; i < 10000; ++i)
+        page += "://";
+    const QString many = in("a.htm", page);
+    in("b.htm", "http://kept.example/");
+    BatchHost batch(ChooseFiles({ pathOf("in") }).paths);
+    BatchSettings settings;
+    settings.web = true;
+    settings.processTime = "T";
+    settings.resultsPath = pathOf("results.txt");
+    const BatchRunResult report = RunBatch(batch, settings);
+
+    EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
+    EXPECT_TRUE(report.cut);
+    EXPECT_EQ(std::vector<QString> { many + ": its findings were cut at 1920000 bytes" }, report.notes);
+    const std::string results = ReadBytes(dir.file("results.txt"));
+    EXPECT_LE(results.size(), 1920000u + 1000u);
+    EXPECT_GT(results.size(), 1920000u - 30000u - 1000u) << "the rows before the cut stay";
+    EXPECT_NE(std::string::npos, results.find("http://kept.example/")) << "the next file is searched";
 }
 
 TEST_F(BatchRunTest, RefusedRunsSayWhyInTheirOwnWordsAndWriteNothing)
@@ -308,8 +333,8 @@ TEST_F(BatchRunTest, RefusedRunsSayWhyInTheirOwnWordsAndWriteNothing)
         BatchSettings settings;
         settings.keywordFile = keywords;
         settings.resultsPath = pathOf("results.txt");
-        const BatchReport report = RunBatch(batch, settings);
-        EXPECT_EQ(BatchReport::Status::Rejected, report.status);
+        const BatchRunResult report = RunBatch(batch, settings);
+        EXPECT_EQ(BatchRunResult::Status::Rejected, report.status);
         EXPECT_TRUE(report.error.startsWith(row.expected)) << report.error.toStdString();
         EXPECT_FALSE(report.error.contains(QStringLiteral("Property"))) << report.error.toStdString();
         EXPECT_FALSE(QFile::exists(settings.resultsPath));
@@ -362,9 +387,9 @@ TEST_F(BatchRunTest, InterruptDuringKeywordLoadingOrChecksCancels)
         BatchSettings settings;
         settings.keywordFile = keywords;
         settings.resultsPath = pathOf("results.txt");
-        const BatchReport report = RunBatch(batch, settings);
+        const BatchRunResult report = RunBatch(batch, settings);
 
-        EXPECT_EQ(BatchReport::Status::Cancelled, report.status);
+        EXPECT_EQ(BatchRunResult::Status::Cancelled, report.status);
         EXPECT_EQ(row.interruptAtYield, yields); // stopped at once
         EXPECT_TRUE(row.stage == stage) << stage.keywordsInUse << " keywords, " << stage.columns << " columns, "
                                         << stage.resultRows << " rows";

@@ -118,7 +118,7 @@ TEST_F(ExtractionRunTest, LinksComeFromTheMarkupOnEveryThreadCount)
         h.chosenList << a << b;
         h.mainState.settings.links = true; // alone it is a setting
         ASSERT_FALSE(PrepareRun(h).refused());
-        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
         const std::string file = a.toStdString();
         const FakeRunHost::Rows expected {
             { "FileName", "ProcessTime", "Link", "MailTo" },
@@ -139,11 +139,12 @@ TEST_F(ExtractionRunTest, ReadableTextLetsTheExtractorsSeeDecodedReferences)
         h.mainState.settings.email = true;
         h.mainState.settings.readableExtraction = readable;
         ASSERT_FALSE(PrepareRun(h).refused());
-        ASSERT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h).status);
+        ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
         const auto rows = h.mainState.run.results->table.rows();
         EXPECT_EQ(readable ? 2u : 1u, rows.size());
-        if (readable && rows.size() == 2)
+        if (readable && rows.size() == 2) {
             EXPECT_EQ("name@example.org", rows[1][0]);
+        }
     }
 }
 
@@ -174,7 +175,7 @@ TEST_F(ExtractionRunTest, WorkerThreadsChangeNothingTheUserSees)
         h.mainState.settings.website = h.mainState.settings.email = h.mainState.settings.keyword = true;
         h.addKeyword("Price:", "1, 2");
         PrepareRun(h);
-        EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
+        EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h, 1u << 20).status);
         return Seen { h.mainState.run.results->table.rows(), h.overallValues, h.fileValues, h.captions,
             h.dialogs.messageTexts() };
     };
@@ -201,7 +202,7 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     host.mainState.settings.website = true;
     ASSERT_FALSE(PrepareRun(host).refused());
 
-    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host, 20).status);
+    EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(host, 20).status);
 
     EXPECT_EQ(std::vector<QString> { messages::FileTooLarge(longer) }, host.dialogs.messageTexts());
     const auto& rows = host.mainState.run.results->table.rows();
@@ -210,11 +211,12 @@ TEST_F(ExtractionRunTest, OverlongFileIsTruncatedWithAMessage)
     EXPECT_EQ("http://t.test/abcdef", rows[2][0]);
 }
 
-// Keywords loaded behind the checks' back: the pass throws for the first
-// file, and the run still goes on with the next.
+// Keywords loaded behind the checks' back: the pass stops for the first
+// file, says why, and the run still goes on with the next.
 TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
 {
-    host.chosenList << makeFile("a.htm", "Bad 1 http://one.test/ ") << makeFile("b.htm", "http://two.test/ ");
+    const QString bad = makeFile("a.htm", "Bad 1 http://one.test/ ");
+    host.chosenList << bad << makeFile("b.htm", "http://two.test/ ");
     host.mainState.settings.website = true;
     ASSERT_FALSE(PrepareRun(host).refused());
     host.mainState.settings.keyword = true;
@@ -222,12 +224,15 @@ TEST_F(ExtractionRunTest, FailingPassEndsOnlyItsFile)
     host.sessionState.columnNames = { "WebSite", "Bad", "FileName", "ProcessTime" };
     host.mainState.run.results = std::make_shared<RunResults>(host.sessionState.columnNames);
 
-    EXPECT_EQ(ExtractionEnd::Status::Finished, ExtractChosenFiles(host).status);
+    EXPECT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(host).status);
 
     const auto& rows = host.mainState.run.results->table.rows();
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ("http://two.test/", rows.back()[0]);
-    EXPECT_TRUE(host.dialogs.asked.empty());
+    EXPECT_EQ(std::vector<QString> { "The file '" + bad
+                  + "' has problem: a keyword's position list cannot be read: \"x\" is not a number,\r\n So, it "
+                    "can not be processed!" },
+        host.dialogs.messageTexts());
 }
 
 TEST_F(ExtractionRunTest, CancelAtTheStartOfAFile)

@@ -340,8 +340,8 @@ TEST_F(FailureInjectionTest, ResultsThatCannotBeKeptEndTheRun)
             BatchSettings settings;
             settings.email = true;
             settings.resultsPath = old;
-            const BatchReport report = RunBatch(batch, settings);
-            EXPECT_EQ(BatchReport::Status::ResultsNotSaved, report.status);
+            const BatchRunResult report = RunBatch(batch, settings);
+            EXPECT_EQ(BatchRunResult::Status::ResultsNotSaved, report.status);
             EXPECT_EQ(QStringLiteral("No space left on device"), report.error);
             // The temporary file is beside the results file, so the full disk shows at once.
             EXPECT_EQ(1, searched) << "the run went on to the next file";
@@ -388,8 +388,9 @@ TEST_F(FailureInjectionTest, KeywordsFromABinaryFileAreRefusedByTheRun)
     ProcessChosenFiles(host);
 
     EXPECT_EQ(std::vector<QString> { messages::UnreadablePositions("\x89PNG") }, host.dialogs.messageTexts());
-    EXPECT_TRUE(!host.rowsAtReset || host.rowsAtReset->size() <= 1u) << "no file was searched";
-    EXPECT_EQ(1, host.resets);
+    EXPECT_TRUE(host.captions.empty()) << "no file was searched";
+    EXPECT_FALSE(host.mainState.run.results);
+    EXPECT_EQ(0, host.resets) << "a refused run changes nothing";
 }
 
 TEST_F(FailureInjectionTest, FullDiskWhileSavingKeywordsKeepsThePreviousFile)

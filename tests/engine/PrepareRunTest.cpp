@@ -3,6 +3,7 @@
 #include "engine/RunFixture.h"
 #include "engine/SaveResults.h"
 
+#include <array>
 #include <functional>
 
 namespace tamsenor::testing {
@@ -50,7 +51,8 @@ TEST(ColumnNamesTest, FollowFlagsAndKeywordOrder)
 
 class RefusalTest : public RunFixture { };
 
-TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
+// A refused run shows why and leaves everything the user set as it was.
+TEST_F(RefusalTest, EachRefusalShowsItsMessageAndChangesNothing)
 {
     struct Row {
         const char* name;
@@ -79,21 +81,21 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
             messages::NoKeyword, Icon::None, Refusal::NoKeyword },
         { "two keywords of one name", keywords({ "Phone", "Price", "Price" }), messages::DuplicateColumns,
             Icon::Critical, Refusal::DuplicateKeyword, "Price" },
-        { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::BuiltInColumn("FileName"),
-            Icon::Critical, Refusal::BuiltInColumn, "FileName" },
-        { "a keyword named ProcessTime", keywords({ "ProcessTime" }), messages::BuiltInColumn("ProcessTime"),
-            Icon::Critical, Refusal::BuiltInColumn, "ProcessTime" },
-        { "a keyword named WebSite with web sites on", keywords({ "WebSite" }, 0, 1),
-            messages::BuiltInColumn("WebSite"), Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
-        { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::BuiltInColumn("Email"),
+        { "a keyword named FileName", keywords({ "Price", "FileName" }), messages::DuplicateColumns, Icon::Critical,
+            Refusal::BuiltInColumn, "FileName" },
+        { "a keyword named ProcessTime", keywords({ "ProcessTime" }), messages::DuplicateColumns, Icon::Critical,
+            Refusal::BuiltInColumn, "ProcessTime" },
+        { "a keyword named WebSite with web sites on", keywords({ "WebSite" }, 0, 1), messages::DuplicateColumns,
+            Icon::Critical, Refusal::BuiltInColumn, "WebSite" },
+        { "a keyword named Email with e-mails on", keywords({ "Email" }, 1, 0), messages::DuplicateColumns,
             Icon::Critical, Refusal::BuiltInColumn, "Email" },
         { "a keyword named MailTo with links on",
             [](FakeRunHost& h) {
                 h.mainState.settings.keyword = h.mainState.settings.links = true;
                 h.addKeyword("MailTo", "1");
             },
-            messages::BuiltInColumn("MailTo"), Icon::Critical, Refusal::BuiltInColumn, "MailTo" },
-        { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::BuiltInColumn("FileName"),
+            messages::DuplicateColumns, Icon::Critical, Refusal::BuiltInColumn, "MailTo" },
+        { "two keywords named FileName", keywords({ "FileName", "FileName" }), messages::DuplicateColumns,
             Icon::Critical, Refusal::BuiltInColumn, "FileName" },
         // Without e-mails or web sites there is no such column: only the keywords clash.
         { "two keywords named Email with e-mails off", keywords({ "Email", "Email" }, 0, 1), messages::DuplicateColumns,
@@ -127,6 +129,10 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         if (row.chooseFile)
             h.chosenList << makeFile("a.htm", "<p>Price 1 http://x.test/ </p>");
         row.setUp(h);
+        const QStringList chosen = h.chosenList;
+        const RunSettings& settings = h.mainState.settings;
+        const std::array<bool, 4> switches { settings.email, settings.website, settings.keyword, settings.links };
+        const std::string keywords = KeywordFile::Serialize(*h.sessionState.keywords());
 
         ProcessChosenFiles(h);
 
@@ -134,8 +140,12 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         EXPECT_EQ(row.message, h.dialogs.asked[0].text);
         EXPECT_EQ(row.icon, h.dialogs.asked[0].icon);
         EXPECT_EQ(Buttons::Ok, h.dialogs.asked[0].buttons);
-        EXPECT_EQ(1, h.resets);
-        EXPECT_TRUE(h.chosenList.isEmpty());
+        EXPECT_EQ(0, h.resets);
+        EXPECT_EQ(chosen, h.chosenList);
+        EXPECT_EQ(
+            switches, (std::array<bool, 4> { settings.email, settings.website, settings.keyword, settings.links }));
+        EXPECT_EQ(keywords, KeywordFile::Serialize(*h.sessionState.keywords()));
+        EXPECT_TRUE(h.processEnabled && h.exitEnabled && !h.cancelEnabled) << "the commands are idle again";
         EXPECT_FALSE(h.mainState.run.results);
         EXPECT_TRUE(h.captions.empty()); // no file was touched
         EXPECT_EQ(QStringList { QString() }, h.mainState.run.stripOutputFiles);
@@ -143,7 +153,7 @@ TEST_F(RefusalTest, EachRefusalShowsItsMessageAndResets)
         if (row.chooseFile) {
             FakeRunHost direct;
             row.setUp(direct);
-            const PrepareOutcome outcome = PrepareRun(direct);
+            const PrepareRunResult outcome = PrepareRun(direct);
             EXPECT_EQ(row.refusal, outcome.refusal);
             EXPECT_EQ(row.keyword, outcome.keyword);
             EXPECT_EQ(row.message, outcome.message);
@@ -167,7 +177,8 @@ TEST_F(RefusalTest, BlankLineOfKeywordFileIsRefusedBeforeAnyFile)
 
     EXPECT_EQ(std::vector<QString> { messages::UnnamedKeyword }, host.dialogs.messageTexts());
     EXPECT_EQ(0, host.yields);
-    EXPECT_EQ(1, host.resets);
+    EXPECT_EQ(0, host.resets);
+    EXPECT_EQ(3, host.sessionState.keywords()->recordCount());
 }
 
 // A keyword that occurs everywhere (one space) still consumes an occurrence per
@@ -211,7 +222,9 @@ TEST_F(RefusalTest, StripQuestionCancelledOrNoDirectoryEndsSilently)
         EXPECT_EQ(Buttons::OkCancel, h.dialogs.asked[0].buttons);
         EXPECT_EQ(row.directoryAsked ? 2u : 1u, h.dialogs.asked.size());
         EXPECT_TRUE(h.sessionState.stripOutputDir.isEmpty());
-        EXPECT_EQ(1, h.resets);
+        EXPECT_EQ(0, h.resets) << "no file was processed: nothing changes";
+        EXPECT_EQ(1, h.chosenList.size());
+        EXPECT_TRUE(h.strip);
         EXPECT_EQ(std::vector<std::string> { "a.htm" }, dir.entries());
     }
 }

@@ -372,16 +372,22 @@ TEST(FilesNotConvertedTest, ListsAtMostTwentyFiles)
     EXPECT_EQ(QStringLiteral("... and 3 more"), lines[21]);
 }
 
-TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
+// The bar moves as in an extraction run, also past 100 files.
+TEST_F(StripRunTest, OverallProgressUsesTheTwoDecimalStep)
 {
     struct Row {
         const char* name;
         int files;
         std::vector<float> expected; // before the final 0
     };
+    std::vector<float> halves; // 0.5, 1, ... 99.5: at 99.5 the bar stops
+    for (int i = 1; i <= 199; ++i)
+        halves.push_back(0.5f * static_cast<float>(i));
     const Row rows[] = {
-        { "three files", 3, { 33.0f, 66.0f, 99.0f } },
-        { "two hundred files: step 0", 200, std::vector<float>(200, 0.0f) },
+        { "one file", 1, { 100.0f } },
+        { "three files", 3, { 33.33f, 66.66f, 99.99f } },
+        { "seven files stop below 100", 7, { 14.29f, 28.58f, 42.87f, 57.16f, 71.45f, 85.74f } },
+        { "two hundred files", 200, halves },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -396,7 +402,9 @@ TEST_F(StripRunTest, OverallProgressUsesTheIntegerStep)
 
         std::vector<float> expected = row.expected;
         expected.push_back(0.0f); // the end of the strip loop
-        EXPECT_EQ(expected, h.overallValues);
+        ASSERT_EQ(expected.size(), h.overallValues.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(expected[i], h.overallValues[i], 0.001f) << "step " << i;
         EXPECT_EQ(static_cast<qsizetype>(row.files) + 1, h.mainState.run.stripOutputFiles.size());
     }
 }

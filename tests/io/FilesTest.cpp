@@ -153,9 +153,9 @@ TEST(ReadRegularFile, KeepGoingCanStopALongRead)
     WriteBytes(dir.file("big"), std::string(3 << 20, 'x'));
     int asked = 0;
     std::string content;
-    const io::ReadReport read
+    const io::ReadResult read
         = io::ReadRegularFile(dir.file("big"), content, SIZE_MAX, [&asked] { return ++asked < 2; });
-    EXPECT_EQ(io::ReadReport::Status::Cancelled, read.status);
+    EXPECT_EQ(io::ReadResult::Status::Cancelled, read.status);
     EXPECT_EQ(2, asked);
     EXPECT_LT(content.size(), 3u << 20);
 }

@@ -87,7 +87,7 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         WriteBytes(dir.file("k.txt"), c.content);
         KeywordFile keywords(dir.file("k.txt"));
         EXPECT_EQ(c.records, RecordsOf(keywords.table));
-        const KeywordLoadReport& report = keywords.loadReport();
+        const KeywordLoadResult& report = keywords.loadReport();
         EXPECT_TRUE(report.pathGiven);
         EXPECT_TRUE(report.opened);
         EXPECT_FALSE(report.readError);
@@ -118,7 +118,7 @@ TEST(KeywordFile, UnopenedFileGivesEmptyTableAndReason)
         KeywordFile keywords(c.path);
         EXPECT_EQ(0, keywords.table.recordCount());
         EXPECT_TRUE(keywords.table.eof());
-        const KeywordLoadReport& report = keywords.loadReport();
+        const KeywordLoadResult& report = keywords.loadReport();
         EXPECT_EQ(c.pathGiven, report.pathGiven);
         EXPECT_FALSE(report.opened);
         EXPECT_EQ(c.reason, report.reason);
@@ -131,7 +131,7 @@ TEST(KeywordFile, ReadErrorIsReported)
 {
     // Reading this file fails at once although it opens.
     KeywordFile keywords("/proc/self/mem");
-    const KeywordLoadReport& report = keywords.loadReport();
+    const KeywordLoadResult& report = keywords.loadReport();
     EXPECT_TRUE(report.opened);
     EXPECT_TRUE(report.readError);
     EXPECT_EQ(std::string(std::strerror(EIO)), report.reason);
@@ -141,7 +141,7 @@ TEST(KeywordFile, ReadErrorIsReported)
 TEST(KeywordFile, ParseAppendsAndRewinds)
 {
     KeywordTable table = TableOf({ { "old", "1" } });
-    KeywordLoadReport report = KeywordFile::Parse("new\t2\r\n", table);
+    KeywordLoadResult report = KeywordFile::Parse("new\t2\r\n", table);
     EXPECT_EQ(1, report.recordsLoaded);
     EXPECT_EQ((Records { { "old", "1" }, { "new", "2" } }), RecordsOf(table));
     EXPECT_EQ(1, table.currentNumber());

@@ -46,7 +46,7 @@ TEST(EmailCut, PassEndsAndKeepsOneRowPerAtSign)
     VectorRowSink rows(setup.columns.size());
     BasicHook hook;
 
-    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook).outcome);
 
     EXPECT_EQ((std::vector<std::string> { run.substr(0, 199), run.substr(0, 199), "b@c" }), rows.column(0));
     EXPECT_EQ(0, rows.misuses);
@@ -62,7 +62,7 @@ TEST(EmailCut, KeywordConsumingEverySpaceLeavesAnEmailWithoutItsLeftPart)
     VectorRowSink rows(setup.columns.size());
     BasicHook hook;
 
-    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook).outcome);
 
     EXPECT_EQ((std::vector<std::string> { "p@q", "s" }), rows.column(0));
     EXPECT_EQ((std::vector<std::string> { " ", "" }), rows.column(1));
@@ -78,7 +78,7 @@ TEST(EmailCut, EmptyFindingFromAnAtSignWithoutSpacesAroundEndsThePass)
     VectorRowSink rows(setup.columns.size());
     BasicHook hook;
 
-    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook));
+    ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, hook).outcome);
 
     EXPECT_EQ((std::vector<std::string> { "xp@q" }), rows.column(0));
     EXPECT_EQ((std::vector<std::string> { " " }), rows.column(1));

@@ -66,8 +66,13 @@ PassRun expectSamePass(const ExtractCase& c, long cancelAtYield)
     PassRun expected = runPass([](std::string& t, const ExtractSetup& s, RowSink& r,
                                    Hook& h) { return tamsenor::reference::ExtractFindings(t, s, r, h); },
         c, cancelAtYield);
-    PassRun actual = runPass([](std::string& t, const ExtractSetup& s, RowSink& r,
-                                 Hook& h) { return tamsenor::text::ExtractFindings(t, s, r, h); },
+    PassRun actual = runPass(
+        [](std::string& t, const ExtractSetup& s, RowSink& r, Hook& h) {
+            const tamsenor::text::FindingsResult result = tamsenor::text::ExtractFindings(t, s, r, h);
+            if (!result.positionProblem.empty())
+                throw PositionError(result.positionProblem); // as the literal pass reports it
+            return result.outcome;
+        },
         c, cancelAtYield);
     EXPECT_EQ(expected.threw, actual.threw);
     EXPECT_EQ(expected.outcome, actual.outcome);
@@ -162,6 +167,10 @@ std::vector<ExtractCase> generatedSetups(const std::string& text)
         // Names that begin one another, so one deletion forms several at once.
         { text, { "a", "ab", "aab", "b a", "a:", "ba", "WebSite" },
             { { "ab", "0" }, { "a", "1" }, { "aab", "1, 2" }, { "b a", "2" }, { "a:", "-1" }, { "ba", "0" } } },
+        // Enough names that one pass finds them all ahead, with the same deletions and formings.
+        { text, { "a", "ab", "aab", "b a", "Email", "a:", "ba", "b", "://", " ", "a a", "WebSite", "<a" },
+            { { "ab", "0" }, { "a", "1" }, { "aab", "1, 2" }, { "b a", "2" }, { "a:", "-1" }, { "ba", "0" },
+                { "b", "2, 1" }, { "://", "1" }, { " ", "1" }, { "a a", "0" }, { "<a", "1, 3" } } },
     };
 }
 

@@ -92,7 +92,7 @@ TEST(ExtractFindings, AddsOneRowPerFinding)
         hook.progress = 50;
         VectorRowSink rows(c.setup.columns.size());
         std::string text = c.text;
-        EXPECT_EQ(Outcome::Finished, ExtractFindings(text, c.setup, rows, hook));
+        EXPECT_EQ(Outcome::Finished, ExtractFindings(text, c.setup, rows, hook).outcome);
         EXPECT_EQ(c.expected, rows.rows);
         EXPECT_EQ(0, rows.misuses);
         EXPECT_EQ(100.0f, hook.progress);
@@ -162,7 +162,8 @@ TEST(ExtractFindings, CancelLeavesThePartlyFilledRow)
             h.cancel = true;
     };
     std::string text = " a@b c@d http://x http://y ";
-    Outcome outcome = ExtractFindings(text, makeSetup({ "Email", "WebSite", "FileName", "ProcessTime" }), rows, hook);
+    Outcome outcome
+        = ExtractFindings(text, makeSetup({ "Email", "WebSite", "FileName", "ProcessTime" }), rows, hook).outcome;
     EXPECT_EQ(Outcome::Cancelled, outcome);
     EXPECT_EQ((Rows { { "a@b", "http://x", Path, Time }, { "c@d", "", "", "" } }), rows.rows);
     EXPECT_NE(100.0f, hook.progress);
@@ -174,8 +175,36 @@ TEST(ExtractFindings, CancelAtTheStartOfARowAddsNoRow)
     hook.cancel = true;
     VectorRowSink rows(1);
     std::string text = " a@b ";
-    EXPECT_EQ(Outcome::Cancelled, ExtractFindings(text, makeSetup({ "Email" }), rows, hook));
+    EXPECT_EQ(Outcome::Cancelled, ExtractFindings(text, makeSetup({ "Email" }), rows, hook).outcome);
     EXPECT_TRUE(rows.rows.empty());
+}
+
+TEST(ExtractFindings, FindingsStopBeforeTheRowThatWouldPassTheirLimit)
+{
+    struct Row {
+        const char* name;
+        std::size_t limit;
+        Rows rows;
+        bool cut;
+    };
+    const Row table[] = {
+        { "no limit", 0, { { "a@b" }, { "c@d" }, { "e@f" } }, false },
+        { "exactly enough", 9, { { "a@b" }, { "c@d" }, { "e@f" } }, false },
+        { "a byte short of the third row", 8, { { "a@b" }, { "c@d" } }, true },
+        { "not even the first row", 2, {}, true },
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        BasicHook hook;
+        VectorRowSink rows(1);
+        std::string text = " a@b c@d e@f ";
+        ExtractSetup setup = makeSetup({ "Email" });
+        setup.findingsLimit = row.limit;
+        const tamsenor::text::FindingsResult result = ExtractFindings(text, setup, rows, hook);
+        EXPECT_EQ(Outcome::Finished, result.outcome);
+        EXPECT_EQ(row.cut, result.cut);
+        EXPECT_EQ(row.rows, rows.rows);
+    }
 }
 
 TEST(ExtractFindings, BadPositionListReachesTheCaller)
@@ -183,7 +212,8 @@ TEST(ExtractFindings, BadPositionListReachesTheCaller)
     BasicHook hook;
     VectorRowSink rows(1);
     std::string text = " K: a b ";
-    EXPECT_THROW(ExtractFindings(text, makeSetup({ "K:" }, { { "K:", "1, x" } }), rows, hook), PositionError);
+    EXPECT_EQ("\"x\" is not a number",
+        ExtractFindings(text, makeSetup({ "K:" }, { { "K:", "1,x" } }), rows, hook).positionProblem);
 }
 
 } // namespace

@@ -115,7 +115,7 @@ TEST(TextEngines, InvariantsHoldForRandomMarkup)
                 h.cancel = true;
         };
         VectorRowSink rows(columns.size());
-        ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, extractHook)) << "the row loop did not end";
+        ASSERT_EQ(Outcome::Finished, ExtractFindings(text, setup, rows, extractHook).outcome) << "the row loop did not end";
         EXPECT_EQ(0, rows.misuses);
         std::size_t emails = 0;
         for (const auto& row : rows.rows) {

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QGroupBox>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
@@ -111,13 +112,72 @@ TEST_F(AccessibilityTest, CountsAndTheFileBeingProcessedAreReadAsTheirTextAndAnn
         row.change();
         const bool run = std::string(row.label) == "LblProgress";
         EXPECT_EQ(row.heard, run ? heardDuringRun : accessibleText(label, QAccessible::Name));
-        EXPECT_EQ(row.purpose, run ? purposeDuringRun : accessibleText(label, QAccessible::Description));
+        if (run) // and where the run is, told at most once a second: file 1 is told at once
+            EXPECT_TRUE(QRegularExpression("^" + row.purpose + ": file [123] of 3$").match(purposeDuringRun).hasMatch())
+                << purposeDuringRun.toStdString();
+        else
+            EXPECT_EQ(row.purpose, accessibleText(label, QAccessible::Description));
         EXPECT_TRUE(nameChangeTold(label)) << "the new text is announced";
     }
     // The reset empties the progress caption and the chosen count: a screen
     // reader hears nothing stale.
     EXPECT_EQ(QString(), accessibleText(control<QLabel>("LblProgress"), QAccessible::Name));
+    EXPECT_EQ(
+        QString("File being processed"), accessibleText(control<QLabel>("LblProgress"), QAccessible::Description));
     EXPECT_EQ(QString(), accessibleText(control<QLabel>("Label5"), QAccessible::Name));
+}
+
+// A run sets its caption and bars many times a second; a screen reader is
+// told of them politely: far fewer times than there are files, and the
+// window's title gives the share done until the run ends.
+TEST_F(AccessibilityTest, ARunIsToldAtAPoliteRate)
+{
+    constexpr int Files = 40;
+    for (int i = 0; i < Files; ++i)
+        makeFile(QString("p%1.htm").arg(i, 2, 10, QChar('0')));
+    startWithHook();
+    pickSuffix("htm");
+    button("CmdSelectAll1")->click();
+    button("CmdAdd")->click();
+    check("ChkWebsite")->click();
+    QString titleDuringRun;
+    hooked_.atFirstMessage = [&] { titleDuringRun = main_->windowTitle(); };
+    hooked_.answer(Answer::No);
+    told.clear();
+
+    button("CmdProcess")->click();
+
+    auto count
+        = [](QObject* o, QAccessible::Event e) { return std::count(told.begin(), told.end(), std::make_pair(o, e)); };
+    QObject* caption = control<QObject>("LblProgress");
+    QObject* fileBar = control<QObject>("PBFProgress");
+    for (const auto& [name, heard] : { std::pair { "caption", count(caption, QAccessible::NameChanged) },
+             std::pair { "file progress", count(fileBar, QAccessible::ValueChanged) } }) {
+        SCOPED_TRACE(name);
+        EXPECT_GE(heard, 1);
+        EXPECT_LT(heard, Files);
+    }
+    EXPECT_TRUE(QRegularExpression("^[0-9]+% - Tamsenor$").match(titleDuringRun).hasMatch())
+        << titleDuringRun.toStdString();
+    EXPECT_EQ(QString("Tamsenor"), main_->windowTitle());
+}
+
+// The window is a frame named by its title; the lines between the switches
+// are separators with nothing to read.
+TEST_F(AccessibilityTest, TheWindowIsAFrameAndItsLinesAreSeparators)
+{
+    start();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(main_.get());
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(QAccessible::Window, window->role());
+    EXPECT_EQ(QString("Tamsenor"), window->text(QAccessible::Name));
+    for (const char* name : { "Line1", "Line2", "Line3", "Line4" }) {
+        SCOPED_TRACE(name);
+        QAccessibleInterface* line = QAccessible::queryAccessibleInterface(control<QWidget>(name));
+        ASSERT_NE(nullptr, line);
+        EXPECT_EQ(QAccessible::Separator, line->role());
+        EXPECT_EQ(QString(), line->text(QAccessible::Name));
+    }
 }
 
 TEST_F(AccessibilityTest, EveryCaptionIsWhatScreenReadersRead)

@@ -1,11 +1,12 @@
 #include "MainFixture.h"
 
+#include "ui/toolkit/DirList.h"
 #include "ui/toolkit/SystemColours.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QTimer>
+
+#include <functional>
 
 using namespace tamsenor;
 using namespace tamsenor::testing;
@@ -75,67 +76,6 @@ protected:
         EXPECT_EQ(QString("Total: %1").arg(list("List1")->count()), caption("Label3"));
     }
 };
-
-// The captions as the user reads them; how each control looks and reads
-// otherwise is checked by rule (WindowLayoutTest, AccessibilityTest).
-TEST_F(MainWindowTest, EveryControlHasItsCaption)
-{
-    start();
-    EXPECT_EQ(QString("Tamsenor"), main_->windowTitle());
-    const std::pair<const char*, const char*> captions[] = {
-        { "Frame1", "Choosing Files" },
-        { "Frame2", "Chosen Files" },
-        { "Frame3", "Settings" },
-        { "Label4", "File Extention:" },
-        { "CmdAdd", ">>" },
-        { "CmdRfrs", "Refresh" },
-        { "CmdSelectAll1", "Select All" },
-        { "CmdSelectall2", "Clear" },
-        { "CmdDele", "Deselect" },
-        { "ChkKeyword", "Keywords." },
-        { "ChkStrip", "Striping html Tags" },
-        { "ChkWebsite", "Extracting web sites." },
-        { "ChkEmail", "Extracting e-mails." },
-        { "ChkLinks", "Links in markup." },
-        { "ChkReadable", "Readable text (UTF-8)" },
-        { "ChkMainText", "Main text only" },
-        { "CmdUP", "up" },
-        { "CmdDown", "down" },
-        { "CmdAddKW", "New" },
-        { "CmdOpenKW", "Open" },
-        { "CmdPropertyKW", "Property" },
-        { "CmdSaveKW", "Save" },
-        { "CmdKWClear", "Clear" },
-        { "CmdDeleKW", "Delete" },
-        { "CmdProcess", "ProcessFiles" },
-        { "CmdCancel", "Cancel" },
-        { "CmdEnd", "Exit" },
-        { "CmdBrowse", "Browse" },
-        { "CmdHelp", "Help" },
-    };
-    for (const auto& [name, caption] : captions) {
-        SCOPED_TRACE(name);
-        QWidget* w = control<QWidget>(name);
-        ASSERT_NE(nullptr, w);
-        QString text;
-        if (auto* g = qobject_cast<QGroupBox*>(w))
-            text = g->title();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            text = b->text();
-        else if (auto* l = qobject_cast<QLabel*>(w))
-            text = l->text();
-        EXPECT_EQ(QString(caption), shown(text));
-    }
-    EXPECT_EQ(QString("Exit the \"Tamsenor\""), button("CmdEnd")->toolTip()) << "named by the window title";
-    EXPECT_EQ(QStringList({ "* (All File)", "asp", "htm", "html", "txt" }), [&] {
-        QStringList items;
-        auto* combo = control<QComboBox>("Combo1");
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        return items;
-    }());
-    EXPECT_NE(nullptr, main_->findChild<QObject*>("File1"));
-}
 
 TEST_F(MainWindowTest, StartListsNamesWithoutExtensionAndIsIdle)
 {
@@ -323,6 +263,88 @@ TEST_F(MainWindowTest, ResetAfterStripModeRunsTheStripRule)
     EXPECT_FALSE(check("ChkReadable")->isChecked());
     EXPECT_FALSE(check("ChkReadable")->isEnabled());
     expectIdle();
+}
+
+// A run refused before any file, by a check or by the user at the output
+// folder, leaves everything as the user set it; the commands are idle again.
+TEST_F(MainWindowTest, ARefusedRunChangesNothing)
+{
+    makeFile("a.htm");
+    makeFile("b.htm");
+    ASSERT_TRUE(QDir(root_).mkpath("sub"));
+    makeFile("sub/c.htm");
+    struct Row {
+        const char* name;
+        std::function<void()> setUp;
+        QString message; // the one message shown; empty: none
+        bool chooseFiles = true;
+    };
+    auto keywords = [this](std::initializer_list<const char*> names) {
+        return [this, names = std::vector<const char*>(names)] {
+            check("ChkKeyword")->click();
+            for (const char* name : names)
+                main_->session().keywords()->addNew(name, "1");
+            main_->refillKeywordList();
+        };
+    };
+    const Row rows[] = {
+        { "no chosen file", [this] { check("ChkWebsite")->click(); }, "There is no file to be processed", false },
+        { "no switch ticked", [] {}, "There is no process setting, so the files can not be process." },
+        { "keywords ticked without a keyword", keywords({}),
+            "While you want to have the files processed by KeyWord, there should have KeyWord." },
+        { "two keywords of one name", keywords({ "Price", "Price" }),
+            "Some Keywords are same, please check the current Keywords and make sure they are unique." },
+        { "the strip question cancelled",
+            [this] {
+                check("ChkStrip")->click();
+                prompts_.answer(Answer::Cancel);
+            },
+            "When Stripping HTML Tags processing is finished, please select a directory to save the results." },
+        { "no output folder chosen",
+            [this] {
+                check("ChkStrip")->click();
+                check("ChkReadable")->click();
+                prompts_.answer(Answer::Ok).directory(QString());
+            },
+            "When Stripping HTML Tags processing is finished, please select a directory to save the results." },
+    };
+    // What the user has set up for a run, as the window shows it: one line a control.
+    auto setup = [this] {
+        QStringList now { "List2 " + list("List2")->entries().join('|'), "List1 " + list("List1")->entries().join('|'),
+            "List3 " + list("List3")->entries().join('|'), "Dir1 " + control<DirList>("Dir1")->path(),
+            "Combo1 " + control<QComboBox>("Combo1")->currentText(), "Label5 " + caption("Label5") };
+        for (const char* name : { "ChkStrip", "ChkWebsite", "ChkEmail", "ChkLinks", "ChkReadable", "ChkKeyword",
+                 "List3", "CmdAddKW", "CmdProcess", "CmdEnd", "CmdCancel" }) {
+            auto* w = control<QWidget>(name);
+            const auto* box = qobject_cast<QAbstractButton*>(w);
+            now << QString("%1 %2 %3")
+                       .arg(name, box && box->isChecked() ? "checked" : "-", w->isEnabled() ? "enabled" : "disabled");
+        }
+        return now.join('\n').toStdString();
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        prompts_ = ScriptedPrompts();
+        start();
+        ASSERT_TRUE(control<DirList>("Dir1")->setPath(QDir(root_).filePath("sub"))); // away from the start folder
+        if (row.chooseFiles) {
+            list("List2")->addEntry(QDir(root_).filePath("a.htm"));
+            list("List2")->addEntry(QDir(root_).filePath("b.htm"));
+        }
+        row.setUp();
+        const std::string before = setup();
+        const std::string keywordsBefore = KeywordFile::Serialize(*main_->session().keywords());
+
+        button("CmdProcess")->click();
+
+        EXPECT_EQ(std::vector<QString> { row.message }, prompts_.messageTexts());
+        EXPECT_EQ(before, setup());
+        EXPECT_EQ(keywordsBefore, KeywordFile::Serialize(*main_->session().keywords()));
+        EXPECT_FALSE(main_->runGoingOn());
+        EXPECT_EQ(nullptr, main_->state().run.results);
+        EXPECT_TRUE(prompts_.scriptUsedUp());
+        main_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, ExitAnsweredNoKeepsEverything)

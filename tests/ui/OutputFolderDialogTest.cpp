@@ -34,11 +34,8 @@ protected:
 TEST_F(OutputFolderDialogTest, OpensOnTheWorkingDirectory)
 {
     OutputFolderDialog dlg(prompts_);
-    EXPECT_EQ(QString("Stripping HTML Tags Directory"), dlg.windowTitle());
     EXPECT_EQ(root_ + "/work", dlg.folderList()->path());
     EXPECT_EQ(dlg.driveList()->driveOf(root_), dlg.driveList()->drive());
-    EXPECT_EQ(QString("OK"), button(dlg, "Command1")->text());
-    EXPECT_EQ(QString("Cancel"), button(dlg, "Command2")->text());
 }
 
 TEST_F(OutputFolderDialogTest, ResultsOfTheWaysOut)

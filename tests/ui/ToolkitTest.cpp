@@ -4,6 +4,7 @@
 #include "ui/toolkit/ProgressBar.h"
 #include "ui/toolkit/SystemColours.h"
 
+#include <QStyleOptionProgressBar>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,13 +37,25 @@ TEST(ProgressBarTest, KeepsValueWhenOutsideTheRange)
     }
 }
 
+// What the style is asked to paint.
+class PaintedBar : public ProgressBar {
+public:
+    int painted() const
+    {
+        QStyleOptionProgressBar option;
+        initStyleOption(&option);
+        return option.progress;
+    }
+};
+
 TEST(ProgressBarTest, ShowsFractionsOnItsFinerRange)
 {
-    ProgressBar bar;
+    PaintedBar bar;
     bar.setValue(14.29f);
-    EXPECT_EQ(1429, bar.QProgressBar::value());
+    EXPECT_EQ(1429, bar.painted());
     bar.setValue(85.74f);
-    EXPECT_EQ(8574, bar.QProgressBar::value());
+    EXPECT_EQ(8574, bar.painted());
+    EXPECT_EQ(QString("85%"), bar.text());
 }
 
 TEST(ListBoxTest, SortedInsertionIgnoresCase)

@@ -142,7 +142,7 @@ std::shared_ptr<KeywordFile> KeywordCommands::loadKeywordFile(const QString& pat
 {
     session_.keywordOpenPath = path;
     auto object = std::make_shared<KeywordFile>(ToLocal(session_.keywordOpenPath));
-    const KeywordLoadReport& report = object->loadReport();
+    const KeywordLoadResult& report = object->loadReport();
     if (!report.opened || report.readError) {
         QString reason = FromLocal(report.reason);
         if (reason.isEmpty())

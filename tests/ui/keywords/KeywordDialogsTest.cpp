@@ -4,7 +4,6 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,24 +25,11 @@ template <typename T> T* Child(QWidget& parent, const char* name)
     return child;
 }
 
-QString LabelText(QWidget& parent, const char* name)
-{
-    QLabel* label = Child<QLabel>(parent, name);
-    return label ? label->text() : QString();
-}
-
-const QString Hint
-    = QStringLiteral("(For example, \"1, 2, 4, 6, 7, 10, ...\", please follow the entry format exactly)   ");
-
 TEST(NewKeywordDialog, HasItsControlsAndStartsEmpty)
 {
     ScriptedPrompts prompts;
     NewKeywordDialog dialog(prompts);
-    EXPECT_EQ(QStringLiteral("Add New KeyWord"), dialog.windowTitle());
     EXPECT_NE(nullptr, Child<QGroupBox>(dialog, "Frame1"));
-    EXPECT_EQ(QStringLiteral("Keyword:"), LabelText(dialog, "Label1"));
-    EXPECT_EQ(QStringLiteral("Position"), LabelText(dialog, "Label5"));
-    EXPECT_EQ(Hint, LabelText(dialog, "Label7"));
     QLineEdit* keyword = Child<QLineEdit>(dialog, "TxtKeyWord");
     QLineEdit* position = Child<QLineEdit>(dialog, "TxtPosition");
     ASSERT_TRUE(keyword && position);
@@ -51,8 +37,6 @@ TEST(NewKeywordDialog, HasItsControlsAndStartsEmpty)
     EXPECT_EQ(QString(), position->text());
     EXPECT_FALSE(keyword->accessibleName().isEmpty());
     EXPECT_FALSE(position->accessibleName().isEmpty());
-    EXPECT_EQ(QStringLiteral("OK"), Child<QPushButton>(dialog, "Command1")->text());
-    EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 }
 
 TEST(KeywordPropertiesDialog, ShowsTheRecordItWasOpenedFor)
@@ -62,33 +46,21 @@ TEST(KeywordPropertiesDialog, ShowsTheRecordItWasOpenedFor)
         "Pr\xc3\xaf"
         "ce ",
         " 1, 2");
-    EXPECT_EQ(QStringLiteral("Keyword Property"), dialog.windowTitle());
-    EXPECT_EQ(QStringLiteral("KeyWord "), LabelText(dialog, "Label2"));
-    EXPECT_EQ(QStringLiteral("Position "), LabelText(dialog, "Label4"));
-    EXPECT_EQ(Hint, LabelText(dialog, "Label7"));
     EXPECT_EQ(QString::fromUtf8("Pr\xc3\xaf"
                                 "ce "),
         Child<QLineEdit>(dialog, "TxtKeyWord")->text());
     EXPECT_EQ(QStringLiteral(" 1, 2"), Child<QLineEdit>(dialog, "TxtPosition")->text());
     EXPECT_EQ(3, dialog.recordNumber());
-    EXPECT_EQ(QStringLiteral("OK"), Child<QPushButton>(dialog, "Command1")->text());
-    EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 }
 
 TEST(KeywordSourceDialog, OffersTheTwoSourcesWithNewKeywordSelected)
 {
     KeywordSourceDialog dialog;
-    EXPECT_EQ(QStringLiteral("New keyWords"), dialog.windowTitle());
-    EXPECT_EQ(QStringLiteral("Keywords's source"), Child<QGroupBox>(dialog, "Frame1")->title());
     QRadioButton* option2 = Child<QRadioButton>(dialog, "Option2");
     QRadioButton* option1 = Child<QRadioButton>(dialog, "Option1");
     ASSERT_TRUE(option1 && option2);
-    EXPECT_EQ(QStringLiteral("New Keyword"), option2->text());
-    EXPECT_EQ(QStringLiteral("Keywords from saved file"), option1->text());
     EXPECT_TRUE(option2->isChecked());
     EXPECT_FALSE(option1->isChecked());
-    EXPECT_EQ(QStringLiteral("OK"), Child<QPushButton>(dialog, "Command1")->text());
-    EXPECT_EQ(QStringLiteral("Cancel"), Child<QPushButton>(dialog, "Command2")->text());
 
     option1->click();
     EXPECT_EQ(KeywordSourceDialog::Source::SavedFile, dialog.source());
