@@ -32,14 +32,16 @@ public:
 
 // Whether the page has an element that may add line ends of its own beyond
 // the one blank line between blocks: <br>, a table row (an empty one is an
-// empty line) or preformatted text.
+// empty line), preformatted text, or CSS (which can make any of them).
 class ExtraLines : public MarkupHandler {
 public:
     bool found = false;
-    void startElement(std::string_view name, std::span<const Attribute>) override
+    void startElement(std::string_view name, std::span<const Attribute> attributes) override
     {
-        for (const char* extra : { "br", "tr", "pre", "listing", "xmp", "plaintext" })
+        for (const char* extra : { "br", "tr", "pre", "listing", "xmp", "plaintext", "style" })
             found = found || name == extra;
+        for (const Attribute& a : attributes)
+            found = found || a.name == "style";
     }
 };
 

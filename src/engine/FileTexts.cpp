@@ -1,9 +1,15 @@
 #include "engine/FileTexts.h"
 
+#include "files/LocalText.h"
 #include "markup/MarkupLinks.h"
 #include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -58,6 +64,35 @@ private:
     std::string& out_;
 };
 
+// The style sheets a page links from its own folder or one below it, as a
+// browser opening the saved page reads them: regular files only (never a
+// pipe or a device), nothing from the network, at most 16 MiB each.
+markup::SheetLoader LocalStyleSheets(const std::string& inputPath)
+{
+    if (inputPath.empty())
+        return {};
+    const QDir folder = QFileInfo(FromLocalBytes(inputPath)).absoluteDir();
+    return [root = folder.canonicalPath(), folder](std::string_view href) -> std::optional<std::string> {
+        const QUrl url(QString::fromUtf8(href.data(), qsizetype(href.size())));
+        if (root.isEmpty() || !url.isValid() || (!url.isRelative() && !url.isLocalFile()) || !url.host().isEmpty())
+            return std::nullopt;
+        const QString path = url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded);
+        if (path.isEmpty())
+            return std::nullopt;
+        const QFileInfo file(QDir::isAbsolutePath(path) ? path : folder.filePath(path));
+        const QString canonical = file.canonicalFilePath();
+        const QFileInfo target(canonical);
+        if (canonical.isEmpty() || !canonical.startsWith(root + QLatin1Char('/')) || !target.isFile()
+            || target.size() > (16 << 20))
+            return std::nullopt;
+        QFile sheet(canonical);
+        if (!sheet.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QByteArray bytes = sheet.read(16 << 20);
+        return std::string(bytes.constData(), std::size_t(bytes.size()));
+    };
+}
+
 StripFileResult PrepareReadableText(const std::string& inputPath, const std::string& content, std::string& buffer,
     text::Hook& hook, bool mainText)
 {
@@ -66,14 +101,14 @@ StripFileResult PrepareReadableText(const std::string& inputPath, const std::str
     markup::ReadableResult rendered;
     if (mainText) {
         std::string text;
-        const markup::MainTextResult main = markup::RenderMainText(content, text, hook);
+        const markup::MainTextResult main = markup::RenderMainText(content, text, hook, LocalStyleSheets(inputPath));
         rendered = main.readable;
         buffer += text;
         result.encoding = markup::DescribeEncoding(rendered.encoding)
             + (main.found ? ", main text" : ", whole page (no main text found)");
     } else {
         AppendingSink sink(buffer);
-        rendered = markup::RenderReadableText(content, sink, hook);
+        rendered = markup::RenderReadableText(content, sink, hook, LocalStyleSheets(inputPath));
         result.encoding = markup::DescribeEncoding(rendered.encoding);
     }
     switch (rendered.outcome) {
@@ -209,7 +244,8 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
     return written;
 }
 
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText)
+SourceResult PrepareExtractionSource(
+    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath, bool mainText)
 {
     SourceResult source;
     if (!readable) {
@@ -217,8 +253,9 @@ SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hoo
         return source;
     }
     std::string rendered;
-    const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook).readable
-                                                   : markup::RenderReadableText(text, rendered, hook);
+    const markup::SheetLoader sheets = LocalStyleSheets(inputPath);
+    const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook, sheets).readable
+                                                   : markup::RenderReadableText(text, rendered, hook, sheets);
     text.swap(rendered);
     if (result.outcome == markup::ReadableOutcome::Unsupported)
         source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";

@@ -80,7 +80,10 @@ struct SourceResult {
     std::string problem; // readable text: why the page could not be read to its end
     bool ok() const { return !outOfMemory && problem.empty(); }
 };
-SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook, bool mainText = false);
+// `inputPath` (local bytes), when given, is where the page's linked style
+// sheets are looked for: its folder and those below it.
+SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook,
+    const std::string& inputPath = {}, bool mainText = false);
 
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every

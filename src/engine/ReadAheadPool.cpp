@@ -56,7 +56,7 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
-    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, options.mainText);
+    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
 }

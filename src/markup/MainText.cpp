@@ -615,14 +615,14 @@ private:
 
 } // namespace
 
-MainTextResult RenderMainText(std::string_view bytes, std::string& out, text::Hook& hook)
+MainTextResult RenderMainText(std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets)
 {
     MainTextResult result;
     // The blocks take no more memory than the page has bytes; a page of more
     // (thousands of empty elements) is read whole.
     Layout layout(std::max<std::size_t>(4096, bytes.size() / sizeof(Node)));
     std::string readable;
-    result.readable = RenderReadableText(bytes, readable, hook, layout);
+    result.readable = RenderReadableText(bytes, readable, hook, layout, sheets);
     if (result.readable.outcome != ReadableOutcome::Finished) {
         out.swap(readable);
         return result;

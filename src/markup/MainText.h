@@ -29,6 +29,8 @@ struct MainTextResult {
 // then holds what the readable text had up to there.
 // Example: "<nav><a href=/>Home</a></nav><h1>T</h1><p>A long paragraph ...</p>"
 //          "<footer>(c) me</footer>" -> "T\n\nA long paragraph ...".
-MainTextResult RenderMainText(std::string_view bytes, std::string& out, text::Hook& hook);
+// `sheets` reads the page's linked style sheets, as for RenderReadableText.
+MainTextResult RenderMainText(
+    std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets = {});
 
 } // namespace tamsenor::markup

@@ -469,6 +469,8 @@ struct Node {
     std::int32_t parent = -1;
     std::int32_t previous = -1;
     std::uint32_t textEnd = 0; // the arena's size after this node's own text
+    mutable bool classMade = false;
+    mutable QString classText; // null when it has no class attribute
 };
 
 struct StoredAttribute {
@@ -526,6 +528,20 @@ struct PageStyles::Impl {
         }
         QString attributeValue(NodePtr node, const QCss::AttributeSelector& selector) const override
         {
+            // Class selectors are most of them, tried on every ancestor: the
+            // class is made a QString once per element.
+            if (selector.name == QLatin1String("class")) {
+                const Node& n = tree_.nodes[std::size_t(node.id)];
+                if (!n.classMade) {
+                    n.classMade = true;
+                    if (const std::optional<std::string_view> value = tree_.attribute(node.id, std::string_view("class"))) {
+                        n.classText = QString::fromUtf8(value->data(), qsizetype(value->size()));
+                        if (n.classText.isNull())
+                            n.classText = QString(QLatin1Char(' ')).left(0);
+                    }
+                }
+                return n.classText;
+            }
             const std::optional<std::string_view> value = tree_.attribute(node.id, selector.name);
             if (!value)
                 return QString();
@@ -576,7 +592,6 @@ struct PageStyles::Impl {
 
     explicit Impl(bool keep)
         : keepTree(keep)
-        , universal(*this)
     {
     }
 
@@ -610,12 +625,67 @@ struct PageStyles::Impl {
         return std::nullopt;
     }
 
-    Selector& group(std::unordered_map<std::string, std::unique_ptr<Selector>>& groups, const std::string& key)
+    // One rule with its own node adapter, and the ids, classes and names its
+    // ancestors must have: before QCss is asked, the open elements are
+    // checked for them (as browsers filter by ancestors), which most
+    // elements fail.
+    struct Entry {
+        std::unique_ptr<Selector> selector;
+        std::vector<std::uint16_t> ancestors; // slots in ancestorCount
+    };
+    using Group = std::vector<Entry>;
+
+    static std::uint16_t Slot(std::size_t hash) { return static_cast<std::uint16_t>(hash % kAncestorSlots); }
+
+    // Calls `f(kind, name)` for the name, id and classes of an element.
+    template <typename F> static void ForKeys(std::string_view name, std::optional<std::string_view> id,
+        std::optional<std::string_view> classes, F&& f)
     {
-        std::unique_ptr<Selector>& slot = groups[key];
-        if (!slot)
-            slot = std::make_unique<Selector>(*this);
-        return *slot;
+        f(' ', name);
+        if (id)
+            f('#', *id);
+        if (!classes)
+            return;
+        const char* p = classes->data();
+        const char* end = p + classes->size();
+        while (p < end) {
+            while (p < end && IsSpace(*p))
+                ++p;
+            const char* start = p;
+            while (p < end && !IsSpace(*p))
+                ++p;
+            if (p > start)
+                f('.', std::string_view(start, std::size_t(p - start)));
+        }
+    }
+
+    void countAncestor(std::int32_t id, int step)
+    {
+        ForKeys(name(id), attribute(id, std::string_view("id")), attribute(id, std::string_view("class")),
+            [&](char kind, std::string_view key) { ancestorCount[Slot(Hash(kind, key))] += static_cast<std::uint16_t>(step); });
+    }
+
+    static std::vector<std::uint16_t> AncestorSlots(const QCss::Selector& selector)
+    {
+        std::vector<std::uint16_t> slots;
+        const auto add = [&](char kind, const QString& key) {
+            const QByteArray utf8 = key.toUtf8();
+            slots.push_back(Slot(Hash(kind, std::string_view(utf8.constData(), std::size_t(utf8.size())))));
+        };
+        for (qsizetype i = 0; i + 1 < selector.basicSelectors.size(); ++i) {
+            const QCss::BasicSelector& part = selector.basicSelectors[i];
+            if (part.relationToNext != QCss::BasicSelector::MatchNextSelectorIfAncestor
+                && part.relationToNext != QCss::BasicSelector::MatchNextSelectorIfParent)
+                continue; // a sibling, not an ancestor
+            if (!part.elementName.isEmpty())
+                add(' ', part.elementName.toLower());
+            for (const QString& id : part.ids)
+                add('#', id);
+            for (const QCss::AttributeSelector& a : part.attributeSelectors)
+                if (a.name == QLatin1String("class") && a.valueMatchCriterium == QCss::AttributeSelector::MatchIncludes)
+                    add('.', a.value);
+        }
+        return slots;
     }
 
     // Files one parsed rule's selectors under the last part's id, class or
@@ -641,11 +711,11 @@ struct PageStyles::Impl {
             rule.declarations = parsed.declarations;
             rule.order = order;
             const QCss::BasicSelector& last = selector.basicSelectors.last();
-            Selector* target = &universal;
+            Group* target = &universal;
             std::string key;
             if (!last.ids.isEmpty()) {
                 key = "#" + last.ids.first().toStdString();
-                target = &group(byId, key.substr(1));
+                target = &byId[key.substr(1)];
             } else {
                 const auto klass = std::find_if(last.attributeSelectors.begin(), last.attributeSelectors.end(),
                     [](const QCss::AttributeSelector& a) {
@@ -654,16 +724,18 @@ struct PageStyles::Impl {
                     });
                 if (klass != last.attributeSelectors.end()) {
                     key = "." + klass->value.toStdString();
-                    target = &group(byClass, key.substr(1));
+                    target = &byClass[key.substr(1)];
                 } else if (!last.elementName.isEmpty()) {
                     key = last.elementName.toLower().toStdString();
-                    target = &group(byName, key);
+                    target = &byName[key];
                 } else if (!last.attributeSelectors.isEmpty()) {
                     key = last.attributeSelectors.first().name.toLower().toStdString();
-                    target = &group(byAttribute, key);
+                    target = &byAttribute[key];
                 }
             }
-            target->add(rule);
+            Entry entry { std::make_unique<Selector>(*this), AncestorSlots(selector) };
+            entry.selector->add(rule);
+            target->push_back(std::move(entry));
             hasRules = true;
             if (!touchesEarlier && mayHaveMatched(selector))
                 touchesEarlier = true;
@@ -778,31 +850,37 @@ struct PageStyles::Impl {
         if (hasRules && id >= 0) {
             QCss::StyleSelector::NodePtr node;
             node.id = id;
-            const auto run = [&](Selector& selector) {
-                selector.resetSteps();
-                const QList<QCss::StyleRule> matched = selector.styleRulesForNode(node);
-                for (const QCss::StyleRule& rule : matched) {
-                    const std::uint64_t specificity = std::uint64_t(rule.selectors.first().specificity());
-                    consider(effects[std::size_t(rule.order)], (1ull << 60) | (specificity << 32) | std::uint32_t(rule.order));
+            const auto run = [&](Group& group) {
+                for (Entry& entry : group) {
+                    if (std::any_of(entry.ancestors.begin(), entry.ancestors.end(),
+                            [&](std::uint16_t slot) { return ancestorCount[slot] == 0; }))
+                        continue;
+                    entry.selector->resetSteps();
+                    const QList<QCss::StyleRule> matched = entry.selector->styleRulesForNode(node);
+                    for (const QCss::StyleRule& rule : matched) {
+                        const std::uint64_t specificity = std::uint64_t(rule.selectors.first().specificity());
+                        consider(effects[std::size_t(rule.order)],
+                            (1ull << 60) | (specificity << 32) | std::uint32_t(rule.order));
+                    }
                 }
             };
-            if (!universal.styleSheets[0].styleRules.isEmpty())
+            if (!universal.empty())
                 run(universal);
             if (!byName.empty()) {
                 const auto found = byName.find(std::string(name(id)));
                 if (found != byName.end())
-                    run(*found->second);
+                    run(found->second);
             }
             for (const Attribute& a : attributeList) {
                 if (!byAttribute.empty()) {
                     const auto found = byAttribute.find(std::string(a.name));
                     if (found != byAttribute.end())
-                        run(*found->second);
+                        run(found->second);
                 }
                 if (a.name == "id" && !byId.empty()) {
                     const auto found = byId.find(std::string(a.value));
                     if (found != byId.end())
-                        run(*found->second);
+                        run(found->second);
                 } else if (a.name == "class" && !byClass.empty()) {
                     std::string_view classes = a.value;
                     std::vector<std::string_view> seen;
@@ -819,7 +897,7 @@ struct PageStyles::Impl {
                         seen.push_back(one);
                         const auto found = byClass.find(std::string(one));
                         if (found != byClass.end())
-                            run(*found->second);
+                            run(found->second);
                     }
                 }
             }
@@ -860,11 +938,14 @@ struct PageStyles::Impl {
     std::vector<std::int32_t> open; // indices of the open elements
     std::vector<std::int32_t> lastChild; // per open element, its last closed child
     std::vector<Effect> effects; // by rule order
-    Selector universal;
-    std::unordered_map<std::string, std::unique_ptr<Selector>> byId;
-    std::unordered_map<std::string, std::unique_ptr<Selector>> byClass;
-    std::unordered_map<std::string, std::unique_ptr<Selector>> byName;
-    std::unordered_map<std::string, std::unique_ptr<Selector>> byAttribute;
+    static constexpr std::size_t kAncestorSlots = 4096;
+    // How many open elements have a name, id or class in each slot.
+    std::array<std::uint16_t, kAncestorSlots> ancestorCount {};
+    Group universal;
+    std::unordered_map<std::string, Group> byId;
+    std::unordered_map<std::string, Group> byClass;
+    std::unordered_map<std::string, Group> byName;
+    std::unordered_map<std::string, Group> byAttribute;
 };
 
 PageStyles::PageStyles(bool keepTree)
@@ -898,22 +979,16 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
         d.attributes.push_back(stored);
     }
     node.attributeCount = std::uint32_t(attributes.size());
-    d.see(' ', name);
+    std::optional<std::string_view> idValue;
+    std::optional<std::string_view> classes;
     for (const Attribute& a : attributes) {
         d.see('@', a.name);
-        if (a.name == "id") {
-            d.see('#', a.value);
-        } else if (a.name == "class") {
-            for (std::string_view classes = a.value; !classes.empty();) {
-                const std::size_t start = std::min(classes.find_first_not_of(" \t\n\r\f"), classes.size());
-                classes.remove_prefix(start);
-                const std::size_t end = std::min(classes.find_first_of(" \t\n\r\f"), classes.size());
-                if (end > 0)
-                    d.see('.', classes.substr(0, end));
-                classes.remove_prefix(end);
-            }
-        }
+        if (a.name == "id")
+            idValue = a.value;
+        else if (a.name == "class")
+            classes = a.value;
     }
+    Impl::ForKeys(name, idValue, classes, [&](char kind, std::string_view key) { d.see(kind, key); });
     node.textEnd = std::uint32_t(d.text.size());
     if (!d.open.empty()) {
         node.parent = d.open.back();
@@ -923,7 +998,9 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
     d.nodes.push_back(node);
     d.open.push_back(id);
     d.lastChild.push_back(-1);
-    return d.match(id, attributes);
+    const AuthorStyle style = d.match(id, attributes);
+    d.countAncestor(id, 1);
+    return style;
 }
 
 void PageStyles::close()
@@ -934,6 +1011,7 @@ void PageStyles::close()
     const std::int32_t id = d.open.back();
     d.open.pop_back();
     d.lastChild.pop_back();
+    d.countAncestor(id, -1);
     // Its descendants can no longer be matched against: only ancestors and
     // earlier siblings are.
     const Node& node = d.nodes[std::size_t(id)];

@@ -188,12 +188,13 @@ public:
     // read again. `sheetsKnown`: the page's style sheets were given to
     // `styles` beforehand, so its style elements are not read again.
     Renderer(std::string& buffer, TextSink* sink, PageStyles& styles, bool hold, bool sheetsKnown,
-        LayoutObserver* observer = nullptr)
+        const SheetLoader& loader, LayoutObserver* observer = nullptr)
         : out_(buffer)
         , sink_(sink)
         , styles_(styles)
         , hold_(hold)
         , sheetsKnown_(sheetsKnown)
+        , loader_(loader)
         , observer_(observer)
     {
     }
@@ -218,6 +219,8 @@ public:
                 if (a.name == "media" && !MediaApplies(a.value))
                     inSheet_ = false;
         }
+        if (name == "link" && loader_ && !sheetsKnown_)
+            linkedSheet(attributes);
         if (hiddenDepth_ > 0) {
             ++hiddenDepth_;
             // JSON-LD is hidden wherever it stands, the head included.
@@ -497,6 +500,39 @@ private:
         bool preTag = false; // pre, listing, xmp or plaintext
     };
 
+    // A style sheet the page links, read through the loader.
+    void linkedSheet(std::span<const Attribute> attributes)
+    {
+        std::string_view href;
+        bool stylesheet = false;
+        for (const Attribute& a : attributes) {
+            if (a.name == "href") {
+                href = a.value;
+            } else if (a.name == "rel") {
+                // Keywords apart by white space; an alternate sheet is not applied.
+                std::string words = " " + std::string(a.value) + " ";
+                for (char& c : words)
+                    c = IsCollapsible(static_cast<unsigned char>(c))
+                        ? ' '
+                        : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                stylesheet = words.find(" stylesheet ") != std::string::npos
+                    && words.find(" alternate ") == std::string::npos;
+            } else if (a.name == "media" && !MediaApplies(a.value)) {
+                return;
+            } else if (a.name == "type" && !EqualNoCase(a.value, "text/css")) {
+                return;
+            }
+        }
+        if (!stylesheet || href.empty())
+            return;
+        std::optional<std::string> sheet = loader_(href);
+        if (!sheet)
+            return;
+        if (styles_.addSheet(*sheet))
+            lateSheet_ = true;
+        sheets_.push_back(std::move(*sheet));
+    }
+
     // The role under the page's display value: none hides any element;
     // the others change only the elements whose box holds their text.
     static Role WithDisplay(Role role, bool hiddenAttribute, std::optional<Display> display)
@@ -695,6 +731,7 @@ private:
     bool sheetsKnown_;
     bool lateSheet_ = false;
     std::vector<std::string> sheets_;
+    const SheetLoader& loader_;
     bool rootHidden_ = false; // html or body has display: none
     bool textContent_ = false; // inside such a body: its text content as it is
     std::vector<Table> tables_;
@@ -709,13 +746,16 @@ private:
     bool dropNewline_ = false;
 };
 
-// Whether "<style" stands anywhere in the page, in any case.
-bool MayHoldStyleSheet(std::string_view bytes)
+// Whether "<style" (or with `links`, "<link") stands anywhere in the page, in any case.
+bool MayHoldStyleSheet(std::string_view bytes, bool links)
 {
     for (const char* p = bytes.data(), *end = p + bytes.size();
          (p = static_cast<const char*>(std::memchr(p, '<', std::size_t(end - p)))); ++p) {
         if (end - p >= 6 && (p[1] | 0x20) == 's' && (p[2] | 0x20) == 't' && (p[3] | 0x20) == 'y'
             && (p[4] | 0x20) == 'l' && (p[5] | 0x20) == 'e')
+            return true;
+        if (links && end - p >= 5 && (p[1] | 0x20) == 'l' && (p[2] | 0x20) == 'i' && (p[3] | 0x20) == 'n'
+            && (p[4] | 0x20) == 'k')
             return true;
     }
     return false;
@@ -842,7 +882,8 @@ ReadableOutcome Outcome(ReadOutcome read)
 constexpr std::size_t kMaxHeldPage = 64 << 20;
 
 ReadableResult Render(
-    std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, LayoutObserver* observer = nullptr)
+    std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, const SheetLoader& loader,
+    LayoutObserver* observer = nullptr)
 {
     ReadableResult result;
     result.encoding = SniffPageEncoding(bytes);
@@ -863,7 +904,7 @@ ReadableResult Render(
     // The page as it is when it is valid UTF-8, or its decoded copy.
     options.validUtf8 = input.encoding == "UTF-8";
     // The element tree is kept for selectors only when the page may hold a style sheet.
-    const bool mayHoldSheet = input.encoding != "UTF-8" || MayHoldStyleSheet(input.bytes);
+    const bool mayHoldSheet = input.encoding != "UTF-8" || MayHoldStyleSheet(input.bytes, bool(loader));
     // A page with a style sheet may have to be laid out twice (a sheet after
     // the elements it styles), from its events as the reader gave them; its
     // text is held until then. Past a size the events are not kept, and
@@ -876,7 +917,7 @@ ReadableResult Render(
         std::optional<Recording> recording;
         {
             PageStyles styles(mayHoldSheet);
-            Renderer renderer(buffer, sink, styles, hold, false, observer);
+            Renderer renderer(buffer, sink, styles, hold, false, loader, observer);
             if (keep) {
                 recording.emplace(renderer, input.bytes.size());
                 result.outcome = Outcome(ReadMarkup(input.bytes, *recording, hook, options));
@@ -895,7 +936,7 @@ ReadableResult Render(
             PageStyles styles(true);
             for (const std::string& sheet : sheets)
                 styles.addSheet(sheet);
-            Renderer renderer(buffer, sink, styles, false, true, observer);
+            Renderer renderer(buffer, sink, styles, false, true, loader, observer);
             if (recording)
                 recording->replay(renderer);
             else
@@ -910,29 +951,29 @@ ReadableResult Render(
 
 } // namespace
 
-ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook)
+ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook, const SheetLoader& sheets)
 {
     std::string buffer;
     buffer.reserve(kPiece + kPiece / 2);
-    return Render(bytes, buffer, &sink, hook);
+    return Render(bytes, buffer, &sink, hook, sheets);
 }
 
-ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook)
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets)
 {
     out.clear();
     // The text of a page is hardly ever longer than the page, and room
     // reserved but not written takes no memory; the string then never has to
     // move, which would briefly need its size twice.
     out.reserve(bytes.size());
-    return Render(bytes, out, nullptr, hook);
+    return Render(bytes, out, nullptr, hook, sheets);
 }
 
-ReadableResult RenderReadableText(
-    std::string_view bytes, std::string& out, text::Hook& hook, LayoutObserver& observer)
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook,
+    LayoutObserver& observer, const SheetLoader& sheets)
 {
     out.clear();
     out.reserve(bytes.size());
-    return Render(bytes, out, nullptr, hook, &observer);
+    return Render(bytes, out, nullptr, hook, sheets, &observer);
 }
 
 std::string DescribeEncoding(const PageEncoding& encoding)

@@ -5,6 +5,8 @@
 #include "text/Hook.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,14 +48,23 @@ struct ReadableResult {
 // and rows by a line end; white space collapses as in normal flow except
 // inside pre, listing, xmp and plaintext. Never fails on bad markup: the
 // parser recovers as browsers mostly do. Memory beyond the input: the
-// text (here only a piece of up to 64 KiB at a time), and a UTF-8 copy of the
-// page when some of its bytes do not fit its encoding. Yields to the hook between
+// text (here only a piece of up to 64 KiB at a time, or all of it for a page
+// of up to 64 MiB with a style sheet, which may be laid out twice), the
+// reader's events for such a page, and a UTF-8 copy of the page when some of
+// its bytes do not fit its encoding. Yields to the hook between
 // slices of the input; on cancel the text so far has been delivered.
 // Example: "<h1>Title</h1><p>One &amp;\n two</p><p>x<br>y" -> "Title\n\nOne & two\n\nx\ny".
-ReadableResult RenderReadableText(std::string_view bytes, TextSink& sink, text::Hook& hook);
+// `sheets`, when given, reads the style sheets the page links
+// (<link rel=stylesheet href=...> for media that apply): it is given the
+// href as written and returns the sheet's text, or nothing when it is not to
+// be read; a sheet so read counts where its link stands.
+using SheetLoader = std::function<std::optional<std::string>(std::string_view href)>;
+ReadableResult RenderReadableText(
+    std::string_view bytes, TextSink& sink, text::Hook& hook, const SheetLoader& sheets = {});
 
 // The same into a string (cleared first), which holds the whole text.
-ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook);
+ReadableResult RenderReadableText(
+    std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets = {});
 
 // Told how the shown elements lie in the text as it is made, for a reading
 // of that text (MainText). `at` is the length of the text made until then;
@@ -74,8 +85,8 @@ public:
 };
 
 // The same into a string, telling `observer` the layout as it goes.
-ReadableResult RenderReadableText(
-    std::string_view bytes, std::string& out, text::Hook& hook, LayoutObserver& observer);
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook,
+    LayoutObserver& observer, const SheetLoader& sheets = {});
 
 // The browser's name of the encoding with how it was learnt, for a log line.
 // Example: {"windows-1252", Detected} -> "windows-1252 (detected)".

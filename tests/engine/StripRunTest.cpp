@@ -120,6 +120,23 @@ TEST_F(StripRunTest, ReadableTextOnEveryThreadCount)
     }
 }
 
+TEST_F(StripRunTest, ReadableTextReadsStyleSheetsFromThePagesFolderOnly)
+{
+    ASSERT_TRUE(QDir().mkpath(pathOf("site/css")));
+    makeFile("site/css/a.css", ".ad { display: none } h1 { text-transform: uppercase }");
+    makeFile("other.css", "p { display: none }");
+    ASSERT_EQ(0, ::mkfifo(pathOf("site/css/fifo.css").toStdString().c_str(), 0600));
+    const QString page = makeFile("site/page.htm",
+        "<link rel=stylesheet href=\"css/a.css?v=2\"><link rel=stylesheet href=\"../other.css\">"
+        "<link rel=stylesheet href=\"css/fifo.css\"><link rel=stylesheet href=\"http://example.com/p.css\">"
+        "<h1>Title</h1><div class=ad>advert</div><p>kept</p>");
+    host.mainState.settings.strip = host.mainState.settings.readable = true;
+    host.chosenList << page;
+    chooseDirectory(out);
+    ProcessChosenFiles(host);
+    EXPECT_EQ("From: " + page.toStdString() + "\nTITLE\n\nkept\n", output("pagehtm.txt"));
+}
+
 TEST_F(StripRunTest, SameOutputNameTwiceKeepsBoth)
 {
     ASSERT_TRUE(QDir().mkdir(pathOf("x")) && QDir().mkdir(pathOf("y")));
