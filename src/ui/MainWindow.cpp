@@ -131,7 +131,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         // The switch captions wrap onto two lines: each box has the height of two.
         { { "ChkStrip", K::CheckBox, "Striping &html Tags", "Frame3", { 120, 540, 1440, 480 } },
             &keep<&MainWindow::stripCheck_> },
-        { { "ChkWebsite", K::CheckBox, "Extractin&g web sites.", "Frame3", { 120, 1380, 1440, 480 } },
+        { { "ChkWebsite", K::CheckBox, "Extracting web &sites.", "Frame3", { 120, 1380, 1440, 480 } },
             &keep<&MainWindow::websiteCheck_> },
         // E-mail collection: the run supports it, so the window offers a switch.
         // Its access key is the one letter of its caption no other control has,
@@ -148,7 +148,8 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
               "text" },
             &keep<&MainWindow::readableCheck_> },
         // The main text: a reading of the readable text, in the free corner
-        // above it. Its "i" was freed by the web site switch, which took "g".
+        // above it. Every letter of its caption marked another control: the
+        // keyword Save button took "v", the web site switch its "s", and this one "i".
         { { "ChkMainText", K::CheckBox, "Ma&in text only", "Frame3", { 3300, 2145, 1515, 375 }, { 1, 0, 0, 0 },
               "Write only each page's main text: its title and article, without menus, headers, footers, "
               "sidebars, comments and ads (ticks the readable text)" },
@@ -171,7 +172,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         { { "CmdPropertyKW", K::Button, "Propert&y", "Frame3", { 3840, 1320, 975, 255 }, { 1, 0, 0, 0 },
               "Check/Change the selected KeyWord" },
             &keep<&MainWindow::keywordPropertyButton_> },
-        { { "CmdSaveKW", K::Button, "&Save", "Frame3", { 3840, 1680, 975, 255 }, { 1, 0, 0, 0 },
+        { { "CmdSaveKW", K::Button, "Sa&ve", "Frame3", { 3840, 1680, 975, 255 }, { 1, 0, 0, 0 },
               "Save current group of KeyWords to a text file" },
             &keep<&MainWindow::saveKeywordsButton_> },
         { { "CmdKWClear", K::Button, "Cl&ear", "Frame3", { 1680, 2160, 735, 255 }, { 0, 0, 1, 0 },
