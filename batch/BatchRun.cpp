@@ -260,13 +260,20 @@ BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
         const KeywordLoadResult& load = keywords->loadReport();
         if (load.cancelled)
             return Cancelled();
+        if (!load.refusedEncoding.empty())
+            return Rejected(QStringLiteral("the keyword file '%1' is %2 text, which cannot be read: save it as UTF-8 "
+                                           "(plain text)")
+                                .arg(*settings.keywordFile, QString::fromStdString(load.refusedEncoding)));
         if (!load.opened || load.readError)
             return Rejected(QStringLiteral("the keyword file '%1' cannot be read: %2")
                                 .arg(*settings.keywordFile, FromLocalBytes(load.reason)));
         if (load.stoppedAtLine > 0)
-            keywordNotes.push_back(QStringLiteral("the keyword file '%1' holds a value longer than 100 characters on "
-                                                  "line %2; only the keywords before it are used")
-                                       .arg(*settings.keywordFile)
+            keywordNotes.push_back(QStringLiteral("the keyword file '%1' holds a %2 longer than 100 characters on "
+                                                  "line %3; only the keywords before it are used")
+                                       .arg(*settings.keywordFile,
+                                           load.tooLong == KeywordLoadResult::Field::Position
+                                               ? QStringLiteral("Position field")
+                                               : QStringLiteral("keyword"))
                                        .arg(load.stoppedAtLine));
         session.useKeywords(std::move(keywords));
     }

@@ -144,6 +144,11 @@ expect_exit 0 "extract jsonl" "$BATCH" extract --format jsonl --web --email --ke
 printf '{"Email":"sales@shop.test","WebSite":"http://shop.test/a","Price":"12","FileName":"%s/in/shop.html","ProcessTime":"T\\"0"}\n' \
     "$work" >expected-jsonl
 same_bytes r.jsonl expected-jsonl "extract jsonl"
+# A Latin-1 byte in a finding: the CSV stays UTF-8, the byte written as U+FFFD.
+mkdir latin && printf 'see http://caf\351.test/ here' >latin/p.htm
+expect_exit 0 "extract csv latin-1" "$BATCH" extract --web --results latin.csv --format csv --process-time T0 latin
+grep -q "^http://caf$(printf '\357\277\275')\.test/," latin.csv || fail "csv latin-1: no U+FFFD in $(cat -v latin.csv)"
+iconv -f UTF-8 -t UTF-8 latin.csv >/dev/null || fail "csv latin-1: not UTF-8"
 expect_exit 2 "unknown format" "$BATCH" extract --web --results r6.txt --format json in
 grep -q "tsv, csv or jsonl" err.log || fail "unknown format: no clear message"
 expect_exit 2 "format in strip" "$BATCH" strip --out ofmt --format csv in

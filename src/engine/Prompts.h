@@ -26,6 +26,12 @@ struct FileDialogSetup {
     // control offers the name chosen at its own previous use.
     QString dialog;
     FileKind kind = FileKind::Other;
+    // When set, a save dialog offers this name (or, when it is taken, the
+    // name with _2, _3, ...) in the folder of the last file of its kind,
+    // in place of the control's previous name.
+    QString proposedName;
+    // When set, added (after a dot) to a chosen name that has no suffix.
+    QString suffix;
 };
 
 // The keyword and results file dialogs' filter.

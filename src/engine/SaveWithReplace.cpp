@@ -18,6 +18,14 @@ bool NameTaken(const QString& path)
 
 } // namespace
 
+QString WithSuffix(const QString& path, const QString& suffix)
+{
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (suffix.isEmpty() || name.isEmpty() || name.lastIndexOf(u'.') > 0)
+        return path;
+    return path + u'.' + suffix;
+}
+
 QString messages::ReplaceQuestion(const QString& path)
 {
     return QStringLiteral("The file ") + path + QStringLiteral(" already exists, do you want to replace it?");
@@ -29,7 +37,7 @@ SaveOutcome SaveWithReplaceQuestion(Prompts& prompts, const SaveSteps& steps)
         const std::optional<QString> chosen = prompts.saveFile(steps.dialog);
         if (!chosen)
             return SaveOutcome::Cancelled;
-        const QString path = *chosen;
+        const QString path = WithSuffix(*chosen, steps.dialog.suffix);
         if (steps.chosen)
             steps.chosen(path);
         if (steps.refusal) {

@@ -28,13 +28,19 @@ struct SaveSteps {
     std::function<QString(const QString& path, const std::string& reason)> notSaved;
 };
 
-// The save dialog until the user names a file that may be written and that
+// The save dialog until the user names a file (its suffix added when
+// steps.dialog asks for one) that may be written and that
 // is not taken or that the user agrees to replace, then the write. A write
 // that fails is told (critical) and the dialog comes back. Cancelled when the
 // user cancelled the dialog; nothing was written then.
 // Example: a taken name answered No brings the dialog back; answered Yes, it
 // is written.
 SaveOutcome SaveWithReplaceQuestion(Prompts& prompts, const SaveSteps& steps);
+
+// `path` with "." and `suffix` added when its file name has no suffix of
+// its own (a leading dot does not count); unchanged otherwise.
+// Example: ("/r/out", "csv") -> "/r/out.csv"; ("/r/out.txt", "csv") -> "/r/out.txt".
+QString WithSuffix(const QString& path, const QString& suffix);
 
 namespace messages {
 QString ReplaceQuestion(const QString& path);

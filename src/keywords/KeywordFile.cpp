@@ -23,19 +23,28 @@ std::string_view takeField(std::string_view& rest)
     return field;
 }
 
-// Cuts the next line off the front of `rest`: up to a CR, which a LF may
-// follow; the text after the last line end is a line when it is not empty.
+// A byte order mark that no 8-bit reading can make sense of.
+struct WideMark {
+    std::string_view bytes;
+    const char* encoding;
+};
+constexpr WideMark WideMarks[] = { { "\xFF\xFE", "UTF-16LE" }, { "\xFE\xFF", "UTF-16BE" } };
+
+// Cuts the next line off the front of `rest`: up to a CR (which a LF may
+// follow) or a LF; the text after the last line end is a line when it is not
+// empty.
 std::string_view takeLine(std::string_view& rest)
 {
-    const auto end = rest.find('\r');
+    const auto end = rest.find_first_of("\r\n");
     if (end == std::string_view::npos) {
         std::string_view line = rest;
         rest = {};
         return line;
     }
     std::string_view line = rest.substr(0, end);
+    const bool cr = rest[end] == '\r';
     rest.remove_prefix(end + 1);
-    if (!rest.empty() && rest.front() == '\n')
+    if (cr && !rest.empty() && rest.front() == '\n')
         rest.remove_prefix(1);
     return line;
 }
@@ -58,7 +67,7 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
     }
     if (!read) {
         // Only lines that were read to their end count; the one the error cut is not loaded.
-        auto lastEnd = content.find_last_of('\r');
+        auto lastEnd = content.find_last_of("\r\n");
         content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
 
@@ -75,6 +84,13 @@ KeywordFile::KeywordFile(const std::string& openPath, const KeepLoading& keepLoa
 KeywordLoadResult KeywordFile::Parse(std::string_view content, KeywordTable& table, const KeepLoading& keepLoading)
 {
     KeywordLoadResult report;
+    for (const WideMark& mark : WideMarks) {
+        if (content.starts_with(mark.bytes)) {
+            report.refusedEncoding = mark.encoding;
+            table.moveFirst();
+            return report;
+        }
+    }
     if (content.starts_with(ByteOrderMark))
         content.remove_prefix(ByteOrderMark.size());
     for (int line = 1; !content.empty(); ++line) {
@@ -87,6 +103,8 @@ KeywordLoadResult KeywordFile::Parse(std::string_view content, KeywordTable& tab
         std::string_view position = takeField(rest);
         if (!table.addNew(std::string(name), std::string(position))) {
             report.stoppedAtLine = line;
+            report.tooLong = KeywordTable::Fits(name) ? KeywordLoadResult::Field::Position
+                                                      : KeywordLoadResult::Field::Name;
             break;
         }
         ++report.recordsLoaded;

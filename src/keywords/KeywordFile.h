@@ -19,6 +19,11 @@ struct KeywordLoadResult {
     bool readError = false; // reading failed part-way (records before it kept)
     std::string reason; // system's description when not opened / read error
     int stoppedAtLine = 0; // 1-based line holding an over-long value; 0 = none
+    enum class Field { None, Name, Position };
+    Field tooLong = Field::None; // which value of that line is over 100 characters
+    // The encoding a byte order mark names when it is not UTF-8 ("UTF-16LE",
+    // "UTF-16BE"); such a file is refused whole, no record loaded. Empty otherwise.
+    std::string refusedEncoding;
     int recordsLoaded = 0;
     bool cancelled = false; // stopped on request (records before it kept)
 };
@@ -28,11 +33,14 @@ struct KeywordLoadResult {
 using KeepLoading = std::function<bool()>;
 
 // Owns one keyword table. Creating one loads it from `openPath` (the
-// KeywordOpenPath of the moment): one record per line (CR LF or lone CR ends a
-// line), "Name" before the first tab, "Position" up to the second tab (or the
-// whole line twice when there is no tab). A UTF-8 byte order mark at the start
-// of the file is not part of the first name. Loading stops silently at a line
-// with a value longer than 100 characters; earlier records stay.
+// KeywordOpenPath of the moment): one record per line (CR LF, a lone CR or a
+// lone LF ends a line, so that a file from any editor loads alike), "Name"
+// before the first tab, "Position" up to the second tab (or the whole line
+// twice when there is no tab). A UTF-8 byte order mark at the start of the
+// file is not part of the first name; a UTF-16 one refuses the file (its
+// bytes would load as garbage). Loading stops at a line with a value longer
+// than 100 characters; earlier records stay, and the report says which value.
+// Example: "a\t1\nb\t2\r\nc\t3\r" -> (a, 1), (b, 2), (c, 3).
 class KeywordFile {
 public:
     explicit KeywordFile(const std::string& openPath = {}, const KeepLoading& keepLoading = {});

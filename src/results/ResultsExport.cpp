@@ -192,7 +192,17 @@ std::string CsvField(std::string_view value)
     std::string field;
     if (!value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos)
         field += '\'';
-    field.append(value);
+    // Spreadsheets and csv readers refuse a file that is not UTF-8 throughout.
+    while (!value.empty()) {
+        const int sequence = Utf8Sequence(value);
+        if (sequence < 0) {
+            field += "\xEF\xBF\xBD"; // U+FFFD
+            value.remove_prefix(static_cast<std::size_t>(-sequence));
+        } else {
+            field.append(value.substr(0, static_cast<std::size_t>(sequence)));
+            value.remove_prefix(static_cast<std::size_t>(sequence));
+        }
+    }
     if (field.find_first_of(",\"\r\n") == std::string::npos)
         return field;
     std::string quoted = "\"";

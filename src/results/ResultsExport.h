@@ -22,8 +22,9 @@ std::string_view ResultsFormatName(ResultsFormat format);
 // One CSV field: a value starting with '=', '+', '-', '@', tab or CR gets a
 // leading "'" so that a spreadsheet does not run it as a formula; then a value
 // holding a comma, quote, CR or LF is put in quotes, its quotes doubled.
-// Other bytes are kept as they are.
-// Example: "=1+2" -> "'=1+2"; "a,\"b\"" -> "\"a,\"\"b\"\"\"".
+// Valid UTF-8 is kept, and each maximal piece of an invalid UTF-8 sequence
+// becomes U+FFFD, as in JsonString, so that any bytes give a UTF-8 file.
+// Example: "=1+2" -> "'=1+2"; "a,\"b\"" -> "\"a,\"\"b\"\"\""; "caf\xe9" -> "caf\xef\xbf\xbd".
 std::string CsvField(std::string_view value);
 
 // `bytes` as a JSON string, quotes included: quote, backslash and control

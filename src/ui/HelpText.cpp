@@ -83,7 +83,9 @@ the keyword gives a value of its own, in the order of the text.</p>
 <b>Property</b> changes the selected one, <b>up</b> and <b>down</b> move it,
 <b>Delete</b> and <b>Clear</b> remove keywords. <b>Open</b> and <b>Save</b> read
 and write a keyword file: a text file with one keyword a line, its name, a tab
-and its positions (<code>Author:&#9;1, 2</code>).</p>
+and its positions (<code>Author:&#9;1, 2</code>). Lines may end as on any
+system; a file saved as UTF-16 ("Unicode") is refused: save it as UTF-8 or plain
+text.</p>
 
 <h2>The results file</h2>
 <p>At the end of a run with web sites, e-mails or keywords you are asked whether

@@ -7,6 +7,7 @@
 #include "ui/toolkit/Folders.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace tamsenor {
@@ -37,11 +38,14 @@ OutputFolderDialog::OutputFolderDialog(Prompts& prompts, QWidget* parent)
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     okButton_->setObjectName(QStringLiteral("Command1"));
-    okButton_->setDefault(true);
+    // No default button: Enter in the folder list opens a folder, and must
+    // never also take it (the strip run would write where nobody chose).
+    okButton_->setAutoDefault(false);
     placeTwips(okButton_, 720, 2640, 855, 255, s);
 
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton_->setObjectName(QStringLiteral("Command2"));
+    cancelButton_->setAutoDefault(false);
     placeTwips(cancelButton_, 2520, 2640, 855, 255, s);
 
     // Opening shows the working directory and its drive; no rule runs for that.
@@ -52,6 +56,19 @@ OutputFolderDialog::OutputFolderDialog(Prompts& prompts, QWidget* parent)
     connect(okButton_, &QPushButton::clicked, this, &OutputFolderDialog::acceptFolder);
     connect(cancelButton_, &QPushButton::clicked, this, &OutputFolderDialog::cancelChoice);
     connect(driveList_, &DriveList::driveChanged, this, &OutputFolderDialog::driveChanged);
+}
+
+void OutputFolderDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // The folder list has opened its folder already; Enter presses a
+        // button only when that button has the focus.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->window() == this)
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void OutputFolderDialog::acceptFolder()

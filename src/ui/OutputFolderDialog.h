@@ -29,6 +29,9 @@ public:
     void cancelChoice(); // Cancel
     void driveChanged();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     Prompts& prompts_;
     QString stripOutputDir_;

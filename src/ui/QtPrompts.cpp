@@ -69,6 +69,18 @@ QtPrompts::DialogStart QtPrompts::dialogStart(const QString& lastChosen, const Q
     return { {}, lastChosen };
 }
 
+QString QtPrompts::proposedFile(const QString& folder, const QString& name)
+{
+    const QDir dir(folder);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    QString candidate = name;
+    for (int n = 2; QFileInfo::exists(dir.filePath(candidate)) || QFileInfo(dir.filePath(candidate)).isSymLink(); ++n)
+        candidate = stem + u'_' + QString::number(n) + suffix;
+    return dir.filePath(candidate);
+}
+
 QStringList QtPrompts::qtNameFilters(const QString& filter)
 {
     QStringList out;
@@ -99,9 +111,15 @@ std::optional<QString> QtPrompts::fileDialog(const FileDialogSetup& setup, bool 
         if (setup.filterIndex >= 1 && setup.filterIndex <= filters.size())
             dlg.selectNameFilter(filters[setup.filterIndex - 1]);
     }
-    const DialogStart start
-        = dialogStart(lastChosen_.value(setup.dialog), memory_ ? memory_->folder(setup.kind) : QString());
-    if (!start.folder.isEmpty())
+    const QString remembered = memory_ ? memory_->folder(setup.kind) : QString();
+    const DialogStart start = dialogStart(lastChosen_.value(setup.dialog), remembered);
+    if (save && !setup.proposedName.isEmpty()) {
+        QString folder = lastFolder_.value(static_cast<int>(setup.kind));
+        if (folder.isEmpty())
+            folder = remembered.isEmpty() ? QDir::currentPath() : remembered;
+        dlg.setDirectory(folder);
+        dlg.selectFile(proposedFile(folder, setup.proposedName));
+    } else if (!start.folder.isEmpty())
         dlg.setDirectory(start.folder);
     else if (!start.file.isEmpty())
         dlg.selectFile(start.file);
@@ -109,6 +127,7 @@ std::optional<QString> QtPrompts::fileDialog(const FileDialogSetup& setup, bool 
         return std::nullopt;
     const QString chosen = dlg.selectedFiles().first();
     lastChosen_.insert(setup.dialog, chosen);
+    lastFolder_.insert(static_cast<int>(setup.kind), QFileInfo(chosen).absolutePath());
     if (memory_)
         memory_->setFolder(setup.kind, QFileInfo(chosen).absolutePath());
     return chosen;

@@ -46,11 +46,17 @@ public:
     // that name lies elsewhere (or there is none yet).
     static DialogStart dialogStart(const QString& lastChosen, const QString& rememberedFolder);
 
+    // `name` in `folder`, or, when that is taken, the first of name_2,
+    // name_3, ... (before the suffix) that is free.
+    // Example: ("/r", "results.txt") with /r/results.txt present -> "/r/results_2.txt".
+    static QString proposedFile(const QString& folder, const QString& name);
+
 private:
     std::optional<QString> fileDialog(const FileDialogSetup& setup, bool save);
 
     QPointer<QWidget> parent_;
     QHash<QString, QString> lastChosen_; // per dialog control
+    QHash<int, QString> lastFolder_; // per FileKind: the folder of the last file chosen
     WindowMemory* memory_ = nullptr;
 };
 

@@ -57,7 +57,9 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const QStringList& row = rows_.rows[static_cast<std::size_t>(index.row())];
-    return index.column() < row.size() ? row[index.column()] : QString();
+    // A byte that was no UTF-8 is shown as U+FFFD: held as a lone surrogate,
+    // it would also keep the filter from ever matching its row.
+    return index.column() < row.size() ? ForDisplay(row[index.column()]) : QString();
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -29,7 +29,8 @@ struct ResultsRows {
 // from the header, no rows, dataRows 3.
 ResultsRows LoadResultsRows(const RunResults& results, std::size_t maxBytes);
 
-// A read-only table model over loaded rows.
+// A read-only table model over loaded rows; values are shown as ForDisplay
+// makes them.
 class ResultsModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -2,10 +2,14 @@
 
 #include "ui/toolkit/CommandButton.h"
 
+#include "files/LocalText.h"
 #include "engine/SaveResults.h"
 #include "ui/ResultsModel.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
@@ -39,6 +43,8 @@ const ResultsFormat ExportFormats[] = { ResultsFormat::Csv, ResultsFormat::JsonL
 FileDialogSetup ExportDialog(ResultsFormat format)
 {
     FileDialogSetup dialog;
+    dialog.suffix = QString::fromLatin1(ResultsFormatName(format));
+    dialog.proposedName = QStringLiteral("results.") + dialog.suffix;
     dialog.filter = format == ResultsFormat::Csv ? QStringLiteral("CSV Files(*.csv)|*.csv|All Files(*.*)|*.*")
                                                  : QStringLiteral("JSON Lines(*.jsonl)|*.jsonl|All Files(*.*)|*.*");
     dialog.filterIndex = 1;
@@ -47,7 +53,35 @@ FileDialogSetup ExportDialog(ResultsFormat format)
     return dialog;
 }
 
+QString Rows(std::size_t count)
+{
+    return count == 1 ? QStringLiteral("1 row was") : QStringLiteral("%1 rows were").arg(count);
+}
+
 } // namespace
+
+QString messages::DiscardResultsQuestion()
+{
+    return QStringLiteral("The results are not saved. Do you want to discard them?");
+}
+
+QString messages::ExportShownRowsQuestion(int shown, std::size_t all)
+{
+    return QStringLiteral("The filter shows %1 of the %2 rows. Do you want to export only the rows shown? No "
+                          "exports all rows.")
+        .arg(shown)
+        .arg(all);
+}
+
+QString messages::ResultsSaved(std::size_t rows, const QString& path)
+{
+    return QStringLiteral("%1 saved to '%2'.").arg(Rows(rows), path);
+}
+
+QString messages::ResultsExported(std::size_t rows, const QString& path, const QString& format)
+{
+    return QStringLiteral("%1 exported to '%2' as %3.").arg(Rows(rows), path, format);
+}
 
 ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList runFiles, Prompts& prompts, SessionState& session,
     std::function<void()> yield, QWidget* parent, std::size_t maxLoadedBytes)
@@ -81,6 +115,8 @@ ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList ru
     table_->setObjectName(QStringLiteral("TblResults"));
     table_->setAccessibleName(QStringLiteral("Results"));
     table_->setModel(proxy_);
+    // Tab goes on to the next control; the arrow keys move within the table.
+    table_->setTabKeyNavigation(false);
     table_->setSortingEnabled(true);
     table_->sortByColumn(-1, Qt::AscendingOrder); // the run's order until a title is clicked
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -128,6 +164,7 @@ ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList ru
     distinct_->setAccessibleName(QStringLiteral("Distinct values and how often each occurs"));
     distinct_->setHorizontalHeaderLabels({ QStringLiteral("Value"), QStringLiteral("Count") });
     distinct_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    distinct_->setTabKeyNavigation(false);
     distinct_->verticalHeader()->hide();
     distinct_->setWordWrap(false);
     distinct_->setTextElideMode(Qt::ElideMiddle);
@@ -172,7 +209,11 @@ ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList ru
     layout->addWidget(splitter, 1);
     layout->addWidget(counts_);
     layout->addLayout(buttons);
-    resize(820, 520);
+    // Reading order: the filter, what it shows, the summary beside it, then the commands.
+    QWidget* chain[] = { filter_, table_, distinctColumn_, distinct_, exportFormat_, save, exportButton, closeButton };
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    fitScreen();
 
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         proxy_->setFilterFixedString(text);
@@ -181,7 +222,7 @@ ResultsWindow::ResultsWindow(std::shared_ptr<RunResults> results, QStringList ru
     connect(distinctColumn_, &QComboBox::currentIndexChanged, this, [this] { refreshSummary(); });
     connect(save, &QPushButton::clicked, this, &ResultsWindow::save);
     connect(exportButton, &QPushButton::clicked, this, &ResultsWindow::exportResults);
-    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(closeButton, &QPushButton::clicked, this, &ResultsWindow::reject);
     refreshSummary();
 }
 
@@ -227,17 +268,87 @@ void ResultsWindow::refreshSummary()
     }
 }
 
+void ResultsWindow::fitScreen()
+{
+    // At a large scale the usual size can pass the screen: every button stays in sight.
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    QSize size(820, 520);
+    if (screen) {
+        const QSize room = screen->availableGeometry().size() * 0.9;
+        size = size.boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
+}
+
+void ResultsWindow::reject()
+{
+    if (!kept_ && !closingWithOwner_
+        && prompts_.message(messages::DiscardResultsQuestion(), Icon::None, Buttons::YesNo) != Answer::Yes)
+        return;
+    QDialog::reject();
+}
+
+void ResultsWindow::closeEvent(QCloseEvent* event)
+{
+    // The close box is the user's; a close the program sends (the main window
+    // going) asks nothing.
+    closingWithOwner_ = !event->spontaneous();
+    QDialog::closeEvent(event);
+    closingWithOwner_ = false;
+}
+
+std::shared_ptr<RunResults> ResultsWindow::shownRows() const
+{
+    const ResultsRows& loaded = model_->loaded();
+    std::vector<std::string> names;
+    for (const QString& column : loaded.columns)
+        names.push_back(LocalBytes(column));
+    auto shown = std::make_shared<RunResults>(names);
+    ResultsTable& table = shown->table;
+    table.addRow(); // the header row
+    for (std::size_t c = 0; c < names.size(); ++c)
+        table.setValue(c, names[c]);
+    for (int r = 0; r < proxy_->rowCount(); ++r) {
+        const QStringList& row = loaded.rows[static_cast<std::size_t>(proxy_->mapToSource(proxy_->index(r, 0)).row())];
+        table.addRow();
+        for (qsizetype c = 0; c < row.size(); ++c)
+            table.setValue(static_cast<std::size_t>(c), LocalBytes(row[c]));
+    }
+    return shown;
+}
+
 void ResultsWindow::save()
 {
-    if (SaveResultsAs(prompts_, session_, *results_, runFiles_, ResultsFileDialog(), ResultsFormat::Tsv, yield_)
-        == SaveOutcome::Saved)
-        close();
+    FileDialogSetup dialog = ResultsFileDialog();
+    dialog.proposedName = QStringLiteral("results.txt");
+    if (SaveResultsAs(prompts_, session_, *results_, runFiles_, dialog, ResultsFormat::Tsv, yield_)
+        != SaveOutcome::Saved)
+        return;
+    kept_ = true;
+    prompts_.message(messages::ResultsSaved(model_->loaded().dataRows, session_.resultsSavePath), Icon::Information,
+        Buttons::Ok);
+    close();
 }
 
 void ResultsWindow::exportResults()
 {
-    const ResultsFormat format = ExportFormats[std::clamp(exportFormat_->currentIndex(), 0, 1)];
-    SaveResultsAs(prompts_, session_, *results_, runFiles_, ExportDialog(format), format, yield_);
+    const int formatIndex = std::clamp(exportFormat_->currentIndex(), 0, 1);
+    const ResultsFormat format = ExportFormats[formatIndex];
+    const std::size_t all = model_->loaded().dataRows;
+    const int shownCount = proxy_->rowCount();
+    const bool filtered = !proxy_->filterRegularExpression().pattern().isEmpty() && shownCount < model_->rowCount();
+    const bool onlyShown = filtered
+        && prompts_.message(messages::ExportShownRowsQuestion(shownCount, all), Icon::None, Buttons::YesNo)
+            == Answer::Yes;
+    const std::shared_ptr<RunResults> rows = onlyShown ? shownRows() : results_;
+    if (SaveResultsAs(prompts_, session_, *rows, runFiles_, ExportDialog(format), format, yield_)
+        != SaveOutcome::Saved)
+        return;
+    if (!onlyShown)
+        kept_ = true;
+    prompts_.message(messages::ResultsExported(onlyShown ? static_cast<std::size_t>(shownCount) : all,
+                         session_.resultsSavePath, exportFormat_->itemText(formatIndex)),
+        Icon::Information, Buttons::Ok);
 }
 
 } // namespace tamsenor

@@ -322,6 +322,8 @@ TEST_F(BatchRunTest, RefusedRunsSayWhyInTheirOwnWordsAndWriteNothing)
             "the keyword file '" + keywords + "' holds a keyword without a name" },
         { "empty keyword file", "", chosen, "the keyword file '" + keywords + "' holds no keywords" },
         { "missing keyword file", nullptr, chosen, QStringLiteral("the keyword file") },
+        { "UTF-16 keyword file", "\xFE\xFF", chosen,
+            "the keyword file '" + keywords + "' is UTF-16BE text, which cannot be read: save it as UTF-8 (plain text)" },
         { "no file chosen", "K\t1\r\n", {}, messages::NoFile },
     };
     for (const Row& row : rows) {

@@ -2,6 +2,7 @@
 
 #include "browser/BrowserTestSupport.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -191,6 +193,53 @@ TEST_F(LoadedBrowser, EnterGoesToTheTypedAddressWithoutListingItAndBackAndForwar
     EXPECT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }))
         << w->windowTitle().toStdString();
     EXPECT_EQ(w->webView_->url(), QUrl::fromLocalFile(beta));
+}
+
+// The address box follows the page, Back and Forward can be pressed only
+// when there is somewhere to go, and Alt+Left / Alt+Right press them.
+TEST_F(LoadedBrowser, HistoryMovesTheAddressAndTheButtonsFollowIt)
+{
+    auto action = [&](const char* key) { return w->toolBar_->findChild<QAction*>(QString::fromLatin1(key)); };
+    EXPECT_FALSE(action("Back")->isEnabled());
+    EXPECT_FALSE(action("Forward")->isEnabled());
+    typeAddress(*w, beta);
+    ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Beta Page")); }));
+    EXPECT_TRUE(action("Back")->isEnabled());
+    EXPECT_FALSE(action("Forward")->isEnabled());
+
+    const struct {
+        const char* name;
+        Qt::Key key;
+        QString title;
+        QString address;
+        bool back;
+        bool forward;
+    } steps[] = {
+        { "Alt+Left", Qt::Key_Left, "Alpha Page", alpha, false, true },
+        { "Alt+Right", Qt::Key_Right, "Beta Page", beta, true, false },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        w->webView_->setFocus();
+        QTest::keyClick(w.get(), step.key, Qt::AltModifier);
+        ASSERT_TRUE(waitUntil([&] { return settledOn(*w, step.title); })) << w->windowTitle().toStdString();
+        EXPECT_EQ(step.address, w->addressBox_->currentText());
+        EXPECT_EQ(step.back, action("Back")->isEnabled());
+        EXPECT_EQ(step.forward, action("Forward")->isEnabled());
+    }
+    press(*w, "Home"); // the start address again, after the history
+    ASSERT_TRUE(waitUntil([&] { return settledOn(*w, QStringLiteral("Alpha Page")); }));
+    EXPECT_EQ(alpha, w->addressBox_->currentText());
+    EXPECT_EQ(QStringList { alpha }, listEntries(w->addressBox_)) << "followed, never listed";
+
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(w.get());
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(QAccessible::Window, frame->role());
+    EXPECT_EQ(QStringLiteral("Alpha Page"), frame->text(QAccessible::Name));
+    for (QToolButton* button : w->toolBar_->findChildren<QToolButton*>()) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+        EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty()) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(LoadedBrowser, EnterTakesTheAddressAsTheUserMeantIt)

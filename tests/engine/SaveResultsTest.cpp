@@ -155,5 +155,25 @@ TEST_F(SaveResultsTest, DiskFullKeepsTheOldFileUntilTheUserGivesUp)
     EXPECT_TRUE(host.dialogs.scriptUsedUp());
 }
 
+TEST(WithSuffix, AddsTheFormatsSuffixOnlyToANameWithout)
+{
+    const struct {
+        const char* name;
+        QString path;
+        QString suffix;
+        QString expected;
+    } cases[] = {
+        { "no suffix", "/r/out", "csv", "/r/out.csv" },
+        { "own suffix kept", "/r/out.txt", "csv", "/r/out.txt" },
+        { "dot in the folder only", "/r.d/out", "jsonl", "/r.d/out.jsonl" },
+        { "leading dot is no suffix", "/r/.out", "csv", "/r/.out.csv" },
+        { "none asked", "/r/out", "", "/r/out" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.expected, WithSuffix(c.path, c.suffix));
+    }
+}
+
 } // namespace
 } // namespace tamsenor::testing

@@ -45,7 +45,9 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         std::string content;
         Records records;
         int stoppedAtLine;
+        KeywordLoadResult::Field tooLong = KeywordLoadResult::Field::None;
     };
+    using enum KeywordLoadResult::Field;
     const Case cases[] = {
         { "name tab position", "price\t1, 2\r\n", { { "price", "1, 2" } }, 0 },
         { "text after a second tab is ignored", "model\t3\tx\r\n", { { "model", "3" } }, 0 },
@@ -58,13 +60,17 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         { "three lines with final line end", "a\t1\r\nb\t2\r\nc\t3\r\n", { { "a", "1" }, { "b", "2" }, { "c", "3" } },
             0 },
         { "lone CR ends lines", "a\t1\rb\t2\r", { { "a", "1" }, { "b", "2" } }, 0 },
-        { "lone LF: the whole file is one line", "a\t1\nb\t2\n", { { "a", "1\nb" } }, 0 },
+        { "lone LF ends lines", "a\t1\nb\t2\n", { { "a", "1" }, { "b", "2" } }, 0 },
+        { "LF then CR: two line ends", "a\t1\n\rb\t2", { { "a", "1" }, { "", "" }, { "b", "2" } }, 0 },
+        { "CR LF, CR and LF mixed", "a\t1\r\nb\t2\rc\t3\nd\t4", { { "a", "1" }, { "b", "2" }, { "c", "3" }, { "d", "4" } },
+            0 },
         { "0-byte file", "", {}, 0 },
         { "100 characters load", limit + "\t" + limit + "\r\n", { { limit, limit } }, 0 },
         { "101-character name on line 3 stops there", "a\t1\r\nb\t2\r\n" + over + "\t3\r\nd\t4\r\n",
-            { { "a", "1" }, { "b", "2" } }, 3 },
-        { "101-character position stops", "a\t1\r\nb\t" + over + "\r\nc\t3\r\n", { { "a", "1" } }, 2 },
-        { "101 characters without tab stops", over + "\r\n", {}, 1 },
+            { { "a", "1" }, { "b", "2" } }, 3, Name },
+        { "101-character position stops", "a\t1\r\nb\t" + over + "\r\nc\t3\r\n", { { "a", "1" } }, 2, Position },
+        { "101 characters without tab stops at the name", over + "\r\n", {}, 1, Name },
+        { "101-character first line ending in LF", over + "\t1\nb\t2\n", {}, 1, Name },
         { "long text after second tab is ignored", "a\t1\t" + over + "\r\n", { { "a", "1" } }, 0 },
         { "bytes kept", "pr\xc3\xa9is\t1\r\n", { { "pr\xc3\xa9is", "1" } }, 0 },
         { "byte order mark skipped", "\xef\xbb\xbfprice\t1\r\nmodel\t2\r\n", { { "price", "1" }, { "model", "2" } },
@@ -79,7 +85,7 @@ TEST(KeywordFile, LoadsLinesAsRecords)
                     "2" } },
             0 },
         { "100 two-byte characters load", utf8Limit + "\t1\r\n", { { utf8Limit, "1" } }, 0 },
-        { "101 two-byte characters stop", "a\t1\r\n" + utf8Limit + "\xc3\xa9\t1\r\n", { { "a", "1" } }, 2 },
+        { "101 two-byte characters stop", "a\t1\r\n" + utf8Limit + "\xc3\xa9\t1\r\n", { { "a", "1" } }, 2, Name },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,9 +98,50 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         EXPECT_TRUE(report.opened);
         EXPECT_FALSE(report.readError);
         EXPECT_EQ(c.stoppedAtLine, report.stoppedAtLine);
+        EXPECT_EQ(c.tooLong, report.tooLong);
+        EXPECT_EQ("", report.refusedEncoding);
         EXPECT_EQ(static_cast<int>(c.records.size()), report.recordsLoaded);
         // The first record is current after loading.
         EXPECT_EQ(c.records.empty() ? 0 : 1, keywords.table.currentNumber());
+    }
+}
+
+TEST(KeywordFile, EveryLineEndLoadsTheSameKeywords)
+{
+    const Records three { { "price", "1, 2" }, { "Chapter", "1" }, { "colour", "colour" } };
+    const struct {
+        const char* name;
+        std::string end;
+    } cases[] = { { "CR LF", "\r\n" }, { "LF", "\n" }, { "CR", "\r" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteBytes(dir.file("k.txt"), "price\t1, 2" + c.end + "Chapter\t1" + c.end + "colour" + c.end);
+        KeywordFile keywords(dir.file("k.txt"));
+        EXPECT_EQ(three, RecordsOf(keywords.table));
+        // What the program writes back keeps CR LF.
+        EXPECT_EQ("price\t1, 2\r\nChapter\t1\r\ncolour\tcolour\r\n", KeywordFile::Serialize(keywords.table));
+    }
+}
+
+TEST(KeywordFile, Utf16IsRefusedByName)
+{
+    const struct {
+        const char* name;
+        std::string content;
+        std::string encoding;
+    } cases[] = {
+        { "UTF-16LE", std::string("\xFF\xFEp\0r\0\t\0" "1\0\r\0\n\0", 14), "UTF-16LE" },
+        { "UTF-16BE", std::string("\xFE\xFF\0p\0r\0\t\0" "1\0\r\0\n", 14), "UTF-16BE" },
+        { "mark alone", "\xFF\xFE", "UTF-16LE" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeywordTable table = TableOf({ { "old", "1" } });
+        const KeywordLoadResult report = KeywordFile::Parse(c.content, table);
+        EXPECT_EQ(c.encoding, report.refusedEncoding);
+        EXPECT_EQ(0, report.recordsLoaded);
+        EXPECT_EQ((Records { { "old", "1" } }), RecordsOf(table)) << "nothing appended";
     }
 }
 
@@ -171,7 +218,6 @@ TEST(KeywordFile, RoundTripKeepsRecords)
     const Records cases[] = {
         {},
         { { "price", "1, 2" }, { "model", "3" } },
-        { { "line\nfeed", "1\n2" } },
         { { "", "" }, { "x", "" }, { "", "y" } },
         { { std::string(100, 'n'), std::string(100, 'p') } },
         { { "same", "1" }, { "same", "1" } },

@@ -42,7 +42,10 @@ TEST(ResultsExport, CsvField)
         { "leading tab", "\tx", "'\tx" },
         { "leading CR also quoted", "\rx", "\"'\rx\"" },
         { "sign inside is harmless", "a=b-c", "a=b-c" },
-        { "bytes kept", "caf\xC3\xA9 \xFF", "caf\xC3\xA9 \xFF" },
+        { "valid UTF-8 kept", "caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC" },
+        { "Latin-1 byte becomes U+FFFD", "caf\xE9", "caf\xEF\xBF\xBD" },
+        { "cut sequence becomes one U+FFFD", "\xE2\x82,", "\"\xEF\xBF\xBD,\"" },
+        { "formula guard before a replaced byte", "=\xFF", "'=\xEF\xBF\xBD" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,7 +101,7 @@ TEST(ResultsExport, Formats)
             Bom + "WebSite,FileName,ProcessTime\r\na b,c  d, \r\n",
             "{\"WebSite\":\"a b\",\"FileName\":\"c  d\",\"ProcessTime\":\" \"}\n" },
         { "invalid UTF-8", { { "\xFF", "/d/caf\xE9", "t" } },
-            Bom + "WebSite,FileName,ProcessTime\r\n\xFF,/d/caf\xE9,t\r\n",
+            Bom + "WebSite,FileName,ProcessTime\r\n\xEF\xBF\xBD,/d/caf\xEF\xBF\xBD,t\r\n",
             "{\"WebSite\":\"\\ufffd\",\"FileName\":\"/d/caf\\ufffd\",\"ProcessTime\":\"t\"}\n" },
     };
     for (const Case& c : cases) {

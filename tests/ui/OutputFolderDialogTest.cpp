@@ -3,9 +3,12 @@
 #include "ui/toolkit/DirList.h"
 #include "ui/toolkit/DriveList.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QMouseEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tamsenor;
@@ -110,4 +113,63 @@ TEST_F(OutputFolderDialogTest, AnotherDriveOpensItsRootWithoutMovingTheWorkingDi
     EXPECT_TRUE(prompts_.asked.empty());
     EXPECT_EQ(root_ + "/work/out", dlg.folderList()->path());
     EXPECT_EQ(root_ + "/work", QDir::currentPath());
+}
+
+// Enter on a folder opens it and nothing else, so the keyboard alone walks
+// down to any depth and back up; only OK (or Enter on OK) takes the folder.
+TEST_F(OutputFolderDialogTest, KeyboardWalksAnyDepthAndOnlyOkTakesTheFolder)
+{
+    ASSERT_TRUE(QDir(root_).mkpath("work/out/deep/deeper"));
+    ASSERT_TRUE(QDir(root_).mkpath("work/out/deep/dim"));
+    OutputFolderDialog dlg(prompts_);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    DirList* list = dlg.folderList();
+    list->setFocus();
+    for (const QString level : { "work/out", "work/out/deep", "work/out/deep/deeper" }) {
+        SCOPED_TRACE(level.toStdString());
+        QTest::keyClick(list, Qt::Key_Down); // from the open folder to its first subfolder
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(root_ + "/" + level, list->path());
+    }
+    QTest::keyClick(list, Qt::Key_Up); // the line of the parent folder
+    QTest::keyClick(list, Qt::Key_Enter);
+    EXPECT_EQ(root_ + "/work/out/deep", list->path());
+    // Typing a name's first letters finds its line, whatever its indent.
+    QTest::keyClicks(list, "di"); // "d" finds deeper, "di" goes on to dim
+    EXPECT_EQ(root_ + "/work/out/deep/dim", list->pathOf(list->currentRow()));
+
+    // Double-click opens too, and nothing else.
+    list->scrollToItem(list->currentItem());
+    const QRect line = list->visualItemRect(list->currentItem());
+    // A person's double click, event by event.
+    for (QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+             QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease }) {
+        QMouseEvent event(type, line.center(), list->viewport()->mapToGlobal(line.center()), Qt::LeftButton,
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &event);
+    }
+    EXPECT_EQ(root_ + "/work/out/deep/dim", list->path());
+
+    QTest::keyClick(dlg.driveList(), Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible()) << "Enter elsewhere takes nothing";
+    EXPECT_TRUE(dlg.stripOutputDir().isEmpty());
+
+    button(dlg, "Command1")->setFocus();
+    QTest::keyClick(button(dlg, "Command1"), Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(root_ + "/work/out/deep/dim", dlg.stripOutputDir());
+    EXPECT_TRUE(prompts_.asked.empty());
+}
+
+TEST_F(OutputFolderDialogTest, EnterOnCancelCancels)
+{
+    OutputFolderDialog dlg(prompts_);
+    dlg.show();
+    ASSERT_TRUE(dlg.folderList()->setPath(root_ + "/work/out"));
+    button(dlg, "Command2")->setFocus();
+    QTest::keyClick(button(dlg, "Command2"), Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.stripOutputDir().isEmpty());
 }

@@ -1,5 +1,6 @@
 #include "ui/QtPrompts.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,4 +72,17 @@ TEST(QtPromptsTest, FileDialogsStartInTheRememberedFolderOfTheirKind)
         EXPECT_EQ(row.start.folder, start.folder);
         EXPECT_EQ(row.start.file, start.file);
     }
+}
+
+TEST(QtPromptsTest, ProposedFileIsAFreeName)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_EQ(dir.filePath("results.txt"), QtPrompts::proposedFile(dir.path(), "results.txt"));
+    for (const char* taken : { "results.txt", "results_2.txt" }) {
+        QFile file(dir.filePath(taken));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(dir.filePath("results_3.txt"), QtPrompts::proposedFile(dir.path(), "results.txt"));
+    EXPECT_EQ(dir.filePath("results.csv"), QtPrompts::proposedFile(dir.path(), "results.csv"));
 }

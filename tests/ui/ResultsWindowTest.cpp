@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
+#include <QScreen>
 
 namespace tamsenor::testing {
 namespace {
@@ -143,36 +145,65 @@ TEST_F(ResultsWindowTest, SaveExportAndClose)
 {
     TempDir out;
     const QString saved = QString::fromStdString(out.file("r.txt"));
+    const QString bare = QString::fromStdString(out.file("r"));
     struct Case {
         const char* name;
         std::function<void(ScriptedPrompts&, QString&)> script; // also names the file expected
         const char* button;
         int format; // the export format box: 0 CSV, 1 JSON Lines
         bool stillOpen;
-        std::function<std::vector<QString>()> messages; // after the run, which names the files
+        std::function<std::vector<QString>(const QString& file)> messages; // after the run, which names the files
     };
-    const auto none = [] { return std::vector<QString> {}; };
     const Case cases[] = {
-        { "Save writes the results file", [&](ScriptedPrompts& p, QString& f) { p.file(f = saved); }, "CmdSaveResults",
-            0, false, none },
+        { "Save writes the results file and says so", [&](ScriptedPrompts& p, QString& f) { p.file(f = saved); },
+            "CmdSaveResults", 0, false,
+            [](const QString& f) { return std::vector { QString("3 rows were saved to '" + f + "'.") }; } },
         { "Save onto a file of the run is refused, then cancelled",
             [&](ScriptedPrompts& p, QString& f) {
                 p.file(a_).file(std::nullopt);
                 f.clear();
             },
             "CmdSaveResults", 0, true,
-            [&] { return std::vector { messages::ResultsNotSaved(a_, "it is one of the files being processed") }; } },
+            [&](const QString&) {
+                return std::vector { messages::ResultsNotSaved(a_, "it is one of the files being processed") };
+            } },
         { "Save asks before replacing",
             [&](ScriptedPrompts& p, QString& f) {
                 WriteBytes(saved.toStdString(), "old");
                 p.file(f = saved).answer(Answer::Yes);
             },
-            "CmdSaveResults", 0, false, [&] { return std::vector { messages::ReplaceQuestion(saved) }; } },
+            "CmdSaveResults", 0, false,
+            [](const QString& f) { return std::vector { messages::ReplaceQuestion(f), messages::ResultsSaved(3, f) }; } },
         { "Export CSV", [&](ScriptedPrompts& p, QString& f) { p.file(f = saved + ".csv"); }, "CmdExportResults", 0,
-            true, none },
-        { "Export JSON Lines", [&](ScriptedPrompts& p, QString& f) { p.file(f = saved + ".jsonl"); },
-            "CmdExportResults", 1, true, none },
-        { "Close discards", [](ScriptedPrompts&, QString& f) { f.clear(); }, "CmdCloseResults", 0, false, none },
+            true,
+            [](const QString& f) { return std::vector { QString("3 rows were exported to '" + f + "' as CSV.") }; } },
+        { "Export JSON Lines adds its suffix",
+            [&](ScriptedPrompts& p, QString& f) {
+                p.file(bare);
+                f = bare + ".jsonl";
+            },
+            "CmdExportResults", 1, true,
+            [](const QString& f) { return std::vector { messages::ResultsExported(3, f, "JSON Lines") }; } },
+        { "Export CSV adds its suffix",
+            [&](ScriptedPrompts& p, QString& f) {
+                p.file(bare);
+                f = bare + ".csv";
+            },
+            "CmdExportResults", 0, true, [](const QString& f) { return std::vector { messages::ResultsExported(3, f, "CSV") }; } },
+        { "Close asks, Yes discards", [](ScriptedPrompts& p, QString& f) {
+                p.answer(Answer::Yes);
+                f.clear();
+            },
+            "CmdCloseResults", 0, false,
+            [](const QString&) {
+                return std::vector { QString("The results are not saved. Do you want to discard them?") };
+            } },
+        { "Close asks, No keeps the window", [](ScriptedPrompts& p, QString& f) {
+                p.answer(Answer::No);
+                f.clear();
+            },
+            "CmdCloseResults", 0, true,
+            [](const QString&) { return std::vector { messages::DiscardResultsQuestion() }; } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,7 +218,7 @@ TEST_F(ResultsWindowTest, SaveExportAndClose)
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         EXPECT_TRUE(prompts_.scriptUsedUp());
-        EXPECT_EQ(c.messages(), prompts_.messageTexts());
+        EXPECT_EQ(c.messages(file), prompts_.messageTexts());
         EXPECT_EQ(c.stillOpen, !window.isNull() && window->isVisible());
         if (!file.isEmpty())
             EXPECT_EQ(expected(file), ReadBytes(file.toStdString()));
@@ -195,6 +226,117 @@ TEST_F(ResultsWindowTest, SaveExportAndClose)
             EXPECT_FALSE(QFile::exists(saved));
         main_.reset();
     }
+}
+
+// Save and Export propose a results name of their format, never the keyword
+// file's name that the main window's dialog last held.
+TEST_F(ResultsWindowTest, SaveAndExportProposeAResultsNameOfTheirFormat)
+{
+    ResultsWindow* window = runWithPreview();
+    ASSERT_NE(nullptr, window);
+    prompts_.file(std::nullopt).file(std::nullopt).file(std::nullopt);
+    inResults<QPushButton>("CmdSaveResults")->click();
+    for (int format : { 0, 1 }) {
+        inResults<QComboBox>("CboExportFormat")->setCurrentIndex(format);
+        inResults<QPushButton>("CmdExportResults")->click();
+    }
+    std::vector<std::pair<QString, QString>> proposed;
+    for (const auto& asked : prompts_.asked) {
+        EXPECT_EQ(FileKind::Results, asked.fileDialog.kind);
+        proposed.emplace_back(asked.fileDialog.proposedName, asked.fileDialog.suffix);
+    }
+    EXPECT_EQ((std::vector<std::pair<QString, QString>> {
+                  { "results.txt", "" }, { "results.csv", "csv" }, { "results.jsonl", "jsonl" } }),
+        proposed);
+}
+
+// With a filter on, Export asks whether to write only the rows shown.
+TEST_F(ResultsWindowTest, ExportOffersTheRowsShown)
+{
+    TempDir out;
+    const struct {
+        const char* name;
+        Answer answer;
+        std::size_t rows;
+    } cases[] = { { "Yes: the rows shown", Answer::Yes, 1 }, { "No: all rows", Answer::No, 3 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = QString::fromStdString(out.file(std::to_string(c.rows) + ".jsonl"));
+        prompts_ = ScriptedPrompts();
+        ResultsWindow* window = runWithPreview();
+        ASSERT_NE(nullptr, window);
+        inResults<QLineEdit>("TxtFilter")->setText("b.htm");
+        inResults<QComboBox>("CboExportFormat")->setCurrentIndex(1);
+        prompts_.answer(c.answer).file(file);
+        inResults<QPushButton>("CmdExportResults")->click();
+        EXPECT_EQ((std::vector<QString> { "The filter shows 1 of the 3 rows. Do you want to export only the rows "
+                                          "shown? No exports all rows.",
+                      messages::ResultsExported(c.rows, file, "JSON Lines") }),
+            prompts_.messageTexts());
+        const std::string written = ReadBytes(file.toStdString());
+        EXPECT_EQ(c.rows, static_cast<std::size_t>(std::count(written.begin(), written.end(), '\n')));
+        if (c.rows == 1) {
+            EXPECT_EQ("{\"WebSite\":\"http://a.test/x\",\"FileName\":\"" + b_.toStdString()
+                    + "\",\"ProcessTime\":\"Mar-5-24 10:00\"}\n",
+                written);
+        }
+        // Only a whole export keeps the results: closing still asks after a part.
+        if (c.rows == 1)
+            prompts_.answer(Answer::No);
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_TRUE(prompts_.scriptUsedUp());
+        EXPECT_EQ(c.rows == 1, window->isVisible());
+        main_.reset();
+    }
+}
+
+TEST_F(ResultsWindowTest, EscapeAsksAndTabLeavesTheTable)
+{
+    ResultsWindow* window = runWithPreview();
+    ASSERT_NE(nullptr, window);
+    QApplication::setActiveWindow(window);
+    window->table()->setFocus();
+    QTest::keyClick(window->table(), Qt::Key_Tab);
+    EXPECT_EQ(inResults<QComboBox>("CboDistinctColumn"), QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(window->table(), QApplication::focusWidget());
+
+    prompts_.answer(Answer::No);
+    QTest::keyClick(window->table(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    prompts_.answer(Answer::Yes);
+    QTest::keyClick(window->table(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(2u, prompts_.messages().size());
+    EXPECT_TRUE(prompts_.scriptUsedUp());
+}
+
+// Every button stays on a small screen (the offscreen one is 800 by 600) and
+// every access key is the window's only one.
+TEST_F(ResultsWindowTest, FitsTheScreenWithUniqueAccessKeys)
+{
+    ResultsWindow* window = runWithPreview();
+    ASSERT_NE(nullptr, window);
+    const QRect room = window->screen()->availableGeometry();
+    EXPECT_LE(window->width(), room.width());
+    EXPECT_LE(window->height(), room.height());
+    QStringList keys;
+    for (QAbstractButton* b : window->findChildren<QPushButton*>()) {
+        EXPECT_TRUE(window->rect().contains(QRect(b->mapTo(window, QPoint()), b->size()))) << b->objectName().toStdString();
+        keys << b->text();
+    }
+    for (QLabel* l : window->findChildren<QLabel*>())
+        keys << l->text();
+    QStringList seen;
+    for (const QString& text : keys) {
+        const qsizetype amp = text.indexOf(u'&');
+        if (amp < 0 || amp + 1 >= text.size())
+            continue;
+        const QString key = text.mid(amp + 1, 1).toLower();
+        EXPECT_FALSE(seen.contains(key)) << text.toStdString();
+        seen << key;
+    }
+    EXPECT_EQ(6, seen.size());
 }
 
 TEST_F(ResultsWindowTest, RowsPastTheBoundAreCountedAndNoted)
@@ -209,6 +351,30 @@ TEST_F(ResultsWindowTest, RowsPastTheBoundAreCountedAndNoted)
     EXPECT_EQ(1, window.table()->model()->rowCount());
     auto* note = window.findChild<QLabel*>("LblResultsNote");
     EXPECT_EQ("The first 1 of the 2 findings are shown; Save and Export write all of them.", note->text());
+}
+
+// A byte that is no UTF-8 is shown as U+FFFD, its row is found by the
+// filter, and the rows shown are exported with their own bytes.
+TEST_F(ResultsWindowTest, RowsWithALatin1ByteAreShownFoundAndExported)
+{
+    RunResults results({ "WebSite" });
+    for (const char* value : { "WebSite", "http://caf\xE9.test/", "http://b.test/" }) {
+        results.table.addRow();
+        results.table.setValue(0, value);
+    }
+    SessionState session;
+    ResultsWindow window(std::make_shared<RunResults>(std::move(results)), {}, prompts_, session, {});
+    window.findChild<QLineEdit*>("TxtFilter")->setText("caf");
+    QAbstractItemModel* model = window.table()->model();
+    ASSERT_EQ(1, model->rowCount());
+    EXPECT_EQ(QString("http://caf\uFFFD.test/"), model->index(0, 0).data().toString());
+
+    TempDir out;
+    const QString file = QString::fromStdString(out.file("r.txt"));
+    prompts_.answer(Answer::Yes).file(file);
+    window.findChild<QComboBox*>("CboExportFormat")->setCurrentIndex(1);
+    window.findChild<QPushButton*>("CmdExportResults")->click();
+    EXPECT_EQ("{\"WebSite\":\"http://caf\\ufffd.test/\"}\n", ReadBytes(file.toStdString()));
 }
 
 } // namespace

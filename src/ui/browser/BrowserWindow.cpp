@@ -1,16 +1,19 @@
 #include "ui/browser/BrowserWindow.h"
 
 #include "ui/browser/BrowserAddress.h"
+#include "ui/toolkit/AccessibleRoles.h"
 #include "ui/toolkit/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -36,19 +39,30 @@ const QStringList ButtonKeys = { QStringLiteral("Back"), QStringLiteral("Forward
 // the same page never reports a start, so the expectation lapses.
 constexpr qint64 ExpectedLoadLapseMs = 3000;
 
-// A magnifying glass; the platform styles offer no search picture.
-QIcon magnifierIcon()
+// A magnifying glass in `ink`; the platform styles offer no search picture.
+QIcon magnifierIcon(const QColor& ink)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 3));
+    painter.setPen(QPen(ink, 3));
     painter.drawEllipse(QRectF(5, 5, 15, 15));
-    painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 5, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(19, 19), QPointF(27, 27));
     painter.end();
     return QIcon(pixmap);
+}
+
+// What the address box shows for the page at `url`: a local file as its
+// path, the program's own pages (held in the URL itself) as nothing.
+QString AddressOf(const QUrl& url)
+{
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    if (url.scheme() == QLatin1String("data"))
+        return QString();
+    return url.toDisplayString();
 }
 
 } // namespace
@@ -56,6 +70,8 @@ QIcon magnifierIcon()
 BrowserWindow::BrowserWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window)
 {
+    // Screen readers meet the window as a frame named by its caption.
+    InstallAccessibleRoles();
     setObjectName(QStringLiteral("frmBrowser"));
 
     buildImageList();
@@ -86,8 +102,16 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
     webView_->setObjectName(QStringLiteral("brwWebBrowser"));
     webView_->setAccessibleName(QStringLiteral("Web page"));
     connect(webView_, &QWebEngineView::loadStarted, this, [this] { loadExpected_ = false; });
-    connect(webView_, &QWebEngineView::urlChanged, this, [this] { loadExpected_ = false; });
-    connect(webView_, &QWebEngineView::loadFinished, this, [this] { pageLoaded(); });
+    connect(webView_, &QWebEngineView::urlChanged, this, [this](const QUrl& url) {
+        loadExpected_ = false;
+        // The box follows Back, Forward, Home and links, not only typing.
+        addressBox_->setEditText(AddressOf(url));
+        updateHistoryButtons();
+    });
+    connect(webView_, &QWebEngineView::loadFinished, this, [this] {
+        updateHistoryButtons();
+        pageLoaded();
+    });
 
     busyTimer_ = new QTimer(this);
     busyTimer_->setObjectName(QStringLiteral("timTimer"));
@@ -95,7 +119,12 @@ BrowserWindow::BrowserWindow(QWidget* mainWindow)
     connect(busyTimer_, &QTimer::timeout, this, [this] { busyTimerTicked(); });
 
     placeAddressStrip();
-    resize(twipsX(9600), twipsY(7200));
+    updateHistoryButtons();
+    QSize size(twipsX(9600), twipsY(7200));
+    // A large scale must not push the window's edges off the screen.
+    if (QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
 
     if (mainWindow)
         mainWindow->installEventFilter(this);
@@ -122,7 +151,7 @@ void BrowserWindow::buildImageList()
     imlIcons.insert(QStringLiteral("Stop"), s->standardIcon(QStyle::SP_BrowserStop));
     imlIcons.insert(QStringLiteral("Refresh"), s->standardIcon(QStyle::SP_BrowserReload));
     imlIcons.insert(QStringLiteral("Home"), s->standardIcon(QStyle::SP_DirHomeIcon));
-    imlIcons.insert(QStringLiteral("Search"), QIcon::fromTheme(QStringLiteral("system-search"), magnifierIcon()));
+    imlIcons.insert(QStringLiteral("Search"), QIcon::fromTheme(QStringLiteral("system-search"), magnifierIcon(palette().color(QPalette::WindowText))));
     imlIcons.insert(QStringLiteral("Exit"), s->standardIcon(QStyle::SP_DialogCloseButton));
 }
 
@@ -139,6 +168,20 @@ void BrowserWindow::buildToolBar()
         button->setToolTip(key);
         connect(button, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
     }
+    // The toolbar's own button for what does not fit; unnamed, a screen
+    // reader would announce a blank button.
+    if (auto* more = toolBar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More buttons"));
+    // The keys every browser goes back and forward with.
+    toolBar_->findChild<QAction*>(QStringLiteral("Back"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    toolBar_->findChild<QAction*>(QStringLiteral("Forward"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+}
+
+// Back and Forward can be pressed only when there is somewhere to go.
+void BrowserWindow::updateHistoryButtons()
+{
+    toolBar_->findChild<QAction*>(QStringLiteral("Back"))->setEnabled(webView_->history()->canGoBack());
+    toolBar_->findChild<QAction*>(QStringLiteral("Forward"))->setEnabled(webView_->history()->canGoForward());
 }
 
 // The strip holds the label and, below it, the address box.
@@ -166,6 +209,9 @@ void BrowserWindow::start(const QString& startAddress)
     addressBox_->setEditText(StartingAddress);
     busyTimer_->start();
     navigate(StartingAddress);
+    // The page has the keys, as in any browser; Alt+A then selects the
+    // whole address, ready to be typed over.
+    webView_->setFocus();
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent* event)

@@ -72,6 +72,7 @@ private:
 
     void buildImageList();
     void buildToolBar();
+    void updateHistoryButtons();
     void placeAddressStrip();
     QString locationName() const;
 

@@ -3,6 +3,7 @@
 #include "ui/keywords/NewKeywordDialog.h"
 #include "ui/keywords/KeywordSourceDialog.h"
 #include "ui/keywords/KeywordPropertiesDialog.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "engine/SaveWithReplace.h"
 
 #include <QDialog>
@@ -13,9 +14,9 @@ namespace {
 
 // The keyword file dialogs: "Text Files(*.txt)" preselected. KeywordSourceDialog has a
 // dialog control of its own, which remembers its own last file name.
-const FileDialogSetup KeywordFileDialog { TextFileFilter, 2, QString(), FileKind::Keywords };
+const FileDialogSetup KeywordFileDialog { TextFileFilter, 2, QString(), FileKind::Keywords, {}, {} };
 const FileDialogSetup PreAddFileDialog { TextFileFilter, 2, QStringLiteral("FrmPreAdd.CommonDialog1"),
-    FileKind::Keywords };
+    FileKind::Keywords, {}, {} };
 
 QString FromLocal(const std::string& bytes)
 {
@@ -27,13 +28,20 @@ std::string ToLocal(const QString& text)
     return text.toLocal8Bit().toStdString();
 }
 
+// Tells where loading stopped and why, in the words the entry dialogs use
+// for the same value.
 void ReportPartialLoad(Prompts& prompts, const KeywordFile& object, const QString& path)
 {
-    const int line = object.loadReport().stoppedAtLine;
+    const KeywordLoadResult& report = object.loadReport();
+    const int line = report.stoppedAtLine;
     if (line <= 0)
         return;
-    prompts.message(QStringLiteral("Only the KeyWords before line ") + QString::number(line) + QStringLiteral(" of '")
-            + path + QStringLiteral("' were loaded: that line holds a value longer than 100 characters."),
+    const EntryProblem why = report.tooLong == KeywordLoadResult::Field::Position ? EntryProblem::PositionTooLong
+                                                                                    : EntryProblem::KeywordTooLong;
+    const QString lead = line == 1
+        ? QStringLiteral("No KeyWord of '%1' was loaded, line 1 was refused: ").arg(path)
+        : QStringLiteral("Only the KeyWords before line %1 of '%2' were loaded, line %1 was refused: ").arg(line).arg(path);
+    prompts.message(lead + QString::fromLatin1(EntryProblemMessage(why)) + QStringLiteral(" (over 100 characters)."),
         Icon::Exclamation, Buttons::Ok);
 }
 
@@ -143,6 +151,13 @@ std::shared_ptr<KeywordFile> KeywordCommands::loadKeywordFile(const QString& pat
     session_.keywordOpenPath = path;
     auto object = std::make_shared<KeywordFile>(ToLocal(session_.keywordOpenPath));
     const KeywordLoadResult& report = object->loadReport();
+    if (!report.refusedEncoding.empty()) {
+        prompts_.message(QStringLiteral("The KeyWord file '%1' is %2 text, which can not be read: save it as UTF-8 "
+                                        "(plain text) and open it again. The current KeyWords are kept.")
+                             .arg(path, QString::fromStdString(report.refusedEncoding)),
+            Icon::Exclamation, Buttons::Ok);
+        return nullptr;
+    }
     if (!report.opened || report.readError) {
         QString reason = FromLocal(report.reason);
         if (reason.isEmpty())

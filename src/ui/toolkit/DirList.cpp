@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -60,6 +61,24 @@ bool DirList::setPath(const QString& dir)
 void DirList::refresh()
 {
     fill();
+}
+
+void DirList::keyboardSearch(const QString& search)
+{
+    if (search.isEmpty() || count() == 0)
+        return;
+    const bool goingOn = sinceTyped_.isValid() && sinceTyped_.elapsed() < QApplication::keyboardInputInterval();
+    typed_ = goingOn ? typed_ + search : search;
+    sinceTyped_.start();
+    // A new first letter moves on from the current line; more letters may stay on it.
+    const int from = std::max(currentRow(), 0) + (goingOn ? 0 : 1);
+    for (int i = 0; i < count(); ++i) {
+        const int row = (from + i) % count();
+        if (item(row)->text().trimmed().startsWith(typed_, Qt::CaseInsensitive)) {
+            setCurrentRow(row);
+            return;
+        }
+    }
 }
 
 QString DirList::pathOf(int row) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QString>
 
@@ -25,6 +26,10 @@ public:
     // The full path a line stands for.
     QString pathOf(int row) const;
 
+    // Typing a folder's first letters moves to it, past the indent of its
+    // line (the item views' own search would look at the indent).
+    void keyboardSearch(const QString& search) override;
+
 Q_SIGNALS:
     void pathChanged(const QString& path);
 
@@ -33,6 +38,8 @@ private:
 
     QString path_;
     QString lastError_;
+    QString typed_;
+    QElapsedTimer sinceTyped_;
 };
 
 } // namespace tamsenor

@@ -1,4 +1,5 @@
 #include "ui/keywords/KeywordCommands.h"
+#include "ui/keywords/PositionSyntax.h"
 #include "io/TempDir.h"
 #include "ui/keywords/KeywordSourceDialog.h"
 #include "ui/keywords/KeywordPropertiesDialog.h"
@@ -430,23 +431,34 @@ TEST_F(KeywordCommandsTest, UnreadableFileKeepsTheKeywords)
     }
 }
 
-// A load that stopped at an over-long value keeps what came before and says where it stopped.
+// A load that stopped at an over-long value keeps what came before and says
+// where it stopped and why, as the entry dialogs would.
 TEST_F(KeywordCommandsTest, PartialLoadIsReported)
 {
-    WriteBytes(dir.file("long.txt"), "C\t3\r\n" + std::string(101, 'x') + "\t4\r\nD\t5\r\n");
-    const QString expected = QStringLiteral("Only the KeyWords before line 2 of '") + path("long.txt")
-        + QStringLiteral("' were loaded: that line holds a value longer than 100 characters.");
+    const std::string over(101, 'x');
+    const QString keyword = QString::fromLatin1(EntryProblemMessage(EntryProblem::KeywordTooLong));
+    const QString positions = QString::fromLatin1(EntryProblemMessage(EntryProblem::PositionTooLong));
     struct Row {
         const char* name;
+        std::string content;
         bool viaNew;
         std::vector<std::string> table;
+        QString lead; // %1 the path
+        QString why;
     };
     const Row rows[] = {
-        { "Open", false, { "C:3" } },
-        { "saved-file source", true, { "C:3", "A:1", "B:2" } },
+        { "Open", "C\t3\r\n" + over + "\t4\r\nD\t5\r\n", false, { "C:3" },
+            "Only the KeyWords before line 2 of '%1' were loaded, line 2 was refused: ", keyword },
+        { "saved-file source", "C\t3\r\n" + over + "\t4\r\nD\t5\r\n", true, { "C:3", "A:1", "B:2" },
+            "Only the KeyWords before line 2 of '%1' were loaded, line 2 was refused: ", keyword },
+        { "first keyword refused", over + "\t1\nD\t5\n", false, {}, "No KeyWord of '%1' was loaded, line 1 was refused: ",
+            keyword },
+        { "positions too long", "C\t3\n" + std::string("D\t") + over + "\n", false, { "C:3" },
+            "Only the KeyWords before line 2 of '%1' were loaded, line 2 was refused: ", positions },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        WriteBytes(dir.file("long.txt"), row.content);
         setKeywords({ { "A", "1" }, { "B", "2" } });
         prompts.asked.clear();
         prompts.file(path("long.txt"));
@@ -460,9 +472,23 @@ TEST_F(KeywordCommandsTest, PartialLoadIsReported)
         EXPECT_EQ(static_cast<int>(row.table.size()), keywordList->count());
         const auto messages = prompts.messages();
         ASSERT_EQ(1u, messages.size());
-        EXPECT_EQ(expected, messages[0].text);
+        EXPECT_EQ(row.lead.arg(path("long.txt")) + row.why + " (over 100 characters).", messages[0].text);
         EXPECT_EQ(Icon::Exclamation, messages[0].icon);
     }
+}
+
+// A UTF-16 file would load as garbage: it is refused by name and the keywords stay.
+TEST_F(KeywordCommandsTest, Utf16FileIsRefusedByName)
+{
+    WriteBytes(dir.file("wide.txt"), std::string("\xFF\xFEX\0\t\0" "1\0", 8));
+    setKeywords({ { "A", "1" } });
+    prompts.file(path("wide.txt"));
+    commands->Open();
+    EXPECT_EQ((std::vector<QString> { "The KeyWord file '" + path("wide.txt")
+                  + "' is UTF-16LE text, which can not be read: save it as UTF-8 (plain text) and open it again. "
+                    "The current KeyWords are kept." }),
+        prompts.messageTexts());
+    EXPECT_EQ((std::vector<std::string> { "A:1" }), table());
 }
 
 TEST_F(KeywordCommandsTest, SaveAsksBeforeReplacing)
