@@ -220,7 +220,8 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
                 }
                 if (state.settings.readableExtraction) {
-                    const SourceResult source = PrepareExtractionSource(state.run.textBuffer, true, hook, file);
+                    const SourceResult source
+                        = PrepareExtractionSource(state.run.textBuffer, true, hook, file, state.settings.mainText);
                     if (hook.cancelRequested())
                         return { ExtractionRunResult::Status::Cancelled, {}, {} };
                     if (!linksProblem.empty() && linksProblem != source.problem)
