@@ -81,6 +81,15 @@ const BatchOption Options[] = {
             o.settings.readable = true;
             return NoError();
         } },
+    { "main-text", '\0', nullptr, ValueKind::None, nullptr, CommandsRunning,
+        "as --readable, but only the page's main text: its title and article without menus, headers, footers, "
+        "sidebars, share and comment widgets, notices and ads (a page with none to find gives its readable "
+        "text whole)",
+        [](BatchOptions& o, const QString&) {
+            o.settings.readable = true;
+            o.settings.mainText = true;
+            return NoError();
+        } },
     { "jobs", 'j', "N", ValueKind::Text, nullptr, CommandsRunning,
         "read and strip files on N threads (default: one per core); the outputs and messages stay those of "
         "one thread, in order",
@@ -98,7 +107,8 @@ const BatchOption Options[] = {
             return NoError();
         } },
     { "verbose", 'v', nullptr, ValueKind::None, nullptr, CommandsRunning,
-        "one line per output besides the summary (with --readable: the encoding each page was read in)",
+        "one line per output besides the summary (with --readable: the encoding each page was read in; with "
+        "--main-text also whether its main text or the whole page was written)",
         [](BatchOptions& o, const QString&) {
             o.verbose = true;
             return NoError();

@@ -193,6 +193,7 @@ BatchRunResult StripRun(BatchHost& host, const BatchSettings& settings)
     MainState& state = host.state();
     state.settings.strip = true;
     state.settings.readable = settings.readable;
+    state.settings.mainText = settings.readable && settings.mainText;
     host.setStripChecked(true);
     state.run.stripOutputFiles = QStringList { QString() };
 
@@ -275,6 +276,7 @@ BatchRunResult ExtractionRun(BatchHost& host, const BatchSettings& settings)
     state.settings.website = settings.web;
     state.settings.links = settings.links;
     state.settings.readableExtraction = settings.readable;
+    state.settings.mainText = settings.readable && settings.mainText;
     state.settings.keyword = settings.keywordFile.has_value();
 
     std::vector<QString> keywordNotes;

@@ -54,6 +54,7 @@ struct BatchSettings {
     bool email = false;
     bool links = false; // the Link and MailTo columns, from each file's markup
     bool readable = false; // the text as a browser shows it: the outputs, or what the extractors search
+    bool mainText = false; // with readable: only the page's main text
     std::optional<QString> keywordFile; // switches keyword extraction on
     QString resultsPath; // extraction mode
     ResultsFormat resultsFormat = ResultsFormat::Tsv; // how resultsPath is written

@@ -1,11 +1,14 @@
 // The readable text of arbitrary bytes: valid UTF-8 with LF line ends, never
 // more than one blank line in a row where nothing asks for more, and the same
-// bytes through a sink as into a string.
+// bytes through a sink as into a string; its main text read from the same
+// render, each of whose lines stands in the readable text.
 #include "FuzzCheck.h"
+#include "markup/MainText.h"
 #include "markup/MarkupReader.h"
 #include "markup/PageEncoding.h"
 #include "markup/ReadableText.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -79,5 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(piecewise.outcome == result.outcome, "the sink sees the same outcome");
     FUZZ_CHECK(piecewise.encoding.name == result.encoding.name, "the sink sees the same encoding");
     FUZZ_CHECK(sink.text == text, "the same text through a sink");
+
+    std::string main;
+    const MainTextResult selected = RenderMainText(input, main, hook);
+    FUZZ_CHECK(selected.readable.outcome == result.outcome, "the main text sees the same outcome");
+    FUZZ_CHECK(selected.found || main == text, "without an article, the readable text whole");
+    FUZZ_CHECK(IsUtf8(main), "the main text is UTF-8");
+    for (std::size_t at = 0; at < main.size();) {
+        const std::size_t end = std::min(main.find('\n', at), main.size());
+        FUZZ_CHECK(text.find(std::string_view(main).substr(at, end - at)) != std::string::npos,
+            "each line of the main text is in the readable text");
+        at = end + 1;
+    }
     return 0;
 }

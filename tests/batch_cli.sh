@@ -180,6 +180,35 @@ printf 'From: %s/linked/old.htm\ncaf\303\251 <b>\n\nx\ny\n' "$work" >expected-re
 same_bytes oread/oldhtm.txt expected-readable "strip readable"
 grep -q "old.htm: windows-1252" out.log || fail "strip readable: no encoding line ($(cat out.log))"
 
+# --main-text writes the article alone and -v says so; a page without one is written whole, and -v says that;
+# extract --main-text searches the article only.
+long="words enough to count as the prose of a paragraph of the story"
+printf '<nav><a href="http://menu.test/">Home</a></nav><h1>T</h1><p>One %s.</p><p>Two %s.</p><p>Three %s.</p><footer>ask@footer.test</footer>' \
+    "$long" "$long" "$long" >linked/story.htm
+printf '<h1>Index</h1><ul><li><a href="/a">A</a></li></ul>' >linked/index.htm
+expect_exit 0 "strip main text" "$BATCH" strip --main-text -v --out omain linked/story.htm linked/index.htm
+printf 'From: %s/linked/story.htm
+T
+
+One %s.
+
+Two %s.
+
+Three %s.
+' "$work" "$long" "$long" "$long" >expected-main
+same_bytes omain/storyhtm.txt expected-main "strip main text"
+printf 'From: %s/linked/index.htm
+Index
+A
+' "$work" >expected-index
+same_bytes omain/indexhtm.txt expected-index "strip main text of an index"
+grep -q "story.htm: .*, main text" out.log || fail "strip main text: -v does not say main text ($(cat out.log))"
+grep -q "index.htm: .*, whole page" out.log || fail "strip main text: -v does not say whole page ($(cat out.log))"
+expect_exit 0 "extract main text" "$BATCH" extract --main-text --email --results r8.txt --process-time T0 linked/story.htm
+grep -q "footer.test" r8.txt && fail "extract main text: searched the footer"
+expect_exit 0 "extract readable" "$BATCH" extract --readable --email --results r9.txt --process-time T0 linked/story.htm
+grep -q "ask@footer.test" r9.txt || fail "extract readable: the footer's address not found"
+
 # --process-time makes two runs agree byte for byte; without it the time of the run shows.
 expect_exit 0 "extract again" "$BATCH" extract --results r2.txt --process-time T0 --keywords=kw.txt --web --email in
 same_bytes r2.txt r.txt "extract reproducible"

@@ -135,6 +135,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     alone.maxLength = maxLength;
     alone.readLinks = state.settings.links;
     alone.readable = state.settings.readableExtraction;
+    alone.mainText = alone.readable && state.settings.mainText;
 
     for (int i = 0; i < count; ++i) {
         host.yield();

@@ -2,6 +2,7 @@
 
 #include "files/LocalText.h"
 #include "markup/MarkupLinks.h"
+#include "markup/MainText.h"
 #include "markup/ReadableText.h"
 #include "text/StripTags.h"
 
@@ -92,15 +93,24 @@ markup::SheetLoader LocalStyleSheets(const std::string& inputPath)
     };
 }
 
-StripFileResult PrepareReadableText(
-    const std::string& inputPath, const std::string& content, std::string& buffer, text::Hook& hook)
+StripFileResult PrepareReadableText(const std::string& inputPath, const std::string& content, std::string& buffer,
+    text::Hook& hook, bool mainText)
 {
     StripFileResult result;
     buffer = "From: " + inputPath + "\n";
-    AppendingSink sink(buffer);
-    const markup::ReadableResult rendered
-        = markup::RenderReadableText(content, sink, hook, LocalStyleSheets(inputPath));
-    result.encoding = markup::DescribeEncoding(rendered.encoding);
+    markup::ReadableResult rendered;
+    if (mainText) {
+        std::string text;
+        const markup::MainTextResult main = markup::RenderMainText(content, text, hook, LocalStyleSheets(inputPath));
+        rendered = main.readable;
+        buffer += text;
+        result.encoding = markup::DescribeEncoding(rendered.encoding)
+            + (main.found ? ", main text" : ", whole page (no main text found)");
+    } else {
+        AppendingSink sink(buffer);
+        rendered = markup::RenderReadableText(content, sink, hook, LocalStyleSheets(inputPath));
+        result.encoding = markup::DescribeEncoding(rendered.encoding);
+    }
     switch (rendered.outcome) {
     case markup::ReadableOutcome::Finished:
         break;
@@ -125,7 +135,8 @@ StripFileResult PrepareReadableText(
 } // namespace
 
 StripFileResult PrepareStripText(
-    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable)
+    const std::string& inputPath, std::string& buffer, text::Hook& hook, std::size_t maxLength, bool readable,
+    bool mainText)
 {
     StripFileResult result;
     // Refused by its size alone: reading gigabytes only to drop them helps nobody.
@@ -148,7 +159,7 @@ StripFileResult PrepareStripText(
     }
     if (readable) {
         // The markup as it is: its line ends are part of how it reads.
-        return PrepareReadableText(inputPath, content, buffer, hook);
+        return PrepareReadableText(inputPath, content, buffer, hook, mainText);
     }
 
     // The lines are joined in place, so a large file is held once, not twice.
@@ -237,9 +248,9 @@ StripFileResult WriteStripOutput(
 }
 
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength, bool readable, const OutputPlace& place)
+    text::Hook& hook, std::size_t maxLength, bool readable, bool mainText, const OutputPlace& place)
 {
-    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable);
+    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable, mainText);
     if (!prepared.written)
         return prepared;
     StripFileResult written = WriteStripOutput(outputPath, buffer, hook, place);
@@ -248,7 +259,7 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
 }
 
 SourceResult PrepareExtractionSource(
-    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath)
+    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath, bool mainText)
 {
     SourceResult source;
     if (!readable) {
@@ -256,8 +267,9 @@ SourceResult PrepareExtractionSource(
         return source;
     }
     std::string rendered;
-    const markup::ReadableResult result
-        = markup::RenderReadableText(text, rendered, hook, LocalStyleSheets(inputPath));
+    const markup::SheetLoader sheets = LocalStyleSheets(inputPath);
+    const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook, sheets).readable
+                                                   : markup::RenderReadableText(text, rendered, hook, sheets);
     text.swap(rendered);
     if (result.outcome == markup::ReadableOutcome::Unsupported)
         source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";

@@ -53,7 +53,7 @@ struct StripFileResult {
     bool written = false;
     std::string reason; // why nothing was written (when not cancelled)
     io::Replacement replacement; // when written: the output, and the earlier file it replaced
-    std::string encoding; // readable text: the page's encoding and how it was learnt
+    std::string encoding; // readable text: the page's encoding and how it was learnt (and with main text, which text)
 };
 
 // Converts one file into plain text at `outputPath` (both local 8-bit bytes):
@@ -65,7 +65,8 @@ struct StripFileResult {
 // and stops (writing nothing) when the hook asks to cancel there or inside
 // the stripper. On failure nothing is written and `reason` says why.
 StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false, const OutputPlace& place = {});
+    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false,
+    const OutputPlace& place = {});
 
 // The two halves of StripOneFile. PrepareStripText leaves the output's whole
 // content in `buffer` and sets `written` when it is ready to be written;
@@ -73,16 +74,20 @@ StripFileResult StripOneFile(const std::string& inputPath, const std::string& ou
 // With `readable`, the content is instead "From: " and the input path, LF,
 // then the page's text as a browser shows it (markup::RenderReadableText:
 // UTF-8, LF line ends, a final LF); a page whose markup or encoding cannot be
-// read to its end is not converted, with the reason.
+// read to its end is not converted, with the reason. With `mainText` as
+// well, the text is the page's main text (markup::RenderMainText), and
+// `encoding` ends in ", main text" or, when it had none to find, in
+// ", whole page (no main text found)".
 StripFileResult PrepareStripText(const std::string& inputPath, std::string& buffer, text::Hook& hook,
-    std::size_t maxLength = MaxTextLength, bool readable = false);
+    std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false);
 StripFileResult WriteStripOutput(
     const std::string& outputPath, const std::string& buffer, text::Hook& hook, const OutputPlace& place = {});
 
 // Turns a file's bytes into the text the extractors search, in place: the
 // stripped text, or with `readable` the page's text as a browser shows it
-// (markup::RenderReadableText). On a failure the text is whatever was made
-// so far and the file is not to be searched.
+// (markup::RenderReadableText), with `mainText` as well only its main text
+// (markup::RenderMainText). On a failure the text is whatever was made so far
+// and the file is not to be searched.
 struct SourceResult {
     bool outOfMemory = false; // the stripper ran out of memory
     std::string problem; // readable text: why the page could not be read to its end
@@ -90,8 +95,8 @@ struct SourceResult {
 };
 // `inputPath` (local bytes), when given, is where the page's linked style
 // sheets are looked for: its folder and those below it.
-SourceResult PrepareExtractionSource(
-    std::string& text, bool readable, text::Hook& hook, const std::string& inputPath = {});
+SourceResult PrepareExtractionSource(std::string& text, bool readable, text::Hook& hook,
+    const std::string& inputPath = {}, bool mainText = false);
 
 // The "Link" and "MailTo" columns of one file, read from its markup (the
 // file's bytes before stripping): every distinct absolute link and every

@@ -60,7 +60,7 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
-    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input);
+    const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
 }
@@ -120,7 +120,8 @@ void ReadAheadPool::work()
         try {
             if (mode_ == Mode::Strip) {
                 prepared.result
-                    = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength, options_.readable);
+                    = PrepareStripText(inputs_[index], prepared.text, hook, options_.maxLength, options_.readable,
+                        options_.mainText);
                 if (prepared.result.written && !options_.outputDirectory.empty())
                     writeAhead(inputs_[index], prepared);
             } else {
@@ -204,6 +205,7 @@ std::unique_ptr<ReadAheadPool> StartWorkers(
         const RunSettings& settings = host.state().settings;
         options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
         options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;
+        options.mainText = options.readable && settings.mainText;
         return std::make_unique<ReadAheadPool>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -54,6 +54,7 @@ public:
         OutputPlace place; // strip mode: the output folder and journal
         bool readLinks = false; // extraction mode: the links of each file's markup as well
         bool readable = false; // the readable text instead of the stripped one (both modes)
+        bool mainText = false; // with readable: the page's main text only
     };
 
     ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options);

@@ -38,6 +38,7 @@ struct RunSettings {
     bool links = false; // ChkLinks: the links and mailto addresses of the markup as well
     bool readable = false; // ChkReadable: strip mode writes the text as a browser shows it
     bool readableExtraction = false; // the extractors search that text instead of the stripped one
+    bool mainText = false; // ChkMainText: that text narrowed to the page's main text (markup::RenderMainText)
     QString extensionFilter; // the file chooser's suffix, without "*."
     // When set, the "ProcessTime" text of every row instead of the clock's
     // (the companion's --process-time, local 8-bit bytes).

@@ -185,7 +185,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     file.encoding = encoding;
                 } else {
                     file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength,
-                        state.settings.readable, place);
+                        state.settings.readable, state.settings.readable && state.settings.mainText, place);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};

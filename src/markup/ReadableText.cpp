@@ -188,13 +188,14 @@ public:
     // read again. `sheetsKnown`: the page's style sheets were given to
     // `styles` beforehand, so its style elements are not read again.
     Renderer(std::string& buffer, TextSink* sink, PageStyles& styles, bool hold, bool sheetsKnown,
-        const SheetLoader& loader)
+        const SheetLoader& loader, LayoutObserver* observer = nullptr)
         : out_(buffer)
         , sink_(sink)
         , styles_(styles)
         , hold_(hold)
         , sheetsKnown_(sheetsKnown)
         , loader_(loader)
+        , observer_(observer)
     {
     }
 
@@ -222,6 +223,9 @@ public:
             linkedSheet(attributes);
         if (hiddenDepth_ > 0) {
             ++hiddenDepth_;
+            // JSON-LD is hidden wherever it stands, the head included.
+            if (observer_ && IsLinkedData(name, attributes))
+                linkedDataDepth_ = hiddenDepth_;
             return;
         }
         if (textContent_) {
@@ -274,6 +278,8 @@ public:
         stack_.push_back(open);
         if (role == Role::Hidden) {
             hiddenDepth_ = 1;
+            if (observer_ && IsLinkedData(name, attributes))
+                linkedDataDepth_ = 1;
             return;
         }
         if (role == Role::Replaced) {
@@ -285,6 +291,8 @@ public:
         }
         if (!closedDetails_.empty())
             ++closedDetails_.back().depth;
+        if (observer_)
+            observer_->open(name, attributes, out_.size());
         if (open.preTag)
             // The parser keeps a line end right after <pre>; the browser does not.
             dropNewline_ = true;
@@ -359,6 +367,10 @@ public:
             sheet_.clear();
         }
         if (hiddenDepth_ > 0) {
+            if (hiddenDepth_ == linkedDataDepth_) {
+                linkedDataDepth_ = 0;
+                observer_->linkedDataEnd();
+            }
             if (--hiddenDepth_ == 0) {
                 // The hidden or replaced element itself.
                 stack_.pop_back();
@@ -372,6 +384,8 @@ public:
         stack_.pop_back();
         if (textContent_)
             return;
+        if (observer_)
+            observer_->close(name, out_.size());
         styles_.close();
         if (!closedDetails_.empty()) {
             if (closedDetails_.back().depth == 0) {
@@ -421,6 +435,8 @@ public:
             sheet_.append(utf8);
         if (textContent_)
             text(utf8);
+        if (linkedDataDepth_ > 0 && linkedDataDepth_ == hiddenDepth_)
+            observer_->linkedData(utf8);
     }
 
     void text(std::string_view utf8) override
@@ -596,6 +612,13 @@ private:
         });
     }
 
+    static bool IsLinkedData(std::string_view name, std::span<const Attribute> attributes)
+    {
+        return name == "script" && std::any_of(attributes.begin(), attributes.end(), [](const Attribute& a) {
+            return a.name == "type" && EqualNoCase(a.value, "application/ld+json");
+        });
+    }
+
     void lineBreaks(int count)
     {
         // White space next to a block's edge is at a line's end or start.
@@ -714,6 +737,8 @@ private:
     std::vector<Table> tables_;
     std::vector<ClosedDetails> closedDetails_;
     int hiddenDepth_ = 0;
+    LayoutObserver* observer_; // only without a sink: its offsets are into the whole text
+    int linkedDataDepth_ = 0; // the hidden depth of the JSON-LD script being read, if any
     int pendingBreaks_ = 0;
     bool pendingSpace_ = false;
     bool lineHasContent_ = false; // whether a space here would be between content on one line
@@ -857,7 +882,8 @@ ReadableOutcome Outcome(ReadOutcome read)
 constexpr std::size_t kMaxHeldPage = 64 << 20;
 
 ReadableResult Render(
-    std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, const SheetLoader& loader)
+    std::string_view bytes, std::string& buffer, TextSink* sink, text::Hook& hook, const SheetLoader& loader,
+    LayoutObserver* observer = nullptr)
 {
     ReadableResult result;
     result.encoding = SniffPageEncoding(bytes);
@@ -891,7 +917,7 @@ ReadableResult Render(
         std::optional<Recording> recording;
         {
             PageStyles styles(mayHoldSheet);
-            Renderer renderer(buffer, sink, styles, hold, false, loader);
+            Renderer renderer(buffer, sink, styles, hold, false, loader, observer);
             if (keep) {
                 recording.emplace(renderer, input.bytes.size());
                 result.outcome = Outcome(ReadMarkup(input.bytes, *recording, hook, options));
@@ -905,10 +931,12 @@ ReadableResult Render(
         }
         if (!sheets.empty()) {
             buffer.clear();
+            if (observer)
+                observer->restart();
             PageStyles styles(true);
             for (const std::string& sheet : sheets)
                 styles.addSheet(sheet);
-            Renderer renderer(buffer, sink, styles, false, true, loader);
+            Renderer renderer(buffer, sink, styles, false, true, loader, observer);
             if (recording)
                 recording->replay(renderer);
             else
@@ -938,6 +966,14 @@ ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text
     // move, which would briefly need its size twice.
     out.reserve(bytes.size());
     return Render(bytes, out, nullptr, hook, sheets);
+}
+
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook,
+    LayoutObserver& observer, const SheetLoader& sheets)
+{
+    out.clear();
+    out.reserve(bytes.size());
+    return Render(bytes, out, nullptr, hook, sheets, &observer);
 }
 
 std::string DescribeEncoding(const PageEncoding& encoding)

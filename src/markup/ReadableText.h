@@ -1,10 +1,13 @@
 #pragma once
 
+#include "markup/MarkupReader.h"
 #include "markup/PageEncoding.h"
 #include "text/Hook.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -62,6 +65,28 @@ ReadableResult RenderReadableText(
 // The same into a string (cleared first), which holds the whole text.
 ReadableResult RenderReadableText(
     std::string_view bytes, std::string& out, text::Hook& hook, const SheetLoader& sheets = {});
+
+// Told how the shown elements lie in the text as it is made, for a reading
+// of that text (MainText). `at` is the length of the text made until then;
+// line ends still pending at a start are written inside the element.
+class LayoutObserver {
+public:
+    virtual ~LayoutObserver() = default;
+    // An element that is shown starts (hidden ones and their content are not told).
+    virtual void open(std::string_view name, std::span<const Attribute> attributes, std::size_t at) = 0;
+    // Its end, once for every open.
+    virtual void close(std::string_view name, std::size_t at) = 0;
+    // The content of a <script type="application/ld+json">, which is not
+    // shown, in one call or more; then its end.
+    virtual void linkedData(std::string_view utf8) { (void)utf8; }
+    virtual void linkedDataEnd() { }
+    // The page is read again from its start (a style sheet came after what it styles): forget it all.
+    virtual void restart() = 0;
+};
+
+// The same into a string, telling `observer` the layout as it goes.
+ReadableResult RenderReadableText(std::string_view bytes, std::string& out, text::Hook& hook,
+    LayoutObserver& observer, const SheetLoader& sheets = {});
 
 // The browser's name of the encoding with how it was learnt, for a log line.
 // Example: {"windows-1252", Detected} -> "windows-1252 (detected)".

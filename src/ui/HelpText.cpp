@@ -50,7 +50,11 @@ switches are off in this mode.</li>
 Link and MailTo. <b>Readable text (UTF-8)</b>, in strip mode, writes the text as
 a browser shows it instead of the stripped text, in UTF-8 with LF line ends;
 <b>Help &rarr; Extract from readable text</b> makes the other switches search
-that text.</li>
+that text. <b>Main text only</b>, in strip mode, narrows the readable text to
+the page's main text: its title and article, without menus, headers, footers,
+sidebars, share and comment widgets, cookie notices, lists of other articles and
+ads. Ticking it ticks <b>Readable text (UTF-8)</b>; a page with no article to
+find (an index, a form) is written whole.</li>
 <li><b>ProcessFiles</b> starts the run; the bars show the progress of the file
 and of the whole run, and <b>Cancel</b> (or Esc) stops it. A cancelled strip run
 takes back the files it wrote.</li>

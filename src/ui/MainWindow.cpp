@@ -131,7 +131,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         // The switch captions wrap onto two lines: each box has the height of two.
         { { "ChkStrip", K::CheckBox, "Striping &html Tags", "Frame3", { 120, 540, 1440, 480 } },
             &keep<&MainWindow::stripCheck_> },
-        { { "ChkWebsite", K::CheckBox, "Extracting web s&ites.", "Frame3", { 120, 1380, 1440, 480 } },
+        { { "ChkWebsite", K::CheckBox, "Extracting web &sites.", "Frame3", { 120, 1380, 1440, 480 } },
             &keep<&MainWindow::websiteCheck_> },
         // E-mail collection: the run supports it, so the window offers a switch.
         // Its access key is the one letter of its caption no other control has,
@@ -147,6 +147,13 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
               "Write each page's text as a browser shows it, in UTF-8 with LF line ends, instead of the stripped "
               "text" },
             &keep<&MainWindow::readableCheck_> },
+        // The main text: a reading of the readable text, in the free corner
+        // above it. Every letter of its caption marked another control: the
+        // keyword Save button took "v", the web site switch its "s", and this one "i".
+        { { "ChkMainText", K::CheckBox, "Ma&in text only", "Frame3", { 3300, 2145, 1515, 375 }, { 1, 0, 0, 0 },
+              "Write only each page's main text: its title and article, without menus, headers, footers, "
+              "sidebars, comments and ads (ticks the readable text)" },
+            &keep<&MainWindow::mainTextCheck_> },
         { { "List3", K::ListBox, {}, "Frame3", { 1680, 600, 1575, 1425 }, { 0, 1, 0, 1 }, {}, "Keywords" },
             &keep<&MainWindow::keywordList_> },
         // Wide enough for "down" in the small font.
@@ -165,7 +172,7 @@ const std::vector<MainWindow::Control>& MainWindow::controls()
         { { "CmdPropertyKW", K::Button, "Propert&y", "Frame3", { 3840, 1320, 975, 255 }, { 1, 0, 0, 0 },
               "Check/Change the selected KeyWord" },
             &keep<&MainWindow::keywordPropertyButton_> },
-        { { "CmdSaveKW", K::Button, "&Save", "Frame3", { 3840, 1680, 975, 255 }, { 1, 0, 0, 0 },
+        { { "CmdSaveKW", K::Button, "Sa&ve", "Frame3", { 3840, 1680, 975, 255 }, { 1, 0, 0, 0 },
               "Save current group of KeyWords to a text file" },
             &keep<&MainWindow::saveKeywordsButton_> },
         { { "CmdKWClear", K::Button, "Cl&ear", "Frame3", { 1680, 2160, 735, 255 }, { 0, 0, 1, 0 },
@@ -286,6 +293,7 @@ void MainWindow::wireRules()
     emailCheck_->setClickRule([this](bool checked) { emailSwitched(checked); });
     linksCheck_->setClickRule([this](bool checked) { linksSwitched(checked); });
     readableCheck_->setClickRule([this](bool checked) { readableSwitched(checked); });
+    mainTextCheck_->setClickRule([this](bool checked) { mainTextSwitched(checked); });
     keywordsCheck_->setClickRule([this](bool checked) { keywordSwitched(checked); });
 
     FileChooser* fc = chooser_.get();
@@ -393,7 +401,7 @@ void MainWindow::orderTabs()
     // Choose in fileList_, add, tidy chosenList_; then the switches, the keywords, the run.
     QWidget* const order[] = { folderList_, driveList_, fileList_, extensionBox_, refreshButton_, selectAllButton_,
         addButton_, chosenList_, clearChosenButton_, deselectButton_, stripCheck_, websiteCheck_, emailCheck_,
-        linksCheck_, readableCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
+        linksCheck_, readableCheck_, mainTextCheck_, keywordsCheck_, keywordList_, keywordUpButton_, keywordDownButton_, newKeywordButton_, openKeywordsButton_,
         keywordPropertyButton_, saveKeywordsButton_, clearKeywordsButton_, deleteKeywordButton_, processButton_,
         cancelButton_, helpButton_, browseButton_, exitButton_ };
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -434,11 +442,13 @@ void MainWindow::resetWindow()
     // 7.
     refillKeywordList();
     // 8. Unchecking a checked switch runs its rule.
-    for (CheckBox* box : { stripCheck_, websiteCheck_, emailCheck_, linksCheck_, readableCheck_, keywordsCheck_ }) {
+    for (CheckBox* box :
+        { stripCheck_, websiteCheck_, emailCheck_, linksCheck_, readableCheck_, mainTextCheck_, keywordsCheck_ }) {
         box->setChecked(false);
         box->setCaptionColour(Grey);
     }
     readableCheck_->setEnabled(false); // a strip mode switch
+    mainTextCheck_->setEnabled(false);
     // 9.
     keywordList_->setBackgroundColour(PaletteColour::system(SystemColour::ScrollBar));
     keywordList_->setEnabled(false);
@@ -454,6 +464,7 @@ void MainWindow::resetWindow()
     state_.settings.keyword = false;
     state_.settings.links = false;
     state_.settings.readable = false;
+    state_.settings.mainText = false;
     state_.run.cancelRequested = false;
     // 12.
     overallProgressBar_->setValue(0.0f);
@@ -504,6 +515,7 @@ void MainWindow::stripSwitched(bool checked)
         linksCheck_->setChecked(false);
         linksCheck_->setEnabled(false);
         readableCheck_->setEnabled(true);
+        mainTextCheck_->setEnabled(true);
         state_.settings.strip = true;
     } else {
         stripCheck_->setCaptionColour(Grey);
@@ -516,6 +528,7 @@ void MainWindow::stripSwitched(bool checked)
         readableCheck_->setChecked(false);
         readableCheck_->setCaptionColour(Grey);
         readableCheck_->setEnabled(false);
+        mainTextCheck_->setEnabled(false);
         state_.settings.strip = false;
     }
 }
@@ -542,6 +555,17 @@ void MainWindow::readableSwitched(bool checked)
 {
     state_.settings.readable = checked;
     readableCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
+    // The main text is a reading of the readable text.
+    if (!checked)
+        mainTextCheck_->setChecked(false);
+}
+
+void MainWindow::mainTextSwitched(bool checked)
+{
+    state_.settings.mainText = checked;
+    mainTextCheck_->setCaptionColour(checked ? PaletteColour::text() : Grey);
+    if (checked)
+        readableCheck_->setChecked(true);
 }
 
 void MainWindow::keywordSwitched(bool checked)

@@ -121,6 +121,7 @@ private:
     void emailSwitched(bool checked);
     void linksSwitched(bool checked);
     void readableSwitched(bool checked);
+    void mainTextSwitched(bool checked);
     void keywordSwitched(bool checked);
     void setKeywordButtonsEnabled(bool enabled);
     void startProcessing();
@@ -170,6 +171,7 @@ private:
     CheckBox* emailCheck_ = nullptr;
     CheckBox* linksCheck_ = nullptr;
     CheckBox* readableCheck_ = nullptr;
+    CheckBox* mainTextCheck_ = nullptr;
     ListBox* keywordList_ = nullptr;
     QPushButton* keywordUpButton_ = nullptr;
     QPushButton* keywordDownButton_ = nullptr;

@@ -95,20 +95,33 @@ TEST_F(StripRunTest, ReadableTextOnEveryThreadCount)
         "<html><head><meta charset=\"iso-8859-1\"><title>T</title><script>x()</script></head>\r\n"
         "<body><h1>Caf\xe9 &amp; more</h1><p>One\r\n  two</p><table><tr><td>a<td>b</table>x<br>y</body></html>");
     const QString plain = makeFile("plain.txt", "just text");
-    for (const int workers : { 1, 2 }) {
-        SCOPED_TRACE(std::to_string(workers) + " workers");
-        QDir(out).removeRecursively();
-        QDir().mkdir(out);
-        FakeRunHost h;
-        h.strip = true;
-        h.mainState.settings.strip = h.mainState.settings.readable = true;
-        h.workers = workers;
-        h.chosenList << page << plain;
-        h.dialogs.answer(Answer::Ok).directory(out);
-        ProcessChosenFiles(h);
-        EXPECT_EQ(
-            "From: " + page.toStdString() + "\nCaf\xc3\xa9 & more\n\nOne two\n\na\tb\nx\ny\n", output("pagehtm.txt"));
-        EXPECT_EQ("From: " + plain.toStdString() + "\njust text\n", output("plaintxt.txt"));
+    // An article between a menu and a footer.
+    const std::string prose = "words enough to count as the prose of a paragraph of the story";
+    const QString story = makeFile("story.htm",
+        "<nav><a href=/>Home</a></nav><h1>S</h1><p>1 " + prose + "</p><p>2 " + prose + "</p><p>3 " + prose
+            + "</p><footer>(c)</footer>");
+    const std::string storyText = "S\n\n1 " + prose + "\n\n2 " + prose + "\n\n3 " + prose;
+    for (const bool mainText : { false, true }) {
+        for (const int workers : { 1, 2 }) {
+            SCOPED_TRACE(std::to_string(workers) + " workers" + (mainText ? ", main text" : ""));
+            QDir(out).removeRecursively();
+            QDir().mkdir(out);
+            FakeRunHost h;
+            h.strip = true;
+            h.mainState.settings.strip = h.mainState.settings.readable = true;
+            h.mainState.settings.mainText = mainText;
+            h.workers = workers;
+            h.chosenList << page << plain << story;
+            h.dialogs.answer(Answer::Ok).directory(out);
+            ProcessChosenFiles(h);
+            // The page has too little prose to hold an article: it is written whole.
+            EXPECT_EQ("From: " + page.toStdString() + "\nCaf\xc3\xa9 & more\n\nOne two\n\na\tb\nx\ny\n",
+                output("pagehtm.txt"));
+            EXPECT_EQ("From: " + plain.toStdString() + "\njust text\n", output("plaintxt.txt"));
+            EXPECT_EQ("From: " + story.toStdString() + (mainText ? "\n" : "\nHome\n") + storyText
+                    + (mainText ? "\n" : "\n\n(c)\n"),
+                output("storyhtm.txt"));
+        }
     }
 }
 

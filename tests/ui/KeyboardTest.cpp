@@ -77,7 +77,7 @@ TEST_F(KeyboardTest, AccessKeysAreUniqueAndKeepTheCaptions)
     for (QLabel* l : main_->findChildren<QLabel*>())
         note(l, l->text());
     withKey.sort();
-    EXPECT_EQ(QString("ChkEmail ChkKeyword ChkLinks ChkReadable ChkStrip ChkWebsite CmdAddKW CmdCancel CmdDele "
+    EXPECT_EQ(QString("ChkEmail ChkKeyword ChkLinks ChkMainText ChkReadable ChkStrip ChkWebsite CmdAddKW CmdCancel CmdDele "
                       "CmdDeleKW CmdDown CmdEnd "
                       "CmdKWClear CmdOpenKW CmdProcess CmdPropertyKW CmdRfrs CmdSaveKW CmdSelectAll1 CmdSelectall2 "
                       "CmdUP Label4")

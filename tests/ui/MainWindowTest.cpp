@@ -197,6 +197,48 @@ TEST_F(MainWindowTest, SwitchRules)
     EXPECT_EQ(grey(), captionRole(web));
 }
 
+// The main text is a reading of the readable text: each follows the other.
+TEST_F(MainWindowTest, MainTextSwitchFollowsTheReadableText)
+{
+    start();
+    auto* strip = check("ChkStrip");
+    auto* readable = check("ChkReadable");
+    auto* mainText = check("ChkMainText");
+    MainState& s = main_->state();
+    EXPECT_FALSE(mainText->isEnabled()) << "a strip mode switch";
+    EXPECT_FALSE(mainText->toolTip().isEmpty());
+
+    strip->click();
+    ASSERT_TRUE(mainText->isEnabled());
+    mainText->click();
+    EXPECT_TRUE(s.settings.mainText);
+    EXPECT_TRUE(readable->isChecked()) << "ticking the main text ticks the readable text";
+    EXPECT_TRUE(s.settings.readable);
+    EXPECT_EQ(QPalette::WindowText, captionRole(mainText));
+
+    readable->click();
+    EXPECT_FALSE(mainText->isChecked()) << "unticking the readable text unticks the main text";
+    EXPECT_FALSE(s.settings.mainText);
+    EXPECT_EQ(grey(), captionRole(mainText));
+
+    mainText->click();
+    mainText->click();
+    EXPECT_TRUE(readable->isChecked()) << "unticking the main text keeps the readable text";
+
+    mainText->click();
+    strip->click();
+    EXPECT_FALSE(mainText->isChecked());
+    EXPECT_FALSE(mainText->isEnabled());
+    EXPECT_FALSE(s.settings.mainText);
+
+    strip->click();
+    mainText->click();
+    main_->reset();
+    EXPECT_FALSE(mainText->isChecked()) << "off at every reset";
+    EXPECT_FALSE(mainText->isEnabled());
+    EXPECT_FALSE(s.settings.mainText);
+}
+
 TEST_F(MainWindowTest, KeywordSwitchKeepsTheKeywords)
 {
     start();

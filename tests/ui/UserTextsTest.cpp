@@ -149,6 +149,7 @@ TEST_F(UserTextsTest, CaptionsAndTooltips)
         { "Main", "ChkEmail", Caption, "Extracting e-mails." },
         { "Main", "ChkLinks", Caption, "Links in markup." },
         { "Main", "ChkReadable", Caption, "Readable text (UTF-8)" },
+        { "Main", "ChkMainText", Caption, "Main text only" },
         { "Main", "CmdBrowse", Caption, "Browse" },
         { "Main", "CmdHelp", Caption, "Help" },
         { "Main", "CmdUP", Caption, "up" },
