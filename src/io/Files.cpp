@@ -334,15 +334,41 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
 {
     if (fd_ < 0)
         return failureFromErrno(EBADF);
-    auto fail = [this](int code) {
-        abandon();
-        return failureFromErrno(code);
-    };
     // Checked again below: whatever was there at open, an existing file is
     // only ever replaced by bytes already on the disk.
     struct stat before { };
     const bool replacing = ::fstatat(folder_, name_.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
     const bool sync = syncNewFile || replacing;
+    if (FileResult written = finishWriting(sync); !written)
+        return written;
+    bool exists = false;
+    struct stat existing { };
+    if (FileResult target = checkTarget(exists, existing); !target)
+        return target;
+    KeptEarlier kept;
+    if (exists && keepReplaced) {
+        if (FileResult aside = keepEarlier(existing, kept); !aside)
+            return aside;
+    } else if (journal_ && !exists) {
+        journal_->newOutput(replacement_.target, replacement_.written);
+    }
+    if (FileResult placed = moveIntoPlace(kept); !placed)
+        return placed;
+    // The content is already in place; a failure to make the rename durable
+    // is not worth reporting.
+    if (sync)
+        ::fsync(folder_);
+    abandon(); // lets go of the folder
+    return FileResult::success();
+}
+
+// The bytes on the disk (when asked), the temporary named, its file closed.
+FileResult ReplacingFile::finishWriting(bool sync)
+{
+    auto fail = [this](int code) {
+        abandon();
+        return failureFromErrno(code);
+    };
     if (sync && ::fsync(fd_) != 0)
         return fail(errno);
     struct stat info { };
@@ -357,86 +383,92 @@ FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
     fd_ = -1;
     if (closed != 0)
         return fail(errno);
+    return FileResult::success();
+}
 
-    const std::string& target = replacement_.target;
-    // The target may have changed since open: never rename over anything but
-    // a regular file.
-    struct stat existing { };
-    const bool exists = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(existing.st_mode))
-        return fail(EISDIR);
+// The target may have changed since open: never rename over anything but a
+// regular file.
+FileResult ReplacingFile::checkTarget(bool& exists, struct stat& existing)
+{
+    exists = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        abandon();
+        return failureFromErrno(EISDIR);
+    }
     if (exists && !S_ISREG(existing.st_mode)) {
         abandon();
         return FileResult::failure(notRegularReason(existing.st_mode));
     }
+    return FileResult::success();
+}
 
-    bool movedAside = false;
-    std::string keptName;
-    if (exists && keepReplaced) {
-        // A hard link keeps the old file whole while the rename below replaces
-        // the name in one step; where links are not supported the old file is
-        // moved aside first. A journal names the kept file before it exists,
-        // so that no crash can leave the earlier file under a name nobody knows.
-        const FileIdentity earlier = identityFrom(existing);
-        auto noted = [&] {
-            replacement_.keptAside = folderPath_ + "/" + keptName;
-            return !journal_ || journal_->replacing(target, replacement_.written, replacement_.keptAside, earlier).ok;
-        };
-        int code = EEXIST;
+// A hard link keeps the old file whole while the rename replaces the name in
+// one step; where links are not supported the old file is moved aside first.
+// A journal names the kept file before it exists, so that no crash can leave
+// the earlier file under a name nobody knows.
+FileResult ReplacingFile::keepEarlier(const struct stat& existing, KeptEarlier& kept)
+{
+    const std::string& target = replacement_.target;
+    const FileIdentity earlier = identityFrom(existing);
+    auto noted = [&] {
+        replacement_.keptAside = folderPath_ + "/" + kept.name;
+        return !journal_ || journal_->replacing(target, replacement_.written, replacement_.keptAside, earlier).ok;
+    };
+    int code = EEXIST;
+    for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
+        kept.name = hiddenName();
+        if (!noted()) {
+            code = EIO;
+            break;
+        }
+        code = ::linkat(folder_, name_.c_str(), folder_, kept.name.c_str(), 0) == 0 ? 0 : errno;
+    }
+    if (code != 0 && code != EIO) {
+        code = EEXIST;
         for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-            keptName = hiddenName();
+            kept.name = hiddenName();
+            // renameat2 with RENAME_NOREPLACE is not everywhere; a plain
+            // check is enough for a name of random letters.
+            struct stat taken { };
+            if (::fstatat(folder_, kept.name.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
+                continue;
             if (!noted()) {
                 code = EIO;
                 break;
             }
-            code = ::linkat(folder_, name_.c_str(), folder_, keptName.c_str(), 0) == 0 ? 0 : errno;
+            code = ::renameat(folder_, name_.c_str(), folder_, kept.name.c_str()) == 0 ? 0 : errno;
         }
-        if (code != 0 && code != EIO) {
-            code = EEXIST;
-            for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-                keptName = hiddenName();
-                // renameat2 with RENAME_NOREPLACE is not everywhere; a plain
-                // check is enough for a name of random letters.
-                struct stat taken { };
-                if (::fstatat(folder_, keptName.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
-                    continue;
-                if (!noted()) {
-                    code = EIO;
-                    break;
-                }
-                code = ::renameat(folder_, name_.c_str(), folder_, keptName.c_str()) == 0 ? 0 : errno;
-            }
-            movedAside = code == 0;
-        }
-        if (code != 0) {
-            replacement_.keptAside.clear();
-            return fail(code);
-        }
-        replacement_.replaced = earlier;
-    } else if (journal_ && !exists) {
-        journal_->newOutput(target, replacement_.written);
+        kept.movedAside = code == 0;
     }
+    if (code != 0) {
+        replacement_.keptAside.clear();
+        abandon();
+        return failureFromErrno(code);
+    }
+    replacement_.replaced = earlier;
+    return FileResult::success();
+}
 
+// The rename that puts the new file under the target's name; when it fails,
+// the earlier file goes back to its name.
+FileResult ReplacingFile::moveIntoPlace(const KeptEarlier& kept)
+{
     if (::renameat(folder_, temporaryName_.c_str(), folder_, name_.c_str()) != 0) {
         const int code = errno;
         if (!replacement_.keptAside.empty()) {
-            if (movedAside && ::renameat(folder_, keptName.c_str(), folder_, name_.c_str()) != 0) {
+            if (kept.movedAside && ::renameat(folder_, kept.name.c_str(), folder_, name_.c_str()) != 0) {
                 // The earlier file could not go back: say where it is rather than lose it.
                 abandon();
                 return FileResult::failure(ErrorText(code) + "; the earlier file is kept as " + replacement_.keptAside);
             }
-            if (!movedAside)
-                ::unlinkat(folder_, keptName.c_str(), 0);
+            if (!kept.movedAside)
+                ::unlinkat(folder_, kept.name.c_str(), 0);
             replacement_.keptAside.clear();
         }
-        return fail(code);
+        abandon();
+        return failureFromErrno(code);
     }
     temporaryName_.clear();
-    // The content is already in place; a failure to make the rename durable
-    // is not worth reporting.
-    if (sync)
-        ::fsync(folder_);
-    abandon(); // lets go of the folder
     return FileResult::success();
 }
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace tamsenor::io {
 
 class Journal;
@@ -114,6 +116,15 @@ private:
     FileResult openIn(
         int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
     FileResult nameTemporary();
+    // The steps of commit, in order; each abandons the file when it fails.
+    struct KeptEarlier {
+        std::string name; // the earlier file's hidden name, beside the target
+        bool movedAside = false; // moved there (no hard links here) rather than linked
+    };
+    FileResult finishWriting(bool sync);
+    FileResult checkTarget(bool& exists, struct stat& existing);
+    FileResult keepEarlier(const struct stat& existing, KeptEarlier& kept);
+    FileResult moveIntoPlace(const KeptEarlier& kept);
 
     int fd_ = -1;
     int folder_ = -1;

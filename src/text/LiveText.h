@@ -25,7 +25,7 @@ public:
         , size_(static_cast<std::int64_t>(chars_.size()))
         , links_(size_)
     {
-        if (chars_.size() >= static_cast<std::size_t>(INT32_MAX))
+        if (chars_.size() > static_cast<std::size_t>(INT32_MAX))
             throw std::length_error("text too long for the extraction pass");
     }
 
