@@ -80,18 +80,31 @@ std::optional<std::string> CurrentDirectory(std::string* reason)
     return result;
 }
 
+namespace {
+
+// Calls `each` with every part of `path` between "/", empty ones included.
+template <typename Each>
+void ForEachPart(const std::string& path, Each each)
+{
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        each(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
 std::string CleanPath(const std::string& path)
 {
     if (path.empty())
         return path;
     const bool absolute = path.front() == '/';
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
+    ForEachPart(path, [&](const std::string& part) {
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..")
                 parts.pop_back();
@@ -100,8 +113,7 @@ std::string CleanPath(const std::string& path)
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
-        start = end + 1;
-    }
+    });
     std::string clean = absolute ? "/" : "";
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0)
@@ -125,16 +137,10 @@ namespace {
 std::string tidy(const std::string& path)
 {
     std::string out;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
+    ForEachPart(path, [&](const std::string& part) {
         if (!part.empty() && part != ".")
             out += "/" + part;
-        start = end + 1;
-    }
+    });
     return out.empty() ? "/" : out;
 }
 
