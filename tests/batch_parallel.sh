@@ -71,6 +71,8 @@ diff -r merged whole-out >/dev/null || fail "the strip parts differ from one run
 # Several machines. The stand-in for ssh runs a command of machine HOST in
 # a mount namespace where this work folder is HOST's own folder
 # ($top/machines/HOST) and HOME: a page is there only when the recipe moved it.
+# Like an ssh login it sets SHELL, which parallel's remote side runs the job
+# with (without it every job vanishes and parallel still exits 0).
 mkdir "$top/machines"
 cat >"$top/ssh" <<'EOF'
 #!/bin/sh
@@ -85,7 +87,7 @@ host=$1
 shift
 [ "${1-}" = "--" ] && shift
 mkdir -p "$MACHINES/$host"
-exec unshare $UNSHARE sh -c 'mount --bind "$1" "$2" && cd "$2" && HOME=$2 && export HOME && shift 2 && exec sh -c "$*"' \
+exec unshare $UNSHARE sh -c 'mount --bind "$1" "$2" && cd "$2" && HOME=$2 && SHELL=/bin/sh && export HOME SHELL && shift 2 && exec sh -c "$*"' \
     ssh "$MACHINES/$host" "$WORK" "$@"
 EOF
 chmod +x "$top/ssh"
@@ -107,7 +109,7 @@ parallel --will-cite --ssh "$top/ssh" --sshloginfile machines -0 -N 5 --basefile
     "$BATCH" extract -j 1 --web --email --keywords kw.txt --process-time T -q --results mpart-{#}.tsv -- {} \
     :::: list 2>parallel.err || fail "parallel across machines: $(cat parallel.err)"
 mparts=$(numbered mpart- .tsv)
-[ "$(echo "$mparts" | wc -l)" -ge 4 ] || fail "the batch was not split across machines ($mparts)"
+[ "$(echo "$mparts" | wc -l)" -ge 4 ] || { fail "the batch was not split across machines ($mparts)"; head -5 parallel.err >&2; }
 # shellcheck disable=SC2086
 join_parts $mparts >joined-machines.tsv
 cmp -s joined-machines.tsv whole.tsv ||
