@@ -125,34 +125,39 @@ std::vector<std::string> AdversarialNames()
         "random-lt-gt-a", "at-signs", "scheme-marks", "http-schemes", "page-10mb" };
 }
 
-std::string MakeAdversarial(const std::string& name)
+std::string MakeAdversarial(const std::string& name, std::size_t size)
 {
+    // Counts of distinct blocks grow with the size, so that a larger input keeps the density.
+    auto sized = [size](std::size_t usual) { return size == 0 ? usual : size; };
+    auto count = [size](std::size_t usual) { return size == 0 ? usual : std::max<std::size_t>(1, usual * size / MiB); };
     if (name == "tags")
-        return Distinct(20000, MiB, [](std::size_t i) { return "<span id=\"t" + std::to_string(i) + "\">w</span> "; });
+        return Distinct(count(20000), sized(MiB),
+            [](std::size_t i) { return "<span id=\"t" + std::to_string(i) + "\">w</span> "; });
     if (name == "comments")
-        return Distinct(20000, MiB, [](std::size_t i) { return "<!-- note " + std::to_string(i) + " --> "; });
+        return Distinct(
+            count(20000), sized(MiB), [](std::size_t i) { return "<!-- note " + std::to_string(i) + " --> "; });
     if (name == "scripts")
-        return Distinct(10000, MiB, [](std::size_t i) {
+        return Distinct(count(10000), sized(MiB), [](std::size_t i) {
             const std::string n = std::to_string(i);
             // A distinct opening tag: a bare "<script>" would end its own block.
             return "<script id=\"s" + n + "\">var v" + n + " = " + n + ";</script> ";
         });
     if (name == "odd-lt")
-        return OddLessThan(MiB);
+        return OddLessThan(sized(MiB));
     if (name == "carried-lt")
-        return Carried(MiB, "<", ">");
+        return Carried(sized(MiB), "<", ">");
     if (name == "carried-comments")
-        return Carried(MiB, "<!", "->");
+        return Carried(sized(MiB), "<!", "->");
     if (name == "remnant-taken")
-        return RemnantTaken(MiB);
+        return RemnantTaken(sized(MiB));
     if (name == "two-lt-tags") {
         std::string text;
-        for (std::size_t i = 1; text.size() < 16 * MiB; ++i)
+        for (std::size_t i = 1; text.size() < sized(16 * MiB); ++i)
             text += "<<" + std::to_string(i) + ">";
         return text;
     }
     if (name == "random-lt-gt-a") {
-        std::string text(16 * MiB, 'a');
+        std::string text(sized(16 * MiB), 'a');
         std::uint64_t state = 27;
         for (char& c : text) {
             state = state * 6364136223846793005ull + 1442695040888963407ull;
@@ -161,13 +166,13 @@ std::string MakeAdversarial(const std::string& name)
         return text;
     }
     if (name == "at-signs")
-        return Repeated("a@", 150000);
+        return Repeated("a@", sized(150000));
     if (name == "scheme-marks")
-        return Repeated("://", 150000);
+        return Repeated("://", sized(150000));
     if (name == "http-schemes")
-        return Repeated("http://", 150000);
+        return Repeated("http://", sized(150000));
     if (name == "page-10mb")
-        return Page(10 * MiB);
+        return Page(sized(10 * MiB));
     return {};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,9 @@ struct Input {
 //                    finding runs on to the end of the page
 //   page-10mb a 10 MiB page: paragraphs, links, e-mails, entities, tables
 std::vector<std::string> AdversarialNames();
-// The named input; an empty text for an unknown name.
-std::string MakeAdversarial(const std::string& name);
+// The named input, at its usual size or about `size` bytes (its counts of
+// distinct blocks scaled alike); an empty text for an unknown name.
+std::string MakeAdversarial(const std::string& name, std::size_t size = 0);
 
 // Every regular file below `directory` (real pages), in path order.
 std::vector<Input> ReadCorpus(const std::string& directory);

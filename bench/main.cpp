@@ -1,7 +1,8 @@
 // tamsenor-bench: throughput and peak memory of the text engines. Not a test:
 // it asserts nothing and ctest never runs it.
 //
-//   tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [CORPUS_DIR]
+//   tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu]
+//                  [CORPUS_DIR]
 //
 // Reports MB/s (1 MB = 10^6 bytes) of StripTags alone (as strip mode runs it)
 // and of StripTags + ExtractFindings with e-mails, web sites and two keywords
@@ -9,7 +10,9 @@
 // with the test tree, the literal reference engines. A measurement repeats
 // its inputs in rounds until half a second of engine time has passed, and
 // stops after the budget (the literal engines need minutes for some inputs).
-// Peak memory is measured in a fresh process per input.
+// Peak memory is measured in a fresh process per input. --size makes every
+// generated input about that many MiB; --cpu times the engine calls by the
+// thread's CPU time, which a busy machine disturbs less than the clock.
 #include "Adversarial.h"
 
 #include "text/Extract.h"
@@ -24,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,7 +100,18 @@ struct Settings {
     std::vector<text::Keyword> keywords { { "Note:", "1, 2" }, { "See", "1" } };
     std::string corpus;
     std::vector<std::string> only; // --only: these generated inputs alone, no corpus memory case
+    std::size_t size = 0; // --size: of every generated input, in bytes; 0: each its usual size
+    bool cpu = false; // --cpu: engine time is the thread's CPU time
 };
+
+double Seconds(bool cpu)
+{
+    if (!cpu)
+        return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    timespec now {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 std::vector<std::string> GeneratedNames(const Settings& settings)
 {
@@ -154,7 +169,7 @@ Measured Run(
             if (budget > 0)
                 hook.deadline
                     = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(budget));
-            const Clock::time_point began = Clock::now();
+            const double began = Seconds(settings.cpu);
             text::Outcome outcome = engine.strip(buffer, hook).outcome;
             long rows = 0;
             if (extract && outcome == text::Outcome::Finished) {
@@ -163,7 +178,7 @@ Measured Run(
                 outcome = engine.extract(buffer, setup, sink, hook);
                 rows = sink.rows;
             }
-            const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+            const double seconds = Seconds(settings.cpu) - began;
             if (outcome == text::Outcome::Cancelled) {
                 // After a whole round the cut file is left out; in the first
                 // round what was finished is reported as such.
@@ -237,7 +252,7 @@ int MemoryCase(const std::string& name, const Settings& settings)
         std::ifstream in(name.substr(5), std::ios::binary);
         inputs.push_back({ name.substr(5), std::string(std::istreambuf_iterator<char>(in), {}) });
     } else {
-        inputs.push_back({ name, bench::MakeAdversarial(name) });
+        inputs.push_back({ name, bench::MakeAdversarial(name, settings.size) });
     }
     const Engine production = Engines().front();
     const bool complete = Run(production, false, inputs, settings, settings.budget).complete
@@ -252,9 +267,12 @@ struct Peak {
 };
 
 // Peak resident memory of a fresh process that runs one memory case.
-Peak PeakOfCase(const char* self, const std::string& name, double budget)
+Peak PeakOfCase(const char* self, const std::string& name, const Settings& settings)
 {
-    std::vector<std::string> words { self, "--budget", std::to_string(budget), "--memory-case", name };
+    char size[32];
+    std::snprintf(size, sizeof size, "%.17g", static_cast<double>(settings.size) / (1024 * 1024));
+    std::vector<std::string> words { self, "--budget", std::to_string(settings.budget), "--size", size, "--memory-case",
+        name };
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -274,9 +292,10 @@ Peak PeakOfCase(const char* self, const std::string& name, double budget)
     return peak;
 }
 
-void ReportMemory(const char* self, const std::string& name, std::size_t inputBytes, long baseline, double budget)
+void ReportMemory(
+    const char* self, const std::string& name, std::size_t inputBytes, long baseline, const Settings& settings)
 {
-    const Peak peak = PeakOfCase(self, name, budget);
+    const Peak peak = PeakOfCase(self, name, settings);
     const std::string shown = name.size() > 28 ? "..." + name.substr(name.size() - 25) : name;
     if (peak.kib < 0) {
         std::printf("%-28s peak memory not measured: the measuring process failed\n", shown.c_str());
@@ -290,7 +309,7 @@ void ReportMemory(const char* self, const std::string& name, std::size_t inputBy
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [CORPUS_DIR]\n");
+    std::fprintf(stderr, "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu] [CORPUS_DIR]\n");
     return 2;
 }
 
@@ -307,6 +326,10 @@ int main(int argc, char** argv)
             return MemoryCase(argv[i + 1], settings);
         if (argument == "--budget" && i + 1 < argc) {
             settings.budget = std::atof(argv[++i]);
+        } else if (argument == "--size" && i + 1 < argc) {
+            settings.size = static_cast<std::size_t>(std::atof(argv[++i]) * 1024 * 1024);
+        } else if (argument == "--cpu") {
+            settings.cpu = true;
         } else if (argument == "--only" && i + 1 < argc) {
             settings.only.push_back(argv[++i]);
         } else if (argument == "--keyword" && i + 1 < argc) {
@@ -339,10 +362,10 @@ int main(int argc, char** argv)
     // Memory first, while this process is small: a child's peak starts from
     // what its parent held when it was started.
     std::printf("peak memory (ru_maxrss), production engines, strip and strip+extract, one fresh process per input:\n");
-    const long baseline = PeakOfCase(argv[0], "baseline", settings.budget).kib;
+    const long baseline = PeakOfCase(argv[0], "baseline", settings).kib;
     std::printf("%-28s peak RSS %ld KiB\n", "start-up", baseline);
     for (const std::string& name : GeneratedNames(settings))
-        ReportMemory(argv[0], name, bench::MakeAdversarial(name).size(), baseline, settings.budget);
+        ReportMemory(argv[0], name, bench::MakeAdversarial(name, settings.size).size(), baseline, settings);
     if (!settings.corpus.empty()) {
         std::size_t largest = 0;
         std::string largestFile;
@@ -353,7 +376,7 @@ int main(int argc, char** argv)
             }
         }
         if (!largestFile.empty())
-            ReportMemory(argv[0], "file:" + largestFile, largest, baseline, settings.budget);
+            ReportMemory(argv[0], "file:" + largestFile, largest, baseline, settings);
     }
 
     std::printf("\n%-16s %-11s %-14s %10s\n", "input", "engine", "task", "MB/s");
@@ -371,7 +394,7 @@ int main(int argc, char** argv)
     }
 
     for (const std::string& name : GeneratedNames(settings)) {
-        const std::vector<Input> one { { name, bench::MakeAdversarial(name) } };
+        const std::vector<Input> one { { name, bench::MakeAdversarial(name, settings.size) } };
         Bench(name.c_str(), one, settings);
     }
 

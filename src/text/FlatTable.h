@@ -2,10 +2,52 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <utility>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace tamsenor::text {
+
+// Room for a large table in whole huge pages where the system offers them:
+// every probe of a table of many megabytes lands on a page of its own, and
+// with small pages nearly each one would also miss the address cache.
+template <class T> struct HugePageAllocator {
+    using value_type = T;
+    static constexpr std::size_t HugePage = std::size_t(2) << 20;
+
+    HugePageAllocator() = default;
+    template <class U> HugePageAllocator(const HugePageAllocator<U>&) { }
+
+    T* allocate(std::size_t count)
+    {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < HugePage)
+            return static_cast<T*>(::operator new(bytes));
+        const std::size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
+        void* room = std::aligned_alloc(HugePage, rounded);
+        if (!room)
+            throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        ::madvise(room, rounded, MADV_HUGEPAGE); // a refusal only costs speed
+#endif
+        return static_cast<T*>(room);
+    }
+
+    void deallocate(T* room, std::size_t count)
+    {
+        if (count * sizeof(T) < HugePage)
+            ::operator delete(room);
+        else
+            std::free(room);
+    }
+
+    template <class U> bool operator==(const HugePageAllocator<U>&) const { return true; }
+};
 
 // Where a hash's probe starts: its low bits, for hashes mixed well enough.
 struct LowBitsHome {
@@ -62,7 +104,7 @@ public:
         if (!slot->free())
             return { *slot, false };
         if (4 * (used_ + 1) > 3 * slots_.size()) {
-            std::vector<Slot> old(slots_.size() * 2);
+            std::vector<Slot, HugePageAllocator<Slot>> old(slots_.size() * 2);
             old.swap(slots_);
             ++bits_;
             for (const Slot& filed : old) {
@@ -76,7 +118,7 @@ public:
     }
 
 private:
-    std::vector<Slot> slots_;
+    std::vector<Slot, HugePageAllocator<Slot>> slots_;
     unsigned bits_ = 0;
     std::size_t used_ = 0;
 };

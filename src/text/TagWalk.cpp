@@ -1,6 +1,7 @@
 #include "text/TagWalk.h"
 
 #include "text/FlatTable.h"
+#include "text/Scan.h"
 
 #include <algorithm>
 #include <climits>
@@ -38,6 +39,17 @@ namespace {
 // text at such a depth that is not there cannot be the end of any tag either,
 // which stops the search. A hit is always confirmed by comparing the
 // characters.
+//
+// Most tags of a text full of distinct tags can never reach another group,
+// and filing them would cost cache misses for nothing. A tag reaches a group
+// only if the group's text from its last "<" (its tail) is the tag's text
+// from its last "<": when the group holds a "<" of its own, that is the
+// group's own tail, and the tag's is its group's own tail or, for a tag whose
+// group held no "<", a text that runs on through the space a removal left. So
+// a group holding a "<", whose tail has no space and is the tail of no other
+// group, is reached by no tag and its tag reaches no group: it becomes a tag
+// at once, unfiled. A filter made in one scan before the walk tells which
+// tails may come twice (it errs only towards "twice").
 
 constexpr std::uint64_t Modulus = (1ull << 61) - 1;
 
@@ -61,6 +73,105 @@ std::uint64_t drawnBase()
     return base;
 }
 
+// Tails of the groups holding a "<", in a Bloom filter of two bits per tail
+// that also keeps the tails seen more than once.
+class TailFilter {
+public:
+    TailFilter(const char* base, std::size_t size, std::uint64_t seed)
+        : seed_(seed)
+    {
+        std::size_t words = 8;
+        while (words * 64 < size)
+            words *= 2;
+        bits_ = 0;
+        while ((std::size_t(1) << bits_) < words)
+            ++bits_;
+        seen_.assign(words, 0);
+        repeated_.assign(words, 0);
+        bool complete = true;
+        std::size_t tails = 0;
+        std::size_t again = 0; // tails that found their bits set already
+        std::size_t lt = SIZE_MAX; // the last "<" since the last ">"
+        for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
+             i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
+            if (base[i] == '<') {
+                lt = i;
+                continue;
+            }
+            if (lt != SIZE_MAX) {
+                const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
+                std::uint64_t& seen = seen_[word(hash)];
+                ++tails;
+                if ((seen & mask(hash)) == mask(hash)) {
+                    repeated_[word(hash)] |= mask(hash);
+                    ++again;
+                }
+                seen |= mask(hash);
+                // A text whose tails mostly come again (a few short tags
+                // over and over) shows it early: no need to read on.
+                if ((tails & (tails - 1)) == 0 && tails >= 1024 && 8 * again > 5 * tails) {
+                    complete = false;
+                    break;
+                }
+            }
+            lt = SIZE_MAX;
+        }
+        // At least tails - 2 * again tails come once. When fewer than a
+        // quarter surely do, asking would cost more than it spares.
+        useful_ = complete && 8 * again <= 3 * tails;
+        if (!useful_) {
+            std::vector<std::uint64_t>().swap(seen_);
+            std::vector<std::uint64_t>().swap(repeated_);
+        }
+    }
+
+    // Whether asking mayRepeat is worth its cost: enough tails come once.
+    bool useful() const { return useful_; }
+
+    // Whether the tail `length` bytes at `tail` may be the tail of more than one group.
+    bool mayRepeat(const char* tail, std::size_t length) const
+    {
+        const std::uint64_t hash = hashOf(tail, length);
+        return (repeated_[word(hash)] & mask(hash)) == mask(hash);
+    }
+
+private:
+    std::uint64_t seed_;
+    unsigned bits_;
+    bool useful_ = false;
+    std::vector<std::uint64_t> seen_;
+    std::vector<std::uint64_t> repeated_;
+
+    std::size_t word(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> (64 - bits_)); }
+    static std::uint64_t mask(std::uint64_t hash) { return (1ull << (hash & 63)) | (1ull << ((hash >> 6) & 63)); }
+
+    // Seeded, so that no fixed input makes distinct tails look alike.
+    std::uint64_t hashOf(const char* p, std::size_t n) const
+    {
+        std::uint64_t h = seed_ ^ (n * 0xC2B2AE3D27D4EB4Full);
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, p, 8);
+            h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+            h ^= h >> 29;
+        }
+        std::uint64_t v = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        h = (h ^ v) * 0x94D049BB133111EBull;
+        h ^= h >> 31;
+        h *= 0xD6E8FEB86659FD93ull;
+        return h ^ (h >> 32);
+    }
+};
+
+std::size_t walkableSize(const std::string& text)
+{
+    if (text.size() >= static_cast<std::size_t>(INT32_MAX))
+        throw std::length_error("text too long for the tag pass");
+    return text.size();
+}
+
 class Walk {
 public:
     Walk(std::string& text, Hook& hook, long& iterations, std::uint64_t base)
@@ -68,9 +179,8 @@ public:
         , hook_(hook)
         , iterations_(iterations)
         , base_(base)
+        , tails_(text.data(), walkableSize(text), base * 0x9E3779B97F4A7C15ull)
     {
-        if (text.size() >= static_cast<std::size_t>(INT32_MAX))
-            throw std::length_error("text too long for the tag pass");
         powers_.push_back(1);
     }
 
@@ -96,6 +206,28 @@ public:
                 const std::size_t first = static_cast<std::size_t>(static_cast<const char*>(lt) - base);
                 emitText(r, first);
                 r = first;
+            }
+            if (tails_.useful() && reachesNothing(base + r, gt - r)) {
+                // Settled as the literal pass would: no known tag ends the
+                // group, so it is the next iteration's tag (or, after a
+                // cancel, lives on as it stands).
+                if (!cancelled) {
+                    hook_.yield();
+                    cancelled = hook_.cancelRequested();
+                }
+                if (cancelled) {
+                    emitPending();
+                    emitText(r, gt + 1);
+                } else {
+                    tags_.push_back({ 0, Unfiled });
+                    repeated_.push_back(0);
+                    emitChar(' ');
+                    ++iterations_;
+                    StepStripProgress(hook_);
+                }
+                clearPending();
+                r = gt + 1;
+                continue;
             }
             segments_.push_back({ static_cast<std::uint32_t>(pending_.size()), 0 });
             append(base + r, gt + 1 - r);
@@ -136,7 +268,21 @@ private:
     Hook& hook_;
     long& iterations_;
     const std::uint64_t base_;
+    const TailFilter tails_;
     std::size_t written_ = 0; // text_[0, written_) is final
+
+    // Whether the group whose text in play (after the pending text) is the
+    // `length` bytes at `group`, up to its ">", holds a "<" and a tail that
+    // no tag reaches and whose tag reaches no group.
+    bool reachesNothing(const char* group, std::size_t length) const
+    {
+        const void* lt = memrchr(group, '<', length);
+        if (!lt)
+            return false;
+        const char* tail = static_cast<const char*>(lt);
+        const std::size_t tailLength = static_cast<std::size_t>(group + length - tail) + 1;
+        return !std::memchr(tail, ' ', tailLength) && !tails_.mayRepeat(tail, tailLength);
+    }
 
     // The pending text, from its first "<" through the current group's ">".
     std::string pending_;
@@ -159,8 +305,9 @@ private:
     // Tags in iteration order, their characters kept in one string.
     struct Tag {
         std::uint32_t offset;
-        std::uint32_t length;
+        std::uint32_t length; // Unfiled: a tag that reaches no group, its text not kept
     };
+    static constexpr std::uint32_t Unfiled = UINT32_MAX;
     std::string tagChars_;
     std::vector<Tag> tags_;
 

@@ -102,6 +102,20 @@ TEST(TagWalkDifferential, TagsWithManyLts)
         { "<", "<<<<", std::string(15, '<'), std::string(17, '<'), ">", " >", " ", "a", "<a" }, 64, 60, 3000);
 }
 
+// Mostly distinct tags, as in a text of numbered tags: a tag whose tail (from
+// its last "<") no other group has is taken without filing, and the pieces
+// with a space, a group without "<" or a shared tail must still be found.
+TEST(TagWalkDifferential, MostlyDistinctTails)
+{
+    std::vector<std::string> pieces { "<a>", "<a", " ", "b>", ">", "<q b>", "<" };
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(i);
+        for (const std::string& piece : { "<<" + n + ">", "<a<" + n + ">", "<" + n + " b>", n + ">", "<" + n })
+            pieces.push_back(piece);
+    }
+    expectSameOnGeneratedTexts(pieces, 27, 40, 3000);
+}
+
 // Shapes where what a dead group leaves over travels far: a long run with a
 // "<" in front that each later tag carries one group further, many "<" in a
 // row that tags take one by one, and a long remnant that the same short tag
@@ -140,6 +154,8 @@ TEST(TagWalkDifferential, LeftoversCarriedAcrossManyGroups)
         { "lts taken one by one", std::string(20, '<') + ">" + numbered("<", 10, ">") + std::string(20, '<') + "> >" },
         { "tag comes back after a join", "<a<b> <a >x<c<b> >y<a >" },
         { "leftover without a later group", "<b> <a<b>" },
+        { "distinct two-lt tags", numbered("<<", 30, ">") },
+        { "tag with a space reaches a later join", numbered("<<", 6, ">") + "<z><q b><q<z>b>" },
         { "short tags taking a long remnant apart",
             repeated("<a", 40) + " <b><z>" + takers(30) + repeated("<a", 40) + "<z>" + repeated("<b>", 45) },
     };
