@@ -289,11 +289,15 @@ private:
     std::uint64_t hash_ = 0; // of all of pending_
     static constexpr std::size_t MaxPowerTable = 1 << 16;
     std::vector<std::uint64_t> powers_; // powers_[k]: base_^k, for the lengths met so far
-    // Each "<" of pending_ (ltAt_) with the hash of the text in front of it
-    // (ltHash_), enough to hash the text from any "<" to the end and to cut
-    // the text there.
-    std::vector<std::uint32_t> ltAt_;
-    std::vector<std::uint64_t> ltHash_;
+    // Each "<" of pending_ (at) with the hash of the text in front of it,
+    // enough to hash the text from any "<" to the end and to cut the text
+    // there: the first ltCount_ entries of lts_ (the room beyond is scratch).
+    struct Lt {
+        std::uint32_t at;
+        std::uint64_t hash;
+    };
+    std::vector<Lt> lts_;
+    std::size_t ltCount_ = 0;
     // Join times: pending_ from `start` on joined the current group at
     // iteration `time` (later segments joined earlier, their times fall).
     struct Segment {
@@ -356,9 +360,14 @@ private:
     {
         pending_.clear();
         hash_ = 0;
-        ltAt_.clear();
-        ltHash_.clear();
+        ltCount_ = 0;
         segments_.clear();
+    }
+
+    std::uint64_t step(std::uint64_t h, unsigned char c) const
+    {
+        h = mulMod(h, base_) + c + 1;
+        return h >= Modulus ? h - Modulus : h;
     }
 
     void append(const char* chars, std::size_t count)
@@ -366,23 +375,39 @@ private:
         const std::size_t at = pending_.size();
         pending_.append(chars, count);
         std::uint64_t h = hash_;
-        for (std::size_t i = 0; i < count; ++i) {
-            const unsigned char c = static_cast<unsigned char>(chars[i]);
-            if (c == '<') {
-                ltAt_.push_back(static_cast<std::uint32_t>(at + i));
-                ltHash_.push_back(h);
+        std::size_t n = ltCount_;
+        // Every character writes an entry and only a "<" keeps it: a text
+        // of random "<" would mislead a branch on every other character.
+        constexpr std::size_t Chunk = 256;
+        for (std::size_t i = 0; i < count;) {
+            const std::size_t stop = std::min(count, i + Chunk);
+            if (lts_.size() < n + Chunk)
+                lts_.resize(std::max(n + Chunk, 2 * lts_.size()));
+            Lt* room = lts_.data();
+            for (; i < stop; ++i) {
+                const unsigned char c = static_cast<unsigned char>(chars[i]);
+                room[n] = { static_cast<std::uint32_t>(at + i), h };
+                n += c == '<';
+                h = step(h, c);
             }
-            h = mulMod(h, base_) + c + 1;
-            if (h >= Modulus)
-                h -= Modulus;
         }
+        ltCount_ = n;
         hash_ = h;
+    }
+
+    // The space that takes a removed tag's place; never a "<".
+    void appendSpace()
+    {
+        pending_.push_back(' ');
+        hash_ = step(hash_, ' ');
     }
 
     // base_^length; a table for the usual lengths, squaring beyond.
     std::uint64_t power(std::size_t length)
     {
         if (length < MaxPowerTable) {
+            if (length < powers_.size())
+                return powers_[length];
             while (powers_.size() <= length)
                 powers_.push_back(mulMod(powers_.back(), base_));
             return powers_[length];
@@ -400,7 +425,7 @@ private:
     // The hash of pending_ from its k-th "<" to its end.
     std::uint64_t hashFrom(std::size_t k)
     {
-        const std::uint64_t before = mulMod(ltHash_[k], power(pending_.size() - ltAt_[k]));
+        const std::uint64_t before = mulMod(lts_[k].hash, power(pending_.size() - lts_[k].at));
         return hash_ >= before ? hash_ - before : hash_ + Modulus - before;
     }
 
@@ -456,10 +481,10 @@ private:
         const std::size_t end = pending_.size();
         tags_.push_back({ static_cast<std::uint32_t>(tagChars_.size()), static_cast<std::uint32_t>(end) });
         tagChars_ += pending_;
-        const std::size_t lts = ltAt_.size();
+        const std::size_t lts = ltCount_;
         for (std::size_t depth = 1; depth < lts; ++depth) {
             if (guarded(depth))
-                file(insert(keyOf(hashFrom(lts - depth), end - ltAt_[lts - depth])), time);
+                file(insert(keyOf(hashFrom(lts - depth), end - lts_[lts - depth].at)), time);
         }
         repeated_.push_back(0);
         Slot& whole = insert(keyOf(hash_, end)); // pending_ starts with its first "<"
@@ -515,9 +540,9 @@ private:
         std::int32_t best = INT32_MAX;
         std::size_t bestFrom = 0;
         std::size_t segment = segments_.size() - 1;
-        const std::size_t lts = ltAt_.size();
+        const std::size_t lts = ltCount_;
         for (std::size_t depth = 1; depth <= lts; ++depth) {
-            const std::size_t from = ltAt_[lts - depth];
+            const std::size_t from = lts_[lts - depth].at;
             while (segments_[segment].start > from)
                 --segment;
             const std::int32_t joined = segments_[segment].time;
@@ -555,8 +580,8 @@ private:
     {
         best = INT32_MAX;
         std::size_t segment = segments_.size() - 1;
-        for (std::size_t k = ltAt_.size(); k-- > 0;) {
-            const std::size_t from = ltAt_[k];
+        for (std::size_t k = ltCount_; k-- > 0;) {
+            const std::size_t from = lts_[k].at;
             while (segments_[segment].start > from)
                 --segment;
             for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size());
@@ -575,13 +600,9 @@ private:
     // iteration later (or at once, when it has no "<" left, becomes final).
     void removeTail(std::size_t from, std::int32_t time)
     {
-        while (ltAt_.back() > from) {
-            ltAt_.pop_back();
-            ltHash_.pop_back();
-        }
-        hash_ = ltHash_.back(); // the tag begins with the "<" at `from`
-        ltAt_.pop_back();
-        ltHash_.pop_back();
+        while (lts_[ltCount_ - 1].at > from)
+            --ltCount_;
+        hash_ = lts_[--ltCount_].hash; // the tag begins with the "<" at `from`
         pending_.resize(from);
         while (!segments_.empty() && segments_.back().start >= from)
             segments_.pop_back();
@@ -591,9 +612,8 @@ private:
             segments_.pop_back();
         }
         segments_.push_back({ start, time + 1 });
-        const char space = ' ';
-        append(&space, 1);
-        if (ltAt_.empty()) {
+        appendSpace();
+        if (ltCount_ == 0) {
             emitPending();
             clearPending();
         }
