@@ -319,19 +319,21 @@ private:
     // mix of the hash and the length, at most three quarters full. `first` is
     // the first iteration whose tag the text was, -1 for a suffix only; the
     // rare later iterations with the same tag are listed in repeats_.
-    // `filedLast` is the last iteration whose tag filed the text as a suffix
-    // of its own, -1 for none; when several did, filedLists_[filedMore]
-    // holds them all, rising.
+    // `filed` is the last iteration whose tag filed the text as a suffix of
+    // its own, -1 for none; when several did (the key's FiledMore bit), it
+    // is the index of the list in filedLists_ that holds them all, rising.
+    // Sixteen bytes, so that a probe reads one cache line.
     struct Slot {
-        std::uint32_t keyHigh = 0;
-        std::uint32_t keyLow = 0; // keyHigh and keyLow both 0: free
+        static constexpr std::uint64_t FiledMore = 1;
+        std::uint64_t keyAndBit = 0; // 0: free
         std::int32_t first = -1;
-        std::int32_t filedLast = -1;
-        std::int32_t filedMore = -1;
+        std::int32_t filed = -1;
 
-        std::uint64_t hash() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
-        bool free() const { return hash() == 0; }
+        std::uint64_t hash() const { return keyAndBit & ~FiledMore; }
+        bool free() const { return keyAndBit == 0; }
+        bool filedMore() const { return (keyAndBit & FiledMore) != 0; }
     };
+    static_assert(sizeof(Slot) == 16);
     std::vector<std::vector<std::int32_t>> filedLists_;
     // The key's high bits pick the slot: its low bits are the weaker.
     FlatTable<Slot, HighBitsHome> slots_ { std::size_t(1) << 10 };
@@ -434,7 +436,8 @@ private:
         std::uint64_t mixed = hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
         mixed = (mixed ^ (mixed >> 29)) * 0xBF58476D1CE4E5B9ull;
         mixed ^= mixed >> 32;
-        return mixed == 0 ? 1 : mixed; // 0 marks a free slot
+        mixed &= ~Slot::FiledMore; // the lowest bit is the slot's own
+        return mixed == 0 ? 2 : mixed; // 0 marks a free slot
     }
 
     // The slot holding the key, or the free slot where it would go.
@@ -446,10 +449,8 @@ private:
     Slot& insert(std::uint64_t key)
     {
         auto [slot, added] = slots_.insert(key, [key](const Slot& there) { return there.hash() == key; });
-        if (added) {
-            slot.keyHigh = static_cast<std::uint32_t>(key >> 32);
-            slot.keyLow = static_cast<std::uint32_t>(key);
-        }
+        if (added)
+            slot.keyAndBit = key;
         return slot;
     }
 
@@ -499,27 +500,28 @@ private:
     // Notes that the tag of iteration `time` has the text of `slot` as a suffix.
     void file(Slot& slot, std::int32_t time)
     {
-        if (slot.filedLast == time)
-            return; // two suffixes of one tag that share a slot
-        if (slot.filedLast >= 0) {
-            if (slot.filedMore < 0) {
-                slot.filedMore = static_cast<std::int32_t>(filedLists_.size());
-                filedLists_.push_back({ slot.filedLast });
-            }
-            filedLists_[static_cast<std::size_t>(slot.filedMore)].push_back(time);
+        if (slot.filedMore()) {
+            std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filed)];
+            if (times.back() != time) // two suffixes of one tag can share a slot
+                times.push_back(time);
+        } else if (slot.filed >= 0 && slot.filed != time) {
+            filedLists_.push_back({ slot.filed, time });
+            slot.keyAndBit |= Slot::FiledMore;
+            slot.filed = static_cast<std::int32_t>(filedLists_.size() - 1);
+        } else {
+            slot.filed = time;
         }
-        slot.filedLast = time;
     }
 
     // Whether a tag of an iteration in [from, before) has the text of `slot`
     // as a suffix of its own.
     bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before) const
     {
-        if (slot.filedLast < from)
+        if (!slot.filedMore())
+            return slot.filed >= from && slot.filed < before;
+        const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filed)];
+        if (times.back() < from)
             return false;
-        if (slot.filedMore < 0)
-            return slot.filedLast < before;
-        const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filedMore)];
         return *std::lower_bound(times.begin(), times.end(), from) < before;
     }
 
