@@ -122,7 +122,7 @@ std::string Repeated(const std::string& piece, std::size_t size)
 std::vector<std::string> AdversarialNames()
 {
     return { "tags", "comments", "scripts", "odd-lt", "carried-lt", "carried-comments", "remnant-taken", "two-lt-tags",
-        "random-lt-gt-a", "at-signs", "scheme-marks", "http-schemes", "page-10mb" };
+        "repeated-then-two-lt", "random-lt-gt-a", "at-signs", "scheme-marks", "http-schemes", "page-10mb" };
 }
 
 std::string MakeAdversarial(const std::string& name, std::size_t size)
@@ -152,6 +152,16 @@ std::string MakeAdversarial(const std::string& name, std::size_t size)
         return RemnantTaken(sized(MiB));
     if (name == "two-lt-tags") {
         std::string text;
+        for (std::size_t i = 1; text.size() < sized(16 * MiB); ++i)
+            text += "<<" + std::to_string(i) + ">";
+        return text;
+    }
+    if (name == "repeated-then-two-lt") {
+        // Short tags that come again and again, then distinct two-'<' tags:
+        // a pass that judges the text by its start takes the wrong road.
+        std::string text;
+        while (text.size() < sized(16 * MiB) / 2)
+            text += "<b>x<i>";
         for (std::size_t i = 1; text.size() < sized(16 * MiB); ++i)
             text += "<<" + std::to_string(i) + ">";
         return text;

@@ -22,6 +22,7 @@ struct Input {
 //   remnant-taken    1 MiB: a long "<a<a...<a <b>" tag, then a long "<a" remnant
 //                    that short tags take apart from its end, one "<b>" at a time
 //   two-lt-tags      16 MiB of distinct two-'<' tags "<<1>", "<<2>", ...
+//   repeated-then-two-lt  8 MiB of "<b>x<i>" over and over, then 8 MiB of two-lt-tags
 //   random-lt-gt-a   16 MiB of random '<', '>' and 'a'
 //   at-signs, scheme-marks, http-schemes
 //                    150 KB of "a@", "://" or "http://" over and over: every

@@ -4,6 +4,7 @@
 #include "text/Scan.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -91,6 +92,7 @@ public:
         bool complete = true;
         std::size_t tails = 0;
         std::size_t again = 0; // tails that found their bits set already
+        std::size_t twice = 0; // tails among them that were the first to
         std::size_t lt = SIZE_MAX; // the last "<" since the last ">"
         for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
              i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
@@ -100,25 +102,33 @@ public:
             }
             if (lt != SIZE_MAX) {
                 const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
-                std::uint64_t& seen = seen_[word(hash)];
                 ++tails;
-                if ((seen & mask(hash)) == mask(hash)) {
-                    repeated_[word(hash)] |= mask(hash);
+                // The same few tails over and over are told by a small
+                // cache, without a miss in the filter each time.
+                std::uint64_t& recent = recent_[(hash >> 12) % recent_.size()];
+                if (recent == hash) {
                     ++again;
+                } else {
+                    std::uint64_t& seen = seen_[word(hash)];
+                    if ((seen & mask(hash)) == mask(hash)) {
+                        recent = hash;
+                        std::uint64_t& repeated = repeated_[word(hash)];
+                        twice += (repeated & mask(hash)) != mask(hash);
+                        repeated |= mask(hash);
+                        ++again;
+                    }
+                    seen |= mask(hash);
                 }
-                seen |= mask(hash);
-                // A text whose tails mostly come again (a few short tags
-                // over and over) shows it early: no need to read on.
-                if ((tails & (tails - 1)) == 0 && tails >= 1024 && 8 * again > 5 * tails) {
+                // Stops as soon as the rest of the text, were all its tails
+                // new ("<>" each), could not make the filter worth asking.
+                if ((tails & 1023) == 0 && 16 * once(tails, again, twice) + 15 * ((size - i) / 2) < tails) {
                     complete = false;
                     break;
                 }
             }
             lt = SIZE_MAX;
         }
-        // At least tails - 2 * again tails come once. When fewer than a
-        // quarter surely do, asking would cost more than it spares.
-        useful_ = complete && 8 * again <= 3 * tails;
+        useful_ = complete && 16 * once(tails, again, twice) >= tails;
         if (!useful_) {
             std::vector<std::uint64_t>().swap(seen_);
             std::vector<std::uint64_t>().swap(repeated_);
@@ -127,6 +137,14 @@ public:
 
     // Whether asking mayRepeat is worth its cost: enough tails come once.
     bool useful() const { return useful_; }
+
+    // How many tails surely come once: each tail seen again is one, and so is
+    // the first of each that comes more than once. When fewer than one in
+    // sixteen do, the filter is not kept.
+    static std::size_t once(std::size_t tails, std::size_t again, std::size_t twice)
+    {
+        return tails > again + twice ? tails - again - twice : 0;
+    }
 
     // Whether the tail `length` bytes at `tail` may be the tail of more than one group.
     bool mayRepeat(const char* tail, std::size_t length) const
@@ -141,6 +159,7 @@ private:
     bool useful_ = false;
     std::vector<std::uint64_t> seen_;
     std::vector<std::uint64_t> repeated_;
+    std::array<std::uint64_t, 256> recent_ {}; // tails known to be in repeated_
 
     std::size_t word(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> (64 - bits_)); }
     static std::uint64_t mask(std::uint64_t hash) { return (1ull << (hash & 63)) | (1ull << ((hash >> 6) & 63)); }
@@ -207,7 +226,8 @@ public:
                 emitText(r, first);
                 r = first;
             }
-            if (tails_.useful() && reachesNothing(base + r, gt - r)) {
+            if (askTails() && reachesNothing(base + r, gt - r)) {
+                misses_ = 0;
                 // Settled as the literal pass would: no known tag ends the
                 // group, so it is the next iteration's tag (or, after a
                 // cancel, lives on as it stands).
@@ -270,6 +290,24 @@ private:
     const std::uint64_t base_;
     const TailFilter tails_;
     std::size_t written_ = 0; // text_[0, written_) is final
+
+    // Whether to ask the filter about this group: after eight groups in a
+    // row that it could not settle, only about one in sixteen, until it
+    // settles one again (a text can mix shapes).
+    std::size_t misses_ = 0;
+    std::size_t quiet_ = 0;
+    bool askTails()
+    {
+        if (!tails_.useful())
+            return false;
+        if (quiet_ > 0) {
+            --quiet_;
+            return false;
+        }
+        if (++misses_ > 8)
+            quiet_ = 15;
+        return true;
+    }
 
     // Whether the group whose text in play (after the pending text) is the
     // `length` bytes at `group`, up to its ">", holds a "<" and a tail that
