@@ -13,6 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tamsenor::text {
 
 namespace {
@@ -80,6 +84,7 @@ class TailFilter {
 public:
     TailFilter(const char* base, std::size_t size, std::uint64_t seed)
         : seed_(seed)
+        , end_(base + size)
     {
         std::size_t words = 8;
         while (words * 64 < size)
@@ -93,14 +98,22 @@ public:
         std::size_t tails = 0;
         std::size_t again = 0; // tails that found their bits set already
         std::size_t twice = 0; // tails among them that were the first to
-        std::size_t lt = SIZE_MAX; // the last "<" since the last ">"
-        for (std::size_t i = scan::FindAnyOf2(base, 0, size, '<', '>'); i < size;
-             i = scan::FindAnyOf2(base, i + 1, size, '<', '>')) {
-            if (base[i] == '<') {
-                lt = i;
-                continue;
-            }
-            if (lt != SIZE_MAX) {
+        // Sixty-four bytes at a time, by masks of their "<" and ">": a text
+        // of little else than "<" and ">" would stop a byte search at every one.
+        std::size_t carried = SIZE_MAX; // the last "<" since the last ">", in earlier blocks
+        for (std::size_t block = 0; block < size && complete; block += 64) {
+            std::uint64_t lts = 0;
+            std::uint64_t gts = 0;
+            masksOf(base, block, size, lts, gts);
+            for (; gts != 0; gts &= gts - 1) {
+                const unsigned g = static_cast<unsigned>(__builtin_ctzll(gts));
+                const std::uint64_t before = lts & ((std::uint64_t(1) << g) - 1);
+                const std::size_t lt = before != 0 ? block + 63 - static_cast<std::size_t>(__builtin_clzll(before)) : carried;
+                carried = SIZE_MAX;
+                lts &= ~((std::uint64_t(2) << g) - 1); // what is left lies after this ">"
+                if (lt == SIZE_MAX)
+                    continue;
+                const std::size_t i = block + g;
                 const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
                 ++tails;
                 // The same few tails over and over are told by a small
@@ -126,12 +139,37 @@ public:
                     break;
                 }
             }
-            lt = SIZE_MAX;
+            if (lts != 0)
+                carried = block + 63 - static_cast<std::size_t>(__builtin_clzll(lts));
         }
         useful_ = complete && 16 * once(tails, again, twice) >= tails;
         if (!useful_) {
             std::vector<std::uint64_t>().swap(seen_);
             std::vector<std::uint64_t>().swap(repeated_);
+        }
+    }
+
+    // Bit k of `lts` (of `gts`): text[block + k] is a "<" (a ">").
+    static void masksOf(const char* text, std::size_t block, std::size_t size, std::uint64_t& lts, std::uint64_t& gts)
+    {
+#if defined(__SSE2__)
+        if (block + 64 <= size) {
+            const __m128i lt = _mm_set1_epi8('<');
+            const __m128i gt = _mm_set1_epi8('>');
+            for (unsigned k = 0; k < 4; ++k) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + block + 16 * k));
+                lts |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt))))
+                    << (16 * k);
+                gts |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt))))
+                    << (16 * k);
+            }
+            return;
+        }
+#endif
+        const std::size_t end = std::min(size, block + 64);
+        for (std::size_t i = block; i < end; ++i) {
+            lts |= static_cast<std::uint64_t>(text[i] == '<') << (i - block);
+            gts |= static_cast<std::uint64_t>(text[i] == '>') << (i - block);
         }
     }
 
@@ -155,6 +193,7 @@ public:
 
 private:
     std::uint64_t seed_;
+    const char* end_; // of the text: reads stop there
     unsigned bits_;
     bool useful_ = false;
     std::vector<std::uint64_t> seen_;
@@ -175,8 +214,14 @@ private:
             h ^= h >> 29;
         }
         std::uint64_t v = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        if (n > 0 && p + 8 <= end_) {
+            // One read past a short tail, the bytes beyond it masked off.
+            std::memcpy(&v, p, 8);
+            v &= ~std::uint64_t(0) >> (64 - 8 * n);
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        }
         h = (h ^ v) * 0x94D049BB133111EBull;
         h ^= h >> 31;
         h *= 0xD6E8FEB86659FD93ull;
@@ -357,15 +402,15 @@ private:
     // mix of the hash and the length, at most three quarters full. `first` is
     // the first iteration whose tag the text was, -1 for a suffix only; the
     // rare later iterations with the same tag are listed in repeats_.
-    // `filed` is the last iteration whose tag filed the text as a suffix of
-    // its own, -1 for none; when several did (the key's FiledMore bit), it
-    // is the index of the list in filedLists_ that holds them all, rising.
-    // Sixteen bytes, so that a probe reads one cache line.
+    // `filedLast` is the last iteration whose tag filed the text as a suffix
+    // of its own, -1 for none; when several did (the key's lowest bit, its
+    // own), filedLists_[filedMore_[key]] holds them all, rising. Sixteen
+    // bytes, so that a probe reads one cache line.
     struct Slot {
         static constexpr std::uint64_t FiledMore = 1;
         std::uint64_t keyAndBit = 0; // 0: free
         std::int32_t first = -1;
-        std::int32_t filed = -1;
+        std::int32_t filedLast = -1;
 
         std::uint64_t hash() const { return keyAndBit & ~FiledMore; }
         bool free() const { return keyAndBit == 0; }
@@ -373,6 +418,18 @@ private:
     };
     static_assert(sizeof(Slot) == 16);
     std::vector<std::vector<std::int32_t>> filedLists_;
+    struct More {
+        std::uint64_t key = 0; // 0: free
+        std::uint32_t list = 0;
+        std::uint64_t hash() const { return key; }
+        bool free() const { return key == 0; }
+    };
+    FlatTable<More, HighBitsHome> filedMore_ { 16 };
+    std::vector<std::int32_t>& filedList(const Slot& slot)
+    {
+        const std::uint64_t key = slot.hash();
+        return filedLists_[filedMore_.find(key, [key](const More& more) { return more.key == key; }).list];
+    }
     // The key's high bits pick the slot: its low bits are the weaker.
     FlatTable<Slot, HighBitsHome> slots_ { std::size_t(1) << 10 };
     std::vector<char> repeated_; // per iteration: its tag came again later
@@ -474,7 +531,7 @@ private:
         std::uint64_t mixed = hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
         mixed = (mixed ^ (mixed >> 29)) * 0xBF58476D1CE4E5B9ull;
         mixed ^= mixed >> 32;
-        mixed &= ~Slot::FiledMore; // the lowest bit is the slot's own
+        mixed &= ~Slot::FiledMore;
         return mixed == 0 ? 2 : mixed; // 0 marks a free slot
     }
 
@@ -538,28 +595,30 @@ private:
     // Notes that the tag of iteration `time` has the text of `slot` as a suffix.
     void file(Slot& slot, std::int32_t time)
     {
-        if (slot.filedMore()) {
-            std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filed)];
-            if (times.back() != time) // two suffixes of one tag can share a slot
-                times.push_back(time);
-        } else if (slot.filed >= 0 && slot.filed != time) {
-            filedLists_.push_back({ slot.filed, time });
-            slot.keyAndBit |= Slot::FiledMore;
-            slot.filed = static_cast<std::int32_t>(filedLists_.size() - 1);
-        } else {
-            slot.filed = time;
+        if (slot.filedLast == time)
+            return; // two suffixes of one tag that share a slot
+        if (slot.filedLast >= 0) {
+            if (!slot.filedMore()) {
+                const std::uint64_t key = slot.hash();
+                More& more = filedMore_.insert(key, [key](const More& there) { return there.key == key; }).first;
+                more = { key, static_cast<std::uint32_t>(filedLists_.size()) };
+                filedLists_.push_back({ slot.filedLast });
+                slot.keyAndBit |= Slot::FiledMore;
+            }
+            filedList(slot).push_back(time);
         }
+        slot.filedLast = time;
     }
 
     // Whether a tag of an iteration in [from, before) has the text of `slot`
     // as a suffix of its own.
-    bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before) const
+    bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before)
     {
-        if (!slot.filedMore())
-            return slot.filed >= from && slot.filed < before;
-        const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filed)];
-        if (times.back() < from)
+        if (slot.filedLast < from)
             return false;
+        if (!slot.filedMore())
+            return slot.filedLast < before;
+        const std::vector<std::int32_t>& times = filedList(slot);
         return *std::lower_bound(times.begin(), times.end(), from) < before;
     }
 
