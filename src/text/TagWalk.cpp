@@ -86,8 +86,10 @@ public:
         : seed_(seed)
         , end_(base + size)
     {
+        // Eight bits a tail at least: there are no more tails than ">".
+        const std::size_t gts = countGts(base, size);
         std::size_t words = 8;
-        while (words * 64 < size)
+        while (words * 8 < gts)
             words *= 2;
         bits_ = 0;
         while ((std::size_t(1) << bits_) < words)
@@ -147,6 +149,22 @@ public:
             std::vector<std::uint64_t>().swap(seen_);
             std::vector<std::uint64_t>().swap(repeated_);
         }
+    }
+
+    static std::size_t countGts(const char* text, std::size_t size)
+    {
+        std::size_t count = 0;
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        const __m128i gt = _mm_set1_epi8('>');
+        for (; i + 16 <= size; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+            count += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt)))));
+        }
+#endif
+        for (; i < size; ++i)
+            count += text[i] == '>';
+        return count;
     }
 
     // Bit k of `lts` (of `gts`): text[block + k] is a "<" (a ">").
