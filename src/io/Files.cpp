@@ -309,19 +309,32 @@ FileResult ReplacingFile::write(std::string_view bytes)
     return FileResult::success();
 }
 
+namespace {
+
+// Gives the unnamed file open as `fd` the name `name` in `folder`; fails with
+// EEXIST rather than replace anything there. Through /proc where it is
+// mounted; without it only a privileged process can.
+int LinkUnnamedFile(int fd, int folder, const std::string& name)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    int code = ::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    if (code == ENOENT)
+        code = ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    return code;
+}
+
+} // namespace
+
 FileResult ReplacingFile::nameTemporary()
 {
     if (!temporaryName_.empty())
         return FileResult::success();
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
         temporaryName_ = hiddenName();
         if (journal_)
             journal_->temporary(folderPath_ + "/" + temporaryName_);
-        code = ::linkat(AT_FDCWD, self.c_str(), folder_, temporaryName_.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-        if (code == ENOENT)
-            code = ::linkat(fd_, "", folder_, temporaryName_.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+        code = LinkUnnamedFile(fd_, folder_, temporaryName_);
     }
     if (code != 0) {
         temporaryName_.clear();
@@ -330,10 +343,54 @@ FileResult ReplacingFile::nameTemporary()
     return FileResult::success();
 }
 
+std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
+{
+    auto fail = [this](int code) {
+        abandon();
+        return failureFromErrno(code);
+    };
+    if (sync && ::fsync(fd_) != 0)
+        return fail(errno);
+    struct stat info { };
+    if (::fstat(fd_, &info) != 0)
+        return fail(errno);
+    replacement_.written = identityFrom(info);
+    // Noted before the name exists, so that a crash right after the link
+    // still lets the next run take this output back.
+    if (journal_)
+        journal_->newOutput(replacement_.target, replacement_.written);
+    const int code = LinkUnnamedFile(fd_, folder_, name_);
+    if (code == EEXIST)
+        return std::nullopt;
+    if (code != 0)
+        return fail(code);
+    if (::close(fd_) != 0) {
+        const int closed = errno;
+        fd_ = -1;
+        // The bytes may not all be there: the name goes again, if it is still ours.
+        struct stat now { };
+        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == info.st_dev
+            && now.st_ino == info.st_ino)
+            ::unlinkat(folder_, name_.c_str(), 0);
+        return fail(closed);
+    }
+    fd_ = -1;
+    if (sync)
+        ::fsync(folder_);
+    abandon(); // lets go of the folder
+    return FileResult::success();
+}
+
 FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
 {
     if (fd_ < 0)
         return failureFromErrno(EBADF);
+    // Nothing was there at open: the unnamed file takes the name in one step,
+    // which fails rather than replace a file that came there since.
+    if (!targetExisted_ && temporaryName_.empty()) {
+        if (std::optional<FileResult> linked = linkAsNewFile(syncNewFile))
+            return *linked;
+    }
     // Checked again below: whatever was there at open, an existing file is
     // only ever replaced by bytes already on the disk.
     struct stat before { };

@@ -116,6 +116,9 @@ private:
     FileResult openIn(
         int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
     FileResult nameTemporary();
+    // commit() for a target that was not there at open; nullopt when one has
+    // come since, which is then replaced as any existing target is.
+    std::optional<FileResult> linkAsNewFile(bool sync);
     // The steps of commit, in order; each abandons the file when it fails.
     struct KeptEarlier {
         std::string name; // the earlier file's hidden name, beside the target
