@@ -235,13 +235,16 @@ FileResult ReplacingFile::open(int folder, const std::string& folderPath, const 
         return failureFromErrno(ENOENT);
     // A link of that name is written through, as a path would be.
     struct stat existing { };
-    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(existing.st_mode))
+    const bool exists = ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode))
         return open(folderPath + "/" + name, journal);
-    return openIn(folder, false, folderPath, name, journal);
+    if (!exists && errno == ENAMETOOLONG)
+        return failureFromErrno(ENAMETOOLONG);
+    return openIn(folder, false, folderPath, name, journal, exists ? &existing : nullptr, true);
 }
 
-FileResult ReplacingFile::openIn(
-    int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal)
+FileResult ReplacingFile::openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+    Journal* journal, const struct stat* known, bool lookedUp)
 {
     replacement_ = {};
     bytesWritten_ = 0;
@@ -257,14 +260,17 @@ FileResult ReplacingFile::openIn(
     };
 
     struct stat existing { };
-    targetExisted_ = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (known)
+        existing = *known;
+    targetExisted_ = lookedUp ? known != nullptr
+                              : ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (targetExisted_ && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
     if (targetExisted_ && !S_ISREG(existing.st_mode)) {
         abandon();
         return FileResult::failure(notRegularReason(existing.st_mode));
     }
-    if (!targetExisted_ && errno == ENAMETOOLONG)
+    if (!lookedUp && !targetExisted_ && errno == ENAMETOOLONG)
         return fail(ENAMETOOLONG);
 
     // Unnamed until the commit: whatever ends the process, no half-written

@@ -113,8 +113,10 @@ public:
     FileResult open(int folder, const std::string& folderPath, const std::string& name, Journal* journal = nullptr);
 
 private:
-    FileResult openIn(
-        int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
+    // With `lookedUp`, the caller has just looked at the name: `known` is what
+    // it found there, null when nothing.
+    FileResult openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+        Journal* journal, const struct stat* known = nullptr, bool lookedUp = false);
     FileResult nameTemporary();
     // commit() for a target that was not there at open; nullopt when one has
     // come since, which is then replaced as any existing target is.
