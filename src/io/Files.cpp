@@ -349,18 +349,29 @@ FileResult ReplacingFile::nameTemporary()
     return FileResult::success();
 }
 
+// The bytes on the disk (when asked), and the written file's identity noted.
+FileResult ReplacingFile::settleBytes(bool sync)
+{
+    int code = sync && ::fsync(fd_) != 0 ? errno : 0;
+    struct stat info { };
+    if (code == 0 && ::fstat(fd_, &info) != 0)
+        code = errno;
+    if (code != 0) {
+        abandon();
+        return failureFromErrno(code);
+    }
+    replacement_.written = identityFrom(info);
+    return FileResult::success();
+}
+
 std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
 {
     auto fail = [this](int code) {
         abandon();
         return failureFromErrno(code);
     };
-    if (sync && ::fsync(fd_) != 0)
-        return fail(errno);
-    struct stat info { };
-    if (::fstat(fd_, &info) != 0)
-        return fail(errno);
-    replacement_.written = identityFrom(info);
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
     // Noted before the name exists, so that a crash right after the link
     // still lets the next run take this output back.
     if (journal_)
@@ -375,8 +386,8 @@ std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
         fd_ = -1;
         // The bytes may not all be there: the name goes again, if it is still ours.
         struct stat now { };
-        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == info.st_dev
-            && now.st_ino == info.st_ino)
+        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0
+            && identityFrom(now).sameFile(replacement_.written))
             ::unlinkat(folder_, name_.c_str(), 0);
         return fail(closed);
     }
@@ -432,12 +443,8 @@ FileResult ReplacingFile::finishWriting(bool sync)
         abandon();
         return failureFromErrno(code);
     };
-    if (sync && ::fsync(fd_) != 0)
-        return fail(errno);
-    struct stat info { };
-    if (::fstat(fd_, &info) != 0)
-        return fail(errno);
-    replacement_.written = identityFrom(info);
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
     if (FileResult named = nameTemporary(); !named) {
         abandon();
         return named;

@@ -126,6 +126,7 @@ private:
         std::string name; // the earlier file's hidden name, beside the target
         bool movedAside = false; // moved there (no hard links here) rather than linked
     };
+    FileResult settleBytes(bool sync);
     FileResult finishWriting(bool sync);
     FileResult checkTarget(bool& exists, struct stat& existing);
     FileResult keepEarlier(const struct stat& existing, KeptEarlier& kept);
