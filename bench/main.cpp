@@ -217,7 +217,8 @@ void Report(const char* set, const char* engine, const char* task, const Measure
     std::printf("\n");
 }
 
-text::Outcome ProductionExtract(std::string& text, const text::ExtractSetup& setup, text::RowSink& rows, text::Hook& hook)
+text::Outcome ProductionExtract(
+    std::string& text, const text::ExtractSetup& setup, text::RowSink& rows, text::Hook& hook)
 {
     return text::ExtractFindings(text, setup, rows, hook).outcome;
 }
@@ -309,7 +310,9 @@ void ReportMemory(
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu] [CORPUS_DIR]\n");
+    std::fprintf(stderr,
+        "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu] "
+        "[CORPUS_DIR]\n");
     return 2;
 }
 

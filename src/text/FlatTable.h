@@ -46,7 +46,10 @@ template <class T> struct HugePageAllocator {
             std::free(room);
     }
 
-    template <class U> bool operator==(const HugePageAllocator<U>&) const { return true; }
+    template <class U> bool operator==(const HugePageAllocator<U>&) const
+    {
+        return true;
+    }
 };
 
 // Where a hash's probe starts: its low bits, for hashes mixed well enough.

@@ -1,7 +1,6 @@
 #include "text/TagWalk.h"
 
 #include "text/FlatTable.h"
-#include "text/Scan.h"
 
 #include <algorithm>
 #include <array>
@@ -99,7 +98,7 @@ public:
         bool complete = true;
         std::size_t tails = 0;
         std::size_t again = 0; // tails that found their bits set already
-        std::size_t twice = 0; // tails among them that were the first to
+        std::size_t twice = 0; // tails among them that were their tail's first repeat
         // Sixty-four bytes at a time, by masks of their "<" and ">": a text
         // of little else than "<" and ">" would stop a byte search at every one.
         std::size_t carried = SIZE_MAX; // the last "<" since the last ">", in earlier blocks
@@ -110,7 +109,8 @@ public:
             for (; gts != 0; gts &= gts - 1) {
                 const unsigned g = static_cast<unsigned>(__builtin_ctzll(gts));
                 const std::uint64_t before = lts & ((std::uint64_t(1) << g) - 1);
-                const std::size_t lt = before != 0 ? block + 63 - static_cast<std::size_t>(__builtin_clzll(before)) : carried;
+                const std::size_t lt
+                    = before != 0 ? block + 63 - static_cast<std::size_t>(__builtin_clzll(before)) : carried;
                 carried = SIZE_MAX;
                 lts &= ~((std::uint64_t(2) << g) - 1); // what is left lies after this ">"
                 if (lt == SIZE_MAX)
@@ -151,6 +151,25 @@ public:
         }
     }
 
+    // Whether asking mayRepeat is worth its cost: enough tails come once.
+    bool useful() const { return useful_; }
+
+    // How many tails surely come once: each tail seen again is one, and so is
+    // the first of each that comes more than once. When fewer than one in
+    // sixteen do, the filter is not kept.
+    static std::size_t once(std::size_t tails, std::size_t again, std::size_t twice)
+    {
+        return tails > again + twice ? tails - again - twice : 0;
+    }
+
+    // Whether the tail `length` bytes at `tail` may be the tail of more than one group.
+    bool mayRepeat(const char* tail, std::size_t length) const
+    {
+        const std::uint64_t hash = hashOf(tail, length);
+        return (repeated_[word(hash)] & mask(hash)) == mask(hash);
+    }
+
+private:
     static std::size_t countGts(const char* text, std::size_t size)
     {
         std::size_t count = 0;
@@ -159,7 +178,8 @@ public:
         const __m128i gt = _mm_set1_epi8('>');
         for (; i + 16 <= size; i += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-            count += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt)))));
+            count += static_cast<std::size_t>(
+                __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt)))));
         }
 #endif
         for (; i < size; ++i)
@@ -191,25 +211,6 @@ public:
         }
     }
 
-    // Whether asking mayRepeat is worth its cost: enough tails come once.
-    bool useful() const { return useful_; }
-
-    // How many tails surely come once: each tail seen again is one, and so is
-    // the first of each that comes more than once. When fewer than one in
-    // sixteen do, the filter is not kept.
-    static std::size_t once(std::size_t tails, std::size_t again, std::size_t twice)
-    {
-        return tails > again + twice ? tails - again - twice : 0;
-    }
-
-    // Whether the tail `length` bytes at `tail` may be the tail of more than one group.
-    bool mayRepeat(const char* tail, std::size_t length) const
-    {
-        const std::uint64_t hash = hashOf(tail, length);
-        return (repeated_[word(hash)] & mask(hash)) == mask(hash);
-    }
-
-private:
     std::uint64_t seed_;
     const char* end_; // of the text: reads stop there
     unsigned bits_;
@@ -218,8 +219,14 @@ private:
     std::vector<std::uint64_t> repeated_;
     std::array<std::uint64_t, 256> recent_ {}; // tails known to be in repeated_
 
-    std::size_t word(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> (64 - bits_)); }
-    static std::uint64_t mask(std::uint64_t hash) { return (1ull << (hash & 63)) | (1ull << ((hash >> 6) & 63)); }
+    std::size_t word(std::uint64_t hash) const
+    {
+        return static_cast<std::size_t>(hash >> (64 - bits_));
+    }
+    static std::uint64_t mask(std::uint64_t hash)
+    {
+        return (1ull << (hash & 63)) | (1ull << ((hash >> 6) & 63));
+    }
 
     // Seeded, so that no fixed input makes distinct tails look alike.
     std::uint64_t hashOf(const char* p, std::size_t n) const
