@@ -81,12 +81,16 @@ std::uint64_t drawnBase()
 // that also keeps the tails seen more than once.
 class TailFilter {
 public:
-    TailFilter(const char* base, std::size_t size, std::uint64_t seed)
+    // Made only for a text of at least `fromGts` ">".
+    TailFilter(const char* base, std::size_t size, std::uint64_t seed, std::size_t fromGts)
         : seed_(seed)
         , end_(base + size)
     {
-        // Eight bits a tail at least: there are no more tails than ">".
         const std::size_t gts = countGts(base, size);
+        if (gts < fromGts)
+            return;
+        std::size_t gtsLeft = gts;
+        // Eight bits a tail at least: there are no more tails than ">".
         std::size_t words = 8;
         while (words * 8 < gts)
             words *= 2;
@@ -104,10 +108,11 @@ public:
         std::size_t carried = SIZE_MAX; // the last "<" since the last ">", in earlier blocks
         for (std::size_t block = 0; block < size && complete; block += 64) {
             std::uint64_t lts = 0;
-            std::uint64_t gts = 0;
-            masksOf(base, block, size, lts, gts);
-            for (; gts != 0; gts &= gts - 1) {
-                const unsigned g = static_cast<unsigned>(__builtin_ctzll(gts));
+            std::uint64_t blockGts = 0;
+            masksOf(base, block, size, lts, blockGts);
+            for (std::uint64_t left = blockGts; left != 0; left &= left - 1) {
+                const unsigned g = static_cast<unsigned>(__builtin_ctzll(left));
+                --gtsLeft;
                 const std::uint64_t before = lts & ((std::uint64_t(1) << g) - 1);
                 const std::size_t lt
                     = before != 0 ? block + 63 - static_cast<std::size_t>(__builtin_clzll(before)) : carried;
@@ -134,9 +139,9 @@ public:
                     }
                     seen |= mask(hash);
                 }
-                // Stops as soon as the rest of the text, were all its tails
-                // new ("<>" each), could not make the filter worth asking.
-                if ((tails & 1023) == 0 && 16 * once(tails, again, twice) + 15 * ((size - i) / 2) < tails) {
+                // Stops as soon as the rest of the text, were all its groups
+                // to hold a new tail, could not make the filter worth asking.
+                if ((tails & 1023) == 0 && 16 * once(tails, again, twice) + 15 * gtsLeft < tails) {
                     complete = false;
                     break;
                 }
@@ -263,12 +268,12 @@ std::size_t walkableSize(const std::string& text)
 
 class Walk {
 public:
-    Walk(std::string& text, Hook& hook, long& iterations, std::uint64_t base)
+    Walk(std::string& text, Hook& hook, long& iterations, std::uint64_t base, std::size_t filterFromGts)
         : text_(text)
         , hook_(hook)
         , iterations_(iterations)
         , base_(base)
-        , tails_(text.data(), walkableSize(text), base * 0x9E3779B97F4A7C15ull)
+        , tails_(text.data(), walkableSize(text), base * 0x9E3779B97F4A7C15ull, filterFromGts)
     {
         powers_.push_back(1);
     }
@@ -397,15 +402,11 @@ private:
     std::uint64_t hash_ = 0; // of all of pending_
     static constexpr std::size_t MaxPowerTable = 1 << 16;
     std::vector<std::uint64_t> powers_; // powers_[k]: base_^k, for the lengths met so far
-    // Each "<" of pending_ (at) with the hash of the text in front of it,
-    // enough to hash the text from any "<" to the end and to cut the text
-    // there: the first ltCount_ entries of lts_ (the room beyond is scratch).
-    struct Lt {
-        std::uint32_t at;
-        std::uint64_t hash;
-    };
-    std::vector<Lt> lts_;
-    std::size_t ltCount_ = 0;
+    // Each "<" of pending_ (ltAt_) with the hash of the text in front of it
+    // (ltHash_), enough to hash the text from any "<" to the end and to cut
+    // the text there.
+    std::vector<std::uint32_t> ltAt_;
+    std::vector<std::uint64_t> ltHash_;
     // Join times: pending_ from `start` on joined the current group at
     // iteration `time` (later segments joined earlier, their times fall).
     struct Segment {
@@ -428,33 +429,19 @@ private:
     // the first iteration whose tag the text was, -1 for a suffix only; the
     // rare later iterations with the same tag are listed in repeats_.
     // `filedLast` is the last iteration whose tag filed the text as a suffix
-    // of its own, -1 for none; when several did (the key's lowest bit, its
-    // own), filedLists_[filedMore_[key]] holds them all, rising. Sixteen
-    // bytes, so that a probe reads one cache line.
+    // of its own, -1 for none; when several did, filedLists_[filedMore]
+    // holds them all, rising.
     struct Slot {
-        static constexpr std::uint64_t FiledMore = 1;
-        std::uint64_t keyAndBit = 0; // 0: free
+        std::uint32_t keyHigh = 0;
+        std::uint32_t keyLow = 0; // keyHigh and keyLow both 0: free
         std::int32_t first = -1;
         std::int32_t filedLast = -1;
+        std::int32_t filedMore = -1;
 
-        std::uint64_t hash() const { return keyAndBit & ~FiledMore; }
-        bool free() const { return keyAndBit == 0; }
-        bool filedMore() const { return (keyAndBit & FiledMore) != 0; }
+        std::uint64_t hash() const { return (static_cast<std::uint64_t>(keyHigh) << 32) | keyLow; }
+        bool free() const { return hash() == 0; }
     };
-    static_assert(sizeof(Slot) == 16);
     std::vector<std::vector<std::int32_t>> filedLists_;
-    struct More {
-        std::uint64_t key = 0; // 0: free
-        std::uint32_t list = 0;
-        std::uint64_t hash() const { return key; }
-        bool free() const { return key == 0; }
-    };
-    FlatTable<More, HighBitsHome> filedMore_ { 16 };
-    std::vector<std::int32_t>& filedList(const Slot& slot)
-    {
-        const std::uint64_t key = slot.hash();
-        return filedLists_[filedMore_.find(key, [key](const More& more) { return more.key == key; }).list];
-    }
     // The key's high bits pick the slot: its low bits are the weaker.
     FlatTable<Slot, HighBitsHome> slots_ { std::size_t(1) << 10 };
     std::vector<char> repeated_; // per iteration: its tag came again later
@@ -482,14 +469,9 @@ private:
     {
         pending_.clear();
         hash_ = 0;
-        ltCount_ = 0;
+        ltAt_.clear();
+        ltHash_.clear();
         segments_.clear();
-    }
-
-    std::uint64_t step(std::uint64_t h, unsigned char c) const
-    {
-        h = mulMod(h, base_) + c + 1;
-        return h >= Modulus ? h - Modulus : h;
     }
 
     void append(const char* chars, std::size_t count)
@@ -497,39 +479,23 @@ private:
         const std::size_t at = pending_.size();
         pending_.append(chars, count);
         std::uint64_t h = hash_;
-        std::size_t n = ltCount_;
-        // Every character writes an entry and only a "<" keeps it: a text
-        // of random "<" would mislead a branch on every other character.
-        constexpr std::size_t Chunk = 256;
-        for (std::size_t i = 0; i < count;) {
-            const std::size_t stop = std::min(count, i + Chunk);
-            if (lts_.size() < n + Chunk)
-                lts_.resize(std::max(n + Chunk, 2 * lts_.size()));
-            Lt* room = lts_.data();
-            for (; i < stop; ++i) {
-                const unsigned char c = static_cast<unsigned char>(chars[i]);
-                room[n] = { static_cast<std::uint32_t>(at + i), h };
-                n += c == '<';
-                h = step(h, c);
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned char c = static_cast<unsigned char>(chars[i]);
+            if (c == '<') {
+                ltAt_.push_back(static_cast<std::uint32_t>(at + i));
+                ltHash_.push_back(h);
             }
+            h = mulMod(h, base_) + c + 1;
+            if (h >= Modulus)
+                h -= Modulus;
         }
-        ltCount_ = n;
         hash_ = h;
-    }
-
-    // The space that takes a removed tag's place; never a "<".
-    void appendSpace()
-    {
-        pending_.push_back(' ');
-        hash_ = step(hash_, ' ');
     }
 
     // base_^length; a table for the usual lengths, squaring beyond.
     std::uint64_t power(std::size_t length)
     {
         if (length < MaxPowerTable) {
-            if (length < powers_.size())
-                return powers_[length];
             while (powers_.size() <= length)
                 powers_.push_back(mulMod(powers_.back(), base_));
             return powers_[length];
@@ -547,7 +513,7 @@ private:
     // The hash of pending_ from its k-th "<" to its end.
     std::uint64_t hashFrom(std::size_t k)
     {
-        const std::uint64_t before = mulMod(lts_[k].hash, power(pending_.size() - lts_[k].at));
+        const std::uint64_t before = mulMod(ltHash_[k], power(pending_.size() - ltAt_[k]));
         return hash_ >= before ? hash_ - before : hash_ + Modulus - before;
     }
 
@@ -556,8 +522,7 @@ private:
         std::uint64_t mixed = hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
         mixed = (mixed ^ (mixed >> 29)) * 0xBF58476D1CE4E5B9ull;
         mixed ^= mixed >> 32;
-        mixed &= ~Slot::FiledMore;
-        return mixed == 0 ? 2 : mixed; // 0 marks a free slot
+        return mixed == 0 ? 1 : mixed; // 0 marks a free slot
     }
 
     // The slot holding the key, or the free slot where it would go.
@@ -569,8 +534,10 @@ private:
     Slot& insert(std::uint64_t key)
     {
         auto [slot, added] = slots_.insert(key, [key](const Slot& there) { return there.hash() == key; });
-        if (added)
-            slot.keyAndBit = key;
+        if (added) {
+            slot.keyHigh = static_cast<std::uint32_t>(key >> 32);
+            slot.keyLow = static_cast<std::uint32_t>(key);
+        }
         return slot;
     }
 
@@ -602,10 +569,10 @@ private:
         const std::size_t end = pending_.size();
         tags_.push_back({ static_cast<std::uint32_t>(tagChars_.size()), static_cast<std::uint32_t>(end) });
         tagChars_ += pending_;
-        const std::size_t lts = ltCount_;
+        const std::size_t lts = ltAt_.size();
         for (std::size_t depth = 1; depth < lts; ++depth) {
             if (guarded(depth))
-                file(insert(keyOf(hashFrom(lts - depth), end - lts_[lts - depth].at)), time);
+                file(insert(keyOf(hashFrom(lts - depth), end - ltAt_[lts - depth])), time);
         }
         repeated_.push_back(0);
         Slot& whole = insert(keyOf(hash_, end)); // pending_ starts with its first "<"
@@ -623,27 +590,24 @@ private:
         if (slot.filedLast == time)
             return; // two suffixes of one tag that share a slot
         if (slot.filedLast >= 0) {
-            if (!slot.filedMore()) {
-                const std::uint64_t key = slot.hash();
-                More& more = filedMore_.insert(key, [key](const More& there) { return there.key == key; }).first;
-                more = { key, static_cast<std::uint32_t>(filedLists_.size()) };
+            if (slot.filedMore < 0) {
+                slot.filedMore = static_cast<std::int32_t>(filedLists_.size());
                 filedLists_.push_back({ slot.filedLast });
-                slot.keyAndBit |= Slot::FiledMore;
             }
-            filedList(slot).push_back(time);
+            filedLists_[static_cast<std::size_t>(slot.filedMore)].push_back(time);
         }
         slot.filedLast = time;
     }
 
     // Whether a tag of an iteration in [from, before) has the text of `slot`
     // as a suffix of its own.
-    bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before)
+    bool filedBetween(const Slot& slot, std::int32_t from, std::int32_t before) const
     {
         if (slot.filedLast < from)
             return false;
-        if (!slot.filedMore())
+        if (slot.filedMore < 0)
             return slot.filedLast < before;
-        const std::vector<std::int32_t>& times = filedList(slot);
+        const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filedMore)];
         return *std::lower_bound(times.begin(), times.end(), from) < before;
     }
 
@@ -664,9 +628,9 @@ private:
         std::int32_t best = INT32_MAX;
         std::size_t bestFrom = 0;
         std::size_t segment = segments_.size() - 1;
-        const std::size_t lts = ltCount_;
+        const std::size_t lts = ltAt_.size();
         for (std::size_t depth = 1; depth <= lts; ++depth) {
-            const std::size_t from = lts_[lts - depth].at;
+            const std::size_t from = ltAt_[lts - depth];
             while (segments_[segment].start > from)
                 --segment;
             const std::int32_t joined = segments_[segment].time;
@@ -704,8 +668,8 @@ private:
     {
         best = INT32_MAX;
         std::size_t segment = segments_.size() - 1;
-        for (std::size_t k = ltCount_; k-- > 0;) {
-            const std::size_t from = lts_[k].at;
+        for (std::size_t k = ltAt_.size(); k-- > 0;) {
+            const std::size_t from = ltAt_[k];
             while (segments_[segment].start > from)
                 --segment;
             for (std::int32_t t = segments_[segment].time; t < best && t < static_cast<std::int32_t>(tags_.size());
@@ -724,9 +688,13 @@ private:
     // iteration later (or at once, when it has no "<" left, becomes final).
     void removeTail(std::size_t from, std::int32_t time)
     {
-        while (lts_[ltCount_ - 1].at > from)
-            --ltCount_;
-        hash_ = lts_[--ltCount_].hash; // the tag begins with the "<" at `from`
+        while (ltAt_.back() > from) {
+            ltAt_.pop_back();
+            ltHash_.pop_back();
+        }
+        hash_ = ltHash_.back(); // the tag begins with the "<" at `from`
+        ltAt_.pop_back();
+        ltHash_.pop_back();
         pending_.resize(from);
         while (!segments_.empty() && segments_.back().start >= from)
             segments_.pop_back();
@@ -736,8 +704,9 @@ private:
             segments_.pop_back();
         }
         segments_.push_back({ start, time + 1 });
-        appendSpace();
-        if (ltCount_ == 0) {
+        const char space = ' ';
+        append(&space, 1);
+        if (ltAt_.empty()) {
             emitPending();
             clearPending();
         }
@@ -748,14 +717,17 @@ private:
 
 Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations)
 {
-    return WalkTagPass(text, hook, iterations, drawnBase());
+    // With fewer tags than this the walk's table stays in the caches, and
+    // the tail filter would cost more than it spares.
+    constexpr std::size_t FilterFromGts = std::size_t(1) << 16;
+    return WalkTagPass(text, hook, iterations, drawnBase(), FilterFromGts);
 }
 
-Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations, std::uint64_t base)
+Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations, std::uint64_t base, std::size_t filterFromGts)
 {
     if (base == 0 || base >= Modulus)
         throw std::invalid_argument("hash base out of range");
-    Walk walk(text, hook, iterations, base);
+    Walk walk(text, hook, iterations, base, filterFromGts);
     return walk.run();
 }
 

@@ -22,9 +22,13 @@ namespace tamsenor::text {
 Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations);
 
 // The same with a given base for the polynomial hash behind the walk's table
-// (1 <= hashBase < 2^61 - 1). Every match the hash suggests is confirmed by
-// comparing characters, so the base only decides the speed; tests pass weak
-// bases to make texts collide on purpose.
-Outcome WalkTagPass(std::string& text, Hook& hook, long& iterations, std::uint64_t hashBase);
+// (1 <= hashBase < 2^61 - 1), and the tail filter (which lets a group whose
+// tail no other group has become a tag without the table) made for a text of
+// at least `filterFromGts` ">" (the first form: 65,536). Every match the hash
+// suggests is confirmed by comparing characters, and the filter only errs
+// towards the table, so both only decide the speed; tests pass weak bases to
+// make texts collide on purpose, and 0 to use the filter on short texts too.
+Outcome WalkTagPass(
+    std::string& text, Hook& hook, long& iterations, std::uint64_t hashBase, std::size_t filterFromGts = 0);
 
 } // namespace tamsenor::text
