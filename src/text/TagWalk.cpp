@@ -159,9 +159,9 @@ public:
     // Whether asking mayRepeat is worth its cost: enough tails come once.
     bool useful() const { return useful_; }
 
-    // How many tails surely come once: each tail seen again is one, and so is
-    // the first of each that comes more than once. When fewer than one in
-    // sixteen do, the filter is not kept.
+    // How many tails surely come only once: all of them less each one that
+    // found its bits set already and the first of each such tail. When fewer
+    // than one in sixteen do, the filter is not kept.
     static std::size_t once(std::size_t tails, std::size_t again, std::size_t twice)
     {
         return tails > again + twice ? tails - again - twice : 0;
