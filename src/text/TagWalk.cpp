@@ -101,6 +101,7 @@ public:
         repeated_.assign(words, 0);
         bool complete = true;
         std::size_t tails = 0;
+        std::size_t plain = 0; // tails without a space
         std::size_t again = 0; // tails that found their bits set already
         std::size_t twice = 0; // tails among them that were their tail's first repeat
         // Sixty-four bytes at a time, by masks of their "<" and ">": a text
@@ -121,8 +122,13 @@ public:
                 if (lt == SIZE_MAX)
                     continue;
                 const std::size_t i = block + g;
-                const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
                 ++tails;
+                // A tail with a space is never settled by the filter, nor
+                // can it be one without: it is only counted.
+                if (std::memchr(base + lt, ' ', i - lt))
+                    continue;
+                const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
+                ++plain;
                 // The same few tails over and over are told by a small
                 // cache, without a miss in the filter each time.
                 std::uint64_t& recent = recent_[(hash >> 12) % recent_.size()];
@@ -141,7 +147,7 @@ public:
                 }
                 // Stops as soon as the rest of the text, were all its groups
                 // to hold a new tail, could not make the filter worth asking.
-                if ((tails & 1023) == 0 && 16 * once(tails, again, twice) + 15 * gtsLeft < tails) {
+                if ((plain & 1023) == 0 && 16 * once(plain, again, twice) + 15 * gtsLeft < tails) {
                     complete = false;
                     break;
                 }
@@ -149,7 +155,7 @@ public:
             if (lts != 0)
                 carried = block + 63 - static_cast<std::size_t>(__builtin_clzll(lts));
         }
-        useful_ = complete && 16 * once(tails, again, twice) >= tails;
+        useful_ = complete && 16 * once(plain, again, twice) >= tails;
         if (!useful_) {
             std::vector<std::uint64_t>().swap(seen_);
             std::vector<std::uint64_t>().swap(repeated_);
@@ -159,9 +165,9 @@ public:
     // Whether asking mayRepeat is worth its cost: enough tails come once.
     bool useful() const { return useful_; }
 
-    // How many tails surely come only once: all of them less each one that
-    // found its bits set already and the first of each such tail. When fewer
-    // than one in sixteen do, the filter is not kept.
+    // How many tails without a space surely come only once: all of them less
+    // each one that found its bits set already and the first of each such
+    // tail. When fewer than one tail in sixteen does, the filter is not kept.
     static std::size_t once(std::size_t tails, std::size_t again, std::size_t twice)
     {
         return tails > again + twice ? tails - again - twice : 0;
