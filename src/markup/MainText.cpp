@@ -24,7 +24,7 @@ enum class Kind : unsigned char {
     Listed, // lists, tables and their parts, quotes, preformatted text: short lines are their way
 };
 
-enum Flag : unsigned char {
+enum Flag : std::uint16_t {
     Boilerplate = 1, // its class, id or role names it as other than the article
     ArticleBody = 2, // itemprop="articleBody"
     RoleMain = 4, // role="main"
@@ -32,6 +32,10 @@ enum Flag : unsigned char {
     Soft = 16, // named a header: boilerplate unless it holds a heading
     InChrome = 32, // inside a block that is boilerplate by its tag or name
     Weak = 64, // boilerplate by a weak word of its name only: undone by much prose
+    Frame = 128, // a landmark of the page's frame by its tag (<nav>, <header>, <footer>, <aside>, <menu>)
+    HoldsMarked = 256, // a <main>, <h1>, articleBody or role=main is inside
+    HoldsArticle = 512, // an <article> is inside
+    Listing = 1024, // boilerplate by its name only when it holds links
 };
 
 struct TagKind {
@@ -78,17 +82,23 @@ constexpr TagKind kKinds[] = {
 
 // Words in a class or id that name a part of the page other than its article,
 // matched inside a class name ("post-comments", "sharebar").
-constexpr std::string_view kChromeWords[] = { "comment", "related", "cookie", "consent", "newsletter", "subscri",
-    "popup", "modal", "disqus", "outbrain", "taboola", "recommend", "author-bio", "byline", "signup", "login" };
+constexpr std::string_view kChromeWords[] = { "comment", "komment", "comentario", "related", "cookie", "consent",
+    "newsletter", "subscri", "popup", "modal", "disqus", "outbrain", "taboola", "recommend", "author-bio", "byline",
+    "signup", "login" };
 // Weaker ones, which a name that says content outweighs ("content-share-wrap"),
 // and much prose too ("has-sidebar" around the whole page).
 constexpr std::string_view kWeakChromeWords[] = { "sidebar", "footer", "breadcrumb", "pagination", "promo",
     "sponsor", "advert", "masthead", "trending", "popular", "skip-link", "more-from", "read-more",
     "readmore", "social", "share", "sharing", "banner", "navbar", "navigation", "menu", "widget", "toolbar", "follow",
     "pager", "caption", "credit", "copyright", "legend", "author", "disclosure", "affiliate", "paywall" };
+// Words that name a list of other pages when the block holds links ("teaser"),
+// and the article's own lead when it holds none.
+constexpr std::string_view kListingWords[] = { "teaser" };
 // Words that name it only as a whole part of the name ("ad", not "head").
 constexpr std::string_view kChromeParts[] = { "ad", "ads", "nav", "aside", "side", "tags", "tag", "foot", "rss",
     "print", "hidden", "hide", "meta", "date" };
+// Parts that name a picture's words or the page's notices, whatever else the name says ("wp-caption-text").
+constexpr std::string_view kStrongChromeParts[] = { "caption", "credit", "credits", "copyright", "legend" };
 constexpr std::string_view kContentWords[] = { "content", "article", "body", "text", "story", "entry" };
 // Roles of the page's landmarks that are not the article.
 constexpr std::string_view kChromeRoles[]
@@ -116,23 +126,16 @@ bool Contains(std::string_view text, std::span<const std::string_view> words)
         words.begin(), words.end(), [text](std::string_view word) { return text.find(word) != std::string_view::npos; });
 }
 
-enum class Naming { Neutral, Content, WeakChrome, Chrome };
+enum class Naming { Neutral, Content, Listing, WeakChrome, Chrome };
 
 bool IsContentName(std::string_view name)
 {
     return Contains(name, kContentWords) || name == "post" || name == "hentry" || name == "main";
 }
 
-// What one class name or id (lower case) says of its block.
-Naming NameSays(std::string_view name)
+// Whether one of the parts of `name` between hyphens, underscores and digits is one of `parts`.
+bool HasPart(std::string_view name, std::span<const std::string_view> parts)
 {
-    if (Contains(name, kChromeWords))
-        return Naming::Chrome;
-    if (IsContentName(name))
-        return Naming::Content;
-    if (Contains(name, kWeakChromeWords))
-        return Naming::WeakChrome;
-    // The parts between hyphens, underscores and digits.
     while (!name.empty()) {
         std::size_t at = 0;
         while (at < name.size() && !IsLower(name[at]))
@@ -141,12 +144,23 @@ Naming NameSays(std::string_view name)
         std::size_t length = 0;
         while (length < name.size() && IsLower(name[length]))
             ++length;
-        const std::string_view part = name.substr(0, length);
+        if (std::find(parts.begin(), parts.end(), name.substr(0, length)) != parts.end())
+            return true;
         name.remove_prefix(length);
-        if (std::find(std::begin(kChromeParts), std::end(kChromeParts), part) != std::end(kChromeParts))
-            return Naming::WeakChrome;
     }
-    return Naming::Neutral;
+    return false;
+}
+
+// What one class name or id (lower case) says of its block.
+Naming NameSays(std::string_view name)
+{
+    if (Contains(name, kChromeWords) || HasPart(name, kStrongChromeParts))
+        return Naming::Chrome;
+    if (IsContentName(name))
+        return Naming::Content;
+    if (Contains(name, kWeakChromeWords) || HasPart(name, kChromeParts))
+        return Naming::WeakChrome;
+    return Contains(name, kListingWords) ? Naming::Listing : Naming::Neutral;
 }
 
 // What a class or id value says of its block: boilerplate when one of its
@@ -163,8 +177,7 @@ Naming ValueSays(std::string_view value, std::string& lower)
         const Naming name = NameSays(rest.substr(0, space));
         if (name == Naming::Content)
             return Naming::Content;
-        if (name == Naming::Chrome || (name == Naming::WeakChrome && says == Naming::Neutral))
-            says = name;
+        says = std::max(says, name);
         if (space == std::string_view::npos)
             break;
         rest.remove_prefix(space + 1);
@@ -183,16 +196,17 @@ bool NamesHeader(std::string_view value, std::string& lower)
 constexpr std::uint32_t kNone = UINT32_MAX;
 
 struct Node {
-    std::size_t begin = 0; // its text in the readable text: [begin, end)
-    std::size_t end = 0;
-    std::size_t inner = 0; // of that, the text of the blocks inside it
-    std::size_t links = 0; // of that, link text
-    std::size_t innerLinks = 0; // link text of the blocks inside it
-    std::size_t prose = 0; // prose in it, boilerplate inside left out
+    // Offsets and lengths in the readable text, which is read whole only below 4 GiB.
+    std::uint32_t begin = 0; // its text in the readable text: [begin, end)
+    std::uint32_t end = 0;
+    std::uint32_t inner = 0; // of that, the text of the blocks inside it
+    std::uint32_t links = 0; // of that, link text
+    std::uint32_t innerLinks = 0; // link text of the blocks inside it
+    std::uint32_t prose = 0; // prose in it, boilerplate inside left out
     std::uint32_t parent = kNone;
     std::uint32_t last = 0; // its last descendant (blocks are kept in document order)
     Kind kind = Kind::Block;
-    unsigned char flags = 0;
+    std::uint16_t flags = 0;
 };
 
 // Text of a block that counts as prose: this much that is not a link...
@@ -233,8 +247,8 @@ public:
             return;
         }
         if (std::find(std::begin(kInline), std::end(kInline), name) != std::end(kInline)
-            || nodes_.size() >= maxBlocks_) {
-            overflow_ = overflow_ || nodes_.size() >= maxBlocks_;
+            || nodes_.size() >= maxBlocks_ || at >= kNone) {
+            overflow_ = overflow_ || nodes_.size() >= maxBlocks_ || at >= kNone;
             open_.push_back(kNone);
             return;
         }
@@ -245,6 +259,8 @@ public:
         for (const TagKind& k : kKinds)
             if (k.name == name)
                 node.kind = k.kind;
+        if (name == "nav" || name == "header" || name == "footer" || name == "aside" || name == "menu")
+            node.flags |= Frame;
         bool content = false;
         for (const Attribute& a : attributes) {
             if (a.name == "class" || a.name == "id") {
@@ -252,9 +268,11 @@ public:
                 content = content || says == Naming::Content;
                 // A strong word of either attribute, or a role, stays strong.
                 if (says == Naming::Chrome)
-                    node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
+                    node.flags = static_cast<std::uint16_t>((node.flags | Boilerplate) & ~(Weak | Listing));
                 else if (says == Naming::WeakChrome && !(node.flags & Boilerplate))
                     node.flags |= Boilerplate | Weak;
+                else if (says == Naming::Listing && !(node.flags & Boilerplate))
+                    node.flags |= Boilerplate | Weak | Listing;
                 else if (NamesHeader(a.value, scratch_))
                     node.flags |= Soft;
             } else if (a.name == "role") {
@@ -262,7 +280,7 @@ public:
                     node.flags |= RoleMain;
                 else if (std::any_of(std::begin(kChromeRoles), std::end(kChromeRoles),
                              [&](std::string_view role) { return EqualNoCase(a.value, role); }))
-                    node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
+                    node.flags = static_cast<std::uint16_t>((node.flags | Boilerplate) & ~Weak);
             } else if (a.name == "itemprop" && EqualNoCase(a.value, "articleBody")) {
                 node.flags |= ArticleBody;
             }
@@ -270,7 +288,7 @@ public:
         // The article's own name wins over a word in it ("article-sidebar-layout"),
         // and the page as a whole is never boilerplate ("with-banner").
         if (content || (node.flags & (ArticleBody | RoleMain)) || name == "html" || name == "body")
-            node.flags &= static_cast<unsigned char>(~(Boilerplate | Weak | Soft));
+            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak | Soft));
         current_ = static_cast<std::uint32_t>(nodes_.size());
         open_.push_back(current_);
         nodes_.push_back(node);
@@ -303,14 +321,28 @@ public:
             node.flags |= HoldsHeading;
         // A menu or share bar has no prose to speak of: a block named so that
         // has is a wrapper of the page ("menu-container" around everything).
-        if ((node.flags & Weak) && node.prose >= kWrapperProse)
-            node.flags &= static_cast<unsigned char>(~(Boilerplate | Weak));
+        // A teaser that links nowhere is the article's own lead.
+        if ((node.flags & Weak) && (node.prose >= kWrapperProse || ((node.flags & Listing) && node.links == 0)))
+            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak));
+        // A landmark or a block named as boilerplate that holds the page's
+        // marks of its article and much prose is no boilerplate either: the
+        // parser nests what follows an element left with open blocks inside
+        // it (a <nav> whose </nav> cannot close an open <div>).
+        if (((node.flags & HoldsMarked) || (node.flags & (Frame | HoldsArticle)) == (Frame | HoldsArticle))
+            && (node.flags & (Frame | Boilerplate)) && node.prose >= kWrapperProse) {
+            node.kind = Kind::Block;
+            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak | Soft));
+        }
         current_ = node.parent;
         if (current_ != kNone) {
             Node& parent = nodes_[current_];
             parent.inner += node.end - node.begin;
             parent.innerLinks += node.links;
-            parent.flags |= node.flags & HoldsHeading;
+            parent.flags |= node.flags & (HoldsHeading | HoldsMarked | HoldsArticle);
+            if (node.kind == Kind::Main || node.kind == Kind::Title || (node.flags & (ArticleBody | RoleMain)))
+                parent.flags |= HoldsMarked;
+            if (node.kind == Kind::Article)
+                parent.flags |= HoldsArticle;
             if (!IsChrome(node))
                 parent.prose += node.prose;
         }
@@ -364,7 +396,7 @@ public:
         if (title != kNone) {
             const Node& heading = nodes_[title];
             const std::size_t gap = article.begin - heading.end;
-            if (gap <= std::min(kMaxLeadGap, std::max(kMinLeadGap, (article.end - article.begin) / 4))) {
+            if (gap <= std::min(kMaxLeadGap, std::max<std::size_t>(kMinLeadGap, (article.end - article.begin) / 4))) {
                 // The article starts at its heading: a subtitle or lead between them is its own.
                 first = title;
                 from = heading.begin;
@@ -431,6 +463,15 @@ private:
         const std::uint32_t fromData = linkedDataBlock(text);
         if (fromData != kNone)
             return fromData;
+        // The page is its first top element, or where its prose is when that
+        // has none: the parser may leave more than one (what follows </html>).
+        std::uint32_t page = 0;
+        std::size_t pageProse = 0;
+        for (std::uint32_t i = 0; i < nodes_.size(); i = nodes_[i].last + 1) {
+            pageProse += nodes_[i].prose;
+            if (nodes_[0].prose < kMinArticle && nodes_[i].prose > nodes_[page].prose)
+                page = i;
+        }
         for (const auto& marked : { +[](const Node& n) { return (n.flags & ArticleBody) != 0; },
                  +[](const Node& n) { return n.kind == Kind::Article; },
                  +[](const Node& n) { return n.kind == Kind::Main || (n.flags & RoleMain); } }) {
@@ -442,18 +483,18 @@ private:
                     continue;
                 if (best == kNone || nodes_[i].prose > nodes_[best].prose) {
                     if (best != kNone && !Inside(i, best))
-                        second = std::max(second, nodes_[best].prose);
+                        second = std::max<std::size_t>(second, nodes_[best].prose);
                     best = i;
                 } else if (!Inside(i, best)) {
-                    second = std::max(second, nodes_[i].prose);
+                    second = std::max<std::size_t>(second, nodes_[i].prose);
                 }
             }
             // ... and holds a fair part of the page's prose (not a quote box).
             if (best != kNone && nodes_[best].prose >= kMinArticle && nodes_[best].prose >= 2 * second
-                && nodes_[best].prose * 100 >= nodes_[0].prose * kMarkedShare)
+                && nodes_[best].prose * 100 >= pageProse * kMarkedShare)
                 return best;
         }
-        return 0;
+        return page;
     }
 
     // The block that holds the article a JSON-LD articleBody gives, found by its first words.

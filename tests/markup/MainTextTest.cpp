@@ -100,6 +100,24 @@ const Selection kSelections[] = {
         "<div>" + P('a') + "<div>12.03.2020</div><figure><img src=a.png><figcaption>Photo: Someone</figcaption>"
             + "</figure>" + P('b') + P('c') + "</div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a picture's caption or credit, whatever else its name says",
+        "<div class=content>" + P('a') + "<p class=wp-caption-text>Photo: a photographer of an agency, 2020</p>"
+            + P('b') + "<div><span class=img__credit>Pictures of the agency</span></div>" + P('c') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "comments named in another language",
+        "<div>" + P('a') + P('b') + P('c') + "<section id=kommentare><p>Ein Kommentar, lang genug, um ein Absatz "
+            + "zu sein, und doch nicht der Artikel.</p></section></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a teaser with a link is another page's, one without is the article's lead",
+        "<div><p class=teaser>" + Prose('a') + "</p>" + P('b') + P('c') + "<div class=teaser><h3><a href=/o>Other"
+            + "</a></h3><p>Words about the other story, which is not this one at all.</p></div></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a landmark the parser left open around the article",
+        "<nav><div><a href=/>Site</a></nav><main><h1>Title</h1>" + P('a') + P('b') + P('c') + P('d') + P('e')
+            + P('f') + P('g') + P('h') + P('i') + P('j') + "</main>",
+        "Title\n\n" + Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n"
+            + Prose('e') + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n"
+            + Prose('i') + "\n\n" + Prose('j') },
     { "line rules of the readable text inside",
         "<div><p>a<br>b and all the words it takes to be a paragraph of its own</p><table><tr><td>x<td>y</table>"
             + P('b') + P('c') + "</div>",
