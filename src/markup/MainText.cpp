@@ -36,6 +36,7 @@ enum Flag : std::uint16_t {
     HoldsMarked = 256, // a <main>, <h1>, articleBody or role=main is inside
     HoldsArticle = 512, // an <article> is inside
     Listing = 1024, // boilerplate by its name only when it holds links
+    OwnProse = 2048, // prose of its own, not of the blocks inside it
 };
 
 struct TagKind {
@@ -315,8 +316,10 @@ public:
         const std::size_t own = node.end - node.begin - std::min(node.inner, node.end - node.begin);
         const std::size_t ownLinks = node.links - std::min(node.innerLinks, node.links);
         const std::size_t ownText = own - std::min(own, ownLinks);
-        if (ownText >= kMinProse && ownLinks * 100 <= own * kMaxProseLinks)
+        if (ownText >= kMinProse && ownLinks * 100 <= own * kMaxProseLinks) {
             node.prose += ownText;
+            node.flags |= OwnProse;
+        }
         if (node.kind == Kind::Title || node.kind == Kind::Heading)
             node.flags |= HoldsHeading;
         // A menu or share bar has no prose to speak of: a block named so that
@@ -405,6 +408,7 @@ public:
             }
         }
         // The article less the blocks that are not its own.
+        std::size_t lastProse = 0;
         for (std::uint32_t i = first; i <= article.last;) {
             const Node& node = nodes_[i];
             if (i <= chosen && Inside(chosen, i)) {
@@ -414,10 +418,21 @@ public:
                 from = node.end;
                 i = node.last + 1;
             } else {
+                if (node.flags & OwnProse)
+                    lastProse = std::max<std::size_t>(lastProse, node.end);
                 ++i;
             }
         }
         pieces.emplace_back(from, article.end);
+        // The article ends with its last paragraph: what follows it in the
+        // block (a note on the author, a rating, links to more) is not its own.
+        if (lastProse > 0 && !(article.flags & OwnProse)) {
+            std::size_t kept = 0;
+            for (const auto& [begin, end] : pieces)
+                if (begin < lastProse)
+                    pieces[kept++] = { begin, std::min(end, lastProse) };
+            pieces.resize(kept);
+        }
         Join(text, pieces, out);
         return !out.empty();
     }

@@ -118,6 +118,9 @@ const Selection kSelections[] = {
         "Title\n\n" + Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n"
             + Prose('e') + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n"
             + Prose('i') + "\n\n" + Prose('j') },
+    { "the article ends with its last paragraph",
+        "<div>" + P('a') + P('b') + P('c') + "<h4>Rate this page</h4><ul><li>One star</li><li>Five stars</li></ul></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "line rules of the readable text inside",
         "<div><p>a<br>b and all the words it takes to be a paragraph of its own</p><table><tr><td>x<td>y</table>"
             + P('b') + P('c') + "</div>",
