@@ -44,10 +44,12 @@ struct TagKind {
     Kind kind;
 };
 
-// Elements that flow inline make no block of their own; the rest are blocks.
+// Elements that flow inline, or hold no text (a table's columns, a rule), make
+// no block of their own; the rest are blocks.
 constexpr std::string_view kInline[] = { "a", "abbr", "acronym", "b", "bdi", "bdo", "big", "cite", "code", "data",
     "del", "dfn", "em", "font", "i", "ins", "kbd", "label", "mark", "nobr", "picture", "q", "rb", "rt", "ruby", "s",
-    "samp", "small", "source", "span", "strike", "strong", "sub", "sup", "time", "tt", "u", "var", "wbr", "br", "img" };
+    "samp", "small", "source", "span", "strike", "strong", "sub", "sup", "time", "tt", "u", "var", "wbr", "br", "img",
+    "col", "colgroup", "hr", "area", "track", "param" };
 
 constexpr TagKind kKinds[] = {
     { "article", Kind::Article },
@@ -475,8 +477,9 @@ private:
     // such, else the whole page.
     std::uint32_t articleRoot(const std::string& text)
     {
+        // The block of the JSON-LD articleBody, unless it holds no prose (its words as links or lines).
         const std::uint32_t fromData = linkedDataBlock(text);
-        if (fromData != kNone)
+        if (fromData != kNone && nodes_[fromData].prose >= kMinArticle)
             return fromData;
         // The page is its first top element, or where its prose is when that
         // has none: the parser may leave more than one (what follows </html>).

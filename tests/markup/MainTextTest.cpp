@@ -21,6 +21,14 @@ std::string P(char tag)
     return "<p>" + Prose(tag) + "</p>";
 }
 
+std::string Repeat(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
 const std::string kLinks = "<ul><li><a href=/1>First other story</a></li><li><a href=/2>Second other story</a></li>"
                            "<li><a href=/3>Third other story</a></li></ul>";
 
@@ -82,6 +90,14 @@ const Selection kSelections[] = {
         "<script type=application/ld+json>{\"@graph\":[{\"@type\":\"NewsArticle\",\"articleBody\":\"" + Prose('a') + " "
             + Prose('b') + " " + Prose('c') + "\"}]}</script></head><div><div>" + P('x') + P('y') + P('z') + "</div><div>"
             + P('a') + P('b') + P('c') + "</div></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a JSON-LD articleBody whose words the page shows as a link is passed over",
+        "<head><script type=application/ld+json>{\"articleBody\":\"" + Prose('a') + "\"}</script></head><ul><li>"
+            + "<a href=/a>" + Prose('a') + "</a></li></ul><article>" + P('b') + P('c') + P('d') + "</article>",
+        Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') },
+    { "a table's columns take no room among the blocks",
+        "<table><colgroup>" + Repeat("<col>", 5000) + "</colgroup><tr><td>x</td></tr></table><div>" + P('a')
+            + P('b') + P('c') + "</div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "the main heading starts the article: a subtitle before the body is its own",
         "<nav>" + kLinks + "</nav><div><h1>Title</h1><h2>The subtitle</h2><div class=body>" + P('a') + P('b')
