@@ -37,6 +37,7 @@ enum Flag : std::uint16_t {
     HoldsArticle = 512, // an <article> is inside
     Listing = 1024, // boilerplate by its name only when it holds links
     OwnProse = 2048, // prose of its own, not of the blocks inside it
+    Undone = 4096, // named as boilerplate by a weak word, but holds much prose
 };
 
 struct TagKind {
@@ -328,7 +329,8 @@ public:
         // has is a wrapper of the page ("menu-container" around everything).
         // A teaser that links nowhere is the article's own lead.
         if ((node.flags & Weak) && (node.prose >= kWrapperProse || ((node.flags & Listing) && node.links == 0)))
-            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak));
+            node.flags = static_cast<std::uint16_t>(
+                (node.flags & ~(Boilerplate | Weak)) | (node.prose >= kWrapperProse ? Undone : 0));
         // A landmark or a block named as boilerplate that holds the page's
         // marks of its article and much prose is no boilerplate either: the
         // parser nests what follows an element left with open blocks inside
@@ -606,21 +608,35 @@ private:
         for (;;) {
             const Node& node = nodes_[current];
             std::uint32_t best = kNone;
-            for (std::uint32_t child = current + 1; child <= node.last; child = nodes_[child].last + 1)
+            // The prose of blocks that name themselves as boilerplate (a
+            // "sidebar" of much text) does not hold the way down to the article.
+            std::size_t named = 0;
+            for (std::uint32_t child = current + 1; child <= node.last; child = nodes_[child].last + 1) {
                 if (!IsChrome(nodes_[child]) && (best == kNone || nodes_[child].prose > nodes_[best].prose))
                     best = child;
-            if (best == kNone || nodes_[best].prose * 100 < node.prose * kNarrowShare)
+                if (nodes_[child].flags & Undone)
+                    named += nodes_[child].prose;
+            }
+            if (best == kNone)
+                return current;
+            if (nodes_[best].flags & Undone)
+                named -= nodes_[best].prose;
+            if (nodes_[best].prose * 100 < (node.prose - std::min<std::size_t>(named, node.prose)) * kNarrowShare)
                 return current;
             current = best;
         }
     }
 
-    // The page's main heading when the article does not hold it: the last <h1> before it.
+    // The page's main heading when the article does not start with it: the last <h1> before it.
     std::uint32_t titleFor(std::uint32_t article) const
     {
-        for (std::uint32_t i = article + 1; i <= nodes_[article].last; ++i)
+        for (std::uint32_t i = article + 1; i <= nodes_[article].last; ++i) {
             if (nodes_[i].kind == Kind::Title)
                 return kNone;
+            // An <h1> after the article's first paragraph heads a part of it, not the page.
+            if (nodes_[i].flags & OwnProse)
+                break;
+        }
         std::uint32_t title = kNone;
         for (std::uint32_t i = 0; i < article; ++i)
             if (nodes_[i].kind == Kind::Title && nodes_[i].end <= nodes_[article].begin && nodes_[i].end > nodes_[i].begin)

@@ -72,6 +72,16 @@ const Selection kSelections[] = {
             + "next to the story, as long as a paragraph is.</p></div></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
             + "\n\n" + Prose('f') },
+    { "a sidebar of much text does not keep the article from being narrowed to",
+        "<div><div class=sidebar>" + P('k') + P('l') + P('m') + P('n') + P('o') + P('p') + P('q') + P('r') + P('s')
+            + "</div><div>" + P('a') + P('b') + P('c') + P('d') + P('e') + P('f') + P('g') + P('h') + P('i') + P('j')
+            + "</div></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
+            + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n" + Prose('i') + "\n\n"
+            + Prose('j') },
+    { "an <h1> after the article's first paragraph heads a part of it, not the page",
+        "<h1>Title</h1><div>" + P('a') + "<h1>Part two</h1>" + P('b') + P('c') + "</div>",
+        "Title\n\n" + Prose('a') + "\n\nPart two\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "the one <article> of the page",
         "<div>" + P('x') + P('y') + "</div><article>" + P('a') + P('b') + P('c') + "</article>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
