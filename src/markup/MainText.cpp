@@ -479,10 +479,6 @@ private:
     // such, else the whole page.
     std::uint32_t articleRoot(const std::string& text)
     {
-        // The block of the JSON-LD articleBody, unless it holds no prose (its words as links or lines).
-        const std::uint32_t fromData = linkedDataBlock(text);
-        if (fromData != kNone && nodes_[fromData].prose >= kMinArticle)
-            return fromData;
         // The page is its first top element, or where its prose is when that
         // has none: the parser may leave more than one (what follows </html>).
         std::uint32_t page = 0;
@@ -492,6 +488,12 @@ private:
             if (nodes_[0].prose < kMinArticle && nodes_[i].prose > nodes_[page].prose)
                 page = i;
         }
+        // The block of the JSON-LD articleBody, as a block the page marks: unless it
+        // holds no prose (its words as links) or little of the page's (a summary).
+        const std::uint32_t fromData = linkedDataBlock(text);
+        if (fromData != kNone && nodes_[fromData].prose >= kMinArticle
+            && nodes_[fromData].prose * 100 >= pageProse * kMarkedShare)
+            return fromData;
         for (const auto& marked : { +[](const Node& n) { return (n.flags & ArticleBody) != 0; },
                  +[](const Node& n) { return n.kind == Kind::Article; },
                  +[](const Node& n) { return n.kind == Kind::Main || (n.flags & RoleMain); } }) {

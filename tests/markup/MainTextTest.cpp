@@ -105,6 +105,13 @@ const Selection kSelections[] = {
         "<head><script type=application/ld+json>{\"articleBody\":\"" + Prose('a') + "\"}</script></head><ul><li>"
             + "<a href=/a>" + Prose('a') + "</a></li></ul><article>" + P('b') + P('c') + P('d') + "</article>",
         Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') },
+    { "a JSON-LD articleBody that is a summary of the page's prose is passed over",
+        "<head><script type=application/ld+json>{\"articleBody\":\"" + Prose('a') + " " + Prose('b') + " " + Prose('c')
+            + "\"}</script></head><div><div>" + P('a') + P('b') + P('c') + "</div>" + P('d') + P('e') + P('f') + P('g')
+            + P('h') + P('i') + P('j') + P('k') + P('l') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
+            + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n" + Prose('i') + "\n\n"
+            + Prose('j') + "\n\n" + Prose('k') + "\n\n" + Prose('l') },
     { "a table's columns take no room among the blocks",
         "<table><colgroup>" + Repeat("<col>", 5000) + "</colgroup><tr><td>x</td></tr></table><div>" + P('a')
             + P('b') + P('c') + "</div>",
