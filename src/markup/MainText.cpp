@@ -6,7 +6,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tamsenor::markup {
@@ -137,9 +139,10 @@ bool IsContentName(std::string_view name)
     return Contains(name, kContentWords) || name == "post" || name == "hentry" || name == "main";
 }
 
-// Whether one of the parts of `name` between hyphens, underscores and digits is one of `parts`.
-bool HasPart(std::string_view name, std::span<const std::string_view> parts)
+// What the parts of `name` between hyphens, underscores and digits say, in one pass.
+Naming PartsSay(std::string_view name)
 {
+    Naming says = Naming::Neutral;
     while (!name.empty()) {
         std::size_t at = 0;
         while (at < name.size() && !IsLower(name[at]))
@@ -148,21 +151,26 @@ bool HasPart(std::string_view name, std::span<const std::string_view> parts)
         std::size_t length = 0;
         while (length < name.size() && IsLower(name[length]))
             ++length;
-        if (std::find(parts.begin(), parts.end(), name.substr(0, length)) != parts.end())
-            return true;
+        const std::string_view part = name.substr(0, length);
+        if (std::find(std::begin(kStrongChromeParts), std::end(kStrongChromeParts), part)
+            != std::end(kStrongChromeParts))
+            return Naming::Chrome;
+        if (std::find(std::begin(kChromeParts), std::end(kChromeParts), part) != std::end(kChromeParts))
+            says = Naming::WeakChrome;
         name.remove_prefix(length);
     }
-    return false;
+    return says;
 }
 
 // What one class name or id (lower case) says of its block.
 Naming NameSays(std::string_view name)
 {
-    if (Contains(name, kChromeWords) || HasPart(name, kStrongChromeParts))
+    const Naming parts = PartsSay(name);
+    if (parts == Naming::Chrome || Contains(name, kChromeWords))
         return Naming::Chrome;
     if (IsContentName(name))
         return Naming::Content;
-    if (Contains(name, kWeakChromeWords) || HasPart(name, kChromeParts))
+    if (parts == Naming::WeakChrome || Contains(name, kWeakChromeWords))
         return Naming::WeakChrome;
     return Contains(name, kListingWords) ? Naming::Listing : Naming::Neutral;
 }
@@ -234,6 +242,14 @@ constexpr std::size_t kNarrowShare = 85;
 // A block inside the article of which more than this share is links is a list of links (percent).
 constexpr std::size_t kMaxLinks = 50;
 
+// What a class or id value says of its block.
+struct Said {
+    std::string value;
+    Naming says = Naming::Neutral;
+    bool header = false; // it names a header
+    bool known = false;
+};
+
 // Records the blocks of the page as the readable text is made.
 class Layout : public LayoutObserver {
 public:
@@ -268,7 +284,8 @@ public:
         bool content = false;
         for (const Attribute& a : attributes) {
             if (a.name == "class" || a.name == "id") {
-                const Naming says = ValueSays(a.value, scratch_);
+                const Said& said = valueSays(a.value);
+                const Naming says = said.says;
                 content = content || says == Naming::Content;
                 // A strong word of either attribute, or a role, stays strong.
                 if (says == Naming::Chrome)
@@ -277,7 +294,7 @@ public:
                     node.flags |= Boilerplate | Weak;
                 else if (says == Naming::Listing && !(node.flags & Boilerplate))
                     node.flags |= Boilerplate | Weak | Listing;
-                else if (NamesHeader(a.value, scratch_))
+                else if (said.header)
                     node.flags |= Soft;
             } else if (a.name == "role") {
                 if (EqualNoCase(a.value, "main"))
@@ -449,6 +466,19 @@ private:
     static constexpr std::size_t kBodyStart = 60;
     // The block found holds this share of the articleBody's length at least (percent).
     static constexpr std::size_t kBodyShare = 80;
+
+    const Said& valueSays(std::string_view value)
+    {
+        value = value.substr(0, 512);
+        Said& said = said_[std::hash<std::string_view> {}(value) % said_.size()];
+        if (!said.known || said.value != value) {
+            said.value.assign(value);
+            said.says = ValueSays(value, scratch_);
+            said.header = NamesHeader(value, scratch_);
+            said.known = true;
+        }
+        return said;
+    }
 
     std::size_t LinkTextUpTo(std::size_t at) const
     {
@@ -682,6 +712,8 @@ private:
     bool linkedDataOpen_ = false;
     bool linkedDataTooLong_ = false;
     std::string scratch_;
+    // What the class and id values met say, remembered by their hash: a page repeats its names.
+    std::array<Said, 64> said_;
     std::size_t maxBlocks_;
     std::size_t linkText_ = 0; // link text before the current link
     std::size_t anchorStart_ = 0;
