@@ -235,13 +235,16 @@ FileResult ReplacingFile::open(int folder, const std::string& folderPath, const 
         return failureFromErrno(ENOENT);
     // A link of that name is written through, as a path would be.
     struct stat existing { };
-    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(existing.st_mode))
+    const bool exists = ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode))
         return open(folderPath + "/" + name, journal);
-    return openIn(folder, false, folderPath, name, journal);
+    if (!exists && errno == ENAMETOOLONG)
+        return failureFromErrno(ENAMETOOLONG);
+    return openIn(folder, false, folderPath, name, journal, exists ? &existing : nullptr, true);
 }
 
-FileResult ReplacingFile::openIn(
-    int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal)
+FileResult ReplacingFile::openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+    Journal* journal, const struct stat* known, bool lookedUp)
 {
     replacement_ = {};
     bytesWritten_ = 0;
@@ -257,14 +260,17 @@ FileResult ReplacingFile::openIn(
     };
 
     struct stat existing { };
-    targetExisted_ = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (known)
+        existing = *known;
+    targetExisted_ = lookedUp ? known != nullptr
+                              : ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (targetExisted_ && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
     if (targetExisted_ && !S_ISREG(existing.st_mode)) {
         abandon();
         return FileResult::failure(notRegularReason(existing.st_mode));
     }
-    if (!targetExisted_ && errno == ENAMETOOLONG)
+    if (!lookedUp && !targetExisted_ && errno == ENAMETOOLONG)
         return fail(ENAMETOOLONG);
 
     // Unnamed until the commit: whatever ends the process, no half-written
@@ -343,18 +349,29 @@ FileResult ReplacingFile::nameTemporary()
     return FileResult::success();
 }
 
+// The bytes on the disk (when asked), and the written file's identity noted.
+FileResult ReplacingFile::settleBytes(bool sync)
+{
+    int code = sync && ::fsync(fd_) != 0 ? errno : 0;
+    struct stat info { };
+    if (code == 0 && ::fstat(fd_, &info) != 0)
+        code = errno;
+    if (code != 0) {
+        abandon();
+        return failureFromErrno(code);
+    }
+    replacement_.written = identityFrom(info);
+    return FileResult::success();
+}
+
 std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
 {
     auto fail = [this](int code) {
         abandon();
         return failureFromErrno(code);
     };
-    if (sync && ::fsync(fd_) != 0)
-        return fail(errno);
-    struct stat info { };
-    if (::fstat(fd_, &info) != 0)
-        return fail(errno);
-    replacement_.written = identityFrom(info);
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
     // Noted before the name exists, so that a crash right after the link
     // still lets the next run take this output back.
     if (journal_)
@@ -369,8 +386,8 @@ std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
         fd_ = -1;
         // The bytes may not all be there: the name goes again, if it is still ours.
         struct stat now { };
-        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == info.st_dev
-            && now.st_ino == info.st_ino)
+        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0
+            && identityFrom(now).sameFile(replacement_.written))
             ::unlinkat(folder_, name_.c_str(), 0);
         return fail(closed);
     }
@@ -426,12 +443,8 @@ FileResult ReplacingFile::finishWriting(bool sync)
         abandon();
         return failureFromErrno(code);
     };
-    if (sync && ::fsync(fd_) != 0)
-        return fail(errno);
-    struct stat info { };
-    if (::fstat(fd_, &info) != 0)
-        return fail(errno);
-    replacement_.written = identityFrom(info);
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
     if (FileResult named = nameTemporary(); !named) {
         abandon();
         return named;

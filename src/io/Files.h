@@ -113,8 +113,10 @@ public:
     FileResult open(int folder, const std::string& folderPath, const std::string& name, Journal* journal = nullptr);
 
 private:
-    FileResult openIn(
-        int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
+    // With `lookedUp`, the caller has just looked at the name: `known` is what
+    // it found there, null when nothing.
+    FileResult openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+        Journal* journal, const struct stat* known = nullptr, bool lookedUp = false);
     FileResult nameTemporary();
     // commit() for a target that was not there at open; nullopt when one has
     // come since, which is then replaced as any existing target is.
@@ -124,6 +126,7 @@ private:
         std::string name; // the earlier file's hidden name, beside the target
         bool movedAside = false; // moved there (no hard links here) rather than linked
     };
+    FileResult settleBytes(bool sync);
     FileResult finishWriting(bool sync);
     FileResult checkTarget(bool& exists, struct stat& existing);
     FileResult keepEarlier(const struct stat& existing, KeptEarlier& kept);
