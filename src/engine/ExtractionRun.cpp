@@ -184,6 +184,8 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             FileExtractionResult outcome;
             text::ExtractSetup setup = SetupFor(host, path);
             setup.findingsLimit = FindingsLimit(fileSize);
+            setup.textNormalised = true;
+            setup.giveBackText = false;
             for (const float value : prepared->progress)
                 host.setFileProgress(value);
             // The links read so far are kept, and the user learns that there were more.

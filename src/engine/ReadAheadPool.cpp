@@ -63,13 +63,16 @@ void PrepareExtractionText(
     const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
+    // The pass's first step too, so that a worker takes it off the run's thread.
+    if (!out.failed && out.problem.empty())
+        out.text = text::NormaliseForExtraction(out.text, hook);
 }
 
 ReadAheadPool::ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options)
     : inputs_(std::move(inputs))
     , mode_(mode)
     , options_(std::move(options))
-    , lookahead_(static_cast<std::size_t>(workers) * 2)
+    , lookahead_(std::max<std::size_t>(static_cast<std::size_t>(workers) * 2, 32))
 {
     try {
         for (int i = 0; i < workers; ++i)

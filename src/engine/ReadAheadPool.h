@@ -22,14 +22,16 @@ namespace tamsenor {
 // Prepares the texts of a run's chosen files on worker threads, ahead of the
 // run: each read, its lines joined and stripped exactly as PrepareStripText
 // does on the run's own thread, with the progress values the stripper set
-// recorded so that the run can show them in their order. At most a few files
-// per worker, and no more than a budget of bytes beyond the next one, wait
-// ready at any time, so memory does not grow with the batch.
+// recorded so that the run can show them in their order. At most 32 files (or
+// two per worker, when more), and no more than a budget of bytes beyond the
+// next one, wait ready at any time, so memory and open files do not grow with
+// the batch; enough that one large file does not leave the other workers idle.
 class ReadAheadPool {
 public:
     struct Prepared {
         StripFileResult result; // strip mode: `written` set when `text` is the output's content
-        TextRead read; // extraction mode: how reading went; `text` is then stripped, unless `failed`
+        TextRead read; // extraction mode: how reading went; `text` is then stripped and its white space
+                       // normalised for the search (NormaliseForExtraction), unless `failed`
         bool failed = false; // extraction mode: the stripper ran out of memory
         std::string problem; // extraction mode: why else the file cannot be searched
         std::string linksProblem; // extraction mode: why its links are read only in part
