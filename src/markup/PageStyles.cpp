@@ -951,6 +951,19 @@ bool PageStyles::addSheet(std::string_view css)
     return impl_->addSheet(css);
 }
 
+void PageStyles::restart()
+{
+    Impl& d = *impl_;
+    d.nodes.clear();
+    d.attributes.clear();
+    d.text.clear();
+    d.open.clear();
+    d.lastChild.clear();
+    d.ancestorCount.fill(0);
+    d.seen.reset();
+    d.touchesEarlier = false;
+}
+
 AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> attributes)
 {
     Impl& d = *impl_;
