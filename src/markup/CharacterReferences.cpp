@@ -281,6 +281,11 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
 {
     enum { Data, Escaped, DoubleEscaped } state = Data;
     while (true) {
+        if (state == Data) {
+            // Only a '<' can change anything here, and most scripts never leave this state.
+            const void* next = std::memchr(page.data() + at, '<', page.size() - at);
+            at = next ? std::size_t(static_cast<const char*>(next) - page.data()) : page.size();
+        }
         while (at < page.size() && page[at] != '<' && page[at] != '-')
             ++at;
         if (at >= page.size())

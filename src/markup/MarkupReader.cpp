@@ -253,14 +253,21 @@ const xmlChar* AsciiRun(const xmlChar* p, const xmlChar* end)
 // The end of the run from `p` (before `end`) of printable ASCII, tabs and line ends.
 const xmlChar* PlainRun(const xmlChar* p, const xmlChar* end)
 {
-    for (std::uint64_t word; end - p >= 8; p += 8) {
-        std::memcpy(&word, p, 8);
-        // A byte of 0x80 or more, or (with all below 0x80) one below 0x20.
-        if ((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull)
-            break;
+    while (p < end) {
+        std::uint64_t word;
+        if (end - p >= 8) {
+            std::memcpy(&word, p, 8);
+            // Neither a byte of 0x80 or more nor (with all below 0x80) one below 0x20.
+            if (((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        // Byte by byte for these eight (a line end is one of them, most often).
+        for (const xmlChar* stop = p + std::min<std::ptrdiff_t>(8, end - p); p < stop; ++p)
+            if (!((*p >= 0x20 && *p < 0x80) || *p == '\t' || *p == '\n' || *p == '\r'))
+                return p;
     }
-    while (p < end && ((*p >= 0x20 && *p < 0x80) || *p == '\t' || *p == '\n' || *p == '\r'))
-        ++p;
     return p;
 }
 
