@@ -554,7 +554,12 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     if (session.unit == 1 && (!forced || IsAsciiCompatible(options.encoding)))
         session.rewriter.emplace(bytes);
     session.skipRaw = validInput && session.rewriter;
-    if (forced) {
+    if (forced && validInput && std::string_view(forced->name) == "UTF-8") {
+        // Well-formed UTF-8 is what the parser reads without a decoder, and
+        // the declared encoding is ignored: no conversion that copies the page once more.
+        if (xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8) != 0)
+            return ReadOutcome::Stopped;
+    } else if (forced) {
         if (xmlSwitchToEncoding(context.get(), forced) != 0)
             return ReadOutcome::Stopped;
     } else if (encoding != XML_CHAR_ENCODING_NONE && xmlSwitchEncoding(context.get(), encoding) != 0) {
