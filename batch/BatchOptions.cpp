@@ -113,27 +113,27 @@ const BatchOption Options[] = {
             o.verbose = true;
             return NoError();
         } },
-    { "files-from", '\0', "FILE", ValueKind::File, nullptr, CommandsAll,
+    { "files-from", '\0', "FILE", ValueKind::File, nullptr, CommandsChoosing,
         "read more PATHs from FILE, one per line ('-': standard input)",
         [](BatchOptions& o, const QString& value) {
             o.filesFrom = value;
             return NoError();
         } },
-    { "null", '0', nullptr, ValueKind::None, nullptr, CommandsAll,
+    { "null", '0', nullptr, ValueKind::None, nullptr, CommandsChoosing,
         "names end with NUL, not a line end: those of the --files-from list, as find -print0 writes them, "
         "and those list prints",
         [](BatchOptions& o, const QString&) {
             o.nulSeparated = true;
             return NoError();
         } },
-    { "recursive", 'r', nullptr, ValueKind::None, nullptr, CommandsAll,
+    { "recursive", 'r', nullptr, ValueKind::None, nullptr, CommandsChoosing,
         "a directory stands for the files of its whole tree (hidden folders and links to folders are not "
         "entered)",
         [](BatchOptions& o, const QString&) {
             o.recursive = true;
             return NoError();
         } },
-    { "suffix", '\0', "EXT", ValueKind::Text, nullptr, CommandsAll,
+    { "suffix", '\0', "EXT", ValueKind::Text, nullptr, CommandsChoosing,
         "only a directory's files whose names end in .EXT (letters regardless of case; \"*.html\", \".html\" "
         "and \"html\" alike; \"htm;*.html\" for either); files named as PATHs always count",
         [](BatchOptions& o, const QString& value) {
@@ -163,6 +163,10 @@ const BatchCommandInfo Commands[] = {
     { CommandList, "list", "[-0] [-r] [--suffix EXT] [--files-from FILE] PATH...",
         "prints the files a strip or extract run of the same PATHs would process, one per line (with -0: each "
         "ended by NUL), in the order of that run; nothing is read or written" },
+    { CommandRecover, "recover", "DIR",
+        "takes back the strip runs into DIR that ended before they settled their outputs (killed outright, or "
+        "the machine stopped): puts back the files they replaced, removes their outputs, and lists what came "
+        "back; a later strip run into DIR does the same first" },
 };
 
 const char* const Description[] = {
@@ -458,7 +462,7 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             break;
     }
     if (arguments.isEmpty())
-        return Failed(options, QStringLiteral("a command is needed: strip, extract or list"));
+        return Failed(options, QStringLiteral("a command is needed: strip, extract, list or recover"));
     const QString command = arguments.front();
     const BatchCommandInfo* info = nullptr;
     for (const BatchCommandInfo& candidate : Commands) {
@@ -466,7 +470,7 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             info = &candidate;
     }
     if (!info)
-        return Failed(options, QStringLiteral("unknown command '%1' (use strip, extract or list)").arg(command));
+        return Failed(options, QStringLiteral("unknown command '%1' (use strip, extract, list or recover)").arg(command));
     options.command = info->command;
     options.settings.strip = info->command == CommandStrip;
 
@@ -532,6 +536,11 @@ BatchOptions ParseBatchArguments(const QStringList& arguments)
             return options;
     }
 
+    if (info->command == CommandRecover) {
+        if (options.paths.size() != 1)
+            return Failed(options, QStringLiteral("recover takes one folder: tamsenor-batch recover DIR"));
+        return options;
+    }
     if (options.settings.strip && options.settings.outputDirectory.isEmpty())
         return Failed(options, QStringLiteral("strip needs --out DIR"));
     if (info->command == CommandExtract && options.settings.resultsPath.isEmpty())

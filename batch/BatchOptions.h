@@ -17,9 +17,11 @@ enum BatchCommand : unsigned {
     CommandStrip = 1,
     CommandExtract = 2,
     CommandList = 4,
+    CommandRecover = 8,
 };
 constexpr unsigned CommandsRunning = CommandStrip | CommandExtract;
-constexpr unsigned CommandsAll = CommandStrip | CommandExtract | CommandList;
+constexpr unsigned CommandsChoosing = CommandStrip | CommandExtract | CommandList; // those that take PATHs
+constexpr unsigned CommandsAll = CommandsChoosing | CommandRecover;
 
 // The command line of tamsenor-batch, read into the run's settings.
 struct BatchOptions {

@@ -214,15 +214,12 @@ QString PrepareOutputPlaces(BatchSettings& settings)
 
 // tamsenor-batch recover DIR: rolls back the journals of strip runs into DIR
 // that ended before they settled their outputs, and lists what came back.
-int Recover(const QStringList& arguments)
+int Recover(const QString& folder)
 {
-    if (arguments.size() != 2)
-        return UsageError(QStringLiteral("recover takes one folder: tamsenor-batch recover DIR"));
-    const QString& folder = arguments[1];
     std::vector<io::RolledBackRun> runs;
     std::string reason;
     if (!io::RollBackInterruptedRuns(LocalBytes(folder), runs, &reason))
-        return UsageError(QStringLiteral("the folder '%1' cannot be read: %2").arg(folder, FromLocalBytes(reason)));
+        return Refused(QStringLiteral("the folder '%1' cannot be read: %2").arg(folder, FromLocalBytes(reason)));
     if (runs.empty()) {
         Print(stdout, QStringLiteral("no interrupted run to take back in %1\n").arg(folder));
         return ExitDone;
@@ -344,9 +341,6 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments << FromLocalBytes(argv[i]);
 
-    if (!arguments.isEmpty() && arguments.front() == QLatin1String("recover"))
-        return Recover(arguments);
-
     BatchOptions options = ParseBatchArguments(arguments);
     if (options.help) {
         Print(stdout, BatchUsage());
@@ -358,6 +352,8 @@ int main(int argc, char** argv)
     }
     if (!options.error.isEmpty())
         return UsageError(options.error);
+    if (options.command == CommandRecover)
+        return Recover(options.paths.front());
     if (options.resultsToStandardOutput())
         options.settings.writeResults = WriteToStandardOutput;
     if (options.filesFrom) {

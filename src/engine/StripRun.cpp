@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -28,24 +29,29 @@ namespace {
 
 // The chosen files of the run, by device and inode, so that an output path
 // that names one of them (by another name, through a link or a linked
-// folder) is recognised.
+// folder) is recognised. Looked up only when an output's path names an
+// existing file: until then no output can have replaced a chosen one.
 class ChosenFileSet {
 public:
     explicit ChosenFileSet(const RunHost& host)
+        : host_(host)
     {
-        for (int i = 0; i < host.chosenCount(); ++i) {
-            if (const auto id = io::IdentityOf(LocalBytes(host.chosenEntry(i))))
-                files_.insert({ id->device, id->inode });
-        }
     }
-    bool contains(const QString& path) const
+    bool contains(const io::FileIdentity& id)
     {
-        const auto id = io::IdentityOf(LocalBytes(path));
-        return id && files_.count({ id->device, id->inode }) > 0;
+        if (!files_) {
+            files_.emplace();
+            for (int i = 0; i < host_.chosenCount(); ++i) {
+                if (const auto chosen = io::IdentityOf(LocalBytes(host_.chosenEntry(i))))
+                    files_->insert({ chosen->device, chosen->inode });
+            }
+        }
+        return files_->count({ id.device, id.inode }) > 0;
     }
 
 private:
-    std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
+    const RunHost& host_;
+    std::optional<std::set<std::pair<std::uint64_t, std::uint64_t>>> files_;
 };
 
 // Why nothing more can be written into the open output folder: it was
@@ -96,16 +102,16 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
     // Raised as an extraction run raises it: with the integer part of
     // 100 / count, a run of more than 100 files would never move the bar.
     const double step = OverallProgressStep(count);
-    const ChosenFileSet chosen(host);
+    ChosenFileSet chosen(host);
     QSet<QString> written(state.run.stripOutputFiles.begin(), state.run.stripOutputFiles.end());
     // By name, and by device and inode: a link in the output folder may lead
     // one output's name to another output of the run.
     std::set<std::pair<std::uint64_t, std::uint64_t>> writtenFiles;
     auto taken = [&](const QString& path) {
-        if (written.contains(path) || chosen.contains(path))
+        if (written.contains(path))
             return true;
         const auto id = io::IdentityOf(LocalBytes(path));
-        return id && writtenFiles.count({ id->device, id->inode }) > 0;
+        return id && (writtenFiles.count({ id->device, id->inode }) > 0 || chosen.contains(*id));
     };
     // Reserved, so that recording an output can never fail after it replaced a file.
     run.outputs.reserve(static_cast<std::size_t>(count));

@@ -235,13 +235,16 @@ FileResult ReplacingFile::open(int folder, const std::string& folderPath, const 
         return failureFromErrno(ENOENT);
     // A link of that name is written through, as a path would be.
     struct stat existing { };
-    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(existing.st_mode))
+    const bool exists = ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode))
         return open(folderPath + "/" + name, journal);
-    return openIn(folder, false, folderPath, name, journal);
+    if (!exists && errno == ENAMETOOLONG)
+        return failureFromErrno(ENAMETOOLONG);
+    return openIn(folder, false, folderPath, name, journal, exists ? &existing : nullptr, true);
 }
 
-FileResult ReplacingFile::openIn(
-    int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal)
+FileResult ReplacingFile::openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+    Journal* journal, const struct stat* known, bool lookedUp)
 {
     replacement_ = {};
     bytesWritten_ = 0;
@@ -257,14 +260,17 @@ FileResult ReplacingFile::openIn(
     };
 
     struct stat existing { };
-    targetExisted_ = ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (known)
+        existing = *known;
+    targetExisted_ = lookedUp ? known != nullptr
+                              : ::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (targetExisted_ && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
     if (targetExisted_ && !S_ISREG(existing.st_mode)) {
         abandon();
         return FileResult::failure(notRegularReason(existing.st_mode));
     }
-    if (!targetExisted_ && errno == ENAMETOOLONG)
+    if (!lookedUp && !targetExisted_ && errno == ENAMETOOLONG)
         return fail(ENAMETOOLONG);
 
     // Unnamed until the commit: whatever ends the process, no half-written
@@ -309,19 +315,32 @@ FileResult ReplacingFile::write(std::string_view bytes)
     return FileResult::success();
 }
 
+namespace {
+
+// Gives the unnamed file open as `fd` the name `name` in `folder`; fails with
+// EEXIST rather than replace anything there. Through /proc where it is
+// mounted; without it only a privileged process can.
+int LinkUnnamedFile(int fd, int folder, const std::string& name)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    int code = ::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    if (code == ENOENT)
+        code = ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    return code;
+}
+
+} // namespace
+
 FileResult ReplacingFile::nameTemporary()
 {
     if (!temporaryName_.empty())
         return FileResult::success();
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
         temporaryName_ = hiddenName();
         if (journal_)
             journal_->temporary(folderPath_ + "/" + temporaryName_);
-        code = ::linkat(AT_FDCWD, self.c_str(), folder_, temporaryName_.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-        if (code == ENOENT)
-            code = ::linkat(fd_, "", folder_, temporaryName_.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+        code = LinkUnnamedFile(fd_, folder_, temporaryName_);
     }
     if (code != 0) {
         temporaryName_.clear();
@@ -330,10 +349,65 @@ FileResult ReplacingFile::nameTemporary()
     return FileResult::success();
 }
 
+// The bytes on the disk (when asked), and the written file's identity noted.
+FileResult ReplacingFile::settleBytes(bool sync)
+{
+    int code = sync && ::fsync(fd_) != 0 ? errno : 0;
+    struct stat info { };
+    if (code == 0 && ::fstat(fd_, &info) != 0)
+        code = errno;
+    if (code != 0) {
+        abandon();
+        return failureFromErrno(code);
+    }
+    replacement_.written = identityFrom(info);
+    return FileResult::success();
+}
+
+std::optional<FileResult> ReplacingFile::linkAsNewFile(bool sync)
+{
+    auto fail = [this](int code) {
+        abandon();
+        return failureFromErrno(code);
+    };
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
+    // Noted before the name exists, so that a crash right after the link
+    // still lets the next run take this output back.
+    if (journal_)
+        journal_->newOutput(replacement_.target, replacement_.written);
+    const int code = LinkUnnamedFile(fd_, folder_, name_);
+    if (code == EEXIST)
+        return std::nullopt;
+    if (code != 0)
+        return fail(code);
+    if (::close(fd_) != 0) {
+        const int closed = errno;
+        fd_ = -1;
+        // The bytes may not all be there: the name goes again, if it is still ours.
+        struct stat now { };
+        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0
+            && identityFrom(now).sameFile(replacement_.written))
+            ::unlinkat(folder_, name_.c_str(), 0);
+        return fail(closed);
+    }
+    fd_ = -1;
+    if (sync)
+        ::fsync(folder_);
+    abandon(); // lets go of the folder
+    return FileResult::success();
+}
+
 FileResult ReplacingFile::commit(bool keepReplaced, bool syncNewFile)
 {
     if (fd_ < 0)
         return failureFromErrno(EBADF);
+    // Nothing was there at open: the unnamed file takes the name in one step,
+    // which fails rather than replace a file that came there since.
+    if (!targetExisted_ && temporaryName_.empty()) {
+        if (std::optional<FileResult> linked = linkAsNewFile(syncNewFile))
+            return *linked;
+    }
     // Checked again below: whatever was there at open, an existing file is
     // only ever replaced by bytes already on the disk.
     struct stat before { };
@@ -369,12 +443,8 @@ FileResult ReplacingFile::finishWriting(bool sync)
         abandon();
         return failureFromErrno(code);
     };
-    if (sync && ::fsync(fd_) != 0)
-        return fail(errno);
-    struct stat info { };
-    if (::fstat(fd_, &info) != 0)
-        return fail(errno);
-    replacement_.written = identityFrom(info);
+    if (FileResult settled = settleBytes(sync); !settled)
+        return settled;
     if (FileResult named = nameTemporary(); !named) {
         abandon();
         return named;

@@ -113,14 +113,20 @@ public:
     FileResult open(int folder, const std::string& folderPath, const std::string& name, Journal* journal = nullptr);
 
 private:
-    FileResult openIn(
-        int folder, bool ownsFolder, const std::string& folderPath, const std::string& name, Journal* journal);
+    // With `lookedUp`, the caller has just looked at the name: `known` is what
+    // it found there, null when nothing.
+    FileResult openIn(int folder, bool ownsFolder, const std::string& folderPath, const std::string& name,
+        Journal* journal, const struct stat* known = nullptr, bool lookedUp = false);
     FileResult nameTemporary();
+    // commit() for a target that was not there at open; nullopt when one has
+    // come since, which is then replaced as any existing target is.
+    std::optional<FileResult> linkAsNewFile(bool sync);
     // The steps of commit, in order; each abandons the file when it fails.
     struct KeptEarlier {
         std::string name; // the earlier file's hidden name, beside the target
         bool movedAside = false; // moved there (no hard links here) rather than linked
     };
+    FileResult settleBytes(bool sync);
     FileResult finishWriting(bool sync);
     FileResult checkTarget(bool& exists, struct stat& existing);
     FileResult keepEarlier(const struct stat& existing, KeptEarlier& kept);

@@ -54,6 +54,8 @@ QStringList Base(const BatchCommandInfo& command, const BatchOption& tested)
         + list;
     case CommandList:
         break;
+    case CommandRecover:
+        return QStringList { QStringLiteral("recover"), QStringLiteral("d") };
     }
     return QStringList { QStringLiteral("list") } + list;
 }
@@ -217,8 +219,10 @@ TEST(BatchOptionsTest, ShortFormsBundleAsInOtherTools)
         { "extract option in strip", { "strip", "-o", "o", "--web", "p" }, {},
             "--web does not belong to the strip command" },
         { "run option in list", { "list", "-q", "p" }, {}, "-q does not belong to the list command" },
-        { "unknown command", { "lists", "p" }, {}, "unknown command 'lists' (use strip, extract or list)" },
+        { "unknown command", { "lists", "p" }, {}, "unknown command 'lists' (use strip, extract, list or recover)" },
         { "-0 without a list", { "strip", "-0", "-o", "o", "p" }, {}, "-0 goes with --files-from" },
+        { "recover of two folders", { "recover", "a", "b" }, {}, "recover takes one folder: tamsenor-batch recover DIR" },
+        { "recover takes no PATH option", { "recover", "-r", "a" }, {}, "-r does not belong to the recover command" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -226,6 +226,47 @@ TEST(WriteWholeFile, CreatesAndReplaces)
     }
 }
 
+// What comes to the name after the output was opened: a file is kept aside
+// (never lost), anything else is left alone and the commit fails.
+TEST(ReplacingFile, WhatComesToTheNameMeanwhile)
+{
+    struct Row {
+        const char* name;
+        std::function<bool(const std::string&)> make; // nothing when null
+        bool committed;
+    };
+    const Row rows[] = {
+        { "nothing: a new file", nullptr, true },
+        { "a regular file", [](const std::string& path) { WriteBytes(path, "earlier"); return true; }, true },
+        { "a folder", [](const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }, false },
+        { "a link", [](const std::string& path) { return ::symlink("elsewhere", path.c_str()) == 0; }, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        const std::string target = dir.file("out.txt");
+        io::ReplacingFile file;
+        ASSERT_TRUE(file.open(target).ok);
+        ASSERT_TRUE(file.write("new").ok);
+        if (row.make) {
+            ASSERT_TRUE(row.make(target));
+        }
+        const FileResult committed = file.commit(true, false);
+        EXPECT_EQ(row.committed, committed.ok) << committed.reason;
+        if (row.committed) {
+            EXPECT_EQ("new", ReadBytes(target));
+        }
+        const std::string kept = file.replacement().keptAside;
+        if (row.committed && row.make) {
+            ASSERT_FALSE(kept.empty());
+            EXPECT_EQ("earlier", ReadBytes(kept));
+        } else {
+            EXPECT_TRUE(kept.empty());
+        }
+        EXPECT_EQ(1u + (kept.empty() ? 0u : 1u), dir.entries().size()); // no temporary left
+    }
+}
+
 TEST(WriteWholeFile, KeepsPermissionsOfReplacedFile)
 {
     TempDir dir;
