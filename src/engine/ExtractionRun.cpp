@@ -136,6 +136,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     alone.readLinks = state.settings.links;
     alone.readable = state.settings.readableExtraction;
     alone.mainText = alone.readable && state.settings.mainText;
+    alone.searchText = SearchesText(host);
 
     for (int i = 0; i < count; ++i) {
         host.yield();

@@ -60,6 +60,11 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
+    if (!options.searchText && !options.readable) {
+        // No column reads the text: stripping it would be work for nothing.
+        std::string().swap(out.text);
+        return;
+    }
     const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
@@ -188,6 +193,15 @@ std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, co
     return prepared;
 }
 
+bool SearchesText(RunHost& host)
+{
+    const std::vector<std::string>& columns = host.session().columnNames;
+    return host.state().settings.keyword
+        || std::any_of(columns.begin(), columns.end(), [](const std::string& name) {
+               return name == "Email" || name == "WebSite";
+           });
+}
+
 std::unique_ptr<ReadAheadPool> StartWorkers(
     RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory,
     const OutputPlace& place)
@@ -209,6 +223,7 @@ std::unique_ptr<ReadAheadPool> StartWorkers(
         options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
         options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;
         options.mainText = options.readable && settings.mainText;
+        options.searchText = mode == ReadAheadPool::Mode::Strip || SearchesText(host);
         return std::make_unique<ReadAheadPool>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -57,6 +57,10 @@ public:
         bool readLinks = false; // extraction mode: the links of each file's markup as well
         bool readable = false; // the readable text instead of the stripped one (both modes)
         bool mainText = false; // with readable: the page's main text only
+        // Extraction mode: a column searches the text (e-mail, web site or a
+        // keyword). Without one and without `readable`, only the links are
+        // read and no text is made.
+        bool searchText = true;
     };
 
     ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options);
@@ -93,6 +97,9 @@ private:
 // `readLinks` and `readable` of `options` count.
 void PrepareExtractionText(
     const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options);
+
+// Whether the extraction run of `host` searches the files' text, not only their links.
+bool SearchesText(RunHost& host);
 
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).
