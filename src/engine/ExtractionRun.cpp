@@ -136,6 +136,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     alone.readLinks = state.settings.links;
     alone.readable = state.settings.readableExtraction;
     alone.mainText = alone.readable && state.settings.mainText;
+    alone.searchText = SearchesText(host);
 
     for (int i = 0; i < count; ++i) {
         host.yield();
@@ -184,6 +185,8 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
             FileExtractionResult outcome;
             text::ExtractSetup setup = SetupFor(host, path);
             setup.findingsLimit = FindingsLimit(fileSize);
+            setup.textNormalised = true;
+            setup.giveBackText = false;
             for (const float value : prepared->progress)
                 host.setFileProgress(value);
             // The links read so far are kept, and the user learns that there were more.

@@ -60,16 +60,24 @@ void PrepareExtractionText(
         return;
     if (options.readLinks)
         out.listed = MarkupColumns(out.text, hook, &out.linksProblem);
+    if (!options.searchText && !options.readable) {
+        // No column reads the text: stripping it would be work for nothing.
+        std::string().swap(out.text);
+        return;
+    }
     const SourceResult source = PrepareExtractionSource(out.text, options.readable, hook, input, options.mainText);
     out.failed = source.outOfMemory;
     out.problem = source.problem;
+    // The pass's first step too, so that a worker takes it off the run's thread.
+    if (!out.failed && out.problem.empty())
+        out.text = text::NormaliseForExtraction(out.text, hook);
 }
 
 ReadAheadPool::ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options)
     : inputs_(std::move(inputs))
     , mode_(mode)
     , options_(std::move(options))
-    , lookahead_(static_cast<std::size_t>(workers) * 2)
+    , lookahead_(std::max<std::size_t>(static_cast<std::size_t>(workers) * 2, 32))
 {
     try {
         for (int i = 0; i < workers; ++i)
@@ -185,6 +193,15 @@ std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, co
     return prepared;
 }
 
+bool SearchesText(RunHost& host)
+{
+    const std::vector<std::string>& columns = host.session().columnNames;
+    return host.state().settings.keyword
+        || std::any_of(columns.begin(), columns.end(), [](const std::string& name) {
+               return name == "Email" || name == "WebSite";
+           });
+}
+
 std::unique_ptr<ReadAheadPool> StartWorkers(
     RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength, const std::string& outputDirectory,
     const OutputPlace& place)
@@ -206,6 +223,7 @@ std::unique_ptr<ReadAheadPool> StartWorkers(
         options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
         options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;
         options.mainText = options.readable && settings.mainText;
+        options.searchText = mode == ReadAheadPool::Mode::Strip || SearchesText(host);
         return std::make_unique<ReadAheadPool>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -22,14 +22,16 @@ namespace tamsenor {
 // Prepares the texts of a run's chosen files on worker threads, ahead of the
 // run: each read, its lines joined and stripped exactly as PrepareStripText
 // does on the run's own thread, with the progress values the stripper set
-// recorded so that the run can show them in their order. At most a few files
-// per worker, and no more than a budget of bytes beyond the next one, wait
-// ready at any time, so memory does not grow with the batch.
+// recorded so that the run can show them in their order. At most 32 files (or
+// two per worker, when more), and no more than a budget of bytes beyond the
+// next one, wait ready at any time, so memory and open files do not grow with
+// the batch; enough that one large file does not leave the other workers idle.
 class ReadAheadPool {
 public:
     struct Prepared {
         StripFileResult result; // strip mode: `written` set when `text` is the output's content
-        TextRead read; // extraction mode: how reading went; `text` is then stripped, unless `failed`
+        TextRead read; // extraction mode: how reading went; `text` is then stripped and its white space
+                       // normalised for the search (NormaliseForExtraction), unless `failed`
         bool failed = false; // extraction mode: the stripper ran out of memory
         std::string problem; // extraction mode: why else the file cannot be searched
         std::string linksProblem; // extraction mode: why its links are read only in part
@@ -55,6 +57,10 @@ public:
         bool readLinks = false; // extraction mode: the links of each file's markup as well
         bool readable = false; // the readable text instead of the stripped one (both modes)
         bool mainText = false; // with readable: the page's main text only
+        // Extraction mode: a column searches the text (e-mail, web site or a
+        // keyword). Without one and without `readable`, only the links are
+        // read and no text is made.
+        bool searchText = true;
     };
 
     ReadAheadPool(std::vector<std::string> inputs, int workers, Mode mode, Options options);
@@ -91,6 +97,9 @@ private:
 // `readLinks` and `readable` of `options` count.
 void PrepareExtractionText(
     const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options);
+
+// Whether the extraction run of `host` searches the files' text, not only their links.
+bool SearchesText(RunHost& host);
 
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).

@@ -44,6 +44,12 @@ bool IsAsciiAlnum(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// What a character reference is made of after its '&'.
+bool IsReferencePart(char c)
+{
+    return IsAsciiAlnum(c) || c == '#' || c == ';';
+}
+
 // The bytes the copy loop stops at, one at a time.
 constexpr std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> table {};
@@ -168,8 +174,18 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
             if (const std::size_t length = rawEnd_.empty() ? reference(out + written) : 0) {
                 written += length;
             } else {
-                out[written++] = '&';
-                ++at_;
+                // libxml2 reads a reference in an attribute value without
+                // first taking more input, and a reference cut at the end of
+                // what it has ends the value there: a reference is handed
+                // over in one piece, so that the page reads the same however
+                // the parser takes it.
+                std::size_t end = at_ + 1;
+                const std::size_t bound = std::min(page_.size(), at_ < blankFrom_ ? blankFrom_ : page_.size());
+                while (end < bound && end - at_ < kLongest && IsReferencePart(page_[end]))
+                    ++end;
+                std::memcpy(out + written, page_.data() + at_, end - at_);
+                written += end - at_;
+                at_ = end;
             }
             break;
         }
@@ -265,6 +281,11 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
 {
     enum { Data, Escaped, DoubleEscaped } state = Data;
     while (true) {
+        if (state == Data) {
+            // Only a '<' can change anything here, and most scripts never leave this state.
+            const void* next = std::memchr(page.data() + at, '<', page.size() - at);
+            at = next ? std::size_t(static_cast<const char*>(next) - page.data()) : page.size();
+        }
         while (at < page.size() && page[at] != '<' && page[at] != '-')
             ++at;
         if (at >= page.size())

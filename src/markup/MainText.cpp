@@ -6,7 +6,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tamsenor::markup {
@@ -24,7 +26,7 @@ enum class Kind : unsigned char {
     Listed, // lists, tables and their parts, quotes, preformatted text: short lines are their way
 };
 
-enum Flag : unsigned char {
+enum Flag : std::uint16_t {
     Boilerplate = 1, // its class, id or role names it as other than the article
     ArticleBody = 2, // itemprop="articleBody"
     RoleMain = 4, // role="main"
@@ -32,6 +34,12 @@ enum Flag : unsigned char {
     Soft = 16, // named a header: boilerplate unless it holds a heading
     InChrome = 32, // inside a block that is boilerplate by its tag or name
     Weak = 64, // boilerplate by a weak word of its name only: undone by much prose
+    Frame = 128, // a landmark of the page's frame by its tag (<nav>, <header>, <footer>, <aside>, <menu>)
+    HoldsMarked = 256, // a <main>, <h1>, articleBody or role=main is inside
+    HoldsArticle = 512, // an <article> is inside
+    Listing = 1024, // boilerplate by its name only when it holds links
+    OwnProse = 2048, // prose of its own, not of the blocks inside it
+    Undone = 4096, // named as boilerplate by a weak word, but holds much prose
 };
 
 struct TagKind {
@@ -39,10 +47,12 @@ struct TagKind {
     Kind kind;
 };
 
-// Elements that flow inline make no block of their own; the rest are blocks.
+// Elements that flow inline, or hold no text (a table's columns, a rule), make
+// no block of their own; the rest are blocks.
 constexpr std::string_view kInline[] = { "a", "abbr", "acronym", "b", "bdi", "bdo", "big", "cite", "code", "data",
     "del", "dfn", "em", "font", "i", "ins", "kbd", "label", "mark", "nobr", "picture", "q", "rb", "rt", "ruby", "s",
-    "samp", "small", "source", "span", "strike", "strong", "sub", "sup", "time", "tt", "u", "var", "wbr", "br", "img" };
+    "samp", "small", "source", "span", "strike", "strong", "sub", "sup", "time", "tt", "u", "var", "wbr", "br", "img",
+    "col", "colgroup", "hr", "area", "track", "param" };
 
 constexpr TagKind kKinds[] = {
     { "article", Kind::Article },
@@ -78,17 +88,23 @@ constexpr TagKind kKinds[] = {
 
 // Words in a class or id that name a part of the page other than its article,
 // matched inside a class name ("post-comments", "sharebar").
-constexpr std::string_view kChromeWords[] = { "comment", "related", "cookie", "consent", "newsletter", "subscri",
-    "popup", "modal", "disqus", "outbrain", "taboola", "recommend", "author-bio", "byline", "signup", "login" };
+constexpr std::string_view kChromeWords[] = { "comment", "komment", "comentario", "related", "cookie", "consent",
+    "newsletter", "subscri", "popup", "modal", "disqus", "outbrain", "taboola", "recommend", "author-bio", "byline",
+    "signup", "login" };
 // Weaker ones, which a name that says content outweighs ("content-share-wrap"),
 // and much prose too ("has-sidebar" around the whole page).
 constexpr std::string_view kWeakChromeWords[] = { "sidebar", "footer", "breadcrumb", "pagination", "promo",
     "sponsor", "advert", "masthead", "trending", "popular", "skip-link", "more-from", "read-more",
     "readmore", "social", "share", "sharing", "banner", "navbar", "navigation", "menu", "widget", "toolbar", "follow",
     "pager", "caption", "credit", "copyright", "legend", "author", "disclosure", "affiliate", "paywall" };
+// Words that name a list of other pages when the block holds links ("teaser"),
+// and the article's own lead when it holds none.
+constexpr std::string_view kListingWords[] = { "teaser" };
 // Words that name it only as a whole part of the name ("ad", not "head").
 constexpr std::string_view kChromeParts[] = { "ad", "ads", "nav", "aside", "side", "tags", "tag", "foot", "rss",
     "print", "hidden", "hide", "meta", "date" };
+// Parts that name a picture's words or the page's notices, whatever else the name says ("wp-caption-text").
+constexpr std::string_view kStrongChromeParts[] = { "caption", "credit", "credits", "copyright", "legend" };
 constexpr std::string_view kContentWords[] = { "content", "article", "body", "text", "story", "entry" };
 // Roles of the page's landmarks that are not the article.
 constexpr std::string_view kChromeRoles[]
@@ -116,23 +132,17 @@ bool Contains(std::string_view text, std::span<const std::string_view> words)
         words.begin(), words.end(), [text](std::string_view word) { return text.find(word) != std::string_view::npos; });
 }
 
-enum class Naming { Neutral, Content, WeakChrome, Chrome };
+enum class Naming { Neutral, Content, Listing, WeakChrome, Chrome };
 
 bool IsContentName(std::string_view name)
 {
     return Contains(name, kContentWords) || name == "post" || name == "hentry" || name == "main";
 }
 
-// What one class name or id (lower case) says of its block.
-Naming NameSays(std::string_view name)
+// What the parts of `name` between hyphens, underscores and digits say, in one pass.
+Naming PartsSay(std::string_view name)
 {
-    if (Contains(name, kChromeWords))
-        return Naming::Chrome;
-    if (IsContentName(name))
-        return Naming::Content;
-    if (Contains(name, kWeakChromeWords))
-        return Naming::WeakChrome;
-    // The parts between hyphens, underscores and digits.
+    Naming says = Naming::Neutral;
     while (!name.empty()) {
         std::size_t at = 0;
         while (at < name.size() && !IsLower(name[at]))
@@ -142,11 +152,27 @@ Naming NameSays(std::string_view name)
         while (length < name.size() && IsLower(name[length]))
             ++length;
         const std::string_view part = name.substr(0, length);
-        name.remove_prefix(length);
+        if (std::find(std::begin(kStrongChromeParts), std::end(kStrongChromeParts), part)
+            != std::end(kStrongChromeParts))
+            return Naming::Chrome;
         if (std::find(std::begin(kChromeParts), std::end(kChromeParts), part) != std::end(kChromeParts))
-            return Naming::WeakChrome;
+            says = Naming::WeakChrome;
+        name.remove_prefix(length);
     }
-    return Naming::Neutral;
+    return says;
+}
+
+// What one class name or id (lower case) says of its block.
+Naming NameSays(std::string_view name)
+{
+    const Naming parts = PartsSay(name);
+    if (parts == Naming::Chrome || Contains(name, kChromeWords))
+        return Naming::Chrome;
+    if (IsContentName(name))
+        return Naming::Content;
+    if (parts == Naming::WeakChrome || Contains(name, kWeakChromeWords))
+        return Naming::WeakChrome;
+    return Contains(name, kListingWords) ? Naming::Listing : Naming::Neutral;
 }
 
 // What a class or id value says of its block: boilerplate when one of its
@@ -163,8 +189,7 @@ Naming ValueSays(std::string_view value, std::string& lower)
         const Naming name = NameSays(rest.substr(0, space));
         if (name == Naming::Content)
             return Naming::Content;
-        if (name == Naming::Chrome || (name == Naming::WeakChrome && says == Naming::Neutral))
-            says = name;
+        says = std::max(says, name);
         if (space == std::string_view::npos)
             break;
         rest.remove_prefix(space + 1);
@@ -183,16 +208,17 @@ bool NamesHeader(std::string_view value, std::string& lower)
 constexpr std::uint32_t kNone = UINT32_MAX;
 
 struct Node {
-    std::size_t begin = 0; // its text in the readable text: [begin, end)
-    std::size_t end = 0;
-    std::size_t inner = 0; // of that, the text of the blocks inside it
-    std::size_t links = 0; // of that, link text
-    std::size_t innerLinks = 0; // link text of the blocks inside it
-    std::size_t prose = 0; // prose in it, boilerplate inside left out
+    // Offsets and lengths in the readable text, which is read whole only below 4 GiB.
+    std::uint32_t begin = 0; // its text in the readable text: [begin, end)
+    std::uint32_t end = 0;
+    std::uint32_t inner = 0; // of that, the text of the blocks inside it
+    std::uint32_t links = 0; // of that, link text
+    std::uint32_t innerLinks = 0; // link text of the blocks inside it
+    std::uint32_t prose = 0; // prose in it, boilerplate inside left out
     std::uint32_t parent = kNone;
     std::uint32_t last = 0; // its last descendant (blocks are kept in document order)
     Kind kind = Kind::Block;
-    unsigned char flags = 0;
+    std::uint16_t flags = 0;
 };
 
 // Text of a block that counts as prose: this much that is not a link...
@@ -216,6 +242,14 @@ constexpr std::size_t kNarrowShare = 85;
 // A block inside the article of which more than this share is links is a list of links (percent).
 constexpr std::size_t kMaxLinks = 50;
 
+// What a class or id value says of its block.
+struct Said {
+    std::string value;
+    Naming says = Naming::Neutral;
+    bool header = false; // it names a header
+    bool known = false;
+};
+
 // Records the blocks of the page as the readable text is made.
 class Layout : public LayoutObserver {
 public:
@@ -233,8 +267,8 @@ public:
             return;
         }
         if (std::find(std::begin(kInline), std::end(kInline), name) != std::end(kInline)
-            || nodes_.size() >= maxBlocks_) {
-            overflow_ = overflow_ || nodes_.size() >= maxBlocks_;
+            || nodes_.size() >= maxBlocks_ || at >= kNone) {
+            overflow_ = overflow_ || nodes_.size() >= maxBlocks_ || at >= kNone;
             open_.push_back(kNone);
             return;
         }
@@ -245,24 +279,29 @@ public:
         for (const TagKind& k : kKinds)
             if (k.name == name)
                 node.kind = k.kind;
+        if (name == "nav" || name == "header" || name == "footer" || name == "aside" || name == "menu")
+            node.flags |= Frame;
         bool content = false;
         for (const Attribute& a : attributes) {
             if (a.name == "class" || a.name == "id") {
-                const Naming says = ValueSays(a.value, scratch_);
+                const Said& said = valueSays(a.value);
+                const Naming says = said.says;
                 content = content || says == Naming::Content;
                 // A strong word of either attribute, or a role, stays strong.
                 if (says == Naming::Chrome)
-                    node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
+                    node.flags = static_cast<std::uint16_t>((node.flags | Boilerplate) & ~(Weak | Listing));
                 else if (says == Naming::WeakChrome && !(node.flags & Boilerplate))
                     node.flags |= Boilerplate | Weak;
-                else if (NamesHeader(a.value, scratch_))
+                else if (says == Naming::Listing && !(node.flags & Boilerplate))
+                    node.flags |= Boilerplate | Weak | Listing;
+                else if (said.header)
                     node.flags |= Soft;
             } else if (a.name == "role") {
                 if (EqualNoCase(a.value, "main"))
                     node.flags |= RoleMain;
                 else if (std::any_of(std::begin(kChromeRoles), std::end(kChromeRoles),
                              [&](std::string_view role) { return EqualNoCase(a.value, role); }))
-                    node.flags = static_cast<unsigned char>((node.flags | Boilerplate) & ~Weak);
+                    node.flags = static_cast<std::uint16_t>((node.flags | Boilerplate) & ~Weak);
             } else if (a.name == "itemprop" && EqualNoCase(a.value, "articleBody")) {
                 node.flags |= ArticleBody;
             }
@@ -270,7 +309,7 @@ public:
         // The article's own name wins over a word in it ("article-sidebar-layout"),
         // and the page as a whole is never boilerplate ("with-banner").
         if (content || (node.flags & (ArticleBody | RoleMain)) || name == "html" || name == "body")
-            node.flags &= static_cast<unsigned char>(~(Boilerplate | Weak | Soft));
+            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak | Soft));
         current_ = static_cast<std::uint32_t>(nodes_.size());
         open_.push_back(current_);
         nodes_.push_back(node);
@@ -297,20 +336,37 @@ public:
         const std::size_t own = node.end - node.begin - std::min(node.inner, node.end - node.begin);
         const std::size_t ownLinks = node.links - std::min(node.innerLinks, node.links);
         const std::size_t ownText = own - std::min(own, ownLinks);
-        if (ownText >= kMinProse && ownLinks * 100 <= own * kMaxProseLinks)
+        if (ownText >= kMinProse && ownLinks * 100 <= own * kMaxProseLinks) {
             node.prose += ownText;
+            node.flags |= OwnProse;
+        }
         if (node.kind == Kind::Title || node.kind == Kind::Heading)
             node.flags |= HoldsHeading;
         // A menu or share bar has no prose to speak of: a block named so that
         // has is a wrapper of the page ("menu-container" around everything).
-        if ((node.flags & Weak) && node.prose >= kWrapperProse)
-            node.flags &= static_cast<unsigned char>(~(Boilerplate | Weak));
+        // A teaser that links nowhere is the article's own lead.
+        if ((node.flags & Weak) && (node.prose >= kWrapperProse || ((node.flags & Listing) && node.links == 0)))
+            node.flags = static_cast<std::uint16_t>(
+                (node.flags & ~(Boilerplate | Weak)) | (node.prose >= kWrapperProse ? Undone : 0));
+        // A landmark or a block named as boilerplate that holds the page's
+        // marks of its article and much prose is no boilerplate either: the
+        // parser nests what follows an element left with open blocks inside
+        // it (a <nav> whose </nav> cannot close an open <div>).
+        if (((node.flags & HoldsMarked) || (node.flags & (Frame | HoldsArticle)) == (Frame | HoldsArticle))
+            && (node.flags & (Frame | Boilerplate)) && node.prose >= kWrapperProse) {
+            node.kind = Kind::Block;
+            node.flags &= static_cast<std::uint16_t>(~(Boilerplate | Weak | Soft));
+        }
         current_ = node.parent;
         if (current_ != kNone) {
             Node& parent = nodes_[current_];
             parent.inner += node.end - node.begin;
             parent.innerLinks += node.links;
-            parent.flags |= node.flags & HoldsHeading;
+            parent.flags |= node.flags & (HoldsHeading | HoldsMarked | HoldsArticle);
+            if (node.kind == Kind::Main || node.kind == Kind::Title || (node.flags & (ArticleBody | RoleMain)))
+                parent.flags |= HoldsMarked;
+            if (node.kind == Kind::Article)
+                parent.flags |= HoldsArticle;
             if (!IsChrome(node))
                 parent.prose += node.prose;
         }
@@ -364,7 +420,7 @@ public:
         if (title != kNone) {
             const Node& heading = nodes_[title];
             const std::size_t gap = article.begin - heading.end;
-            if (gap <= std::min(kMaxLeadGap, std::max(kMinLeadGap, (article.end - article.begin) / 4))) {
+            if (gap <= std::min(kMaxLeadGap, std::max<std::size_t>(kMinLeadGap, (article.end - article.begin) / 4))) {
                 // The article starts at its heading: a subtitle or lead between them is its own.
                 first = title;
                 from = heading.begin;
@@ -373,6 +429,7 @@ public:
             }
         }
         // The article less the blocks that are not its own.
+        std::size_t lastProse = 0;
         for (std::uint32_t i = first; i <= article.last;) {
             const Node& node = nodes_[i];
             if (i <= chosen && Inside(chosen, i)) {
@@ -382,10 +439,21 @@ public:
                 from = node.end;
                 i = node.last + 1;
             } else {
+                if (node.flags & OwnProse)
+                    lastProse = std::max<std::size_t>(lastProse, node.end);
                 ++i;
             }
         }
         pieces.emplace_back(from, article.end);
+        // The article ends with its last paragraph: what follows it in the
+        // block (a note on the author, a rating, links to more) is not its own.
+        if (lastProse > 0 && !(article.flags & OwnProse)) {
+            std::size_t kept = 0;
+            for (const auto& [begin, end] : pieces)
+                if (begin < lastProse)
+                    pieces[kept++] = { begin, std::min(end, lastProse) };
+            pieces.resize(kept);
+        }
         Join(text, pieces, out);
         return !out.empty();
     }
@@ -398,6 +466,19 @@ private:
     static constexpr std::size_t kBodyStart = 60;
     // The block found holds this share of the articleBody's length at least (percent).
     static constexpr std::size_t kBodyShare = 80;
+
+    const Said& valueSays(std::string_view value)
+    {
+        value = value.substr(0, 512);
+        Said& said = said_[std::hash<std::string_view> {}(value) % said_.size()];
+        if (!said.known || said.value != value) {
+            said.value.assign(value);
+            said.says = ValueSays(value, scratch_);
+            said.header = NamesHeader(value, scratch_);
+            said.known = true;
+        }
+        return said;
+    }
 
     std::size_t LinkTextUpTo(std::size_t at) const
     {
@@ -428,8 +509,20 @@ private:
     // such, else the whole page.
     std::uint32_t articleRoot(const std::string& text)
     {
+        // The page is its first top element, or where its prose is when that
+        // has none: the parser may leave more than one (what follows </html>).
+        std::uint32_t page = 0;
+        std::size_t pageProse = 0;
+        for (std::uint32_t i = 0; i < nodes_.size(); i = nodes_[i].last + 1) {
+            pageProse += nodes_[i].prose;
+            if (nodes_[0].prose < kMinArticle && nodes_[i].prose > nodes_[page].prose)
+                page = i;
+        }
+        // The block of the JSON-LD articleBody, as a block the page marks: unless it
+        // holds no prose (its words as links) or little of the page's (a summary).
         const std::uint32_t fromData = linkedDataBlock(text);
-        if (fromData != kNone)
+        if (fromData != kNone && nodes_[fromData].prose >= kMinArticle
+            && nodes_[fromData].prose * 100 >= pageProse * kMarkedShare)
             return fromData;
         for (const auto& marked : { +[](const Node& n) { return (n.flags & ArticleBody) != 0; },
                  +[](const Node& n) { return n.kind == Kind::Article; },
@@ -442,18 +535,18 @@ private:
                     continue;
                 if (best == kNone || nodes_[i].prose > nodes_[best].prose) {
                     if (best != kNone && !Inside(i, best))
-                        second = std::max(second, nodes_[best].prose);
+                        second = std::max<std::size_t>(second, nodes_[best].prose);
                     best = i;
                 } else if (!Inside(i, best)) {
-                    second = std::max(second, nodes_[i].prose);
+                    second = std::max<std::size_t>(second, nodes_[i].prose);
                 }
             }
             // ... and holds a fair part of the page's prose (not a quote box).
             if (best != kNone && nodes_[best].prose >= kMinArticle && nodes_[best].prose >= 2 * second
-                && nodes_[best].prose * 100 >= nodes_[0].prose * kMarkedShare)
+                && nodes_[best].prose * 100 >= pageProse * kMarkedShare)
                 return best;
         }
-        return 0;
+        return page;
     }
 
     // The block that holds the article a JSON-LD articleBody gives, found by its first words.
@@ -547,21 +640,35 @@ private:
         for (;;) {
             const Node& node = nodes_[current];
             std::uint32_t best = kNone;
-            for (std::uint32_t child = current + 1; child <= node.last; child = nodes_[child].last + 1)
+            // The prose of blocks that name themselves as boilerplate (a
+            // "sidebar" of much text) does not hold the way down to the article.
+            std::size_t named = 0;
+            for (std::uint32_t child = current + 1; child <= node.last; child = nodes_[child].last + 1) {
                 if (!IsChrome(nodes_[child]) && (best == kNone || nodes_[child].prose > nodes_[best].prose))
                     best = child;
-            if (best == kNone || nodes_[best].prose * 100 < node.prose * kNarrowShare)
+                if (nodes_[child].flags & Undone)
+                    named += nodes_[child].prose;
+            }
+            if (best == kNone)
+                return current;
+            if (nodes_[best].flags & Undone)
+                named -= nodes_[best].prose;
+            if (nodes_[best].prose * 100 < (node.prose - std::min<std::size_t>(named, node.prose)) * kNarrowShare)
                 return current;
             current = best;
         }
     }
 
-    // The page's main heading when the article does not hold it: the last <h1> before it.
+    // The page's main heading when the article does not start with it: the last <h1> before it.
     std::uint32_t titleFor(std::uint32_t article) const
     {
-        for (std::uint32_t i = article + 1; i <= nodes_[article].last; ++i)
+        for (std::uint32_t i = article + 1; i <= nodes_[article].last; ++i) {
             if (nodes_[i].kind == Kind::Title)
                 return kNone;
+            // An <h1> after the article's first paragraph heads a part of it, not the page.
+            if (nodes_[i].flags & OwnProse)
+                break;
+        }
         std::uint32_t title = kNone;
         for (std::uint32_t i = 0; i < article; ++i)
             if (nodes_[i].kind == Kind::Title && nodes_[i].end <= nodes_[article].begin && nodes_[i].end > nodes_[i].begin)
@@ -605,6 +712,8 @@ private:
     bool linkedDataOpen_ = false;
     bool linkedDataTooLong_ = false;
     std::string scratch_;
+    // What the class and id values met say, remembered by their hash: a page repeats its names.
+    std::array<Said, 64> said_;
     std::size_t maxBlocks_;
     std::size_t linkText_ = 0; // link text before the current link
     std::size_t anchorStart_ = 0;

@@ -22,8 +22,8 @@ struct MainTextResult {
 // page the page itself names (itemprop="articleBody", a JSON-LD articleBody,
 // one <article>, <main>, role="main") narrowed to where its prose is, the
 // prose being blocks of text that is not mostly links; inside it, blocks that
-// their tag, role, class or id name as boilerplate, and blocks of mostly
-// links, are left out. Time linear in the page; memory beyond the readable
+// their tag, role, class or id name as boilerplate, blocks of mostly links and
+// what follows its last paragraph are left out. Time linear in the page; memory beyond the readable
 // text's about as much again at most (past that, or with no prose found, the
 // readable text is given whole). Fails as RenderReadableText does; `out`
 // then holds what the readable text had up to there.

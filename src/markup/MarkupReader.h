@@ -62,7 +62,9 @@ enum class ReadOutcome {
 // script/style content; comments, processing instructions and the doctype
 // are not reported. As in a browser, </body> and </html> end nothing: what
 // follows them is read into the body. The parser takes the input as it goes
-// and keeps no copy of it, only a window of a few KiB; after every 64 KiB it
+// and keeps no copy of it, only a window of a few KiB (up to about 1 MiB
+// ahead of a script or style element, whose content is then handed on
+// from there without the parser's reading it); after every 64 KiB it
 // takes, hook.yield() and hook.cancelRequested() are called. A NUL reads as
 // a space. Character references are read as a browser reads them (those to
 // 0x80-0x9F as windows-1252, those to no character as U+FFFD, every name of

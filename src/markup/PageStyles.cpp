@@ -650,10 +650,12 @@ struct PageStyles::Impl {
         }
     }
 
-    void countAncestor(std::int32_t id, int step)
+    // The slots of the open elements' names, ids and classes (counted in
+    // ancestorCount while they are open), and where each element's begin.
+    void countOpenSlots(std::size_t from, int step)
     {
-        ForKeys(name(id), attribute(id, std::string_view("id")), attribute(id, std::string_view("class")),
-            [&](char kind, std::string_view key) { ancestorCount[Slot(Hash(kind, key))] += static_cast<std::uint16_t>(step); });
+        for (std::size_t i = from; i < openSlots.size(); ++i)
+            ancestorCount[openSlots[i]] += static_cast<std::uint16_t>(step);
     }
 
     static std::vector<std::uint16_t> AncestorSlots(const QCss::Selector& selector)
@@ -928,6 +930,8 @@ struct PageStyles::Impl {
     std::string text;
     std::vector<std::int32_t> open; // indices of the open elements
     std::vector<std::int32_t> lastChild; // per open element, its last closed child
+    std::vector<std::uint16_t> openSlots;
+    std::vector<std::uint32_t> openSlotsFrom;
     std::vector<Effect> effects; // by rule order
     static constexpr std::size_t kAncestorSlots = 4096;
     // How many open elements have a name, id or class in each slot.
@@ -949,6 +953,21 @@ PageStyles::~PageStyles() = default;
 bool PageStyles::addSheet(std::string_view css)
 {
     return impl_->addSheet(css);
+}
+
+void PageStyles::restart()
+{
+    Impl& d = *impl_;
+    d.nodes.clear();
+    d.attributes.clear();
+    d.text.clear();
+    d.open.clear();
+    d.lastChild.clear();
+    d.ancestorCount.fill(0);
+    d.openSlots.clear();
+    d.openSlotsFrom.clear();
+    d.seen.reset();
+    d.touchesEarlier = false;
 }
 
 AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> attributes)
@@ -979,7 +998,13 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
         else if (a.name == "class")
             classes = a.value;
     }
-    Impl::ForKeys(name, idValue, classes, [&](char kind, std::string_view key) { d.see(kind, key); });
+    const std::size_t slotsFrom = d.openSlots.size();
+    Impl::ForKeys(name, idValue, classes, [&](char kind, std::string_view key) {
+        const std::size_t hash = Impl::Hash(kind, key);
+        d.seen.set(hash);
+        d.openSlots.push_back(Impl::Slot(hash));
+    });
+    d.openSlotsFrom.push_back(std::uint32_t(slotsFrom));
     node.textEnd = std::uint32_t(d.text.size());
     if (!d.open.empty()) {
         node.parent = d.open.back();
@@ -990,7 +1015,7 @@ AuthorStyle PageStyles::open(std::string_view name, std::span<const Attribute> a
     d.open.push_back(id);
     d.lastChild.push_back(-1);
     const AuthorStyle style = d.match(id, attributes);
-    d.countAncestor(id, 1);
+    d.countOpenSlots(slotsFrom, 1);
     return style;
 }
 
@@ -1002,7 +1027,9 @@ void PageStyles::close()
     const std::int32_t id = d.open.back();
     d.open.pop_back();
     d.lastChild.pop_back();
-    d.countAncestor(id, -1);
+    d.countOpenSlots(d.openSlotsFrom.back(), -1);
+    d.openSlots.resize(d.openSlotsFrom.back());
+    d.openSlotsFrom.pop_back();
     // Its descendants can no longer be matched against: only ancestors and
     // earlier siblings are.
     const Node& node = d.nodes[std::size_t(id)];

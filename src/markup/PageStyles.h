@@ -65,6 +65,10 @@ public:
     // sheet known from the start, as a browser applies it to the whole page).
     bool addSheet(std::string_view css);
 
+    // The page is to be read again from its start with every sheet known:
+    // the elements read so far are forgotten, the rules kept.
+    void restart();
+
     // An element starts: its place in the tree is kept and its style found.
     AuthorStyle open(std::string_view name, std::span<const Attribute> attributes);
     // The element last opened and not closed ends.

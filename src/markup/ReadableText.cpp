@@ -201,8 +201,6 @@ public:
 
     // Whether a style sheet came after elements it may have styled.
     bool lateSheet() const { return lateSheet_; }
-    // The style sheets met, in order.
-    const std::vector<std::string>& sheets() const { return sheets_; }
 
     void startElement(std::string_view name, std::span<const Attribute> attributes) override
     {
@@ -361,7 +359,6 @@ public:
             if (!sheetsKnown_) {
                 if (styles_.addSheet(sheet_))
                     lateSheet_ = true;
-                sheets_.push_back(std::move(sheet_));
             }
             inSheet_ = false;
             sheet_.clear();
@@ -530,7 +527,6 @@ private:
             return;
         if (styles_.addSheet(*sheet))
             lateSheet_ = true;
-        sheets_.push_back(std::move(*sheet));
     }
 
     // The role under the page's display value: none hides any element;
@@ -730,7 +726,6 @@ private:
     bool hold_;
     bool sheetsKnown_;
     bool lateSheet_ = false;
-    std::vector<std::string> sheets_;
     const SheetLoader& loader_;
     bool rootHidden_ = false; // html or body has display: none
     bool textContent_ = false; // inside such a body: its text content as it is
@@ -913,10 +908,10 @@ ReadableResult Render(
     const bool keep = mayHoldSheet && input.bytes.size() <= kMaxHeldPage;
     const bool hold = sink && keep;
     try {
-        std::vector<std::string> sheets;
+        bool again = false;
         std::optional<Recording> recording;
+        PageStyles styles(mayHoldSheet);
         {
-            PageStyles styles(mayHoldSheet);
             Renderer renderer(buffer, sink, styles, hold, false, loader, observer);
             if (keep) {
                 recording.emplace(renderer, input.bytes.size());
@@ -927,15 +922,14 @@ ReadableResult Render(
             if (!renderer.lateSheet() || result.outcome == ReadableOutcome::Cancelled || (sink && !hold))
                 renderer.finish();
             else
-                sheets = renderer.sheets();
+                again = true;
         }
-        if (!sheets.empty()) {
+        if (again) {
             buffer.clear();
             if (observer)
                 observer->restart();
-            PageStyles styles(true);
-            for (const std::string& sheet : sheets)
-                styles.addSheet(sheet);
+            // The rules of every sheet, as read, now apply from the start.
+            styles.restart();
             Renderer renderer(buffer, sink, styles, false, true, loader, observer);
             if (recording)
                 recording->replay(renderer);

@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -774,10 +775,17 @@ std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& h
     return result;
 }
 
+std::string NormaliseForExtraction(const std::string& text, Hook& hook)
+{
+    return normaliseWhiteSpace(text, hook);
+}
+
 FindingsResult ExtractFindings(std::string& text, const ExtractSetup& setup, RowSink& rows, Hook& hook)
 {
-    Extractors extractors(normaliseWhiteSpace(text, hook));
-    WriteBack back(text, extractors);
+    Extractors extractors(setup.textNormalised ? std::move(text) : normaliseWhiteSpace(text, hook));
+    std::optional<WriteBack> back;
+    if (setup.giveBackText)
+        back.emplace(text, extractors);
     // The normalised copy is all the pass reads: the page is held once.
     text.clear();
     text.shrink_to_fit();

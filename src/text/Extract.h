@@ -59,6 +59,13 @@ struct ExtractSetup {
     // The bytes the file's findings may take in its rows (every value the pass
     // stores); 0: no bound. The row that would pass it is left out.
     std::size_t findingsLimit = 0;
+
+    // The text is already NormaliseForExtraction's (done on another thread,
+    // say), so the pass starts with its search.
+    bool textNormalised = false;
+    // The text as the pass leaves it is given back in the caller's string; a
+    // run that has no use for it saves the copy.
+    bool giveBackText = true;
 };
 
 // How a file's extraction pass ended.
@@ -93,6 +100,11 @@ std::string NextWebSite(std::string& text, Hook& hook);
 // 16-bit whole number (rounded half to even).
 // Example: " Author: John Smith born " with "Author:" and "1, 2" -> "John Smith".
 std::string NextKeywordResult(std::string& text, const Keyword& keyword, Hook& hook);
+
+// The white space of a stripped text as the extraction pass reads it: a
+// leading space, then backspace, tab, line feed and carriage return as spaces
+// and every run of spaces as one.
+std::string NormaliseForExtraction(const std::string& text, Hook& hook);
 
 // Normalises the white space of the stripped text and adds one row per finding
 // to `rows`: row k holds the k-th finding of each extractor column ("Email",

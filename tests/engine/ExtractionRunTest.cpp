@@ -6,6 +6,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace tamsenor::testing {
 namespace {
 
@@ -126,6 +128,41 @@ TEST_F(ExtractionRunTest, LinksComeFromTheMarkupOnEveryThreadCount)
             { file, "Mar-9-07 14:05", "http://cdn.test/i.png", "you@mail.test" },
         };
         EXPECT_EQ(expected, h.mainState.run.results->table.rows());
+    }
+}
+
+// Without a column that reads the text, links alone need no stripped text;
+// with one, the text is still made and searched.
+TEST_F(ExtractionRunTest, LinksBesideAColumnOfTheTextLeaveTheTextSearched)
+{
+    const QString a = makeFile("a.htm", "<a href=\"http://l.test/\">x</a> write to me@mail.test");
+    for (const bool keyword : { false, true }) {
+        for (const int workers : { 1, 2 }) {
+            SCOPED_TRACE(std::string(keyword ? "keyword" : "e-mail") + ", " + std::to_string(workers) + " workers");
+            FakeRunHost h;
+            h.workers = workers;
+            h.chosenList << a << a;
+            h.mainState.settings.links = true;
+            h.mainState.settings.email = !keyword;
+            h.mainState.settings.keyword = keyword;
+            if (keyword)
+                h.addKeyword("write", "1");
+            ASSERT_FALSE(PrepareRun(h).refused());
+            ASSERT_EQ(ExtractionRunResult::Status::Finished, ExtractChosenFiles(h).status);
+            const FakeRunHost::Rows rows = h.mainState.run.results->table.rows();
+            ASSERT_EQ(3u, rows.size());
+            const auto column = [&](const char* name) {
+                return std::size_t(std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin());
+            };
+            const std::size_t found = column(keyword ? "write" : "Email");
+            const std::size_t link = column("Link");
+            ASSERT_LT(found, rows[0].size());
+            ASSERT_LT(link, rows[0].size());
+            for (std::size_t row = 1; row < rows.size(); ++row) {
+                EXPECT_EQ(keyword ? "to" : "me@mail.test", rows[row][found]);
+                EXPECT_EQ("http://l.test/", rows[row][link]);
+            }
+        }
     }
 }
 

@@ -21,6 +21,14 @@ std::string P(char tag)
     return "<p>" + Prose(tag) + "</p>";
 }
 
+std::string Repeat(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
 const std::string kLinks = "<ul><li><a href=/1>First other story</a></li><li><a href=/2>Second other story</a></li>"
                            "<li><a href=/3>Third other story</a></li></ul>";
 
@@ -64,6 +72,16 @@ const Selection kSelections[] = {
             + "next to the story, as long as a paragraph is.</p></div></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
             + "\n\n" + Prose('f') },
+    { "a sidebar of much text does not keep the article from being narrowed to",
+        "<div><div class=sidebar>" + P('k') + P('l') + P('m') + P('n') + P('o') + P('p') + P('q') + P('r') + P('s')
+            + "</div><div>" + P('a') + P('b') + P('c') + P('d') + P('e') + P('f') + P('g') + P('h') + P('i') + P('j')
+            + "</div></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
+            + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n" + Prose('i') + "\n\n"
+            + Prose('j') },
+    { "an <h1> after the article's first paragraph heads a part of it, not the page",
+        "<h1>Title</h1><div>" + P('a') + "<h1>Part two</h1>" + P('b') + P('c') + "</div>",
+        "Title\n\n" + Prose('a') + "\n\nPart two\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "the one <article> of the page",
         "<div>" + P('x') + P('y') + "</div><article>" + P('a') + P('b') + P('c') + "</article>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
@@ -83,6 +101,21 @@ const Selection kSelections[] = {
             + Prose('b') + " " + Prose('c') + "\"}]}</script></head><div><div>" + P('x') + P('y') + P('z') + "</div><div>"
             + P('a') + P('b') + P('c') + "</div></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a JSON-LD articleBody whose words the page shows as a link is passed over",
+        "<head><script type=application/ld+json>{\"articleBody\":\"" + Prose('a') + "\"}</script></head><ul><li>"
+            + "<a href=/a>" + Prose('a') + "</a></li></ul><article>" + P('b') + P('c') + P('d') + "</article>",
+        Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') },
+    { "a JSON-LD articleBody that is a summary of the page's prose is passed over",
+        "<head><script type=application/ld+json>{\"articleBody\":\"" + Prose('a') + " " + Prose('b') + " " + Prose('c')
+            + "\"}</script></head><div><div>" + P('a') + P('b') + P('c') + "</div>" + P('d') + P('e') + P('f') + P('g')
+            + P('h') + P('i') + P('j') + P('k') + P('l') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n" + Prose('e')
+            + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n" + Prose('i') + "\n\n"
+            + Prose('j') + "\n\n" + Prose('k') + "\n\n" + Prose('l') },
+    { "a table's columns take no room among the blocks",
+        "<table><colgroup>" + Repeat("<col>", 5000) + "</colgroup><tr><td>x</td></tr></table><div>" + P('a')
+            + P('b') + P('c') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "the main heading starts the article: a subtitle before the body is its own",
         "<nav>" + kLinks + "</nav><div><h1>Title</h1><h2>The subtitle</h2><div class=body>" + P('a') + P('b')
             + P('c') + "</div></div>",
@@ -99,6 +132,27 @@ const Selection kSelections[] = {
     { "short lines of no prose and captions",
         "<div>" + P('a') + "<div>12.03.2020</div><figure><img src=a.png><figcaption>Photo: Someone</figcaption>"
             + "</figure>" + P('b') + P('c') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a picture's caption or credit, whatever else its name says",
+        "<div class=content>" + P('a') + "<p class=wp-caption-text>Photo: a photographer of an agency, 2020</p>"
+            + P('b') + "<div><span class=img__credit>Pictures of the agency</span></div>" + P('c') + "</div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "comments named in another language",
+        "<div>" + P('a') + P('b') + P('c') + "<section id=kommentare><p>Ein Kommentar, lang genug, um ein Absatz "
+            + "zu sein, und doch nicht der Artikel.</p></section></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a teaser with a link is another page's, one without is the article's lead",
+        "<div><p class=teaser>" + Prose('a') + "</p>" + P('b') + P('c') + "<div class=teaser><h3><a href=/o>Other"
+            + "</a></h3><p>Words about the other story, which is not this one at all.</p></div></div>",
+        Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
+    { "a landmark the parser left open around the article",
+        "<nav><div><a href=/>Site</a></nav><main><h1>Title</h1>" + P('a') + P('b') + P('c') + P('d') + P('e')
+            + P('f') + P('g') + P('h') + P('i') + P('j') + "</main>",
+        "Title\n\n" + Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') + "\n\n" + Prose('d') + "\n\n"
+            + Prose('e') + "\n\n" + Prose('f') + "\n\n" + Prose('g') + "\n\n" + Prose('h') + "\n\n"
+            + Prose('i') + "\n\n" + Prose('j') },
+    { "the article ends with its last paragraph",
+        "<div>" + P('a') + P('b') + P('c') + "<h4>Rate this page</h4><ul><li>One star</li><li>Five stars</li></ul></div>",
         Prose('a') + "\n\n" + Prose('b') + "\n\n" + Prose('c') },
     { "line rules of the readable text inside",
         "<div><p>a<br>b and all the words it takes to be a paragraph of its own</p><table><tr><td>x<td>y</table>"

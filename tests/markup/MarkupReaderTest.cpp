@@ -108,6 +108,20 @@ const Case kCases[] = {
         "<html><head><script>{'&#150;'}</script></head><body><p>[\u2013]</p>" + kEnd },
     { "references across the parser's reads", "<body>" + Repeat("&#150;", 3000), nullptr,
         kBody + "[" + Repeat("\u2013", 3000) + "]" + kEnd },
+    { "references in a long value across the parser's reads", "<p title=\"" + Repeat("a&#39;", 3000) + "\">x", nullptr,
+        kBody + "<p title=\"" + Repeat("a'", 3000) + "\">[x]</p>" + kEnd },
+    // Script and style content as the parser gives it: control characters
+    // but tab and line ends left out, however long the content.
+    { "long script content", "<body><script>" + Repeat("a\x01\tb\x0C", 30000) + "</script>x", nullptr,
+        kBody + "<script>{" + Repeat("a\tb", 30000) + "}</script>[x]" + kEnd },
+    { "style content past the parser's window", "<style>" + Repeat("p{}", 200000) + "</STYLE >x", nullptr,
+        "<html><head><style>{" + Repeat("p{}", 200000) + "}</style></head><body><p>[x]</p></body></html>" },
+    { "an end tag that only starts like the script's does not end it", "<body><script>a</scripts>b</script>c", nullptr,
+        kBody + "<script>{a /scripts>b}</script>[c]" + kEnd },
+    { "script content that starts with an end tag", "<body><div><script></div>a</script>b", nullptr,
+        kBody + "<div><script></script></div>[ab]" + kEnd },
+    { "script left open", "<body><script>a<b>c", nullptr, kBody + "<script>{a<b>c}</script>" + kEnd },
+    { "self-closed script", "<body><script/>a<b>c</b>", nullptr, kBody + "<script></script>[a]<b>[c]</b>" + kEnd },
     // A value left open runs to the end of the input; its element still ends.
     { "unterminated attribute value", "<body>a<a href=\"x>t</a><b>y", nullptr,
         kBody + "[a]<a href=\"x>t</a><b>y\"></a>" + kEnd },
