@@ -96,7 +96,8 @@ void ReadAheadPool::stopAndJoin()
         const std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
-    changed_.notify_all();
+    forWorkers_.notify_all();
+    forRun_.notify_all();
     for (std::thread& thread : threads_) {
         if (thread.joinable())
             thread.join();
@@ -114,14 +115,11 @@ void ReadAheadPool::work()
         std::size_t index = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            // The file the run waits for is always started; others while there is room.
-            changed_.wait(lock, [this] {
-                return stop_ || next_ >= inputs_.size() || next_ == taken_
-                    || (next_ < taken_ + lookahead_ && readyBytes_ < ReadyBudget);
-            });
+            forWorkers_.wait(lock, [this] { return stop_ || next_ >= inputs_.size() || canStart(); });
             if (stop_ || next_ >= inputs_.size())
                 return;
             index = next_++;
+            wakeRun();
         }
         Prepared prepared;
         WorkerHook hook(stop_, options_.stripChecked, prepared.progress);
@@ -147,13 +145,35 @@ void ReadAheadPool::work()
             if (!memory)
                 prepared.problem = prepared.result.reason;
         }
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            readyBytes_ += prepared.text.size();
-            ready_.emplace(index, std::move(prepared));
-        }
-        changed_.notify_all();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        readyBytes_ += prepared.text.size();
+        ready_.emplace(index, std::move(prepared));
+        wakeRun();
     }
+}
+
+bool ReadAheadPool::canStart() const
+{
+    // The file the run waits for is always started; others while there is room.
+    return next_ < inputs_.size()
+        && (next_ == taken_ || (next_ < taken_ + lookahead_ && readyBytes_ < ReadyBudget));
+}
+
+bool ReadAheadPool::runMayGo(std::size_t index) const
+{
+    // Woken for a few files at a time rather than for each: every wake of
+    // the run's thread takes a core from a worker for a moment.
+    constexpr std::size_t Gather = 4;
+    if (ready_.count(index) == 0)
+        return false;
+    const std::size_t last = std::min(index + Gather, inputs_.size()) - 1;
+    return ready_.count(last) > 0 || !canStart();
+}
+
+void ReadAheadPool::wakeRun()
+{
+    if (runWaiting_ && runMayGo(wanted_))
+        forRun_.notify_one();
 }
 
 void ReadAheadPool::writeAhead(const std::string& input, Prepared& prepared) const
@@ -176,12 +196,20 @@ void ReadAheadPool::writeAhead(const std::string& input, Prepared& prepared) con
 std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, const std::function<bool()>& keepWaiting)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (ready_.count(index) == 0) {
-        lock.unlock();
-        if (!keepWaiting())
-            return std::nullopt;
-        lock.lock();
-        changed_.wait_for(lock, std::chrono::milliseconds(20), [&] { return ready_.count(index) > 0; });
+    if (ready_.count(index) == 0) {
+        wanted_ = index;
+        for (;;) {
+            lock.unlock();
+            if (!keepWaiting())
+                return std::nullopt;
+            lock.lock();
+            runWaiting_ = true;
+            const bool go = forRun_.wait_for(lock, std::chrono::milliseconds(20), [&] { return runMayGo(index); });
+            runWaiting_ = false;
+            // After a while the file is taken as soon as it is there.
+            if (go || ready_.count(index) > 0)
+                break;
+        }
     }
     const auto found = ready_.find(index);
     std::optional<Prepared> prepared = std::move(found->second);
@@ -189,7 +217,7 @@ std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, co
     readyBytes_ -= prepared->text.size();
     taken_ = index + 1;
     lock.unlock();
-    changed_.notify_all();
+    forWorkers_.notify_all();
     return prepared;
 }
 

@@ -76,6 +76,10 @@ private:
     void work();
     void stopAndJoin();
     void writeAhead(const std::string& input, Prepared& prepared) const;
+    // With the mutex held:
+    bool canStart() const; // a worker may start the next file
+    bool runMayGo(std::size_t index) const; // the run waiting for `index` is worth waking
+    void wakeRun(); // wakes the run when it waits and may go
 
     const std::vector<std::string> inputs_;
     const Mode mode_;
@@ -83,7 +87,10 @@ private:
     const std::size_t lookahead_;
     std::atomic<bool> stop_ { false };
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable forWorkers_; // room for another file
+    std::condition_variable forRun_; // the file the run waits for, and a few after it, are ready
+    bool runWaiting_ = false;
+    std::size_t wanted_ = 0; // the file the run waits for, while runWaiting_
     std::size_t next_ = 0; // the next index a worker starts on
     std::size_t taken_ = 0; // every index below has been taken
     std::size_t readyBytes_ = 0; // the texts waiting in ready_

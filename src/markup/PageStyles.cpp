@@ -2,6 +2,7 @@
 
 #include "text/TextBasics.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <private/qcssparser_p.h>
@@ -620,11 +621,40 @@ struct PageStyles::Impl {
     // ancestors must have: before QCss is asked, the open elements are
     // checked for them (as browsers filter by ancestors), which most
     // elements fail.
+    //
+    // Rules with the same selector are one entry: per property it keeps the
+    // declaration that wins among them (the later one, unless an earlier one
+    // is !important and it is not) with that declaration's own position, so
+    // a rule of another selector in between still wins or loses as before,
+    // and a page that repeats one rule is not matched once per copy.
     struct Entry {
         std::unique_ptr<Selector> selector;
         std::vector<std::uint16_t> ancestors; // slots in ancestorCount
+        std::uint64_t specificity = 0;
+        Effect effect;
+        std::array<std::uint32_t, 4> order {}; // of the rule each value comes from
     };
-    using Group = std::vector<Entry>;
+    // The entries whose last part is under one key. An entry that needs
+    // ancestors is also listed under the slot of its first one: when a group
+    // holds more entries than there are open names, ids and classes, only
+    // the lists of those are looked at, so that many rules for one class
+    // that each need another ancestor do not make every element of that
+    // class try all of them.
+    struct Group {
+        std::vector<Entry> entries;
+        std::vector<std::uint32_t> free; // entries that need no ancestor
+        std::unordered_map<std::uint16_t, std::vector<std::uint32_t>> byAncestor;
+        bool empty() const { return entries.empty(); }
+        void add(Entry entry)
+        {
+            const auto index = std::uint32_t(entries.size());
+            if (entry.ancestors.empty())
+                free.push_back(index);
+            else
+                byAncestor[entry.ancestors.front()].push_back(index);
+            entries.push_back(std::move(entry));
+        }
+    };
 
     static std::uint16_t Slot(std::size_t hash) { return static_cast<std::uint16_t>(hash % kAncestorSlots); }
 
@@ -652,10 +682,23 @@ struct PageStyles::Impl {
 
     // The slots of the open elements' names, ids and classes (counted in
     // ancestorCount while they are open), and where each element's begin.
+    // An element's slots are counted in as it opens and out as it closes,
+    // last first, so the slots in use (liveSlots) come and go as a stack.
     void countOpenSlots(std::size_t from, int step)
     {
-        for (std::size_t i = from; i < openSlots.size(); ++i)
-            ancestorCount[openSlots[i]] += static_cast<std::uint16_t>(step);
+        if (step > 0) {
+            for (std::size_t i = from; i < openSlots.size(); ++i)
+                if (ancestorCount[openSlots[i]]++ == 0)
+                    liveSlots.push_back(openSlots[i]);
+            return;
+        }
+        for (std::size_t i = openSlots.size(); i-- > from;) {
+            if (--ancestorCount[openSlots[i]] != 0)
+                continue;
+            const auto at = std::find(liveSlots.rbegin(), liveSlots.rend(), openSlots[i]);
+            if (at != liveSlots.rend())
+                liveSlots.erase(std::next(at).base());
+        }
     }
 
     static std::vector<std::uint16_t> AncestorSlots(const QCss::Selector& selector)
@@ -681,6 +724,34 @@ struct PageStyles::Impl {
         return slots;
     }
 
+    // A selector as QCss read it, in full: two selectors with the same
+    // identity match the same elements with the same specificity.
+    static QString Identity(const QCss::Selector& selector)
+    {
+        QString out;
+        const auto put = [&](const QString& part) {
+            out += QString::number(part.size());
+            out += QLatin1Char(':');
+            out += part;
+        };
+        for (const QCss::BasicSelector& part : selector.basicSelectors) {
+            put(part.elementName);
+            out += QString::number(part.ids.size());
+            for (const QString& id : part.ids)
+                put(id);
+            out += QString::number(part.attributeSelectors.size());
+            for (const QCss::AttributeSelector& a : part.attributeSelectors) {
+                put(a.name);
+                put(a.value);
+                out += QString::number(int(a.valueMatchCriterium));
+            }
+            out += QString::number(part.pseudos.size());
+            out += QString::number(int(part.relationToNext));
+            out += QLatin1Char(';');
+        }
+        return out;
+    }
+
     // Files one parsed rule's selectors under the last part's id, class or
     // name; selectors QCss cannot decide are left out (see below).
     void file(const QCss::StyleRule& parsed)
@@ -688,8 +759,7 @@ struct PageStyles::Impl {
         const Effect effect = EffectOf(parsed.declarations);
         if (std::all_of(effect.value.begin(), effect.value.end(), [](signed char v) { return v < 0; }))
             return;
-        const int order = int(effects.size());
-        effects.push_back(effect);
+        const int order = rules++;
         for (const QCss::Selector& selector : parsed.selectors) {
             if (selector.basicSelectors.isEmpty())
                 continue;
@@ -699,6 +769,20 @@ struct PageStyles::Impl {
             if (std::any_of(selector.basicSelectors.begin(), selector.basicSelectors.end(),
                     [](const QCss::BasicSelector& part) { return !part.pseudos.isEmpty(); }))
                 continue;
+            const QString identity = Identity(selector);
+            if (const auto same = bySelector.constFind(identity); same != bySelector.cend()) {
+                Entry& entry = same->first->entries[same->second];
+                for (std::size_t p = 0; p < 4; ++p) {
+                    if (effect.value[p] < 0 || (entry.effect.important[p] && !effect.important[p]))
+                        continue;
+                    entry.effect.value[p] = effect.value[p];
+                    entry.effect.important[p] = effect.important[p];
+                    entry.order[p] = std::uint32_t(order);
+                }
+                if (!touchesEarlier && mayHaveMatched(selector))
+                    touchesEarlier = true;
+                continue;
+            }
             QCss::StyleRule rule;
             rule.selectors.append(selector);
             rule.declarations = parsed.declarations;
@@ -726,9 +810,12 @@ struct PageStyles::Impl {
                     target = &byAttribute[key];
                 }
             }
-            Entry entry { std::make_unique<Selector>(*this), AncestorSlots(selector) };
+            Entry entry { std::make_unique<Selector>(*this), AncestorSlots(selector),
+                std::uint64_t(selector.specificity()), effect, {} };
+            entry.order.fill(std::uint32_t(order));
             entry.selector->add(rule);
-            target->push_back(std::move(entry));
+            bySelector.insert(identity, { target, target->entries.size() });
+            target->add(std::move(entry));
             hasRules = true;
             if (!touchesEarlier && mayHaveMatched(selector))
                 touchesEarlier = true;
@@ -829,32 +916,43 @@ struct PageStyles::Impl {
     {
         std::array<std::uint64_t, 4> best {};
         std::array<signed char, 4> value { -1, -1, -1, -1 };
-        const auto consider = [&](const Effect& effect, std::uint64_t weight) {
-            for (std::size_t p = 0; p < 4; ++p) {
-                if (effect.value[p] < 0)
-                    continue;
-                const std::uint64_t key = weight | (std::uint64_t(effect.important[p]) << 62);
-                if (key >= best[p]) {
-                    best[p] = key;
-                    value[p] = effect.value[p];
-                }
+        const auto consider = [&](const Effect& effect, std::size_t p, std::uint64_t weight) {
+            if (effect.value[p] < 0)
+                return;
+            const std::uint64_t key = weight | (std::uint64_t(effect.important[p]) << 62);
+            if (key >= best[p]) {
+                best[p] = key;
+                value[p] = effect.value[p];
             }
         };
         if (hasRules && id >= 0) {
             QCss::StyleSelector::NodePtr node;
             node.id = id;
+            const auto test = [&](Entry& entry) {
+                if (std::any_of(entry.ancestors.begin(), entry.ancestors.end(),
+                        [&](std::uint16_t slot) { return ancestorCount[slot] == 0; }))
+                    return;
+                entry.selector->resetSteps();
+                if (entry.selector->styleRulesForNode(node).isEmpty())
+                    return;
+                for (std::size_t p = 0; p < 4; ++p)
+                    consider(entry.effect, p, (1ull << 60) | (entry.specificity << 32) | entry.order[p]);
+            };
+            // Which entries are tried does not change the result: the
+            // cascade above does not depend on the order they come in.
             const auto run = [&](Group& group) {
-                for (Entry& entry : group) {
-                    if (std::any_of(entry.ancestors.begin(), entry.ancestors.end(),
-                            [&](std::uint16_t slot) { return ancestorCount[slot] == 0; }))
-                        continue;
-                    entry.selector->resetSteps();
-                    const QList<QCss::StyleRule> matched = entry.selector->styleRulesForNode(node);
-                    for (const QCss::StyleRule& rule : matched) {
-                        const std::uint64_t specificity = std::uint64_t(rule.selectors.first().specificity());
-                        consider(effects[std::size_t(rule.order)],
-                            (1ull << 60) | (specificity << 32) | std::uint32_t(rule.order));
-                    }
+                if (group.entries.size() <= liveSlots.size() + group.free.size()) {
+                    for (Entry& entry : group.entries)
+                        test(entry);
+                    return;
+                }
+                for (std::uint32_t index : group.free)
+                    test(group.entries[index]);
+                for (std::uint16_t slot : liveSlots) {
+                    const auto found = group.byAncestor.find(slot);
+                    if (found != group.byAncestor.end())
+                        for (std::uint32_t index : found->second)
+                            test(group.entries[index]);
                 }
             };
             if (!universal.empty())
@@ -895,9 +993,13 @@ struct PageStyles::Impl {
                 }
             }
         }
-        for (const Attribute& a : attributeList)
-            if (a.name == "style" && MentionsProperty(a.value))
-                consider(inlineEffect(a.value), 3ull << 60);
+        for (const Attribute& a : attributeList) {
+            if (a.name == "style" && MentionsProperty(a.value)) {
+                const Effect effect = inlineEffect(a.value);
+                for (std::size_t p = 0; p < 4; ++p)
+                    consider(effect, p, 3ull << 60);
+            }
+        }
         AuthorStyle style;
         if (value[kDisplay] >= 0)
             style.display = static_cast<Display>(value[kDisplay]);
@@ -932,10 +1034,13 @@ struct PageStyles::Impl {
     std::vector<std::int32_t> lastChild; // per open element, its last closed child
     std::vector<std::uint16_t> openSlots;
     std::vector<std::uint32_t> openSlotsFrom;
-    std::vector<Effect> effects; // by rule order
-    static constexpr std::size_t kAncestorSlots = 4096;
+    int rules = 0; // filed so far, for their order
+    // Where the entry of each selector is, by its Identity.
+    QHash<QString, std::pair<Group*, std::size_t>> bySelector;
+    static constexpr std::size_t kAncestorSlots = kSeenBits;
     // How many open elements have a name, id or class in each slot.
     std::array<std::uint16_t, kAncestorSlots> ancestorCount {};
+    std::vector<std::uint16_t> liveSlots; // those with a count, each once
     Group universal;
     std::unordered_map<std::string, Group> byId;
     std::unordered_map<std::string, Group> byClass;
@@ -964,6 +1069,7 @@ void PageStyles::restart()
     d.open.clear();
     d.lastChild.clear();
     d.ancestorCount.fill(0);
+    d.liveSlots.clear();
     d.openSlots.clear();
     d.openSlotsFrom.clear();
     d.seen.reset();

@@ -96,6 +96,19 @@ const Layout kStyled[] = {
         "@media (min-width: 900px){.d{display:none}}</style><p class=p>print-hidden</p><p class=m>mobile</p>"
         "<p class=d>desktop-hidden</p>",
         "print-hidden\n\nmobile" },
+    { "a repeated selector keeps each declaration's place",
+        "<style>.a{display:none} .b{display:block} .a{display:none} .c{display:none} .d{display:block} "
+        ".c{text-transform:uppercase}</style><p class=\"a b\">one</p><p class=\"c d\">two</p>end",
+        "TWO\n\nend" },
+    { "a repeated selector and important",
+        "<style>.e{display:none !important} .f{display:block !important} .e{display:block}</style>"
+        "<p class=\"e f\">three</p><p class=e>four</p>end",
+        "three\n\nend" },
+    { "many rules for one class, each under other ancestors",
+        "<style>.x .a{display:none} .y .a{text-transform:uppercase} .z .a{display:block} .v .a{display:none} "
+        ".w .a{display:none} .u .a{display:none}</style><div class=y><p class=a>up</p></div><div class=x><p class=a>"
+        "gone</p></div><div class=\"z v\"><p class=a>also gone</p></div>end",
+        "UP\n\nend" },
     { "a sheet after what it styles", "<p class=late>before</p><style>.late{display:none}</style><p class=late>after</p>x",
         "x" },
     { "a hidden root gives the text content", "<style>html{display:none}</style><body><p>a   b</p><script>s()</script>",
