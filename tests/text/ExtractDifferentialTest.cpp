@@ -61,19 +61,32 @@ template <class Pass> PassRun runPass(Pass pass, const ExtractCase& c, long canc
     return run;
 }
 
-PassRun expectSamePass(const ExtractCase& c, long cancelAtYield)
+// The production pass; `split`: the run's way, the white space normalised
+// first (on a worker) and the text not given back.
+PassRun runProduction(const ExtractCase& c, long cancelAtYield, bool split)
 {
-    PassRun expected = runPass([](std::string& t, const ExtractSetup& s, RowSink& r,
-                                   Hook& h) { return tamsenor::reference::ExtractFindings(t, s, r, h); },
-        c, cancelAtYield);
-    PassRun actual = runPass(
-        [](std::string& t, const ExtractSetup& s, RowSink& r, Hook& h) {
-            const tamsenor::text::FindingsResult result = tamsenor::text::ExtractFindings(t, s, r, h);
+    return runPass(
+        [split](std::string& t, const ExtractSetup& s, RowSink& r, Hook& h) {
+            ExtractSetup setup = s;
+            if (split) {
+                setup.textNormalised = true;
+                setup.giveBackText = false;
+                t = tamsenor::text::NormaliseForExtraction(t, h);
+            }
+            const tamsenor::text::FindingsResult result = tamsenor::text::ExtractFindings(t, setup, r, h);
             if (!result.positionProblem.empty())
                 throw PositionError(result.positionProblem); // as the literal pass reports it
             return result.outcome;
         },
         c, cancelAtYield);
+}
+
+PassRun expectSamePass(const ExtractCase& c, long cancelAtYield)
+{
+    PassRun expected = runPass([](std::string& t, const ExtractSetup& s, RowSink& r,
+                                   Hook& h) { return tamsenor::reference::ExtractFindings(t, s, r, h); },
+        c, cancelAtYield);
+    const PassRun actual = runProduction(c, cancelAtYield, false);
     EXPECT_EQ(expected.threw, actual.threw);
     EXPECT_EQ(expected.outcome, actual.outcome);
     EXPECT_EQ(expected.rows.rows, actual.rows.rows);
@@ -81,19 +94,7 @@ PassRun expectSamePass(const ExtractCase& c, long cancelAtYield)
     EXPECT_EQ(expected.text, actual.text);
     EXPECT_EQ(expected.hook.progress, actual.hook.progress);
     EXPECT_EQ(expected.hook.log, actual.hook.log);
-    // The run's way: the white space normalised first (on a worker), the text not given back.
-    const PassRun split = runPass(
-        [](std::string& t, const ExtractSetup& s, RowSink& r, Hook& h) {
-            ExtractSetup normalised = s;
-            normalised.textNormalised = true;
-            normalised.giveBackText = false;
-            t = tamsenor::text::NormaliseForExtraction(t, h);
-            const tamsenor::text::FindingsResult result = tamsenor::text::ExtractFindings(t, normalised, r, h);
-            if (!result.positionProblem.empty())
-                throw PositionError(result.positionProblem);
-            return result.outcome;
-        },
-        c, cancelAtYield);
+    const PassRun split = runProduction(c, cancelAtYield, true);
     EXPECT_EQ(expected.threw, split.threw);
     EXPECT_EQ(expected.outcome, split.outcome);
     EXPECT_EQ(expected.rows.rows, split.rows.rows);
