@@ -61,6 +61,7 @@ TEST(KeywordFile, LoadsLinesAsRecords)
             0 },
         { "lone CR ends lines", "a\t1\rb\t2\r", { { "a", "1" }, { "b", "2" } }, 0 },
         { "lone LF ends lines", "a\t1\nb\t2\n", { { "a", "1" }, { "b", "2" } }, 0 },
+        { "LF after a line without a tab", "colour\nb\t2\n", { { "colour", "colour" }, { "b", "2" } }, 0 },
         { "LF then CR: two line ends", "a\t1\n\rb\t2", { { "a", "1" }, { "", "" }, { "b", "2" } }, 0 },
         { "CR LF, CR and LF mixed", "a\t1\r\nb\t2\rc\t3\nd\t4", { { "a", "1" }, { "b", "2" }, { "c", "3" }, { "d", "4" } },
             0 },
@@ -103,24 +104,6 @@ TEST(KeywordFile, LoadsLinesAsRecords)
         EXPECT_EQ(static_cast<int>(c.records.size()), report.recordsLoaded);
         // The first record is current after loading.
         EXPECT_EQ(c.records.empty() ? 0 : 1, keywords.table.currentNumber());
-    }
-}
-
-TEST(KeywordFile, EveryLineEndLoadsTheSameKeywords)
-{
-    const Records three { { "price", "1, 2" }, { "Chapter", "1" }, { "colour", "colour" } };
-    const struct {
-        const char* name;
-        std::string end;
-    } cases[] = { { "CR LF", "\r\n" }, { "LF", "\n" }, { "CR", "\r" } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        WriteBytes(dir.file("k.txt"), "price\t1, 2" + c.end + "Chapter\t1" + c.end + "colour" + c.end);
-        KeywordFile keywords(dir.file("k.txt"));
-        EXPECT_EQ(three, RecordsOf(keywords.table));
-        // What the program writes back keeps CR LF.
-        EXPECT_EQ("price\t1, 2\r\nChapter\t1\r\ncolour\tcolour\r\n", KeywordFile::Serialize(keywords.table));
     }
 }
 

@@ -74,8 +74,6 @@ TEST(ResultsFile, Bytes)
     }
 }
 
-// Rows moved out to the temporary file come back as the same bytes in the
-// same place, whatever the bound and whatever the pass does afterwards.
 TEST(ResultsFile, ColumnHeadingsAreDistinctAsWritten)
 {
     struct Case {
@@ -97,6 +95,8 @@ TEST(ResultsFile, ColumnHeadingsAreDistinctAsWritten)
     }
 }
 
+// Rows moved out to the temporary file come back as the same bytes in the
+// same place, whatever the bound and whatever the pass does afterwards.
 TEST(ResultsFile, SpilledRowsGiveTheSameFile)
 {
     const Row first { "http://host/a", "/docs/a.htm", "Mar-9-07 14:05" };
