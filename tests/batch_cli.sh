@@ -5,12 +5,7 @@ set -u
 LC_ALL=C.UTF-8
 export LC_ALL
 BATCH=${1:?usage: batch_cli.sh /path/to/tamsenor-batch}
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/checks.sh"
 
 # The stripper deletes "amp" and "nbsp" and blanks "," and ";" even in the
 # "From: " line, so the expected bytes below need a path free of them.
@@ -342,8 +337,4 @@ expect_exit 1 "extract with a skipped file" "$BATCH" extract --web --results r4.
 grep -q "skip/binary.htm: " out.log || fail "extract skips: binary.htm not listed"
 [ -f r4.txt ] || fail "extract skips: no results file"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "all batch checks passed"
+finish "all batch checks passed"

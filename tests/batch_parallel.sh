@@ -12,11 +12,7 @@ export LC_ALL
 BATCH=${1:?usage: batch_parallel.sh /path/to/tamsenor-batch}
 command -v parallel >/dev/null || { echo "GNU parallel is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
 command -v rsync >/dev/null || { echo "rsync is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/checks.sh"
 top=$(mktemp -d /tmp/tamsenor-parallel-XXXXXX) || exit 1
 trap 'rm -rf "$top"' EXIT
 work=$top/work
@@ -119,8 +115,4 @@ left=$(find "$top/machines" -type f | head -3)
 [ -z "$left" ] || fail "the machines kept files: $left"
 [ "$(find pages -type f | wc -l)" -eq 46 ] || fail "the starting machine's pages changed"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "all parallel checks passed"
+finish "all parallel checks passed"

@@ -6,12 +6,7 @@ set -u
 LC_ALL=C.UTF-8
 export LC_ALL
 BATCH=${1:?usage: batch_safety.sh /path/to/tamsenor-batch}
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/checks.sh"
 
 work=$(mktemp -d /tmp/tamsenor-safety-XXXXXX) || exit 1
 cleanup() {
@@ -97,8 +92,4 @@ else
     echo "note: no way to make a folder read-only here; those checks were left out" >&2
 fi
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "all safety checks passed"
+finish "all safety checks passed"

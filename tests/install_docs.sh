@@ -6,11 +6,7 @@
 set -u
 BUILD=${1:?usage: install_docs.sh BUILD_DIR WITH_WINDOW}
 WINDOW=${2:-0}
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/checks.sh"
 prefix=$(mktemp -d /tmp/tamsenor-install-XXXXXX) || exit 1
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$BUILD" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log" >&2; rm -f "$prefix.log"; exit 1; }
@@ -51,8 +47,4 @@ complete_words() {
 complete_words tamsenor-batch strip --w | grep -q . && fail "strip is offered an option of extract"
 [ "$(complete_words tamsenor-batch list -)" ] || fail "list is offered no option"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "installed documentation checked"
+finish "installed documentation checked"
