@@ -131,12 +131,7 @@ ExtractionRunResult ExtractChosenFiles(RunHost& host, std::size_t maxLength)
     // message and progress value, and alone adds rows to the table.
     const std::unique_ptr<ReadAheadPool> workers = StartWorkers(host, ReadAheadPool::Mode::Extraction, maxLength);
     auto keepWaiting = [&hook] { return hook.keepWaiting(); };
-    ReadAheadPool::Options alone;
-    alone.maxLength = maxLength;
-    alone.readLinks = state.settings.links;
-    alone.readable = state.settings.readableExtraction;
-    alone.mainText = alone.readable && state.settings.mainText;
-    alone.searchText = SearchesText(host);
+    const ReadAheadPool::Options alone = PreparationOptions(host, ReadAheadPool::Mode::Extraction, maxLength);
 
     for (int i = 0; i < count; ++i) {
         host.yield();

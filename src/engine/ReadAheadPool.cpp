@@ -138,7 +138,7 @@ void ReadAheadPool::work()
             const bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
             const TextRead read = prepared.read;
             prepared = {};
-            prepared.result.reason = memory ? "there is not enough memory to convert it"
+            prepared.result.reason = memory ? std::string(NotEnoughMemoryToConvert)
                                             : std::string("it could not be converted: ") + failure.what();
             prepared.read = read;
             prepared.failed = memory;
@@ -221,13 +221,22 @@ std::optional<ReadAheadPool::Prepared> ReadAheadPool::take(std::size_t index, co
     return prepared;
 }
 
-bool SearchesText(RunHost& host)
+ReadAheadPool::Options PreparationOptions(RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength)
 {
+    const bool extraction = mode == ReadAheadPool::Mode::Extraction;
+    const RunSettings& settings = host.state().settings;
     const std::vector<std::string>& columns = host.session().columnNames;
-    return host.state().settings.keyword
-        || std::any_of(columns.begin(), columns.end(), [](const std::string& name) {
-               return name == "Email" || name == "WebSite";
-           });
+    ReadAheadPool::Options options;
+    options.stripChecked = host.stripChecked();
+    options.maxLength = maxLength;
+    options.readLinks = extraction && settings.links;
+    options.readable = extraction ? settings.readableExtraction : settings.readable;
+    options.mainText = options.readable && settings.mainText;
+    // Whether the text is searched at all, not only the links of the markup.
+    options.searchText = !extraction || settings.keyword
+        || std::any_of(columns.begin(), columns.end(),
+            [](const std::string& name) { return name == "Email" || name == "WebSite"; });
+    return options;
 }
 
 std::unique_ptr<ReadAheadPool> StartWorkers(
@@ -242,16 +251,9 @@ std::unique_ptr<ReadAheadPool> StartWorkers(
         inputs.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
             inputs.push_back(LocalBytes(host.chosenEntry(i)));
-        ReadAheadPool::Options options;
-        options.stripChecked = host.stripChecked();
-        options.maxLength = maxLength;
+        ReadAheadPool::Options options = PreparationOptions(host, mode, maxLength);
         options.outputDirectory = outputDirectory;
         options.place = place;
-        const RunSettings& settings = host.state().settings;
-        options.readLinks = mode == ReadAheadPool::Mode::Extraction && settings.links;
-        options.readable = mode == ReadAheadPool::Mode::Extraction ? settings.readableExtraction : settings.readable;
-        options.mainText = options.readable && settings.mainText;
-        options.searchText = mode == ReadAheadPool::Mode::Strip || SearchesText(host);
         return std::make_unique<ReadAheadPool>(
             std::move(inputs), std::min(host.workerCount(), count), mode, std::move(options));
     } catch (const std::exception&) {

@@ -101,12 +101,13 @@ private:
 // The extraction run's reading of one file into `out`, messages aside, on
 // any thread: read whole (yielding through the hook), its links read from the
 // markup when asked, then stripped or rendered readable. Only `maxLength`,
-// `readLinks` and `readable` of `options` count.
+// `readLinks`, `readable`, `mainText` and `searchText` of `options` count.
 void PrepareExtractionText(
     const std::string& input, ReadAheadPool::Prepared& out, text::Hook& hook, const ReadAheadPool::Options& options);
 
-// Whether the extraction run of `host` searches the files' text, not only their links.
-bool SearchesText(RunHost& host);
+// How a run of `host` in `mode` prepares each file, from its settings: one
+// answer for its workers and for its own thread.
+ReadAheadPool::Options PreparationOptions(RunHost& host, ReadAheadPool::Mode mode, std::size_t maxLength);
 
 // Workers for the chosen files of `host` when it allows more than one thread
 // and there is more than one file; null otherwise (the run works alone).
