@@ -7,7 +7,6 @@
 #include "text/StripTags.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -81,16 +80,33 @@ markup::SheetLoader LocalStyleSheets(const std::string& inputPath)
             return std::nullopt;
         const QFileInfo file(QDir::isAbsolutePath(path) ? path : folder.filePath(path));
         const QString canonical = file.canonicalFilePath();
-        const QFileInfo target(canonical);
-        if (canonical.isEmpty() || !canonical.startsWith(root + QLatin1Char('/')) || !target.isFile()
-            || target.size() > (16 << 20))
+        if (canonical.isEmpty() || !canonical.startsWith(root + QLatin1Char('/')))
             return std::nullopt;
-        QFile sheet(canonical);
-        if (!sheet.open(QIODevice::ReadOnly))
+        std::string bytes;
+        const io::ReadResult read = io::ReadRegularFile(LocalBytes(canonical), bytes, 16 << 20);
+        if (read.status != io::ReadResult::Status::Read || read.truncated)
             return std::nullopt;
-        const QByteArray bytes = sheet.read(16 << 20);
-        return std::string(bytes.constData(), std::size_t(bytes.size()));
+        return bytes;
     };
+}
+
+const char* const MarkupNotReadToItsEnd = "its markup could not be read to its end";
+
+// Why a readable rendering is no text to give: empty when it finished (or was cancelled).
+std::string ReadableProblem(const markup::ReadableResult& rendered)
+{
+    switch (rendered.outcome) {
+    case markup::ReadableOutcome::Finished:
+    case markup::ReadableOutcome::Cancelled:
+        return {};
+    case markup::ReadableOutcome::Stopped:
+    case markup::ReadableOutcome::SinkFailed:
+        // Half a page passed off as the page would hide the loss.
+        return MarkupNotReadToItsEnd;
+    case markup::ReadableOutcome::Unsupported:
+        break;
+    }
+    return "its encoding (" + markup::DescribeEncoding(rendered.encoding) + ") cannot be decoded here";
 }
 
 StripFileResult PrepareReadableText(const std::string& inputPath, const std::string& content, std::string& buffer,
@@ -111,21 +127,13 @@ StripFileResult PrepareReadableText(const std::string& inputPath, const std::str
         rendered = markup::RenderReadableText(content, sink, hook, LocalStyleSheets(inputPath));
         result.encoding = markup::DescribeEncoding(rendered.encoding);
     }
-    switch (rendered.outcome) {
-    case markup::ReadableOutcome::Finished:
-        break;
-    case markup::ReadableOutcome::Cancelled:
+    if (rendered.outcome == markup::ReadableOutcome::Cancelled) {
         result.outcome = text::Outcome::Cancelled;
         return result;
-    case markup::ReadableOutcome::Stopped:
-    case markup::ReadableOutcome::SinkFailed:
-        // Half a page passed off as the page would hide the loss.
-        result.reason = "its markup could not be read to its end";
-        return result;
-    case markup::ReadableOutcome::Unsupported:
-        result.reason = "its encoding (" + result.encoding + ") cannot be decoded here";
-        return result;
     }
+    result.reason = ReadableProblem(rendered);
+    if (!result.reason.empty())
+        return result;
     if (buffer.back() != '\n')
         buffer += '\n';
     result.written = true;
@@ -271,11 +279,7 @@ SourceResult PrepareExtractionSource(
     const markup::ReadableResult result = mainText ? markup::RenderMainText(text, rendered, hook, sheets).readable
                                                    : markup::RenderReadableText(text, rendered, hook, sheets);
     text.swap(rendered);
-    if (result.outcome == markup::ReadableOutcome::Unsupported)
-        source.problem = "its encoding (" + markup::DescribeEncoding(result.encoding) + ") cannot be decoded here";
-    else if (result.outcome == markup::ReadableOutcome::Stopped
-        || result.outcome == markup::ReadableOutcome::SinkFailed)
-        source.problem = "its markup could not be read to its end";
+    source.problem = ReadableProblem(result);
     return source;
 }
 
@@ -284,7 +288,7 @@ std::vector<text::ExtractSetup::ListedColumn> MarkupColumns(
 {
     markup::MarkupLinks found = markup::ReadMarkupLinks(markup, hook);
     if (problem && found.outcome == markup::ReadOutcome::Stopped)
-        *problem = "its markup could not be read to its end";
+        *problem = MarkupNotReadToItsEnd;
     std::vector<text::ExtractSetup::ListedColumn> columns(2);
     columns[0] = { "Link", std::move(found.links) };
     columns[1] = { "MailTo", std::move(found.mailTos) };
