@@ -245,25 +245,23 @@ StripFileResult WriteStripOutput(
         }
         written = output.write(std::string_view(buffer).substr(at, Slice));
     }
-    // A new output is made durable with the whole run's (see StripFiles).
-    if (written)
-        written = output.commit(true, false);
-    result.written = written.ok;
-    result.reason = written.reason;
-    if (written)
-        result.replacement = output.replacement();
-    return result;
+    if (!written) {
+        result.reason = written.reason;
+        return result;
+    }
+    return CommitStripOutput(output);
 }
 
-StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength, bool readable, bool mainText, const OutputPlace& place)
+StripFileResult CommitStripOutput(io::ReplacingFile& output)
 {
-    const StripFileResult prepared = PrepareStripText(inputPath, buffer, hook, maxLength, readable, mainText);
-    if (!prepared.written)
-        return prepared;
-    StripFileResult written = WriteStripOutput(outputPath, buffer, hook, place);
-    written.encoding = prepared.encoding;
-    return written;
+    StripFileResult result;
+    // A new output is made durable with the whole run's (see StripFiles).
+    const FileResult committed = output.commit(true, false);
+    result.written = committed.ok;
+    result.reason = committed.reason;
+    if (committed)
+        result.replacement = output.replacement();
+    return result;
 }
 
 SourceResult PrepareExtractionSource(

@@ -56,21 +56,17 @@ struct StripFileResult {
     std::string encoding; // readable text: the page's encoding and how it was learnt (and with main text, which text)
 };
 
-// Converts one file into plain text at `outputPath` (both local 8-bit bytes):
-// "From: " and the input path, CR LF, the input's lines joined without their
-// line ends (CR LF or lone CR), all stripped of HTML by the hook's rules, then a
-// final CR LF; an existing output is replaced, and kept aside (see
-// io::Replacement) so that a cancelled run can put it back. `buffer` is the
-// working text. Yields before every line and every mebibyte of a long read,
-// and stops (writing nothing) when the hook asks to cancel there or inside
-// the stripper. On failure nothing is written and `reason` says why.
-StripFileResult StripOneFile(const std::string& inputPath, const std::string& outputPath, std::string& buffer,
-    text::Hook& hook, std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false,
-    const OutputPlace& place = {});
-
-// The two halves of StripOneFile. PrepareStripText leaves the output's whole
-// content in `buffer` and sets `written` when it is ready to be written;
-// WriteStripOutput writes it (slices, a cancel test between them).
+// One file's conversion, in two steps that may run on two threads.
+// PrepareStripText leaves the output's whole content in `buffer` (local 8-bit
+// paths): "From: " and the input path, CR LF, the input's lines joined without
+// their line ends (CR LF or lone CR), all stripped of HTML by the hook's
+// rules, then a final CR LF; it sets `written` when that is ready to be
+// written. It yields before every line and every mebibyte of a long read, and
+// stops (cancelled) when the hook asks there or inside the stripper.
+// WriteStripOutput writes it to `outputPath` (slices, a cancel test between
+// them); an existing output is replaced, and kept aside (see io::Replacement)
+// so that a cancelled run can put it back. On failure nothing is written and
+// `reason` says why.
 // With `readable`, the content is instead "From: " and the input path, LF,
 // then the page's text as a browser shows it (markup::RenderReadableText:
 // UTF-8, LF line ends, a final LF); a page whose markup or encoding cannot be
@@ -82,6 +78,8 @@ StripFileResult PrepareStripText(const std::string& inputPath, std::string& buff
     std::size_t maxLength = MaxTextLength, bool readable = false, bool mainText = false);
 StripFileResult WriteStripOutput(
     const std::string& outputPath, const std::string& buffer, text::Hook& hook, const OutputPlace& place = {});
+// The last step of WriteStripOutput, for an output written elsewhere (ahead, on a worker).
+StripFileResult CommitStripOutput(io::ReplacingFile& output);
 
 // Turns a file's bytes into the text the extractors search, in place: the
 // stripped text, or with `readable` the page's text as a browser shows it

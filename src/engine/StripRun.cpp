@@ -171,7 +171,13 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
             try {
                 if (!pathProblem.empty()) {
                     file.reason = pathProblem;
-                } else if (prepared) {
+                } else {
+                    if (!prepared) {
+                        // Alone, this thread prepares the file as a worker would.
+                        prepared.emplace();
+                        prepared->result = PrepareStripText(input, prepared->text, hook, MaxTextLength,
+                            state.settings.readable, state.settings.readable && state.settings.mainText);
+                    }
                     for (const float value : prepared->progress)
                         host.setFileProgress(value);
                     file = std::move(prepared->result);
@@ -179,19 +185,12 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
                     const std::string outputBytes = LocalBytes(output);
                     const std::string encoding = file.encoding;
                     if (file.written && prepared->output && prepared->outputPath == outputBytes) {
-                        // Written ahead under the very name chosen here: only the rename is left.
-                        const FileResult committed = prepared->output->commit(true, false);
-                        file.written = committed.ok;
-                        file.reason = committed.reason;
-                        if (committed)
-                            file.replacement = prepared->output->replacement();
+                        // Written ahead under the very name chosen here: only the commit is left.
+                        file = CommitStripOutput(*prepared->output);
                     } else if (file.written) {
                         file = WriteStripOutput(outputBytes, state.run.textBuffer, hook, place);
                     }
                     file.encoding = encoding;
-                } else {
-                    file = StripOneFile(input, LocalBytes(output), state.run.textBuffer, hook, MaxTextLength,
-                        state.settings.readable, state.settings.readable && state.settings.mainText, place);
                 }
             } catch (const std::bad_alloc&) {
                 file = {};

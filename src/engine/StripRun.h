@@ -44,8 +44,9 @@ struct StripRunResult {
 };
 
 // The strip-mode loop over every chosen file into stripOutputDir: progress,
-// caption, StripOneFile, each output recorded in stripOutputFiles. A file that
-// cannot be converted is skipped without a message and listed in the result.
+// caption, PrepareStripText and WriteStripOutput, each output recorded in
+// stripOutputFiles. A file that cannot be converted is skipped without a
+// message and listed in the result.
 // No output replaces a chosen file of the run (see StripOutputPath). With
 // host.workerCount() above 1 the files are read and stripped ahead on that
 // many threads; what the host sees (progress values, captions, outputs, their
