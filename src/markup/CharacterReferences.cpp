@@ -210,10 +210,7 @@ bool ReferenceRewriter::longTag(std::size_t at) const
 // earlier one, which takes time with the square of their number.
 void ReferenceRewriter::attributes()
 {
-    const auto space = [&](std::size_t i) {
-        const char c = page_[i];
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    };
+    const auto space = [&](std::size_t i) { return text::IsHtmlSpace(page_[i]); };
     const std::size_t n = page_.size();
     std::size_t i = at_ + 1;
     while (i < n && !space(i) && page_[i] != '/' && page_[i] != '>')
@@ -270,7 +267,7 @@ bool EndsName(std::string_view text, std::size_t at)
     if (at >= text.size())
         return true;
     const char next = text[at];
-    return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f';
+    return next == '>' || next == '/' || text::IsHtmlSpace(next);
 }
 
 // Where the content of a script starting at `at` ends as a browser reads it:

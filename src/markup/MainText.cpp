@@ -1,5 +1,7 @@
 #include "markup/MainText.h"
 
+#include "text/TextBasics.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -115,16 +117,7 @@ bool IsLower(char c)
     return c >= 'a' && c <= 'z';
 }
 
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
+using text::LowerAscii;
 
 bool Contains(std::string_view text, std::span<const std::string_view> words)
 {
@@ -181,7 +174,7 @@ Naming ValueSays(std::string_view value, std::string& lower)
 {
     lower.assign(value.substr(0, 512));
     for (char& c : lower)
-        c = Lower(c);
+        c = LowerAscii(c);
     Naming says = Naming::Neutral;
     std::string_view rest(lower);
     while (!rest.empty()) {
@@ -201,7 +194,7 @@ bool NamesHeader(std::string_view value, std::string& lower)
 {
     lower.assign(value.substr(0, 256));
     for (char& c : lower)
-        c = Lower(c);
+        c = LowerAscii(c);
     return lower.find("header") != std::string::npos;
 }
 
@@ -297,12 +290,12 @@ public:
                 else if (said.header)
                     node.flags |= Soft;
             } else if (a.name == "role") {
-                if (EqualNoCase(a.value, "main"))
+                if (text::EqualsIgnoringAsciiCase(a.value, "main"))
                     node.flags |= RoleMain;
                 else if (std::any_of(std::begin(kChromeRoles), std::end(kChromeRoles),
-                             [&](std::string_view role) { return EqualNoCase(a.value, role); }))
+                             [&](std::string_view role) { return text::EqualsIgnoringAsciiCase(a.value, role); }))
                     node.flags = static_cast<std::uint16_t>((node.flags | Boilerplate) & ~Weak);
-            } else if (a.name == "itemprop" && EqualNoCase(a.value, "articleBody")) {
+            } else if (a.name == "itemprop" && text::EqualsIgnoringAsciiCase(a.value, "articleBody")) {
                 node.flags |= ArticleBody;
             }
         }
@@ -560,7 +553,7 @@ private:
         for (char c : articleBody_) {
             if (c == '\n' && !start.empty())
                 break;
-            if (IsSpace(c)) {
+            if (text::IsHtmlSpace(c)) {
                 space = !start.empty();
                 continue;
             }
@@ -585,11 +578,6 @@ private:
         while (block != kNone && nodes_[block].end - nodes_[block].begin < wanted)
             block = nodes_[block].parent;
         return block;
-    }
-
-    static bool IsSpace(char c)
-    {
-        return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f';
     }
 
     // The longest articleBody of the script just read, kept.

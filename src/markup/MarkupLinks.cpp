@@ -17,10 +17,7 @@ namespace tamsenor::markup {
 
 namespace {
 
-bool IsAsciiWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
+using text::IsHtmlSpace;
 
 bool IsDigit(char c)
 {
@@ -242,9 +239,9 @@ private:
         while (true) {
             const std::size_t comma = rest.find(',');
             std::string_view address = rest.substr(0, comma);
-            while (!address.empty() && IsAsciiWhiteSpace(address.front()))
+            while (!address.empty() && IsHtmlSpace(address.front()))
                 address.remove_prefix(1);
-            while (!address.empty() && IsAsciiWhiteSpace(address.back()))
+            while (!address.empty() && IsHtmlSpace(address.back()))
                 address.remove_suffix(1);
             if (IsValidEmailAddress(address)) {
                 std::string kept(address);
@@ -271,12 +268,12 @@ std::vector<std::string_view> SrcsetUrls(std::string_view s)
     std::size_t pos = 0;
     std::vector<std::string_view> descriptors;
     while (true) {
-        while (pos < s.size() && (IsAsciiWhiteSpace(s[pos]) || s[pos] == ','))
+        while (pos < s.size() && (IsHtmlSpace(s[pos]) || s[pos] == ','))
             ++pos;
         if (pos >= s.size())
             return urls;
         const std::size_t urlStart = pos;
-        while (pos < s.size() && !IsAsciiWhiteSpace(s[pos]))
+        while (pos < s.size() && !IsHtmlSpace(s[pos]))
             ++pos;
         std::string_view url = s.substr(urlStart, pos - urlStart);
         descriptors.clear();
@@ -286,7 +283,7 @@ std::vector<std::string_view> SrcsetUrls(std::string_view s)
         } else {
             // The descriptor tokenizer: a comma ends the candidate unless it
             // stands inside parentheses.
-            while (pos < s.size() && IsAsciiWhiteSpace(s[pos]))
+            while (pos < s.size() && IsHtmlSpace(s[pos]))
                 ++pos;
             enum { InDescriptor, InParens, AfterDescriptor } state = InDescriptor;
             std::size_t start = pos;
@@ -302,7 +299,7 @@ std::vector<std::string_view> SrcsetUrls(std::string_view s)
                 }
                 const char c = s[pos];
                 if (state == InDescriptor) {
-                    if (IsAsciiWhiteSpace(c)) {
+                    if (IsHtmlSpace(c)) {
                         flush(pos);
                         state = AfterDescriptor;
                     } else if (c == ',') {
@@ -315,7 +312,7 @@ std::vector<std::string_view> SrcsetUrls(std::string_view s)
                 } else if (state == InParens) {
                     if (c == ')')
                         state = InDescriptor;
-                } else if (!IsAsciiWhiteSpace(c)) {
+                } else if (!IsHtmlSpace(c)) {
                     state = InDescriptor;
                     start = pos;
                     continue;

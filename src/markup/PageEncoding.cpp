@@ -80,10 +80,7 @@ constexpr KnownEncoding kEncodings[] = {
     { "x-user-defined", "WINDOWS-1252", "x-user-defined" },
 };
 
-bool IsSpace(unsigned char c)
-{
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
+using text::IsHtmlSpace;
 
 bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix)
 {
@@ -97,9 +94,9 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view pr
 
 const KnownEncoding* FindEncoding(std::string_view label)
 {
-    while (!label.empty() && IsSpace(label.front()))
+    while (!label.empty() && IsHtmlSpace(label.front()))
         label.remove_prefix(1);
-    while (!label.empty() && IsSpace(label.back()))
+    while (!label.empty() && IsHtmlSpace(label.back()))
         label.remove_suffix(1);
     if (label.empty())
         return nullptr;
@@ -141,13 +138,13 @@ std::optional<std::string_view> CharsetInContent(std::string_view content)
         if (found == std::string_view::npos)
             return std::nullopt;
         at = found + 7;
-        while (at < content.size() && IsSpace(content[at]))
+        while (at < content.size() && IsHtmlSpace(content[at]))
             ++at;
         if (at < content.size() && content[at] == '=')
             break;
     }
     ++at;
-    while (at < content.size() && IsSpace(content[at]))
+    while (at < content.size() && IsHtmlSpace(content[at]))
         ++at;
     if (at == content.size())
         return std::nullopt;
@@ -159,7 +156,7 @@ std::optional<std::string_view> CharsetInContent(std::string_view content)
         return content.substr(at + 1, close - at - 1);
     }
     std::size_t end = at;
-    while (end < content.size() && !IsSpace(content[end]) && content[end] != ';')
+    while (end < content.size() && !IsHtmlSpace(content[end]) && content[end] != ';')
         ++end;
     return content.substr(at, end - at);
 }
@@ -178,7 +175,7 @@ public:
     {
         name.clear();
         value.clear();
-        while (more() && (IsSpace(peek()) || peek() == '/'))
+        while (more() && (IsHtmlSpace(peek()) || peek() == '/'))
             ++at_;
         if (!more() || peek() == '>')
             return false;
@@ -190,13 +187,13 @@ public:
                 ++at_;
                 return value_(value);
             }
-            if (IsSpace(c))
+            if (IsHtmlSpace(c))
                 break;
             if (c == '/' || c == '>')
                 return true;
             name += text::LowerAscii(c);
         }
-        while (more() && IsSpace(peek()))
+        while (more() && IsHtmlSpace(peek()))
             ++at_;
         if (!more())
             return false;
@@ -212,7 +209,7 @@ private:
 
     bool value_(std::string& value)
     {
-        while (more() && IsSpace(peek()))
+        while (more() && IsHtmlSpace(peek()))
             ++at_;
         if (!more())
             return false;
@@ -229,7 +226,7 @@ private:
         }
         if (quote == '>')
             return true;
-        for (; more() && !IsSpace(peek()) && peek() != '>'; ++at_)
+        for (; more() && !IsHtmlSpace(peek()) && peek() != '>'; ++at_)
             value += text::LowerAscii(peek());
         return more();
     }
@@ -345,7 +342,7 @@ std::optional<std::string> PrescanDeclaredEncoding(std::string_view bytes)
             continue;
         }
         if (StartsWithNoCase(bytes, at, "<meta") && at + 5 < bytes.size()
-            && (IsSpace(bytes[at + 5]) || bytes[at + 5] == '/')) {
+            && (IsHtmlSpace(bytes[at + 5]) || bytes[at + 5] == '/')) {
             at += 5;
             if (const KnownEncoding* encoding = MetaDeclaration(bytes, at)) {
                 std::string_view declared = encoding->name;
@@ -362,7 +359,7 @@ std::optional<std::string> PrescanDeclaredEncoding(std::string_view bytes)
         };
         if (bytes[at] == '<'
             && (isLetter(at + 1) || (at + 1 < bytes.size() && bytes[at + 1] == '/' && isLetter(at + 2)))) {
-            while (at < bytes.size() && !IsSpace(bytes[at]) && bytes[at] != '>')
+            while (at < bytes.size() && !IsHtmlSpace(bytes[at]) && bytes[at] != '>')
                 ++at;
             TagAttributes attributes(bytes, at);
             while (attributes.next(name, value)) { }

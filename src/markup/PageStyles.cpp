@@ -24,16 +24,13 @@ constexpr int kViewportHeight = 800;
 // What one em is in a media query: the browser's default font size.
 constexpr double kEmPixels = 16;
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
+using text::IsHtmlSpace;
 
 std::string_view Trim(std::string_view s)
 {
-    while (!s.empty() && IsSpace(s.front()))
+    while (!s.empty() && IsHtmlSpace(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back()))
+    while (!s.empty() && IsHtmlSpace(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -260,7 +257,7 @@ bool QueryApplies(std::string_view query)
     bool sawType = false;
     bool result = true;
     while (at < query.size()) {
-        while (at < query.size() && IsSpace(query[at]))
+        while (at < query.size() && IsHtmlSpace(query[at]))
             ++at;
         if (at >= query.size())
             break;
@@ -281,7 +278,7 @@ bool QueryApplies(std::string_view query)
             continue;
         }
         std::size_t end = at;
-        while (end < query.size() && !IsSpace(query[end]) && query[end] != '(')
+        while (end < query.size() && !IsHtmlSpace(query[end]) && query[end] != '(')
             ++end;
         const std::string word = LowerCopy(query.substr(at, end - at));
         at = end;
@@ -309,7 +306,7 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
     CssCursor cursor(css);
     while (!cursor.done()) {
         const char c = css[cursor.at()];
-        if (IsSpace(c) || c == '}' || c == ';') {
+        if (IsHtmlSpace(c) || c == '}' || c == ';') {
             cursor.advance();
             continue;
         }
@@ -332,7 +329,7 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
         const std::string_view block = cursor.block();
         if (c == '@') {
             std::size_t nameEnd = 1;
-            while (nameEnd < prelude.size() && !IsSpace(prelude[nameEnd]) && prelude[nameEnd] != '(')
+            while (nameEnd < prelude.size() && !IsHtmlSpace(prelude[nameEnd]) && prelude[nameEnd] != '(')
                 ++nameEnd;
             const std::string name = LowerCopy(prelude.substr(1, nameEnd - 1));
             const std::string_view condition = Trim(prelude.substr(nameEnd));
@@ -670,10 +667,10 @@ struct PageStyles::Impl {
         const char* p = classes->data();
         const char* end = p + classes->size();
         while (p < end) {
-            while (p < end && IsSpace(*p))
+            while (p < end && IsHtmlSpace(*p))
                 ++p;
             const char* start = p;
-            while (p < end && !IsSpace(*p))
+            while (p < end && !IsHtmlSpace(*p))
                 ++p;
             if (p > start)
                 f('.', std::string_view(start, std::size_t(p - start)));
@@ -976,10 +973,10 @@ struct PageStyles::Impl {
                     std::string_view classes = a.value;
                     std::vector<std::string_view> seen;
                     while (!classes.empty()) {
-                        while (!classes.empty() && IsSpace(classes.front()))
+                        while (!classes.empty() && IsHtmlSpace(classes.front()))
                             classes.remove_prefix(1);
                         std::size_t end = 0;
-                        while (end < classes.size() && !IsSpace(classes[end]))
+                        while (end < classes.size() && !IsHtmlSpace(classes[end]))
                             ++end;
                         const std::string_view one = classes.substr(0, end);
                         classes.remove_prefix(end);

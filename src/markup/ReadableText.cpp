@@ -1,5 +1,7 @@
 #include "markup/ReadableText.h"
 
+#include "text/TextBasics.h"
+
 #include "markup/MarkupReader.h"
 #include "markup/PageStyles.h"
 
@@ -206,7 +208,7 @@ public:
     {
         const auto has = [&](std::string_view attribute, std::string_view value = {}) {
             return std::any_of(attributes.begin(), attributes.end(), [&](const Attribute& a) {
-                return a.name == attribute && (value.empty() || EqualNoCase(a.value, value));
+                return a.name == attribute && (value.empty() || text::EqualsIgnoringAsciiCase(a.value, value));
             });
         };
         if (name == "style") {
@@ -511,12 +513,12 @@ private:
                 for (char& c : words)
                     c = IsCollapsible(static_cast<unsigned char>(c))
                         ? ' '
-                        : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                        : text::LowerAscii(c);
                 stylesheet = words.find(" stylesheet ") != std::string::npos
                     && words.find(" alternate ") == std::string::npos;
             } else if (a.name == "media" && !MediaApplies(a.value)) {
                 return;
-            } else if (a.name == "type" && !EqualNoCase(a.value, "text/css")) {
+            } else if (a.name == "type" && !text::EqualsIgnoringAsciiCase(a.value, "text/css")) {
                 return;
             }
         }
@@ -601,17 +603,10 @@ private:
         return text.toStdString();
     }
 
-    static bool EqualNoCase(std::string_view a, std::string_view b)
-    {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-            return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == y;
-        });
-    }
-
     static bool IsLinkedData(std::string_view name, std::span<const Attribute> attributes)
     {
         return name == "script" && std::any_of(attributes.begin(), attributes.end(), [](const Attribute& a) {
-            return a.name == "type" && EqualNoCase(a.value, "application/ld+json");
+            return a.name == "type" && text::EqualsIgnoringAsciiCase(a.value, "application/ld+json");
         });
     }
 

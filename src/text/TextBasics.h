@@ -26,6 +26,12 @@ constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// HTML's white space: space, tab, line feed, form feed and carriage return.
+constexpr bool IsHtmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
 // `text` without the spaces (' ' only) at its ends. "  a b " -> "a b".
 constexpr std::string_view TrimSpaces(std::string_view text)
 {
