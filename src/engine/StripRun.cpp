@@ -227,8 +227,8 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
 
     // One sync for every new output, before the run says it is finished.
     if (!run.outputs.empty()) {
-        if (::syncfs(folder.fd) != 0)
-            run.notDurable = FromLocalBytes(io::ErrorText(errno));
+        if (const FileResult synced = io::SyncFileSystem(folder.fd); !synced)
+            run.notDurable = FromLocalBytes(synced.reason);
     }
     host.setFileProgress(0.0f);
     host.setOverallProgress(0.0f);

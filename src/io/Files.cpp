@@ -542,15 +542,9 @@ FileResult ReplacingFile::moveIntoPlace(const KeptEarlier& kept)
     return FileResult::success();
 }
 
-FileResult SyncFileSystem(const std::string& path)
+FileResult SyncFileSystem(int fd)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return failureFromErrno(errno);
-    const int synced = ::syncfs(fd);
-    const int code = errno;
-    ::close(fd);
-    return synced == 0 ? FileResult::success() : failureFromErrno(code);
+    return ::syncfs(fd) == 0 ? FileResult::success() : failureFromErrno(errno);
 }
 
 FileResult WriteWholeFile(const std::string& path, std::string_view content, Replacement* done, bool keepReplaced)

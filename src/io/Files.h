@@ -159,9 +159,9 @@ FileResult UndoReplacement(const Replacement& done);
 // still names it.
 void DiscardKeptAside(const Replacement& done);
 
-// Makes everything written to the file system that holds `path` durable
-// (syncfs): one call for a whole batch of new files.
-FileResult SyncFileSystem(const std::string& path);
+// Makes everything written to the file system that holds the open file or
+// folder `fd` durable (syncfs): one call for a whole batch of new files.
+FileResult SyncFileSystem(int fd);
 
 // Writes every byte to the descriptor `fd`, retrying after signals and short
 // writes; 0 or errno. A test seam's `limit` (>= 0) fails the write with
