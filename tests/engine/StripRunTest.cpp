@@ -2,6 +2,7 @@
 #include "engine/PrepareRun.h"
 #include "engine/ProcessRun.h"
 #include "engine/RunFixture.h"
+#include "io/KilledRun.h"
 
 #include <QDir>
 
@@ -10,9 +11,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <csignal>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tamsenor::testing {
@@ -290,19 +289,7 @@ TEST_F(StripRunTest, AKilledRunIsTakenBackByTheNextRunIntoItsFolder)
 {
     const std::string earlier = out.toStdString() + "/ahtm.txt";
     WriteBytes(earlier, "the user's");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        io::Journal journal;
-        io::ReplacingFile file;
-        if (!journal.create(out.toStdString()) || !file.open(earlier, &journal) || !file.write("stripped")
-            || !file.commit(true, false))
-            ::_exit(3);
-        ::kill(::getpid(), SIGKILL);
-    }
-    int status = 0;
-    ASSERT_EQ(child, ::waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFSIGNALED(status));
+    testing::RunAndKill(out.toStdString(), [&](io::Journal& j) { testing::KilledRunOutput(j, earlier, "stripped"); });
     ASSERT_EQ("stripped", output("ahtm.txt"));
     host.chosenList << makeFile("b.htm", "b");
     chooseDirectory(out);

@@ -1,12 +1,11 @@
 #include "io/Journal.h"
 
+#include "io/KilledRun.h"
 #include "io/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tamsenor::io {
@@ -16,32 +15,8 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-// Runs `steps` in a child process with a journal in `folder`, then kills
-// the child with SIGKILL, as a crash would end a run: nothing is settled.
-void RunAndKill(const std::string& folder, const std::function<void(Journal&)>& steps)
-{
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        Journal journal;
-        if (!journal.create(folder))
-            ::_exit(3);
-        steps(journal);
-        ::kill(::getpid(), SIGKILL);
-        ::_exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(child, ::waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
-}
-
-// One output written as a strip run writes it, its earlier file kept aside.
-void Output(Journal& journal, const std::string& path, const std::string& content)
-{
-    ReplacingFile file;
-    if (!file.open(path, &journal) || !file.write(content) || !file.commit(true, false))
-        ::_exit(5);
-}
+using testing::KilledRunOutput;
+using testing::RunAndKill;
 
 TEST(JournalTest, AKilledRunIsTakenBackByTheNextOne)
 {
@@ -55,12 +30,12 @@ TEST(JournalTest, AKilledRunIsTakenBackByTheNextOne)
     };
     const Row rows[] = {
         { "a replaced file comes back",
-            [](const TempDir& dir, Journal& j) { Output(j, dir.file("a.txt"), "new"); }, {}, { "a.txt" }, "mine", 1, 0,
+            [](const TempDir& dir, Journal& j) { KilledRunOutput(j, dir.file("a.txt"), "new"); }, {}, { "a.txt" }, "mine", 1, 0,
             0 },
         { "a new output goes",
             [](const TempDir& dir, Journal& j) {
-                Output(j, dir.file("a.txt"), "new");
-                Output(j, dir.file("b.txt"), "new");
+                KilledRunOutput(j, dir.file("a.txt"), "new");
+                KilledRunOutput(j, dir.file("b.txt"), "new");
             },
             {}, { "a.txt" }, "mine", 1, 1, 0 },
         { "a half-written temporary goes",
@@ -71,7 +46,7 @@ TEST(JournalTest, AKilledRunIsTakenBackByTheNextOne)
             },
             {}, { "a.txt" }, "mine", 0, 0, 0 },
         { "an output another program changed stays, with the earlier file",
-            [](const TempDir& dir, Journal& j) { Output(j, dir.file("a.txt"), "new"); },
+            [](const TempDir& dir, Journal& j) { KilledRunOutput(j, dir.file("a.txt"), "new"); },
             [](const TempDir& dir) {
                 WriteBytes(dir.file("x"), "theirs");
                 ASSERT_EQ(0, std::rename(dir.file("x").c_str(), dir.file("a.txt").c_str()));
@@ -79,8 +54,8 @@ TEST(JournalTest, AKilledRunIsTakenBackByTheNextOne)
             {}, "theirs", 0, 0, 1 },
         { "a finished run keeps its outputs and lets the earlier files go",
             [](const TempDir& dir, Journal& j) {
-                Output(j, dir.file("a.txt"), "new");
-                Output(j, dir.file("b.txt"), "new");
+                KilledRunOutput(j, dir.file("a.txt"), "new");
+                KilledRunOutput(j, dir.file("b.txt"), "new");
                 if (!j.finished())
                     ::_exit(6);
             },
