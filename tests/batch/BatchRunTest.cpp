@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace tamsenor::testing {
@@ -55,6 +56,19 @@ protected:
         host.dialogs.answer(Answer::Ok).directory(out);
         ProcessChosenFiles(host);
         return host.dialogs.messageTexts();
+    }
+
+    // The companion's strip run of `chosen` into `out`; `interrupted` is asked with the run's host.
+    BatchRunResult batchStrip(
+        const QStringList& chosen, const QString& out, const std::function<bool(BatchHost&)>& interrupted = {})
+    {
+        BatchHost batch(chosen);
+        if (interrupted)
+            batch.interrupted = [&] { return interrupted(batch); };
+        BatchSettings settings;
+        settings.strip = true;
+        settings.outputDirectory = out;
+        return RunBatch(batch, settings);
     }
 
     void windowExtract(const QStringList& chosen, const BatchSettings& settings, const QString& results)
@@ -136,11 +150,7 @@ TEST_F(BatchRunTest, StripWritesWhatTheWindowWrites)
 
     const QString batchOut = pathOf("batch-out");
     ASSERT_TRUE(QDir().mkdir(batchOut));
-    BatchHost batch(chosen);
-    BatchSettings settings;
-    settings.strip = true;
-    settings.outputDirectory = batchOut;
-    const BatchRunResult report = RunBatch(batch, settings);
+    const BatchRunResult report = batchStrip(chosen, batchOut);
 
     EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
     EXPECT_EQ(5, report.written.size());
@@ -162,11 +172,7 @@ TEST_F(BatchRunTest, StripSkipsWhatItCannotReadAndSaysWhy)
 
     const QString out = pathOf("out");
     ASSERT_TRUE(QDir().mkdir(out));
-    BatchHost batch(chosen);
-    BatchSettings settings;
-    settings.strip = true;
-    settings.outputDirectory = out;
-    const BatchRunResult report = RunBatch(batch, settings);
+    const BatchRunResult report = batchStrip(chosen, out);
 
     EXPECT_EQ(BatchRunResult::Status::Finished, report.status);
     EXPECT_EQ(QStringList({ out + "/ahtm.txt" }), report.written);
@@ -186,13 +192,9 @@ TEST_F(BatchRunTest, InterruptedStripDeletesItsOutputs)
     ASSERT_TRUE(QDir().mkdir(pathOf("out")));
     WriteBytes(older.toStdString(), "older");
 
-    BatchHost batch(chosen);
     // Interrupted as soon as the first output is written.
-    batch.interrupted = [&batch] { return batch.state().run.stripOutputFiles.size() == 2; };
-    BatchSettings settings;
-    settings.strip = true;
-    settings.outputDirectory = pathOf("out");
-    const BatchRunResult report = RunBatch(batch, settings);
+    const BatchRunResult report = batchStrip(
+        chosen, pathOf("out"), [](BatchHost& batch) { return batch.state().run.stripOutputFiles.size() == 2; });
 
     EXPECT_EQ(BatchRunResult::Status::Cancelled, report.status);
     EXPECT_EQ((std::map<std::string, std::string> { { "bhtm.txt", "older" } }), contents(pathOf("out")));
