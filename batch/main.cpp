@@ -4,6 +4,7 @@
 #include "batch/BatchRun.h"
 #include "files/FilePattern.h"
 #include "files/LocalText.h"
+#include "engine/RunMemory.h"
 #include "engine/SaveResults.h"
 #include "io/Files.h"
 #include "io/Journal.h"
@@ -337,6 +338,7 @@ int Summarise(const BatchSettings& settings, const BatchRunResult& report, int c
 
 int main(int argc, char** argv)
 {
+    KeepMemoryBetweenFiles();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << FromLocalBytes(argv[i]);

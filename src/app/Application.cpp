@@ -5,6 +5,7 @@
 #include "ui/HelpText.h"
 
 #include "engine/Clock.h"
+#include "engine/RunMemory.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPrompts.h"
 #include "ui/TerminationSignals.h"
@@ -60,6 +61,7 @@ int RunApplication(int argc, char* argv[])
 {
     if (const std::optional<int> answered = AnswerWithoutWindow(argc, argv))
         return *answered;
+    KeepMemoryBetweenFiles();
 #ifdef TAMSENOR_HAVE_BROWSER
     // Before the application exists: the browser engine's sandbox set-up for root.
     PrepareBrowserProcess();
