@@ -11,11 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -53,26 +49,6 @@ private:
     const RunHost& host_;
     std::optional<std::set<std::pair<std::uint64_t, std::uint64_t>>> files_;
 };
-
-// Why nothing more can be written into the open output folder: it was
-// removed, or it can no longer be written. Empty when it can.
-std::string FolderProblem(int folder)
-{
-    struct stat info { };
-    if (folder < 0 || ::fstat(folder, &info) != 0)
-        return {};
-    if (info.st_nlink == 0)
-        return "it was removed";
-    const int probe = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (probe >= 0) {
-        ::close(probe);
-        return {};
-    }
-    const int code = errno;
-    if (code == EACCES || code == EPERM || code == EROFS || code == ENOENT)
-        return io::ErrorText(code);
-    return {};
-}
 
 // Why the output cannot have this path: a name or a path longer than the
 // system allows is told as what it is, not as a failure of the input.
@@ -126,17 +102,9 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
         return;
     }
     run.journal = journal;
-    // The folder as it is now: later outputs go into it wherever it is moved,
-    // and never into another folder put in its place.
-    struct Folder {
-        int fd;
-        ~Folder()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } folder { ::open(LocalBytes(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) };
-    const OutputPlace place { folder.fd, journal.get() };
+    // Later outputs go into this folder wherever it is moved.
+    const io::OpenFolder folder(LocalBytes(directory));
+    const OutputPlace place { folder.fd(), journal.get() };
 
     // More threads read and strip ahead; this one keeps the order of
     // everything the user sees, and alone names and writes the outputs.
@@ -211,7 +179,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
             if (!file.written && file.outcome != text::Outcome::Cancelled) {
                 // A folder that vanished or turned read-only fails every file
                 // after: said once, and the run ends with what it wrote.
-                if (const std::string lost = FolderProblem(folder.fd); !lost.empty()) {
+                if (const std::string lost = folder.writeProblem(); !lost.empty()) {
                     run.folderLost = FromLocalBytes(lost);
                     run.stoppedAt = path;
                     break;
@@ -227,7 +195,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
 
     // One sync for every new output, before the run says it is finished.
     if (!run.outputs.empty()) {
-        if (const FileResult synced = io::SyncFileSystem(folder.fd); !synced)
+        if (const FileResult synced = io::SyncFileSystem(folder.fd()); !synced)
             run.notDurable = FromLocalBytes(synced.reason);
     }
     host.setFileProgress(0.0f);

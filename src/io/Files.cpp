@@ -542,6 +542,35 @@ FileResult ReplacingFile::moveIntoPlace(const KeptEarlier& kept)
     return FileResult::success();
 }
 
+OpenFolder::OpenFolder(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+OpenFolder::~OpenFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::string OpenFolder::writeProblem() const
+{
+    struct stat info { };
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0)
+        return {};
+    if (info.st_nlink == 0)
+        return "it was removed";
+    const int probe = ::openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (probe >= 0) {
+        ::close(probe);
+        return {};
+    }
+    const int code = errno;
+    if (code == EACCES || code == EPERM || code == EROFS || code == ENOENT)
+        return ErrorText(code);
+    return {};
+}
+
 FileResult SyncFileSystem(int fd)
 {
     return ::syncfs(fd) == 0 ? FileResult::success() : failureFromErrno(errno);

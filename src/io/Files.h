@@ -159,6 +159,27 @@ FileResult UndoReplacement(const Replacement& done);
 // still names it.
 void DiscardKeptAside(const Replacement& done);
 
+// A folder opened once, by a run that writes into it: what is written
+// through it goes into that folder wherever it is moved, and never into
+// another folder put in its place.
+class OpenFolder {
+public:
+    explicit OpenFolder(const std::string& path);
+    ~OpenFolder();
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    // -1 when it could not be opened.
+    int fd() const { return fd_; }
+
+    // Why nothing more can be written into it: it was removed, or it can no
+    // longer be written. Empty when it can, or when that cannot be told.
+    std::string writeProblem() const;
+
+private:
+    int fd_;
+};
+
 // Makes everything written to the file system that holds the open file or
 // folder `fd` durable (syncfs): one call for a whole batch of new files.
 FileResult SyncFileSystem(int fd);
