@@ -102,14 +102,26 @@ text::ExtractSetup SetupFor(RunHost& host, const QString& path)
     setup.filePath = LocalBytes(path);
     const Clock& clock = host.clock();
     // Asked once per row, while the row is the table's last; the row's
-    // moment is kept to the second for the formats programs read.
-    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime, results = state.run.results.get()] {
+    // moment is kept to the second for the formats programs read. Rows found
+    // within the same second share their texts, written once.
+    struct Moment {
+        QDateTime time;
+        std::string text;
+        std::string iso;
+    };
+    setup.processTime = [&clock, fixed = state.settings.fixedProcessTime, results = state.run.results.get(),
+                            last = Moment()]() mutable {
         if (fixed)
             return *fixed;
         const QDateTime now = clock.now();
+        if (!last.time.isValid() || now != last.time || now.offsetFromUtc() != last.time.offsetFromUtc()) {
+            last.time = now;
+            last.text = LocalBytes(FormatProcessTime(now));
+            last.iso = results ? IsoProcessTime(now) : std::string();
+        }
         if (results && results->table.rowCount() > 0)
-            results->noteFoundAt(results->table.rowCount() - 1, IsoProcessTime(now));
-        return LocalBytes(FormatProcessTime(now));
+            results->noteFoundAt(results->table.rowCount() - 1, last.iso);
+        return last.text;
     };
     return setup;
 }

@@ -1,4 +1,5 @@
 #include "engine/RunProgress.h"
+#include "engine/Clock.h"
 #include "engine/ChosenFile.h"
 #include "engine/RunFixture.h"
 
@@ -64,6 +65,27 @@ TEST(RunProgressTest, IsoProcessTime)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.text, IsoProcessTime(row.time));
     }
+}
+
+// The rows' time is the local time, whatever zone the user is in, even
+// though the clock works it out only once a second.
+TEST(RunProgressTest, SystemClockGivesTheLocalTime)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "IST-5:30");
+    tzset();
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const QDateTime now = SystemClock().now();
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
+    EXPECT_EQ(5 * 3600 + 1800, now.offsetFromUtc());
+    EXPECT_EQ(QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch()).time(), now.time());
+    EXPECT_LE(before, now.toSecsSinceEpoch());
+    EXPECT_GE(after, now.toSecsSinceEpoch());
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
 }
 
 class ReadChosenFileTest : public RunFixture { };
