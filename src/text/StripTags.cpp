@@ -6,6 +6,7 @@
 #include "text/LiveText.h"
 #include "text/MarkerSet.h"
 #include "text/Scan.h"
+#include "text/SkipLinks.h"
 #include "text/TagWalk.h"
 
 #include <algorithm>
@@ -508,15 +509,16 @@ Outcome directBlockPass(std::string& text, std::string_view startMarker, std::st
     }
 }
 
-// Whether a start or end marker runs across the join of text[0, w) and text[r, size).
-bool formsAcross(const char* base, std::size_t w, std::size_t r, std::size_t size, std::string_view marker)
+// Whether `marker` runs across the join of before[0, nb), the live text in
+// front of a join (its end), and after[0, na), the live text behind it.
+bool spansJoin(const char* before, std::size_t nb, const char* after, std::size_t na, std::string_view marker)
 {
     for (std::size_t k = 1; k < marker.size(); ++k) {
-        if (k > w || marker.size() - k > size - r)
+        if (k > nb || marker.size() - k > na)
             continue;
         bool match = true;
         for (std::size_t t = 0; t < marker.size() && match; ++t) {
-            const char c = t < k ? base[w - k + t] : base[r + t - k];
+            const char c = t < k ? before[nb - k + t] : after[t - k];
             match = LowerAscii(c) == LowerAscii(marker[t]);
         }
         if (match)
@@ -525,124 +527,312 @@ bool formsAcross(const char* base, std::size_t w, std::size_t r, std::size_t siz
     return false;
 }
 
-// A script or comment pass in one walk for the usual text, where no block has
-// a copy and no deletion joins text into a new marker. Then the text after the
-// last deleted block is the original text, so every marker is found in one
-// scan beforehand, and a block has a copy only if some other end marker has
-// the same text from the last start marker in front of it (its key; compared
-// by hash, which can only err towards caution). The kept text is moved down
-// once. Returns true when it took the pass to its end (`outcome` set);
-// otherwise the text is compacted to the literal pass's state at the start of
-// an iteration, with its search position in `from` and `yielded` telling
-// whether that iteration's yield and cancel test are done.
-bool linearBlockPass(std::string& text, std::string_view start, std::string_view end, Hook& hook, std::size_t& from,
-    bool& yielded, Outcome& outcome)
-{
-    const std::size_t size = text.size();
-    const std::size_t sl = start.size();
-    const std::size_t el = end.size();
-    from = 0;
-    yielded = false;
-    if (sl < 2 || el < 2 || size >= UINT32_MAX)
+// A script or comment pass in one walk for the usual text. As for the
+// indexed pass, the text is cut after every end marker into groups, and a
+// group's key is its own text (after the previous end marker) from its last
+// start marker. The walk takes the block of the first live group at its
+// front; the block's copies further on are the groups with the same key whose
+// own text ends with it, and each copy is only noted as cut off its group,
+// what is left of the group joining the next live group. That keeps every
+// key as it was, unless the joined text brings a start marker to a group
+// that had none of its own; and a copy could only be longer than a group's
+// own text by running into what was joined to it. The walk hands over to the
+// general pass where either happens, where a deletion joins text into a new
+// marker, and where the front reaches a start marker left by a cut, so in the
+// usual text no group is ever read twice. The text in front of the walk is
+// moved down as it goes; the rest, less the cuts, once at the end.
+class LinearBlockPass {
+public:
+    LinearBlockPass(std::string& text, std::string_view start, std::string_view end)
+        : text_(text)
+        , start_(start)
+        , end_(end)
+    {
+    }
+
+    // Returns true when it took the pass to its end (`outcome` set);
+    // otherwise the text is compacted to the literal pass's state at the
+    // start of an iteration, whose search position is from() and whose
+    // yield and cancel test are done when yielded() says so.
+    bool run(Hook& hook, Outcome& outcome)
+    {
+        if (!prepare())
+            return false;
+        const std::size_t back = std::max(start_.size(), end_.size()) - 1;
+        const std::size_t ends = ends_.size();
+        std::size_t si = 0; // the first start marker at or after r_
+        std::vector<std::uint32_t> copies;
+        for (;;) {
+            hook.yield();
+            if (hook.cancelRequested()) {
+                compact();
+                outcome = Outcome::Cancelled;
+                return true;
+            }
+            while (firstEnd_ < ends && ends_[firstEnd_] < r_)
+                ++firstEnd_;
+            const std::size_t ei = static_cast<std::size_t>(live_.next(static_cast<std::int64_t>(firstEnd_)));
+            while (si < starts_.size() && starts_[si] < r_)
+                ++si;
+            // Start markers in front of the group's own text lie in what the
+            // cuts of the groups in between left (live: the block would begin
+            // there, and the general pass takes over) or in the cuts (dead).
+            const std::size_t own = std::max(ownStart(ei), r_);
+            for (std::size_t g = firstEnd_; si < starts_.size() && starts_[si] < own; ++si) {
+                while (ends_[g] + end_.size() <= starts_[si])
+                    ++g;
+                if (!isCut(g) || starts_[si] < cut_[g])
+                    return handOver(true);
+            }
+            if (si == starts_.size() || ei == ends || ends_[ei] < starts_[si]) {
+                compact();
+                outcome = Outcome::Finished;
+                return true;
+            }
+            if (keyStart_[ei] == None)
+                return handOver(true);
+            const std::size_t s = starts_[si];
+            const std::size_t stop = ends_[ei] + end_.size();
+            const std::size_t length = stop - s;
+
+            copies.clear();
+            for (std::uint32_t k = sameKey_[ei]; k != None; k = sameKey_[k]) {
+                if (isCut(k))
+                    continue;
+                const std::size_t kStop = ends_[k] + end_.size();
+                if (kStop - ownStart(k) < length) {
+                    if (isCut(k - 1))
+                        return handOver(true); // it may run into the text joined in front
+                    continue;
+                }
+                if (std::memcmp(base_ + kStop - length, base_ + s, length) == 0)
+                    copies.push_back(k);
+            }
+
+            moveLive(r_, s);
+            r_ = stop;
+            from_ = w_ > back ? w_ - back : 0;
+            if (!copies.empty() && cut_.empty()) {
+                cut_.assign(ends, None);
+                carried_.assign(ends, 0);
+            }
+            for (std::uint32_t k : copies) {
+                cut_[k] = static_cast<std::uint32_t>(ends_[k] + end_.size() - length);
+                live_.remove(k);
+                if (cut_[k] == ownStart(k))
+                    nonEmpty_.remove(k);
+            }
+            bool handOverNow = formsAcross(r_, ei + 1, r_, ei + 1);
+            // The block's start markers, as counted in the starts, less its last.
+            const std::size_t startsBefore = keyStart_[ei] - si;
+            for (std::size_t c = 0; c < copies.size() && !handOverNow; ++c) {
+                const std::uint32_t k = copies[c];
+                const std::size_t cutAt = cut_[k];
+                if (keyStart_[k] < startsBefore || starts_[keyStart_[k] - startsBefore] != cutAt) {
+                    handOverNow = true; // cannot be: the copy holds the block's start markers
+                    break;
+                }
+                const std::size_t first = keyStart_[k] - startsBefore; // the copy's first start marker
+                const bool leftStart = carried_[k] || (first > 0 && starts_[first - 1] >= ownStart(k));
+                const std::size_t m = static_cast<std::size_t>(live_.next(k + 1)); // takes what is left
+                if (leftStart && m < ends) {
+                    carried_[m] = 1;
+                    if (keyStart_[m] == None)
+                        handOverNow = true; // its key would change
+                }
+                handOverNow = handOverNow || formsAcross(cutAt, k, ends_[k] + end_.size(), k + 1);
+            }
+            if (handOverNow)
+                return handOver(false);
+        }
+    }
+
+private:
+    static constexpr std::uint32_t None = UINT32_MAX;
+    static constexpr std::size_t MaxMarker = 16;
+
+    std::string& text_;
+    std::string_view start_;
+    std::string_view end_;
+    char* base_ = nullptr;
+    std::size_t size_ = 0;
+    std::vector<std::uint32_t> starts_; // every start marker of the text as it came
+    std::vector<std::uint32_t> ends_; // every end marker; group g ends with ends_[g]
+    std::vector<std::uint32_t> keyStart_; // per group: its key's start marker (an index in starts_); None: no key
+    std::vector<std::uint32_t> sameKey_; // per group: the next group whose key has the same hash; None: none
+    // Per group, made at the first cut: where the copy cut off it begins
+    // (None: its end marker lives), and whether text joined in front of its
+    // own text holds a start marker.
+    std::vector<std::uint32_t> cut_;
+    std::vector<char> carried_;
+    // The groups whose end marker lives, and those with any live text: a
+    // run of copies each cut whole is crossed in one step.
+    SkipLinks live_ { 0 };
+    SkipLinks nonEmpty_ { 0 };
+    std::size_t w_ = 0; // text[0, w_) is the kept text in front of the walk
+    std::size_t r_ = 0; // text[r_, size_), less the cuts, is the rest
+    std::size_t firstEnd_ = 0; // the first group whose end marker lies at or after r_
+
+    bool isCut(std::size_t g) const { return !cut_.empty() && cut_[g] != None; }
+
+    // Where the own text of group g begins (g may be the text after the last group).
+    std::size_t ownStart(std::size_t g) const { return g == 0 ? 0 : ends_[g - 1] + end_.size(); }
+
+    // Finds the markers and files the keys; false when the walk cannot be used.
+    bool prepare()
+    {
+        base_ = text_.data();
+        size_ = text_.size();
+        const std::size_t sl = start_.size();
+        const std::size_t el = end_.size();
+        if (sl < 2 || el < 2 || sl > MaxMarker || el > MaxMarker || size_ >= None)
+            return false;
+        const char s0 = LowerAscii(start_[0]);
+        const char s1 = LowerAscii(start_[1]);
+        for (std::size_t i = scan::FindPair(base_, 0, size_, s0, s1); i < size_;
+             i = scan::FindPair(base_, i + 1, size_, s0, s1)) {
+            if (matchesNoCase(text_, i, start_))
+                starts_.push_back(static_cast<std::uint32_t>(i));
+        }
+        const char e0 = LowerAscii(end_[el - 2]);
+        const char e1 = LowerAscii(end_[el - 1]);
+        for (std::size_t i = scan::FindPair(base_, 0, size_, e0, e1); i < size_;
+             i = scan::FindPair(base_, i + 1, size_, e0, e1)) {
+            if (i + 2 >= el && matchesNoCase(text_, i + 2 - el, end_))
+                ends_.push_back(static_cast<std::uint32_t>(i + 2 - el));
+        }
+
+        // The keys, from the last group back, each group listing the next
+        // one with the same key hash (a shared hash only adds a comparison).
+        const std::size_t ends = ends_.size();
+        live_ = SkipLinks(static_cast<std::int64_t>(ends));
+        nonEmpty_ = SkipLinks(static_cast<std::int64_t>(ends));
+        keyStart_.assign(ends, None);
+        sameKey_.assign(ends, None);
+        struct Slot {
+            std::uint64_t key = 0;
+            std::uint32_t group = None;
+            bool free() const { return key == 0; }
+        };
+        FlatTable<Slot> slots(std::max<std::size_t>(16, 2 * ends));
+        std::size_t k = starts_.size(); // starts_[k - 1] is the last start marker whole before the group's end
+        for (std::size_t g = ends; g-- > 0;) {
+            const std::size_t stop = static_cast<std::size_t>(ends_[g]) + el;
+            while (k > 0 && starts_[k - 1] + sl > stop)
+                --k;
+            if (k == 0 || (g > 0 && starts_[k - 1] <= ends_[g - 1]))
+                continue;
+            keyStart_[g] = static_cast<std::uint32_t>(k - 1);
+            std::uint64_t key = scan::HashBytes(base_ + starts_[k - 1], stop - starts_[k - 1]);
+            if (key == 0)
+                key = 1;
+            Slot& slot = slots.find(key, [key](const Slot& there) { return there.key == key; });
+            sameKey_[g] = slot.group;
+            slot = { key, static_cast<std::uint32_t>(g) };
+        }
+        return true;
+    }
+
+    // Moves the live text of text[from, to) (from >= r_) down to the kept text.
+    void moveLive(std::size_t from, std::size_t to)
+    {
+        auto move = [&](std::size_t a, std::size_t b) {
+            if (w_ != a)
+                std::memmove(base_ + w_, base_ + a, b - a);
+            w_ += b - a;
+        };
+        std::size_t p = from;
+        if (!cut_.empty()) {
+            for (std::size_t g = firstEnd_; g < ends_.size() && ends_[g] < to; ++g) {
+                if (cut_[g] != None && ends_[g] >= from) {
+                    move(p, cut_[g]);
+                    p = ends_[g] + end_.size();
+                }
+            }
+        }
+        move(p, to);
+    }
+
+    // Up to n live characters in front of position p, which lies in the own
+    // text of group g ahead of the front, into the end of out[0, n); returns how many.
+    std::size_t liveBefore(std::size_t p, std::size_t g, char* out, std::size_t n) const
+    {
+        std::size_t got = 0;
+        for (;;) {
+            const std::size_t low = std::max(ownStart(g), r_);
+            while (p > low && got < n)
+                out[n - 1 - got++] = base_[--p];
+            if (got == n)
+                return got;
+            const std::int64_t before = nonEmpty_.previous(static_cast<std::int64_t>(g) - 1);
+            if (low == r_ || before < 0 || ends_[static_cast<std::size_t>(before)] < r_)
+                break; // the kept text comes next
+            g = static_cast<std::size_t>(before);
+            p = isCut(g) ? cut_[g] : ends_[g] + end_.size();
+        }
+        for (std::size_t q = w_; q > 0 && got < n;)
+            out[n - 1 - got++] = base_[--q];
+        return got;
+    }
+
+    // Up to n live characters from position p on, which lies in the own text
+    // of group g (or after the last group), into out; returns how many.
+    std::size_t liveAfter(std::size_t p, std::size_t g, char* out, std::size_t n) const
+    {
+        std::size_t got = 0;
+        for (;;) {
+            const std::size_t high = g == ends_.size() ? size_ : isCut(g) ? cut_[g] : ends_[g] + end_.size();
+            while (p < high && got < n)
+                out[got++] = base_[p++];
+            if (got == n || g == ends_.size())
+                return got;
+            g = static_cast<std::size_t>(nonEmpty_.next(static_cast<std::int64_t>(g) + 1));
+            p = ownStart(g);
+        }
+    }
+
+    // Whether a start or end marker runs across the join of the live text in
+    // front of p (in group g) and the live text from q (in group h) on.
+    bool formsAcross(std::size_t p, std::size_t g, std::size_t q, std::size_t h) const
+    {
+        const std::size_t n = std::max(start_.size(), end_.size()) - 1;
+        char before[MaxMarker];
+        char after[MaxMarker];
+        const std::size_t nb = liveBefore(p, g, before, n);
+        const std::size_t na = liveAfter(q, h, after, n);
+        return spansJoin(before + n - nb, nb, after, na, start_) || spansJoin(before + n - nb, nb, after, na, end_);
+    }
+
+    // The literal pass's text as it stands: the kept text, then the rest less the cuts.
+    void compact()
+    {
+        moveLive(r_, size_);
+        text_.resize(w_);
+    }
+
+    bool handOver(bool yielded)
+    {
+        compact();
+        yielded_ = yielded;
         return false;
-    char* base = text.data();
-    std::vector<std::uint32_t> starts;
-    std::vector<std::uint32_t> ends;
-    const char s0 = LowerAscii(start[0]);
-    const char s1 = LowerAscii(start[1]);
-    for (std::size_t i = scan::FindPair(base, 0, size, s0, s1); i < size;
-         i = scan::FindPair(base, i + 1, size, s0, s1)) {
-        if (matchesNoCase(text, i, start))
-            starts.push_back(static_cast<std::uint32_t>(i));
-    }
-    const char e0 = LowerAscii(end[el - 2]);
-    const char e1 = LowerAscii(end[el - 1]);
-    for (std::size_t i = scan::FindPair(base, 0, size, e0, e1); i < size;
-         i = scan::FindPair(base, i + 1, size, e0, e1)) {
-        if (i + 2 >= el && matchesNoCase(text, i + 2 - el, end))
-            ends.push_back(static_cast<std::uint32_t>(i + 2 - el));
     }
 
-    // Keys: the text from the last start marker that lies whole in front of
-    // the end marker's end and after the previous end marker's start.
-    std::vector<std::uint64_t> keys(ends.size(), 0); // 0: no key
-    struct Slot {
-        std::uint64_t key = 0;
-        std::uint32_t count = 0;
-        bool free() const { return key == 0; }
-    };
-    FlatTable<Slot> slots(std::max<std::size_t>(16, 2 * ends.size()));
-    auto slotOf = [&](std::uint64_t key) -> Slot& {
-        Slot& slot = slots.find(key, [key](const Slot& there) { return there.key == key; });
-        slot.key = key;
-        return slot;
-    };
-    std::size_t k = 0; // starts[k - 1] is the last start marker whole before the current end's end
-    for (std::size_t j = 0; j < ends.size(); ++j) {
-        const std::size_t stop = static_cast<std::size_t>(ends[j]) + el;
-        while (k < starts.size() && starts[k] + sl <= stop)
-            ++k;
-        if (k == 0 || (j > 0 && starts[k - 1] <= ends[j - 1]))
-            continue;
-        std::uint64_t key = scan::HashBytes(base + starts[k - 1], stop - starts[k - 1]);
-        if (key == 0)
-            key = 1;
-        keys[j] = key;
-        ++slotOf(key).count;
-    }
+public:
+    std::size_t from() const { return from_; }
+    bool yielded() const { return yielded_; }
 
-    const std::size_t back = std::max(sl, el) - 1;
-    std::size_t w = 0; // text[0, w) is the kept text in front of the last deletion
-    std::size_t r = 0; // text[r, size) is untouched
-    std::size_t si = 0;
-    std::size_t ei = 0;
-    auto compact = [&] {
-        std::memmove(base + w, base + r, size - r);
-        text.resize(w + size - r);
-    };
-    for (;;) {
-        hook.yield();
-        if (hook.cancelRequested()) {
-            compact();
-            outcome = Outcome::Cancelled;
-            return true;
-        }
-        while (si < starts.size() && starts[si] < r)
-            ++si;
-        while (ei < ends.size() && ends[ei] < r)
-            ++ei;
-        if (si == starts.size() || ei == ends.size() || ends[ei] < starts[si]) {
-            compact();
-            outcome = Outcome::Finished;
-            return true;
-        }
-        const std::size_t s = starts[si];
-        const std::size_t e = ends[ei];
-        if (keys[ei] == 0 || slotOf(keys[ei]).count != 1) {
-            // The block may have copies: the general pass goes on from here.
-            compact();
-            yielded = true;
-            return false;
-        }
-        std::memmove(base + w, base + r, s - r);
-        w += s - r;
-        r = e + el;
-        from = w > back ? w - back : 0;
-        if (formsAcross(base, w, r, size, start) || formsAcross(base, w, r, size, end)) {
-            compact();
-            return false;
-        }
-    }
-}
+private:
+    std::size_t from_ = 0;
+    bool yielded_ = false;
+};
 
 Outcome blockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook)
 {
-    std::size_t from = 0;
-    bool yielded = false;
     Outcome outcome = Outcome::Finished;
-    if (linearBlockPass(text, startMarker, endMarker, hook, from, yielded, outcome))
+    LinearBlockPass linear(text, startMarker, endMarker);
+    if (linear.run(hook, outcome))
         return outcome;
-    return directBlockPass(text, startMarker, endMarker, hook, from, yielded);
+    return directBlockPass(text, startMarker, endMarker, hook, linear.from(), linear.yielded());
 }
 
 // Step six in one scan: "&", "," and ";" become spaces, and "amp" or "nbsp"

@@ -57,6 +57,9 @@ inline std::vector<std::string> StripInputs()
         // A deletion forms an end marker, making a copy of the next block.
         "<!a-><!c-> <!c-<!a->>",
         "<script a>x</script><script b>y</script> <script b>y</script<script a>x</script>>",
+        // Copies cut ahead of the first block: what a cut leaves passes over a
+        // group cut whole to one that held no start marker of its own.
+        "<!x-><!y-><!sq-><!s<!y-><!x->q->",
     };
 }
 
