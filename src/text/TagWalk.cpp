@@ -409,8 +409,34 @@ private:
         return !std::memchr(tail, ' ', tailLength) && !tails_.mayRepeat(tail, tailLength);
     }
 
+    // The characters of a text that grows a few at a time and shrinks from
+    // the back: a library append per group cost more than hashing what it
+    // appended, so the room only grows and the characters are written in the
+    // loop that hashes them.
+    class Chars {
+    public:
+        std::size_t size() const { return size_; }
+        bool empty() const { return size_ == 0; }
+        const char* data() const { return room_.data(); }
+        void clear() { size_ = 0; }
+        void cut(std::size_t size) { size_ = size; } // to at most its size
+        // Room for `count` characters more, at the returned place.
+        char* extend(std::size_t count)
+        {
+            if (size_ + count > room_.size())
+                room_.resize(std::max(2 * room_.size(), size_ + count + 64));
+            char* at = room_.data() + size_;
+            size_ += count;
+            return at;
+        }
+
+    private:
+        std::vector<char> room_;
+        std::size_t size_ = 0;
+    };
+
     // The pending text, from its first "<" through the current group's ">".
-    std::string pending_;
+    Chars pending_;
     std::uint64_t hash_ = 0; // of all of pending_
     static constexpr std::size_t MaxPowerTable = 1 << 16;
     std::vector<std::uint64_t> powers_; // powers_[k]: base_^k, for the lengths met so far
@@ -486,20 +512,26 @@ private:
         segments_.clear();
     }
 
+    // The hash of a text `h` is the hash of, with `c` after it.
+    std::uint64_t hashStep(std::uint64_t h, char c) const
+    {
+        h = mulMod(h, base_) + static_cast<unsigned char>(c) + 1;
+        return h >= Modulus ? h - Modulus : h;
+    }
+
     void append(const char* chars, std::size_t count)
     {
         const std::size_t at = pending_.size();
-        pending_.append(chars, count);
+        char* out = pending_.extend(count);
         std::uint64_t h = hash_;
         for (std::size_t i = 0; i < count; ++i) {
-            const unsigned char c = static_cast<unsigned char>(chars[i]);
+            const char c = chars[i];
+            out[i] = c;
             if (c == '<') {
                 ltAt_.push_back(static_cast<std::uint32_t>(at + i));
                 ltHash_.push_back(h);
             }
-            h = mulMod(h, base_) + c + 1;
-            if (h >= Modulus)
-                h -= Modulus;
+            h = hashStep(h, c);
         }
         hash_ = h;
     }
@@ -580,7 +612,7 @@ private:
         const std::int32_t time = static_cast<std::int32_t>(tags_.size());
         const std::size_t end = pending_.size();
         tags_.push_back({ static_cast<std::uint32_t>(tagChars_.size()), static_cast<std::uint32_t>(end) });
-        tagChars_ += pending_;
+        tagChars_.append(pending_.data(), pending_.size());
         const std::size_t lts = ltAt_.size();
         for (std::size_t depth = 1; depth < lts; ++depth) {
             if (guarded(depth))
@@ -707,7 +739,7 @@ private:
         hash_ = ltHash_.back(); // the tag begins with the "<" at `from`
         ltAt_.pop_back();
         ltHash_.pop_back();
-        pending_.resize(from);
+        pending_.cut(from);
         while (!segments_.empty() && segments_.back().start >= from)
             segments_.pop_back();
         std::uint32_t start = static_cast<std::uint32_t>(from);
@@ -716,8 +748,8 @@ private:
             segments_.pop_back();
         }
         segments_.push_back({ start, time + 1 });
-        const char space = ' ';
-        append(&space, 1);
+        *pending_.extend(1) = ' ';
+        hash_ = hashStep(hash_, ' ');
         if (ltAt_.empty()) {
             emitPending();
             clearPending();
