@@ -68,6 +68,24 @@ std::size_t findNoCase(std::string_view text, std::string_view marker, std::size
     return npos;
 }
 
+// The first case-insensitive occurrence of `marker` (of two characters at
+// least), by a scan for its first two: a text full of its first character
+// alone would stop a search for that at nearly every byte.
+std::size_t findByPair(std::string_view text, std::string_view marker)
+{
+    if (marker.size() < 2)
+        return findNoCase(text, marker, 0);
+    const char a = LowerAscii(marker[0]);
+    const char b = LowerAscii(marker[1]);
+    const char* base = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t i = scan::FindPair(base, 0, size, a, b); i < size; i = scan::FindPair(base, i + 1, size, a, b)) {
+        if (matchesNoCase(text, i, marker))
+            return i;
+    }
+    return npos;
+}
+
 // The length of the line-break tag ("<P>", "</P>", "<BR>", "<TR>", "</TR>",
 // any case) at the "<" at i; 0 when none stands there.
 std::size_t lineBreakLength(const char* in, std::size_t i, std::size_t size)
@@ -553,21 +571,25 @@ public:
     // Returns true when it took the pass to its end (`outcome` set);
     // otherwise the text is compacted to the literal pass's state at the
     // start of an iteration, whose search position is from() and whose
-    // yield and cancel test are done when yielded() says so.
-    bool run(Hook& hook, Outcome& outcome)
+    // yield and cancel test are done when yielded() says so. `yielded`: the
+    // first iteration's yield and cancel test were done by the caller.
+    bool run(Hook& hook, bool yielded, Outcome& outcome)
     {
+        yielded_ = yielded;
         if (!prepare())
             return false;
         const std::size_t back = std::max(start_.size(), end_.size()) - 1;
         const std::size_t ends = ends_.size();
         std::size_t si = 0; // the first start marker at or after r_
         std::vector<std::uint32_t> copies;
-        for (;;) {
-            hook.yield();
-            if (hook.cancelRequested()) {
-                compact();
-                outcome = Outcome::Cancelled;
-                return true;
+        for (;; yielded = false) {
+            if (!yielded) {
+                hook.yield();
+                if (hook.cancelRequested()) {
+                    compact();
+                    outcome = Outcome::Cancelled;
+                    return true;
+                }
             }
             while (firstEnd_ < ends && ends_[firstEnd_] < r_)
                 ++firstEnd_;
@@ -828,9 +850,18 @@ private:
 
 Outcome blockPass(std::string& text, std::string_view startMarker, std::string_view endMarker, Hook& hook)
 {
+    // The first iteration by direct search: a text that lacks either marker
+    // or has an end marker before its first start marker needs no index.
+    hook.yield();
+    if (hook.cancelRequested())
+        return Outcome::Cancelled;
+    const std::size_t s = findByPair(text, startMarker);
+    const std::size_t e = findByPair(text, endMarker);
+    if (s == npos || e == npos || e < s)
+        return Outcome::Finished;
     Outcome outcome = Outcome::Finished;
     LinearBlockPass linear(text, startMarker, endMarker);
-    if (linear.run(hook, outcome))
+    if (linear.run(hook, true, outcome))
         return outcome;
     return directBlockPass(text, startMarker, endMarker, hook, linear.from(), linear.yielded());
 }
