@@ -288,6 +288,11 @@ public:
         , tails_(text.data(), walkableSize(text), base * 0x9E3779B97F4A7C15ull, filterFromGts)
     {
         powers_.push_back(1);
+        // Each character of a kept tag is one the text held, or a space that
+        // stands for two or more, so the text's size bounds them all; the
+        // room is reserved at once (and only touched as it fills) rather than
+        // copied over and over as it doubles.
+        tagChars_.reserve(text.size());
     }
 
     Outcome run()
