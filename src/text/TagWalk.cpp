@@ -110,7 +110,8 @@ public:
         for (std::size_t block = 0; block < size && complete; block += 64) {
             std::uint64_t lts = 0;
             std::uint64_t blockGts = 0;
-            masksOf(base, block, size, lts, blockGts);
+            std::uint64_t spaces = 0;
+            masksOf(base, block, size, lts, blockGts, spaces);
             for (std::uint64_t left = blockGts; left != 0; left &= left - 1) {
                 const unsigned g = static_cast<unsigned>(__builtin_ctzll(left));
                 --gtsLeft;
@@ -125,7 +126,11 @@ public:
                 ++tails;
                 // A tail with a space is never settled by the filter, nor
                 // can it be one without: it is only counted.
-                if (std::memchr(base + lt, ' ', i - lt))
+                // A tail within the block is looked at in the block's mask, without a call.
+                const std::uint64_t throughGt = (std::uint64_t(2) << g) - 1;
+                const bool spaced = lt >= block ? ((spaces & throughGt) >> (lt - block)) != 0
+                                                : std::memchr(base + lt, ' ', i - lt) != nullptr;
+                if (spaced)
                     continue;
                 const std::uint64_t hash = hashOf(base + lt, i - lt + 1);
                 ++plain;
@@ -204,19 +209,23 @@ private:
         return count;
     }
 
-    // Bit k of `lts` (of `gts`): text[block + k] is a "<" (a ">").
-    static void masksOf(const char* text, std::size_t block, std::size_t size, std::uint64_t& lts, std::uint64_t& gts)
+    // Bit k of `lts` (of `gts`, of `spaces`): text[block + k] is a "<" (a ">", a space).
+    static void masksOf(const char* text, std::size_t block, std::size_t size, std::uint64_t& lts, std::uint64_t& gts,
+        std::uint64_t& spaces)
     {
 #if defined(__SSE2__)
         if (block + 64 <= size) {
             const __m128i lt = _mm_set1_epi8('<');
             const __m128i gt = _mm_set1_epi8('>');
+            const __m128i space = _mm_set1_epi8(' ');
+            auto mask = [](__m128i v, __m128i c) {
+                return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c))));
+            };
             for (unsigned k = 0; k < 4; ++k) {
                 const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + block + 16 * k));
-                lts |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt))))
-                    << (16 * k);
-                gts |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt))))
-                    << (16 * k);
+                lts |= mask(v, lt) << (16 * k);
+                gts |= mask(v, gt) << (16 * k);
+                spaces |= mask(v, space) << (16 * k);
             }
             return;
         }
@@ -225,6 +234,7 @@ private:
         for (std::size_t i = block; i < end; ++i) {
             lts |= static_cast<std::uint64_t>(text[i] == '<') << (i - block);
             gts |= static_cast<std::uint64_t>(text[i] == '>') << (i - block);
+            spaces |= static_cast<std::uint64_t>(text[i] == ' ') << (i - block);
         }
     }
 
