@@ -534,6 +534,9 @@ bool spansJoin(const char* before, std::size_t nb, const char* after, std::size_
     for (std::size_t k = 1; k < marker.size(); ++k) {
         if (k > nb || marker.size() - k > na)
             continue;
+        // The two characters at the join first: they rule out nearly every split.
+        if (LowerAscii(before[nb - 1]) != LowerAscii(marker[k - 1]) || LowerAscii(after[0]) != LowerAscii(marker[k]))
+            continue;
         bool match = true;
         for (std::size_t t = 0; t < marker.size() && match; ++t) {
             const char c = t < k ? before[nb - k + t] : after[t - k];
@@ -818,6 +821,14 @@ private:
     bool formsAcross(std::size_t p, std::size_t g, std::size_t q, std::size_t h) const
     {
         const std::size_t n = std::max(start_.size(), end_.size()) - 1;
+        if (cut_.empty() && p == r_) {
+            // The usual case, a join at the front with no cut anywhere: the
+            // kept text meets the text as it came.
+            const std::size_t nb = std::min(n, w_);
+            const std::size_t na = std::min(n, size_ - q);
+            return spansJoin(base_ + w_ - nb, nb, base_ + q, na, start_)
+                || spansJoin(base_ + w_ - nb, nb, base_ + q, na, end_);
+        }
         char before[MaxMarker];
         char after[MaxMarker];
         const std::size_t nb = liveBefore(p, g, before, n);
@@ -856,8 +867,10 @@ Outcome blockPass(std::string& text, std::string_view startMarker, std::string_v
     if (hook.cancelRequested())
         return Outcome::Cancelled;
     const std::size_t s = findByPair(text, startMarker);
+    if (s == npos)
+        return Outcome::Finished;
     const std::size_t e = findByPair(text, endMarker);
-    if (s == npos || e == npos || e < s)
+    if (e == npos || e < s)
         return Outcome::Finished;
     Outcome outcome = Outcome::Finished;
     LinearBlockPass linear(text, startMarker, endMarker);
