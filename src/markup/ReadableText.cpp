@@ -755,12 +755,14 @@ bool MayHoldStyleSheet(std::string_view bytes, bool links)
 // be laid out again without parsing it again.
 class Recording : public MarkupHandler {
 public:
-    // `expected`: about how large the events will be (the page's size), so
-    // that the record need not move as it grows.
-    Recording(MarkupHandler& next, std::size_t expected)
+    // `page`: the size of the page read. Its events, with their lengths and
+    // kinds, are often a little larger than the page; room for half as much
+    // again spares most pages a move of the whole record (room not written
+    // takes no memory).
+    Recording(MarkupHandler& next, std::size_t page)
         : next_(next)
     {
-        events_.reserve(expected);
+        events_.reserve(page + page / 2);
     }
 
     void startElement(std::string_view name, std::span<const Attribute> attributes) override
