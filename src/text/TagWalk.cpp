@@ -514,6 +514,8 @@ private:
         // Never overtakes the reading: every character of pending_ was read
         // from the text after what has been written, and a removal puts back
         // one space for at least two characters.
+        if (pending_.empty())
+            return; // its room may not exist yet, and memcpy takes no null pointer
         std::memcpy(text_.data() + written_, pending_.data(), pending_.size());
         written_ += pending_.size();
     }
