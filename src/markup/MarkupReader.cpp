@@ -2,6 +2,8 @@
 
 #include "markup/CharacterReferences.h"
 
+#include "text/TextBasics.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -213,41 +215,14 @@ void OnRawText(void* data, const xmlChar* text, int length);
 constexpr std::size_t kRawWindow = 1 << 20;
 constexpr int kRawStep = 64 * 1024;
 
-// The length of the UTF-8 sequence at `p` (before `end`) and its code point,
-// or 0 for one that is not well-formed.
-std::size_t Utf8Sequence(const xmlChar* p, const xmlChar* end, int& value)
+// Whether the well-formed UTF-8 sequence of `length` bytes at `p` is a
+// character XML allows, which libxml2 passes on: not a control other than
+// tab and line ends, nor U+FFFE or U+FFFF (surrogates are not well-formed).
+bool IsXmlCharacter(const xmlChar* p, std::size_t length)
 {
-    const unsigned c = *p;
-    if (c < 0x80) {
-        value = int(c);
-        return 1;
-    }
-    const std::size_t length = c >= 0xF5 ? 0 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (length == 0 || std::size_t(end - p) < length)
-        return 0;
-    value = int(c & (0xFF >> (length + 1)));
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (p[i] & 0x3F);
-    }
-    constexpr int kLeast[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (value < kLeast[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-// The end of the run of ASCII bytes from `p` (before `end`), eight at a time.
-const xmlChar* AsciiRun(const xmlChar* p, const xmlChar* end)
-{
-    for (std::uint64_t word; end - p >= 8; p += 8) {
-        std::memcpy(&word, p, 8);
-        if (word & 0x8080808080808080ull)
-            break;
-    }
-    while (p < end && *p < 0x80)
-        ++p;
-    return p;
+    if (length == 1)
+        return *p >= 0x20 || *p == '\t' || *p == '\n' || *p == '\r';
+    return !(length == 3 && p[0] == 0xEF && p[1] == 0xBF && p[2] >= 0xBE);
 }
 
 // The end of the run from `p` (before `end`) of printable ASCII, tabs and line ends.
@@ -329,17 +304,8 @@ void SkipRawContent(Session& session, std::string_view name)
         return;
     // First every character is checked, so that nothing is given unless all is.
     const xmlChar* const first = input->cur + 1;
-    for (const xmlChar* p = first; p < close;) {
-        if (*p < 0x80) {
-            p = AsciiRun(p, close);
-            continue;
-        }
-        int value = 0;
-        const std::size_t length = Utf8Sequence(p, close, value);
-        if (length == 0)
-            return;
-        p += length;
-    }
+    if (!text::IsValidUtf8({ reinterpret_cast<const char*>(first), std::size_t(close - first) }))
+        return;
     // Then it is given as the parser gives it: in pieces of the first 1000
     // bytes or more, characters that are not XML characters left out.
     constexpr std::size_t kPiece = 1000;
@@ -352,9 +318,9 @@ void SkipRawContent(Session& session, std::string_view name)
             filled += std::size_t(run - p);
             p = run;
         } else {
-            int value = 0;
-            const std::size_t length = Utf8Sequence(p, close, value);
-            if (IS_CHAR(value)) {
+            const std::size_t length
+                = text::NextUtf8({ reinterpret_cast<const char*>(p), std::size_t(close - p) }).length;
+            if (IsXmlCharacter(p, length)) {
                 std::memcpy(piece + filled, p, length);
                 filled += length;
             }

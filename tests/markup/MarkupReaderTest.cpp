@@ -114,6 +114,9 @@ const Case kCases[] = {
     // but tab and line ends left out, however long the content.
     { "long script content", "<body><script>" + Repeat("a\x01\tb\x0C", 30000) + "</script>x", nullptr,
         kBody + "<script>{" + Repeat("a\tb", 30000) + "}</script>[x]" + kEnd },
+    { "script content: U+FFFE left out, other characters kept",
+        "<body><script>a\xEF\xBF\xBE\xC3\xA9\xEF\xBF\xBD\xF0\x9F\x98\x80" "b</script>x", nullptr,
+        kBody + "<script>{a\xC3\xA9\xEF\xBF\xBD\xF0\x9F\x98\x80" "b}</script>[x]" + kEnd },
     { "style content past the parser's window", "<style>" + Repeat("p{}", 200000) + "</STYLE >x", nullptr,
         "<html><head><style>{" + Repeat("p{}", 200000) + "}</style></head><body><p>[x]</p></body></html>" },
     { "an end tag that only starts like the script's does not end it", "<body><script>a</scripts>b</script>c", nullptr,
