@@ -195,7 +195,7 @@ void StripFilesInto(RunHost& host, StripRunResult& run)
 
     // One sync for every new output, before the run says it is finished.
     if (!run.outputs.empty()) {
-        if (const FileResult synced = io::SyncFileSystem(folder.fd()); !synced)
+        if (const FileResult synced = folder.syncFileSystem(); !synced)
             run.notDurable = FromLocalBytes(synced.reason);
     }
     host.setFileProgress(0.0f);

@@ -571,9 +571,9 @@ std::string OpenFolder::writeProblem() const
     return {};
 }
 
-FileResult SyncFileSystem(int fd)
+FileResult OpenFolder::syncFileSystem() const
 {
-    return ::syncfs(fd) == 0 ? FileResult::success() : failureFromErrno(errno);
+    return ::syncfs(fd_) == 0 ? FileResult::success() : failureFromErrno(errno);
 }
 
 FileResult WriteWholeFile(const std::string& path, std::string_view content, Replacement* done, bool keepReplaced)

@@ -99,7 +99,7 @@ public:
     // The bytes reach the disk before a rename replaces an existing file.
     // With `syncNewFile` false a new file is left to the system's own
     // write-back: the caller makes a batch of them durable at once with
-    // SyncFileSystem, and a crash before that loses only new files, never an
+    // OpenFolder::syncFileSystem, and a crash before that loses only new files, never an
     // older one.
     FileResult commit(bool keepReplaced = false, bool syncNewFile = true);
     void abandon();
@@ -176,13 +176,13 @@ public:
     // longer be written. Empty when it can, or when that cannot be told.
     std::string writeProblem() const;
 
+    // Makes everything written to its file system durable (syncfs): one call
+    // for a whole batch of new files.
+    FileResult syncFileSystem() const;
+
 private:
     int fd_;
 };
-
-// Makes everything written to the file system that holds the open file or
-// folder `fd` durable (syncfs): one call for a whole batch of new files.
-FileResult SyncFileSystem(int fd);
 
 // Writes every byte to the descriptor `fd`, retrying after signals and short
 // writes; 0 or errno. A test seam's `limit` (>= 0) fails the write with
