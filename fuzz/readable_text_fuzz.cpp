@@ -45,6 +45,51 @@ public:
     }
 };
 
+// The events of a page as one string; text in any number of pieces reads the same.
+class Events : public MarkupHandler {
+public:
+    std::string out;
+    void startElement(std::string_view name, std::span<const Attribute> attributes) override
+    {
+        out.append("\x02<").append(name);
+        for (const Attribute& a : attributes)
+            out.append("\x02 ").append(a.name).append("\x02=").append(a.value);
+        open_ = 0;
+    }
+    void endElement(std::string_view name) override
+    {
+        out.append("\x02/").append(name);
+        open_ = 0;
+    }
+    void text(std::string_view utf8) override { add('t', utf8); }
+    void rawText(std::string_view utf8) override { add('r', utf8); }
+
+private:
+    void add(char kind, std::string_view piece)
+    {
+        if (open_ != kind)
+            out.append("\x02").push_back(kind);
+        open_ = kind;
+        out.append(piece);
+    }
+    char open_ = 0;
+};
+
+// The parser's own reading of every value and text, against the reading
+// that sets long ones aside: the same events.
+void CheckValuesAside(std::string_view bytes)
+{
+    tamsenor::text::BasicHook hook;
+    ReadOptions options;
+    options.encoding = "UTF-8";
+    Events parsed, aside;
+    options.valuesAside = false;
+    const ReadOutcome outcome = ReadMarkup(bytes, parsed, hook, options);
+    options.valuesAside = true;
+    FUZZ_CHECK(ReadMarkup(bytes, aside, hook, options) == outcome, "the same outcome with values set aside");
+    FUZZ_CHECK(aside.out == parsed.out, "the same events with values set aside");
+}
+
 bool HasExtraLines(std::string_view bytes)
 {
     // Read the page as the renderer does, so that the same elements are seen.
@@ -65,6 +110,7 @@ bool HasExtraLines(std::string_view bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
+    CheckValuesAside(input);
     tamsenor::text::BasicHook hook;
     std::string text = "left over";
     const ReadableResult result = RenderReadableText(input, text, hook);

@@ -5,11 +5,22 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 
 namespace tamsenor::markup {
 namespace {
+
+// What a placeholder starts with: U+FDD0, a character libxml2 passes on in
+// text and values alike, which no page that uses placeholders holds; its
+// number follows in decimal digits.
+constexpr std::string_view kPlaceholder = "\xEF\xB7\x90";
+// A run of white space is handed over as white space, which libxml2 reads
+// as it reads the run: this and the number in base 4, written in the four
+// blanks. Only in pages that do not hold it.
+constexpr std::string_view kBlankPlaceholder = "\t\r\t";
+constexpr char kBlankDigits[4] = { ' ', '\t', '\n', '\r' };
 
 // What a browser reads for a numeric reference to 0x80-0x9F: the character
 // of that byte in windows-1252, or the control itself where it has none.
@@ -127,7 +138,8 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
     constexpr std::size_t kLongest = 24;
     std::size_t written = 0;
     if (room <= kLongest) {
-        // Too little room for a reference: the bytes as they are.
+        // Too little room for a reference: the bytes as they are (and a
+        // value met here is handed over as written).
         written = std::min(room, page_.size() - at_);
         std::replace_copy(page_.begin() + at_, page_.begin() + at_ + written, out, '\0', ' ');
         at_ += written;
@@ -135,6 +147,30 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
     }
     while (at_ < page_.size() && written + kLongest < room) {
         std::size_t limit = std::min(page_.size(), at_ + (room - kLongest - written));
+        if (planAhead()) {
+            const Span& value = span(nextAside_);
+            if (value.at == at_) {
+                // The placeholder fits in the room kept for a reference.
+                if (value.blank) {
+                    std::memcpy(out + written, kBlankPlaceholder.data(), kBlankPlaceholder.size());
+                    written += kBlankPlaceholder.size();
+                    char digits[32];
+                    std::size_t count = 0;
+                    for (std::size_t index = nextAside_; count == 0 || index > 0; index /= 4)
+                        digits[count++] = kBlankDigits[index % 4];
+                    while (count > 0)
+                        out[written++] = digits[--count];
+                } else {
+                    std::memcpy(out + written, kPlaceholder.data(), kPlaceholder.size());
+                    written += kPlaceholder.size();
+                    written += std::size_t(std::to_chars(out + written, out + room, nextAside_).ptr - (out + written));
+                }
+                at_ += value.length;
+                ++nextAside_;
+                continue;
+            }
+            limit = std::min(limit, value.at);
+        }
         std::size_t stop = at_;
         if (at_ < blankFrom_)
             limit = std::min(limit, blankFrom_);
@@ -193,62 +229,79 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
     return written;
 }
 
-// Whether the '<' at `at` starts a tag that may hold more attributes than are kept.
-bool ReferenceRewriter::longTag(std::size_t at) const
-{
-    if (!rawEnd_.empty() || at < blankTo_ || at + 1 >= page_.size() || !IsAsciiAlnum(page_[at + 1])
-        || (page_[at + 1] >= '0' && page_[at + 1] <= '9'))
-        return false;
-    // An attribute takes two bytes at least.
-    const std::size_t span = std::min(page_.size() - at, 2 * kMaxAttributes);
-    return std::memchr(page_.data() + at, '>', span) == nullptr;
-}
+namespace {
 
-// At the '<' of a long start tag: reads its attributes as HTML's tokenizer
-// does, and when there are more than kMaxAttributes, notes the rest of the
-// tag to be given as spaces. libxml2 compares each attribute with every
-// earlier one, which takes time with the square of their number.
-void ReferenceRewriter::attributes()
+struct AttributeCount {
+    std::size_t count = 0; // how many attributes the tag has
+    std::size_t from = 0; // where the one past the kept ones starts (the end when none is)
+    std::size_t end = 0; // where the tag ends ('>' or the end of the page)
+};
+
+// Reads the attributes of the start tag at `at` as HTML's tokenizer does.
+AttributeCount CountAttributes(std::string_view page, std::size_t at, std::size_t kept)
 {
-    const auto space = [&](std::size_t i) { return text::IsHtmlSpace(page_[i]); };
-    const std::size_t n = page_.size();
-    std::size_t i = at_ + 1;
-    while (i < n && !space(i) && page_[i] != '/' && page_[i] != '>')
+    const auto space = [&](std::size_t i) { return text::IsHtmlSpace(page[i]); };
+    const std::size_t n = page.size();
+    std::size_t i = at + 1;
+    while (i < n && !space(i) && page[i] != '/' && page[i] != '>')
         ++i;
     std::size_t count = 0;
     std::size_t from = n;
     while (true) {
-        while (i < n && (space(i) || page_[i] == '/'))
+        while (i < n && (space(i) || page[i] == '/'))
             ++i;
-        if (i >= n || page_[i] == '>')
+        if (i >= n || page[i] == '>')
             break;
-        if (++count == kMaxAttributes + 1)
+        if (++count == kept + 1)
             from = i;
         ++i;
-        while (i < n && !space(i) && page_[i] != '/' && page_[i] != '>' && page_[i] != '=')
+        while (i < n && !space(i) && page[i] != '/' && page[i] != '>' && page[i] != '=')
             ++i;
         while (i < n && space(i))
             ++i;
-        if (i >= n || page_[i] != '=')
+        if (i >= n || page[i] != '=')
             continue;
         ++i;
         while (i < n && space(i))
             ++i;
-        if (i < n && (page_[i] == '"' || page_[i] == '\'')) {
-            const std::size_t close = page_.find(page_[i], i + 1);
+        if (i < n && (page[i] == '"' || page[i] == '\'')) {
+            const std::size_t close = page.find(page[i], i + 1);
             i = close == std::string_view::npos ? n : close + 1;
         } else {
-            while (i < n && !space(i) && page_[i] != '>')
+            while (i < n && !space(i) && page[i] != '>')
                 ++i;
         }
     }
-    if (count > kMaxAttributes) {
-        blankFrom_ = from;
-        blankTo_ = i;
-    } else {
-        blankTo_ = i; // no need to look at this tag again
-        blankFrom_ = i;
-    }
+    return { count, count > kept ? from : i, i };
+}
+
+// Whether the '<' at `at` starts a tag that may hold more attributes than are kept.
+bool MayBeLongTag(std::string_view page, std::size_t at, std::size_t kept)
+{
+    if (at + 1 >= page.size() || !IsAsciiAlnum(page[at + 1]) || (page[at + 1] >= '0' && page[at + 1] <= '9'))
+        return false;
+    // An attribute takes two bytes at least.
+    const std::size_t span = std::min(page.size() - at, 2 * kept);
+    return std::memchr(page.data() + at, '>', span) == nullptr;
+}
+
+} // namespace
+
+// Whether the '<' at `at` starts a tag that may hold more attributes than are kept.
+bool ReferenceRewriter::longTag(std::size_t at) const
+{
+    return rawEnd_.empty() && at >= blankTo_ && MayBeLongTag(page_, at, kMaxAttributes);
+}
+
+// At the '<' of a long start tag: when it has more than kMaxAttributes,
+// notes the rest of the tag to be given as spaces. libxml2 compares each
+// attribute with every earlier one, which takes time with the square of
+// their number.
+void ReferenceRewriter::attributes()
+{
+    const AttributeCount read = CountAttributes(page_, at_, kMaxAttributes);
+    blankFrom_ = read.from;
+    blankTo_ = read.end; // no need to look at this tag again
 }
 
 // Whether the '<' at `at` may start a script or style element, or end the one we are in.
@@ -310,6 +363,27 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
     }
 }
 
+// Whether `text` (after a '<') starts with `name` as the tag name, as it is taken
+// for the start of script or style content.
+bool NamedTag(std::string_view text, std::string_view name)
+{
+    if (!StartsNoCase(text, name))
+        return false;
+    if (text.size() == name.size())
+        return true;
+    const char next = text[name.size()];
+    return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f';
+}
+
+// "script" or "style" when `text` (after a '<') starts that element, else "".
+std::string_view RawElementAt(std::string_view text)
+{
+    for (std::string_view name : { std::string_view("script"), std::string_view("style") })
+        if (NamedTag(text, name))
+            return name;
+    return {};
+}
+
 } // namespace
 
 // At a '<': notes where script and style content starts and ends, as libxml2
@@ -318,19 +392,8 @@ std::size_t ScriptEnd(std::string_view page, std::size_t at)
 bool ReferenceRewriter::tag()
 {
     const std::string_view rest = page_.substr(at_ + 1);
-    const auto named = [&](std::string_view text, std::string_view name) {
-        if (!StartsNoCase(text, name))
-            return false;
-        if (text.size() == name.size())
-            return true;
-        const char next = text[name.size()];
-        return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r'
-            || next == '\f';
-    };
     if (rawEnd_.empty()) {
-        for (std::string_view name : { std::string_view("script"), std::string_view("style") })
-            if (named(rest, name))
-                rawEnd_ = name;
+        rawEnd_ = RawElementAt(rest);
         if (rawEnd_ == "script") {
             const std::size_t open = page_.find('>', at_);
             scriptEnd_ = open == std::string_view::npos ? page_.size() : ScriptEnd(page_, open + 1);
@@ -341,6 +404,388 @@ bool ReferenceRewriter::tag()
         rawEnd_ = {};
     }
     return true;
+}
+
+namespace {
+
+// Shorter values and runs of text are not worth a placeholder.
+constexpr std::size_t kAsideFrom = 10;
+constexpr std::size_t kLongestText = 64 * 1024;
+// libxml2 takes at most this many characters of a tag or attribute name.
+constexpr std::size_t kLongestName = 100;
+
+constexpr bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// What libxml2 takes for white space between the parts of a tag (no form feed).
+constexpr bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+constexpr bool StartsName(char c)
+{
+    return IsAsciiLetter(c) || c == '_' || c == ':' || c == '.';
+}
+
+constexpr std::array<bool, 256> kNameChars = [] {
+    std::array<bool, 256> table {};
+    for (int c = 0; c < 256; ++c)
+        table[std::size_t(c)] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'
+            || c == ':' || c == '-' || c == '.';
+    return table;
+}();
+
+bool IsNameChar(char c)
+{
+    return kNameChars[static_cast<unsigned char>(c)];
+}
+
+std::size_t SkipBlanks(std::string_view page, std::size_t at)
+{
+    while (at < page.size() && IsBlank(page[at]))
+        ++at;
+    return at;
+}
+
+// The end of a tag or attribute name from `at`, or kOff when libxml2 would cut it.
+std::size_t NameEnd(std::string_view page, std::size_t at)
+{
+    std::size_t end = at;
+    while (end < page.size() && IsNameChar(page[end]) && end - at < kLongestName)
+        ++end;
+    return end - at < kLongestName ? end : std::string_view::npos;
+}
+
+// The end of a name as libxml2 reads the target of a processing instruction
+// or the name of a doctype on its fast path: npos where it would read it
+// otherwise (a character outside ASCII, or the end of the input).
+std::size_t PlainNameEnd(std::string_view page, std::size_t at)
+{
+    if (at >= page.size())
+        return std::string_view::npos;
+    if (static_cast<unsigned char>(page[at]) >= 0x80)
+        return std::string_view::npos;
+    if (!IsAsciiLetter(page[at]) && page[at] != '_' && page[at] != ':')
+        return at; // no name: nothing is taken
+    std::size_t end = at + 1;
+    while (end < page.size() && IsNameChar(page[end]))
+        ++end;
+    return end < page.size() && static_cast<unsigned char>(page[end]) < 0x80 ? end : std::string_view::npos;
+}
+
+} // namespace
+
+void ReferenceRewriter::setValuesAside()
+{
+    if (at_ != 0 || std::memchr(page_.data(), 0, page_.size()) || page_.find(kPlaceholder) != std::string_view::npos)
+        return;
+    readAhead_ = 0;
+    blanksAside_ = page_.find(kBlankPlaceholder) == std::string_view::npos;
+}
+
+std::string_view ReferenceRewriter::valueFor(std::string_view value)
+{
+    // White space that starts like a placeholder is one only in a page that holds none.
+    const bool blank = blanksAside_ && value.starts_with(kBlankPlaceholder);
+    const std::string_view mark = blank ? kBlankPlaceholder : kPlaceholder;
+    if (value.size() <= mark.size() || !(blank || value.starts_with(kPlaceholder)))
+        return value;
+    std::size_t index = 0;
+    for (const char c : value.substr(mark.size())) {
+        std::size_t digit = 0;
+        if (blank) {
+            digit = std::size_t(std::find(std::begin(kBlankDigits), std::end(kBlankDigits), c) - std::begin(kBlankDigits));
+            if (digit == 4)
+                return value;
+        } else if (c >= '0' && c <= '9') {
+            digit = std::size_t(c - '0');
+        } else {
+            return value;
+        }
+        index = index * (blank ? 4 : 10) + digit;
+        if (index >= planned())
+            return value;
+    }
+    if (index < firstAside_)
+        return value;
+    // The parser reads in page order: the placeholders before this one
+    // are read or left out for good.
+    while (firstAside_ < index) {
+        aside_.pop_front();
+        ++firstAside_;
+    }
+    return page_.substr(span(index).at, span(index).length);
+}
+
+// Reads tags ahead until there is a value to set aside at or after at_;
+// false when there is none.
+bool ReferenceRewriter::planAhead()
+{
+    for (;;) {
+        while (nextAside_ < planned() && span(nextAside_).at < at_)
+            ++nextAside_; // handed over as written
+        if (nextAside_ < planned())
+            return true;
+        if (readAhead_ == kOff)
+            return false;
+        const void* open = std::memchr(page_.data() + readAhead_, '<', page_.size() - readAhead_);
+        readAhead_ = open ? readTag(std::size_t(static_cast<const char*>(open) - page_.data())) : kOff;
+        if (readAhead_ != kOff && readAhead_ > 0 && page_[readAhead_ - 1] == '>')
+            planText(readAhead_);
+    }
+}
+
+// The text right after a tag, up to the next tag or reference, which
+// libxml2 gives as written. It gives it in pieces of 1000 bytes, each of
+// white space only taken otherwise than text (it may imply a paragraph for
+// text and not for white space), so the placeholder is white space where the
+// run is, and text where its first piece holds more.
+void ReferenceRewriter::planText(std::size_t at)
+{
+    constexpr std::size_t kFirstPiece = 990;
+    const std::size_t n = page_.size();
+    const char* const page = page_.data();
+    // Before the first element, libxml2 skips the white space before text.
+    if (!inContent_ && at < n && IsBlank(page[at]))
+        return;
+    std::size_t first = at;
+    while (first < n && IsBlank(page[first]))
+        ++first;
+    std::size_t end = first;
+    while (end < n) {
+        // Sixteen at a time up to the end of the run or a character to look at.
+        for (; end + 16 <= n; end += 16) {
+            Bytes here;
+            std::memcpy(&here, page + end, 16);
+            const Bytes look = (here == '<') | (here == '&') | (here == 0xEF)
+                | ((here < 0x20) & (here != '\t') & (here != '\n') & (here != '\r'));
+            std::uint64_t halves[2];
+            std::memcpy(halves, &look, 16);
+            if (halves[0] | halves[1])
+                break;
+        }
+        if (end >= n)
+            break;
+        const auto c = static_cast<unsigned char>(page[end]);
+        if (c == '<' || c == '&')
+            break;
+        // Characters libxml2 leaves out: controls, U+FFFE and U+FFFF.
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            || (c == 0xEF && end + 2 < n && static_cast<unsigned char>(page[end + 1]) == 0xBF
+                && static_cast<unsigned char>(page[end + 2]) >= 0xBE))
+            return;
+        ++end;
+    }
+    // A longer run is left in pieces, which the hook runs between.
+    if (end - at < kAsideFrom || end - at > kLongestText)
+        return;
+    if (first < end && first < at + kFirstPiece)
+        aside_.push_back({ at, end - at, false });
+    else if (first == end && end - at < kFirstPiece && blanksAside_)
+        aside_.push_back({ at, end - at, true });
+}
+
+// Whether, between `from` and `to`, a '<' that is not markup to libxml2
+// (inside a comment, a value, ...) changes what is handed over after `to`:
+// script or style content taken to start there and not ended by `to` (see
+// tag()), or a tag with attributes past the kept ones.
+bool ReferenceRewriter::touchesRaw(std::size_t from, std::size_t to) const
+{
+    std::string_view raw;
+    std::size_t scriptEnd = 0;
+    while (from < to) {
+        const void* open = std::memchr(page_.data() + from, '<', to - from);
+        if (!open)
+            break;
+        const std::size_t at = std::size_t(static_cast<const char*>(open) - page_.data());
+        const std::string_view rest = page_.substr(at + 1);
+        if (raw.empty()) {
+            if (MayBeLongTag(page_, at, kMaxAttributes))
+                return true;
+            raw = RawElementAt(rest);
+            if (raw == "script")
+                scriptEnd = ScriptEnd(page_, page_.find('>', at) + 1);
+        } else if (rest.starts_with('/') && StartsNoCase(rest.substr(1), raw) && (raw != "script" || at >= scriptEnd)) {
+            raw = {};
+        }
+        from = at + 1;
+    }
+    return !raw.empty();
+}
+
+// At a '<' that libxml2 reads outside script and style content: reads what
+// it starts as libxml2 does and returns where libxml2 goes on, or kOff.
+std::size_t ReferenceRewriter::readTag(std::size_t at)
+{
+    const std::size_t n = page_.size();
+    if (at + 1 >= n)
+        return kOff;
+    const std::string_view rest = page_.substr(at);
+    if (rest.starts_with("<!--")) {
+        // Up to the first "-->" or "--!>" after the opening.
+        for (std::size_t dashes = at + 4; (dashes = page_.find("--", dashes)) != std::string_view::npos; ++dashes) {
+            std::size_t end = 0;
+            if (dashes + 2 < n && page_[dashes + 2] == '>')
+                end = dashes + 3;
+            else if (dashes + 3 < n && page_[dashes + 2] == '!' && page_[dashes + 3] == '>')
+                end = dashes + 4;
+            if (end)
+                return touchesRaw(at + 4, dashes) ? kOff : end;
+        }
+        return kOff;
+    }
+    if (rest.size() > 9 && rest[1] == '!' && StartsNoCase(rest.substr(2), "doctype")) {
+        std::size_t p = PlainNameEnd(page_, SkipBlanks(page_, at + 9));
+        if (p == std::string_view::npos)
+            return kOff;
+        p = SkipBlanks(page_, p);
+        const bool system = StartsNoCase(page_.substr(p), "system");
+        const bool identified = system || StartsNoCase(page_.substr(p), "public");
+        // A quoted literal runs to its closing quote.
+        const auto literal = [&](std::size_t q) {
+            if (q >= n || (page_[q] != '"' && page_[q] != '\''))
+                return q;
+            const std::size_t close = page_.find(page_[q], q + 1);
+            return close == std::string_view::npos ? kOff : close + 1;
+        };
+        if (identified) {
+            p = literal(SkipBlanks(page_, p + 6));
+            if (p != kOff && !system)
+                p = literal(SkipBlanks(page_, p));
+            if (p == kOff)
+                return kOff;
+        }
+        const std::size_t close = page_.find('>', p);
+        if (close == std::string_view::npos || touchesRaw(at, close))
+            return kOff;
+        // In the content, libxml2 reads a "</" or "<!" right after a doctype as text.
+        const std::string_view after = page_.substr(close + 1);
+        if (after.starts_with("</") || (after.starts_with("<!") && !after.starts_with("<!--")))
+            return kOff;
+        return close + 1;
+    }
+    if (rest[1] == '?') {
+        const std::size_t end = PlainNameEnd(page_, at + 2);
+        if (end == std::string_view::npos)
+            return kOff;
+        if (end == at + 2)
+            return end; // no target: the rest is content
+        const std::size_t close = page_.find('>', end);
+        return close == std::string_view::npos || touchesRaw(at, close) ? kOff : close + 1;
+    }
+    if (rest[1] == '/') {
+        inContent_ = true;
+        if (rest.size() < 3 || !StartsName(rest[2]))
+            return at + 2; // no name: "</" is taken, the rest is content
+        std::size_t p = NameEnd(page_, at + 2);
+        if (p == std::string_view::npos)
+            return kOff;
+        p = SkipBlanks(page_, p);
+        if (p < n && page_[p] == '>')
+            return p + 1;
+        // Anything else up to the next '>' is left out.
+        const std::size_t close = page_.find('>', p);
+        return close == std::string_view::npos || touchesRaw(p, close) ? kOff : close + 1;
+    }
+    if (IsAsciiLetter(rest[1])) {
+        inContent_ = true;
+        return readStartTag(at);
+    }
+    return at + 1; // a '<' of the text
+}
+
+// At the '<' of a start tag: notes its long values to be set aside and
+// returns where libxml2 goes on, or kOff (the tag's values then stay).
+std::size_t ReferenceRewriter::readStartTag(std::size_t at)
+{
+    const std::size_t n = page_.size();
+    const std::size_t nameEnd = NameEnd(page_, at + 1);
+    if (nameEnd == std::string_view::npos)
+        return kOff;
+    if (MayBeLongTag(page_, at, kMaxAttributes) && CountAttributes(page_, at, kMaxAttributes).count > kMaxAttributes)
+        return kOff;
+    const std::size_t planned = aside_.size();
+    const auto off = [&] {
+        aside_.resize(planned);
+        return kOff;
+    };
+    std::size_t p = SkipBlanks(page_, nameEnd);
+    std::size_t end = 0;
+    while (!end) {
+        if (p >= n)
+            return off();
+        if (page_[p] == '>') {
+            end = p + 1;
+            break;
+        }
+        if (page_[p] == '/' && p + 1 < n && page_[p + 1] == '>') {
+            end = p + 2;
+            break;
+        }
+        if (!StartsName(page_[p])) {
+            // No attribute: libxml2 leaves out what follows up to a blank or the end of the tag.
+            const std::size_t from = p;
+            while (p < n && !IsBlank(page_[p]) && page_[p] != '>' && !(page_[p] == '/' && p + 1 < n && page_[p + 1] == '>'))
+                ++p;
+            if (touchesRaw(from, p))
+                return off();
+            p = SkipBlanks(page_, p);
+            continue;
+        }
+        p = NameEnd(page_, p);
+        if (p == std::string_view::npos)
+            return off();
+        p = SkipBlanks(page_, p);
+        if (p < n && page_[p] == '=') {
+            p = SkipBlanks(page_, p + 1);
+            std::size_t valueEnd = p;
+            if (p < n && (page_[p] == '"' || page_[p] == '\'')) {
+                valueEnd = page_.find(page_[p], p + 1);
+                if (valueEnd == std::string_view::npos)
+                    return off();
+                const std::size_t length = valueEnd - p - 1;
+                // Not one with a reference, nor one with a '<', which may change how the page around it is handed over.
+                if (length >= kAsideFrom && !std::memchr(page_.data() + p + 1, '&', length)
+                    && !std::memchr(page_.data() + p + 1, '<', length))
+                    aside_.push_back({ p + 1, length, false });
+                ++valueEnd;
+            } else {
+                while (valueEnd < n && !IsBlank(page_[valueEnd]) && page_[valueEnd] != '>')
+                    ++valueEnd;
+            }
+            if (touchesRaw(p, valueEnd))
+                return off();
+            p = valueEnd;
+        }
+        p = SkipBlanks(page_, p);
+    }
+    const std::string_view name = page_.substr(at + 1, nameEnd - at - 1);
+    if (!text::EqualsIgnoringAsciiCase(name, "script") && !text::EqualsIgnoringAsciiCase(name, "style"))
+        return end;
+    // Script and style content, as libxml2 reads it when the tag also
+    // starts it here and is not closed by "/>": it ends where the script's
+    // end tag is let through, or at the first "</style".
+    const std::string_view raw = RawElementAt(page_.substr(at + 1));
+    if (raw.size() != name.size() || page_[end - 2] == '/')
+        return off();
+    std::size_t close = n;
+    if (raw == "script") {
+        close = ScriptEnd(page_, page_.find('>', at) + 1);
+    } else {
+        for (std::size_t q = at; (q = page_.find("</", q)) != std::string_view::npos; q += 2)
+            if (StartsNoCase(page_.substr(q + 2), raw)) {
+                close = q;
+                break;
+            }
+    }
+    // Taken to end inside its own start tag, or not at all; a longer name
+    // in the end tag does not end the element to libxml2.
+    if (close < end || close >= n || (close + 2 + raw.size() < n && IsNameChar(page_[close + 2 + raw.size()])))
+        return close < end ? off() : kOff;
+    return close;
 }
 
 // At a '&': writes the reference the way the browser reads it and returns its

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <deque>
 
 namespace tamsenor::markup {
 
@@ -33,6 +34,21 @@ public:
     // How much of the page has been handed over.
     std::size_t taken() const { return at_; }
 
+    // From here on, long attribute values and runs of text that libxml2
+    // would take exactly as written (no reference in them) are handed over
+    // as a placeholder, U+FDD0 and a number, and read back from the page by
+    // valueFor: libxml2 reads them one character at a time through several
+    // calls each, which is a third of its time on real pages. Only for
+    // well-formed UTF-8 that libxml2 reads as UTF-8 whatever it declares; a
+    // page with a NUL or a U+FDD0 keeps them. The tags are read ahead as
+    // libxml2 reads them (comments, doctype, processing instructions, script
+    // and style content, its recovery from broken tags), and from the first
+    // thing read otherwise on, the rest of the page is handed over whole.
+    void setValuesAside();
+    // The value or text a placeholder stands for; any other as it is. The
+    // placeholders before it are forgotten: they are asked for in page order.
+    std::string_view valueFor(std::string_view value);
+
 private:
     std::size_t reference(char* out);
     std::size_t named(char* out);
@@ -50,6 +66,27 @@ private:
     std::size_t scriptEnd_ = 0; // where the script we are in ends
     std::size_t blankFrom_ = static_cast<std::size_t>(-1); // the attributes past the kept ones
     std::size_t blankTo_ = 0;
+
+    struct Span {
+        std::size_t at;
+        std::size_t length;
+        bool blank; // white space only, handed over as white space
+    };
+    static constexpr std::size_t kOff = static_cast<std::size_t>(-1);
+    bool planAhead();
+    void planText(std::size_t at);
+    std::size_t readTag(std::size_t at);
+    std::size_t readStartTag(std::size_t at);
+    bool touchesRaw(std::size_t from, std::size_t to) const;
+    // The values set aside and not yet read back, in page order, from the one numbered firstAside_.
+    std::deque<Span> aside_;
+    std::size_t firstAside_ = 0;
+    std::size_t planned() const { return firstAside_ + aside_.size(); }
+    const Span& span(std::size_t index) const { return aside_[index - firstAside_]; }
+    std::size_t nextAside_ = 0; // the first of them not handed over yet
+    std::size_t readAhead_ = kOff; // where reading the tags ahead goes on; kOff: no more values set aside
+    bool blanksAside_ = false; // whether runs of white space may be set aside too
+    bool inContent_ = false; // whether the tags read ahead have reached the first element
 };
 
 // Whether an encoding (an iconv name) writes ASCII as ASCII and has no modes

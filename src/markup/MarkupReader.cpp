@@ -61,6 +61,8 @@ struct Session {
     // The content of script and style elements is handed on here, not
     // read by the parser (see SkipRawContent).
     bool skipRaw = false;
+    // Long attribute values and runs of text are handed over as placeholders (see ReferenceRewriter).
+    bool valuesAside = false;
     // Set for input in an ASCII-compatible encoding, which it hands over.
     std::optional<ReferenceRewriter> rewriter;
     // A NUL code unit in other input and what stands for it (see OnRead).
@@ -354,8 +356,12 @@ void OnStart(void* data, const xmlChar* name, const xmlChar** attributes)
     session.guarded([&] {
         session.attributes.clear();
         std::size_t slot = 1;
-        for (const xmlChar** a = attributes; a && a[0]; a += 2, slot += 2)
-            session.attributes.push_back({ session.utf8(View(a[0]), slot), session.utf8(View(a[1]), slot + 1) });
+        for (const xmlChar** a = attributes; a && a[0]; a += 2, slot += 2) {
+            std::string_view value = session.utf8(View(a[1]), slot + 1);
+            if (session.valuesAside)
+                value = session.rewriter->valueFor(value);
+            session.attributes.push_back({ session.utf8(View(a[0]), slot), value });
+        }
         const std::string_view element = session.utf8(View(name), 0);
         session.open.emplace_back(element);
         session.handler.startElement(element, session.attributes);
@@ -374,7 +380,10 @@ void OnText(void* data, const xmlChar* text, int length)
 {
     Session& session = From(data);
     session.guarded([&] {
-        session.handler.text(session.utf8({ reinterpret_cast<const char*>(text), std::size_t(length) }, 0));
+        std::string_view piece = session.utf8({ reinterpret_cast<const char*>(text), std::size_t(length) }, 0);
+        if (session.valuesAside)
+            piece = session.rewriter->valueFor(piece);
+        session.handler.text(piece);
     });
 }
 
@@ -520,6 +529,12 @@ ReadOutcome ReadMarkup(std::string_view bytes, MarkupHandler& handler, text::Hoo
     if (session.unit == 1 && (!forced || IsAsciiCompatible(options.encoding)))
         session.rewriter.emplace(bytes);
     session.skipRaw = validInput && session.rewriter;
+    // Only where the parser takes the bytes as they are whatever the page
+    // declares, so that a value read from the page is what it would give.
+    if (session.skipRaw && ignoreDeclared && options.valuesAside) {
+        session.rewriter->setValuesAside();
+        session.valuesAside = true;
+    }
     if (forced && validInput && std::string_view(forced->name) == "UTF-8") {
         // Well-formed UTF-8 is what the parser reads without a decoder, and
         // the declared encoding is ignored: no conversion that copies the page once more.

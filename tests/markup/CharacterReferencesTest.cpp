@@ -77,6 +77,27 @@ TEST(ReferenceRewriter, ReferencesAcrossManyParts)
     }
 }
 
+TEST(ReferenceRewriter, SetsLongValuesAndTextAside)
+{
+    const std::string value = "a value long enough";
+    const std::string text = "text long enough too";
+    const std::string blanks = "\n" + std::string(20, ' ');
+    const std::string page = "<p title=\"" + value + "\" id=short>" + text + "<b>" + blanks + "</b>";
+    ReferenceRewriter rewriter(page);
+    rewriter.setValuesAside();
+    std::string out(page.size(), '\0');
+    out.resize(rewriter.fill(out.data(), out.size()));
+    // Numbered in page order; white space stands for white space, in base 4.
+    const std::string first = "\xEF\xB7\x90" "0", second = "\xEF\xB7\x90" "1", third = "\t\r\t\n";
+    EXPECT_EQ(out, "<p title=\"" + first + "\" id=short>" + second + "<b>" + third + "</b>");
+    EXPECT_EQ(rewriter.valueFor(first), value);
+    EXPECT_EQ(rewriter.valueFor(second), text);
+    EXPECT_EQ(rewriter.valueFor(third), blanks);
+    EXPECT_EQ(rewriter.valueFor("\xEF\xB7\x90" "3"), "\xEF\xB7\x90" "3");
+    EXPECT_EQ(rewriter.valueFor(first), first); // read back once, in page order
+    EXPECT_EQ(rewriter.valueFor("short"), "short");
+}
+
 TEST(IsAsciiCompatible, RefusesEncodingsThatMoveAscii)
 {
     for (const char* name : { "UTF-8", "windows-1252", "ISO-8859-1", "Shift_JIS", "EUC-JP", "GB18030", "KOI8-R" })

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using namespace tamsenor::markup;
 using tamsenor::text::BasicHook;
@@ -163,6 +164,67 @@ TEST(MarkupReaderTest, EventsInDocumentOrder)
         BasicHook hook;
         EXPECT_EQ(ReadMarkup(c.input, trace, hook, { c.encoding }), c.outcome);
         EXPECT_EQ(trace.finish(), c.expected);
+    }
+}
+
+// Long values and runs of text are handed to the parser as placeholders and
+// read back from the page: the events must be those of the parser's own
+// reading, on every shape of markup it reads in a way of its own.
+TEST(MarkupReaderTest, ValuesSetAsideGiveTheParsersEvents)
+{
+    const std::string v = "a value long enough to be set aside";
+    const std::string t = " title=\"" + v + "\"";
+    const std::string blanks(40, ' ');
+    std::vector<std::string> pages = {
+        "<!--[if IE]><script src=\"" + v + "\"></script><![endif]--><p" + t + ">" + v,
+        "<!-- <script>" + v + " --><p" + t + ">" + v + "</script>" + v,
+        "<p>" + v + "<!-- a --!><b" + t + ">x<!---->" + v + "<!-->" + v + "-->" + v + "<!-- " + v,
+        "<!DOCTYPE html PUBLIC \"-//x>y//EN\" 'http://a>b'><p" + t + ">" + v,
+        "<!doctype html SYSTEM \"a>" + v + "<p" + t + ">" + v,
+        "<!DOCTYPE x]y a>\n " + v + "<!-- c -->\n" + v + "<p>\n" + v,
+        "<p>" + v + "<!DOCTYPE html></p><b" + t + ">" + v + "<!DOCTYPE x><!DOCTYPE y \"" + v + ">\"><i" + t + ">",
+        "<?xml version=\"1.0\"?><? no target><p" + t + ">" + v + "<?php echo '>'; ?>" + v + "<?\xC3\xA9" + t + ">",
+        "<p>" + v + "</p <b" + t + ">" + v + "</ p>" + v + "</3>" + v + "</a" + t + "/>" + v,
+        "<meta content=\"" + v + "\" laws\"=\"\" x=\"" + v + "\"><p @click=\"" + v + "\" :a='" + v + "' / b" + t + ">" + v,
+        "<script src=\"" + v + "\"/><p" + t + ">" + v + "<script><!--<script>" + v + "</script>--></script><i" + t + ">" + v,
+        "<style>" + v + "</styles><p" + t + ">" + v + "</style><b" + t + ">" + v,
+        "<style<p>" + v + "</style>\r\n <a" + t + ">" + v + "<script\"x\">" + v + "</script><b" + t + ">",
+        "<script>" + v + "</scriptx><p" + t + ">" + v + "</script><b" + t + ">" + v,
+        "<script data-x=\"a>b</script>\" src=\"" + v + "\">x</script><p" + t + ">" + v,
+        "<style title='</style>" + v + "'>p{}</style><p" + t + ">" + v,
+        "<a href=\"" + v + "&amp;" + v + "\" alt='" + v + "<script>" + v + "' data=" + std::string(30, 'u') + ">" + v,
+        "<p title='a>" + v + "'>" + v + "<b title = \"" + v + "\"x=" + v.substr(0, 1) + "y" + t + ">",
+        "<html>" + blanks + "<head>" + blanks + "<title>" + v + "</title>" + std::string(1500, ' ') + "</head>"
+            + blanks + "&amp;" + v,
+        "<html>" + std::string(1200, ' ') + "x" + v,
+        "<html>" + blanks + "&amp;x",
+        "<html>" + std::string(995, '\n') + v + "<b>x",
+        "<p>" + v + "\x01" + v + "<b title=\"" + v + "\x02\">" + v + "\xEF\xBF\xBE" + v + "\x7F" + v,
+        "<p" + t + ">\xEF\xB7\x90" "0" + v,
+        "<p" + t + ">" + v + "<b>\t\r\t" + blanks + "</b>",
+        "<p " + std::string(120, 'a') + "=\"" + v + "\"" + t + ">" + v + "<" + std::string(120, 'b') + t + ">" + v,
+        "<p title=\"" + v + "\r\n" + v + "\">\r\n" + v + "\r\n" + v + "<b>\r\n" + blanks + "\r\n</b>",
+        "<p " + Repeat("a1=\"x\" ", 300) + t + ">" + v + "<i" + t + ">" + v,
+        "<p " + Repeat("a1=\"" + v + "\" ", 20) + t + ">" + v,
+        "<p>" + v + "<![CDATA[<b" + t + ">]]>" + v,
+        "<p" + t,
+        "<p title=\"" + v,
+        "<p>" + Repeat(v, 3000) + "<b" + t + ">" + v,
+        "<P TITLE=\"" + v + "\" Title=\"" + v + "x\"><SCRIPT>" + v + "</SCRIPT >" + v,
+        "<p>" + v + std::string("\0", 1) + v + "<b" + t + ">",
+    };
+    for (const Case& c : kCases)
+        pages.push_back(c.input);
+    for (const std::string& page : pages) {
+        SCOPED_TRACE(page.substr(0, 120));
+        Trace parsed, aside;
+        BasicHook hook;
+        ReadOptions options { "UTF-8" };
+        options.valuesAside = false;
+        const ReadOutcome outcome = ReadMarkup(page, parsed, hook, options);
+        options.valuesAside = true;
+        EXPECT_EQ(ReadMarkup(page, aside, hook, options), outcome);
+        EXPECT_EQ(aside.finish(), parsed.finish());
     }
 }
 
