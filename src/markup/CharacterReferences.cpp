@@ -21,6 +21,9 @@ constexpr std::string_view kPlaceholder = "\xEF\xB7\x90";
 // blanks. Only in pages that do not hold it.
 constexpr std::string_view kBlankPlaceholder = "\t\r\t";
 constexpr char kBlankDigits[4] = { ' ', '\t', '\n', '\r' };
+// The attributes of a start tag are handed over as one attribute without a
+// value, named this and the number in decimal digits, after a space.
+constexpr std::string_view kTagPlaceholder = "_:.";
 
 // What a browser reads for a numeric reference to 0x80-0x9F: the character
 // of that byte in windows-1252, or the control itself where it has none.
@@ -151,7 +154,12 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
             const Span& value = span(nextAside_);
             if (value.at == at_) {
                 // The placeholder fits in the room kept for a reference.
-                if (value.blank) {
+                if (value.kind == Kind::Attributes) {
+                    out[written++] = ' ';
+                    std::memcpy(out + written, kTagPlaceholder.data(), kTagPlaceholder.size());
+                    written += kTagPlaceholder.size();
+                    written += std::size_t(std::to_chars(out + written, out + room, nextAside_).ptr - (out + written));
+                } else if (value.kind == Kind::Blanks) {
                     std::memcpy(out + written, kBlankPlaceholder.data(), kBlankPlaceholder.size());
                     written += kBlankPlaceholder.size();
                     char digits[32];
@@ -484,40 +492,79 @@ void ReferenceRewriter::setValuesAside()
         return;
     readAhead_ = 0;
     blanksAside_ = page_.find(kBlankPlaceholder) == std::string_view::npos;
+    tagsAside_ = page_.find(kTagPlaceholder) == std::string_view::npos;
+}
+
+// The span a placeholder (which starts with `mark`, its number written in
+// digits of `base`) stands for, forgetting those before it; nullptr for no placeholder.
+const ReferenceRewriter::Span* ReferenceRewriter::take(std::string_view placeholder, std::string_view mark, std::size_t base)
+{
+    if (placeholder.size() <= mark.size() || !placeholder.starts_with(mark))
+        return nullptr;
+    std::size_t index = 0;
+    for (const char c : placeholder.substr(mark.size())) {
+        std::size_t digit = 0;
+        if (base == 4) {
+            digit = std::size_t(std::find(std::begin(kBlankDigits), std::end(kBlankDigits), c) - std::begin(kBlankDigits));
+        } else {
+            digit = c >= '0' && c <= '9' ? std::size_t(c - '0') : base;
+        }
+        if (digit >= base)
+            return nullptr;
+        index = index * base + digit;
+        if (index >= planned())
+            return nullptr;
+    }
+    if (index < liveAside_)
+        return nullptr;
+    // The parser reads in page order: the placeholders before this one
+    // are read or left out for good, and their room is given back now and then.
+    liveAside_ = index;
+    if (const std::size_t done = liveAside_ - firstAside_; done >= 4096 && 2 * done >= aside_.size()) {
+        aside_.erase(aside_.begin(), aside_.begin() + std::ptrdiff_t(done));
+        firstAside_ = liveAside_;
+    }
+    return &span(index);
 }
 
 std::string_view ReferenceRewriter::valueFor(std::string_view value)
 {
     // White space that starts like a placeholder is one only in a page that holds none.
-    const bool blank = blanksAside_ && value.starts_with(kBlankPlaceholder);
-    const std::string_view mark = blank ? kBlankPlaceholder : kPlaceholder;
-    if (value.size() <= mark.size() || !(blank || value.starts_with(kPlaceholder)))
-        return value;
-    std::size_t index = 0;
-    for (const char c : value.substr(mark.size())) {
-        std::size_t digit = 0;
-        if (blank) {
-            digit = std::size_t(std::find(std::begin(kBlankDigits), std::end(kBlankDigits), c) - std::begin(kBlankDigits));
-            if (digit == 4)
-                return value;
-        } else if (c >= '0' && c <= '9') {
-            digit = std::size_t(c - '0');
-        } else {
-            return value;
+    const Span* found = blanksAside_ && value.starts_with(kBlankPlaceholder) ? take(value, kBlankPlaceholder, 4)
+                                                                             : take(value, kPlaceholder, 10);
+    return found && found->kind != Kind::Attributes ? page_.substr(found->at, found->length) : value;
+}
+
+bool ReferenceRewriter::attributesFor(std::string_view name, std::vector<Attribute>& attributes)
+{
+    const Span* found = tagsAside_ ? take(name, kTagPlaceholder, 10) : nullptr;
+    if (!found || found->kind != Kind::Attributes)
+        return false;
+    // Read as the tags were read ahead: names, and values quoted or not.
+    const std::string_view list = page_.substr(found->at, found->length);
+    attributes.clear();
+    for (std::size_t i = SkipBlanks(list, 0); i < list.size(); i = SkipBlanks(list, i)) {
+        const std::size_t nameEnd = NameEnd(list, i);
+        const std::string_view attribute = list.substr(i, nameEnd - i);
+        std::string_view value;
+        i = SkipBlanks(list, nameEnd);
+        if (i < list.size() && list[i] == '=') {
+            i = SkipBlanks(list, i + 1);
+            if (i < list.size() && (list[i] == '"' || list[i] == '\'')) {
+                const std::size_t close = list.find(list[i], i + 1);
+                value = list.substr(i + 1, close - i - 1);
+                i = close + 1;
+            } else {
+                const std::size_t start = i;
+                while (i < list.size() && !IsBlank(list[i]))
+                    ++i;
+                value = list.substr(start, i - start);
+            }
         }
-        index = index * (blank ? 4 : 10) + digit;
-        if (index >= planned())
-            return value;
+        if (std::none_of(attributes.begin(), attributes.end(), [&](const Attribute& a) { return a.name == attribute; }))
+            attributes.push_back({ attribute, value });
     }
-    if (index < firstAside_)
-        return value;
-    // The parser reads in page order: the placeholders before this one
-    // are read or left out for good.
-    while (firstAside_ < index) {
-        aside_.pop_front();
-        ++firstAside_;
-    }
-    return page_.substr(span(index).at, span(index).length);
+    return true;
 }
 
 // Reads tags ahead until there is a value to set aside at or after at_;
@@ -583,9 +630,9 @@ void ReferenceRewriter::planText(std::size_t at)
     if (end - at < kAsideFrom || end - at > kLongestText)
         return;
     if (first < end && first < at + kFirstPiece)
-        aside_.push_back({ at, end - at, false });
+        aside_.push_back({ at, end - at, Kind::Text });
     else if (first == end && end - at < kFirstPiece && blanksAside_)
-        aside_.push_back({ at, end - at, true });
+        aside_.push_back({ at, end - at, Kind::Blanks });
 }
 
 // Whether, between `from` and `to`, a '<' that is not markup to libxml2
@@ -714,18 +761,21 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
     };
     std::size_t p = SkipBlanks(page_, nameEnd);
     std::size_t end = 0;
+    // Whether every attribute reads as written: the tag's may go aside together.
+    bool plain = tagsAside_;
+    // Whether there is something in a value that the per-character walk must see.
+    const auto plainValue = [&](std::size_t from, std::size_t to) {
+        return !std::memchr(page_.data() + from, '&', to - from) && !std::memchr(page_.data() + from, '<', to - from);
+    };
     while (!end) {
         if (p >= n)
             return off();
-        if (page_[p] == '>') {
-            end = p + 1;
-            break;
-        }
-        if (page_[p] == '/' && p + 1 < n && page_[p + 1] == '>') {
-            end = p + 2;
+        if (page_[p] == '>' || (page_[p] == '/' && p + 1 < n && page_[p + 1] == '>')) {
+            end = p + (page_[p] == '>' ? 1 : 2);
             break;
         }
         if (!StartsName(page_[p])) {
+            plain = false;
             // No attribute: libxml2 leaves out what follows up to a blank or the end of the tag.
             const std::size_t from = p;
             while (p < n && !IsBlank(page_[p]) && page_[p] != '>' && !(page_[p] == '/' && p + 1 < n && page_[p + 1] == '>'))
@@ -735,9 +785,12 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
             p = SkipBlanks(page_, p);
             continue;
         }
+        const std::size_t attribute = p;
         p = NameEnd(page_, p);
         if (p == std::string_view::npos)
             return off();
+        // libxml2 gives names in lower case.
+        plain = plain && std::none_of(page_.begin() + attribute, page_.begin() + p, [](char c) { return c >= 'A' && c <= 'Z'; });
         p = SkipBlanks(page_, p);
         if (p < n && page_[p] == '=') {
             p = SkipBlanks(page_, p + 1);
@@ -748,19 +801,26 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
                     return off();
                 const std::size_t length = valueEnd - p - 1;
                 // Not one with a reference, nor one with a '<', which may change how the page around it is handed over.
-                if (length >= kAsideFrom && !std::memchr(page_.data() + p + 1, '&', length)
-                    && !std::memchr(page_.data() + p + 1, '<', length))
-                    aside_.push_back({ p + 1, length, false });
+                const bool asWritten = plainValue(p + 1, valueEnd);
+                if (length >= kAsideFrom && asWritten)
+                    aside_.push_back({ p + 1, length, Kind::Text });
+                plain = plain && asWritten;
                 ++valueEnd;
             } else {
                 while (valueEnd < n && !IsBlank(page_[valueEnd]) && page_[valueEnd] != '>')
                     ++valueEnd;
+                plain = plain && plainValue(p, valueEnd);
             }
             if (touchesRaw(p, valueEnd))
                 return off();
             p = valueEnd;
         }
         p = SkipBlanks(page_, p);
+    }
+    // The attributes together, in place of their values one by one.
+    if (plain && p - nameEnd >= kAsideFrom) {
+        aside_.resize(planned);
+        aside_.push_back({ nameEnd, p - nameEnd, Kind::Attributes });
     }
     const std::string_view name = page_.substr(at + 1, nameEnd - at - 1);
     if (!text::EqualsIgnoringAsciiCase(name, "script") && !text::EqualsIgnoringAsciiCase(name, "style"))
@@ -769,7 +829,7 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
     // starts it here and is not closed by "/>": it ends where the script's
     // end tag is let through, or at the first "</style".
     const std::string_view raw = RawElementAt(page_.substr(at + 1));
-    if (raw.size() != name.size() || page_[end - 2] == '/')
+    if (raw.size() != name.size() || end - p == 2)
         return off();
     std::size_t close = n;
     if (raw == "script") {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "markup/MarkupReader.h"
+
 #include <cstddef>
 #include <string_view>
-#include <deque>
+#include <vector>
 
 namespace tamsenor::markup {
 
@@ -48,6 +50,12 @@ public:
     // The value or text a placeholder stands for; any other as it is. The
     // placeholders before it are forgotten: they are asked for in page order.
     std::string_view valueFor(std::string_view value);
+    // A start tag whose attributes all read as written (lower-case names,
+    // no reference) is handed over with one attribute in their place, named
+    // "_:." and a number. For the attribute named so: its tag's attributes,
+    // as libxml2 reads them (the first of two of the same name), into
+    // `attributes`; false for any other name.
+    bool attributesFor(std::string_view name, std::vector<Attribute>& attributes);
 
 private:
     std::size_t reference(char* out);
@@ -67,25 +75,34 @@ private:
     std::size_t blankFrom_ = static_cast<std::size_t>(-1); // the attributes past the kept ones
     std::size_t blankTo_ = 0;
 
+    enum class Kind : unsigned char {
+        Text, // a value or a run of text
+        Blanks, // a run of white space, handed over as white space
+        Attributes, // the attributes of a start tag
+    };
     struct Span {
         std::size_t at;
         std::size_t length;
-        bool blank; // white space only, handed over as white space
+        Kind kind;
     };
+    const Span* take(std::string_view placeholder, std::string_view mark, std::size_t base);
     static constexpr std::size_t kOff = static_cast<std::size_t>(-1);
     bool planAhead();
     void planText(std::size_t at);
     std::size_t readTag(std::size_t at);
     std::size_t readStartTag(std::size_t at);
     bool touchesRaw(std::size_t from, std::size_t to) const;
-    // The values set aside and not yet read back, in page order, from the one numbered firstAside_.
-    std::deque<Span> aside_;
+    // The values set aside, in page order, from the one numbered firstAside_;
+    // those before liveAside_ are read back or left out.
+    std::vector<Span> aside_;
     std::size_t firstAside_ = 0;
+    std::size_t liveAside_ = 0;
     std::size_t planned() const { return firstAside_ + aside_.size(); }
     const Span& span(std::size_t index) const { return aside_[index - firstAside_]; }
     std::size_t nextAside_ = 0; // the first of them not handed over yet
     std::size_t readAhead_ = kOff; // where reading the tags ahead goes on; kOff: no more values set aside
     bool blanksAside_ = false; // whether runs of white space may be set aside too
+    bool tagsAside_ = false; // whether the attributes of a start tag may be set aside too
     bool inContent_ = false; // whether the tags read ahead have reached the first element
 };
 

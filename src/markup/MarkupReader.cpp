@@ -356,6 +356,9 @@ void OnStart(void* data, const xmlChar* name, const xmlChar** attributes)
     session.guarded([&] {
         session.attributes.clear();
         std::size_t slot = 1;
+        if (session.valuesAside && attributes && attributes[0] && !attributes[1] && !attributes[2]
+            && session.rewriter->attributesFor(View(attributes[0]), session.attributes))
+            attributes = nullptr; // they were set aside together
         for (const xmlChar** a = attributes; a && a[0]; a += 2, slot += 2) {
             std::string_view value = session.utf8(View(a[1]), slot + 1);
             if (session.valuesAside)

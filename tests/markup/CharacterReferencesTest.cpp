@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace tamsenor::markup {
 namespace {
@@ -82,20 +83,28 @@ TEST(ReferenceRewriter, SetsLongValuesAndTextAside)
     const std::string value = "a value long enough";
     const std::string text = "text long enough too";
     const std::string blanks = "\n" + std::string(20, ' ');
-    const std::string page = "<p title=\"" + value + "\" id=short>" + text + "<b>" + blanks + "</b>";
+    // Upper case in a name keeps the tag's attributes apart; a whole list reads as written.
+    const std::string page = "<p title=\"" + value + "\" ID=short>" + text + "<b>" + blanks
+        + "</b><i class=\"x\" hidden lang=en class=y>";
     ReferenceRewriter rewriter(page);
     rewriter.setValuesAside();
     std::string out(page.size(), '\0');
     out.resize(rewriter.fill(out.data(), out.size()));
     // Numbered in page order; white space stands for white space, in base 4.
     const std::string first = "\xEF\xB7\x90" "0", second = "\xEF\xB7\x90" "1", third = "\t\r\t\n";
-    EXPECT_EQ(out, "<p title=\"" + first + "\" id=short>" + second + "<b>" + third + "</b>");
+    EXPECT_EQ(out, "<p title=\"" + first + "\" ID=short>" + second + "<b>" + third + "</b><i _:.3>");
     EXPECT_EQ(rewriter.valueFor(first), value);
     EXPECT_EQ(rewriter.valueFor(second), text);
     EXPECT_EQ(rewriter.valueFor(third), blanks);
-    EXPECT_EQ(rewriter.valueFor("\xEF\xB7\x90" "3"), "\xEF\xB7\x90" "3");
+    std::vector<Attribute> attributes;
+    ASSERT_TRUE(rewriter.attributesFor("_:.3", attributes));
+    std::string read;
+    for (const Attribute& a : attributes)
+        read += std::string(a.name) + "=" + std::string(a.value) + ";";
+    EXPECT_EQ(read, "class=x;hidden=;lang=en;"); // the first of two of a name
     EXPECT_EQ(rewriter.valueFor(first), first); // read back once, in page order
-    EXPECT_EQ(rewriter.valueFor("short"), "short");
+    EXPECT_EQ(rewriter.valueFor("\xEF\xB7\x90" "4"), "\xEF\xB7\x90" "4");
+    EXPECT_FALSE(rewriter.attributesFor("class", attributes));
 }
 
 TEST(IsAsciiCompatible, RefusesEncodingsThatMoveAscii)

@@ -194,6 +194,9 @@ TEST(MarkupReaderTest, ValuesSetAsideGiveTheParsersEvents)
         "<style title='</style>" + v + "'>p{}</style><p" + t + ">" + v,
         "<a href=\"" + v + "&amp;" + v + "\" alt='" + v + "<script>" + v + "' data=" + std::string(30, 'u') + ">" + v,
         "<p title='a>" + v + "'>" + v + "<b title = \"" + v + "\"x=" + v.substr(0, 1) + "y" + t + ">",
+        "<a href=/x/y/>" + v + "<br class=\"" + v + "\"/><img alt='" + v + "' src=x hidden data-a.b:c=\"1\" alt=\"d\">"
+            + "<b CLASS=\"" + v + "\" id=x>" + v + "<i a=\"x\"" + t + " a=\"y\">" + v,
+        "<p" + t + "><i _:.0 title=\"" + v + "\">" + v,
         "<html>" + blanks + "<head>" + blanks + "<title>" + v + "</title>" + std::string(1500, ' ') + "</head>"
             + blanks + "&amp;" + v,
         "<html>" + std::string(1200, ' ') + "x" + v,
