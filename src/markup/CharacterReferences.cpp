@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +23,24 @@ constexpr char kBlankDigits[4] = { ' ', '\t', '\n', '\r' };
 // The attributes of a start tag are handed over as one attribute without a
 // value, named this and the number in decimal digits, after a space.
 constexpr std::string_view kTagPlaceholder = "_:.";
+
+constexpr char kDecimalDigits[10] = { '0', '1', '2', '3', '4', '5', '6', '7', '8', '9' };
+
+// Writes the mark of a placeholder and its number; returns the length.
+std::size_t WritePlaceholder(char* out, bool blanks, std::string_view mark, std::size_t index)
+{
+    std::memcpy(out, mark.data(), mark.size());
+    const std::size_t base = blanks ? 4 : 10;
+    const char* const digitChars = blanks ? kBlankDigits : kDecimalDigits;
+    char digits[32];
+    std::size_t count = 0;
+    do
+        digits[count++] = digitChars[index % base];
+    while ((index /= base) > 0);
+    for (std::size_t i = 0; i < count; ++i)
+        out[mark.size() + i] = digits[count - 1 - i];
+    return mark.size() + count;
+}
 
 // What a browser reads for a numeric reference to 0x80-0x9F: the character
 // of that byte in windows-1252, or the control itself where it has none.
@@ -154,25 +171,12 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
             const Span& value = span(nextAside_);
             if (value.at == at_) {
                 // The placeholder fits in the room kept for a reference.
-                if (value.kind == Kind::Attributes) {
+                const bool blanks = value.kind == Kind::Blanks;
+                if (value.kind == Kind::Attributes)
                     out[written++] = ' ';
-                    std::memcpy(out + written, kTagPlaceholder.data(), kTagPlaceholder.size());
-                    written += kTagPlaceholder.size();
-                    written += std::size_t(std::to_chars(out + written, out + room, nextAside_).ptr - (out + written));
-                } else if (value.kind == Kind::Blanks) {
-                    std::memcpy(out + written, kBlankPlaceholder.data(), kBlankPlaceholder.size());
-                    written += kBlankPlaceholder.size();
-                    char digits[32];
-                    std::size_t count = 0;
-                    for (std::size_t index = nextAside_; count == 0 || index > 0; index /= 4)
-                        digits[count++] = kBlankDigits[index % 4];
-                    while (count > 0)
-                        out[written++] = digits[--count];
-                } else {
-                    std::memcpy(out + written, kPlaceholder.data(), kPlaceholder.size());
-                    written += kPlaceholder.size();
-                    written += std::size_t(std::to_chars(out + written, out + room, nextAside_).ptr - (out + written));
-                }
+                written += WritePlaceholder(out + written, blanks,
+                    value.kind == Kind::Attributes ? kTagPlaceholder : blanks ? kBlankPlaceholder : kPlaceholder,
+                    nextAside_);
                 at_ += value.length;
                 ++nextAside_;
                 continue;
@@ -392,6 +396,21 @@ std::string_view RawElementAt(std::string_view text)
     return {};
 }
 
+// Where the script or style content started by the tag at `at` ends as the
+// rewriter hands it over: the script's end tag it lets through (see tag()),
+// or the first "</style"; the end of the page when there is none.
+std::size_t RawContentEnd(std::string_view page, std::size_t at, std::string_view raw)
+{
+    if (raw == "script") {
+        const std::size_t open = page.find('>', at);
+        return open == std::string_view::npos ? page.size() : ScriptEnd(page, open + 1);
+    }
+    for (std::size_t q = at; (q = page.find("</", q)) != std::string_view::npos; q += 2)
+        if (StartsNoCase(page.substr(q + 2), raw))
+            return q;
+    return page.size();
+}
+
 } // namespace
 
 // At a '<': notes where script and style content starts and ends, as libxml2
@@ -501,14 +520,10 @@ const ReferenceRewriter::Span* ReferenceRewriter::take(std::string_view placehol
 {
     if (placeholder.size() <= mark.size() || !placeholder.starts_with(mark))
         return nullptr;
+    const char* const digitChars = base == 4 ? kBlankDigits : kDecimalDigits;
     std::size_t index = 0;
     for (const char c : placeholder.substr(mark.size())) {
-        std::size_t digit = 0;
-        if (base == 4) {
-            digit = std::size_t(std::find(std::begin(kBlankDigits), std::end(kBlankDigits), c) - std::begin(kBlankDigits));
-        } else {
-            digit = c >= '0' && c <= '9' ? std::size_t(c - '0') : base;
-        }
+        const std::size_t digit = std::size_t(std::find(digitChars, digitChars + base, c) - digitChars);
         if (digit >= base)
             return nullptr;
         index = index * base + digit;
@@ -580,7 +595,7 @@ bool ReferenceRewriter::planAhead()
             return false;
         const void* open = std::memchr(page_.data() + readAhead_, '<', page_.size() - readAhead_);
         readAhead_ = open ? readTag(std::size_t(static_cast<const char*>(open) - page_.data())) : kOff;
-        if (readAhead_ != kOff && readAhead_ > 0 && page_[readAhead_ - 1] == '>')
+        if (readAhead_ != kOff && page_[readAhead_ - 1] == '>')
             planText(readAhead_);
     }
 }
@@ -641,26 +656,19 @@ void ReferenceRewriter::planText(std::size_t at)
 // tag()), or a tag with attributes past the kept ones.
 bool ReferenceRewriter::touchesRaw(std::size_t from, std::size_t to) const
 {
-    std::string_view raw;
-    std::size_t scriptEnd = 0;
     while (from < to) {
         const void* open = std::memchr(page_.data() + from, '<', to - from);
         if (!open)
-            break;
+            return false;
         const std::size_t at = std::size_t(static_cast<const char*>(open) - page_.data());
-        const std::string_view rest = page_.substr(at + 1);
-        if (raw.empty()) {
-            if (MayBeLongTag(page_, at, kMaxAttributes))
-                return true;
-            raw = RawElementAt(rest);
-            if (raw == "script")
-                scriptEnd = ScriptEnd(page_, page_.find('>', at) + 1);
-        } else if (rest.starts_with('/') && StartsNoCase(rest.substr(1), raw) && (raw != "script" || at >= scriptEnd)) {
-            raw = {};
-        }
-        from = at + 1;
+        if (MayBeLongTag(page_, at, kMaxAttributes))
+            return true;
+        const std::string_view raw = RawElementAt(page_.substr(at + 1));
+        from = raw.empty() ? at + 1 : RawContentEnd(page_, at, raw) + 1;
+        if (!raw.empty() && from > to)
+            return true;
     }
-    return !raw.empty();
+    return false;
 }
 
 // At a '<' that libxml2 reads outside script and style content: reads what
@@ -763,7 +771,8 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
     std::size_t end = 0;
     // Whether every attribute reads as written: the tag's may go aside together.
     bool plain = tagsAside_;
-    // Whether there is something in a value that the per-character walk must see.
+    // Whether a value reads as written: no reference, and no '<' that the
+    // rewriter would take for markup.
     const auto plainValue = [&](std::size_t from, std::size_t to) {
         return !std::memchr(page_.data() + from, '&', to - from) && !std::memchr(page_.data() + from, '<', to - from);
     };
@@ -831,16 +840,7 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
     const std::string_view raw = RawElementAt(page_.substr(at + 1));
     if (raw.size() != name.size() || end - p == 2)
         return off();
-    std::size_t close = n;
-    if (raw == "script") {
-        close = ScriptEnd(page_, page_.find('>', at) + 1);
-    } else {
-        for (std::size_t q = at; (q = page_.find("</", q)) != std::string_view::npos; q += 2)
-            if (StartsNoCase(page_.substr(q + 2), raw)) {
-                close = q;
-                break;
-            }
-    }
+    const std::size_t close = RawContentEnd(page_, at, raw);
     // Taken to end inside its own start tag, or not at all; a longer name
     // in the end tag does not end the element to libxml2.
     if (close < end || close >= n || (close + 2 + raw.size() < n && IsNameChar(page_[close + 2 + raw.size()])))

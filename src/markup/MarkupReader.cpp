@@ -61,7 +61,7 @@ struct Session {
     // The content of script and style elements is handed on here, not
     // read by the parser (see SkipRawContent).
     bool skipRaw = false;
-    // Long attribute values and runs of text are handed over as placeholders (see ReferenceRewriter).
+    // Attribute lists, long values and runs of text are handed over as placeholders (see ReferenceRewriter).
     bool valuesAside = false;
     // Set for input in an ASCII-compatible encoding, which it hands over.
     std::optional<ReferenceRewriter> rewriter;

@@ -48,9 +48,9 @@ struct ReadOptions {
     // well-formed UTF-8, so the reader need not check the text for bytes to
     // replace (it checks the whole input once otherwise).
     bool validUtf8 = false;
-    // Long attribute values of well-formed UTF-8 are read without the
-    // parser's taking them character by character (the events are the same);
-    // false makes the parser read them, to compare the two.
+    // In well-formed UTF-8, attribute lists, long values and runs of text are
+    // read without the parser's taking them character by character (the
+    // events are the same); false makes the parser read them, to compare the two.
     bool valuesAside = true;
 };
 
