@@ -481,13 +481,14 @@ private:
     // mix of the hash and the length, at most three quarters full. `first` is
     // the first iteration whose tag the text was, -1 for a suffix only; the
     // rare later iterations with the same tag are listed in repeats_.
-    // `filedLast` is the last iteration whose tag filed the text as a suffix
-    // of its own, -1 for none; when several did, filedLists_[filedMore]
-    // holds them all, rising.
+    // `filedFirst` and `filedLast` are the first and last iterations whose
+    // tag filed the text as a suffix of its own, -1 for none; when several
+    // did, filedLists_[filedMore] holds them all, rising.
     struct Slot {
         std::uint32_t keyHigh = 0;
         std::uint32_t keyLow = 0; // keyHigh and keyLow both 0: free
         std::int32_t first = -1;
+        std::int32_t filedFirst = -1;
         std::int32_t filedLast = -1;
         std::int32_t filedMore = -1;
 
@@ -650,7 +651,9 @@ private:
     {
         if (slot.filedLast == time)
             return; // two suffixes of one tag that share a slot
-        if (slot.filedLast >= 0) {
+        if (slot.filedLast < 0) {
+            slot.filedFirst = time;
+        } else {
             if (slot.filedMore < 0) {
                 slot.filedMore = static_cast<std::int32_t>(filedLists_.size());
                 filedLists_.push_back({ slot.filedLast });
@@ -666,8 +669,11 @@ private:
     {
         if (slot.filedLast < from)
             return false;
-        if (slot.filedMore < 0)
-            return slot.filedLast < before;
+        // Asked mostly from the group's own characters (time 0), where the
+        // first time answers without reading the list, which for a short
+        // suffix holds most iterations.
+        if (slot.filedFirst >= from)
+            return slot.filedFirst < before;
         const std::vector<std::int32_t>& times = filedLists_[static_cast<std::size_t>(slot.filedMore)];
         return *std::lower_bound(times.begin(), times.end(), from) < before;
     }
