@@ -2,7 +2,7 @@
 // it asserts nothing and ctest never runs it.
 //
 //   tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu]
-//                  [CORPUS_DIR]
+//                  [--production] [CORPUS_DIR]
 //
 // Reports MB/s (1 MB = 10^6 bytes) of StripTags alone (as strip mode runs it)
 // and of StripTags + ExtractFindings with e-mails, web sites and two keywords
@@ -12,7 +12,8 @@
 // stops after the budget (the literal engines need minutes for some inputs).
 // Peak memory is measured in a fresh process per input. --size makes every
 // generated input about that many MiB; --cpu times the engine calls by the
-// thread's CPU time, which a busy machine disturbs less than the clock.
+// thread's CPU time, which a busy machine disturbs less than the clock;
+// --production leaves the reference engines out, for quick comparisons.
 #include "Adversarial.h"
 
 #include "text/Extract.h"
@@ -110,6 +111,7 @@ struct Settings {
     std::vector<std::string> only; // --only: these generated inputs alone, no corpus memory case
     std::size_t size = 0; // --size: of every generated input, in bytes; 0: each its usual size
     bool cpu = false; // --cpu: engine time is the thread's CPU time
+    bool productionOnly = false; // --production: no reference engines
 };
 
 double Seconds(bool cpu)
@@ -231,11 +233,12 @@ text::Outcome ProductionExtract(
     return text::ExtractFindings(text, setup, rows, hook).outcome;
 }
 
-std::vector<Engine> Engines()
+std::vector<Engine> Engines(const Settings& settings)
 {
     std::vector<Engine> engines { { "production", &text::StripTags, &ProductionExtract } };
 #if defined(TAMSENOR_HAVE_REFERENCE)
-    engines.push_back({ "reference", &reference::StripTags, &reference::ExtractFindings });
+    if (!settings.productionOnly)
+        engines.push_back({ "reference", &reference::StripTags, &reference::ExtractFindings });
 #endif
     return engines;
 }
@@ -245,7 +248,7 @@ void Bench(const char* set, const std::vector<Input>& inputs, const Settings& se
     std::size_t total = 0;
     for (const Input& input : inputs)
         total += input.text.size();
-    for (const Engine& engine : Engines()) {
+    for (const Engine& engine : Engines(settings)) {
         Report(set, engine.name, "strip", Run(engine, false, inputs, settings, settings.budget), total);
         Report(set, engine.name, "strip+extract", Run(engine, true, inputs, settings, settings.budget), total);
     }
@@ -263,7 +266,7 @@ int MemoryCase(const std::string& name, const Settings& settings)
     } else {
         inputs.push_back({ name, bench::MakeAdversarial(name, settings.size) });
     }
-    const Engine production = Engines().front();
+    const Engine production = Engines(settings).front();
     const bool complete = Run(production, false, inputs, settings, settings.budget).complete
         && Run(production, true, inputs, settings, settings.budget).complete;
     return complete ? 0 : 3;
@@ -320,7 +323,7 @@ int Usage()
 {
     std::fprintf(stderr,
         "usage: tamsenor-bench [--budget SECONDS] [--keyword NAME=POSITIONS]... [--only INPUT]... [--size MIB] [--cpu] "
-        "[CORPUS_DIR]\n");
+        "[--production] [CORPUS_DIR]\n");
     return 2;
 }
 
@@ -341,6 +344,8 @@ int main(int argc, char** argv)
             settings.size = static_cast<std::size_t>(std::atof(argv[++i]) * 1024 * 1024);
         } else if (argument == "--cpu") {
             settings.cpu = true;
+        } else if (argument == "--production") {
+            settings.productionOnly = true;
         } else if (argument == "--only" && i + 1 < argc) {
             settings.only.push_back(argv[++i]);
         } else if (argument == "--keyword" && i + 1 < argc) {
@@ -361,7 +366,8 @@ int main(int argc, char** argv)
 
     std::printf("engines: production");
 #if defined(TAMSENOR_HAVE_REFERENCE)
-    std::printf(", reference (each measurement stops after %.0f s)", settings.budget);
+    if (!settings.productionOnly)
+        std::printf(", reference (each measurement stops after %.0f s)", settings.budget);
 #else
     std::printf(" (reference not built: configure with the tests to compare)");
 #endif
