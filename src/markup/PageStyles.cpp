@@ -11,6 +11,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -46,22 +47,28 @@ std::string LowerCopy(std::string_view s)
 // The four properties that change the text, as CSS names them.
 constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility", "text-transform", "white-space" };
 
-// Whether `text` names one of the four properties, in any case. One pass:
-// most of a page's CSS is about other properties, and all of it is looked at.
+// Whether `text` may declare one of the four properties: one of their names,
+// in any case, ends where only spaces stand before a ":", as it must for
+// RelevantDeclarations to keep it. Most of a page's CSS is about other
+// properties, and all of it is looked at: only the colons are visited.
 bool MentionsProperty(std::string_view text)
 {
-    static constexpr std::array<bool, 256> kFirst = [] {
-        std::array<bool, 256> table {};
-        for (unsigned char c : { 'd', 'v', 't', 'w', 'D', 'V', 'T', 'W' })
-            table[c] = true;
-        return table;
-    }();
-    for (std::size_t i = 0; i + 7 <= text.size(); ++i) {
-        if (!kFirst[static_cast<unsigned char>(text[i])])
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* colon = begin; (colon = static_cast<const char*>(std::memchr(colon, ':', std::size_t(end - colon))));
+         ++colon) {
+        const char* name = colon;
+        while (name > begin && IsHtmlSpace(name[-1]))
+            --name;
+        if (name == begin)
             continue;
+        const char last = text::LowerAscii(name[-1]);
+        if (last != 'y' && last != 'm' && last != 'e')
+            continue; // the last letters of the four names
+        const std::string_view before(begin, std::size_t(name - begin));
         for (std::string_view property : kProperties)
-            if (text.size() - i >= property.size() && text::LowerAscii(text[i]) == property[0]
-                && text::EqualsIgnoringAsciiCase(text.substr(i, property.size()), property))
+            if (before.size() >= property.size()
+                && text::EqualsIgnoringAsciiCase(before.substr(before.size() - property.size()), property))
                 return true;
     }
     return false;
@@ -726,24 +733,36 @@ struct PageStyles::Impl {
     static QString Identity(const QCss::Selector& selector)
     {
         QString out;
+        out.reserve(64);
+        // Digits written in place: a QString::number each was most of the cost.
+        const auto number = [&](qsizetype n) {
+            char16_t digits[20];
+            int count = 0;
+            do {
+                digits[count++] = char16_t(u'0' + n % 10);
+                n /= 10;
+            } while (n > 0);
+            while (count > 0)
+                out += QChar(digits[--count]);
+        };
         const auto put = [&](const QString& part) {
-            out += QString::number(part.size());
+            number(part.size());
             out += QLatin1Char(':');
             out += part;
         };
         for (const QCss::BasicSelector& part : selector.basicSelectors) {
             put(part.elementName);
-            out += QString::number(part.ids.size());
+            number(part.ids.size());
             for (const QString& id : part.ids)
                 put(id);
-            out += QString::number(part.attributeSelectors.size());
+            number(part.attributeSelectors.size());
             for (const QCss::AttributeSelector& a : part.attributeSelectors) {
                 put(a.name);
                 put(a.value);
-                out += QString::number(int(a.valueMatchCriterium));
+                number(int(a.valueMatchCriterium));
             }
-            out += QString::number(part.pseudos.size());
-            out += QString::number(int(part.relationToNext));
+            number(part.pseudos.size());
+            number(int(part.relationToNext));
             out += QLatin1Char(';');
         }
         return out;
@@ -1011,13 +1030,23 @@ struct PageStyles::Impl {
 
     Effect inlineEffect(std::string_view declarations)
     {
-        const std::string kept = RelevantDeclarations(declarations);
+        std::string kept = RelevantDeclarations(declarations);
         if (kept.empty())
             return {};
+        // A page repeats the same few style="" values; each is read once.
+        if (const auto known = inlineEffects.find(kept); known != inlineEffects.end())
+            return known->second;
         std::vector<QCss::StyleRule> parsed;
         Parse("*{" + kept + "}", parsed);
-        return parsed.empty() ? Effect {} : EffectOf(parsed.front().declarations);
+        const Effect effect = parsed.empty() ? Effect {} : EffectOf(parsed.front().declarations);
+        if (inlineEffects.size() >= kMaxInlineEffects)
+            inlineEffects.clear();
+        inlineEffects.emplace(std::move(kept), effect);
+        return effect;
     }
+
+    static constexpr std::size_t kMaxInlineEffects = 4096;
+    std::unordered_map<std::string, Effect> inlineEffects;
 
     static constexpr std::size_t kSeenBits = 1 << 16;
     bool keepTree;
