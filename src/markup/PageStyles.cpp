@@ -53,6 +53,8 @@ constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility
 // properties, and all of it is looked at: only the colons are visited.
 bool MentionsProperty(std::string_view text)
 {
+    if (text.empty())
+        return false; // its data may be null, which memchr does not take
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     for (const char* colon = begin; (colon = static_cast<const char*>(std::memchr(colon, ':', std::size_t(end - colon))));

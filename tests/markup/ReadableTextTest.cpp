@@ -67,6 +67,7 @@ const Layout kStyled[] = {
     { "a class rule hides a block", "<style>.x{display:none}</style><p>a</p><p class=x>hidden</p><p>b</p>", "a\n\nb" },
     { "property names in capitals and spaced from their colon",
         "<style>.x{color:red;DISPLAY\n :none}</style><p class=x>hidden</p><p style=\"Visibility :hidden\">gone</p>b", "b" },
+    { "style attributes without a value", "<p style>a</p><p style=\"\">b</p>", "a\n\nb" },
     { "a child selector makes a block", "<style>#i > span.y {display:block}</style><div id=i>a<span class=y>b</span>c<span>d</span></div>",
         "a\nb\ncd" },
     { "attribute selectors",
