@@ -11,7 +11,6 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -53,21 +52,10 @@ constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility
 // properties, and all of it is looked at: only the colons are visited.
 bool MentionsProperty(std::string_view text)
 {
-    if (text.empty())
-        return false; // its data may be null, which memchr does not take
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    for (const char* colon = begin; (colon = static_cast<const char*>(std::memchr(colon, ':', std::size_t(end - colon))));
-         ++colon) {
-        const char* name = colon;
-        while (name > begin && IsHtmlSpace(name[-1]))
-            --name;
-        if (name == begin)
-            continue;
-        const char last = text::LowerAscii(name[-1]);
-        if (last != 'y' && last != 'm' && last != 'e')
-            continue; // the last letters of the four names
-        const std::string_view before(begin, std::size_t(name - begin));
+    for (std::size_t colon = text.find(':'); colon != std::string_view::npos; colon = text.find(':', colon + 1)) {
+        std::string_view before = text.substr(0, colon);
+        while (!before.empty() && IsHtmlSpace(before.back()))
+            before.remove_suffix(1);
         for (std::string_view property : kProperties)
             if (before.size() >= property.size()
                 && text::EqualsIgnoringAsciiCase(before.substr(before.size() - property.size()), property))
