@@ -179,6 +179,55 @@ std::string RelevantDeclarations(std::string_view block)
     return kept;
 }
 
+// The selectors of a rule's prelude (apart at its top-level commas) that
+// name no pseudo-class or pseudo-element, joined again by commas. Those are
+// never applied here (QCss reads but does not match them), and QCss cannot
+// read some of them (:not(.x), :nth-child(n + 2)), which would cost the
+// rule's other selectors too, where a browser applies them.
+// Example: ".a, b:not(.c) .d, .e::after, f  g" -> ".a,f  g".
+std::string PlainSelectors(std::string_view prelude)
+{
+    std::string kept;
+    std::size_t start = 0;
+    int depth = 0; // of brackets and parentheses
+    bool pseudo = false;
+    bool empty = false; // a selector list with a hole is not valid: left to QCss whole
+    const auto end = [&](std::size_t at) {
+        const std::string_view selector = Trim(prelude.substr(start, at - start));
+        empty = empty || selector.empty();
+        if (!pseudo && !selector.empty()) {
+            if (!kept.empty())
+                kept += ',';
+            kept.append(selector);
+        }
+        start = at + 1;
+        pseudo = false;
+    };
+    for (std::size_t i = 0; i < prelude.size(); ++i) {
+        const char c = prelude[i];
+        if (c == '/' && i + 1 < prelude.size() && prelude[i + 1] == '*') {
+            const std::size_t close = prelude.find("*/", i + 2);
+            i = close == std::string_view::npos ? prelude.size() : close + 1;
+        } else if (c == '\\') {
+            ++i; // an escaped character, such as the colon of a class .md\:flex
+        } else if (c == '"' || c == '\'') {
+            while (++i < prelude.size() && prelude[i] != c)
+                if (prelude[i] == '\\')
+                    ++i;
+        } else if (c == '[' || c == '(') {
+            ++depth;
+        } else if ((c == ']' || c == ')') && depth > 0) {
+            --depth;
+        } else if (c == ':' && depth == 0) {
+            pseudo = true;
+        } else if (c == ',' && depth == 0) {
+            end(i);
+        }
+    }
+    end(prelude.size());
+    return empty ? std::string(prelude) : kept;
+}
+
 // One length of a media feature in CSS pixels, or -1.
 double MediaLength(std::string_view value)
 {
@@ -345,10 +394,12 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
         }
         if (prelude.empty() || !MentionsProperty(block))
             continue;
+        std::string rule = PlainSelectors(prelude);
+        if (rule.empty())
+            continue;
         std::string declarations = RelevantDeclarations(block);
         if (declarations.empty())
             continue;
-        std::string rule(prelude);
         rule += '{';
         rule += declarations;
         rule += '}';

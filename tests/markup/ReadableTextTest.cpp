@@ -78,6 +78,10 @@ const Layout kStyled[] = {
         "<style>p::before{content:\"X\";display:block} li:hover{display:none} .n:not(.a){display:none}</style>"
         "<p>para</p><ul><li>item</li></ul><p class=\"n a\">na</p>",
         "para\n\nitem\n\nna" },
+    { "plain selectors apply beside unreadable pseudo-classes; an escaped colon is no pseudo-class",
+        "<style>.a, b:not(.c) .d, li:nth-child(n + 2){display:none} .md\\:x, /* : */ .y{display:none}</style>"
+        "<p class=a>A</p><p class=\"md:x\">M</p><p class=y>Y</p>ok",
+        "ok" },
     { "specificity", "<style>div p{display:none} p.keep{display:block}</style><div><p>gone</p><p class=keep>kept</p></div>",
         "kept" },
     { "style attribute beats the sheet",
