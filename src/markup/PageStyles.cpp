@@ -544,6 +544,13 @@ bool MediaApplies(std::string_view media)
     return false;
 }
 
+// Lets the maps of rules by name be searched with a view, without a string made for it.
+struct ViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view> {}(s); }
+};
+template <typename Value> using ByName = std::unordered_map<std::string, Value, ViewHash, std::equal_to<>>;
+
 struct PageStyles::Impl {
     // QCss's view of the tree: one node adapter per group of rules, so that an
     // element is matched only against the rules whose last part could match it.
@@ -1015,23 +1022,24 @@ struct PageStyles::Impl {
             if (!universal.empty())
                 run(universal);
             if (!byName.empty()) {
-                const auto found = byName.find(std::string(name(id)));
+                const auto found = byName.find(name(id));
                 if (found != byName.end())
                     run(found->second);
             }
             for (const Attribute& a : attributeList) {
                 if (!byAttribute.empty()) {
-                    const auto found = byAttribute.find(std::string(a.name));
+                    const auto found = byAttribute.find(a.name);
                     if (found != byAttribute.end())
                         run(found->second);
                 }
                 if (a.name == "id" && !byId.empty()) {
-                    const auto found = byId.find(std::string(a.value));
+                    const auto found = byId.find(a.value);
                     if (found != byId.end())
                         run(found->second);
                 } else if (a.name == "class" && !byClass.empty()) {
                     std::string_view classes = a.value;
-                    std::vector<std::string_view> seen;
+                    std::vector<std::string_view>& seen = classesTried;
+                    seen.clear();
                     while (!classes.empty()) {
                         while (!classes.empty() && IsHtmlSpace(classes.front()))
                             classes.remove_prefix(1);
@@ -1043,7 +1051,7 @@ struct PageStyles::Impl {
                         if (one.empty() || std::find(seen.begin(), seen.end(), one) != seen.end())
                             continue;
                         seen.push_back(one);
-                        const auto found = byClass.find(std::string(one));
+                        const auto found = byClass.find(one);
                         if (found != byClass.end())
                             run(found->second);
                     }
@@ -1109,10 +1117,11 @@ struct PageStyles::Impl {
     std::array<std::uint16_t, kAncestorSlots> ancestorCount {};
     std::vector<std::uint16_t> liveSlots; // those with a count, each once
     Group universal;
-    std::unordered_map<std::string, Group> byId;
-    std::unordered_map<std::string, Group> byClass;
-    std::unordered_map<std::string, Group> byName;
-    std::unordered_map<std::string, Group> byAttribute;
+    ByName<Group> byId;
+    ByName<Group> byClass;
+    ByName<Group> byName;
+    ByName<Group> byAttribute;
+    std::vector<std::string_view> classesTried; // match's, kept for its room
 };
 
 PageStyles::PageStyles(bool keepTree)
