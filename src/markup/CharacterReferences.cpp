@@ -26,6 +26,18 @@ constexpr std::string_view kTagPlaceholder = "_:.";
 
 constexpr char kDecimalDigits[10] = { '0', '1', '2', '3', '4', '5', '6', '7', '8', '9' };
 
+// The value of each character as a digit of a placeholder's number, -1 for none.
+constexpr std::array<std::array<signed char, 256>, 2> kDigitValues = [] {
+    std::array<std::array<signed char, 256>, 2> table {};
+    for (auto& values : table)
+        values.fill(-1);
+    for (int d = 0; d < 4; ++d)
+        table[0][static_cast<unsigned char>(kBlankDigits[d])] = static_cast<signed char>(d);
+    for (int d = 0; d < 10; ++d)
+        table[1][static_cast<unsigned char>(kDecimalDigits[d])] = static_cast<signed char>(d);
+    return table;
+}();
+
 // Writes the mark of a placeholder and its number; returns the length.
 std::size_t WritePlaceholder(char* out, bool blanks, std::string_view mark, std::size_t index)
 {
@@ -520,13 +532,13 @@ const ReferenceRewriter::Span* ReferenceRewriter::take(std::string_view placehol
 {
     if (placeholder.size() <= mark.size() || !placeholder.starts_with(mark))
         return nullptr;
-    const char* const digitChars = base == 4 ? kBlankDigits : kDecimalDigits;
+    const std::array<signed char, 256>& values = kDigitValues[base == 4 ? 0 : 1];
     std::size_t index = 0;
     for (const char c : placeholder.substr(mark.size())) {
-        const std::size_t digit = std::size_t(std::find(digitChars, digitChars + base, c) - digitChars);
-        if (digit >= base)
+        const signed char digit = values[static_cast<unsigned char>(c)];
+        if (digit < 0)
             return nullptr;
-        index = index * base + digit;
+        index = index * base + std::size_t(digit);
         if (index >= planned())
             return nullptr;
     }
