@@ -522,7 +522,16 @@ void ReferenceRewriter::setValuesAside()
     if (at_ != 0 || std::memchr(page_.data(), 0, page_.size()) || page_.find(kPlaceholder) != std::string_view::npos)
         return;
     readAhead_ = 0;
-    blanksAside_ = page_.find(kBlankPlaceholder) == std::string_view::npos;
+    // Looked for at its carriage return: a page has far fewer of those than tabs.
+    static_assert(kBlankPlaceholder.size() == 3 && kBlankPlaceholder[1] == '\r');
+    blanksAside_ = true;
+    for (std::size_t r = page_.find('\r', 1); r != std::string_view::npos && r + 1 < page_.size();
+         r = page_.find('\r', r + 1)) {
+        if (page_.compare(r - 1, 3, kBlankPlaceholder) == 0) {
+            blanksAside_ = false;
+            break;
+        }
+    }
     tagsAside_ = page_.find(kTagPlaceholder) == std::string_view::npos;
 }
 

@@ -205,6 +205,7 @@ TEST(MarkupReaderTest, ValuesSetAsideGiveTheParsersEvents)
         "<p>" + v + "\x01" + v + "<b title=\"" + v + "\x02\">" + v + "\xEF\xBF\xBE" + v + "\x7F" + v,
         "<p" + t + ">\xEF\xB7\x90" "0" + v,
         "<p" + t + ">" + v + "<b>\t\r\t" + blanks + "</b>",
+        "<p" + t + ">" + v + "<b>\t\r\t\n</b>" + v + "<i" + t + ">" + v,
         "<p " + std::string(120, 'a') + "=\"" + v + "\"" + t + ">" + v + "<" + std::string(120, 'b') + t + ">" + v,
         "<p title=\"" + v + "\r\n" + v + "\">\r\n" + v + "\r\n" + v + "<b>\r\n" + blanks + "\r\n</b>",
         "<p " + Repeat("a1=\"x\" ", 300) + t + ">" + v + "<i" + t + ">" + v,
