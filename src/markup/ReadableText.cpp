@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -761,45 +762,46 @@ public:
     // takes no memory).
     Recording(MarkupHandler& next, std::size_t page)
         : next_(next)
+        , capacity_(page + page / 2)
+        , events_(new char[capacity_])
     {
-        events_.reserve(page + page / 2);
     }
 
+    // Each event is written with one look at the room left.
     void startElement(std::string_view name, std::span<const Attribute> attributes) override
     {
         next_.startElement(name, attributes);
-        events_ += char(Start);
-        put(name);
-        putLength(attributes.size());
-        for (const Attribute& a : attributes) {
-            put(a.name);
-            put(a.value);
-        }
+        std::size_t size = 1 + kLength + name.size() + kLength;
+        for (const Attribute& a : attributes)
+            size += 2 * kLength + a.name.size() + a.value.size();
+        char* out = room(size);
+        *out++ = Start;
+        out = put(out, name);
+        out = putLength(out, attributes.size());
+        for (const Attribute& a : attributes)
+            out = put(put(out, a.name), a.value);
     }
     void endElement(std::string_view name) override
     {
         next_.endElement(name);
-        events_ += char(End);
-        put(name);
+        put(kindAndRoom(End, name.size()), name);
     }
     void text(std::string_view utf8) override
     {
         next_.text(utf8);
-        events_ += char(Text);
-        put(utf8);
+        put(kindAndRoom(Text, utf8.size()), utf8);
     }
     void rawText(std::string_view utf8) override
     {
         next_.rawText(utf8);
-        events_ += char(Raw);
-        put(utf8);
+        put(kindAndRoom(Raw, utf8.size()), utf8);
     }
 
     // Gives the events again, in order, to `handler`.
     void replay(MarkupHandler& handler) const
     {
         std::vector<Attribute> attributes;
-        for (std::size_t at = 0; at < events_.size();) {
+        for (std::size_t at = 0; at < size_;) {
             const char kind = events_[at++];
             const std::string_view first = take(at);
             switch (kind) {
@@ -827,33 +829,60 @@ public:
 
 private:
     enum Kind : char { Start, End, Text, Raw };
-    void putLength(std::size_t length)
+    static constexpr std::size_t kLength = sizeof(std::uint32_t);
+
+    // `size` bytes more at the end of the record, to be written.
+    char* room(std::size_t size)
+    {
+        if (capacity_ - size_ < size) {
+            capacity_ = std::max(2 * capacity_, size_ + size);
+            std::unique_ptr<char[]> grown(new char[capacity_]);
+            std::memcpy(grown.get(), events_.get(), size_);
+            events_ = std::move(grown);
+        }
+        char* const out = events_.get() + size_;
+        size_ += size;
+        return out;
+    }
+    // An event of one piece: its kind written, room left for the piece.
+    char* kindAndRoom(Kind kind, std::size_t piece)
+    {
+        char* const out = room(1 + kLength + piece);
+        *out = kind;
+        return out + 1;
+    }
+    static char* putLength(char* out, std::size_t length)
     {
         const auto value = std::uint32_t(length);
-        events_.append(reinterpret_cast<const char*>(&value), sizeof value);
+        std::memcpy(out, &value, kLength);
+        return out + kLength;
     }
-    void put(std::string_view piece)
+    static char* put(char* out, std::string_view piece)
     {
-        putLength(piece.size());
-        events_.append(piece);
+        out = putLength(out, piece.size());
+        if (!piece.empty())
+            std::memcpy(out, piece.data(), piece.size());
+        return out + piece.size();
     }
     std::size_t takeLength(std::size_t& at) const
     {
         std::uint32_t value;
-        std::memcpy(&value, events_.data() + at, sizeof value);
-        at += sizeof value;
+        std::memcpy(&value, events_.get() + at, kLength);
+        at += kLength;
         return value;
     }
     std::string_view take(std::size_t& at) const
     {
         const std::size_t length = takeLength(at);
-        const std::string_view piece(events_.data() + at, length);
+        const std::string_view piece(events_.get() + at, length);
         at += length;
         return piece;
     }
 
     MarkupHandler& next_;
-    std::string events_;
+    std::size_t size_ = 0;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> events_; // not set before it is written
 };
 
 ReadableOutcome Outcome(ReadOutcome read)
