@@ -664,10 +664,16 @@ private:
                 while (p < end && IsCollapsible(static_cast<unsigned char>(*p)));
                 continue;
             }
+            // Words apart by single spaces, as most text is, go in as they stand.
             const char* word = p;
-            do
+            for (;;) {
+                do
+                    ++p;
+                while (p < end && !IsCollapsible(static_cast<unsigned char>(*p)));
+                if (end - p < 2 || *p != ' ' || IsCollapsible(static_cast<unsigned char>(p[1])))
+                    break;
                 ++p;
-            while (p < end && !IsCollapsible(static_cast<unsigned char>(*p)));
+            }
             settle();
             if (pendingSpace_ && lineHasContent_)
                 out_ += ' ';
