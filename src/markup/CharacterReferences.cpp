@@ -792,10 +792,26 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
     std::size_t end = 0;
     // Whether every attribute reads as written: the tag's may go aside together.
     bool plain = tagsAside_;
-    // Whether a value reads as written: no reference, and no '<' that the
-    // rewriter would take for markup.
-    const auto plainValue = [&](std::size_t from, std::size_t to) {
-        return !std::memchr(page_.data() + from, '&', to - from) && !std::memchr(page_.data() + from, '<', to - from);
+    // Whether a value holds a reference ('&') and a '<' (which the rewriter
+    // may take for markup): most values are short and looked at in one pass.
+    struct Marks {
+        bool reference = false;
+        bool open = false;
+    };
+    const auto marksIn = [&](std::size_t from, std::size_t to) {
+        Marks marks;
+        const char* const value = page_.data() + from;
+        const std::size_t length = to - from;
+        if (length <= 32) {
+            for (std::size_t i = 0; i < length; ++i) {
+                marks.reference |= value[i] == '&';
+                marks.open |= value[i] == '<';
+            }
+        } else {
+            marks.reference = std::memchr(value, '&', length);
+            marks.open = std::memchr(value, '<', length);
+        }
+        return marks;
     };
     while (!end) {
         if (p >= n)
@@ -825,13 +841,15 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
         if (p < n && page_[p] == '=') {
             p = SkipBlanks(page_, p + 1);
             std::size_t valueEnd = p;
+            Marks marks;
             if (p < n && (page_[p] == '"' || page_[p] == '\'')) {
                 valueEnd = page_.find(page_[p], p + 1);
                 if (valueEnd == std::string_view::npos)
                     return off();
                 const std::size_t length = valueEnd - p - 1;
+                marks = marksIn(p + 1, valueEnd);
                 // Not one with a reference, nor one with a '<', which may change how the page around it is handed over.
-                const bool asWritten = plainValue(p + 1, valueEnd);
+                const bool asWritten = !marks.reference && !marks.open;
                 if (length >= kAsideFrom && asWritten)
                     aside_.push_back({ p + 1, length, Kind::Text });
                 plain = plain && asWritten;
@@ -839,9 +857,10 @@ std::size_t ReferenceRewriter::readStartTag(std::size_t at)
             } else {
                 while (valueEnd < n && !IsBlank(page_[valueEnd]) && page_[valueEnd] != '>')
                     ++valueEnd;
-                plain = plain && plainValue(p, valueEnd);
+                marks = marksIn(p, valueEnd);
+                plain = plain && !marks.reference && !marks.open;
             }
-            if (touchesRaw(p, valueEnd))
+            if (marks.open && touchesRaw(p, valueEnd))
                 return off();
             p = valueEnd;
         }
