@@ -181,6 +181,11 @@ std::size_t ReferenceRewriter::fill(char* out, std::size_t room)
         std::size_t limit = std::min(page_.size(), at_ + (room - kLongest - written));
         if (planAhead()) {
             const Span& value = span(nextAside_);
+            if (value.at == at_ && value.kind == Kind::Comment) {
+                at_ += value.length;
+                ++nextAside_;
+                continue;
+            }
             if (value.at == at_) {
                 // The placeholder fits in the room kept for a reference.
                 const bool blanks = value.kind == Kind::Blanks;
@@ -708,8 +713,14 @@ std::size_t ReferenceRewriter::readTag(std::size_t at)
                 end = dashes + 3;
             else if (dashes + 3 < n && page_[dashes + 2] == '!' && page_[dashes + 3] == '>')
                 end = dashes + 4;
-            if (end)
-                return touchesRaw(at + 4, dashes) ? kOff : end;
+            if (!end)
+                continue;
+            if (touchesRaw(at + 4, dashes))
+                return kOff;
+            // The parser would read it character by character, for nothing.
+            if (dashes - (at + 4) >= kAsideFrom)
+                aside_.push_back({ at + 4, dashes - (at + 4), Kind::Comment });
+            return end;
         }
         return kOff;
     }

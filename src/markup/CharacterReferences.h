@@ -79,6 +79,7 @@ private:
         Text, // a value or a run of text
         Blanks, // a run of white space, handed over as white space
         Attributes, // the attributes of a start tag
+        Comment, // what a comment holds, handed over as nothing
     };
     struct Span {
         std::size_t at;
