@@ -626,7 +626,8 @@ struct PageStyles::Impl {
         }
         void freeNode(NodePtr) const override { }
 
-        void add(const QCss::StyleRule& rule) { styleSheets[0].styleRules.append(rule); }
+        // The rules to match next: one entry's (a shared list, not a copy).
+        void use(const QList<QCss::StyleRule>& rules) { styleSheets[0].styleRules = rules; }
         void resetSteps() { steps_ = 0; }
 
     private:
@@ -635,7 +636,8 @@ struct PageStyles::Impl {
     };
 
     explicit Impl(bool keep)
-        : keepTree(keep)
+        : matcher(*this)
+        , keepTree(keep)
     {
     }
 
@@ -669,7 +671,7 @@ struct PageStyles::Impl {
         return std::nullopt;
     }
 
-    // One rule with its own node adapter, and the ids, classes and names its
+    // One rule for the node adapter, and the ids, classes and names its
     // ancestors must have: before QCss is asked, the open elements are
     // checked for them (as browsers filter by ancestors), which most
     // elements fail.
@@ -680,7 +682,7 @@ struct PageStyles::Impl {
     // a rule of another selector in between still wins or loses as before,
     // and a page that repeats one rule is not matched once per copy.
     struct Entry {
-        std::unique_ptr<Selector> selector;
+        QList<QCss::StyleRule> rule; // the one rule, as the adapter takes it
         std::vector<std::uint16_t> ancestors; // slots in ancestorCount
         std::uint64_t specificity = 0;
         Effect effect;
@@ -849,7 +851,6 @@ struct PageStyles::Impl {
             }
             QCss::StyleRule rule;
             rule.selectors.append(selector);
-            rule.declarations = parsed.declarations;
             rule.order = order;
             const QCss::BasicSelector& last = selector.basicSelectors.last();
             Group* target = &universal;
@@ -874,10 +875,8 @@ struct PageStyles::Impl {
                     target = &byAttribute[key];
                 }
             }
-            Entry entry { std::make_unique<Selector>(*this), AncestorSlots(selector),
-                std::uint64_t(selector.specificity()), effect, {} };
+            Entry entry { { rule }, AncestorSlots(selector), std::uint64_t(selector.specificity()), effect, {} };
             entry.order.fill(std::uint32_t(order));
-            entry.selector->add(rule);
             bySelector.insert(identity, { target, target->entries.size() });
             target->add(std::move(entry));
             hasRules = true;
@@ -996,8 +995,9 @@ struct PageStyles::Impl {
                 if (std::any_of(entry.ancestors.begin(), entry.ancestors.end(),
                         [&](std::uint16_t slot) { return ancestorCount[slot] == 0; }))
                     return;
-                entry.selector->resetSteps();
-                if (entry.selector->styleRulesForNode(node).isEmpty())
+                matcher.use(entry.rule);
+                matcher.resetSteps();
+                if (matcher.styleRulesForNode(node).isEmpty())
                     return;
                 for (std::size_t p = 0; p < 4; ++p)
                     consider(entry.effect, p, (1ull << 60) | (entry.specificity << 32) | entry.order[p]);
@@ -1098,6 +1098,7 @@ struct PageStyles::Impl {
     std::unordered_map<std::string, Effect> inlineEffects;
 
     static constexpr std::size_t kSeenBits = 1 << 16;
+    Selector matcher; // QCss's view of the tree, for every rule in turn
     bool keepTree;
     bool hasRules = false;
     bool touchesEarlier = false;
