@@ -48,7 +48,7 @@ constexpr std::array<std::string_view, 4> kProperties = { "display", "visibility
 
 // Whether `text` may declare one of the four properties: one of their names,
 // in any case, ends where only spaces stand before a ":", as it must for
-// RelevantDeclarations to keep it. Most of a page's CSS is about other
+// DeclaredEffect to take it. Most of a page's CSS is about other
 // properties, and all of it is looked at: only the colons are visited.
 bool MentionsProperty(std::string_view text)
 {
@@ -151,11 +151,112 @@ private:
     std::size_t at_ = 0;
 };
 
-// The declarations of a block that set one of the four properties, for QCss;
-// the rest (which QCss would read, and warn about, for nothing) are left out.
-std::string RelevantDeclarations(std::string_view block)
+// The effect of one rule (or one style="") on the four properties; -1 where
+// it says nothing.
+struct Effect {
+    std::array<signed char, 4> value { -1, -1, -1, -1 };
+    std::array<bool, 4> important {};
+    bool empty() const
+    {
+        return std::all_of(value.begin(), value.end(), [](signed char v) { return v < 0; });
+    }
+};
+
+enum PropertyIndex { kDisplay, kVisibility, kTextTransform, kWhiteSpace };
+
+signed char DisplayValue(std::string_view v)
+{
+    if (v == "none")
+        return static_cast<signed char>(Display::None);
+    if (v == "block" || v == "list-item" || v == "flex" || v == "grid" || v == "flow-root" || v == "table-caption"
+        || v == "-webkit-box" || v == "-webkit-flex" || v == "-ms-flexbox" || v == "-moz-box")
+        return static_cast<signed char>(Display::Block);
+    if (v == "inline" || v == "contents" || v == "table-row-group" || v == "table-header-group"
+        || v == "table-footer-group" || v == "table-column" || v == "table-column-group" || v == "ruby"
+        || v == "ruby-text")
+        return static_cast<signed char>(Display::Inline);
+    if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table"
+        || v == "-webkit-inline-box" || v == "-ms-inline-flexbox")
+        return static_cast<signed char>(Display::InlineBlock);
+    if (v == "table")
+        return static_cast<signed char>(Display::Table);
+    if (v == "table-row")
+        return static_cast<signed char>(Display::Row);
+    if (v == "table-cell")
+        return static_cast<signed char>(Display::Cell);
+    return -1;
+}
+
+signed char ValueFor(int property, std::string_view v)
+{
+    switch (property) {
+    case kDisplay:
+        return DisplayValue(v);
+    case kVisibility:
+        if (v == "visible")
+            return 1;
+        if (v == "hidden" || v == "collapse")
+            return 0;
+        return -1;
+    case kTextTransform:
+        if (v == "none")
+            return static_cast<signed char>(TextTransform::None);
+        if (v == "uppercase")
+            return static_cast<signed char>(TextTransform::Uppercase);
+        if (v == "lowercase")
+            return static_cast<signed char>(TextTransform::Lowercase);
+        if (v == "capitalize")
+            return static_cast<signed char>(TextTransform::Capitalize);
+        return -1;
+    case kWhiteSpace:
+        if (v == "normal" || v == "nowrap")
+            return static_cast<signed char>(WhiteSpace::Collapse);
+        if (v == "pre" || v == "pre-wrap" || v == "break-spaces")
+            return static_cast<signed char>(WhiteSpace::Preserve);
+        if (v == "pre-line")
+            return static_cast<signed char>(WhiteSpace::PreserveBreaks);
+        return -1;
+    }
+    return -1;
+}
+
+// A declaration's value as the one keyword it must be, in lower case, and
+// whether it is !important; nothing for any other value (several words, a
+// string, a function), which a browser would not take for these properties
+// either. Comments count as nothing. Example: " NONE /*x*/ ! important" -> {"none", true}.
+std::optional<std::pair<std::string, bool>> Keyword(std::string_view value)
 {
     std::string kept;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '/' && i + 1 < value.size() && value[i + 1] == '*') {
+            const std::size_t close = value.find("*/", i + 2);
+            if (close == std::string_view::npos)
+                break;
+            kept += ' ';
+            i = close + 1;
+        } else {
+            kept += text::LowerAscii(value[i]);
+        }
+    }
+    std::string_view rest = Trim(kept);
+    bool important = false;
+    if (const std::size_t bang = rest.rfind('!'); bang != std::string_view::npos) {
+        if (Trim(rest.substr(bang + 1)) != "important")
+            return std::nullopt;
+        important = true;
+        rest = Trim(rest.substr(0, bang));
+    }
+    const auto keywordChar = [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; };
+    if (rest.empty() || !std::all_of(rest.begin(), rest.end(), keywordChar))
+        return std::nullopt;
+    return std::pair { std::string(rest), important };
+}
+
+// What the declarations of a block (or a style="") say of the four
+// properties; the rest, most of what a sheet says, is passed over.
+Effect DeclaredEffect(std::string_view block)
+{
+    Effect effect;
     CssCursor cursor(block);
     while (!cursor.done()) {
         const std::size_t start = cursor.at();
@@ -169,14 +270,24 @@ std::string RelevantDeclarations(std::string_view block)
         if (colon == std::string_view::npos)
             continue;
         const std::string_view name = Trim(declaration.substr(0, colon));
-        if (std::any_of(kProperties.begin(), kProperties.end(), [&](std::string_view p) {
-                return text::EqualsIgnoringAsciiCase(name, p);
-            })) {
-            kept.append(declaration);
-            kept += ';';
+        const auto property = std::find_if(kProperties.begin(), kProperties.end(),
+            [&](std::string_view p) { return text::EqualsIgnoringAsciiCase(name, p); });
+        if (property == kProperties.end())
+            continue;
+        const auto keyword = Keyword(declaration.substr(colon + 1));
+        if (!keyword)
+            continue;
+        const auto index = std::size_t(property - kProperties.begin());
+        const signed char value = ValueFor(int(index), keyword->first);
+        if (value < 0)
+            continue;
+        // Within one rule an important declaration beats a normal one wherever it stands.
+        if (keyword->second || !effect.important[index]) {
+            effect.value[index] = value;
+            effect.important[index] = keyword->second;
         }
     }
-    return kept;
+    return effect;
 }
 
 // The selectors of a rule's prelude (apart at its top-level commas) that
@@ -345,9 +456,15 @@ bool QueryApplies(std::string_view query)
 
 constexpr std::size_t kMaxSheetDepth = 32;
 
-// Collects "selectors{declarations}" of the rules that set a property of
-// interest, in order, reading into the blocks of at-rules that apply.
-void CollectRules(std::string_view css, std::vector<std::string>& rules, std::size_t depth)
+// A rule of a sheet: its selectors for QCss, as "selectors{}", and what it says.
+struct SheetRule {
+    std::string selectors;
+    Effect effect;
+};
+
+// Collects the rules that set a property of interest, in order, reading into
+// the blocks of at-rules that apply.
+void CollectRules(std::string_view css, std::vector<SheetRule>& rules, std::size_t depth)
 {
     CssCursor cursor(css);
     while (!cursor.done()) {
@@ -394,106 +511,15 @@ void CollectRules(std::string_view css, std::vector<std::string>& rules, std::si
         }
         if (prelude.empty() || !MentionsProperty(block))
             continue;
-        std::string rule = PlainSelectors(prelude);
-        if (rule.empty())
+        std::string selectors = PlainSelectors(prelude);
+        if (selectors.empty())
             continue;
-        std::string declarations = RelevantDeclarations(block);
-        if (declarations.empty())
+        const Effect effect = DeclaredEffect(block);
+        if (effect.empty())
             continue;
-        rule += '{';
-        rule += declarations;
-        rule += '}';
-        rules.push_back(std::move(rule));
+        selectors += "{}";
+        rules.push_back({ std::move(selectors), effect });
     }
-}
-
-// The effect of one rule (or one style="") on the four properties; -1 where
-// it says nothing.
-struct Effect {
-    std::array<signed char, 4> value { -1, -1, -1, -1 };
-    std::array<bool, 4> important {};
-};
-
-enum PropertyIndex { kDisplay, kVisibility, kTextTransform, kWhiteSpace };
-
-signed char DisplayValue(const std::string& v)
-{
-    if (v == "none")
-        return static_cast<signed char>(Display::None);
-    if (v == "block" || v == "list-item" || v == "flex" || v == "grid" || v == "flow-root" || v == "table-caption"
-        || v == "-webkit-box" || v == "-webkit-flex" || v == "-ms-flexbox" || v == "-moz-box")
-        return static_cast<signed char>(Display::Block);
-    if (v == "inline" || v == "contents" || v == "table-row-group" || v == "table-header-group"
-        || v == "table-footer-group" || v == "table-column" || v == "table-column-group" || v == "ruby"
-        || v == "ruby-text")
-        return static_cast<signed char>(Display::Inline);
-    if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table"
-        || v == "-webkit-inline-box" || v == "-ms-inline-flexbox")
-        return static_cast<signed char>(Display::InlineBlock);
-    if (v == "table")
-        return static_cast<signed char>(Display::Table);
-    if (v == "table-row")
-        return static_cast<signed char>(Display::Row);
-    if (v == "table-cell")
-        return static_cast<signed char>(Display::Cell);
-    return -1;
-}
-
-signed char ValueFor(int property, const std::string& v)
-{
-    switch (property) {
-    case kDisplay:
-        return DisplayValue(v);
-    case kVisibility:
-        if (v == "visible")
-            return 1;
-        if (v == "hidden" || v == "collapse")
-            return 0;
-        return -1;
-    case kTextTransform:
-        if (v == "none")
-            return static_cast<signed char>(TextTransform::None);
-        if (v == "uppercase")
-            return static_cast<signed char>(TextTransform::Uppercase);
-        if (v == "lowercase")
-            return static_cast<signed char>(TextTransform::Lowercase);
-        if (v == "capitalize")
-            return static_cast<signed char>(TextTransform::Capitalize);
-        return -1;
-    case kWhiteSpace:
-        if (v == "normal" || v == "nowrap")
-            return static_cast<signed char>(WhiteSpace::Collapse);
-        if (v == "pre" || v == "pre-wrap" || v == "break-spaces")
-            return static_cast<signed char>(WhiteSpace::Preserve);
-        if (v == "pre-line")
-            return static_cast<signed char>(WhiteSpace::PreserveBreaks);
-        return -1;
-    }
-    return -1;
-}
-
-Effect EffectOf(const QList<QCss::Declaration>& declarations)
-{
-    Effect effect;
-    for (const QCss::Declaration& declaration : declarations) {
-        if (!declaration.d || declaration.d->values.isEmpty())
-            continue;
-        const std::string property = declaration.d->property.toLower().toStdString();
-        const auto found = std::find(kProperties.begin(), kProperties.end(), property);
-        if (found == kProperties.end())
-            continue;
-        const int index = int(found - kProperties.begin());
-        const signed char value = ValueFor(index, declaration.d->values.first().toString().toLower().toStdString());
-        if (value < 0)
-            continue;
-        const bool important = declaration.d->important;
-        // Within one rule an important declaration beats a normal one wherever it stands.
-        if (important || !effect.important[std::size_t(index)]) {
-            effect.value[std::size_t(index)] = value;
-            effect.important[std::size_t(index)] = important;
-        }
-    }
-    return effect;
 }
 
 // One element of the page, kept while it or a later sibling or descendant may
@@ -818,13 +844,11 @@ struct PageStyles::Impl {
         return out;
     }
 
-    // Files one parsed rule's selectors under the last part's id, class or
-    // name; selectors QCss cannot decide are left out (see below).
-    void file(const QCss::StyleRule& parsed)
+    // Files one parsed rule's selectors, with what the rule says, under the
+    // last part's id, class or name; selectors QCss cannot decide are left
+    // out (see below).
+    void file(const QCss::StyleRule& parsed, const Effect& effect)
     {
-        const Effect effect = EffectOf(parsed.declarations);
-        if (std::all_of(effect.value.begin(), effect.value.end(), [](signed char v) { return v < 0; }))
-            return;
         const int order = rules++;
         for (const QCss::Selector& selector : parsed.selectors) {
             if (selector.basicSelectors.isEmpty())
@@ -954,23 +978,27 @@ struct PageStyles::Impl {
     bool addSheet(std::string_view css)
     {
         touchesEarlier = false;
-        std::vector<std::string> rules;
-        CollectRules(css, rules, 0);
-        if (rules.empty())
+        std::vector<SheetRule> sheetRules;
+        CollectRules(css, sheetRules, 0);
+        if (sheetRules.empty())
             return false;
-        // All rules at once; when the engine cannot read one of them, each
-        // on its own, so that only that one is lost, as CSS drops it.
+        // All selectors at once; when the engine cannot read one of them,
+        // each rule on its own, so that only that one is lost, as CSS drops it.
         std::string joined;
-        for (const std::string& rule : rules)
-            joined += rule;
+        for (const SheetRule& rule : sheetRules)
+            joined += rule.selectors;
         std::vector<QCss::StyleRule> parsed;
-        if (!Parse(joined, parsed) || parsed.size() != rules.size()) {
-            parsed.clear();
-            for (const std::string& rule : rules)
-                Parse(rule, parsed);
+        if (Parse(joined, parsed) && parsed.size() == sheetRules.size()) {
+            for (std::size_t i = 0; i < parsed.size(); ++i)
+                file(parsed[i], sheetRules[i].effect);
+        } else {
+            for (const SheetRule& rule : sheetRules) {
+                parsed.clear();
+                Parse(rule.selectors, parsed);
+                for (const QCss::StyleRule& one : parsed)
+                    file(one, rule.effect);
+            }
         }
-        for (const QCss::StyleRule& rule : parsed)
-            file(rule);
         return touchesEarlier && !nodes.empty();
     }
 
@@ -1079,23 +1107,18 @@ struct PageStyles::Impl {
 
     Effect inlineEffect(std::string_view declarations)
     {
-        std::string kept = RelevantDeclarations(declarations);
-        if (kept.empty())
-            return {};
         // A page repeats the same few style="" values; each is read once.
-        if (const auto known = inlineEffects.find(kept); known != inlineEffects.end())
+        if (const auto known = inlineEffects.find(declarations); known != inlineEffects.end())
             return known->second;
-        std::vector<QCss::StyleRule> parsed;
-        Parse("*{" + kept + "}", parsed);
-        const Effect effect = parsed.empty() ? Effect {} : EffectOf(parsed.front().declarations);
+        const Effect effect = DeclaredEffect(declarations);
         if (inlineEffects.size() >= kMaxInlineEffects)
             inlineEffects.clear();
-        inlineEffects.emplace(std::move(kept), effect);
+        inlineEffects.emplace(std::string(declarations), effect);
         return effect;
     }
 
     static constexpr std::size_t kMaxInlineEffects = 4096;
-    std::unordered_map<std::string, Effect> inlineEffects;
+    ByName<Effect> inlineEffects; // by the style="" value
 
     static constexpr std::size_t kSeenBits = 1 << 16;
     Selector matcher; // QCss's view of the tree, for every rule in turn
