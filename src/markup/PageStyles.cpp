@@ -107,7 +107,7 @@ public:
         // Only these characters can change where a part ends.
         static constexpr std::array<bool, 256> kMarks = [] {
             std::array<bool, 256> table {};
-            for (unsigned char c : { '/', '"', '\'', '(', ')', '[', ']', '{', '}', ';' })
+            for (unsigned char c : { '/', '"', '\'', '(', ')', '[', ']', '{', '}', ';', '\\' })
                 table[c] = true;
             return table;
         }();
@@ -117,6 +117,10 @@ public:
                 ++at_;
             if (at_ >= css_.size())
                 break;
+            if (css_[at_] == '\\') {
+                at_ = std::min(at_ + 2, css_.size()); // an escaped character, such as the bracket of .a\(
+                continue;
+            }
             if (skipCommentOrString())
                 continue;
             const char c = css_[at_];
@@ -303,10 +307,16 @@ std::string PlainSelectors(std::string_view prelude)
     int depth = 0; // of brackets and parentheses
     bool pseudo = false;
     bool empty = false; // a selector list with a hole is not valid: left to QCss whole
+    // A brace or an at-sign would have QCss read more rules or none out of
+    // this one, and the rules it reads are paired with their sources by count.
+    bool unreadable = false;
     const auto end = [&](std::size_t at) {
-        const std::string_view selector = Trim(prelude.substr(start, at - start));
-        empty = empty || selector.empty();
-        if (!pseudo && !selector.empty()) {
+        // As written: trimming could cut an escaped space (".a\ ").
+        const std::string_view selector = prelude.substr(start, at - start);
+        const std::string_view trimmed = Trim(selector);
+        empty = empty || trimmed.empty();
+        unreadable = unreadable || trimmed.starts_with('@');
+        if (!pseudo && !trimmed.empty()) {
             if (!kept.empty())
                 kept += ',';
             kept.append(selector);
@@ -329,6 +339,8 @@ std::string PlainSelectors(std::string_view prelude)
             ++depth;
         } else if ((c == ']' || c == ')') && depth > 0) {
             --depth;
+        } else if (c == '{' || c == '}') {
+            unreadable = true;
         } else if (c == ':' && depth == 0) {
             pseudo = true;
         } else if (c == ',' && depth == 0) {
@@ -336,6 +348,8 @@ std::string PlainSelectors(std::string_view prelude)
         }
     }
     end(prelude.size());
+    if (unreadable)
+        return {};
     return empty ? std::string(prelude) : kept;
 }
 

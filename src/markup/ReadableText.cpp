@@ -841,10 +841,11 @@ private:
     char* room(std::size_t size)
     {
         if (capacity_ - size_ < size) {
-            capacity_ = std::max(2 * capacity_, size_ + size);
-            std::unique_ptr<char[]> grown(new char[capacity_]);
+            const std::size_t capacity = std::max(2 * capacity_, size_ + size);
+            std::unique_ptr<char[]> grown(new char[capacity]);
             std::memcpy(grown.get(), events_.get(), size_);
             events_ = std::move(grown);
+            capacity_ = capacity;
         }
         char* const out = events_.get() + size_;
         size_ += size;

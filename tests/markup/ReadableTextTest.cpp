@@ -82,6 +82,10 @@ const Layout kStyled[] = {
         "<style>.a, b:not(.c) .d, li:nth-child(n + 2){display:none} .md\\:x, /* : */ .y{display:none}</style>"
         "<p class=a>A</p><p class=\"md:x\">M</p><p class=y>Y</p>ok",
         "ok" },
+    { "escapes: a selector ending in an escaped space, brackets that open nothing",
+        "<style>.a\\ , i{display:none} \\( {} .c {} .d\\) {display:none}</style><i>I</i><p class=c>C</p>"
+        "<p class=\"d)\">D</p>ok",
+        "C\n\nok" },
     { "a value is one keyword, comments and spaces aside; several words or a string are none",
         "<style>.a{display:/*x*/NONE ! Important} .a{display:block} .b{display:none foo} .c{display:\"none\"}</style>"
         "<p class=a>A</p><p class=b>B</p><p class=c>C</p><p style=\"display: none!important\">D</p>",
