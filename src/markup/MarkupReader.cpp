@@ -248,6 +248,23 @@ const xmlChar* PlainRun(const xmlChar* p, const xmlChar* end)
     return p;
 }
 
+// Whether a tag at the start of script or style content (`tag`: what
+// follows its '<', up to the end tag) may end the element before its content
+// is read: an end tag, or a start tag whose name ends it to libxml2 (on any
+// open elements, measured: <body> and <frameset> end a style, <noscript> a
+// script). A name is compared by its start only, so longer ones count too.
+bool MayEndRaw(std::string_view name, const xmlChar* tag)
+{
+    if (*tag == '/')
+        return true;
+    const auto startsWith = [&](std::string_view word) {
+        return xmlStrncasecmp(tag, reinterpret_cast<const xmlChar*>(word.data()), int(word.size())) == 0;
+    };
+    if (name == "style")
+        return startsWith("body") || startsWith("frameset");
+    return startsWith("noscript");
+}
+
 // Right after the start tag of a script or style element: libxml2 would
 // read its content one character at a time through several calls each,
 // which takes a quarter of the time of reading a real page. When the content
@@ -255,8 +272,8 @@ const xmlChar* PlainRun(const xmlChar* p, const xmlChar* end)
 // is handed on here in the pieces libxml2 gives (characters it leaves out
 // left out, at most about 1000 bytes each), and the parser is moved on to
 // the end tag, as if the element had no content. Anything unusual (the
-// content starts with a tag, bytes that are not UTF-8, no end tag in reach)
-// leaves the content to the parser.
+// content starts with an end tag or with a tag that ends the element, bytes
+// that are not UTF-8, no end tag in reach) leaves the content to the parser.
 void SkipRawContent(Session& session, std::string_view name)
 {
     htmlParserCtxtPtr context = session.context;
@@ -301,8 +318,8 @@ void SkipRawContent(Session& session, std::string_view name)
         if (grown <= 0 || context->disableSAX)
             break;
     }
-    // Content that starts with a tag or a reference is read otherwise.
-    if (!close || close - input->cur < 3 || input->cur[1] == '<' || input->cur[1] == '&')
+    // Content that starts with a reference or a tag that may end the element is read otherwise.
+    if (!close || close - input->cur < 3 || input->cur[1] == '&' || (input->cur[1] == '<' && MayEndRaw(name, input->cur + 2)))
         return;
     // First every character is checked, so that nothing is given unless all is.
     const xmlChar* const first = input->cur + 1;

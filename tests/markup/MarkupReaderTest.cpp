@@ -124,6 +124,9 @@ const Case kCases[] = {
         kBody + "<script>{a /scripts>b}</script>[c]" + kEnd },
     { "script content that starts with an end tag", "<body><div><script></div>a</script>b", nullptr,
         kBody + "<div><script></script></div>[ab]" + kEnd },
+    { "script and style content that starts with a tag, which ends only a style if it is <body>",
+        "<body><script><div>a</div></script><style><!--b--></style><style><BODY>c</style>d", nullptr,
+        kBody + "<script>{<div>a</div>}</script><style>{<!--b-->}</style><style></style>[cd]" + kEnd },
     { "script left open", "<body><script>a<b>c", nullptr, kBody + "<script>{a<b>c}</script>" + kEnd },
     { "self-closed script", "<body><script/>a<b>c</b>", nullptr, kBody + "<script></script>[a]<b>[c]</b>" + kEnd },
     // A value left open runs to the end of the input; its element still ends.
