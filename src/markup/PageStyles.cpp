@@ -168,59 +168,67 @@ struct Effect {
 
 enum PropertyIndex { kDisplay, kVisibility, kTextTransform, kWhiteSpace };
 
-signed char DisplayValue(std::string_view v)
+// The keywords of the four properties that change the text, and what each
+// stands for here; a keyword of none of them says nothing.
+struct KeywordValue {
+    PropertyIndex property;
+    std::string_view keyword;
+    signed char value;
+};
+template <typename Value> constexpr signed char Stored(Value value)
 {
-    if (v == "none")
-        return static_cast<signed char>(Display::None);
-    if (v == "block" || v == "list-item" || v == "flex" || v == "grid" || v == "flow-root" || v == "table-caption"
-        || v == "-webkit-box" || v == "-webkit-flex" || v == "-ms-flexbox" || v == "-moz-box")
-        return static_cast<signed char>(Display::Block);
-    if (v == "inline" || v == "contents" || v == "table-row-group" || v == "table-header-group"
-        || v == "table-footer-group" || v == "table-column" || v == "table-column-group" || v == "ruby"
-        || v == "ruby-text")
-        return static_cast<signed char>(Display::Inline);
-    if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table"
-        || v == "-webkit-inline-box" || v == "-ms-inline-flexbox")
-        return static_cast<signed char>(Display::InlineBlock);
-    if (v == "table")
-        return static_cast<signed char>(Display::Table);
-    if (v == "table-row")
-        return static_cast<signed char>(Display::Row);
-    if (v == "table-cell")
-        return static_cast<signed char>(Display::Cell);
-    return -1;
+    return static_cast<signed char>(value);
 }
+constexpr KeywordValue kKeywords[] = {
+    { kDisplay, "none", Stored(Display::None) },
+    { kDisplay, "block", Stored(Display::Block) },
+    { kDisplay, "list-item", Stored(Display::Block) },
+    { kDisplay, "flex", Stored(Display::Block) },
+    { kDisplay, "grid", Stored(Display::Block) },
+    { kDisplay, "flow-root", Stored(Display::Block) },
+    { kDisplay, "table-caption", Stored(Display::Block) },
+    { kDisplay, "-webkit-box", Stored(Display::Block) },
+    { kDisplay, "-webkit-flex", Stored(Display::Block) },
+    { kDisplay, "-ms-flexbox", Stored(Display::Block) },
+    { kDisplay, "-moz-box", Stored(Display::Block) },
+    { kDisplay, "inline", Stored(Display::Inline) },
+    { kDisplay, "contents", Stored(Display::Inline) },
+    { kDisplay, "table-row-group", Stored(Display::Inline) },
+    { kDisplay, "table-header-group", Stored(Display::Inline) },
+    { kDisplay, "table-footer-group", Stored(Display::Inline) },
+    { kDisplay, "table-column", Stored(Display::Inline) },
+    { kDisplay, "table-column-group", Stored(Display::Inline) },
+    { kDisplay, "ruby", Stored(Display::Inline) },
+    { kDisplay, "ruby-text", Stored(Display::Inline) },
+    { kDisplay, "inline-block", Stored(Display::InlineBlock) },
+    { kDisplay, "inline-flex", Stored(Display::InlineBlock) },
+    { kDisplay, "inline-grid", Stored(Display::InlineBlock) },
+    { kDisplay, "inline-table", Stored(Display::InlineBlock) },
+    { kDisplay, "-webkit-inline-box", Stored(Display::InlineBlock) },
+    { kDisplay, "-ms-inline-flexbox", Stored(Display::InlineBlock) },
+    { kDisplay, "table", Stored(Display::Table) },
+    { kDisplay, "table-row", Stored(Display::Row) },
+    { kDisplay, "table-cell", Stored(Display::Cell) },
+    { kVisibility, "visible", 1 },
+    { kVisibility, "hidden", 0 },
+    { kVisibility, "collapse", 0 },
+    { kTextTransform, "none", Stored(TextTransform::None) },
+    { kTextTransform, "uppercase", Stored(TextTransform::Uppercase) },
+    { kTextTransform, "lowercase", Stored(TextTransform::Lowercase) },
+    { kTextTransform, "capitalize", Stored(TextTransform::Capitalize) },
+    { kWhiteSpace, "normal", Stored(WhiteSpace::Collapse) },
+    { kWhiteSpace, "nowrap", Stored(WhiteSpace::Collapse) },
+    { kWhiteSpace, "pre", Stored(WhiteSpace::Preserve) },
+    { kWhiteSpace, "pre-wrap", Stored(WhiteSpace::Preserve) },
+    { kWhiteSpace, "break-spaces", Stored(WhiteSpace::Preserve) },
+    { kWhiteSpace, "pre-line", Stored(WhiteSpace::PreserveBreaks) },
+};
 
-signed char ValueFor(int property, std::string_view v)
+signed char ValueFor(std::size_t property, std::string_view keyword)
 {
-    switch (property) {
-    case kDisplay:
-        return DisplayValue(v);
-    case kVisibility:
-        if (v == "visible")
-            return 1;
-        if (v == "hidden" || v == "collapse")
-            return 0;
-        return -1;
-    case kTextTransform:
-        if (v == "none")
-            return static_cast<signed char>(TextTransform::None);
-        if (v == "uppercase")
-            return static_cast<signed char>(TextTransform::Uppercase);
-        if (v == "lowercase")
-            return static_cast<signed char>(TextTransform::Lowercase);
-        if (v == "capitalize")
-            return static_cast<signed char>(TextTransform::Capitalize);
-        return -1;
-    case kWhiteSpace:
-        if (v == "normal" || v == "nowrap")
-            return static_cast<signed char>(WhiteSpace::Collapse);
-        if (v == "pre" || v == "pre-wrap" || v == "break-spaces")
-            return static_cast<signed char>(WhiteSpace::Preserve);
-        if (v == "pre-line")
-            return static_cast<signed char>(WhiteSpace::PreserveBreaks);
-        return -1;
-    }
+    for (const KeywordValue& known : kKeywords)
+        if (known.property == property && known.keyword == keyword)
+            return known.value;
     return -1;
 }
 
@@ -282,7 +290,7 @@ Effect DeclaredEffect(std::string_view block)
         if (!keyword)
             continue;
         const auto index = std::size_t(property - kProperties.begin());
-        const signed char value = ValueFor(int(index), keyword->first);
+        const signed char value = ValueFor(index, keyword->first);
         if (value < 0)
             continue;
         // Within one rule an important declaration beats a normal one wherever it stands.
@@ -592,8 +600,9 @@ struct ViewHash {
 template <typename Value> using ByName = std::unordered_map<std::string, Value, ViewHash, std::equal_to<>>;
 
 struct PageStyles::Impl {
-    // QCss's view of the tree: one node adapter per group of rules, so that an
-    // element is matched only against the rules whose last part could match it.
+    // QCss's view of the tree: one node adapter, given the rule of one entry
+    // at a time (see Entry), so that an element is matched only against the
+    // rules whose last part could match it.
     class Selector : public QCss::StyleSelector {
     public:
         explicit Selector(const Impl& tree)
